@@ -1,0 +1,179 @@
+# Targets generated for every name of MEXSETS_MODULES.
+#
+#   <name>_core      static library: the computation, no host
+#   <name>_standin   modules/<name>.standin.so for the stand-in host
+#   octave/<name>.mex and octave/<name>.m, built with mkoctfile
+#   matlab/<name>.mexa64 when MATLAB is found
+#   test_<name>, bench_<name>, fuzz_<name> from tests/, bench/, fuzz/
+
+set(MEXSETS_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
+set(MEXSETS_STANDIN_OUT ${CMAKE_BINARY_DIR}/standin)
+set(MEXSETS_OCTAVE_OUT ${CMAKE_BINARY_DIR}/octave)
+file(GLOB MEXSETS_SHARED_HEADERS CONFIGURE_DEPENDS ${MEXSETS_ROOT}/include/mexsets/*.hpp)
+
+function(mexsets_standin_host)
+  add_library(mexsets_headers INTERFACE)
+  target_include_directories(mexsets_headers INTERFACE ${MEXSETS_ROOT}/include)
+  target_link_libraries(mexsets_headers INTERFACE Boost::boost)
+
+  add_library(mexsets_standin SHARED ${MEXSETS_ROOT}/standin/mex_standin.cpp)
+  target_include_directories(mexsets_standin PUBLIC
+    ${MEXSETS_ROOT}/standin/include ${MEXSETS_ROOT}/standin)
+  target_compile_definitions(mexsets_standin PRIVATE
+    MEXSETS_STANDIN_DIR="${MEXSETS_STANDIN_OUT}")
+  target_link_libraries(mexsets_standin PUBLIC mexsets_headers ${CMAKE_DL_LIBS})
+  set_target_properties(mexsets_standin PROPERTIES
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+
+  # Support shared by the C++ tests, benchmarks and fuzzers.
+  add_library(mexsets_test_support INTERFACE)
+  target_include_directories(mexsets_test_support INTERFACE ${MEXSETS_ROOT}/tests/support)
+  target_link_libraries(mexsets_test_support INTERFACE mexsets_standin)
+endfunction()
+
+function(mexsets_find_octave)
+  set(MEXSETS_MKOCTFILE "" PARENT_SCOPE)
+  set(MEXSETS_OCTAVE_CLI "" PARENT_SCOPE)
+  if(NOT MEXSETS_OCTAVE)
+    return()
+  endif()
+  find_program(MKOCTFILE_EXECUTABLE mkoctfile)
+  find_program(OCTAVE_CLI_EXECUTABLE octave-cli)
+  if(NOT MKOCTFILE_EXECUTABLE)
+    message(STATUS "mexsets: mkoctfile not found, Octave modules skipped")
+    return()
+  endif()
+  set(MEXSETS_MKOCTFILE ${MKOCTFILE_EXECUTABLE} PARENT_SCOPE)
+  set(MEXSETS_OCTAVE_CLI ${OCTAVE_CLI_EXECUTABLE} PARENT_SCOPE)
+  add_custom_target(octave_modules ALL)
+endfunction()
+
+function(mexsets_find_matlab)
+  set(MEXSETS_HAVE_MATLAB OFF PARENT_SCOPE)
+  if(NOT MEXSETS_MATLAB)
+    return()
+  endif()
+  find_package(Matlab QUIET COMPONENTS MX_LIBRARY)
+  if(Matlab_FOUND)
+    set(MEXSETS_HAVE_MATLAB ON PARENT_SCOPE)
+    message(STATUS "mexsets: MATLAB found in ${Matlab_ROOT_DIR}")
+  else()
+    message(STATUS "mexsets: MATLAB not found, MATLAB modules skipped")
+  endif()
+endfunction()
+
+function(mexsets_add_module name)
+  set(dir ${MEXSETS_ROOT}/modules/${name})
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.hpp)
+  set(gateway ${dir}/${name}_mex.cpp)
+  list(REMOVE_ITEM sources ${gateway})
+
+  add_library(${name}_core STATIC ${sources})
+  target_include_directories(${name}_core PUBLIC ${dir})
+  target_link_libraries(${name}_core PUBLIC mexsets_headers)
+
+  # Stand-in host: a loadable module that exports mexFunction only.
+  add_library(${name}_standin MODULE ${gateway})
+  target_link_libraries(${name}_standin PRIVATE ${name}_core mexsets_standin)
+  target_link_options(${name}_standin PRIVATE
+    -Wl,--version-script=${MEXSETS_ROOT}/cmake/mex_exports.map)
+  set_target_properties(${name}_standin PROPERTIES
+    PREFIX "" OUTPUT_NAME ${name} SUFFIX ".standin.so"
+    LIBRARY_OUTPUT_DIRECTORY ${MEXSETS_STANDIN_OUT})
+
+  # GNU Octave: the .mex and its help side by side in one folder.
+  if(MEXSETS_MKOCTFILE)
+    set(out ${MEXSETS_OCTAVE_OUT}/${name}.mex)
+    get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
+    set(include_flags -I${MEXSETS_ROOT}/include -I${dir})
+    foreach(path IN LISTS boost_includes)
+      list(APPEND include_flags -I${path})
+    endforeach()
+    add_custom_command(
+      OUTPUT ${out} ${MEXSETS_OCTAVE_OUT}/${name}.m
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${MEXSETS_OCTAVE_OUT}
+      COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=-O2 -std=c++17 -Wall"
+              ${MEXSETS_MKOCTFILE} --mex ${include_flags} -o ${out} ${gateway} ${sources}
+      COMMAND ${CMAKE_COMMAND} -E copy ${dir}/${name}.m ${MEXSETS_OCTAVE_OUT}/${name}.m
+      DEPENDS ${gateway} ${sources} ${headers} ${dir}/${name}.m ${MEXSETS_SHARED_HEADERS}
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+      COMMENT "mkoctfile --mex ${name}"
+      VERBATIM)
+    add_custom_target(${name}_octave DEPENDS ${out})
+    add_dependencies(octave_modules ${name}_octave)
+  endif()
+
+  # MATLAB: matlab_add_mex exports mexFunction under the symbol version MEX.
+  if(MEXSETS_HAVE_MATLAB)
+    matlab_add_mex(NAME ${name}_matlab SRC ${gateway} ${sources}
+      OUTPUT_NAME ${name} LINK_TO mexsets_headers R2018a)
+    target_include_directories(${name}_matlab PRIVATE ${dir})
+    set_target_properties(${name}_matlab PROPERTIES
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/matlab)
+    configure_file(${dir}/${name}.m ${CMAKE_BINARY_DIR}/matlab/${name}.m COPYONLY)
+  endif()
+
+  # C++ tests: tests/<name>/*.cpp drive the computation and the gateway.
+  file(GLOB test_sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${name}/*.cpp)
+  if(MEXSETS_TESTS AND test_sources)
+    add_executable(test_${name} ${test_sources})
+    target_link_libraries(test_${name} PRIVATE ${name}_core mexsets_test_support GTest::gtest_main)
+    add_dependencies(test_${name} ${name}_standin)
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}.")
+  endif()
+
+  # Octave tests: tests/<name>/*.m run in octave-cli against the built .mex.
+  file(GLOB octave_tests CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${name}/test_*.m)
+  if(MEXSETS_TESTS AND MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
+    foreach(script IN LISTS octave_tests)
+      get_filename_component(stem ${script} NAME_WE)
+      add_test(NAME ${name}.octave.${stem}
+        COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
+                ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT} ${script})
+    endforeach()
+  endif()
+
+  # Benchmarks: bench/<name>/*.cpp with Google Benchmark.
+  file(GLOB bench_sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/${name}/*.cpp)
+  if(MEXSETS_BENCH AND benchmark_FOUND AND bench_sources)
+    add_executable(bench_${name} ${bench_sources})
+    target_include_directories(bench_${name} PRIVATE ${MEXSETS_ROOT}/bench/support)
+    target_link_libraries(bench_${name} PRIVATE ${name}_core mexsets_test_support
+                          benchmark::benchmark)
+    add_dependencies(bench_${name} ${name}_standin)
+  endif()
+
+  # Fuzzers: fuzz/<name>/*.cpp with libFuzzer (clang builds only).
+  file(GLOB fuzz_sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/fuzz/${name}/*.cpp)
+  if(MEXSETS_FUZZ AND fuzz_sources)
+    add_executable(fuzz_${name} ${fuzz_sources})
+    target_include_directories(fuzz_${name} PRIVATE ${MEXSETS_ROOT}/fuzz/support)
+    target_link_libraries(fuzz_${name} PRIVATE mexsets_test_support)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    add_dependencies(fuzz_${name} ${name}_standin)
+  endif()
+endfunction()
+
+# Tests that are not about one function: the views, the stand-in host, and
+# the exports of every built module.
+function(mexsets_add_shared_tests)
+  if(NOT MEXSETS_TESTS)
+    return()
+  endif()
+  foreach(area views standin)
+    file(GLOB sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/*.cpp)
+    if(sources)
+      add_executable(test_${area} ${sources})
+      target_link_libraries(test_${area} PRIVATE mexsets_test_support GTest::gtest_main)
+      foreach(name IN LISTS MEXSETS_MODULES)
+        add_dependencies(test_${area} ${name}_standin)
+      endforeach()
+      gtest_discover_tests(test_${area} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${area}.")
+    endif()
+  endforeach()
+  add_test(NAME standin.exports
+    COMMAND bash ${MEXSETS_ROOT}/tests/standin/check_exports.sh ${MEXSETS_STANDIN_OUT}
+            ${MEXSETS_MODULES})
+endfunction()

@@ -1,0 +1,9 @@
+function expect_same(actual, expected, what)
+  % Requires equal class, size and values (NaN equal to NaN).
+  assert(strcmp(class(actual), class(expected)), '%s: class %s, expected %s', ...
+         what, class(actual), class(expected));
+  assert(isequal(size(actual), size(expected)), '%s: size %s, expected %s', ...
+         what, mat2str(size(actual)), mat2str(size(expected)));
+  assert(isequaln(actual, expected), '%s: got %s, expected %s', what, ...
+         mat2str(actual, 17), mat2str(expected, 17));
+end

@@ -1,0 +1,170 @@
+// score_subsets: worked examples, edge cases, range errors and a differential
+// check of the computation against a plain transcription.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "score_subsets.hpp"
+#include "support.hpp"
+
+using testing_support::expect_mex_error;
+using testing_support::rows_of;
+using testing_support::same_bits;
+using testing_support::to_host;
+
+namespace {
+
+const standin::Module& module() {
+  static standin::Module m("score_subsets");
+  return m;
+}
+
+// Calls the gateway and returns both columns.
+std::pair<std::vector<double>, std::vector<double>> call(const standin::Array& a,
+                                                         const standin::Array& b,
+                                                         const standin::Array& s) {
+  auto result = module().call(2, {&a, &b, &s});
+  return {standin::values(result.outputs.at(0).get()), standin::values(result.outputs.at(1).get())};
+}
+
+// The algorithm as written, entry by entry, for the differential test.
+void reference(const mexsets::OwnedMatrix<double>& a, const mexsets::OwnedMatrix<double>& b,
+               const mexsets::OwnedMatrix<double>& s, std::vector<double>& r1,
+               std::vector<double>& r2) {
+  r1.assign(s.rows, 0.0);
+  r2.assign(s.rows, 0.0);
+  for (std::size_t i = 0; i < s.rows; ++i) {
+    r1[i] = 0;
+    r2[i] = 0;
+    for (std::size_t j = 0; j < s.cols; ++j) {
+      const double x = s(i, j);
+      if (x == 0) break;
+      const long long k = static_cast<long long>(x - 1);
+      r1[i] = r1[i] + a(0, k);
+      r2[i] = r2[i] + b(0, k);
+    }
+  }
+}
+
+TEST(ScoreSubsets, WorkedExampleStopsAtTheFirstZero) {
+  auto [r1, r2] = call(standin::matrix({{10, 20, 30}}), standin::matrix({{1, 2, 3}}),
+                       standin::matrix({{3, 1, 0, 2}}));
+  EXPECT_EQ(r1, std::vector<double>({40}));
+  EXPECT_EQ(r2, std::vector<double>({4}));
+}
+
+TEST(ScoreSubsets, RowsWithoutZeroLeadingZeroAndRepeats) {
+  auto [r1, r2] = call(standin::matrix({{10, 20, 30}, {99, 99, 99}}),
+                       standin::matrix({{1, 2, 3}}),
+                       standin::matrix({{1, 2, 3}, {0, 1, 2}, {2, 2, 0}, {-0.0, 3, 3}}));
+  EXPECT_EQ(r1, std::vector<double>({60, 0, 40, 0}));  // only the first value row counts
+  EXPECT_EQ(r2, std::vector<double>({6, 0, 4, 0}));
+}
+
+TEST(ScoreSubsets, FractionalIdsTruncate) {
+  auto [r1, r2] = call(standin::matrix({{10, 20, 30}}), standin::matrix({{1, 2, 3}}),
+                       standin::matrix({{0.5, 2.9, 3.99}}));
+  EXPECT_EQ(r1, std::vector<double>({60}));
+  EXPECT_EQ(r2, std::vector<double>({6}));
+}
+
+TEST(ScoreSubsets, EmptyShapes) {
+  auto [r1, r2] = call(standin::matrix({{1}}), standin::matrix({{1}}), standin::empty(0, 4));
+  EXPECT_TRUE(r1.empty());
+  EXPECT_TRUE(r2.empty());
+  auto [z1, z2] = call(standin::matrix({{1}}), standin::matrix({{1}}), standin::empty(3, 0));
+  EXPECT_EQ(z1, std::vector<double>(3, 0.0));
+  EXPECT_EQ(z2, std::vector<double>(3, 0.0));
+}
+
+TEST(ScoreSubsets, OneOutputRequestedStoresOnlyTheFirst) {
+  auto a = standin::matrix({{10, 20}});
+  auto s = standin::matrix({{2, 1}});
+  const std::size_t before = standin::live_arrays();
+  {
+    auto result = module().call(0, {&a, &a, &s});
+    ASSERT_EQ(result.outputs.size(), 1u);
+    EXPECT_EQ(standin::values(result.outputs[0].get()), std::vector<double>({30}));
+    EXPECT_EQ(result.released_arrays, 0u);  // the second output was destroyed by the module
+  }
+  EXPECT_EQ(standin::live_arrays(), before);
+}
+
+TEST(ScoreSubsets, ArgumentErrors) {
+  auto a = standin::matrix({{1, 2}});
+  auto s = standin::matrix({{1}});
+  auto flag = standin::logical(1, 2, {true, false});
+  auto cube = standin::numeric(mxDOUBLE_CLASS, {1, 2, 2});
+  const std::string nargin = "There should be 3 input parameters";
+  expect_mex_error([&] { module().call(2, {&a, &a}); }, "mexsets:score_subsets:nargin", nargin);
+  expect_mex_error([&] { module().call(2, {&a, &a, &s, &s}); }, "mexsets:score_subsets:nargin",
+                   nargin);
+  const std::size_t before = standin::live_arrays();
+  expect_mex_error([&] { module().call(2, {&flag, &a, &s}); },
+                   "mexsets:score_subsets:typesNotCoherent", "Data types not coherent");
+  expect_mex_error([&] { module().call(2, {&a, &cube, &s}); },
+                   "mexsets:score_subsets:dimensionsNotCoherent", "Data dimensions not coherent");
+  EXPECT_EQ(standin::live_arrays(), before);
+}
+
+TEST(ScoreSubsets, IdsOutsideTheValueRowsAreRejected) {
+  auto a = standin::matrix({{10, 20, 30}});
+  auto b = standin::matrix({{1, 2}});  // K = 2: item 3 exists in a only
+  auto run = [&](std::initializer_list<std::initializer_list<double>> rows) {
+    auto s = standin::matrix(rows);
+    module().call(2, {&a, &b, &s});
+  };
+  expect_mex_error([&] { run({{1, 2}, {2, 3}}); }, "mexsets:score_subsets:idOutOfRange",
+                   "Item id outside 1..2: input 3 at row 2, column 2 holds 3");
+  expect_mex_error([&] { run({{1, -1}}); }, "mexsets:score_subsets:idOutOfRange",
+                   "Item id outside 1..2: input 3 at row 1, column 2 holds -1");
+  expect_mex_error([&] { run({{0.25, 2, NAN}}); }, "mexsets:score_subsets:idNotANumber",
+                   "Item id outside 1..2: input 3 at row 1, column 3 holds NaN");
+  expect_mex_error([&] { run({{INFINITY}}); }, "mexsets:score_subsets:idOutOfRange",
+                   "Item id outside 1..2: input 3 at row 1, column 1 holds Inf");
+  expect_mex_error([&] { run({{2.999, 0.5, 3}}); }, "mexsets:score_subsets:idOutOfRange",
+                   "input 3 at row 1, column 3 holds 3");
+  // Entries after a row's end are never examined.
+  auto s = standin::matrix({{1, 0, 7, NAN}});
+  EXPECT_NO_THROW(module().call(2, {&a, &b, &s}));
+  // An empty value row admits no id at all, but empty subsets are fine.
+  auto none = standin::empty(0, 3);
+  auto blank = standin::matrix({{0, 5}});
+  EXPECT_NO_THROW(module().call(2, {&none, &b, &blank}));
+  auto one = standin::matrix({{1}});
+  expect_mex_error([&] { module().call(2, {&none, &b, &one}); },
+                   "mexsets:score_subsets:idOutOfRange",
+                   "Item id outside 1..0: input 3 at row 1, column 1 holds 1");
+}
+
+TEST(ScoreSubsets, MatchesThePlainAlgorithmOnRandomInputs) {
+  std::mt19937_64 random(42);
+  for (int round = 0; round < 200; ++round) {
+    const std::size_t k = 1 + random() % 30;
+    const std::size_t m = random() % 40;
+    const std::size_t n = random() % 12;
+    mexsets::OwnedMatrix<double> a(1 + random() % 3, k), b(1 + random() % 2, k + random() % 3);
+    std::normal_distribution<double> value(0.0, 1e6);
+    for (double& v : a.data) v = value(random);
+    for (double& v : b.data) v = value(random) * 1e-9;
+    mexsets::OwnedMatrix<double> s(m, n);
+    for (double& v : s.data) {
+      const int pick = random() % 10;
+      v = pick == 0 ? 0.0 : 1.0 + (random() % (k * 100)) / 100.0;  // fractions truncate
+    }
+    std::vector<double> e1, e2;
+    reference(a, b, s, e1, e2);
+    std::vector<double> r1(m), r2(m);
+    ASSERT_FALSE(mexsets::find_invalid_item(a.cref(), b.cref(), s.cref()));
+    mexsets::score_subsets(a.cref(), b.cref(), s.cref(), r1.data(), r2.data());
+    ASSERT_TRUE(same_bits(e1, r1));
+    ASSERT_TRUE(same_bits(e2, r2));
+    auto [g1, g2] = call(to_host(a), to_host(b), to_host(s));
+    ASSERT_TRUE(same_bits(e1, g1));
+    ASSERT_TRUE(same_bits(e2, g2));
+  }
+}
+
+}  // namespace

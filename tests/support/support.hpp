@@ -1,0 +1,75 @@
+// Shared by the C++ tests: error expectations, random inputs and comparisons
+// of doubles bit for bit.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host.hpp"
+#include "mexsets/column_major.hpp"
+
+namespace testing_support {
+
+// Runs a call that must fail; checks the identifier and that the message
+// ends with `message_end` (hosts may prefix the function name).
+inline void expect_mex_error(const std::function<void()>& call, const std::string& identifier,
+                             const std::string& message_end) {
+  try {
+    call();
+  } catch (const standin::MexError& error) {
+    EXPECT_EQ(error.identifier(), identifier);
+    const std::string& message = error.message();
+    EXPECT_TRUE(message.size() >= message_end.size() &&
+                message.compare(message.size() - message_end.size(), message_end.size(),
+                                message_end) == 0)
+        << "message: \"" << message << "\"\nexpected to end with: \"" << message_end << "\"";
+    return;
+  }
+  ADD_FAILURE() << "the call succeeded; expected " << identifier;
+}
+
+inline std::uint64_t bits(double value) {
+  std::uint64_t b;
+  std::memcpy(&b, &value, sizeof b);
+  return b;
+}
+
+// Bit-for-bit equality (NaN equals a NaN of the same bits, -0 differs from +0).
+inline ::testing::AssertionResult same_bits(const std::vector<double>& expected,
+                                            const std::vector<double>& actual) {
+  if (expected.size() != actual.size())
+    return ::testing::AssertionFailure()
+           << "sizes differ: " << expected.size() << " vs " << actual.size();
+  for (std::size_t k = 0; k < expected.size(); ++k)
+    if (bits(expected[k]) != bits(actual[k]))
+      return ::testing::AssertionFailure() << "element " << k << ": expected " << expected[k]
+                                           << ", got " << actual[k];
+  return ::testing::AssertionSuccess();
+}
+
+// A column-major matrix from rows written as in MATLAB.
+inline mexsets::OwnedMatrix<double> rows_of(
+    std::initializer_list<std::initializer_list<double>> rows) {
+  const std::size_t m = rows.size();
+  const std::size_t n = m ? rows.begin()->size() : 0;
+  mexsets::OwnedMatrix<double> out(m, n);
+  std::size_t i = 0;
+  for (const auto& row : rows) {
+    std::size_t j = 0;
+    for (double v : row) out(i, j++) = v;
+    ++i;
+  }
+  return out;
+}
+
+inline standin::Array to_host(const mexsets::OwnedMatrix<double>& m) {
+  return standin::doubles(m.rows, m.cols, m.data);
+}
+
+}  // namespace testing_support
