@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <new>
+#include <string>
 
 #include "mex.h"
 #include "mexsets/failure.hpp"
@@ -60,6 +61,20 @@ class Output {
   mxArray* array_;
   bool stored_ = false;
 };
+
+// A scalar argument, read like the host's mxGetScalar (first element as a
+// double, any numeric, logical or char class). Arrays with no first element
+// or no numeric value (cell, struct, ...) are rejected, naming the input.
+inline double scalar_input(const mxArray* const prhs[], int k, const char* what) {
+  const mxArray* array = prhs[k - 1];
+  const mxClassID id = mxGetClassID(array);
+  const bool has_value = id == mxLOGICAL_CLASS || id == mxCHAR_CLASS ||
+                         (id >= mxDOUBLE_CLASS && id <= mxUINT64_CLASS);
+  if (!has_value || mxGetNumberOfElements(array) == 0)
+    fail("badScalar", std::string("Expected a numeric scalar: input ") + std::to_string(k) +
+                          " (" + what + ") is " + (has_value ? "empty" : "not numeric"));
+  return mxGetScalar(array);
+}
 
 // The fixed count messages keep their words; the identifier names the reason.
 inline void require_inputs(bool ok, const char* message) {
