@@ -7,6 +7,15 @@
 
 namespace mexsets {
 
+namespace {
+
+// Item index of an id: x - 1 truncated toward zero. For 0 < x < 1 the
+// difference rounds to -1 when x is tiny (below 2^-54), so such ids are taken
+// as the first item directly, as every other id below 1 is.
+std::int64_t item_index(double x) { return x < 1 ? 0 : static_cast<std::int64_t>(x - 1); }
+
+}  // namespace
+
 std::optional<BadEntry> find_invalid_item(ConstMatrix a, ConstMatrix b, ConstMatrix subsets) {
   // With an empty value row no id is valid.
   const std::size_t items = (a.rows && b.rows) ? std::min(a.cols, b.cols) : 0;
@@ -14,8 +23,9 @@ std::optional<BadEntry> find_invalid_item(ConstMatrix a, ConstMatrix b, ConstMat
     for (std::size_t j = 0; j < subsets.cols; ++j) {
       const double x = subsets(i, j);
       if (x == 0) break;
-      // x - 1 truncates to 0..items-1 exactly when 0 < x < items + 1.
-      if (!(x > 0 && x < static_cast<double>(items) + 1))
+      const bool addresses_an_item =
+          x > 0 && (x < 1 ? items > 0 : x - 1 < static_cast<double>(items));
+      if (!addresses_an_item)
         return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange",
                         "item id outside 1.." + std::to_string(items), i, j, x};
     }
@@ -30,7 +40,7 @@ void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1
     for (std::size_t j = 0; j < subsets.cols; ++j) {
       const double x = subsets(i, j);
       if (x == 0) break;
-      const auto k = static_cast<std::size_t>(static_cast<std::int64_t>(x - 1));
+      const auto k = static_cast<std::size_t>(item_index(x));
       sum1 += a(0, k);
       sum2 += b(0, k);
     }

@@ -10,7 +10,8 @@
 // Outputs: r1[i], r2[i] = the sums of a's and b's values over row i's ids.
 //
 // An id x addresses item index k = x - 1 truncated toward zero, so 0.5
-// addresses item 1 and 2.9 item 2; a repeated id counts each time. Each sum
+// addresses item 1 and 2.9 item 2 (every id strictly between 0 and 1 is item 1,
+// even one so small that x - 1 rounds to -1); a repeated id counts each time. Each sum
 // starts at +0 and adds in the order of the row's entries.
 //
 // Limits: every id before a row's end is finite with 0 <= k < K, K being the

@@ -65,9 +65,9 @@ TEST(ScoreSubsets, RowsWithoutZeroLeadingZeroAndRepeats) {
 
 TEST(ScoreSubsets, FractionalIdsTruncate) {
   auto [r1, r2] = call(standin::matrix({{10, 20, 30}}), standin::matrix({{1, 2, 3}}),
-                       standin::matrix({{0.5, 2.9, 3.99}}));
-  EXPECT_EQ(r1, std::vector<double>({60}));
-  EXPECT_EQ(r2, std::vector<double>({6}));
+                       standin::matrix({{0.5, 2.9, 3.99}, {1e-300, 4.9e-324, 0}}));
+  EXPECT_EQ(r1, std::vector<double>({60, 20}));  // ids so small that x - 1 rounds to -1
+  EXPECT_EQ(r2, std::vector<double>({6, 2}));
 }
 
 TEST(ScoreSubsets, EmptyShapes) {
@@ -133,10 +133,13 @@ TEST(ScoreSubsets, IdsOutsideTheValueRowsAreRejected) {
   auto none = standin::empty(0, 3);
   auto blank = standin::matrix({{0, 5}});
   EXPECT_NO_THROW(module().call(2, {&none, &b, &blank}));
-  auto one = standin::matrix({{1}});
-  expect_mex_error([&] { module().call(2, {&none, &b, &one}); },
-                   "mexsets:score_subsets:idOutOfRange",
-                   "Item id outside 1..0: input 3 at row 1, column 1 holds 1");
+  for (double id : {1.0, 0.5, 1e-300}) {
+    auto one = standin::matrix({{id}});
+    expect_mex_error([&] { module().call(2, {&none, &b, &one}); },
+                     "mexsets:score_subsets:idOutOfRange",
+                     "Item id outside 1..0: input 3 at row 1, column 1 holds " +
+                         mexsets::format_value(id));
+  }
 }
 
 TEST(ScoreSubsets, MatchesThePlainAlgorithmOnRandomInputs) {
