@@ -1,0 +1,230 @@
+// nondominated: worked examples and edge cases through the stand-in gateway,
+// the synopsis, every message, and the routine checked against the plain
+// sweep and against the definition of the front on random inputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "nondominated.hpp"
+#include "reference_nondominated.hpp"
+#include "support.hpp"
+
+using testing_support::expect_mex_error;
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+const char* const kSynopsis = "\nsynopsis:   front = nondominated(X)";
+
+const standin::Module& module() {
+  static standin::Module m("nondominated");
+  return m;
+}
+
+// The gateway's output as flags, after checking that it is an M-by-1 logical.
+std::vector<int> front_of(const standin::Array& x) {
+  auto result = module().call(1, {&x});
+  EXPECT_TRUE(result.printed.empty());
+  EXPECT_EQ(result.released_arrays, 0u);
+  const mxArray* out = result.outputs.at(0).get();
+  EXPECT_EQ(mxGetClassID(out), mxLOGICAL_CLASS);
+  EXPECT_EQ(standin::dims(out), std::vector<mwSize>({mxGetDimensions(x.get())[0], 1}));
+  const mxLogical* flags = mxGetLogicals(out);
+  return std::vector<int>(flags, flags + mxGetNumberOfElements(out));
+}
+
+std::vector<unsigned char> run_routine(const std::vector<double>& x, std::size_t m,
+                                       std::size_t d) {
+  std::vector<unsigned char> front(m, 0);
+  mexsets::nondominated(front.data(), x.data(), m, d);
+  return front;
+}
+
+std::vector<unsigned char> run_reference(const std::vector<double>& x, std::size_t m,
+                                         std::size_t d) {
+  std::vector<unsigned char> front(m, 0);
+  reference::nondominated(front.data(), x.data(), m, d);
+  return front;
+}
+
+// front(r) = 1 iff no row dominates r and no earlier row is identical to r
+// (inputs without NaN).
+std::vector<unsigned char> by_definition(const std::vector<double>& x, std::size_t m,
+                                         std::size_t d) {
+  std::vector<unsigned char> front(m, 1);
+  for (std::size_t r = 0; r < m; ++r)
+    for (std::size_t s = 0; s < m && front[r]; ++s) {
+      if (s == r) continue;
+      bool no_greater = true, less = false;
+      for (std::size_t k = 0; k < d; ++k) {
+        no_greater = no_greater && x[s + k * m] <= x[r + k * m];
+        less = less || x[s + k * m] < x[r + k * m];
+      }
+      if (no_greater && (less || s < r)) front[r] = 0;
+    }
+  return front;
+}
+
+TEST(Nondominated, WorkedExamplesAndEdgeCases) {
+  struct Case {
+    standin::Array x;
+    std::vector<int> front;
+  };
+  Case cases[] = {
+      {standin::matrix({{3, 1}, {1, 3}, {2, 2}, {3, 3}}), {1, 1, 1, 0}},
+      {standin::matrix({{2, 2}, {3, 1}, {1, 3}, {1, 1}}), {0, 0, 0, 1}},  // second sweep
+      {standin::matrix({{1, 2}, {1, 2}}), {1, 0}},
+      {standin::matrix({{1, 2}, {2, 1}}), {1, 1}},
+      {standin::matrix({{5}, {4}, {3}, {2}, {1}}), {0, 0, 0, 0, 1}},
+      {standin::matrix({{3}, {1}, {1}}), {0, 1, 0}},
+      {standin::matrix({{7, -3, 2}}), {1}},
+      {standin::matrix({{NAN, NAN}, {1, 1}}), {1, 0}},
+      {standin::matrix({{1, 1}, {NAN, NAN}}), {1, 0}},
+      {standin::matrix({{1, NAN}, {2, 0}}), {1, 0}},
+      {standin::matrix({{2, 0}, {1, NAN}}), {0, 1}},
+      {standin::matrix({{0.0, 1}, {-0.0, 1}, {1, -0.0}, {1, 0.0}}), {1, 0, 1, 0}},  // -0 == +0
+      {standin::matrix({{kInf, -kInf}, {-kInf, kInf}, {kInf, kInf}}), {1, 1, 0}},
+      {standin::empty(0, 3), {}},
+      {standin::empty(4, 0), {1, 0, 0, 0}},
+      {standin::empty(0, 0), {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(front_of(c.x), c.front);
+}
+
+TEST(Nondominated, ExtraInputsAreIgnoredAndOnlyTheFirstPageIsRead) {
+  auto x = standin::matrix({{3, 1}, {1, 3}, {2, 2}, {3, 3}});
+  auto extra = standin::numeric(mxINT32_CLASS, {1, 1});
+  auto result = module().call(0, {&x, &extra});
+  const mxLogical* flags = mxGetLogicals(result.outputs.at(0).get());
+  EXPECT_EQ(std::vector<int>(flags, flags + 4), std::vector<int>({1, 1, 1, 0}));
+
+  // A 2-by-2-by-2 array is read as its first 2-by-2 page.
+  auto cube = standin::numeric(mxDOUBLE_CLASS, {2, 2, 2});
+  const double pages[8] = {1, 2, 1, 2, /* page 2 */ 0, 0, 0, 0};
+  std::memcpy(mxGetPr(cube.get()), pages, sizeof pages);
+  EXPECT_EQ(front_of(cube), std::vector<int>({1, 0}));
+}
+
+TEST(Nondominated, WrongCallShapePrintsTheSynopsis) {
+  auto x = standin::matrix({{1, 2}});
+  for (int nlhs : {0, 1}) {
+    auto result = module().call(nlhs, std::vector<const mxArray*>{});
+    EXPECT_EQ(result.printed, kSynopsis);
+    ASSERT_EQ(result.outputs.size(), 1u);
+    EXPECT_EQ(mxGetClassID(result.outputs[0].get()), mxDOUBLE_CLASS);
+    EXPECT_EQ(standin::dims(result.outputs[0].get()), std::vector<mwSize>({0, 0}));
+  }
+  for (int nlhs : {2, 3}) {
+    auto result = module().call(nlhs, {&x});
+    EXPECT_EQ(result.printed, kSynopsis);
+    ASSERT_EQ(result.outputs.size(), static_cast<std::size_t>(nlhs));
+    EXPECT_EQ(standin::dims(result.outputs[0].get()), std::vector<mwSize>({0, 0}));
+    EXPECT_EQ(mxGetClassID(result.outputs[0].get()), mxDOUBLE_CLASS);
+    for (int k = 1; k < nlhs; ++k) EXPECT_EQ(result.outputs[k], nullptr);
+    EXPECT_EQ(result.released_arrays, 0u);
+  }
+}
+
+TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
+  const std::string id = "mexsets:nondominated:notDouble";
+  struct Case {
+    mxClassID class_id;
+    const char* name;
+  };
+  const Case classes[] = {{mxINT32_CLASS, "int32"},     {mxSINGLE_CLASS, "single"},
+                          {mxLOGICAL_CLASS, "logical"}, {mxUINT8_CLASS, "uint8"},
+                          {mxCHAR_CLASS, "char"},       {mxCELL_CLASS, "cell"},
+                          {mxSTRUCT_CLASS, "struct"},   {mxINT64_CLASS, "int64"}};
+  const std::size_t before = standin::live_arrays();
+  for (const Case& c : classes) {
+    // Large enough that reading it as doubles would run past its buffer.
+    auto x = standin::numeric(c.class_id, {3, 4});
+    expect_mex_error([&] { module().call(1, {&x}); }, id,
+                     std::string("Expected a double array: input 1 (X) is ") + c.name +
+                         "; pass double(X) instead");
+  }
+  standin::Array sparse(mxCreateSparse(3, 2, 2, mxREAL));
+  expect_mex_error([&] { module().call(1, {&sparse}); }, "mexsets:nondominated:sparseInput",
+                   "Sparse input is not supported: input 1 is sparse; pass full(...) instead");
+  standin::Array complex(mxCreateDoubleMatrix(3, 2, mxCOMPLEX));
+  expect_mex_error([&] { module().call(1, {&complex}); }, "mexsets:nondominated:complexInput",
+                   "Complex input is not supported: input 1 is complex; pass real(...) instead");
+  EXPECT_EQ(standin::live_arrays(), before + 2);  // only the two inputs built here
+}
+
+// Random matrices from several families: few distinct values (ties and
+// duplicate rows), signed zeros and infinities, continuous values, points on
+// a simplex (nearly all on the front), and copies of earlier rows.
+std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::size_t d,
+                                  int family, double nan_share) {
+  std::vector<double> x(m * d);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double specials[] = {0.0, -0.0, 1.0, -1.0, kInf, -kInf, 2.5};
+  for (std::size_t r = 0; r < m; ++r) {
+    double total = 0;
+    for (std::size_t k = 0; k < d; ++k) {
+      double& v = x[r + k * m];
+      switch (family) {
+        case 0: v = static_cast<double>(random() % 3); break;
+        case 1: v = specials[random() % 7]; break;
+        case 2: v = unit(random); break;
+        default: v = -std::log(unit(random) + 1e-300); total += v; break;
+      }
+    }
+    if (family == 3)
+      for (std::size_t k = 0; k < d; ++k) x[r + k * m] /= total;
+  }
+  for (std::size_t r = 1; r < m; ++r)
+    if (random() % 5 == 0) {
+      const std::size_t s = random() % r;
+      for (std::size_t k = 0; k < d; ++k)
+        x[r + k * m] = (x[s + k * m] == 0 && random() % 2) ? -x[s + k * m] : x[s + k * m];
+    }
+  for (double& v : x)
+    if (unit(random) < nan_share) v = kNaN;
+  return x;
+}
+
+TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
+  std::mt19937_64 random(5);
+  for (int round = 0; round < 6000; ++round) {
+    const std::size_t d = 1 + random() % 7;
+    const std::size_t m = round % 50 == 0 ? random() % 3000 : random() % 70;
+    const int family = static_cast<int>(random() % 4);
+    const double nan_share = round % 3 == 0 ? 0.03 * (random() % 4) : 0.0;
+    const std::vector<double> x = random_points(random, m, d, family, nan_share);
+    const auto expected = run_reference(x, m, d);
+    ASSERT_EQ(run_routine(x, m, d), expected)
+        << "m " << m << ", d " << d << ", family " << family << ", NaN share " << nan_share;
+    if (nan_share == 0 && m <= 400) ASSERT_EQ(by_definition(x, m, d), expected);
+    if (m <= 400) {
+      std::vector<unsigned char> in_place(m, 0);
+      mexsets::nondominated_in_place(in_place.data(), x.data(), m, d);
+      ASSERT_EQ(in_place, expected);
+    }
+    if (round % 100 == 0) {
+      const std::vector<int> flags(expected.begin(), expected.end());
+      ASSERT_EQ(front_of(standin::doubles(m, d, x)), flags);
+    }
+  }
+}
+
+// A sum that is NaN (+Inf and -Inf in one row) must not disturb the order
+// used for four or more columns.
+TEST(Nondominated, RowsMixingBothInfinitiesInManyColumns) {
+  std::mt19937_64 random(9);
+  const double values[] = {kInf, -kInf, 0.0, 1.0};
+  for (int round = 0; round < 500; ++round) {
+    const std::size_t m = 1 + random() % 40, d = 4 + random() % 3;
+    std::vector<double> x(m * d);
+    for (double& v : x) v = values[random() % 4];
+    ASSERT_EQ(run_routine(x, m, d), run_reference(x, m, d));
+    ASSERT_EQ(by_definition(x, m, d), run_reference(x, m, d));
+  }
+}
+
+}  // namespace
