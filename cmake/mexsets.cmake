@@ -138,7 +138,8 @@ function(mexsets_add_module name)
   file(GLOB bench_sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/${name}/*.cpp)
   if(MEXSETS_BENCH AND benchmark_FOUND AND bench_sources)
     add_executable(bench_${name} ${bench_sources})
-    target_include_directories(bench_${name} PRIVATE ${MEXSETS_ROOT}/bench/support)
+    target_include_directories(bench_${name} PRIVATE ${MEXSETS_ROOT}/bench/support
+                               ${MEXSETS_ROOT}/tests/${name} ${MEXSETS_ROOT}/tests/support)
     target_link_libraries(bench_${name} PRIVATE ${name}_core mexsets_test_support
                           benchmark::benchmark)
     add_dependencies(bench_${name} ${name}_standin)

@@ -15,8 +15,10 @@
 // starts at +0 and adds in the order of the row's entries.
 //
 // Limits: every id before a row's end is finite with 0 <= k < K, K being the
-// smaller column count of a and b; find_invalid_item reports the first entry
-// (in row order) that breaks them. Cost: one pass per row up to its end.
+// smaller column count of a and b (no id is valid when a or b has no row).
+// The first entry in row order that breaks them is returned instead of being
+// read; r1 and r2 then hold partial results. Cost: one pass over each row up
+// to its end; no allocation.
 #pragma once
 
 #include <optional>
@@ -26,8 +28,7 @@
 
 namespace mexsets {
 
-std::optional<BadEntry> find_invalid_item(ConstMatrix a, ConstMatrix b, ConstMatrix subsets);
-
-void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1, double* r2);
+std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets,
+                                      double* r1, double* r2);
 
 }  // namespace mexsets

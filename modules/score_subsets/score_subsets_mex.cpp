@@ -15,8 +15,6 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   const auto a = input_view<double>(prhs, IN_VALUES_A + 1);
   const auto b = input_view<double>(prhs, IN_VALUES_B + 1);
   const auto subsets = input_view<double>(prhs, IN_SUBSETS + 1);
-  if (auto bad = find_invalid_item(as_matrix(a), as_matrix(b), as_matrix(subsets)))
-    fail_entry(IN_SUBSETS + 1, *bad);
 
   // Do the job
   const std::size_t m = subsets.shape()[0];
@@ -24,7 +22,11 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   Output sums_b(mxCreateDoubleMatrix(m, 1, mxREAL), nlhs, plhs, OUT_SUMS_B);
   MatlabMultiArray<double> r1(sums_a.get());
   MatlabMultiArray<double> r2(sums_b.get());
-  score_subsets(as_matrix(a), as_matrix(b), as_matrix(subsets), r1.data(), r2.data());
+  // Ids are checked as they are read; a bad one ends the call with both
+  // outputs discarded by the host.
+  if (auto bad = score_subsets(as_matrix(a), as_matrix(b), as_matrix(subsets), r1.data(),
+                               r2.data()))
+    fail_entry(IN_SUBSETS + 1, *bad);
 }
 
 }  // namespace
