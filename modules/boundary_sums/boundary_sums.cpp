@@ -1,0 +1,172 @@
+#include "boundary_sums.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace mexsets {
+
+namespace {
+
+enum { IN_N = 1, IN_FIRST, IN_SECOND, IN_KEYS, IN_LABELS, IN_WEIGHTS };
+
+std::string shape(ConstMatrix m) {
+  return std::to_string(m.rows) + "-by-" + std::to_string(m.cols);
+}
+
+std::string elements(std::size_t count) {
+  return std::to_string(count) + (count == 1 ? " element" : " elements");
+}
+
+// Element k of a matrix (column-major order) as a reportable entry.
+BadEntry entry_at(ConstMatrix m, std::size_t k, std::string reason, std::string problem) {
+  const std::size_t rows = m.rows ? m.rows : 1;
+  return BadEntry{std::move(reason), std::move(problem), k % rows, k / rows, m.data[k]};
+}
+
+// An id x addresses index trunc(x - 1) of an n-long dimension exactly when
+// x - 1, computed in double, lies in (-1, n). NaN fails both tests.
+bool addresses(double x, std::size_t n) {
+  const double zero_based = x - 1;
+  return zero_based > -1 && zero_based < static_cast<double>(n);
+}
+
+std::size_t index_of(double x) {
+  return static_cast<std::size_t>(static_cast<std::int64_t>(x - 1));
+}
+
+[[noreturn]] void fail_label(ConstMatrix labels, std::size_t i, std::size_t j) {
+  fail_entry(IN_LABELS, BadEntry{"labelWithoutKey", "label matches no key", i, j, labels(i, j)});
+}
+
+}  // namespace
+
+std::size_t pair_size(double value) {
+  if (!(value > -1 && value < 2147483648.0))
+    fail("sizeOutOfRange",
+         "Size n outside 0..2147483647: input 1 (n) holds " + format_value(value));
+  const auto n = static_cast<std::size_t>(static_cast<std::int64_t>(value));
+  // Beyond this no host can lay out n-by-n doubles in one address space.
+  if (n && n > static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) / n)
+    fail("outOfMemory", "Size n too large for an n-by-n double matrix: input 1 (n) holds " +
+                            format_value(value));
+  return n;
+}
+
+void check_boundary_inputs(const BoundaryInputs& in) {
+  const std::size_t count = in.key_count();
+  if (in.keys.size() < count)
+    fail("emptyKeyList", "Key list empty but " + std::to_string(count) +
+                             " keys long: input 4 is " + shape(in.keys));
+  if (count >= KeyIndex::none)
+    fail("tooManyKeys", "Key list too long: input 4 is " + shape(in.keys));
+  const ConstMatrix ids[2] = {in.first, in.second};
+  for (int which = 0; which < 2; ++which)
+    if (ids[which].size() < count)
+      fail("tooFewIds", std::string("Too few ") + (which ? "second" : "first") +
+                            " ids: input " + std::to_string(IN_FIRST + which) + " holds " +
+                            elements(ids[which].size()) + ", the key list (input 4) " +
+                            std::to_string(count));
+  if (in.weights.rows < in.labels.rows || in.weights.cols < in.labels.cols)
+    fail("weightGridTooSmall", "Weight grid smaller than the label grid: input 6 is " +
+                                   shape(in.weights) + ", input 5 is " + shape(in.labels));
+  for (std::size_t k = 0; k < count; ++k)
+    if (std::isnan(in.keys.data[k]))
+      fail_entry(IN_KEYS, entry_at(in.keys, k, "keyNotANumber", "key is NaN"));
+  const std::string range = "1.." + std::to_string(in.n);
+  for (std::size_t k = 0; k < count; ++k) {
+    const double a = in.first.data[k];
+    if (a != 0 && !addresses(a, in.n))
+      fail_entry(IN_FIRST, entry_at(in.first, k, std::isnan(a) ? "idNotANumber" : "idOutOfRange",
+                                    "first id neither 0 nor in " + range));
+    const double b = in.second.data[k];
+    if (!addresses(b, in.n))
+      fail_entry(IN_SECOND, entry_at(in.second, k,
+                                     std::isnan(b) ? "idNotANumber" : "idOutOfRange",
+                                     "second id outside " + range));
+  }
+}
+
+KeyIndex::KeyIndex(const double* keys, std::size_t count) {
+  // Whole keys up to this bound cost at most a few table entries per key.
+  const double bound = std::min(4.0 * static_cast<double>(count) + 1024.0, 4294967294.0);
+  auto whole = [bound](double x) {
+    return x > 0 && x <= bound && static_cast<double>(static_cast<std::uint32_t>(x)) == x;
+  };
+  double largest = -1;
+  for (std::size_t k = 0; k < count; ++k)
+    if (whole(keys[k])) largest = std::max(largest, keys[k]);
+  if (largest > 0) {
+    table_limit_ = largest;
+    table_.assign(static_cast<std::size_t>(largest) + 1, none);
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    const double x = keys[k];
+    if (whole(x)) {
+      std::uint32_t& slot = table_[static_cast<std::uint32_t>(x)];
+      if (slot == none) slot = static_cast<std::uint32_t>(k);
+    } else if (x > 0) {
+      sorted_.emplace_back(x, static_cast<std::uint32_t>(k));
+    }
+  }
+  // Stable: among equal keys the lowest position stays first and survives.
+  auto by_key = [](const auto& p, const auto& q) { return p.first < q.first; };
+  std::stable_sort(sorted_.begin(), sorted_.end(), by_key);
+  auto same_key = [](const auto& p, const auto& q) { return p.first == q.first; };
+  sorted_.erase(std::unique(sorted_.begin(), sorted_.end(), same_key), sorted_.end());
+}
+
+std::uint32_t KeyIndex::find_sorted(double x) const {
+  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), x,
+                             [](const auto& p, double key) { return p.first < key; });
+  return it != sorted_.end() && it->first == x ? it->second : none;
+}
+
+std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
+  const std::size_t count = in.key_count();
+  const KeyIndex index(in.keys.data, count);
+  std::vector<double> sums(count, 0.0);
+  const ConstMatrix labels = in.labels;
+  const std::size_t m = labels.rows, n = labels.cols, stride = in.weights.rows;
+  // Each key's additions must follow the visiting order, which runs across
+  // the column-major grids; the cells of one row are a constant stride apart.
+  auto pass = [&](std::size_t first_row, std::size_t first_col) {
+    for (std::size_t i = first_row; i < m; i += 2) {
+      std::size_t at_label = i + first_col * m, at_weight = i + first_col * stride;
+      for (std::size_t j = first_col; j < n; j += 2, at_label += 2 * m, at_weight += 2 * stride) {
+        const double x = labels.data[at_label];
+        if (x > 0) {
+          const std::uint32_t p = index.find(x);
+          if (p == KeyIndex::none) fail_label(labels, i, j);
+          sums[p] += in.weights.data[at_weight];
+        }
+      }
+    }
+  };
+  pass(0, 1);
+  pass(1, 0);
+  return sums;
+}
+
+void distribute_boundary_sums(const BoundaryInputs& in, const std::vector<double>& sums,
+                              double* pair, double* border) {
+  for (std::size_t k = 0; k < sums.size(); ++k) {
+    const double a = in.first.data[k];
+    const std::size_t b = index_of(in.second.data[k]);
+    if (a == 0)
+      border[b] = sums[k];
+    else
+      pair[index_of(a) + b * in.n] = sums[k];
+  }
+}
+
+BoundarySums boundary_sums(const BoundaryInputs& in) {
+  check_boundary_inputs(in);
+  const std::vector<double> sums = boundary_key_sums(in);
+  BoundarySums out{OwnedMatrix<double>(in.n, in.n), OwnedMatrix<double>(in.n, 1)};
+  distribute_boundary_sums(in, sums, out.pair.data.data(), out.border.data.data());
+  return out;
+}
+
+}  // namespace mexsets

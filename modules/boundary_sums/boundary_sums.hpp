@@ -1,0 +1,114 @@
+// boundary_sums: sums a weight grid's mixed-parity cells per label and hands
+// each label's sum to one cell of an n-by-n pair matrix or an n-element
+// border vector.
+//
+// Inputs (column-major doubles; the numbers are the function's argument
+// positions, used in error messages):
+//   1 n        size of both outputs: the host's scalar truncated toward zero,
+//              0 .. 2^31-1 (pair_size checks and converts it).
+//   2 first    first id per key: 0 (exactly; -0 too) selects the border
+//              vector, anything else is a 1-based row of the pair matrix.
+//   3 second   second id per key: a 1-based column of the pair matrix, or the
+//              1-based index into the border vector when the first id is 0.
+//   4 keys     the key list: its first L elements in column-major order, L
+//              being the larger of its row and column counts. Inputs 2 and 3
+//              are read at the same L positions, whatever their shapes.
+//   5 labels   M-by-N label grid. Only mixed-parity cells (one zero-based
+//              index even, the other odd) are read; a value > 0 is a label and
+//              must equal a key; 0, negative values and NaN are no label.
+//   6 weights  at least M-by-N; weights(i, j) is added for labels(i, j).
+// Outputs: pair (n-by-n) and border (n-by-1), zero wherever no key writes.
+//
+// Keys match by exact value (-0 equals +0); a repeated key matches its first
+// position only, so its later copies keep a zero sum. Per-key sums start at
+// +0 and add in visiting order: first the even rows at their odd columns,
+// then the odd rows at their even columns, each pass row by row and left to
+// right, so results are reproducible bit for bit. Distribution assigns (never
+// adds) in key order: key k writes its sum to border(b) or pair(a, b), with
+// a = first - 1 and b = second - 1 computed in double and truncated toward
+// zero; a later key overwrites an earlier one in the same cell, and pair(b, a)
+// is never touched.
+//
+// Limits (check_boundary_inputs and boundary_key_sums report the first
+// breach as a Failure naming input, 1-based row and column, and value):
+// inputs 2 and 3 hold at least L elements and input 4 does too (a 0-by-5 key
+// list does not); the weight grid has at least M rows and N columns; no key
+// is NaN; every first id is 0 or lies in (0, n+1), every second id in
+// (0, n+1), so that truncation lands inside the outputs (0.5 addresses index
+// 1, like 1.9); every label matches a key.
+//
+// Cost: O(L log L) to index the keys, one lookup per labelled mixed-parity
+// cell (a table read when the keys are small whole numbers, a bisection
+// otherwise), O(L) to distribute; memory O(L) besides the outputs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
+
+namespace mexsets {
+
+struct BoundaryInputs {
+  std::size_t n = 0;
+  ConstMatrix first, second, keys;  // inputs 2, 3, 4
+  ConstMatrix labels, weights;      // inputs 5, 6
+  std::size_t key_count() const { return keys.rows > keys.cols ? keys.rows : keys.cols; }
+};
+
+// n from the host's scalar: truncated toward zero; NaN, values that truncate
+// below 0 or above 2^31-1, and sizes whose n-by-n doubles no address space
+// holds fail.
+std::size_t pair_size(double value);
+
+// Shapes, NaN keys and ids (everything but the labels).
+void check_boundary_inputs(const BoundaryInputs& in);
+
+// Exact-value lookup from key to its first position. Positive whole keys up
+// to a bound proportional to L sit in a direct table; other positive keys in
+// a sorted array searched by bisection. Keys <= 0 are left out: no label can
+// match them.
+class KeyIndex {
+ public:
+  static constexpr std::uint32_t none = 0xFFFFFFFFu;
+
+  // keys[0 .. count-1], free of NaN.
+  KeyIndex(const double* keys, std::size_t count);
+
+  // The first position of key x (x > 0), or `none`.
+  std::uint32_t find(double x) const {
+    if (x <= table_limit_) {
+      const auto whole = static_cast<std::uint32_t>(x);
+      if (static_cast<double>(whole) == x) return table_[whole];
+    }
+    return sorted_.empty() ? none : find_sorted(x);
+  }
+
+ private:
+  std::uint32_t find_sorted(double x) const;
+
+  double table_limit_ = -1.0;         // no whole key above this is in the table
+  std::vector<std::uint32_t> table_;  // whole key -> first position or none
+  std::vector<std::pair<double, std::uint32_t>> sorted_;  // other keys, ascending
+};
+
+// The per-key sums (L values) of checked inputs; fails on the first label, in
+// visiting order, that matches no key.
+std::vector<double> boundary_key_sums(const BoundaryInputs& in);
+
+// Assigns sums[k] for k = 0 .. L-1 into border (n) or pair (n-by-n,
+// column-major), both zeroed by the caller.
+void distribute_boundary_sums(const BoundaryInputs& in, const std::vector<double>& sums,
+                              double* pair, double* border);
+
+// All steps, for tests and benchmarks.
+struct BoundarySums {
+  OwnedMatrix<double> pair;
+  OwnedMatrix<double> border;
+};
+BoundarySums boundary_sums(const BoundaryInputs& in);
+
+}  // namespace mexsets
