@@ -134,8 +134,8 @@ function(mexsets_add_module name)
     endforeach()
   endif()
 
-  # Benchmarks: bench/<name>/*.cpp with Google Benchmark.
-  file(GLOB bench_sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/${name}/*.cpp)
+  # Benchmarks: bench/<name>/bench_*.cpp with Google Benchmark.
+  file(GLOB bench_sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/${name}/bench_*.cpp)
   if(MEXSETS_BENCH AND benchmark_FOUND AND bench_sources)
     add_executable(bench_${name} ${bench_sources})
     target_include_directories(bench_${name} PRIVATE ${MEXSETS_ROOT}/bench/support
@@ -177,4 +177,24 @@ function(mexsets_add_shared_tests)
   add_test(NAME standin.exports
     COMMAND bash ${MEXSETS_ROOT}/tests/standin/check_exports.sh ${MEXSETS_STANDIN_OUT}
             ${MEXSETS_BUILT_MODULES})
+endfunction()
+
+# The comparison benchmark: one driver over every function's
+# bench/<name>/compare_<name>.cpp (transcription vs kernel, with the Octave side
+# in bench/compare/compare_octave.m).
+function(mexsets_add_compare)
+  set(sources ${MEXSETS_ROOT}/bench/compare/compare_main.cpp)
+  set(cores "")
+  set(includes ${MEXSETS_ROOT}/bench/compare ${MEXSETS_ROOT}/bench/support)
+  foreach(name IN LISTS MEXSETS_BUILT_MODULES)
+    file(GLOB found CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/${name}/compare_*.cpp)
+    if(found)
+      list(APPEND sources ${found})
+      list(APPEND cores ${name}_core)
+      list(APPEND includes ${MEXSETS_ROOT}/tests/${name})
+    endif()
+  endforeach()
+  add_executable(mexsets_compare ${sources})
+  target_include_directories(mexsets_compare PRIVATE ${includes})
+  target_link_libraries(mexsets_compare PRIVATE ${cores} mexsets_headers)
 endfunction()

@@ -1,0 +1,56 @@
+// The comparison benchmark: every function on realistic, seeded workloads,
+// run three ways on the same inputs: the plain transcription of the algorithm
+// (the tests' oracle), the shipped kernel, and the vectorized Octave code a
+// user without mexsets would write (bench/<name>/<name>_vectorized.m).
+//
+// Each function registers a maker of its workloads (bench/<name>/compare_<name>.cpp):
+//
+//   static compare::Registration r("score_subsets", [](std::uint64_t seed) { ... });
+//
+// A workload holds its inputs as double matrices (written to disk for Octave,
+// which calls <name>_vectorized(inputs{:}) and <name>(inputs{:})) and two
+// closures that compute the result from those inputs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+
+namespace compare {
+
+using Matrix = mexsets::OwnedMatrix<double>;
+
+struct Workload {
+  std::string function;           // the module, e.g. "tree_leaf_sets"
+  std::string label;              // what the workload is, e.g. "deep tree, 5,000 sets"
+  std::vector<Matrix> inputs;     // the call's arguments (scalars as 1-by-1)
+  std::function<void()> reference;  // plain transcription
+  std::function<void()> kernel;      // shipped computation
+  bool report_memory = false;     // print the peak heap of both runs
+  std::size_t output_bytes = 0;   // size of the output, when memory is reported
+  bool run_reference = true;      // false where the transcription cannot run at this size
+};
+
+using Maker = std::function<std::vector<Workload>(std::uint64_t seed)>;
+
+struct Registration {
+  Registration(const std::string& function, Maker maker);
+};
+
+struct Registered {
+  std::string function;
+  Maker maker;
+};
+std::vector<Registered>& registry();
+
+// Heap bytes currently allocated and the peak since the last reset (the
+// driver replaces the global operator new to count them).
+std::size_t heap_in_use();
+std::size_t heap_peak();
+void reset_heap_peak();
+
+}  // namespace compare
