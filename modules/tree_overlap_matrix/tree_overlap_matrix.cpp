@@ -1,0 +1,296 @@
+#include "tree_overlap_matrix.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <string>
+
+namespace mexsets {
+
+namespace {
+
+constexpr std::uint64_t kMaxCount = std::numeric_limits<std::uint32_t>::max();
+constexpr std::uint64_t kMaxNodes = std::uint64_t{1} << 32;
+
+// Checked ids are finite and greater than -1, so truncation gives 0 .. R-1.
+std::size_t to_index(double id) { return id > 0 ? static_cast<std::size_t>(id) : 0; }
+
+bool by_leaf(const LeafRun& a, const LeafRun& b) { return a.leaf < b.leaf; }
+
+std::string id_range(std::size_t nodes) {
+  return "0.." + std::to_string(static_cast<long long>(nodes) - 1);
+}
+
+}  // namespace
+
+void check_merge_matrix(ConstMatrix merge, std::size_t nodes) {
+  if (nodes < merge.rows)
+    fail("tooFewNodeRows", "Fewer node rows than merge rows: input 3 has " + std::to_string(nodes) +
+                               " rows but input 2 has " + std::to_string(merge.rows));
+  if (merge.rows > 0 && merge.cols == 0)
+    fail("noNewIdColumn", "Merge rows without a new node id: input 2 has " +
+                              std::to_string(merge.rows) + " rows but no columns");
+  if (nodes > kMaxNodes)
+    fail("tooManyNodes", "Too many nodes for 32-bit leaf and node ids: input 3 has " +
+                             std::to_string(nodes) + " rows, at most " + std::to_string(kMaxNodes) +
+                             " are allowed");
+  const double limit = static_cast<double>(nodes);
+  const auto reason = [](double x) { return std::isnan(x) ? "idNotANumber" : "idOutOfRange"; };
+  for (std::size_t r = 0; r < merge.rows; ++r) {
+    const std::size_t last = merge.cols - 1;
+    const double new_id = merge(r, last);
+    if (!(new_id > -1 && new_id < limit))
+      fail_entry(2, {reason(new_id), "new node id outside " + id_range(nodes), r, last, new_id});
+    const std::size_t parent = to_index(new_id);
+    for (std::size_t j = 0; j < last; ++j) {
+      const double child = merge(r, j);
+      if (child < 0) break;
+      if (!(child < limit))
+        fail_entry(2, {reason(child), "child id outside " + id_range(nodes), r, j, child});
+      if (to_index(child) == parent)
+        fail_entry(
+            2, {"childIsNewNode", "child id names the row's own new node " + std::to_string(parent),
+                r, j, child});
+    }
+  }
+}
+
+LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
+    : nodes_(nodes), leaves_(nodes - merge.rows) {
+  if (merge.rows == 0) return;
+  const std::size_t last = merge.cols - 1;
+  for (std::size_t r = 0; r < merge.rows; ++r) named_.push_back(to_index(merge(r, last)));
+  std::sort(named_.begin(), named_.end());
+  named_.erase(std::unique(named_.begin(), named_.end()), named_.end());
+  lists_.resize(named_.size());
+  for (std::size_t k = 0; k < named_.size(); ++k)
+    if (named_[k] < leaves_) lists_[k] = {{static_cast<std::uint32_t>(named_[k]), 1}};
+
+  // The runs of every part of a row (the new node's own list, then each
+  // child) one after the other; bounds[k] .. bounds[k+1] is part k, sorted.
+  std::vector<LeafRun> gathered;
+  std::vector<std::size_t> bounds, next_bounds;
+  const auto add_part = [&](const LeafRun* first, std::size_t size) {
+    if (size == 0) return;
+    gathered.insert(gathered.end(), first, first + size);
+    bounds.push_back(gathered.size());
+  };
+  for (std::size_t r = 0; r < merge.rows; ++r) {
+    const std::size_t parent = to_index(merge(r, last));
+    const std::size_t slot =
+        std::lower_bound(named_.begin(), named_.end(), parent) - named_.begin();
+    gathered.clear();
+    bounds.assign(1, 0);
+    add_part(lists_[slot].data(), lists_[slot].size());
+    for (std::size_t j = 0; j < last; ++j) {
+      const double x = merge(r, j);
+      if (x < 0) break;
+      const std::size_t child = to_index(x);
+      const auto found = std::lower_bound(named_.begin(), named_.end(), child);
+      if (found != named_.end() && *found == child) {
+        const auto& list = lists_[found - named_.begin()];
+        add_part(list.data(), list.size());
+      } else if (child < leaves_) {
+        const LeafRun single{static_cast<std::uint32_t>(child), 1};
+        add_part(&single, 1);
+      }
+    }
+    // Merge neighbouring parts pairwise until one sorted run is left.
+    while (bounds.size() > 2) {
+      next_bounds.assign(1, 0);
+      std::size_t k = 0;
+      for (; k + 2 < bounds.size(); k += 2) {
+        std::inplace_merge(gathered.begin() + bounds[k], gathered.begin() + bounds[k + 1],
+                           gathered.begin() + bounds[k + 2], by_leaf);
+        next_bounds.push_back(bounds[k + 2]);
+      }
+      if (k + 1 < bounds.size()) next_bounds.push_back(bounds[k + 1]);
+      bounds.swap(next_bounds);
+    }
+    std::vector<LeafRun> merged;
+    merged.reserve(gathered.size());
+    for (const LeafRun& run : gathered) {
+      if (merged.empty() || merged.back().leaf != run.leaf) {
+        merged.push_back(run);
+        continue;
+      }
+      const std::uint64_t count = std::uint64_t{merged.back().count} + run.count;
+      if (count > kMaxCount)
+        fail("leafCountTooLarge", "Leaf count too large: row " + std::to_string(r + 1) +
+                                      " of input 2 would put leaf " + std::to_string(run.leaf) +
+                                      " into node " + std::to_string(parent) + " more than " +
+                                      std::to_string(kMaxCount) + " times");
+      merged.back().count = static_cast<std::uint32_t>(count);
+    }
+    lists_[slot].swap(merged);
+  }
+}
+
+std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
+  singles.resize(leaves_);
+  std::vector<LeafRuns> runs(nodes_);
+  for (std::size_t k = 0; k < leaves_; ++k) {
+    singles[k] = {static_cast<std::uint32_t>(k), 1};
+    runs[k] = {&singles[k], 1};
+  }
+  for (std::size_t k = 0; k < named_.size(); ++k)
+    runs[named_[k]] = {lists_[k].data(), lists_[k].size()};
+  return runs;
+}
+
+std::optional<std::size_t> LeafLists::first_merge_node_with_leaves() const {
+  for (std::size_t k = 0; k < named_.size(); ++k)
+    if (named_[k] >= leaves_ && !lists_[k].empty()) return named_[k];
+  return std::nullopt;
+}
+
+void check_leaf_weights(const LeafLists& lists, std::size_t weight_columns) {
+  if (weight_columns > 0) return;
+  if (auto node = lists.first_merge_node_with_leaves())
+    fail("noLeafWeights", "Leaf weights missing: input 3 has no columns, but merge node " +
+                              std::to_string(*node) + " holds leaves");
+}
+
+namespace {
+
+// One entry of the list of nodes that hold a leaf.
+struct Holder {
+  std::uint32_t node;
+  std::uint32_t count;
+};
+
+// For every leaf, the nodes that hold it, in the order that `nodes` gives.
+struct HolderTable {
+  std::vector<std::size_t> start;  // leaf l: entries start[l] .. start[l+1]
+  std::vector<Holder> entries;
+
+  HolderTable(const std::vector<LeafRuns>& runs, std::size_t leaves) : start(leaves + 1, 0) {
+    for (const LeafRuns& list : runs)
+      for (const LeafRun& run : list) ++start[run.leaf + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    entries.resize(start.back());
+  }
+
+  void fill(const std::vector<LeafRuns>& runs, const std::vector<std::size_t>& nodes) {
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    for (std::size_t node : nodes)
+      for (const LeafRun& run : runs[node])
+        entries[next[run.leaf]++] = {static_cast<std::uint32_t>(node), run.count};
+  }
+};
+
+// The sum of a list in ascending leaf order, each copy added on its own.
+double list_sum(const LeafRuns& list, const double* weights) {
+  double sum = 0.0;
+  for (const LeafRun& run : list)
+    for (std::uint32_t copy = 0; copy < run.count; ++copy) sum += weights[run.leaf];
+  return sum;
+}
+
+constexpr std::size_t kUnset = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t kRoot = kUnset - 1;
+
+// With the holders of every leaf ordered by list size, largest first, the
+// lists are nested or disjoint exactly when every node has the same
+// predecessor in the holders of each of its leaves and never holds a leaf
+// more often than that predecessor. That predecessor is then the smallest
+// list containing the node's list, and two lists that share a leaf lie on
+// one chain of such parents. Returns the parents, or nothing.
+std::optional<std::vector<std::size_t>> nesting_parents(HolderTable& holders,
+                                                        const std::vector<LeafRuns>& runs) {
+  const std::size_t nodes = runs.size();
+  std::vector<std::uint64_t> size(nodes, 0);
+  std::vector<std::size_t> order;
+  for (std::size_t k = 0; k < nodes; ++k) {
+    if (runs[k].size == 0) continue;
+    for (const LeafRun& run : runs[k])
+      size[k] = std::min<std::uint64_t>(size[k] + run.count, kUnset);  // no wrap-around
+    order.push_back(k);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return size[a] > size[b]; });
+  holders.fill(runs, order);
+
+  std::vector<std::size_t> parent(nodes, kUnset);
+  for (std::size_t l = 0; l + 1 < holders.start.size(); ++l) {
+    for (std::size_t e = holders.start[l]; e < holders.start[l + 1]; ++e) {
+      const Holder& h = holders.entries[e];
+      const bool first = e == holders.start[l];
+      const std::size_t above = first ? kRoot : holders.entries[e - 1].node;
+      if (parent[h.node] == kUnset) parent[h.node] = above;
+      if (parent[h.node] != above) return std::nullopt;
+      if (!first && h.count > holders.entries[e - 1].count) return std::nullopt;
+    }
+  }
+  return parent;
+}
+
+// Fills the upper triangle leaf by leaf, then mirrors it.
+void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std::size_t leaves,
+                    const double* weights, double* out) {
+  const std::size_t nodes = runs.size();
+  std::vector<std::size_t> ascending(nodes);
+  std::iota(ascending.begin(), ascending.end(), std::size_t{0});
+  holders.fill(runs, ascending);
+  for (std::size_t l = 0; l < leaves; ++l) {
+    const Holder* first = holders.entries.data() + holders.start[l];
+    const Holder* end = holders.entries.data() + holders.start[l + 1];
+    const double weight = weights ? weights[l] : 0.0;
+    for (const Holder* b = first; b != end; ++b) {
+      if (b->node < leaves) continue;
+      double* column = out + static_cast<std::size_t>(b->node) * nodes;
+      for (const Holder* a = first; a != b; ++a) {
+        const std::uint32_t copies = std::min(a->count, b->count);
+        for (std::uint32_t copy = 0; copy < copies; ++copy) column[a->node] += weight;
+      }
+    }
+  }
+  constexpr std::size_t kTile = 64;
+  for (std::size_t a0 = 0; a0 < nodes; a0 += kTile)
+    for (std::size_t b0 = a0; b0 < nodes; b0 += kTile)
+      for (std::size_t b = std::max(b0, leaves); b < std::min(b0 + kTile, nodes); ++b)
+        for (std::size_t a = a0; a < std::min({a0 + kTile, nodes, b}); ++a)
+          out[b + a * nodes] = out[a + b * nodes];
+}
+
+}  // namespace
+
+void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* out) {
+  const std::size_t nodes = lists.nodes();
+  const std::size_t leaves = lists.leaves();
+  std::vector<LeafRun> singles;
+  const std::vector<LeafRuns> runs = lists.all_runs(singles);
+  HolderTable holders(runs, leaves);
+
+  if (const auto parent = nesting_parents(holders, runs)) {
+    // Nested lists: the intersection is the lower node's whole list.
+    for (std::size_t k = 0; k < nodes; ++k) {
+      if (runs[k].size == 0 || (*parent)[k] == kRoot) continue;
+      double sum = 0.0;
+      bool summed = false;  // weights may be absent when only leaves nest
+      for (std::size_t a = (*parent)[k]; a != kRoot; a = (*parent)[a]) {
+        if (k < leaves && a < leaves) continue;
+        if (!summed) {
+          sum = list_sum(runs[k], weights);
+          summed = true;
+        }
+        out[k + a * nodes] = sum;
+        out[a + k * nodes] = sum;
+      }
+    }
+    return;
+  }
+  fill_by_leaves(holders, runs, leaves, weights, out);
+}
+
+OwnedMatrix<double> tree_overlap_matrix(ConstMatrix merge, ConstMatrix node_rows) {
+  check_merge_matrix(merge, node_rows.rows);
+  const LeafLists lists(merge, node_rows.rows);
+  check_leaf_weights(lists, node_rows.cols);
+  OwnedMatrix<double> w(node_rows.rows, node_rows.rows);
+  fill_overlap_matrix(lists, node_rows.cols ? node_rows.data : nullptr, w.data.data());
+  return w;
+}
+
+}  // namespace mexsets

@@ -1,0 +1,114 @@
+// tree_overlap_matrix: the shared leaf weight of every pair of nodes of a
+// merge tree.
+//
+// Inputs (column-major doubles):
+//   merge      R2-by-C2 merge matrix, 0-based node ids. Row r lists child ids
+//              in columns 0 .. C2-2 up to the first negative entry (the end
+//              marker; -0 and NaN are not negative); column C2-1 holds the
+//              id of the node that the row creates or adds to.
+//   node_rows  R-by-C, one row per node, leaves first. R fixes the node
+//              count; column 0 at the leaf rows holds the leaf weights, and
+//              nothing else of it is read.
+// Numbering: nodes 0 .. R-1; the leaves are 0 .. L-1 with L = R - R2. Ids are
+// truncated toward zero (2.7 is node 2, -0.5 as a new id is node 0).
+//
+// Leaf lists: a multiset of leaves per node. Leaf k starts as {k}, every
+// other node empty. Rows run first to last; a row adds to its new node the
+// current lists of its children, one copy per listing, and keeps what the
+// node held (a leaf or an earlier row's node as new id keeps its leaves). A
+// child is read as it stands when its row runs, so a node created by a later
+// row contributes what it holds then (usually nothing).
+//
+// Result W, R-by-R: for d != i with at least one of them a merge node,
+// W(d, i) = W(i, d) = the sum over the leaves l in ascending order of the
+// weight of l, added min(a, b) times one by one (a, b: the counts of l in the
+// two lists), starting from +0 in double precision. This is the sum of the
+// multiset intersection of the two sorted lists taken in ascending order, so
+// results are reproducible bit for bit. The diagonal and the pairs of two
+// leaves are 0.
+//
+// Limits, checked by check_merge_matrix and check_leaf_weights: R >= R2; a
+// merge matrix with rows has a column for the new ids; R <= 2^32 (leaf and
+// node ids fit in 32 bits); every new id and child id up to the end marker is
+// a number in 0 .. R-1 after truncation; no row lists its own new node as a
+// child; a node holds one leaf at most 2^32 - 1 times; node_rows has a column
+// whenever a merge node holds a leaf.
+//
+// Cost: building the lists merges sorted (leaf, count) runs, so multiplicities
+// cost nothing and scratch stays within the total number of distinct leaves
+// per node. When the lists of any two nodes are nested or disjoint (every
+// proper tree, repeated children included), each entry is one per-node sum
+// and the work after zeroing W is the total list size plus the sum of the
+// node depths. Otherwise each leaf adds its weight to every pair of nodes that
+// hold it, in ascending leaf order, and the upper triangle is mirrored.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
+#include "sorted_sets.hpp"
+
+namespace mexsets {
+
+// `count` copies of leaf `leaf` in a node's list.
+struct LeafRun {
+  std::uint32_t leaf;
+  std::uint32_t count;
+};
+
+struct LeafRuns {
+  const LeafRun* first = nullptr;
+  std::size_t size = 0;
+  const LeafRun* begin() const { return first; }
+  const LeafRun* end() const { return first + size; }
+};
+
+// The leaf lists of every node after all merge rows, as ascending runs. Only
+// the nodes that some row names as new node are stored; the others hold
+// their initial list.
+class LeafLists {
+ public:
+  // `merge` must pass check_merge_matrix(merge, nodes). Throws Failure
+  // (leafCountTooLarge) when a node would hold one leaf 2^32 times or more.
+  LeafLists(ConstMatrix merge, std::size_t nodes);
+
+  std::size_t nodes() const { return nodes_; }
+  std::size_t leaves() const { return leaves_; }
+
+  // The runs of every node; the run of a leaf that no row changed is
+  // written to singles[k].
+  std::vector<LeafRuns> all_runs(std::vector<LeafRun>& singles) const;
+
+  // The smallest merge node id (>= L) whose list is not empty.
+  std::optional<std::size_t> first_merge_node_with_leaves() const;
+
+ private:
+  std::size_t nodes_;
+  std::size_t leaves_;
+  std::vector<std::size_t> named_;           // distinct new ids, ascending
+  std::vector<std::vector<LeafRun>> lists_;  // list of node named_[k]
+};
+
+// Throws Failure when `merge` (input 2) and the node count (the rows of
+// input 3) break the limits above: tooFewNodeRows, noNewIdColumn,
+// tooManyNodes, idNotANumber, idOutOfRange, childIsNewNode. Rows are checked
+// first to last, in each the new id first, then the children left to right.
+void check_merge_matrix(ConstMatrix merge, std::size_t nodes);
+
+// Throws Failure (noLeafWeights) when node_rows has no column although a
+// merge node holds a leaf.
+void check_leaf_weights(const LeafLists& lists, std::size_t weight_columns);
+
+// Writes W into out (R*R doubles, column-major, all +0 on entry). weights
+// holds R doubles; it may be null only when check_leaf_weights passes with
+// no columns.
+void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* out);
+
+// All of the above in one call.
+OwnedMatrix<double> tree_overlap_matrix(ConstMatrix merge, ConstMatrix node_rows);
+
+}  // namespace mexsets

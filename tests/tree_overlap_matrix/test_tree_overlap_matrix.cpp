@@ -1,0 +1,437 @@
+// tree_overlap_matrix and its sorted-set routines: worked examples, edge
+// cases, every error, and differential checks against the plain algorithm.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <random>
+
+#include "reference_tree_overlap_matrix.hpp"
+#include "support.hpp"
+#include "tree_overlap_matrix.hpp"
+
+using testing_support::expect_mex_error;
+using testing_support::rows_of;
+using testing_support::same_bits;
+using testing_support::to_host;
+
+namespace {
+
+using Ids = std::vector<unsigned int>;
+using mexsets::OwnedMatrix;
+
+// ---------------------------------------------------------------- sorted sets
+
+TEST(SortedSets, WorkedExampleFollowsMultisetRules) {
+  Ids a{1, 3, 3, 7}, b{3, 4, 7, 7}, out;
+  mexsets::vector_union(a, b, out);
+  EXPECT_EQ(out, Ids({1, 3, 3, 4, 7, 7}));
+  mexsets::vector_intersection(a, b, out);
+  EXPECT_EQ(out, Ids({3, 7}));
+  mexsets::vector_union(b, a, out);
+  EXPECT_EQ(out, Ids({1, 3, 3, 4, 7, 7}));
+  mexsets::vector_intersection(b, a, out);
+  EXPECT_EQ(out, Ids({3, 7}));
+}
+
+TEST(SortedSets, EmptyInputsAndStaleOutput) {
+  Ids a{2, 5, 5}, none, out(10, 99);  // longer than any result
+  mexsets::vector_union(a, none, out);
+  EXPECT_EQ(out, a);
+  out.assign(10, 99);
+  mexsets::vector_union(none, a, out);
+  EXPECT_EQ(out, a);
+  mexsets::vector_intersection(a, none, out);
+  EXPECT_TRUE(out.empty());
+  mexsets::vector_intersection(none, a, out);
+  EXPECT_TRUE(out.empty());
+  out.assign(3, 1);
+  mexsets::vector_union(none, none, out);
+  EXPECT_TRUE(out.empty());
+  Ids big{0, 4294967295u}, top{4294967295u};
+  mexsets::vector_intersection(big, top, out);
+  EXPECT_EQ(out, Ids({4294967295u}));  // compared as unsigned
+}
+
+TEST(SortedSets, UnsortedInputsFollowTheStepRule) {
+  Ids a{5, 1, 4}, b{2, 9, 1}, out;
+  mexsets::vector_union(a, b, out);
+  EXPECT_EQ(out, Ids({2, 5, 1, 4, 9, 1}));
+  mexsets::vector_intersection(a, b, out);
+  EXPECT_TRUE(out.empty());  // 5 > 2, 5 < 9, then 1 < 9, 4 < 9: nothing equal met
+  Ids c{3, 1}, d{3, 1};
+  mexsets::vector_intersection(c, d, out);
+  EXPECT_EQ(out, Ids({3, 1}));
+}
+
+TEST(SortedSets, OutputMayBeAnInput) {
+  Ids a{1, 2, 2, 6}, b{2, 6, 8};
+  mexsets::vector_union(a, b, a);
+  EXPECT_EQ(a, Ids({1, 2, 2, 6, 8}));
+  mexsets::vector_intersection(a, b, b);
+  EXPECT_EQ(b, Ids({2, 6, 8}));
+  mexsets::vector_intersection(a, a, a);
+  EXPECT_EQ(a, Ids({1, 2, 2, 6, 8}));
+}
+
+TEST(SortedSets, CountsAreMaxAndMinOnRandomMultisets) {
+  std::mt19937 random(7);
+  Ids out;
+  for (int round = 0; round < 300; ++round) {
+    Ids a(random() % 20), b(random() % 20);
+    for (auto& v : a) v = random() % 8;
+    for (auto& v : b) v = random() % 8;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    std::map<unsigned, int> ca, cb;
+    for (auto v : a) ++ca[v];
+    for (auto v : b) ++cb[v];
+    Ids expect_union, expect_common;
+    for (unsigned v = 0; v < 8; ++v) {
+      expect_union.insert(expect_union.end(), std::max(ca[v], cb[v]), v);
+      expect_common.insert(expect_common.end(), std::min(ca[v], cb[v]), v);
+    }
+    mexsets::vector_union(a, b, out);
+    ASSERT_EQ(out, expect_union);
+    mexsets::vector_intersection(a, b, out);
+    ASSERT_EQ(out, expect_common);
+  }
+}
+
+// ------------------------------------------------------------------- gateway
+
+const standin::Module& module() {
+  static standin::Module m("tree_overlap_matrix");
+  return m;
+}
+
+std::vector<double> call(const standin::Array& merge, const standin::Array& nodes) {
+  auto unused = standin::empty();
+  auto result = module().call(1, {&unused, &merge, &nodes});
+  return standin::values(result.outputs.at(0).get());
+}
+
+std::vector<double> call(const OwnedMatrix<double>& merge, const OwnedMatrix<double>& nodes) {
+  return call(to_host(merge), to_host(nodes));
+}
+
+const std::vector<double> kWorked = {0, 0, 0, 2, 2,  // column-major, symmetric
+                                     0, 0, 0, 3, 3,  //
+                                     0, 0, 0, 0, 5,  //
+                                     2, 3, 0, 0, 5,  //
+                                     2, 3, 5, 5, 0};
+
+TEST(TreeOverlapMatrix, WorkedExample) {
+  auto nodes = rows_of({{2, 7}, {3, 7}, {5, 7}, {NAN, 1}, {-4, 1}});  // merge rows unread
+  EXPECT_EQ(call(rows_of({{0, 1, -1, 3}, {3, 2, -1, 4}}), nodes), kWorked);
+  EXPECT_EQ(call(rows_of({{0, 1, 3}, {3, 2, 4}}), nodes), kWorked);
+  // Fractions truncate; -0 is the child 0; anything after the end marker is
+  // never read; a new id in (-1, 0) is node 0.
+  EXPECT_EQ(call(rows_of({{1.9, -0.0, -0.5, NAN, 3.2}, {2.5, 3.99, -7, 1e300, 4.7}}), nodes),
+            kWorked);
+}
+
+TEST(TreeOverlapMatrix, InputOneAndExtraInputsAreNeverRead) {
+  auto merge = standin::matrix({{0, 1, -1, 3}, {3, 2, -1, 4}});
+  auto nodes = standin::matrix({{2}, {3}, {5}, {0}, {0}});
+  standin::Array sparse(mxCreateSparse(3, 3, 1, mxREAL));
+  standin::Array complex(mxCreateDoubleMatrix(2, 2, mxCOMPLEX));
+  auto big = standin::doubles(2, 3, {NAN, 1, 2, 3, 4, 5});
+  auto flag = standin::logical(1, 1, {true});
+  for (const standin::Array* first : {&big, &sparse, &complex}) {
+    auto result = module().call(0, {first, &merge, &nodes, &flag});  // nlhs 0: one slot
+    EXPECT_EQ(standin::values(result.outputs.at(0).get()), kWorked);
+    EXPECT_EQ(standin::dims(result.outputs[0].get()), std::vector<mwSize>({5, 5}));
+  }
+}
+
+TEST(TreeOverlapMatrix, EmptyAndLeafOnlyTrees) {
+  EXPECT_EQ(call(standin::empty(0, 3), standin::matrix({{1}, {2}, {3}})),
+            std::vector<double>(9, 0.0));
+  EXPECT_EQ(call(standin::empty(0, 0), standin::empty(0, 0)), std::vector<double>{});
+  auto unused = standin::empty(), merge = standin::empty(0, 0), nodes = standin::empty(0, 2);
+  auto result = module().call(1, {&unused, &merge, &nodes});
+  EXPECT_EQ(standin::dims(result.outputs.at(0).get()), std::vector<mwSize>({0, 0}));
+  // No weight column is fine while no merge node holds a leaf.
+  EXPECT_EQ(call(standin::empty(0, 0), standin::empty(2, 0)), std::vector<double>(4, 0.0));
+  EXPECT_EQ(call(standin::matrix({{-1, 2}}), standin::empty(3, 0)), std::vector<double>(9, 0.0));
+}
+
+TEST(TreeOverlapMatrix, UncreatedLateAndDuplicateNodes) {
+  // Node 4 is never created; row 1 names node 5 before row 2 creates it, so
+  // node 3 gets leaf 0 only; node 5 lists leaf 1 twice.
+  auto w = call(rows_of({{0, 5, 3}, {1, 1, 5}, {-1, -1, 5}}),
+                rows_of({{1}, {10}, {100}, {0}, {0}, {0}}));
+  OwnedMatrix<double> expect(6, 6, 0.0);
+  auto both = [&](std::size_t a, std::size_t b, double v) { expect(a, b) = expect(b, a) = v; };
+  both(0, 3, 1);
+  both(1, 5, 10);  // min(1, 2) copies: leaf 1 holds itself once
+  EXPECT_EQ(w, expect.data);
+  // Two nodes that both hold leaf 1 twice share it twice.
+  auto twice = call(rows_of({{1, 1, 2}, {1, 1, 3}}), rows_of({{1}, {0.25}, {0}, {0}}));
+  OwnedMatrix<double> pairs(4, 4, 0.0);
+  pairs(1, 2) = pairs(2, 1) = pairs(1, 3) = pairs(3, 1) = 0.25;
+  pairs(2, 3) = pairs(3, 2) = 0.5;
+  EXPECT_EQ(twice, pairs.data);
+}
+
+TEST(TreeOverlapMatrix, NewIdsThatAlreadyHoldLeaves) {
+  // Row 1 adds leaf 1 to leaf 0; rows 2 and 3 both add to node 3, and row 3
+  // reads node 0 with its gained leaf. Nodes 4 and 5 are never created.
+  auto w = call(rows_of({{1, 0}, {2, 3}, {0, 3}}), rows_of({{1}, {2}, {4}, {0}, {0}, {0}}));
+  // Lists: node 0 = {0, 1}, node 3 = {0, 1, 2}; the leaf pair (0, 1) stays 0.
+  OwnedMatrix<double> expect(6, 6, 0.0);
+  expect(0, 3) = expect(3, 0) = 3;
+  expect(1, 3) = expect(3, 1) = 2;
+  expect(2, 3) = expect(3, 2) = 4;
+  EXPECT_EQ(w, expect.data);
+}
+
+TEST(TreeOverlapMatrix, SpecialWeightsKeepTheirBits) {
+  auto merge = rows_of({{0, 1, 3}, {2, 3, 4}});
+  const double nan_a = std::numeric_limits<double>::quiet_NaN();
+  double nan_b;
+  const std::uint64_t payload = 0x7ff8000000000abcULL;
+  std::memcpy(&nan_b, &payload, sizeof nan_b);
+  for (auto weights : std::vector<std::vector<double>>{{-0.0, -0.0, -0.0},
+                                                       {INFINITY, -INFINITY, 1},
+                                                       {nan_b, 1, nan_a},
+                                                       {1e16, 1, -1e16},
+                                                       {0.1, 0.2, 0.3}}) {
+    OwnedMatrix<double> nodes(5, 1, 0.0);
+    for (std::size_t k = 0; k < 3; ++k) nodes(k, 0) = weights[k];
+    const auto expected = reference::tree_overlap_matrix(merge.cref(), nodes.cref());
+    EXPECT_TRUE(same_bits(expected.data, call(merge, nodes)));
+  }
+  // -0 leaves sum to +0 (the sums start at +0); unrelated pairs stay +0.
+  OwnedMatrix<double> zeros(5, 1, -0.0);
+  const auto w = call(merge, zeros);
+  for (double v : w) EXPECT_FALSE(std::signbit(v));
+}
+
+TEST(TreeOverlapMatrix, ArgumentErrors) {
+  auto ok = standin::matrix({{1}});
+  auto merge = standin::matrix({{0, 1, 2}});
+  auto nodes = standin::matrix({{1}, {2}, {3}});
+  auto flag = standin::logical(1, 1, {true});
+  auto cube = standin::numeric(mxDOUBLE_CLASS, {2, 2, 2});
+  standin::Array sparse(mxCreateSparse(3, 1, 1, mxREAL));
+  standin::Array complex(mxCreateDoubleMatrix(3, 1, mxCOMPLEX));
+  const std::string id = "mexsets:tree_overlap_matrix:";
+  const std::size_t before = standin::live_arrays();
+  expect_mex_error(
+      [&] {
+        module().call(1, {&ok, &merge});
+      },
+      id + "nargin", "There should be at least 3 input parameters");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&flag, &merge, &nodes});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&cube, &flag, &nodes});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&ok, &merge, &cube});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&ok, &sparse, &nodes});
+      },
+      id + "sparseInput", "input 2 is sparse; pass full(...) instead");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&ok, &merge, &complex});
+      },
+      id + "complexInput", "input 3 is complex; pass real(...) instead");
+  EXPECT_EQ(standin::live_arrays(), before);
+}
+
+void expect_tree_error(std::initializer_list<std::initializer_list<double>> merge,
+                       std::size_t nodes, const std::string& reason, const std::string& message) {
+  expect_mex_error(
+      [&] {
+        call(standin::matrix(merge), standin::doubles(nodes, 1, std::vector<double>(nodes, 1.0)));
+      },
+      "mexsets:tree_overlap_matrix:" + reason, message);
+}
+
+TEST(TreeOverlapMatrix, BadIdsAreRejected) {
+  const std::size_t before = standin::live_arrays();
+  expect_tree_error({{0, 1, 3}, {3, 2, 5}}, 5, "idOutOfRange",
+                    "New node id outside 0..4: input 2 at row 2, column 3 holds 5");
+  expect_tree_error({{0, 1, -1}}, 3, "idOutOfRange",
+                    "New node id outside 0..2: input 2 at row 1, column 3 holds -1");
+  expect_tree_error({{0, 1, NAN}}, 3, "idNotANumber",
+                    "New node id outside 0..2: input 2 at row 1, column 3 holds NaN");
+  expect_tree_error({{0, 5.5, 3}, {3, 2, 4}}, 5, "idOutOfRange",
+                    "Child id outside 0..4: input 2 at row 1, column 2 holds 5.5");
+  expect_tree_error({{0, INFINITY, 3}, {3, 2, 4}}, 5, "idOutOfRange",
+                    "Child id outside 0..4: input 2 at row 1, column 2 holds Inf");
+  expect_tree_error({{0, 1, 3}, {NAN, -1, 4}}, 5, "idNotANumber",
+                    "Child id outside 0..4: input 2 at row 2, column 1 holds NaN");
+  expect_tree_error(
+      {{0, 1, 3}, {3, 4.25, 4}}, 5, "childIsNewNode",
+      "Child id names the row's own new node 4: input 2 at row 2, column 2 holds 4.25");
+  EXPECT_EQ(standin::live_arrays(), before);
+}
+
+TEST(TreeOverlapMatrix, ShapeErrors) {
+  const std::string id = "mexsets:tree_overlap_matrix:";
+  expect_mex_error(
+      [&] {
+        call(standin::matrix({{0, 1, 2}, {2, 1, 3}}), standin::matrix({{1}}));
+      },
+      id + "tooFewNodeRows",
+      "Fewer node rows than merge rows: input 3 has 1 rows but input 2 has 2");
+  expect_mex_error([&] { call(standin::empty(2, 0), standin::empty(3, 1)); }, id + "noNewIdColumn",
+                   "Merge rows without a new node id: input 2 has 2 rows but no columns");
+  expect_mex_error(
+      [&] {
+        call(standin::matrix({{0, 1, 3}, {-1, -1, 4}}), standin::empty(5, 0));
+      },
+      id + "noLeafWeights",
+      "Leaf weights missing: input 3 has no columns, but merge node 3 holds leaves");
+  // A leaf that gains leaves shares them only with another leaf: no weight needed.
+  EXPECT_EQ(call(standin::matrix({{1, 0}}), standin::empty(3, 0)), std::vector<double>(9, 0.0));
+  const std::size_t too_many = (std::size_t{1} << 32) + 1;
+  expect_mex_error([&] { call(standin::empty(0, 1), standin::empty(too_many, 0)); },
+                   id + "tooManyNodes",
+                   "Too many nodes for 32-bit leaf and node ids: input 3 has 4294967297 rows, at "
+                   "most 4294967296 are allowed");
+}
+
+TEST(TreeOverlapMatrix, LeafCountsBeyond32BitsAreRejected) {
+  // Each row doubles node r's copies of leaf 0: the 32nd row reaches 2^32.
+  const auto doubling = [](std::size_t rows) {
+    OwnedMatrix<double> merge(rows, 3);
+    for (std::size_t r = 0; r < rows; ++r) {
+      merge(r, 0) = merge(r, 1) = r;
+      merge(r, 2) = r + 1;
+    }
+    return merge;
+  };
+  const auto merge = doubling(32);
+  expect_mex_error([&] { call(merge, OwnedMatrix<double>(33, 1, 1.0)); },
+                   "mexsets:tree_overlap_matrix:leafCountTooLarge",
+                   "Leaf count too large: row 32 of input 2 would put leaf 0 into node 32 more "
+                   "than 4294967295 times");
+  // 31 rows give 2^31 copies, which is allowed (the lists hold counts, not copies).
+  const auto fewer = doubling(31);
+  EXPECT_NO_THROW(mexsets::LeafLists(fewer.cref(), 32));
+}
+
+// ---------------------------------------------------------- differential tests
+
+struct RandomTree {
+  OwnedMatrix<double> merge;
+  OwnedMatrix<double> nodes;
+};
+
+double random_weight(std::mt19937_64& random) {
+  switch (random() % 12) {
+    case 0:
+      return NAN;
+    case 1:
+      return INFINITY;
+    case 2:
+      return -INFINITY;
+    case 3:
+      return -0.0;
+    case 4:
+      return 0.0;
+    case 5:
+      return std::ldexp(static_cast<double>(random() % 1000), 60);  // absorbs small ones
+    default:
+      return std::ldexp(static_cast<double>(random() % 100000) - 50000.0, -17);
+  }
+}
+
+// A random merge matrix within the limits. `proper` gives trees (each node a
+// child at most once, rows in order, repeated children allowed); otherwise
+// rows may name later nodes, reuse nodes, repeat new ids and extend leaves.
+RandomTree random_tree(std::mt19937_64& random, bool proper) {
+  const std::size_t leaves = random() % (proper ? 40 : 8);
+  const std::size_t rows = random() % (proper ? 30 : 10);
+  const std::size_t cols = 1 + random() % 4;
+  const std::size_t nodes = leaves + rows;
+  RandomTree t{OwnedMatrix<double>(rows, cols, -1.0), OwnedMatrix<double>(nodes, 1 + random() % 2)};
+  for (double& v : t.nodes.data) v = random_weight(random);
+  std::vector<std::size_t> free;  // proper trees: nodes not yet used as a child
+  for (std::size_t k = 0; k < leaves; ++k) free.push_back(k);
+  const auto fraction = [&] { return (random() % 4) * 0.25; };  // truncated away
+  for (std::size_t r = 0; r < rows; ++r) {
+    std::size_t parent = leaves + r;
+    if (!proper && random() % 4 == 0) parent = random() % nodes;
+    t.merge(r, cols - 1) = parent + fraction();
+    std::size_t j = 0;
+    const std::size_t children = random() % cols;
+    for (; j < children; ++j) {
+      std::size_t child;
+      if (proper && j > 0 && random() % 5 == 0) {
+        child = static_cast<std::size_t>(t.merge(r, j - 1));  // the same child again
+      } else if (proper) {
+        if (free.empty()) break;
+        const std::size_t at = random() % free.size();
+        child = free[at];
+        free.erase(free.begin() + at);
+      } else {
+        child = random() % nodes;
+        if (child == parent) break;
+      }
+      t.merge(r, j) = child + fraction();
+    }
+    if (j < cols - 1) {
+      t.merge(r, j) = random() % 2 ? -1.0 : -0.25;  // end marker
+      for (std::size_t k = j + 1; k + 1 < cols; ++k) t.merge(r, k) = random() % 2 ? NAN : 1e9;
+    }
+    if (proper) free.push_back(parent);
+  }
+  return t;
+}
+
+void expect_matches_reference(const RandomTree& t, bool through_gateway) {
+  const auto expected = reference::tree_overlap_matrix(t.merge.cref(), t.nodes.cref());
+  const auto computed = mexsets::tree_overlap_matrix(t.merge.cref(), t.nodes.cref());
+  ASSERT_TRUE(same_bits(expected.data, computed.data));
+  if (through_gateway) ASSERT_TRUE(same_bits(expected.data, call(t.merge, t.nodes)));
+}
+
+TEST(TreeOverlapMatrix, ProperTreesMatchThePlainAlgorithm) {
+  std::mt19937_64 random(2024);
+  for (int round = 0; round < 400; ++round) {
+    SCOPED_TRACE(round);
+    expect_matches_reference(random_tree(random, true), round % 4 == 0);
+  }
+}
+
+TEST(TreeOverlapMatrix, TangledTreesMatchThePlainAlgorithm) {
+  std::mt19937_64 random(99);
+  for (int round = 0; round < 1500; ++round) {
+    SCOPED_TRACE(round);
+    expect_matches_reference(random_tree(random, false), round % 4 == 0);
+  }
+}
+
+TEST(TreeOverlapMatrix, OverlappingListsMatchThePlainAlgorithm) {
+  // Nodes 3 = {0, 1} and 4 = {1, 2} overlap without nesting; node 5 =
+  // {0, 1, 1, 1, 2}, node 6 = {0, 1, 1, 1, 1, 2, 2}.
+  auto merge = rows_of({{0, 1, -1, 3}, {1, 2, -1, 4}, {1, 3, 4, 5}, {4, 5, -1, 6}});
+  auto nodes = rows_of({{0.1}, {0.7}, {1e17}, {0}, {0}, {0}, {0}});
+  const auto expected = reference::tree_overlap_matrix(merge.cref(), nodes.cref());
+  EXPECT_TRUE(same_bits(expected.data, call(merge, nodes)));
+  EXPECT_EQ(expected(3, 4), 0.7);
+  double shared = 0.0;
+  for (double w : {0.1, 0.7, 0.7, 0.7, 1e17}) shared += w;
+  EXPECT_EQ(expected(5, 6), shared);
+}
+
+}  // namespace
