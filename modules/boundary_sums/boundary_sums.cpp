@@ -25,15 +25,15 @@ BadEntry entry_at(ConstMatrix m, std::size_t k, std::string reason, std::string 
   return BadEntry{std::move(reason), std::move(problem), k % rows, k / rows, m.data[k]};
 }
 
-// An id x addresses index trunc(x - 1) of an n-long dimension exactly when
-// x - 1, computed in double, lies in (-1, n). NaN fails both tests.
+// An id x addresses index x - 1 truncated toward zero. For 0 < x < 1 the
+// difference rounds to -1 when x is tiny (below 2^-54), so every such id is
+// taken as index 0 directly, as the others below 1 truncate to it. NaN fails.
 bool addresses(double x, std::size_t n) {
-  const double zero_based = x - 1;
-  return zero_based > -1 && zero_based < static_cast<double>(n);
+  return x > 0 && n > 0 && (x < 1 || x - 1 < static_cast<double>(n));
 }
 
 std::size_t index_of(double x) {
-  return static_cast<std::size_t>(static_cast<std::int64_t>(x - 1));
+  return x < 1 ? 0 : static_cast<std::size_t>(static_cast<std::int64_t>(x - 1));
 }
 
 [[noreturn]] void fail_label(ConstMatrix labels, std::size_t i, std::size_t j) {

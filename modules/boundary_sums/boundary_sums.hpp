@@ -34,8 +34,9 @@
 // inputs 2 and 3 hold at least L elements and input 4 does too (a 0-by-5 key
 // list does not); the weight grid has at least M rows and N columns; no key
 // is NaN; every first id is 0 or lies in (0, n+1), every second id in
-// (0, n+1), so that truncation lands inside the outputs (0.5 addresses index
-// 1, like 1.9); every label matches a key.
+// (0, n+1), so that truncation lands inside the outputs; every label matches
+// a key. Ids in (0, 1) all address index 1 (zero-based 0), even those so
+// small that id - 1 rounds to -1.
 //
 // Cost: O(L log L) to index the keys, one lookup per labelled mixed-parity
 // cell (a table read when the keys are small whole numbers, a bisection

@@ -1,0 +1,73 @@
+// set_features: per-row aggregates of an id matrix, in four modes.
+//
+// Inputs (column-major doubles; the numbers are the function's argument
+// positions, used in error messages):
+//   1 ids      M-by-N. Row i lists 0-based ids from column 0 on, up to the
+//              first negative entry (the end marker) or the end of the row;
+//              0 and -0 are id 0. An id x addresses row trunc(x) of the value
+//              matrix (2.9 is 2).
+//   2 values   one row per id: modes 1 to 3 read column 0, mode 4 columns
+//              0 to 3.
+//   3 mode     1 minimum, 2 minimum/maximum ratio and sum, 3 perimeter,
+//              4 box; the host's scalar truncated toward zero. Any other
+//              value, NaN included, selects nothing (see feature_mode).
+//   4 weights  mode 3 only: weights(a, b) for the pair of ids a listed before
+//              b in a row.
+// Outputs per row i (out1 M-by-1, out2 M-by-second_output_columns(mode)):
+//   mode 1: out1 = the minimum of the row's values, starting from DBL_MAX.
+//   mode 2: out1 = min / max, out2 = the sum from +0; min starts at DBL_MAX,
+//           max at DBL_MIN (so an empty row gives DBL_MAX / DBL_MIN = Inf,
+//           and a row of values <= DBL_MIN keeps max = DBL_MIN).
+//   mode 3: out2 = P, the sum over position pairs j < k (j outer, k inner, both
+//           ascending) of weights(id_j, id_k); S = the sum of the values in
+//           row order; out1 = P * -2 + S. Both sums start at +0.
+//   mode 4: out2 = [min v0, min v1, max v2, max v3] starting from
+//           [DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX]; out1 is left untouched.
+// A running minimum (maximum) takes a value only when it is strictly less
+// (greater), so NaN never enters and ties keep the earlier value; sums take
+// NaN in. Every sum adds in the row's own order, so results are reproducible
+// bit for bit whatever the traversal.
+//
+// Limits (reported, never read past): every id up to a row's end is a number
+// x with trunc(x) < K, K being rows(values) and, in mode 3, also the row and
+// column counts of weights; values has at least mode_value_columns(mode)
+// columns when any row holds an id.
+//
+// Cost: O(M N) reads of ids and values in modes 1, 2 and 4; mode 3 adds
+// O(sum of len^2 / 2) reads of weights. Rows are taken in blocks walked
+// column by column, so the id matrix is read in memory order.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
+
+namespace mexsets {
+
+// The mode selected by the host's scalar: 1..4, or 0 for any other value.
+// Truncation is toward zero (2.9 is 2, -0.5 is 0); NaN and infinities, whose
+// conversion to an integer is undefined, select nothing like any other value.
+int feature_mode(double value);
+
+// Columns of values that a mode reads (0 for no computation), and the column
+// count of its second output (0: no second output).
+std::size_t mode_value_columns(int mode);
+std::size_t second_output_columns(int mode);
+
+// Whether any row of ids holds at least one id (its first entry is not
+// negative).
+bool holds_any_id(ConstMatrix ids);
+
+// Fails (tooFewColumns) when values has too few columns for the mode and
+// some row holds an id.
+void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values);
+
+// Computes mode's outputs into out1 (M) and out2 (M times its columns;
+// unused when the mode has none). Returns the first id, in row order, outside
+// the limits; outputs are then partial.
+std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix values,
+                                     ConstMatrix weights, double* out1, double* out2);
+
+}  // namespace mexsets

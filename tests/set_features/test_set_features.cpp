@@ -1,0 +1,298 @@
+// set_features: worked examples of the four modes, start values, mode
+// selection, outputs offered, every error, and differential checks against
+// the plain transcription.
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <random>
+
+#include "reference_set_features.hpp"
+#include "set_features.hpp"
+#include "support.hpp"
+
+using testing_support::expect_mex_error;
+using testing_support::rows_of;
+using testing_support::same_bits;
+using testing_support::to_host;
+using Matrix = mexsets::OwnedMatrix<double>;
+
+namespace {
+
+const standin::Module& module() {
+  static standin::Module m("set_features");
+  return m;
+}
+
+struct Result {
+  std::vector<double> out1, out2;
+  bool has_out2 = false;
+  std::vector<mwSize> dims2;
+};
+
+Result call(const std::vector<const mxArray*>& inputs, int nlhs = 2) {
+  auto result = module().call(nlhs, inputs);
+  Result r;
+  r.out1 = standin::values(result.outputs.at(0).get());
+  if (result.outputs.size() > 1 && result.outputs[1]) {
+    r.has_out2 = true;
+    r.out2 = standin::values(result.outputs[1].get());
+    r.dims2 = standin::dims(result.outputs[1].get());
+  }
+  return r;
+}
+
+Result call(const Matrix& ids, const Matrix& values, double mode, const Matrix& weights = {}) {
+  auto a = to_host(ids), v = to_host(values), w = to_host(weights);
+  auto m = standin::scalar(mode);
+  return call({a.get(), v.get(), m.get(), w.get()});
+}
+
+TEST(SetFeatures, PerimeterWorkedExample) {
+  auto r = call(rows_of({{0, 1, -1}}), rows_of({{10}, {12}}), 3, rows_of({{0, 3}, {3, 0}}));
+  EXPECT_EQ(r.out1, std::vector<double>({16}));
+  EXPECT_EQ(r.out2, std::vector<double>({3}));
+  // The earlier-listed id is the row of the weight read: [1 0] reads W(2,1).
+  r = call(rows_of({{1, 0}, {1, -1}}), rows_of({{10}, {12}}), 3, rows_of({{0, 3}, {5, 0}}));
+  EXPECT_EQ(r.out1, std::vector<double>({22 - 10, 12}));  // single id: its value, pair sum 0
+  EXPECT_EQ(r.out2, std::vector<double>({5, 0}));
+  // All pairs j < k, each read once, repeated ids included.
+  r = call(rows_of({{0, 1, 0}}), rows_of({{1}, {2}}), 3, rows_of({{100, 10}, {1000, 0}}));
+  EXPECT_EQ(r.out2, std::vector<double>({10 + 100 + 1000}));
+  EXPECT_EQ(r.out1, std::vector<double>({1110 * -2 + 4}));
+}
+
+TEST(SetFeatures, MinimumIsTheDefaultMode) {
+  auto a = to_host(rows_of({{2, 0, 1}, {-1, 0, 0}, {1, -3, 0}, {2.9, -0.0, 1}}));
+  auto v = to_host(rows_of({{5}, {NAN}, {-2}}));
+  auto r = call({a.get(), v.get()});
+  // NaN never enters; an empty row keeps DBL_MAX; id 2.9 is 2, -0 is 0.
+  EXPECT_EQ(r.out1, std::vector<double>({-2, DBL_MAX, DBL_MAX, -2}));
+  EXPECT_FALSE(r.has_out2);
+}
+
+TEST(SetFeatures, RatioAndSum) {
+  auto v = rows_of({{2}, {4}, {8}, {-1}, {0}, {NAN}, {-0.0}, {DBL_MIN / 4}});
+  auto r = call(rows_of({{0, 1, 2}, {3, -1, 0}, {4, 4, -1}, {-1, 0, 0}, {5, 0, 1}, {3, 7, 7}}),
+                v, 2);
+  EXPECT_TRUE(same_bits(r.out2, {14, -1, 0, 0, NAN, -1 + DBL_MIN / 4 + DBL_MIN / 4}));
+  // -1/DBL_MIN; 0/DBL_MIN; empty: DBL_MAX/DBL_MIN = Inf; NaN leaves 2/4;
+  // every value <= DBL_MIN keeps max = DBL_MIN.
+  EXPECT_TRUE(same_bits(r.out1, {0.25, -1 / DBL_MIN, 0, INFINITY, 0.5, -1 / DBL_MIN}));
+  EXPECT_DOUBLE_EQ(r.out1[1], -4.49423283715579e307);
+  // A sum of zeros starts at +0: -0 + ... stays +0.
+  r = call(rows_of({{6, 6}}), v, 2);
+  EXPECT_TRUE(same_bits(r.out2, {0.0}));
+  EXPECT_TRUE(same_bits(r.out1, {-0.0 / DBL_MIN}));
+}
+
+TEST(SetFeatures, Box) {
+  auto v = rows_of({{1, 10, 100, 1000}, {-1, 20, NAN, 500}, {3, -5, 50, 2000}});
+  auto r = call(rows_of({{0, 1, 2}, {1, -1, 0}, {-2, 0, 0}}), v, 4);
+  EXPECT_EQ(r.out1, std::vector<double>({0, 0, 0}));  // never written
+  EXPECT_EQ(r.dims2, std::vector<mwSize>({3, 4}));
+  EXPECT_TRUE(same_bits(r.out2, {-1, -1, DBL_MAX, -5, 20, DBL_MAX, 100, -DBL_MAX, -DBL_MAX, 2000,
+                                 500, -DBL_MAX}));
+}
+
+TEST(SetFeatures, ModeIsTruncatedAndOtherModesReturnZeros) {
+  auto ids = rows_of({{0, 1}, {1, -1}});
+  auto v = rows_of({{2}, {4}});
+  auto r = call(ids, v, 2.9);
+  EXPECT_EQ(r.out2, std::vector<double>({6, 4}));
+  EXPECT_EQ(call(ids, v, 1.5).out1, std::vector<double>({2, 4}));
+  const double others[] = {0.0, 0.99, 5.0, -1.0, -0.5, NAN, INFINITY, -INFINITY, 1e300};
+  for (double mode : others) {
+    auto z = call(ids, v, mode);
+    EXPECT_EQ(z.out1, std::vector<double>({0, 0})) << mode;
+    EXPECT_FALSE(z.has_out2) << mode;
+  }
+  // Other modes read nothing, so ids outside V are no error there.
+  EXPECT_EQ(call(rows_of({{7, NAN}}), v, 7).out1, std::vector<double>({0}));
+  // Any numeric class: int8 3 needs W, logical true is mode 1.
+  auto a = to_host(ids), values = to_host(v), w = to_host(rows_of({{0, 1}, {1, 0}}));
+  auto three = standin::numeric(mxINT8_CLASS, {1, 1});
+  *static_cast<std::int8_t*>(mxGetData(three.get())) = 3;
+  EXPECT_EQ(call({a.get(), values.get(), three.get(), w.get()}).out2,
+            std::vector<double>({1, 0}));
+  auto yes = standin::logical(1, 1, {true});
+  EXPECT_EQ(call({a.get(), values.get(), yes.get()}).out1, std::vector<double>({2, 4}));
+}
+
+TEST(SetFeatures, EmptyShapes) {
+  auto r = call(Matrix(0, 3), Matrix(0, 0), 4);
+  EXPECT_TRUE(r.out1.empty());
+  EXPECT_EQ(r.dims2, std::vector<mwSize>({0, 4}));
+  // No columns: every row is empty. V with no rows or columns is fine then.
+  r = call(Matrix(2, 0), Matrix(0, 0), 3, Matrix(0, 0));
+  EXPECT_EQ(r.out1, std::vector<double>({0, 0}));
+  EXPECT_EQ(r.out2, std::vector<double>({0, 0}));
+  r = call(rows_of({{-1}, {-5}}), Matrix(0, 0), 2);
+  EXPECT_TRUE(same_bits(r.out1, {INFINITY, INFINITY}));
+  r = call(rows_of({{-1}}), Matrix(0, 0), 4);
+  EXPECT_TRUE(same_bits(r.out2, {DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX}));
+}
+
+TEST(SetFeatures, SecondOutputOnlyWhenTheHostOffersItsSlot) {
+  auto a = to_host(rows_of({{0, 1}})), v = to_host(rows_of({{2}, {4}}));
+  auto two = standin::scalar(2);
+  const std::size_t before = standin::live_arrays();
+  {
+    auto result = module().call(1, {a.get(), v.get(), two.get()});
+    ASSERT_EQ(result.outputs.size(), 1u);
+    EXPECT_EQ(standin::values(result.outputs[0].get()), std::vector<double>({0.5}));
+    EXPECT_EQ(result.released_arrays, 0u);
+  }
+  EXPECT_EQ(standin::live_arrays(), before);
+}
+
+TEST(SetFeatures, ArgumentErrors) {
+  auto a = to_host(rows_of({{0, 1}})), v = to_host(rows_of({{2}, {4}}));
+  auto three = standin::scalar(3), one = standin::scalar(1);
+  auto flag = standin::logical(1, 1, {true});
+  auto cube = standin::numeric(mxDOUBLE_CLASS, {2, 1, 2});
+  auto none = standin::empty(0, 0);
+  auto cell = standin::numeric(mxCELL_CLASS, {1, 1});
+  const std::string id = "mexsets:set_features:";
+  const std::size_t before = standin::live_arrays();
+  expect_mex_error([&] { call({a.get()}); }, id + "nargin",
+                   "There should be at least 2 input parameters");
+  expect_mex_error([&] { call({}); }, id + "nargin", "There should be at least 2 input parameters");
+  expect_mex_error([&] { call({flag.get(), v.get()}); }, id + "typesNotCoherent",
+                   "Data types not coherent");
+  expect_mex_error([&] { call({a.get(), cube.get()}); }, id + "dimensionsNotCoherent",
+                   "Data dimensions not coherent");
+  expect_mex_error([&] { call({a.get(), v.get(), none.get()}); }, id + "badScalar",
+                   "input 3 (mode) is empty");
+  expect_mex_error([&] { call({a.get(), v.get(), cell.get()}); }, id + "badScalar",
+                   "input 3 (mode) is not numeric");
+  expect_mex_error([&] { call({a.get(), v.get(), three.get()}); }, id + "nargin",
+                   "For perimeter we need 4 parameters");
+  expect_mex_error([&] { call({a.get(), v.get(), three.get(), flag.get()}); },
+                   id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error([&] { call({a.get(), v.get(), three.get(), cube.get()}); },
+                   id + "dimensionsNotCoherent", "Data dimensions not coherent");
+  EXPECT_EQ(standin::live_arrays(), before);
+  // Inputs past those a mode uses are ignored.
+  EXPECT_EQ(call({a.get(), v.get(), one.get(), flag.get(), cell.get()}).out1,
+            std::vector<double>({2}));
+}
+
+void expect_limit_error(const Matrix& ids, const Matrix& values, double mode,
+                        const Matrix& weights, const std::string& reason,
+                        const std::string& message) {
+  const std::size_t before = standin::live_arrays();
+  expect_mex_error([&] { call(ids, values, mode, weights); }, "mexsets:set_features:" + reason,
+                   message);
+  EXPECT_EQ(standin::live_arrays(), before) << reason;
+}
+
+TEST(SetFeatures, LimitErrorsNameInputEntryAndValue) {
+  const Matrix v = rows_of({{1}, {2}, {3}});
+  const Matrix w = rows_of({{0, 1}, {1, 0}});
+  expect_limit_error(rows_of({{0, 3}}), v, 1, {}, "idOutOfRange",
+                     "Id outside 0..2 (rows of input 2): input 1 at row 1, column 2 holds 3");
+  expect_limit_error(rows_of({{0, 2.5}, {NAN, -1}}), v, 2, {}, "idNotANumber",
+                     "Id outside 0..2 (rows of input 2): input 1 at row 2, column 1 holds NaN");
+  expect_limit_error(rows_of({{INFINITY}}), rows_of({{1, 2, 3, 4}}), 4, {}, "idOutOfRange",
+                     "Id outside 0..0 (rows of input 2): input 1 at row 1, column 1 holds Inf");
+  expect_limit_error(rows_of({{0}}), Matrix(0, 1), 1, {}, "idOutOfRange",
+                     "Id with nothing to address (input 2 has no rows): input 1 at row 1, column 1 holds 0");
+  expect_limit_error(rows_of({{1, 2}}), v, 3, w, "idOutOfRange",
+                     "Id outside 0..1 (rows of input 2, rows and columns of input 4): input 1 at "
+                     "row 1, column 2 holds 2");
+  expect_limit_error(rows_of({{2, -1}}), v, 3, rows_of({{0, 1, 2}, {1, 0, 2}}), "idOutOfRange",
+                     "Id outside 0..1 (rows of input 2, rows and columns of input 4): input 1 at "
+                     "row 1, column 1 holds 2");
+  expect_limit_error(rows_of({{0}}), rows_of({{1, 2, 3}}), 4, {}, "tooFewColumns",
+                     "Too few value columns for mode 4, which reads 4: input 2 is 1-by-3");
+  expect_limit_error(rows_of({{-1}, {NAN}}), Matrix(4, 0), 2, {}, "tooFewColumns",
+                     "Too few value columns for mode 2, which reads 1: input 2 is 4-by-0");
+  // The first offending id in row order, whatever the traversal: row 1's
+  // late column comes before row 2's first; rows far apart too.
+  expect_limit_error(rows_of({{0, 1, 9}, {9, 0, 0}}), v, 1, {}, "idOutOfRange",
+                     "input 1 at row 1, column 3 holds 9");
+  Matrix tall(1000, 3, 0.0);
+  tall(700, 2) = 5;
+  tall(999, 0) = -0.5;  // an end marker, then an id never read
+  tall(999, 1) = 50;
+  tall(900, 1) = 4;
+  expect_limit_error(tall, v, 2, {}, "idOutOfRange", "input 1 at row 701, column 3 holds 5");
+  // Entries after a row's end are never examined.
+  EXPECT_EQ(call(rows_of({{1, -1, 99, NAN}}), v, 1).out1, std::vector<double>({2}));
+}
+
+// Random inputs inside the limits: ids with fractions and -0, end markers at
+// random places, values with NaN, zeros, tiny and infinite entries.
+Matrix random_ids(std::mt19937_64& random, std::size_t rows, std::size_t cols, std::size_t items) {
+  Matrix a(rows, cols);
+  for (std::size_t i = 0; i < rows; ++i) {
+    const std::size_t length = random() % 5 == 0 ? cols : random() % (cols + 1);
+    for (std::size_t j = 0; j < cols; ++j) {
+      if (j < length)
+        a(i, j) = random() % 30 == 0 ? -0.0 : (random() % (items * 4)) / 4.0;
+      else
+        a(i, j) = j == length || random() % 2 ? -1.0 - (random() % 8) / 4.0 : (random() % 50) * 1.0;
+    }
+  }
+  return a;
+}
+
+Matrix random_values(std::mt19937_64& random, std::size_t rows, std::size_t cols) {
+  Matrix v(rows, cols);
+  std::normal_distribution<double> normal(0.0, 100.0);
+  for (double& x : v.data) {
+    const int pick = random() % 40;
+    x = pick == 0   ? NAN
+        : pick == 1 ? 0.0
+        : pick == 2 ? -0.0
+        : pick == 3 ? DBL_MIN
+        : pick == 4 ? -INFINITY
+        : pick == 5 ? DBL_MIN / 3
+                    : normal(random) * std::ldexp(1.0, static_cast<int>(random() % 60) - 30);
+  }
+  return v;
+}
+
+TEST(SetFeatures, MatchesThePlainAlgorithmOnRandomInputs) {
+  std::mt19937_64 random(5);
+  for (int round = 0; round < 400; ++round) {
+    const std::size_t items = 1 + random() % 40;
+    const std::size_t rows = round % 10 == 0 ? 300 + random() % 700 : random() % 40;
+    const std::size_t cols = random() % 12 + (round % 7 == 0 ? 60 : 0);
+    const double mode = 1 + round % 4 + (random() % 3) * 0.3;
+    const Matrix ids = random_ids(random, rows, cols, items);
+    const Matrix v = random_values(random, items + random() % 3, 4 + random() % 2);
+    const Matrix w = random_values(random, items + random() % 2, items + random() % 2);
+    const auto expected = reference::set_features(ids, v, mode, w);
+
+    const int m = mexsets::feature_mode(mode);
+    std::vector<double> out1(rows, 0.0), out2(rows * mexsets::second_output_columns(m), 0.0);
+    ASSERT_FALSE(mexsets::set_features(m, ids.cref(), v.cref(), w.cref(), out1.data(),
+                                       out2.data()));
+    ASSERT_TRUE(same_bits(expected.out1, out1)) << "round " << round << " mode " << mode;
+    ASSERT_TRUE(same_bits(expected.out2, out2)) << "round " << round << " mode " << mode;
+    const Result host = call(ids, v, mode, w);
+    ASSERT_TRUE(same_bits(expected.out1, host.out1)) << "round " << round;
+    ASSERT_TRUE(same_bits(expected.out2, host.out2)) << "round " << round;
+  }
+}
+
+TEST(SetFeatures, VeryWideRowsMatchThePlainAlgorithm) {
+  // So many columns that the perimeter buffers one row at a time.
+  std::mt19937_64 random(12);
+  Matrix ids(3, 70000, -1.0);
+  for (std::size_t j = 0; j < 300; ++j) ids(0, j) = random() % 20;
+  for (std::size_t j = 0; j < 70000; ++j) ids(1, j) = j % 20;
+  const Matrix v = random_values(random, 20, 4);
+  const Matrix w = random_values(random, 20, 20);
+  for (double mode : {1.0, 2.0, 3.0, 4.0}) {
+    if (mode == 3) ids(1, 400) = -1;  // keep the pair count modest
+    const auto expected = reference::set_features(ids, v, mode, w);
+    const Result host = call(ids, v, mode, w);
+    EXPECT_TRUE(same_bits(expected.out1, host.out1)) << mode;
+    EXPECT_TRUE(same_bits(expected.out2, host.out2)) << mode;
+  }
+}
+
+}  // namespace
