@@ -1,0 +1,277 @@
+// The weighted overlap ratio between two item lists, shared by rank_diverse
+// and suppress_overlaps, and the machinery that forms its shared weight fast
+// without changing a bit of the result.
+//
+// For item lists P and Q (zero-based ids), a pairwise weight matrix W and
+// item weights u (rank_diverse: the diagonal of W; suppress_overlaps: a
+// separate vector):
+//
+//   S    = sum over a in P, b in Q of W(a, b)   (a selects the row of W)
+//   w(P) = sum over a in P of u(a),   w(Q) = sum over b in Q of u(b)
+//   rho  = S / ((w(P) + w(Q)) - S)             (no guard: 0/0 gives NaN,
+//                                              S/0 an infinity)
+//
+// Every sum starts at +0 and adds in one fixed order: S row by row of P (for
+// each a of P in list order, W(a, b) for each b of Q in list order), w(P) in
+// P's order, w(Q) in Q's order. A repeated id counts once per occurrence.
+// S, w(P) and w(Q) are three independent sums, so w(P) may be accumulated
+// after each a (as `overlap_ratio` does) or once per list (as the modules
+// do): the bits are the same.
+//
+// Ways of forming S that give the same bits as the defining loop:
+// - Skipping exact zeros of W. S starts at +0 and never becomes -0 (a sum is
+//   -0 only when both operands are -0), so adding +0 or -0 never changes it.
+//   NaN and infinite entries are never skipped.
+// - Padding a list with the id `items()` of a PairWeights table, whose row
+//   and column hold +0 only: by the same argument the padding adds nothing.
+// - Any order at all, when every entry of W that can be added is an integer
+//   and |W| * |P| * |Q| <= 2^53: every partial sum, in any order, is then an
+//   integer of magnitude at most 2^53, so every addition is exact (and an
+//   exact 0 is +0 whichever order produced it).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+
+namespace mexsets {
+
+using ItemId = std::int32_t;
+
+// A list of item ids held elsewhere.
+struct ItemList {
+  const ItemId* ids = nullptr;
+  std::size_t size = 0;
+};
+
+// How a computation forms shared weights. All give the same bits; they differ
+// in speed. `automatic` lets the computation choose from the input.
+enum class SumStrategy {
+  automatic,
+  plain,        // the defining loop, W read in place
+  skip_zeros,   // only the non-zero entries of W, in the defining order
+  interleaved,  // four sums at a time over a row-major copy of W
+  reordered,    // integer W: sums by whole rows or columns, in any order
+};
+
+// rho from its three sums.
+inline double overlap_ratio_from(double shared, double weight_p, double weight_q) {
+  return shared / ((weight_p + weight_q) - shared);
+}
+
+// w(L) in list order; `weight(id)` gives u(id).
+template <class ItemWeight>
+double list_weight(ItemList list, ItemWeight weight) {
+  double sum = 0.0;
+  for (std::size_t k = 0; k < list.size; ++k) sum = sum + weight(list.ids[k]);
+  return sum;
+}
+
+// S by the defining loop, reading W in place.
+inline double shared_weight(ItemList p, ItemList q, ConstMatrix w) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < p.size; ++i) {
+    const double* row = w.data + p.ids[i];
+    for (std::size_t j = 0; j < q.size; ++j)
+      sum = sum + row[static_cast<std::size_t>(q.ids[j]) * w.rows];
+  }
+  return sum;
+}
+
+// rho by the defining loop.
+template <class ItemWeight>
+double overlap_ratio(ItemList p, ItemList q, ConstMatrix w, ItemWeight weight) {
+  return overlap_ratio_from(shared_weight(p, q, w), list_weight(p, weight),
+                            list_weight(q, weight));
+}
+
+// The lists of all rows of an item-list matrix, extracted once: row i's list
+// holds its entries from column 0 on, truncated toward zero, up to (not
+// including) the first entry for which `ends(x)` is true. Each list is also
+// available padded up to the longest list's length with items_used(), the
+// largest id plus 1, which is the padding id of a PairWeights table over
+// items_used() items. Entries must have been checked to fit ItemId.
+class ItemLists {
+ public:
+  ItemLists() = default;
+  template <class Ends>
+  ItemLists(ConstMatrix items, Ends ends) : sizes_(items.rows, 0) {
+    ItemId largest = -1;
+    for (std::size_t i = 0; i < items.rows; ++i) {
+      std::size_t n = 0;
+      for (; n < items.cols; ++n) {
+        const double x = items(i, n);
+        if (ends(x)) break;
+        largest = std::max(largest, static_cast<ItemId>(x));
+      }
+      sizes_[i] = n;
+      longest_ = std::max(longest_, n);
+      total_ += n;
+    }
+    items_used_ = static_cast<std::size_t>(largest + 1);
+    ids_.assign(items.rows * longest_, static_cast<ItemId>(items_used_));
+    for (std::size_t i = 0; i < items.rows; ++i)
+      for (std::size_t j = 0; j < sizes_[i]; ++j)
+        ids_[i * longest_ + j] = static_cast<ItemId>(items(i, j));
+  }
+
+  std::size_t count() const { return sizes_.size(); }
+  ItemList operator[](std::size_t i) const { return {padded(i), sizes_[i]}; }
+  std::size_t size(std::size_t i) const { return sizes_[i]; }
+  const ItemId* padded(std::size_t i) const { return ids_.data() + i * longest_; }
+  std::size_t longest() const { return longest_; }
+  std::size_t total() const { return total_; }
+  std::size_t items_used() const { return items_used_; }
+
+ private:
+  std::vector<std::size_t> sizes_;
+  std::vector<ItemId> ids_;
+  std::size_t longest_ = 0;
+  std::size_t total_ = 0;
+  std::size_t items_used_ = 0;
+};
+
+// The items-by-items block of W that the lists address, with what the fast
+// ways of forming S need: its statistics, a row-major copy with an all-zero
+// row and column at index items() (the padding id), and its non-zero entries
+// by row or by column. Each part is built on request, once per call.
+class PairWeights {
+ public:
+  struct Entry {
+    ItemId index;  // column (by row) or row (by column)
+    double value;
+  };
+  struct Entries {
+    const Entry* begin;
+    const Entry* end;
+  };
+
+  PairWeights(ConstMatrix w, std::size_t items) : w_(w), items_(items) {}
+
+  std::size_t items() const { return items_; }
+  ConstMatrix matrix() const { return w_; }
+
+  // One pass over the block: non-zeros, and whether all entries are integers.
+  void measure() {
+    if (measured_) return;
+    measured_ = true;
+    for (std::size_t b = 0; b < items_; ++b) {
+      const double* column = w_.column(b);
+      for (std::size_t a = 0; a < items_; ++a) {
+        const double x = column[a];
+        if (x != 0) ++nonzeros_;
+        if (!(std::isfinite(x) && std::trunc(x) == x))
+          integral_ = false;
+        else
+          largest_ = std::max(largest_, std::fabs(x));
+      }
+    }
+  }
+  std::size_t nonzeros() const { return nonzeros_; }
+  // True when S over lists of at most `longest_p` and `longest_q` ids is the
+  // same in every order of its terms (see the top of this file).
+  bool any_order_exact(std::size_t longest_p, std::size_t longest_q) const {
+    if (!integral_) return false;
+    const double limit = 9007199254740992.0;  // 2^53
+    const double terms = static_cast<double>(longest_p) * static_cast<double>(longest_q);
+    // terms is exact below 2^53; beyond, no integer W but 0 qualifies.
+    if (terms >= limit) return largest_ == 0;
+    return largest_ <= std::floor(limit / terms);
+  }
+
+  // Row-major copy, rows and columns 0..items() (the last ones all +0).
+  void build_table() {
+    if (!table_.empty()) return;
+    const std::size_t stride = items_ + 1;
+    table_.assign(stride * stride, 0.0);
+    for (std::size_t b = 0; b < items_; ++b) {
+      const double* column = w_.column(b);
+      for (std::size_t a = 0; a < items_; ++a) table_[a * stride + b] = column[a];
+    }
+  }
+  const double* table_row(ItemId a) const {
+    return table_.data() + static_cast<std::size_t>(a) * (items_ + 1);
+  }
+
+  // Non-zero entries of each row (columns ascending) or of each column (rows
+  // ascending).
+  void build_rows() { build_entries(true, row_starts_, row_entries_); }
+  void build_columns() { build_entries(false, column_starts_, column_entries_); }
+  Entries row_nonzeros(ItemId a) const { return slice(row_starts_, row_entries_, a); }
+  Entries column_nonzeros(ItemId b) const { return slice(column_starts_, column_entries_, b); }
+
+ private:
+  void build_entries(bool by_row, std::vector<std::size_t>& starts,
+                     std::vector<Entry>& entries) const {
+    if (!starts.empty()) return;
+    starts.assign(items_ + 1, 0);
+    for (std::size_t b = 0; b < items_; ++b) {
+      const double* column = w_.column(b);
+      for (std::size_t a = 0; a < items_; ++a)
+        if (column[a] != 0) ++starts[(by_row ? a : b) + 1];
+    }
+    for (std::size_t k = 0; k < items_; ++k) starts[k + 1] += starts[k];
+    entries.resize(starts[items_]);
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+    // Columns ascending, and rows ascending within each: both orders come out
+    // sorted.
+    for (std::size_t b = 0; b < items_; ++b) {
+      const double* column = w_.column(b);
+      for (std::size_t a = 0; a < items_; ++a)
+        if (column[a] != 0) {
+          if (by_row)
+            entries[next[a]++] = {static_cast<ItemId>(b), column[a]};
+          else
+            entries[next[b]++] = {static_cast<ItemId>(a), column[a]};
+        }
+    }
+  }
+  static Entries slice(const std::vector<std::size_t>& starts, const std::vector<Entry>& entries,
+                       ItemId k) {
+    const Entry* base = entries.data();
+    return {base + starts[static_cast<std::size_t>(k)],
+            base + starts[static_cast<std::size_t>(k) + 1]};
+  }
+
+  ConstMatrix w_;
+  std::size_t items_;
+  bool measured_ = false;
+  std::size_t nonzeros_ = 0;
+  bool integral_ = true;
+  double largest_ = 0.0;
+  std::vector<double> table_;
+  std::vector<std::size_t> row_starts_, column_starts_;
+  std::vector<Entry> row_entries_, column_entries_;
+};
+
+// Four shared weights at once, each in the defining order, over the table of
+// `w` (build_table first). Every list is padded with w.items() up to `lp`
+// (the p lists) or `lq` (the q lists); the padding adds +0 only. Four
+// independent chains hide the latency of the additions.
+inline void shared_weights_4(const PairWeights& w, const ItemId* const p[4], std::size_t lp,
+                             const ItemId* const q[4], std::size_t lq, double shared[4]) {
+  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+  const ItemId *q0 = q[0], *q1 = q[1], *q2 = q[2], *q3 = q[3];
+  for (std::size_t i = 0; i < lp; ++i) {
+    const double* r0 = w.table_row(p[0][i]);
+    const double* r1 = w.table_row(p[1][i]);
+    const double* r2 = w.table_row(p[2][i]);
+    const double* r3 = w.table_row(p[3][i]);
+    for (std::size_t j = 0; j < lq; ++j) {
+      s0 = s0 + r0[q0[j]];
+      s1 = s1 + r1[q1[j]];
+      s2 = s2 + r2[q2[j]];
+      s3 = s3 + r3[q3[j]];
+    }
+  }
+  shared[0] = s0;
+  shared[1] = s1;
+  shared[2] = s2;
+  shared[3] = s3;
+}
+
+}  // namespace mexsets

@@ -1,0 +1,62 @@
+// rank_diverse: orders M candidates greedily by relevance against redundancy.
+//
+// Inputs (column-major doubles):
+//   items      M-by-N item-list matrix. Row c lists candidate c's zero-based
+//              item ids from column 0 on, up to (not including) its first
+//              negative entry, or all N entries. 0 is item 0; NaN does not end
+//              a list. Ids are truncated toward zero (2.9 is item 2) and a
+//              repeated id counts once per occurrence.
+//   relevance  v(c) = relevance[c], c = 0..M-1.
+//   pairs      W, rows-by-cols; W(a, b) is row a, column b. W(a, a) is the
+//              weight of item a.
+//   lambda     the trade-off; the gateway's default is 0.75.
+// Outputs (M doubles each): order[k] = p_k + 1, the 1-based number of the
+// candidate picked at step k; scores[k] = the score it was picked with.
+//
+// score(c) = v(c)*lambda - r(c)*(1 - lambda), both products formed first;
+// r(c), the redundancy, starts at 0. Step k picks, among the candidates not
+// picked yet, visited in ascending order, the first whose score is strictly
+// greater than every earlier one and than the most negative finite double;
+// then, for every candidate c still remaining, rho = overlap ratio with
+// P = the picked list and Q = c's list (mexsets/overlap_ratio.hpp, item
+// weights from the diagonal of W) replaces r(c) when rho > r(c) (so NaN
+// never does). A step in which no score qualifies (all NaN, -Inf or the most
+// negative finite double, e.g. with a NaN lambda) picks the lowest-numbered
+// remaining candidate and reports its own score, so order is always a
+// permutation of 1..M.
+//
+// Exactness: every S, w(P), w(Q) is the sum in the defining order of
+// overlap_ratio.hpp, whatever SumStrategy is used; the strategies only
+// differ in speed (the tests compare them bit for bit with a plain
+// transcription).
+//
+// Limits: ids (before each list's end) are not NaN and are below both
+// dimensions of W (find_invalid_ranking_id reports the first that is not);
+// relevance holds at least M values.
+//
+// Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop;
+// the fast strategies skip exact zeros of W or sum four ratios at a time.
+// Memory: O(M*N) for the extracted lists plus, for the fast strategies, a
+// copy of the K-by-K block of W or of its non-zeros (K = largest id + 1).
+#pragma once
+
+#include <cstddef>
+#include <optional>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/overlap_ratio.hpp"
+
+namespace mexsets {
+
+// The first id (in row order) that is NaN or not below both dimensions of W.
+std::optional<BadEntry> find_invalid_ranking_id(ConstMatrix items, ConstMatrix pairs);
+
+// Fills order and scores (M each); returns the strategy used. `ratios`, when
+// given, receives the number of overlap ratios computed.
+SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix pairs,
+                         double lambda, double* order, double* scores,
+                         SumStrategy strategy = SumStrategy::automatic,
+                         std::size_t* ratios = nullptr);
+
+}  // namespace mexsets
