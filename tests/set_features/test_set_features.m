@@ -1,0 +1,64 @@
+% set_features in Octave: the four modes, start values, mode selection,
+% outputs offered and every message.
+[f, g] = set_features([0 1 -1], [10; 12], 3, [0 3; 3 0]);
+expect_same(f, 16, 'perimeter');
+expect_same(g, 3, 'pair sum');
+[f, g] = set_features([1 0], [10; 12], 3, [0 3; 5 0]);
+expect_same(g, 5, 'earlier id gives the row of W');
+
+f = set_features([2 0 1; -1 0 0; 1 -3 0; 2.9 -0 1], [5; NaN; -2]);
+expect_same(f, [-2; realmax; realmax; -2], 'minimum, default mode');
+
+v = [2; 4; 8; -1; 0; NaN; realmin / 4];
+[f, g] = set_features([0 1 2; 3 -1 0; 4 4 -1; -1 0 0; 5 0 1; 3 6 6], v, 2);
+expect_same(g, [14; -1; 0; 0; NaN; -1], 'sums');
+expect_same(f, [0.25; -1 / realmin; 0; Inf; 0.5; -1 / realmin], 'ratios');
+
+vb = [1 10 100 1000; -1 20 NaN 500; 3 -5 50 2000];
+[f, g] = set_features([0 1 2; 1 -1 0; -2 0 0], vb, 4);
+expect_same(f, zeros(3, 1), 'box leaves output 1 alone');
+expect_same(g, [-1 -5 100 2000; -1 20 -realmax 500; realmax realmax -realmax -realmax], 'box');
+
+[f, g] = set_features([0 1; 1 -1], [2; 4], 2.9);
+expect_same(g, [6; 4], 'mode 2.9 is 2');
+for mode = {0, 5, -1, NaN, Inf, int8(7)}
+  f = set_features([0 1; 1 -1], [2; 4], mode{1});
+  expect_same(f, zeros(2, 1), sprintf('mode %g', double(mode{1})));
+  try
+    [f, g] = set_features([0 1; 1 -1], [2; 4], mode{1});
+    error('mode %g returned a second output', double(mode{1}));
+  catch err
+    assert(~isempty(strfind(err.message, 'element number 2 undefined')), err.message);
+  end
+end
+f = set_features([0 1], [2; 4], true);
+expect_same(f, 2, 'logical mode is 1');
+[f, g] = set_features(zeros(0, 3), [], 4);
+expect_same(g, zeros(0, 4), 'no rows');
+
+expect_error(@() set_features(1), 'mexsets:set_features:nargin', ...
+             'There should be at least 2 input parameters');
+expect_error(@() set_features([0 1], [2; 4], 3), 'mexsets:set_features:nargin', ...
+             'For perimeter we need 4 parameters');
+expect_error(@() set_features(int32([0 1]), [2; 4]), 'mexsets:set_features:typesNotCoherent', ...
+             'Data types not coherent');
+expect_error(@() set_features([0 1], ones(2, 1, 2)), ...
+             'mexsets:set_features:dimensionsNotCoherent', 'Data dimensions not coherent');
+expect_error(@() set_features([0 1], [2; 4], 3, true(2)), ...
+             'mexsets:set_features:typesNotCoherent', 'Data types not coherent');
+expect_error(@() set_features([0 1], [2; 4], []), 'mexsets:set_features:badScalar', ...
+             'input 3 (mode) is empty');
+expect_error(@() set_features(sparse([0 1]), [2; 4]), 'mexsets:set_features:sparseInput', ...
+             'input 1 is sparse; pass full(...) instead');
+expect_error(@() set_features([0 1], complex([2; 4])), 'mexsets:set_features:complexInput', ...
+             'input 2 is complex; pass real(...) instead');
+expect_error(@() set_features([0 2], [2; 4]), 'mexsets:set_features:idOutOfRange', ...
+             'Id outside 0..1 (rows of input 2): input 1 at row 1, column 2 holds 2');
+expect_error(@() set_features([0 1; NaN 0], [2; 4], 2), 'mexsets:set_features:idNotANumber', ...
+             'Id outside 0..1 (rows of input 2): input 1 at row 2, column 1 holds NaN');
+expect_error(@() set_features([0 1 2], [2; 4; 6], 3, [0 1; 1 0]), ...
+             'mexsets:set_features:idOutOfRange', ...
+             ['Id outside 0..1 (rows of input 2, rows and columns of input 4): ' ...
+              'input 1 at row 1, column 3 holds 2']);
+expect_error(@() set_features([0 1], [2 3 4; 4 5 6], 4), 'mexsets:set_features:tooFewColumns', ...
+             'Too few value columns for mode 4, which reads 4: input 2 is 2-by-3');
