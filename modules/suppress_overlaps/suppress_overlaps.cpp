@@ -1,0 +1,265 @@
+#include "suppress_overlaps.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace mexsets {
+
+std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items,
+                                                       std::size_t weight_count,
+                                                       ConstMatrix pairs) {
+  const std::size_t limit =
+      std::min({weight_count, pairs.rows, pairs.cols,
+                static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+  const std::string sizes = "input 2 holds " + std::to_string(weight_count) +
+                            " values, input 3 is " + std::to_string(pairs.rows) + "-by-" +
+                            std::to_string(pairs.cols);
+  for (std::size_t i = 0; i < items.rows; ++i) {
+    bool in_list = true;  // before the end of the list the row keeps if accepted
+    for (std::size_t j = 0; j < items.cols; ++j) {
+      const double x = items(i, j);
+      if (in_list && x <= -1) in_list = false;
+      if (in_list) {
+        // x > -1 (or NaN) is the id trunc(x), at least 0.
+        if (limit == 0 || !(x < static_cast<double>(limit)))
+          return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange",
+                          limit == 0 ? "item id with no item to address (" + sizes + ")"
+                                     : "item id outside 0.." + std::to_string(limit - 1) +
+                                           " (" + sizes + ")",
+                          i, j, x};
+      } else if (!(x > -2147483649.0 && x < 2147483648.0)) {
+        return BadEntry{"entryNotInt32", "entry does not fit a 32-bit integer", i, j, x};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+// Compares the row under test with the accepted rows by one SumStrategy.
+class AcceptedOverlaps {
+  struct Accepted {  // an accepted row and its list weight
+    std::size_t row;
+    double weight;
+  };
+
+  struct ItemWeight {
+    const double* u;
+    double operator()(ItemId a) const { return u[a]; }
+  };
+  ItemWeight weight() const { return {weights_}; }
+
+ public:
+  AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, ConstMatrix pairs,
+                   const double* weights, SumStrategy strategy)
+      : stored_(stored),
+        tested_(tested),
+        pairs_(pairs, stored.items_used()),
+        weights_(weights),
+        strategy_(choose(strategy)) {
+    const std::size_t k = pairs_.items();
+    switch (strategy_) {
+      case SumStrategy::skip_zeros:
+        pairs_.build_columns();
+        row_count_.assign(k, 0);
+        row_start_.assign(k, 0);
+        break;
+      case SumStrategy::reordered:
+        row_sums_.assign(k, 0.0);
+        [[fallthrough]];
+      case SumStrategy::interleaved:
+        pairs_.build_table();
+        break;
+      default:
+        break;
+    }
+  }
+
+  SumStrategy strategy() const { return strategy_; }
+  std::size_t ratios() const { return ratios_; }
+
+  // True when some accepted row's ratio with row `row`'s list reaches t.
+  bool reaches(std::size_t row, double t) {
+    if (accepted_.empty()) return false;
+    const ItemList q = tested_[row];
+    const double weight_q = list_weight(q, weight());
+    switch (strategy_) {
+      case SumStrategy::skip_zeros: return skip_zeros(q, weight_q, t);
+      case SumStrategy::interleaved: return interleaved(q, weight_q, t, 0, accepted_.size());
+      case SumStrategy::reordered: {
+        // A first batch four at a time: rows often leave there. Sums by rows
+        // of W pay off only when much is left to compare.
+        const std::size_t first = std::min<std::size_t>(4, accepted_.size());
+        if (interleaved(q, weight_q, t, 0, first)) return true;
+        if (accepted_total_ < pairs_.items()) return interleaved(q, weight_q, t, first, accepted_.size());
+        return by_row_sums(q, weight_q, t, first);
+      }
+      default:
+        for (const Accepted& a : accepted_) {
+          ++ratios_;
+          const double s = shared_weight(stored_[a.row], q, pairs_.matrix());
+          if (overlap_ratio_from(s, a.weight, weight_q) >= t) return true;
+        }
+        return false;
+    }
+  }
+
+  void accept(std::size_t row) {
+    accepted_.push_back({row, list_weight(stored_[row], weight())});
+    accepted_total_ += stored_.size(row);
+  }
+
+ private:
+  // What `automatic` picks: the plain loop when even keeping every row adds
+  // fewer terms than preparing a copy of W would cost; otherwise skipping
+  // zeros when W is sparse, sums by rows when W is integral, else four sums
+  // at a time. `reordered` is honoured only when it is exact.
+  SumStrategy choose(SumStrategy wanted) {
+    const std::size_t k = pairs_.items();
+    if (wanted == SumStrategy::automatic) {
+      const double m = static_cast<double>(stored_.count());
+      const double mean_p = m > 0 ? static_cast<double>(stored_.total()) / m : 0.0;
+      const double mean_q = m > 0 ? static_cast<double>(tested_.total()) / m : 0.0;
+      const double terms = m * (m - 1) / 2 * mean_p * mean_q;
+      if (terms <= 4.0 * static_cast<double>(k) * static_cast<double>(k) + 4096.0)
+        return SumStrategy::plain;
+      pairs_.measure();
+      wanted = pairs_.nonzeros() * 8 <= k * k ? SumStrategy::skip_zeros : SumStrategy::reordered;
+    }
+    if (wanted == SumStrategy::reordered) {
+      pairs_.measure();
+      if (!pairs_.any_order_exact(stored_.longest(), tested_.longest()))
+        return SumStrategy::interleaved;
+    }
+    return wanted;
+  }
+
+  // Only the non-zero W(a, b): Q's non-zeros are bucketed by row a (positions
+  // in Q ascending within each), so walking P's ids adds them in the
+  // defining order.
+  bool skip_zeros(ItemList q, double weight_q, double t) {
+    for (ItemId a : touched_) row_count_[a] = 0;
+    touched_.clear();
+    for (std::size_t j = 0; j < q.size; ++j) {
+      const auto column = pairs_.column_nonzeros(q.ids[j]);
+      for (const auto* e = column.begin; e != column.end; ++e)
+        if (row_count_[e->index]++ == 0) touched_.push_back(e->index);
+    }
+    std::size_t offset = 0;
+    for (ItemId a : touched_) {
+      row_start_[a] = offset;
+      offset += row_count_[a];
+    }
+    row_values_.resize(offset);
+    for (std::size_t j = 0; j < q.size; ++j) {
+      const auto column = pairs_.column_nonzeros(q.ids[j]);
+      for (const auto* e = column.begin; e != column.end; ++e)
+        row_values_[row_start_[e->index]++] = e->value;
+    }
+    for (ItemId a : touched_) row_start_[a] -= row_count_[a];
+
+    for (const Accepted& accepted : accepted_) {
+      ++ratios_;
+      const ItemList p = stored_[accepted.row];
+      double sum = 0.0;
+      for (std::size_t i = 0; i < p.size; ++i) {
+        const ItemId a = p.ids[i];
+        const double* value = row_values_.data() + row_start_[a];
+        for (std::size_t n = row_count_[a]; n > 0; --n) sum = sum + *value++;
+      }
+      if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return true;
+    }
+    return false;
+  }
+
+  // Accepted rows from..to-1, four at a time (the last group repeats its
+  // last row); P lists are padded with the all-zero row.
+  bool interleaved(ItemList q, double weight_q, double t, std::size_t from, std::size_t to) {
+    const ItemId* const qs[4] = {q.ids, q.ids, q.ids, q.ids};
+    for (std::size_t g = from; g < to; g += 4) {
+      const Accepted* a[4];
+      const ItemId* ps[4];
+      std::size_t lp = 0;
+      for (std::size_t k = 0; k < 4; ++k) {
+        a[k] = &accepted_[std::min(g + k, to - 1)];
+        ps[k] = stored_.padded(a[k]->row);
+        lp = std::max(lp, stored_.size(a[k]->row));
+      }
+      double s[4];
+      shared_weights_4(pairs_, ps, lp, qs, q.size, s);
+      const std::size_t real = std::min<std::size_t>(4, to - g);
+      ratios_ += real;
+      for (std::size_t k = 0; k < real; ++k)
+        if (overlap_ratio_from(s[k], a[k]->weight, weight_q) >= t) return true;
+    }
+    return false;
+  }
+
+  // Integral W: S = sum over a in P of (sum over b in Q of W(a, b)), the
+  // inner sums formed for every row of W at once, reading W's columns.
+  bool by_row_sums(ItemList q, double weight_q, double t, std::size_t from) {
+    const std::size_t k = pairs_.items();
+    std::fill(row_sums_.begin(), row_sums_.end(), 0.0);
+    for (std::size_t j = 0; j < q.size; ++j) {
+      const double* column = pairs_.matrix().column(static_cast<std::size_t>(q.ids[j]));
+      for (std::size_t a = 0; a < k; ++a) row_sums_[a] += column[a];
+    }
+    for (std::size_t r = from; r < accepted_.size(); ++r) {
+      ++ratios_;
+      const ItemList p = stored_[accepted_[r].row];
+      double sum = 0.0;
+      for (std::size_t i = 0; i < p.size; ++i) sum = sum + row_sums_[p.ids[i]];
+      if (overlap_ratio_from(sum, accepted_[r].weight, weight_q) >= t) return true;
+    }
+    return false;
+  }
+
+  const ItemLists& stored_;
+  const ItemLists& tested_;
+  PairWeights pairs_;
+  const double* weights_;
+  SumStrategy strategy_;
+  std::vector<Accepted> accepted_;
+  std::size_t accepted_total_ = 0;
+  std::size_t ratios_ = 0;
+  std::vector<std::size_t> row_count_, row_start_;
+  std::vector<ItemId> touched_;
+  std::vector<double> row_values_;
+  std::vector<double> row_sums_;
+};
+
+}  // namespace
+
+Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMatrix pairs,
+                              double threshold, SumStrategy strategy) {
+  // Entries were checked to fit 32 bits: an accepted row's list ends at its
+  // first negative stored integer, a tested row's at its first negative entry.
+  const ItemLists stored(items, [](double x) { return static_cast<ItemId>(x) < 0; });
+  const ItemLists tested(items, [](double x) { return x < 0; });
+  AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy);
+  Suppression result;
+  for (std::size_t i = 0; i < items.rows; ++i) {
+    if (overlaps.reaches(i, threshold)) continue;
+    overlaps.accept(i);
+    result.accepted.push_back(i);
+  }
+  result.strategy = overlaps.strategy();
+  result.ratios = overlaps.ratios();
+  return result;
+}
+
+void write_accepted_rows(ConstMatrix items, const std::vector<std::size_t>& accepted,
+                         double* out) {
+  const std::size_t k = accepted.size();
+  for (std::size_t j = 0; j < items.cols; ++j)
+    for (std::size_t r = 0; r < k; ++r) {
+      const auto stored = static_cast<std::int32_t>(items(accepted[r], j));
+      out[r + j * k] = static_cast<double>(std::int64_t{stored} + 1);
+    }
+}
+
+}  // namespace mexsets

@@ -1,0 +1,67 @@
+// suppress_overlaps: keeps the rows of an item-list matrix whose overlap
+// ratio with every row kept before stays below a threshold.
+//
+// Inputs (column-major doubles):
+//   items      M-by-N item-list matrix, rows tested from first to last.
+//   weights    u(a) = weights[a], the weight of item a.
+//   pairs      W, rows-by-cols; W(a, b) is row a, column b (its diagonal is
+//              not used as item weights here).
+//   threshold  t; the gateway's default is 1.
+// Result: the numbers (zero-based, ascending) of the accepted rows.
+//
+// Numbering and end markers: ids are zero-based and truncated toward zero.
+// A row under test lists the entries before its first negative entry (0 is
+// item 0; NaN does not end it). An accepted row is kept as all N entries
+// truncated to 32-bit integers, and its list is the stored integers before
+// the first negative one: an entry between -1 and 0 ends the list while its
+// row is tested but, stored as 0, is item 0 once the row is accepted.
+//
+// Row i is dropped as soon as the overlap ratio (mexsets/overlap_ratio.hpp,
+// item weights u) with P = an accepted row's list and Q = row i's list is
+// >= t; a NaN ratio never is. Otherwise it is accepted. Whether a row is
+// dropped does not depend on the order in which the accepted rows are
+// compared, so they may be compared several at a time.
+//
+// write_accepted_rows writes the K-by-N result: each stored integer plus 1,
+// formed in 64-bit arithmetic (so 2147483647 gives 2147483648).
+//
+// Exactness: every S, w(P), w(Q) is the sum in the defining order, whatever
+// SumStrategy is used; the strategies only differ in speed.
+//
+// Limits: every entry up to a row's first entry <= -1 (the end of its stored
+// list) is not NaN and truncates below the element count of u and below both
+// dimensions of W; every entry of items truncates to a 32-bit integer.
+// find_invalid_suppression_entry reports the first (in row order) that does
+// not.
+//
+// Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
+// terms of W in the plain loop; fewer with the fast strategies.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/overlap_ratio.hpp"
+
+namespace mexsets {
+
+std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items,
+                                                       std::size_t weight_count,
+                                                       ConstMatrix pairs);
+
+struct Suppression {
+  std::vector<std::size_t> accepted;  // accepted row numbers, ascending
+  SumStrategy strategy;               // the strategy used
+  std::size_t ratios = 0;             // overlap ratios computed
+};
+
+Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMatrix pairs,
+                              double threshold, SumStrategy strategy = SumStrategy::automatic);
+
+// out: K-by-N column-major, K = accepted.size().
+void write_accepted_rows(ConstMatrix items, const std::vector<std::size_t>& accepted, double* out);
+
+}  // namespace mexsets
