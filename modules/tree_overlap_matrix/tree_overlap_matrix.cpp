@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <string>
 
 namespace mexsets {
@@ -17,6 +18,22 @@ constexpr std::uint64_t kMaxNodes = std::uint64_t{1} << 32;
 std::size_t to_index(double id) { return id > 0 ? static_cast<std::size_t>(id) : 0; }
 
 bool by_leaf(const LeafRun& a, const LeafRun& b) { return a.leaf < b.leaf; }
+
+// The distinct new ids of a checked merge matrix, ascending.
+std::vector<std::size_t> new_ids(ConstMatrix merge) {
+  std::vector<std::size_t> ids;
+  for (std::size_t r = 0; r < merge.rows; ++r) ids.push_back(to_index(merge(r, merge.cols - 1)));
+  std::sort(ids.begin(), ids.end());
+  ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+  return ids;
+}
+
+// Position of id in ids, or ids.size() when absent.
+std::size_t slot_of(const std::vector<std::size_t>& ids, std::size_t id) {
+  const auto found = std::lower_bound(ids.begin(), ids.end(), id);
+  return found != ids.end() && *found == id ? static_cast<std::size_t>(found - ids.begin())
+                                            : ids.size();
+}
 
 std::string id_range(std::size_t nodes) {
   return "0.." + std::to_string(static_cast<long long>(nodes) - 1);
@@ -60,9 +77,7 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
     : nodes_(nodes), leaves_(nodes - merge.rows) {
   if (merge.rows == 0) return;
   const std::size_t last = merge.cols - 1;
-  for (std::size_t r = 0; r < merge.rows; ++r) named_.push_back(to_index(merge(r, last)));
-  std::sort(named_.begin(), named_.end());
-  named_.erase(std::unique(named_.begin(), named_.end()), named_.end());
+  named_ = new_ids(merge);
   lists_.resize(named_.size());
   for (std::size_t k = 0; k < named_.size(); ++k)
     if (named_[k] < leaves_) lists_[k] = {{static_cast<std::uint32_t>(named_[k]), 1}};
@@ -78,8 +93,7 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
   };
   for (std::size_t r = 0; r < merge.rows; ++r) {
     const std::size_t parent = to_index(merge(r, last));
-    const std::size_t slot =
-        std::lower_bound(named_.begin(), named_.end(), parent) - named_.begin();
+    const std::size_t slot = slot_of(named_, parent);
     gathered.clear();
     bounds.assign(1, 0);
     add_part(lists_[slot].data(), lists_[slot].size());
@@ -87,10 +101,9 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
       const double x = merge(r, j);
       if (x < 0) break;
       const std::size_t child = to_index(x);
-      const auto found = std::lower_bound(named_.begin(), named_.end(), child);
-      if (found != named_.end() && *found == child) {
-        const auto& list = lists_[found - named_.begin()];
-        add_part(list.data(), list.size());
+      const std::size_t child_slot = slot_of(named_, child);
+      if (child_slot < named_.size()) {
+        add_part(lists_[child_slot].data(), lists_[child_slot].size());
       } else if (child < leaves_) {
         const LeafRun single{static_cast<std::uint32_t>(child), 1};
         add_part(&single, 1);
@@ -139,17 +152,28 @@ std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
   return runs;
 }
 
-std::optional<std::size_t> LeafLists::first_merge_node_with_leaves() const {
-  for (std::size_t k = 0; k < named_.size(); ++k)
-    if (named_[k] >= leaves_ && !lists_[k].empty()) return named_[k];
-  return std::nullopt;
-}
-
-void check_leaf_weights(const LeafLists& lists, std::size_t weight_columns) {
-  if (weight_columns > 0) return;
-  if (auto node = lists.first_merge_node_with_leaves())
-    fail("noLeafWeights", "Leaf weights missing: input 3 has no columns, but merge node " +
-                              std::to_string(*node) + " holds leaves");
+void check_leaf_weights(ConstMatrix merge, std::size_t nodes, std::size_t weight_columns) {
+  if (weight_columns > 0 || merge.rows == 0) return;
+  // Whether each named node's list is non-empty, followed row by row.
+  const std::size_t leaves = nodes - merge.rows;
+  const std::size_t last = merge.cols - 1;
+  const std::vector<std::size_t> named = new_ids(merge);
+  std::vector<char> holds(named.size());
+  for (std::size_t k = 0; k < named.size(); ++k) holds[k] = named[k] < leaves;
+  for (std::size_t r = 0; r < merge.rows; ++r) {
+    const std::size_t slot = slot_of(named, to_index(merge(r, last)));
+    for (std::size_t j = 0; j < last && !holds[slot]; ++j) {
+      const double x = merge(r, j);
+      if (x < 0) break;
+      const std::size_t child = to_index(x);
+      const std::size_t child_slot = slot_of(named, child);
+      holds[slot] = child_slot < named.size() ? holds[child_slot] : child < leaves;
+    }
+  }
+  for (std::size_t k = 0; k < named.size(); ++k)
+    if (named[k] >= leaves && holds[k])
+      fail("noLeafWeights", "Leaf weights missing: input 3 has no columns, but merge node " +
+                                std::to_string(named[k]) + " holds leaves");
 }
 
 namespace {
@@ -286,9 +310,9 @@ void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* 
 
 OwnedMatrix<double> tree_overlap_matrix(ConstMatrix merge, ConstMatrix node_rows) {
   check_merge_matrix(merge, node_rows.rows);
-  const LeafLists lists(merge, node_rows.rows);
-  check_leaf_weights(lists, node_rows.cols);
+  check_leaf_weights(merge, node_rows.rows, node_rows.cols);
   OwnedMatrix<double> w(node_rows.rows, node_rows.rows);
+  const LeafLists lists(merge, node_rows.rows);
   fill_overlap_matrix(lists, node_rows.cols ? node_rows.data : nullptr, w.data.data());
   return w;
 }

@@ -27,7 +27,8 @@
 // results are reproducible bit for bit. The diagonal and the pairs of two
 // leaves are 0.
 //
-// Limits, checked by check_merge_matrix and check_leaf_weights: R >= R2; a
+// Limits (check_merge_matrix and check_leaf_weights check them before the
+// result is created, LeafLists the count of copies): R >= R2; a
 // merge matrix with rows has a column for the new ids; R <= 2^32 (leaf and
 // node ids fit in 32 bits); every new id and child id up to the end marker is
 // a number in 0 .. R-1 after truncation; no row lists its own new node as a
@@ -45,7 +46,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "mexsets/column_major.hpp"
@@ -83,9 +83,6 @@ class LeafLists {
   // written to singles[k].
   std::vector<LeafRuns> all_runs(std::vector<LeafRun>& singles) const;
 
-  // The smallest merge node id (>= L) whose list is not empty.
-  std::optional<std::size_t> first_merge_node_with_leaves() const;
-
  private:
   std::size_t nodes_;
   std::size_t leaves_;
@@ -100,8 +97,9 @@ class LeafLists {
 void check_merge_matrix(ConstMatrix merge, std::size_t nodes);
 
 // Throws Failure (noLeafWeights) when node_rows has no column although a
-// merge node holds a leaf.
-void check_leaf_weights(const LeafLists& lists, std::size_t weight_columns);
+// merge node holds a leaf. `merge` must pass check_merge_matrix. Needs no
+// more memory than the merge matrix's distinct new ids.
+void check_leaf_weights(ConstMatrix merge, std::size_t nodes, std::size_t weight_columns);
 
 // Writes W into out (R*R doubles, column-major, all +0 on entry). weights
 // holds R doubles; it may be null only when check_leaf_weights passes with

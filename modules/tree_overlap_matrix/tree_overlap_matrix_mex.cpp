@@ -19,12 +19,14 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   const ConstMatrix merge = as_matrix(merges);
   const ConstMatrix nodes = as_matrix(node_rows);
   check_merge_matrix(merge, nodes.rows);
+  check_leaf_weights(merge, nodes.rows, nodes.cols);
 
-  // Do the job
-  const LeafLists lists(merge, nodes.rows);
-  check_leaf_weights(lists, nodes.cols);
+  // Do the job. The result is created while no container is held: a host
+  // that ends the call on failed allocation then leaks nothing. Once stored,
+  // it belongs to the host, which releases it if building the lists fails.
   Output overlaps(mxCreateDoubleMatrix(nodes.rows, nodes.rows, mxREAL), nlhs, plhs, OUT_OVERLAPS);
   MatlabMultiArray<double> w(overlaps.get());
+  const LeafLists lists(merge, nodes.rows);
   fill_overlap_matrix(lists, nodes.cols ? nodes.data : nullptr, w.data());
 }
 

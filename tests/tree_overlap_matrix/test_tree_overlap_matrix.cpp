@@ -320,10 +320,12 @@ TEST(TreeOverlapMatrix, LeafCountsBeyond32BitsAreRejected) {
     return merge;
   };
   const auto merge = doubling(32);
+  const std::size_t before = standin::live_arrays();
   expect_mex_error([&] { call(merge, OwnedMatrix<double>(33, 1, 1.0)); },
                    "mexsets:tree_overlap_matrix:leafCountTooLarge",
                    "Leaf count too large: row 32 of input 2 would put leaf 0 into node 32 more "
                    "than 4294967295 times");
+  EXPECT_EQ(standin::live_arrays(), before);  // the result created first is released
   // 31 rows give 2^31 copies, which is allowed (the lists hold counts, not copies).
   const auto fewer = doubling(31);
   EXPECT_NO_THROW(mexsets::LeafLists(fewer.cref(), 32));
@@ -403,6 +405,40 @@ void expect_matches_reference(const RandomTree& t, bool through_gateway) {
   const auto computed = mexsets::tree_overlap_matrix(t.merge.cref(), t.nodes.cref());
   ASSERT_TRUE(same_bits(expected.data, computed.data));
   if (through_gateway) ASSERT_TRUE(same_bits(expected.data, call(t.merge, t.nodes)));
+}
+
+TEST(TreeOverlapMatrix, WeightsAreNeededOnlyWhenAMergeNodeHoldsLeaves) {
+  const std::string reason = "mexsets:tree_overlap_matrix:noLeafWeights";
+  // Node 3 reads node 4 before row 2 fills it, so only node 4 holds a leaf.
+  expect_mex_error(
+      [&] {
+        call(standin::matrix({{4, 3}, {0, 4}}), standin::empty(5, 0));
+      },
+      reason, "Leaf weights missing: input 3 has no columns, but merge node 4 holds leaves");
+  // A merge node fed by a leaf that gained leaves, and one fed by nothing.
+  expect_mex_error(
+      [&] {
+        call(standin::matrix({{1, 0}, {-1, 3}, {0, 4}}), standin::empty(5, 0));
+      },
+      reason, "merge node 4 holds leaves");
+  EXPECT_EQ(call(standin::matrix({{4, 3}, {-1, 4}}), standin::empty(5, 0)),
+            std::vector<double>(25, 0.0));
+  // On random tangled trees the check fails exactly when, with unit weights,
+  // some pair shares a leaf.
+  std::mt19937_64 random(5);
+  for (int round = 0; round < 500; ++round) {
+    auto t = random_tree(random, false);
+    OwnedMatrix<double> ones(t.nodes.rows, 1, 1.0);
+    const auto w = reference::tree_overlap_matrix(t.merge.cref(), ones.cref());
+    const bool shared = std::any_of(w.data.begin(), w.data.end(), [](double v) { return v != 0; });
+    bool failed = false;
+    try {
+      mexsets::check_leaf_weights(t.merge.cref(), t.nodes.rows, 0);
+    } catch (const mexsets::Failure&) {
+      failed = true;
+    }
+    ASSERT_EQ(failed, shared) << round;
+  }
 }
 
 TEST(TreeOverlapMatrix, ProperTreesMatchThePlainAlgorithm) {

@@ -1,0 +1,191 @@
+// tree_overlap_matrix on merge trees over a 500-by-500 label grid with 2,000
+// regions (leaves): balanced (depth ~13), depth ~40 and deep (~500). Three
+// ways: the shipped computation, the whole gateway through the stand-in
+// host, and the plain transcription (per-node copied lists, one intersection
+// per pair).
+//
+// Fresh results cost page faults for all R*R entries, which every way pays
+// (ResultOnly measures that floor); KernelResident shows the computation
+// alone.
+//
+// Counters: out_MB is the R-by-R result; heap_MB the peak of heap bytes held
+// during one run (result included), counted by the operator new below;
+// maxrss_MB the process's peak resident size, meaningful when a single
+// benchmark runs in the process (--benchmark_filter=...).
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <new>
+
+#include "host.hpp"
+#include "reference_tree_overlap_matrix.hpp"
+#include "tree_overlap_matrix.hpp"
+#include "tree_workloads.hpp"
+
+namespace {
+
+std::atomic<std::size_t> heap_now{0}, heap_peak{0};
+
+void* counted(std::size_t bytes) {
+  void* block = std::malloc(bytes ? bytes : 1);
+  if (!block) throw std::bad_alloc();
+  const std::size_t now = heap_now += malloc_usable_size(block);
+  std::size_t peak = heap_peak.load();
+  while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return block;
+}
+
+void uncounted(void* block) {
+  if (!block) return;
+  heap_now -= malloc_usable_size(block);
+  std::free(block);
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) { return counted(bytes); }
+void* operator new[](std::size_t bytes) { return counted(bytes); }
+void operator delete(void* block) noexcept { uncounted(block); }
+void operator delete[](void* block) noexcept { uncounted(block); }
+void operator delete(void* block, std::size_t) noexcept { uncounted(block); }
+void operator delete[](void* block, std::size_t) noexcept { uncounted(block); }
+
+namespace {
+
+struct Workload {
+  std::size_t depth = 0;
+  mexsets::OwnedMatrix<double> merge;  // 0-based, -1 padding
+  mexsets::OwnedMatrix<double> nodes;  // R-by-1 weights
+};
+
+// Target depths: 0 (rounds only, balanced), 40, 500.
+const Workload& workload(std::size_t target_depth) {
+  static std::map<std::size_t, Workload> made;
+  auto found = made.find(target_depth);
+  if (found != made.end()) return found->second;
+  const auto grid = tree_workloads::label_grid(500, 500, 2000, 1);
+  const auto tree = tree_workloads::merge_tree(grid, target_depth, 1);
+  Workload w;
+  w.depth = tree.depth;
+  w.merge = tree_workloads::merge_matrix_0based(tree);
+  w.nodes = tree_workloads::node_weights(tree, 1);
+  return made[target_depth] = std::move(w);
+}
+
+double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
+
+double maxrss_megabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024;  // kilobytes on Linux
+}
+
+template <class Run>
+void measure(benchmark::State& state, const Workload& w, Run run) {
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = heap_now.load();
+    heap_peak = before;
+    run();
+    peak = std::max(peak, heap_peak.load() - before);
+  }
+  const std::size_t r = w.nodes.rows;
+  state.counters["depth"] = static_cast<double>(w.depth);
+  state.counters["nodes"] = static_cast<double>(r);
+  state.counters["out_MB"] = megabytes(r * r * sizeof(double));
+  state.counters["heap_MB"] = megabytes(peak);
+  state.counters["maxrss_MB"] = maxrss_megabytes();
+}
+
+void Kernel(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  measure(state, w, [&] {
+    auto result = mexsets::tree_overlap_matrix(w.merge.cref(), w.nodes.cref());
+    benchmark::DoNotOptimize(result.data.data());
+  });
+}
+
+// The same work into a result buffer that is already resident (zeroed again
+// each run), which leaves out the page faults of a fresh R-by-R result.
+void KernelResident(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  std::vector<double> result(w.nodes.rows * w.nodes.rows);
+  measure(state, w, [&] {
+    std::fill(result.begin(), result.end(), 0.0);
+    mexsets::check_merge_matrix(w.merge.cref(), w.nodes.rows);
+    mexsets::check_leaf_weights(w.merge.cref(), w.nodes.rows, w.nodes.cols);
+    const mexsets::LeafLists lists(w.merge.cref(), w.nodes.rows);
+    mexsets::fill_overlap_matrix(lists, w.nodes.data.data(), result.data());
+    benchmark::DoNotOptimize(result.data());
+  });
+}
+
+// One extra row over the deep tree that merges two leaves which already
+// have parents: lists no longer nest, so every leaf adds its weight to each
+// pair of nodes holding it.
+void KernelResidentTangled(benchmark::State& state) {
+  static const Workload w = [] {
+    const Workload& deep = workload(500);
+    Workload t;
+    t.depth = deep.depth;
+    t.merge = mexsets::OwnedMatrix<double>(deep.merge.rows + 1, deep.merge.cols, -1.0);
+    for (std::size_t j = 0; j < deep.merge.cols; ++j)
+      for (std::size_t r = 0; r < deep.merge.rows; ++r) t.merge(r, j) = deep.merge(r, j);
+    t.merge(deep.merge.rows, 0) = 0;
+    t.merge(deep.merge.rows, 1) = 1;
+    t.merge(deep.merge.rows, deep.merge.cols - 1) = static_cast<double>(deep.nodes.rows);
+    t.nodes = mexsets::OwnedMatrix<double>(deep.nodes.rows + 1, 1, 0.0);
+    std::copy(deep.nodes.data.begin(), deep.nodes.data.end(), t.nodes.data.begin());
+    return t;
+  }();
+  std::vector<double> result(w.nodes.rows * w.nodes.rows);
+  measure(state, w, [&] {
+    std::fill(result.begin(), result.end(), 0.0);
+    const mexsets::LeafLists lists(w.merge.cref(), w.nodes.rows);
+    mexsets::fill_overlap_matrix(lists, w.nodes.data.data(), result.data());
+    benchmark::DoNotOptimize(result.data());
+  });
+}
+
+// The floor every way shares: creating and zeroing a fresh R-by-R result.
+void ResultOnly(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  measure(state, w, [&] {
+    mexsets::OwnedMatrix<double> result(w.nodes.rows, w.nodes.rows);
+    benchmark::DoNotOptimize(result.data.data());
+  });
+}
+
+void Gateway(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  static const standin::Module module("tree_overlap_matrix");
+  auto unused = standin::empty();
+  auto merge = standin::doubles(w.merge.rows, w.merge.cols, w.merge.data);
+  auto nodes = standin::doubles(w.nodes.rows, w.nodes.cols, w.nodes.data);
+  measure(state, w, [&] { benchmark::DoNotOptimize(module.call(1, {&unused, &merge, &nodes})); });
+}
+
+void Transcription(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  measure(state, w, [&] {
+    auto result = reference::tree_overlap_matrix(w.merge.cref(), w.nodes.cref());
+    benchmark::DoNotOptimize(result.data.data());
+  });
+}
+
+BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(KernelResident)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(KernelResidentTangled)->Unit(benchmark::kMillisecond);
+BENCHMARK(ResultOnly)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Gateway)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Transcription)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
