@@ -50,8 +50,21 @@ std::size_t element_size(mxClassID id) {
   }
 }
 
+// The largest array the host agrees to create, like MATLAB's array size
+// limit: MEXSETS_STANDIN_MAX_ARRAY_BYTES, 8 GiB when unset.
+std::size_t max_array_bytes() {
+  static const std::size_t limit = [] {
+    const char* text = std::getenv("MEXSETS_STANDIN_MAX_ARRAY_BYTES");
+    return text ? std::strtoull(text, nullptr, 10) : std::size_t{8} << 30;
+  }();
+  return limit;
+}
+
 std::unique_ptr<unsigned char[]> zeroed(std::size_t bytes) {
   if (bytes == 0) return nullptr;
+  if (bytes > max_array_bytes())
+    throw standin::MexError("MATLAB:array:SizeLimitExceeded",
+                            "Requested array exceeds the maximum array size preference");
   return std::unique_ptr<unsigned char[]>(new unsigned char[bytes]());
 }
 
@@ -67,7 +80,15 @@ mxArray* make(mxClassID id, mwSize ndim, const mwSize* dims, mxComplexity comple
   while (array->dims.size() < 2) array->dims.push_back(array->dims.empty() ? 0 : 1);
   // MATLAB drops trailing singleton dimensions beyond the second.
   while (array->dims.size() > 2 && array->dims.back() == 1) array->dims.pop_back();
-  const std::size_t count = product(array->dims);
+  std::size_t count = 1;
+  bool overflow = false;
+  for (mwSize e : array->dims) overflow |= __builtin_mul_overflow(count, e, &count);
+  const std::size_t size = element_size(id) ? element_size(id) : 1;
+  if (overflow || count > max_array_bytes() / size) {
+    delete array;
+    throw standin::MexError("MATLAB:array:SizeLimitExceeded",
+                            "Requested array exceeds the maximum array size preference");
+  }
   if (id == mxCELL_CLASS || id == mxSTRUCT_CLASS) {
     array->cells.assign(count, nullptr);
   } else {
@@ -227,8 +248,9 @@ mxArray* mxCreateSparseLogicalMatrix(mwSize m, mwSize n, mwSize nzmax) {
 void mxDestroyArray(mxArray* array) { destroy(array); }
 
 void* mxMalloc(size_t bytes) {
-  void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) throw std::bad_alloc();
+  void* block = bytes > max_array_bytes() ? nullptr : std::malloc(bytes ? bytes : 1);
+  // MATLAB ends the call when it cannot hand out the block.
+  if (!block) throw standin::MexError("MATLAB:nomem", "Out of memory");
   g_blocks.insert(block);
   if (g_call_blocks) g_call_blocks->insert(block);
   return block;

@@ -1,0 +1,17 @@
+#include "fuzz_main.hpp"
+
+const char* const kFuzzModule = "boundary_sums";
+
+// Worked examples as seeds.
+std::vector<fuzzing::Seed> fuzz_seeds() {
+  using standin::matrix;
+  std::vector<fuzzing::Seed> seeds;
+  seeds.push_back({2, {}});
+  seeds.back().args.push_back(matrix({{2}}));
+  seeds.back().args.push_back(matrix({{1, 0}}));
+  seeds.back().args.push_back(matrix({{2, 1}}));
+  seeds.back().args.push_back(matrix({{5, 7}}));
+  seeds.back().args.push_back(matrix({{0, 5, 0}, {7, 0, 5}, {0, 7, 0}}));
+  seeds.back().args.push_back(matrix({{0, 1, 0}, {2, 0, 3}, {0, 4, 0}}));
+  return seeds;
+}

@@ -1,0 +1,18 @@
+#include "fuzz_main.hpp"
+
+const char* const kFuzzModule = "tree_occurrence_masks";
+
+// Worked examples as seeds.
+std::vector<fuzzing::Seed> fuzz_seeds() {
+  using standin::matrix;
+  std::vector<fuzzing::Seed> seeds;
+  seeds.push_back({1, {}});
+  seeds.back().args.push_back(matrix({{1, 1, 2}, {3, 3, 2}}));
+  seeds.back().args.push_back(matrix({{1, 2, 4}, {4, 3, 0}}));
+  seeds.back().args.push_back(matrix({{4, 0}, {3, 1}}));
+  seeds.push_back({1, {}});
+  seeds.back().args.push_back(matrix({{1, 1, 2}, {3, 3, 2}}));
+  seeds.back().args.push_back(matrix({{1, 2, 4}, {4, 3, 0}}));
+  seeds.back().args.push_back(matrix({{5, 0}}));
+  return seeds;
+}
