@@ -34,6 +34,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "mexsets/column_major.hpp"
@@ -183,18 +184,26 @@ class PairWeights {
     return largest_ <= std::floor(limit / terms);
   }
 
-  // Row-major copy, rows and columns 0..items() (the last ones all +0).
+  // Row-major copy, rows and columns 0..items() (the last ones all +0),
+  // transposed tile by tile so that both W and the copy are walked in runs.
   void build_table() {
-    if (!table_.empty()) return;
-    const std::size_t stride = items_ + 1;
-    table_.assign(stride * stride, 0.0);
-    for (std::size_t b = 0; b < items_; ++b) {
-      const double* column = w_.column(b);
-      for (std::size_t a = 0; a < items_; ++a) table_[a * stride + b] = column[a];
-    }
+    if (table_) return;
+    const std::size_t stride = items_ + 1, tile = 32;
+    table_.reset(new double[stride * stride]);
+    double* t = table_.get();
+    for (std::size_t b0 = 0; b0 < items_; b0 += tile)
+      for (std::size_t a0 = 0; a0 < items_; a0 += tile) {
+        const std::size_t b1 = std::min(b0 + tile, items_), a1 = std::min(a0 + tile, items_);
+        for (std::size_t b = b0; b < b1; ++b) {
+          const double* column = w_.column(b);
+          for (std::size_t a = a0; a < a1; ++a) t[a * stride + b] = column[a];
+        }
+      }
+    for (std::size_t a = 0; a < items_; ++a) t[a * stride + items_] = 0.0;
+    std::fill(t + items_ * stride, t + stride * stride, 0.0);
   }
   const double* table_row(ItemId a) const {
-    return table_.data() + static_cast<std::size_t>(a) * (items_ + 1);
+    return table_.get() + static_cast<std::size_t>(a) * (items_ + 1);
   }
 
   // Non-zero entries of each row (columns ascending) or of each column (rows
@@ -243,35 +252,27 @@ class PairWeights {
   std::size_t nonzeros_ = 0;
   bool integral_ = true;
   double largest_ = 0.0;
-  std::vector<double> table_;
+  std::unique_ptr<double[]> table_;
   std::vector<std::size_t> row_starts_, column_starts_;
   std::vector<Entry> row_entries_, column_entries_;
 };
 
-// Four shared weights at once, each in the defining order, over the table of
-// `w` (build_table first). Every list is padded with w.items() up to `lp`
-// (the p lists) or `lq` (the q lists); the padding adds +0 only. Four
+// Lanes shared weights at once, each in the defining order, over the table
+// of `w` (build_table first). Every list is padded with w.items() up to `lp`
+// (the p lists) or `lq` (the q lists); the padding adds +0 only. The
 // independent chains hide the latency of the additions.
-inline void shared_weights_4(const PairWeights& w, const ItemId* const p[4], std::size_t lp,
-                             const ItemId* const q[4], std::size_t lq, double shared[4]) {
-  double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-  const ItemId *q0 = q[0], *q1 = q[1], *q2 = q[2], *q3 = q[3];
+template <std::size_t Lanes>
+void shared_weights(const PairWeights& w, const ItemId* const (&p)[Lanes], std::size_t lp,
+                    const ItemId* const (&q)[Lanes], std::size_t lq, double (&shared)[Lanes]) {
+  double s[Lanes];
+  const double* r[Lanes];
+  for (std::size_t k = 0; k < Lanes; ++k) s[k] = 0.0;
   for (std::size_t i = 0; i < lp; ++i) {
-    const double* r0 = w.table_row(p[0][i]);
-    const double* r1 = w.table_row(p[1][i]);
-    const double* r2 = w.table_row(p[2][i]);
-    const double* r3 = w.table_row(p[3][i]);
-    for (std::size_t j = 0; j < lq; ++j) {
-      s0 = s0 + r0[q0[j]];
-      s1 = s1 + r1[q1[j]];
-      s2 = s2 + r2[q2[j]];
-      s3 = s3 + r3[q3[j]];
-    }
+    for (std::size_t k = 0; k < Lanes; ++k) r[k] = w.table_row(p[k][i]);
+    for (std::size_t j = 0; j < lq; ++j)
+      for (std::size_t k = 0; k < Lanes; ++k) s[k] = s[k] + r[k][q[k][j]];
   }
-  shared[0] = s0;
-  shared[1] = s1;
-  shared[2] = s2;
-  shared[3] = s3;
+  for (std::size_t k = 0; k < Lanes; ++k) shared[k] = s[k];
 }
 
 }  // namespace mexsets

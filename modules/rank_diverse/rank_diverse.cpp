@@ -38,12 +38,11 @@ namespace {
 class PickOverlaps {
  public:
   PickOverlaps(const ItemLists& lists, ConstMatrix pairs, SumStrategy strategy)
-      : lists_(lists), pairs_(pairs, lists.items_used()), strategy_(choose(strategy)) {
+      : lists_(lists), pairs_(pairs, lists.items_used()) {
+    strategy_ = choose(strategy);
     switch (strategy_) {
       case SumStrategy::skip_zeros:
-        pairs_.build_rows();
-        column_count_.assign(pairs_.items(), 0);
-        column_start_.assign(pairs_.items(), 0);
+        fill_postings();
         break;
       case SumStrategy::reordered:
         column_sums_.assign(pairs_.items(), 0.0);
@@ -67,6 +66,11 @@ class PickOverlaps {
   // Called once `pick` has left the remaining candidates.
   void remove(std::size_t pick) {
     remaining_total_ -= lists_.size(pick);
+    if (!postings_.empty()) {
+      live_postings_ -= candidate_postings_[pick];
+      removed_[pick] = 1;
+      if (2 * live_postings_ < postings_.size()) compact_postings();
+    }
     if (!by_length_.empty())
       by_length_.erase(std::find(by_length_.begin(), by_length_.end(), pick));
   }
@@ -76,7 +80,7 @@ class PickOverlaps {
                std::vector<double>& shared) {
     const ItemList p = lists_[pick];
     switch (strategy_) {
-      case SumStrategy::skip_zeros: return skip_zeros(p, remaining, shared);
+      case SumStrategy::skip_zeros: return skip_zeros(p, shared);
       case SumStrategy::reordered:
         if (remaining_total_ >= pairs_.items()) return by_column_sums(p, remaining, shared);
         return interleaved(p, shared);
@@ -100,67 +104,89 @@ class PickOverlaps {
       if (terms <= 4.0 * static_cast<double>(k) * static_cast<double>(k) + 4096.0)
         return SumStrategy::plain;
       pairs_.measure();
-      if (pairs_.nonzeros() * 32 <= k * k) wanted = SumStrategy::skip_zeros;
-      else wanted = SumStrategy::reordered;
+      wanted = SumStrategy::reordered;
+      // Skipping zeros visits, over the whole call, every posting of every
+      // id of every list once; take it when that is well below the terms of
+      // the full sums and the postings take no more room than a copy of W.
+      if (pairs_.nonzeros() * 8 <= k * k) {
+        count_postings();
+        double visits = 0.0;
+        for (std::size_t c = 0; c < lists_.count(); ++c) {
+          const ItemList q = lists_[c];
+          for (std::size_t j = 0; j < q.size; ++j)
+            visits += static_cast<double>(posting_start_[q.ids[j] + 1] - posting_start_[q.ids[j]]);
+        }
+        if (2 * visits < terms && posting_start_[k] <= k * k + lists_.total())
+          wanted = SumStrategy::skip_zeros;
+      }
     }
-    if (wanted == SumStrategy::skip_zeros || wanted == SumStrategy::reordered) {
+    if (wanted == SumStrategy::reordered) {
       pairs_.measure();
-      any_order_ = pairs_.any_order_exact(lists_.longest(), lists_.longest());
-      if (wanted == SumStrategy::reordered && !any_order_) return SumStrategy::interleaved;
+      if (!pairs_.any_order_exact(lists_.longest(), lists_.longest()))
+        return SumStrategy::interleaved;
     }
     return wanted;
   }
 
-  // Only the non-zero W(a, b): P's non-zeros are bucketed by column b (rows
-  // ascending within each), Q's ids look them up, and the terms found are
-  // added in the defining order (row of P first, then position in Q).
-  void skip_zeros(ItemList p, const std::vector<std::size_t>& remaining,
-                  std::vector<double>& shared) {
-    touched_.clear();
-    for (std::size_t i = 0; i < p.size; ++i) {
-      const auto row = pairs_.row_nonzeros(p.ids[i]);
-      for (const auto* e = row.begin; e != row.end; ++e)
-        if (column_count_[e->index]++ == 0) touched_.push_back(e->index);
-    }
-    std::size_t offset = 0;
-    for (ItemId b : touched_) {
-      column_start_[b] = offset;
-      offset += column_count_[b];
-    }
-    column_terms_.resize(offset);
-    for (std::size_t i = 0; i < p.size; ++i) {
-      const auto row = pairs_.row_nonzeros(p.ids[i]);
-      for (const auto* e = row.begin; e != row.end; ++e)
-        column_terms_[column_start_[e->index]++] = {static_cast<std::uint32_t>(i), e->value};
-    }
-    for (ItemId b : touched_) column_start_[b] -= column_count_[b];
-
-    for (std::size_t c : remaining) {
+  // Postings: for each row a of W, the non-zero W(a, b) over every
+  // occurrence of b in the candidates' lists, as (candidate, value), by
+  // candidate and then by position in its list. Walking P's ids and their
+  // postings thus adds to every candidate's S in the defining order.
+  void count_postings() {
+    if (!posting_start_.empty()) return;
+    pairs_.build_columns();
+    posting_start_.assign(pairs_.items() + 1, 0);
+    for (std::size_t c = 0; c < lists_.count(); ++c) {
       const ItemList q = lists_[c];
-      found_.clear();
       for (std::size_t j = 0; j < q.size; ++j) {
-        const ItemId b = q.ids[j];
-        const std::size_t n = column_count_[b];
-        const ColumnTerm* term = column_terms_.data() + column_start_[b];
-        for (std::size_t k = 0; k < n; ++k)
-          found_.push_back({(std::uint64_t{term[k].row} << 32) | j, term[k].value});
+        const auto column = pairs_.column_nonzeros(q.ids[j]);
+        for (const auto* e = column.begin; e != column.end; ++e) ++posting_start_[e->index + 1];
       }
-      if (!any_order_ && found_.size() > 1) sort_found();
-      double sum = 0.0;
-      for (const Found& f : found_) sum = sum + f.value;
-      shared[c] = sum;
     }
-    for (ItemId b : touched_) column_count_[b] = 0;
+    for (std::size_t a = 0; a < pairs_.items(); ++a) posting_start_[a + 1] += posting_start_[a];
   }
 
-  void sort_found() {
-    auto before = [](const Found& x, const Found& y) { return x.key < y.key; };
-    if (found_.size() > 24) return std::sort(found_.begin(), found_.end(), before);
-    for (std::size_t k = 1; k < found_.size(); ++k) {
-      const Found f = found_[k];
-      std::size_t at = k;
-      for (; at > 0 && f.key < found_[at - 1].key; --at) found_[at] = found_[at - 1];
-      found_[at] = f;
+  void fill_postings() {
+    count_postings();
+    const std::size_t k = pairs_.items();
+    postings_.resize(posting_start_[k]);
+    candidate_postings_.assign(lists_.count(), 0);
+    removed_.assign(lists_.count(), 0);
+    std::vector<std::size_t> next(posting_start_.begin(), posting_start_.end() - 1);
+    for (std::size_t c = 0; c < lists_.count(); ++c) {
+      const ItemList q = lists_[c];
+      for (std::size_t j = 0; j < q.size; ++j) {
+        const auto column = pairs_.column_nonzeros(q.ids[j]);
+        candidate_postings_[c] += static_cast<std::size_t>(column.end - column.begin);
+        for (const auto* e = column.begin; e != column.end; ++e)
+          postings_[next[e->index]++] = {static_cast<std::uint32_t>(c), e->value};
+      }
+    }
+    live_postings_ = postings_.size();
+  }
+
+  // Drops the postings of picked candidates, keeping the order of the rest.
+  void compact_postings() {
+    std::size_t to = 0;
+    for (std::size_t a = 0; a < pairs_.items(); ++a) {
+      const std::size_t from = posting_start_[a], end = posting_start_[a + 1];
+      posting_start_[a] = to;
+      for (std::size_t k = from; k < end; ++k)
+        if (!removed_[postings_[k].candidate]) postings_[to++] = postings_[k];
+    }
+    posting_start_[pairs_.items()] = to;
+    postings_.resize(to);
+  }
+
+  // Only the non-zero W(a, b), through the postings of P's ids.
+  void skip_zeros(ItemList p, std::vector<double>& shared) {
+    std::fill(shared.begin(), shared.end(), 0.0);
+    for (std::size_t i = 0; i < p.size; ++i) {
+      const ItemId a = p.ids[i];
+      const Posting* posting = postings_.data() + posting_start_[a];
+      const Posting* end = postings_.data() + posting_start_[a + 1];
+      for (; posting != end; ++posting)
+        shared[posting->candidate] = shared[posting->candidate] + posting->value;
     }
   }
 
@@ -181,43 +207,41 @@ class PickOverlaps {
     }
   }
 
-  // Four candidates at a time, in order of list length so that little
+  // Eight candidates at a time, in order of list length so that little
   // padding is added.
   void interleaved(ItemList p, std::vector<double>& shared) {
-    const ItemId* const ps[4] = {p.ids, p.ids, p.ids, p.ids};
+    constexpr std::size_t lanes = 8;
+    const ItemId* ps[lanes];
+    for (auto& x : ps) x = p.ids;
     const std::size_t n = by_length_.size();
-    for (std::size_t g = 0; g < n; g += 4) {
-      std::size_t c[4];
-      const ItemId* qs[4];
-      for (std::size_t k = 0; k < 4; ++k) {
+    for (std::size_t g = 0; g < n; g += lanes) {
+      std::size_t c[lanes];
+      const ItemId* qs[lanes];
+      for (std::size_t k = 0; k < lanes; ++k) {
         c[k] = by_length_[std::min(g + k, n - 1)];
         qs[k] = lists_.padded(c[k]);
       }
-      double s[4];
-      shared_weights_4(pairs_, ps, p.size, qs, lists_.size(c[3]), s);
-      for (std::size_t k = 0; k < 4; ++k) shared[c[k]] = s[k];
+      double s[lanes];
+      shared_weights(pairs_, ps, p.size, qs, lists_.size(c[lanes - 1]), s);
+      for (std::size_t k = 0; k < lanes; ++k) shared[c[k]] = s[k];
     }
   }
 
-  struct ColumnTerm {
-    std::uint32_t row;  // position in P
-    double value;
-  };
-  struct Found {
-    std::uint64_t key;  // position in P, then position in Q
+  struct Posting {
+    std::uint32_t candidate;
     double value;
   };
 
   const ItemLists& lists_;
   PairWeights pairs_;
-  bool any_order_ = false;
-  SumStrategy strategy_;
+  SumStrategy strategy_ = SumStrategy::plain;
   std::size_t remaining_total_ = 0;
   std::vector<std::size_t> by_length_;
-  std::vector<std::size_t> column_count_, column_start_;
-  std::vector<ItemId> touched_;
-  std::vector<ColumnTerm> column_terms_;
-  std::vector<Found> found_;
+  std::vector<std::size_t> posting_start_;  // per row of W, into postings_
+  std::vector<Posting> postings_;
+  std::vector<std::size_t> candidate_postings_;
+  std::vector<char> removed_;
+  std::size_t live_postings_ = 0;
   std::vector<double> column_sums_;
 };
 

@@ -109,8 +109,17 @@ class AcceptedOverlaps {
   }
 
   void accept(std::size_t row) {
-    accepted_.push_back({row, list_weight(stored_[row], weight())});
+    const Accepted a{row, list_weight(stored_[row], weight())};
     accepted_total_ += stored_.size(row);
+    if (strategy_ != SumStrategy::interleaved && strategy_ != SumStrategy::reordered)
+      return accepted_.push_back(a);
+    // Whether a row is dropped does not depend on the order in which the
+    // accepted rows are compared: keep them by list length, so that rows
+    // compared side by side need little padding.
+    const auto at = std::upper_bound(
+        accepted_.begin(), accepted_.end(), stored_.size(row),
+        [&](std::size_t size, const Accepted& x) { return size < stored_.size(x.row); });
+    accepted_.insert(at, a);
   }
 
  private:
@@ -176,26 +185,39 @@ class AcceptedOverlaps {
     return false;
   }
 
-  // Accepted rows from..to-1, four at a time (the last group repeats its
-  // last row); P lists are padded with the all-zero row.
+  // Accepted rows from..to-1, several at a time: four in the first group
+  // (rows are often dropped there), eight after it.
   bool interleaved(ItemList q, double weight_q, double t, std::size_t from, std::size_t to) {
-    const ItemId* const qs[4] = {q.ids, q.ids, q.ids, q.ids};
-    for (std::size_t g = from; g < to; g += 4) {
-      const Accepted* a[4];
-      const ItemId* ps[4];
-      std::size_t lp = 0;
-      for (std::size_t k = 0; k < 4; ++k) {
-        a[k] = &accepted_[std::min(g + k, to - 1)];
-        ps[k] = stored_.padded(a[k]->row);
-        lp = std::max(lp, stored_.size(a[k]->row));
-      }
-      double s[4];
-      shared_weights_4(pairs_, ps, lp, qs, q.size, s);
-      const std::size_t real = std::min<std::size_t>(4, to - g);
-      ratios_ += real;
-      for (std::size_t k = 0; k < real; ++k)
-        if (overlap_ratio_from(s[k], a[k]->weight, weight_q) >= t) return true;
+    std::size_t g = from;
+    if (g == 0 && g < to) {
+      if (group<4>(q, weight_q, t, g, to)) return true;
+      g += 4;
     }
+    for (; g < to; g += 8)
+      if (group<8>(q, weight_q, t, g, to)) return true;
+    return false;
+  }
+
+  // Accepted rows g..g+Lanes-1 (short of `to`, the last one repeats); P
+  // lists are padded with the all-zero row.
+  template <std::size_t Lanes>
+  bool group(ItemList q, double weight_q, double t, std::size_t g, std::size_t to) {
+    const Accepted* a[Lanes];
+    const ItemId* ps[Lanes];
+    const ItemId* qs[Lanes];
+    std::size_t lp = 0;
+    for (std::size_t k = 0; k < Lanes; ++k) {
+      a[k] = &accepted_[std::min(g + k, to - 1)];
+      ps[k] = stored_.padded(a[k]->row);
+      qs[k] = q.ids;
+      lp = std::max(lp, stored_.size(a[k]->row));
+    }
+    double s[Lanes];
+    shared_weights(pairs_, ps, lp, qs, q.size, s);
+    const std::size_t real = std::min(Lanes, to - g);
+    ratios_ += real;
+    for (std::size_t k = 0; k < real; ++k)
+      if (overlap_ratio_from(s[k], a[k]->weight, weight_q) >= t) return true;
     return false;
   }
 
