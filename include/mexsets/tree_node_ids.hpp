@@ -1,0 +1,115 @@
+// 1-based node ids of the merge-tree functions that number leaves and nodes
+// from 1 (tree_leaf_sets, tree_occurrence_masks): conversion, range checks,
+// the leaf count fixed by the merge matrix's first row, and compact slots.
+//
+// An id v addresses the 0-based node trunc(v - 1), computed in double
+// precision; it is valid when that lands in 0 .. nodes-1, i.e. when
+// -1 < v - 1 < nodes (so 0.5 addresses node 1, and NaN, infinities and
+// 1e-300, whose v - 1 rounds to -1, do not).
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
+
+namespace mexsets {
+
+// Node counts and ids are held in 32 bits.
+constexpr std::uint64_t max_tree_nodes = 0xffffffffu;
+
+inline bool node_id_fits(double id, std::uint64_t nodes) {
+  const double x = id - 1;
+  return x > -1.0 && x < static_cast<double>(nodes);
+}
+
+// The 0-based node of a valid id.
+inline std::uint32_t node_index(double id) {
+  return static_cast<std::uint32_t>(static_cast<std::int64_t>(id - 1));
+}
+
+// "<what> outside 1..<nodes>" at a 0-based row and column of some input.
+inline BadEntry bad_node_id(const std::string& what, std::uint64_t nodes, std::size_t row,
+                            std::size_t column, double value) {
+  return BadEntry{std::isnan(value) ? "idNotANumber" : "idOutOfRange",
+                  what + " outside 1.." + std::to_string(nodes), row, column, value};
+}
+
+// The leaf count L = trunc(v - 1), v being the merge matrix's first-row last
+// entry; the matrix is input `input`. There are L + rows(merges) nodes, which
+// must fit in 32 bits. Throws Failure when the matrix is empty or v is NaN,
+// below 1 or too large.
+inline std::uint32_t leaf_count(ConstMatrix merges, int input) {
+  if (merges.rows == 0 || merges.cols == 0)
+    fail("emptyMergeMatrix", "Merge matrix is empty: input " + std::to_string(input) + " is " +
+                                 std::to_string(merges.rows) + "-by-" +
+                                 std::to_string(merges.cols) +
+                                 "; its first row's last entry fixes the leaf count");
+  const std::size_t last = merges.cols - 1;
+  const double v = merges(0, last);
+  const std::string what = "first row's last entry (leaf count + 1)";
+  if (std::isnan(v)) fail_entry(input, {"idNotANumber", what + " is not a number", 0, last, v});
+  if (!(v >= 1)) fail_entry(input, {"badLeafCount", what + " is below 1", 0, last, v});
+  // L + rows <= 2^32-1, i.e. trunc(v - 1) < 2^32 - rows (exact for any
+  // realistic row count).
+  const double limit = static_cast<double>(max_tree_nodes) - static_cast<double>(merges.rows) + 1;
+  if (!(v - 1 < limit))
+    fail_entry(input, {"tooManyNodes",
+                       "leaf count (first row's last entry - 1) plus " +
+                           std::to_string(merges.rows) + " merge rows exceeds 2^32-1 nodes",
+                       0, last, v});
+  return static_cast<std::uint32_t>(v - 1);
+}
+
+// Slots for the nodes a call touches. When the node count is modest next to
+// the inputs every node has its own slot (slot = 0-based id); otherwise only
+// the ids the inputs name get one, in ascending order, so that a huge leaf
+// count never makes a call allocate per node. Either way slots keep the
+// order of the ids.
+class NodeSlots {
+ public:
+  // Every node 0 .. nodes-1 has the slot of its own id.
+  static NodeSlots dense(std::uint32_t nodes) {
+    NodeSlots slots;
+    slots.count_ = nodes;
+    return slots;
+  }
+  // Only the given 0-based ids (any order, repeats allowed).
+  static NodeSlots named(std::vector<std::uint32_t> ids) {
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    NodeSlots slots;
+    slots.count_ = static_cast<std::uint32_t>(ids.size());
+    slots.ids_ = std::move(ids);
+    slots.compact_ = true;
+    return slots;
+  }
+
+  std::uint32_t size() const { return count_; }
+  bool compact() const { return compact_; }
+  // The slot of a node that has one.
+  std::uint32_t slot(std::uint32_t id) const {
+    if (!compact_) return id;
+    return static_cast<std::uint32_t>(std::lower_bound(ids_.begin(), ids_.end(), id) -
+                                      ids_.begin());
+  }
+  std::uint32_t id(std::uint32_t slot) const { return compact_ ? ids_[slot] : slot; }
+  // The number of slots whose ids are below `id`.
+  std::uint32_t below(std::uint32_t id) const {
+    if (!compact_) return std::min(id, count_);
+    return static_cast<std::uint32_t>(std::lower_bound(ids_.begin(), ids_.end(), id) -
+                                      ids_.begin());
+  }
+
+ private:
+  std::uint32_t count_ = 0;
+  bool compact_ = false;
+  std::vector<std::uint32_t> ids_;
+};
+
+}  // namespace mexsets

@@ -1,0 +1,252 @@
+#include "tree_leaf_sets.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+namespace mexsets {
+
+namespace {
+
+// Nodes get a slot each while that costs no more than a few times the
+// inputs; beyond, only the nodes the inputs name do.
+constexpr std::uint64_t dense_allowance = 4096;
+
+int bit_width(std::uint64_t x) {
+  int width = 0;
+  for (; x; x >>= 1) ++width;
+  return width;
+}
+
+}  // namespace
+
+void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
+  const std::uint64_t nodes = leaf_count(merges, 1) + static_cast<std::uint64_t>(merges.rows);
+  const std::size_t last = merges.cols - 1;
+  for (std::size_t r = 0; r < merges.rows; ++r) {
+    for (std::size_t k = 0; k < last; ++k) {
+      const double e = merges(r, k);
+      if (e == 0) break;
+      if (!node_id_fits(e, nodes)) fail_entry(1, bad_node_id("child id", nodes, r, k, e));
+    }
+    const double p = merges(r, last);
+    if (!node_id_fits(p, nodes)) fail_entry(1, bad_node_id("new node id", nodes, r, last, p));
+  }
+  for (std::size_t j = 0; j < sets.rows; ++j)
+    for (std::size_t k = 0; k < sets.cols; ++k) {
+      const double e = sets(j, k);
+      if (e == 0) break;
+      if (!node_id_fits(e, nodes)) fail_entry(2, bad_node_id("node id", nodes, j, k, e));
+    }
+  // Versions and their reads are numbered in 32 bits: a leaf slot each (at
+  // most one per node or per id named, see below), plus at most one version
+  // and two reads per merge-matrix entry.
+  const std::uint64_t entries = merges.size() + sets.size();
+  if (std::min(nodes, 2 * entries + dense_allowance) + 2 * merges.size() >= none)
+    fail("tooManyNodes", "Merge tree too large: input 1 has " + std::to_string(merges.rows) +
+                             "-by-" + std::to_string(merges.cols) +
+                             " entries; at most 2^32-2 nodes and child entries are supported");
+}
+
+TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) : sets_(sets) {
+  check(merges, sets);
+  const std::uint32_t leaves = leaf_count(merges, 1);
+  const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
+  const std::size_t last = merges.cols - 1;
+  const std::uint64_t entries = merges.size() + sets.size();
+  if (nodes <= 2 * entries + dense_allowance) {
+    slots_ = NodeSlots::dense(static_cast<std::uint32_t>(nodes));
+  } else {
+    std::vector<std::uint32_t> named;
+    for (std::size_t r = 0; r < merges.rows; ++r) {
+      named.push_back(node_index(merges(r, last)));
+      for (std::size_t k = 0; k < last && merges(r, k) != 0; ++k)
+        named.push_back(node_index(merges(r, k)));
+    }
+    for (std::size_t j = 0; j < sets.rows; ++j)
+      for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k)
+        named.push_back(node_index(sets(j, k)));
+    slots_ = NodeSlots::named(std::move(named));
+  }
+  leaf_slots_ = slots_.below(leaves);
+
+  current_.assign(slots_.size(), none);
+  for (std::uint32_t s = 0; s < leaf_slots_; ++s) current_[s] = s;
+  first_.assign(static_cast<std::size_t>(leaf_slots_) + 1, 0);
+
+  // Each append adds the child's current version to the row's running sum;
+  // an append of the row's own node first closes the sum so far into a
+  // version and then counts it twice.
+  std::vector<std::uint32_t> terms;
+  for (std::size_t r = 0; r < merges.rows; ++r) {
+    const std::uint32_t p = slots_.slot(node_index(merges(r, last)));
+    terms.clear();
+    if (current_[p] != none) terms.push_back(current_[p]);
+    for (std::size_t k = 0; k < last; ++k) {
+      const double e = merges(r, k);
+      if (e == 0) break;
+      const std::uint32_t c = slots_.slot(node_index(e));
+      if (c == p) {
+        if (terms.empty()) continue;
+        const std::uint32_t so_far = version(terms);
+        terms.assign(2, so_far);
+      } else if (current_[c] != none) {
+        terms.push_back(current_[c]);
+      }
+    }
+    if (!terms.empty()) current_[p] = version(terms);
+  }
+  lay_out();
+
+  // Sizes in version order: a version only reads earlier ones.
+  sizes_.assign(first_.size() - 1, 0);
+  for (std::uint32_t v = 0; v < leaf_slots_; ++v) sizes_[v] = 1;
+  for (std::size_t v = leaf_slots_; v + 1 < first_.size(); ++v)
+    for (std::uint32_t t = first_[v]; t < first_[v + 1]; ++t)
+      if (__builtin_add_overflow(sizes_[v], sizes_[targets_[t]], &sizes_[v]))
+        sizes_[v] = ~std::uint64_t{0};
+
+  count_.assign(leaf_slots_, 0);
+  weight_.assign(spans_.size(), 0);
+  bits_.assign((static_cast<std::size_t>(leaf_slots_) + 63) / 64, 0);
+}
+
+// A version holding the sum of `terms` (all non-empty); a single term is
+// that version itself.
+std::uint32_t TreeLeafSets::version(const std::vector<std::uint32_t>& terms) {
+  if (terms.size() == 1) return terms[0];
+  targets_.insert(targets_.end(), terms.begin(), terms.end());
+  first_.push_back(static_cast<std::uint32_t>(targets_.size()));
+  return static_cast<std::uint32_t>(first_.size() - 2);
+}
+
+// Versions read by exactly one version form a forest together with the
+// others as roots. Walking each tree depth-first puts every version's
+// leaves (the leaf versions in its tree below it) in one contiguous range
+// of leaves_, and the versions its tree reads that are read elsewhere too
+// (the shared ones) in one contiguous range of cross_.
+void TreeLeafSets::lay_out() {
+  const std::size_t versions = first_.size() - 1;
+  std::vector<std::uint8_t> readers(versions, 0);  // 0, 1 or "2 or more"
+  for (std::uint32_t t : targets_) readers[t] = static_cast<std::uint8_t>(std::min(readers[t] + 1, 2));
+  spans_.assign(versions, Span{});
+  leaves_.reserve(leaf_slots_);
+  struct Frame {
+    std::uint32_t vertex, next;
+  };
+  std::vector<Frame> stack;
+  for (std::size_t root = versions; root-- > 0;) {
+    if (readers[root] == 1) continue;
+    stack.push_back({static_cast<std::uint32_t>(root), first_[root]});
+    spans_[root].leaves_begin = static_cast<std::uint32_t>(leaves_.size());
+    spans_[root].cross_begin = static_cast<std::uint32_t>(cross_.size());
+    if (root < leaf_slots_) leaves_.push_back(static_cast<std::uint32_t>(root));
+    while (!stack.empty()) {
+      Frame& top = stack.back();
+      if (top.next == first_[top.vertex + 1]) {
+        spans_[top.vertex].leaves_end = static_cast<std::uint32_t>(leaves_.size());
+        spans_[top.vertex].cross_end = static_cast<std::uint32_t>(cross_.size());
+        stack.pop_back();
+        continue;
+      }
+      const std::uint32_t w = targets_[top.next++];
+      if (readers[w] != 1) {
+        cross_.push_back(w);
+        continue;
+      }
+      spans_[w].leaves_begin = static_cast<std::uint32_t>(leaves_.size());
+      spans_[w].cross_begin = static_cast<std::uint32_t>(cross_.size());
+      if (w < leaf_slots_) leaves_.push_back(w);
+      stack.push_back({w, first_[w]});
+    }
+  }
+}
+
+// Adds `times` copies of a version's content: its own leaves now, the shared
+// versions it reads later (heap_, highest first: all their readers come
+// before them, so each is expanded once with its summed weight).
+void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
+  const Span& span = spans_[vertex];
+  for (std::uint32_t i = span.leaves_begin; i < span.leaves_end; ++i) {
+    const std::uint32_t leaf = leaves_[i];
+    if (count_[leaf] == 0) touched_.push_back(leaf);
+    count_[leaf] += times;
+  }
+  for (std::uint32_t i = span.cross_begin; i < span.cross_end; ++i) {
+    const std::uint32_t w = cross_[i];
+    if (weight_[w] == 0) {
+      heap_.push_back(w);
+      std::push_heap(heap_.begin(), heap_.end());
+    }
+    weight_[w] += times;  // bounded by the row's count, checked before
+  }
+}
+
+std::size_t TreeLeafSets::count(std::size_t j) const {
+  // Results are written as uint32 arrays whose byte size must be addressable.
+  constexpr std::uint64_t most = PTRDIFF_MAX / sizeof(std::uint32_t);
+  std::uint64_t total = 0;
+  for (std::size_t k = 0; k < sets_.cols; ++k) {
+    const double e = sets_(j, k);
+    if (e == 0) break;
+    const std::uint32_t v = current_[slots_.slot(node_index(e))];
+    if (v != none && (__builtin_add_overflow(total, sizes_[v], &total) || total > most))
+      fail("resultTooLarge", "Result too large: the leaves of node-set row " +
+                                 std::to_string(j + 1) +
+                                 " of input 2 number more than this machine can address");
+  }
+  return static_cast<std::size_t>(total);
+}
+
+void TreeLeafSets::fill(std::size_t j, std::uint32_t* out) {
+  count(j);  // the weights below stay within it
+  touched_.clear();
+  for (std::size_t k = 0; k < sets_.cols; ++k) {
+    const double e = sets_(j, k);
+    if (e == 0) break;
+    const std::uint32_t v = current_[slots_.slot(node_index(e))];
+    if (v != none) add(v, 1);
+  }
+  while (!heap_.empty()) {
+    std::pop_heap(heap_.begin(), heap_.end());
+    const std::uint32_t w = heap_.back();
+    heap_.pop_back();
+    const std::uint64_t times = weight_[w];
+    weight_[w] = 0;
+    add(w, times);
+  }
+
+  auto emit = [&](std::uint32_t leaf, std::uint32_t id) {
+    std::uint64_t c = count_[leaf];
+    count_[leaf] = 0;
+    *out++ = id;
+    while (--c) *out++ = id;
+  };
+  const std::uint64_t distinct = touched_.size();
+  // Walking a bitmap of all leaves costs L/64 steps; sorting costs d log d.
+  if (bits_.size() <= distinct * static_cast<std::uint64_t>(bit_width(distinct))) {
+    for (std::uint32_t leaf : touched_) bits_[leaf >> 6] |= std::uint64_t{1} << (leaf & 63);
+    for (std::size_t w = 0; w < bits_.size(); ++w) {
+      for (std::uint64_t word = bits_[w]; word; word &= word - 1) {
+        const auto leaf = static_cast<std::uint32_t>(w * 64 + __builtin_ctzll(word));
+        emit(leaf, slots_.compact() ? slots_.id(leaf) + 1 : leaf + 1);
+      }
+      bits_[w] = 0;
+    }
+  } else {
+    std::sort(touched_.begin(), touched_.end());
+    for (std::uint32_t leaf : touched_) emit(leaf, slots_.id(leaf) + 1);
+  }
+}
+
+std::vector<std::vector<std::uint32_t>> tree_leaf_sets(ConstMatrix merges, ConstMatrix sets) {
+  TreeLeafSets tree(merges, sets);
+  std::vector<std::vector<std::uint32_t>> results(tree.size());
+  for (std::size_t j = 0; j < tree.size(); ++j) {
+    results[j].resize(tree.count(j));
+    tree.fill(j, results[j].data());
+  }
+  return results;
+}
+
+}  // namespace mexsets

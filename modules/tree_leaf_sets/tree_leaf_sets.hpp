@@ -1,0 +1,110 @@
+// tree_leaf_sets: the sorted leaves below the nodes of each node set of a
+// merge tree.
+//
+// Inputs (column-major doubles, 1-based node ids, 0 ends a row):
+//   merges  R1-by-N1 merge matrix. Row r lists child ids in columns
+//           0 .. N1-2 up to the first entry equal to 0 (a NaN or negative
+//           entry does not end it); column N1-1 holds the id of the node the
+//           row adds to. Entry (0, N1-1) also fixes the leaf count
+//           L = trunc(v - 1): nodes 1..L are the leaves, and there are
+//           L + R1 nodes in all.
+//   sets    R2-by-C2 node-set matrix; row j lists node ids in all of its
+//           columns up to the first 0.
+// Output, per row j of sets: the leaves of its nodes as ascending 1-based
+// ids. It is a multiset: a leaf occurs once for every way it was copied in.
+//
+// What a node holds: leaf n starts with itself, every other node empty. Rows
+// run first to last; each child id, left to right, appends a copy of that
+// child's entries as they are at that moment to the row's node. So a row
+// naming a node created only by a later row reads what that node holds then
+// (usually nothing), a row naming its own node appends the node's current
+// entries (including what this row already appended) once more, a node that
+// no row creates stays empty, and a new id that repeats or names a leaf adds
+// to what is there. A node set's result holds the final entries of its
+// nodes, repeats included, sorted.
+//
+// Every id is turned into node trunc(v - 1) (so 2.9 names node 2).
+// Limits, checked first (mexsets::Failure naming input 1 or 2, row, column
+// and value): merges is not empty and its first row's last entry is >= 1;
+// L + R1 <= 2^32 - 1; every child id (up to the 0), every new id and every
+// node-set id (up to the 0) names a node in 1 .. L + R1 (NaN does not).
+//
+// Method: entries are never copied. Every append makes a new version of the
+// row's node whose content is the sum of the versions it read, so the tree
+// becomes a DAG of versions, O(entries of merges) in size. Versions read by
+// exactly one other version are laid out depth-first, so each version's own
+// leaves are a contiguous range of one leaf sequence; versions read more
+// than once are reached through a short list of cross references and
+// weighted by how often they are read. A node set's result is then counted
+// per leaf and written in leaf order.
+// Cost: O(R1*N1 + L) to build; per node-set row O(output + shared versions
+// reached * log + min(d log d, L/64)), d being its number of distinct
+// leaves. Scratch: O(R1*N1 + L); results go straight to the caller. When L is
+// far larger than the inputs, only the nodes they name get storage.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/tree_node_ids.hpp"
+
+namespace mexsets {
+
+class TreeLeafSets {
+ public:
+  // Throws Failure for inputs outside the limits; allocates nothing.
+  static void check(ConstMatrix merges, ConstMatrix sets);
+
+  // Checks both inputs and builds the versions.
+  TreeLeafSets(ConstMatrix merges, ConstMatrix sets);
+
+  std::size_t size() const { return sets_.rows; }
+
+  // The number of leaves of node-set row j, repeats included. Throws
+  // Failure (resultTooLarge) when it exceeds the address range.
+  std::size_t count(std::size_t j) const;
+
+  // Writes the count(j) ascending 1-based leaf ids of node-set row j.
+  void fill(std::size_t j, std::uint32_t* out);
+
+ private:
+  struct Span {
+    std::uint32_t leaves_begin, leaves_end;  // into leaves_
+    std::uint32_t cross_begin, cross_end;    // into cross_
+  };
+  static constexpr std::uint32_t none = 0xffffffffu;
+
+  std::uint32_t version(const std::vector<std::uint32_t>& terms);
+  void lay_out();
+  void add(std::uint32_t vertex, std::uint64_t times);
+
+  ConstMatrix sets_;
+  NodeSlots slots_;
+  std::uint32_t leaf_slots_ = 0;  // slots 0 .. leaf_slots_-1 are leaves
+
+  // Versions: 0 .. leaf_slots_-1 are the leaves themselves; later ones sum
+  // the versions in targets_[first_[v] .. first_[v+1]).
+  std::vector<std::uint32_t> current_;  // per slot: its latest version, or none (empty)
+  std::vector<std::uint32_t> first_;
+  std::vector<std::uint32_t> targets_;
+  std::vector<std::uint64_t> sizes_;  // per version, saturating at 2^64-1
+
+  // Depth-first layout (see lay_out).
+  std::vector<Span> spans_;
+  std::vector<std::uint32_t> leaves_;
+  std::vector<std::uint32_t> cross_;
+
+  // Per-row scratch.
+  std::vector<std::uint64_t> count_;   // per leaf slot
+  std::vector<std::uint64_t> weight_;  // per shared version waiting in heap_
+  std::vector<std::uint32_t> heap_;
+  std::vector<std::uint32_t> touched_;
+  std::vector<std::uint64_t> bits_;
+};
+
+// Every row's result at once (tests, benchmarks, other bindings).
+std::vector<std::vector<std::uint32_t>> tree_leaf_sets(ConstMatrix merges, ConstMatrix sets);
+
+}  // namespace mexsets

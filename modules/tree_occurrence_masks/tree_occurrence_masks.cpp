@@ -1,0 +1,177 @@
+#include "tree_occurrence_masks.hpp"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace mexsets {
+
+namespace {
+
+// Nodes get a slot each while that costs no more than a few times the
+// inputs; beyond, only the nodes the inputs name do.
+constexpr std::uint64_t dense_allowance = 4096;
+
+}  // namespace
+
+// The leaf count first, then the inputs in the order they are read
+// (labels, merges, sets).
+void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
+  const std::uint64_t nodes = leaf_count(merges, 2) + static_cast<std::uint64_t>(merges.rows);
+  for (std::size_t j = 0; j < labels.cols; ++j)
+    for (std::size_t i = 0; i < labels.rows; ++i)
+      if (!node_id_fits(labels(i, j), nodes))
+        fail_entry(1, bad_node_id("label", nodes, i, j, labels(i, j)));
+  const std::size_t last = merges.cols - 1;
+  for (std::size_t r = 0; r < merges.rows; ++r)
+    for (std::size_t c = 0; c < last; ++c) {
+      const double e = merges(r, c);
+      if (e == 0) break;
+      if (!node_id_fits(e, nodes)) fail_entry(2, bad_node_id("child id", nodes, r, c, e));
+    }
+  for (std::size_t k = 0; k < sets.rows; ++k)
+    for (std::size_t c = 0; c < sets.cols; ++c) {
+      const double e = sets(k, c);
+      if (e == 0) break;
+      if (!node_id_fits(e, nodes)) fail_entry(3, bad_node_id("node id", nodes, k, c, e));
+    }
+  if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
+    fail("outputTooLarge", "Output too large: " + std::to_string(labels.rows) + "-by-" +
+                               std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
+                               " flags exceed the address range");
+  if (merges.size() >= UINT32_MAX)
+    fail("tooManyNodes", "Merge tree too large: input 2 holds 2^32-1 entries or more");
+}
+
+TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets)
+    : labels_(labels), sets_(sets) {
+  check(labels, merges, sets);
+  const std::uint32_t leaves = leaf_count(merges, 2);
+  const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
+  const std::size_t last = merges.cols - 1;
+  const std::size_t positions = labels.size();
+  const std::uint64_t entries = positions + merges.size() + sets.size();
+  if (nodes <= 2 * entries + dense_allowance) {
+    slots_ = NodeSlots::dense(static_cast<std::uint32_t>(nodes));
+  } else {
+    std::vector<std::uint32_t> named;
+    named.reserve(positions + merges.size());
+    for (std::size_t p = 0; p < positions; ++p) named.push_back(node_index(labels.data[p]));
+    for (std::size_t r = 0; r < merges.rows; ++r) {
+      named.push_back(static_cast<std::uint32_t>(leaves + r));
+      for (std::size_t c = 0; c < last && merges(r, c) != 0; ++c)
+        named.push_back(node_index(merges(r, c)));
+    }
+    for (std::size_t k = 0; k < sets.rows; ++k)
+      for (std::size_t c = 0; c < sets.cols && sets(k, c) != 0; ++c)
+        named.push_back(node_index(sets(k, c)));
+    slots_ = NodeSlots::named(std::move(named));
+  }
+  const std::uint32_t slots = slots_.size();
+
+  // Links. Row r's node L + r has the slots base + r: every node from L on
+  // is created by a row and has a slot.
+  const std::uint32_t base = slots_.slot(leaves);
+  first_link_.assign(static_cast<std::size_t>(slots) + 1, 0);
+  for (std::size_t r = 0; r < merges.rows; ++r) {
+    const std::uint64_t p = leaves + r;
+    for (std::size_t c = 0; c < last; ++c) {
+      const double e = merges(r, c);
+      if (e == 0) break;
+      const std::uint32_t child = node_index(e);
+      if (child != p) links_.push_back({slots_.slot(child), child < p});
+    }
+    first_link_[base + r + 1] = static_cast<std::uint32_t>(links_.size());
+  }
+
+  expanded_.assign(slots, 0);
+  labelled_.assign(slots, 0);
+  if (sets.rows == 0 || positions > UINT32_MAX) return;  // no planes, or no 32-bit runs
+
+  // Runs of equal slots in linear order, grouped by slot, when they take no
+  // more room than the output.
+  first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
+  std::uint64_t runs = 0;
+  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+    const std::uint32_t s = slot_of_label(p);
+    if (p == 0 || s != previous) {
+      ++first_run_[s + 1];
+      ++runs;
+    }
+    previous = s;
+  }
+  use_runs_ = runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <=
+                  positions * sets.rows;
+  if (!use_runs_) {
+    std::vector<std::uint32_t>().swap(first_run_);
+    return;
+  }
+  for (std::uint32_t s = 0; s < slots; ++s) first_run_[s + 1] += first_run_[s];
+  runs_.resize(runs);
+  std::vector<std::uint32_t> next(first_run_.begin(), first_run_.end() - 1);
+  for (std::size_t p = 0; p < positions;) {
+    const std::uint32_t s = slot_of_label(p);
+    std::size_t end = p + 1;
+    while (end < positions && slot_of_label(end) == s) ++end;
+    runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
+    p = end;
+  }
+}
+
+// Marks a slot's label as reached in this plane and, with runs, writes its
+// positions.
+void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* plane) {
+  if (labelled_[slot] == stamp) return;
+  labelled_[slot] = stamp;
+  if (!use_runs_) return;
+  for (std::uint32_t r = first_run_[slot]; r < first_run_[slot + 1]; ++r)
+    std::memset(plane + runs_[r].begin, 1, runs_[r].length);
+}
+
+// Expands the nodes of node-set row k over the links.
+void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane) {
+  for (std::size_t c = 0; c < sets_.cols; ++c) {
+    const double e = sets_(k, c);
+    if (e == 0) break;
+    const std::uint32_t start = slots_.slot(node_index(e));
+    if (expanded_[start] == stamp) continue;
+    expanded_[start] = stamp;
+    stack_.push_back(start);
+    while (!stack_.empty()) {
+      const std::uint32_t u = stack_.back();
+      stack_.pop_back();
+      label(u, stamp, plane);
+      for (std::uint32_t l = first_link_[u]; l < first_link_[u + 1]; ++l) {
+        const Link link = links_[l];
+        if (!link.expand) {
+          label(link.slot, stamp, plane);
+        } else if (expanded_[link.slot] != stamp) {
+          expanded_[link.slot] = stamp;
+          stack_.push_back(link.slot);
+        }
+      }
+    }
+  }
+}
+
+void TreeOccurrenceMasks::mark(bool* out) {
+  const std::size_t positions = labels_.size();
+  for (std::size_t k = 0; k < sets_.rows; ++k) {
+    bool* plane = out + k * positions;
+    const std::uint64_t stamp = k + 1;
+    reach(k, stamp, plane);
+    if (!use_runs_)
+      for (std::size_t p = 0; p < positions; ++p) plane[p] = labelled_[slot_of_label(p)] == stamp;
+  }
+}
+
+std::vector<bool> tree_occurrence_masks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
+  TreeOccurrenceMasks masks(labels, merges, sets);
+  const std::size_t count = masks.rows() * masks.cols() * masks.planes();
+  std::unique_ptr<bool[]> flags(new bool[count]());
+  masks.mark(flags.get());
+  return std::vector<bool>(flags.get(), flags.get() + count);
+}
+
+}  // namespace mexsets

@@ -1,0 +1,99 @@
+// tree_occurrence_masks: where the nodes of each node set of a merge tree
+// occur in a label matrix, one M-by-N plane of flags per node set.
+//
+// Inputs (column-major doubles, 1-based node ids):
+//   labels  M-by-N; every entry names the node its position belongs to
+//           (normally a leaf). There is no background value.
+//   merges  R2-by-C2 merge matrix. Row r (0-based) creates node L + r + 1
+//           from the child ids in columns 0 .. C2-2, listed up to the first
+//           entry equal to 0 (a NaN or negative entry does not end it). Only
+//           the first row's last entry is read from the last column: it fixes
+//           the leaf count L = trunc(v - 1); there are L + R2 nodes.
+//   sets    K-by-C3 node-set matrix; row k lists node ids in all of its
+//           columns up to the first 0.
+// Output: M*N*K flags, element (i, j, k) at i + j*M + k*M*N, true where
+// position (i, j) belongs to a node of row k.
+//
+// What belongs to a node: first each position belongs to the node it is
+// labelled with; then rows run first to last, and each child id adds what
+// that child holds at that moment to the row's node. Hence row r's node gets
+// the positions of every child created before it (leaves and nodes of
+// earlier rows) with all they hold, but only the labelled positions of a
+// child created by a later row (or of its own node, a no-op), and nothing of
+// a node's children reaches a position labelled with the node itself.
+//
+// Every id is turned into node trunc(v - 1) (so 2.9 names node 2). Limits,
+// checked first (mexsets::Failure naming input, row, column and value), in
+// this order: merges is not empty and its first row's last entry is >= 1,
+// with L + R2 <= 2^32 - 1; every label, every child id (up to the 0) and
+// every node-set id (up to the 0) names a node in 1 .. L + R2 (NaN and 0 do
+// not); M*N*K is addressable.
+//
+// Method: a plane is the union of the positions of the labels that reach
+// one of its nodes, so no position list is ever copied. A row's node links to
+// its earlier children (whose sets it includes) and to the labels of its
+// later ones; a node set is expanded over these links once per plane, and
+// every label reached writes its positions, kept grouped by label as runs of
+// consecutive linear indices (memset each). When the runs would take more
+// room than the output, planes are filled by one pass over the labels each.
+// Cost: O(M*N + R2*C2) to build; per plane O(links reached + runs written)
+// (or O(M*N) in the fallback). Scratch: O(runs + L + R2*C2), at most about
+// the output's size; when L is far larger than the inputs, only the nodes
+// they name get storage.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/tree_node_ids.hpp"
+
+namespace mexsets {
+
+class TreeOccurrenceMasks {
+ public:
+  // Throws Failure for inputs outside the limits; allocates nothing.
+  static void check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+
+  // Checks the inputs and builds the links and runs.
+  TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+
+  std::size_t rows() const { return labels_.rows; }
+  std::size_t cols() const { return labels_.cols; }
+  std::size_t planes() const { return sets_.rows; }
+
+  // Sets the flags of every plane in `out` (rows*cols*planes elements, all
+  // false on entry).
+  void mark(bool* out);
+
+ private:
+  struct Link {
+    std::uint32_t slot;
+    bool expand;  // the child's whole set, or only its own label
+  };
+  struct Run {
+    std::uint32_t begin, length;
+  };
+
+  std::uint32_t slot_of_label(std::size_t position) const {
+    return slots_.slot(node_index(labels_.data[position]));
+  }
+  void reach(std::size_t k, std::uint64_t stamp, bool* plane);
+  void label(std::uint32_t slot, std::uint64_t stamp, bool* plane);
+
+  ConstMatrix labels_, sets_;
+  NodeSlots slots_;
+  std::vector<std::uint32_t> first_link_;  // per slot, into links_
+  std::vector<Link> links_;
+  bool use_runs_ = false;
+  std::vector<std::uint32_t> first_run_;  // per slot, into runs_
+  std::vector<Run> runs_;
+  std::vector<std::uint64_t> expanded_, labelled_;  // plane stamps per slot
+  std::vector<std::uint32_t> stack_;
+};
+
+// Every plane at once (tests, benchmarks, other bindings).
+std::vector<bool> tree_occurrence_masks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+
+}  // namespace mexsets
