@@ -11,64 +11,64 @@ namespace mexsets {
 
 namespace {
 
-enum { IN_IDS = 1, IN_VALUES, IN_MODE, IN_WEIGHTS };
+// Rows are read one after the other, each from its first column on, so every
+// row takes its ids in its own order with its running state in registers. In
+// the column-major id matrix a row's ids lie a whole column apart: without
+// help each new group of rows waits on one cache miss per column. The reader
+// therefore asks for the lines of the rows kAheadRows further on, as many
+// columns as the longest recent row used.
+constexpr std::size_t kAheadRows = 64;
+constexpr std::size_t kRowsPerLine = 8;
 
-// Rows per block: the block's accumulators and (mode 3) its id lists stay in
-// the first cache levels while the id matrix is read column by column.
-constexpr std::size_t kBlockRows = 256;
-constexpr std::size_t kIdListBudget = 1u << 16;  // ids buffered per block, mode 3
+class RowReader {
+ public:
+  RowReader(ConstMatrix ids, std::size_t limit) : ids_(ids), bound_(static_cast<double>(limit)) {}
 
-// The first id, in row order, of rows [first, first + count) that breaks the
-// limit: id x must satisfy trunc(x) < limit, i.e. x < limit (ids are the
-// entries >= 0, -0 and NaN; end markers are the negative entries).
-std::optional<BadEntry> first_bad_id(ConstMatrix ids, std::size_t first, std::size_t count,
-                                     std::size_t limit, const std::string& problem) {
-  for (std::size_t i = first; i < first + count; ++i)
-    for (std::size_t j = 0; j < ids.cols; ++j) {
-      const double x = ids(i, j);
-      if (x < 0) break;
-      if (!(x < static_cast<double>(limit)))
-        return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange", problem, i, j, x};
+  // Reads row i: calls visit(j, a) for each id a at column j up to the row's
+  // end and returns the row's length, or the column of the first id that
+  // breaks the limit (trunc(x) < limit, i.e. x < limit; NaN breaks it) as
+  // `bad_column` with the length set to npos.
+  static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+  template <class Visit>
+  std::size_t read(std::size_t i, std::size_t& bad_column, Visit&& visit) {
+    if (i % kRowsPerLine == 0) prefetch_ahead(i);
+    const std::size_t m = ids_.rows, n = ids_.cols;
+    std::size_t j = 0;
+    for (std::size_t at = i; j < n; ++j, at += m) {
+      const double x = ids_.data[at];
+      if (x < 0) break;  // the end marker
+      if (!(x < bound_)) {
+        bad_column = j;
+        return npos;
+      }
+      visit(j, static_cast<std::size_t>(static_cast<std::int64_t>(x)));
     }
-  return std::nullopt;
-}
-
-// Visits the ids of rows [first, first + count) column by column, so that the
-// id matrix is read in memory order while each row still sees its own ids in
-// its own order: visit(r, j, a) for row first + r, column j, id a. Rows that
-// have ended leave the active list. Returns false at the first id outside the
-// limit (the caller then finds the first one in row order).
-template <class Visit>
-bool walk_block(ConstMatrix ids, std::size_t first, std::size_t count, std::size_t limit,
-                std::uint32_t* active, Visit&& visit) {
-  const double bound = static_cast<double>(limit);
-  std::size_t live = count;
-  for (std::size_t r = 0; r < count; ++r) active[r] = static_cast<std::uint32_t>(r);
-  for (std::size_t j = 0; j < ids.cols && live; ++j) {
-    const double* column = ids.data + j * ids.rows + first;
-    std::size_t kept = 0;
-    for (std::size_t t = 0; t < live; ++t) {
-      const std::uint32_t r = active[t];
-      const double x = column[r];
-      if (x < 0) continue;  // end of row r
-      if (!(x < bound)) return false;
-      visit(r, j, static_cast<std::size_t>(static_cast<std::int64_t>(x)));
-      active[kept++] = r;
-    }
-    live = kept;
+    reach_ = std::max(reach_, j + 1);
+    return j;
   }
-  return true;
-}
 
-// Runs `block(first, count)` over all rows in blocks of at most `rows_per_block`.
-template <class Block>
-std::optional<BadEntry> by_blocks(ConstMatrix ids, std::size_t rows_per_block,
-                                  std::size_t limit, const std::string& problem, Block&& block) {
-  for (std::size_t first = 0; first < ids.rows; first += rows_per_block) {
-    const std::size_t count = std::min(rows_per_block, ids.rows - first);
-    if (!block(first, count)) return first_bad_id(ids, first, count, limit, problem);
+ private:
+  void prefetch_ahead(std::size_t i) {
+    const std::size_t ahead = i + kAheadRows, n = std::min(reach_, ids_.cols);
+    reach_ = 1;
+    if (ahead >= ids_.rows) return;
+#if defined(__GNUC__) || defined(__clang__)
+    for (std::size_t j = 0, at = ahead; j < n; ++j, at += ids_.rows)
+      __builtin_prefetch(ids_.data + at);
+#else
+    (void)n;
+#endif
   }
-  return std::nullopt;
+
+  ConstMatrix ids_;
+  double bound_;
+  std::size_t reach_ = 1;  // columns used by the longest row of the current group
+};
+
+BadEntry bad_id(ConstMatrix ids, std::size_t i, std::size_t j, const std::string& problem) {
+  const double x = ids(i, j);
+  return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange", problem, i, j, x};
 }
 
 std::string limit_problem(int mode, std::size_t limit) {
@@ -79,6 +79,171 @@ std::string limit_problem(int mode, std::size_t limit) {
   return mode == 3 ? range + " (rows of input 2, rows and columns of input 4)"
                    : range + " (rows of input 2)";
 }
+
+// Modes 1, 2 and 4: one pass per row with the state in registers.
+template <class Mode>
+std::optional<BadEntry> each_row(const Mode& mode, ConstMatrix ids, std::size_t limit,
+                                 const std::string& problem) {
+  RowReader reader(ids, limit);
+  for (std::size_t i = 0; i < ids.rows; ++i) {
+    typename Mode::State state = mode.start();
+    std::size_t bad_column = 0;
+    if (reader.read(i, bad_column, [&](std::size_t, std::size_t a) { mode.add(state, a); }) ==
+        RowReader::npos)
+      return bad_id(ids, i, bad_column, problem);
+    mode.finish(state, i);
+  }
+  return std::nullopt;
+}
+
+struct Minimum {
+  const double* v;
+  double* out1;
+  struct State {
+    double low;
+  };
+  State start() const { return {DBL_MAX}; }
+  void add(State& s, std::size_t a) const {
+    const double x = v[a];
+    if (x < s.low) s.low = x;
+  }
+  void finish(const State& s, std::size_t i) const { out1[i] = s.low; }
+};
+
+struct RatioAndSum {
+  const double* v;
+  double *out1, *out2;
+  struct State {
+    double sum, low, high;
+  };
+  State start() const { return {0.0, DBL_MAX, DBL_MIN}; }
+  void add(State& s, std::size_t a) const {
+    const double x = v[a];
+    s.sum += x;
+    if (x < s.low) s.low = x;
+    if (x > s.high) s.high = x;
+  }
+  void finish(const State& s, std::size_t i) const {
+    out2[i] = s.sum;
+    out1[i] = s.low / s.high;
+  }
+};
+
+struct Box {
+  const double *v0, *v1, *v2, *v3;
+  double *b0, *b1, *b2, *b3;
+  struct State {
+    double low0, low1, high2, high3;
+  };
+  State start() const { return {DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX}; }
+  void add(State& s, std::size_t a) const {
+    const double x0 = v0[a], x1 = v1[a], x2 = v2[a], x3 = v3[a];
+    if (x0 < s.low0) s.low0 = x0;
+    if (x1 < s.low1) s.low1 = x1;
+    if (x2 > s.high2) s.high2 = x2;
+    if (x3 > s.high3) s.high3 = x3;
+  }
+  void finish(const State& s, std::size_t i) const {
+    b0[i] = s.low0;
+    b1[i] = s.low1;
+    b2[i] = s.high2;
+    b3[i] = s.high3;
+  }
+};
+
+// Mode 3. A row's pair sum is one chain of dependent additions, as long as
+// its number of id pairs. Rows are therefore buffered in blocks (ids, and
+// their column offsets into the weights, row by row), sorted by length, and
+// the chains of rows of equal length advance side by side, four or two at a
+// time; each chain still adds its own pairs in (j, k) order, and each value
+// sum its values in row order.
+constexpr std::size_t kMaxBlockRows = 256;
+constexpr std::size_t kBufferedIds = std::size_t{1} << 14;  // per block
+
+class Perimeter {
+ public:
+  Perimeter(ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1, double* out2)
+      : ids_(ids),
+        v_(values.data),
+        w_(weights.data),
+        stride_(weights.rows),
+        out1_(out1),
+        out2_(out2),
+        n_(ids.cols),
+        per_block_(std::max<std::size_t>(
+            1, std::min(kMaxBlockRows, kBufferedIds / std::max<std::size_t>(n_, 1)))),
+        row_(per_block_ * n_),
+        column_(per_block_ * n_),
+        length_(per_block_),
+        order_(per_block_) {}
+
+  std::optional<BadEntry> run(std::size_t limit, const std::string& problem) {
+    RowReader reader(ids_, limit);
+    for (std::size_t first = 0; first < ids_.rows; first += per_block_) {
+      const std::size_t count = std::min(per_block_, ids_.rows - first);
+      for (std::size_t r = 0; r < count; ++r) {
+        std::size_t* row = row_.data() + r * n_;
+        std::size_t* column = column_.data() + r * n_;
+        std::size_t bad_column = 0;
+        length_[r] = reader.read(first + r, bad_column, [&](std::size_t j, std::size_t a) {
+          row[j] = a;
+          column[j] = a * stride_;
+        });
+        if (length_[r] == RowReader::npos) return bad_id(ids_, first + r, bad_column, problem);
+        order_[r] = static_cast<std::uint32_t>(r);
+      }
+      std::sort(order_.begin(), order_.begin() + count,
+                [&](std::uint32_t a, std::uint32_t b) { return length_[a] < length_[b]; });
+      for (std::size_t at = 0; at < count;) {
+        const std::size_t length = length_[order_[at]];
+        std::size_t same = 1;
+        while (at + same < count && length_[order_[at + same]] == length) ++same;
+        for (; same >= 4; same -= 4, at += 4) side_by_side<4>(first, order_.data() + at, length);
+        for (; same >= 2; same -= 2, at += 2) side_by_side<2>(first, order_.data() + at, length);
+        for (; same >= 1; same -= 1, at += 1) side_by_side<1>(first, order_.data() + at, length);
+      }
+    }
+    return std::nullopt;
+  }
+
+ private:
+  // Block rows `rows[0 .. Count-1]`, all of the given length, side by side.
+  template <std::size_t Count>
+  void side_by_side(std::size_t first, const std::uint32_t* rows, std::size_t length) const {
+    double sum[Count], pair[Count];
+    const std::size_t *row[Count], *column[Count];
+    for (std::size_t l = 0; l < Count; ++l) {
+      sum[l] = 0.0;
+      pair[l] = 0.0;
+      row[l] = row_.data() + rows[l] * n_;
+      column[l] = column_.data() + rows[l] * n_;
+    }
+    for (std::size_t j = 0; j < length; ++j)
+      for (std::size_t l = 0; l < Count; ++l) sum[l] += v_[row[l][j]];
+    for (std::size_t j = 0; j < length; ++j) {
+      const double* w[Count];
+      for (std::size_t l = 0; l < Count; ++l) w[l] = w_ + row[l][j];
+      for (std::size_t k = j + 1; k < length; ++k)
+        for (std::size_t l = 0; l < Count; ++l) pair[l] += w[l][column[l][k]];
+    }
+    for (std::size_t l = 0; l < Count; ++l) {
+      const std::size_t i = first + rows[l];
+      out2_[i] = pair[l];
+      // Written as P * -2 + S; the doubling is exact, so even a fused
+      // multiply-add would round the same way short of overflow.
+      out1_[i] = pair[l] * -2 + sum[l];
+    }
+  }
+
+  ConstMatrix ids_;
+  const double* v_;
+  const double* w_;
+  std::size_t stride_;
+  double *out1_, *out2_;
+  std::size_t n_, per_block_;
+  std::vector<std::size_t> row_, column_, length_;
+  std::vector<std::uint32_t> order_;
+};
 
 }  // namespace
 
@@ -100,8 +265,8 @@ bool holds_any_id(ConstMatrix ids) {
 void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values) {
   const std::size_t needed = mode_value_columns(mode);
   if (values.cols < needed && holds_any_id(ids))
-    fail("tooFewColumns", "Too few value columns for mode " + std::to_string(mode) + ", which reads " +
-                              std::to_string(needed) + ": input 2 is " +
+    fail("tooFewColumns", "Too few value columns for mode " + std::to_string(mode) +
+                              ", which reads " + std::to_string(needed) + ": input 2 is " +
                               std::to_string(values.rows) + "-by-" + std::to_string(values.cols));
 }
 
@@ -111,100 +276,19 @@ std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix valu
   std::size_t limit = values.rows;
   if (mode == 3) limit = std::min({limit, weights.rows, weights.cols});
   const std::string problem = limit_problem(mode, limit);
-  const std::size_t m = ids.rows;
-  std::uint32_t active[kBlockRows];
-  const double* v0 = values.data;
-
-  if (mode == 1) {
-    return by_blocks(ids, kBlockRows, limit, problem, [&](std::size_t first, std::size_t count) {
-      double* low = out1 + first;
-      std::fill(low, low + count, DBL_MAX);
-      return walk_block(ids, first, count, limit, active, [&](std::size_t r, std::size_t, std::size_t a) {
-        const double v = v0[a];
-        low[r] = v < low[r] ? v : low[r];
-      });
-    });
+  const double* v = values.data;
+  const std::size_t m = ids.rows, k = values.rows;
+  switch (mode) {
+    case 1:
+      return each_row(Minimum{v, out1}, ids, limit, problem);
+    case 2:
+      return each_row(RatioAndSum{v, out1, out2}, ids, limit, problem);
+    case 3:
+      return Perimeter(ids, values, weights, out1, out2).run(limit, problem);
+    default:
+      return each_row(Box{v, v + k, v + 2 * k, v + 3 * k, out2, out2 + m, out2 + 2 * m, out2 + 3 * m},
+                      ids, limit, problem);
   }
-  if (mode == 2) {
-    double low[kBlockRows], high[kBlockRows];
-    return by_blocks(ids, kBlockRows, limit, problem, [&](std::size_t first, std::size_t count) {
-      double* sum = out2 + first;
-      std::fill(sum, sum + count, 0.0);
-      std::fill(low, low + count, DBL_MAX);
-      std::fill(high, high + count, DBL_MIN);
-      const bool ok = walk_block(ids, first, count, limit, active,
-                                 [&](std::size_t r, std::size_t, std::size_t a) {
-                                   const double v = v0[a];
-                                   sum[r] += v;
-                                   low[r] = v < low[r] ? v : low[r];
-                                   high[r] = v > high[r] ? v : high[r];
-                                 });
-      for (std::size_t r = 0; r < count; ++r) out1[first + r] = low[r] / high[r];
-      return ok;
-    });
-  }
-  if (mode == 4) {
-    const double* v1 = values.data + values.rows;
-    const double* v2 = v1 + values.rows;
-    const double* v3 = v2 + values.rows;
-    double* box0 = out2;
-    double* box1 = out2 + m;
-    double* box2 = box1 + m;
-    double* box3 = box2 + m;
-    return by_blocks(ids, kBlockRows, limit, problem, [&](std::size_t first, std::size_t count) {
-      double* b0 = box0 + first;
-      double* b1 = box1 + first;
-      double* b2 = box2 + first;
-      double* b3 = box3 + first;
-      std::fill(b0, b0 + count, DBL_MAX);
-      std::fill(b1, b1 + count, DBL_MAX);
-      std::fill(b2, b2 + count, -DBL_MAX);
-      std::fill(b3, b3 + count, -DBL_MAX);
-      return walk_block(ids, first, count, limit, active,
-                        [&](std::size_t r, std::size_t, std::size_t a) {
-                          const double x0 = v0[a], x1 = v1[a], x2 = v2[a], x3 = v3[a];
-                          b0[r] = x0 < b0[r] ? x0 : b0[r];
-                          b1[r] = x1 < b1[r] ? x1 : b1[r];
-                          b2[r] = x2 > b2[r] ? x2 : b2[r];
-                          b3[r] = x3 > b3[r] ? x3 : b3[r];
-                        });
-    });
-  }
-
-  // Mode 3: the value sums as the block is walked; the pair sums afterwards
-  // from each row's buffered ids, in the row's own (j, k) order.
-  const std::size_t n = ids.cols;
-  const std::size_t rows_per_block =
-      std::max<std::size_t>(1, std::min(kBlockRows, kIdListBudget / std::max<std::size_t>(n, 1)));
-  std::vector<std::size_t> row_of(rows_per_block * n), column_of(rows_per_block * n);
-  std::size_t length[kBlockRows];
-  const std::size_t stride = weights.rows;
-  return by_blocks(ids, rows_per_block, limit, problem, [&](std::size_t first, std::size_t count) {
-    double* pair = out2 + first;
-    double* value = out1 + first;
-    std::fill(value, value + count, 0.0);
-    std::fill(length, length + count, 0);
-    const bool ok = walk_block(ids, first, count, limit, active,
-                               [&](std::size_t r, std::size_t j, std::size_t a) {
-                                 value[r] += v0[a];
-                                 row_of[r * n + j] = a;
-                                 column_of[r * n + j] = a * stride;
-                                 length[r] = j + 1;
-                               });
-    if (!ok) return false;
-    for (std::size_t r = 0; r < count; ++r) {
-      const std::size_t* rows = row_of.data() + r * n;
-      const std::size_t* columns = column_of.data() + r * n;
-      double p = 0.0;
-      for (std::size_t j = 0; j < length[r]; ++j) {
-        const double* w = weights.data + rows[j];
-        for (std::size_t k = j + 1; k < length[r]; ++k) p += w[columns[k]];
-      }
-      pair[r] = p;
-      value[r] = p * -2 + value[r];
-    }
-    return true;
-  });
 }
 
 }  // namespace mexsets

@@ -33,9 +33,12 @@
 // column counts of weights; values has at least mode_value_columns(mode)
 // columns when any row holds an id.
 //
-// Cost: O(M N) reads of ids and values in modes 1, 2 and 4; mode 3 adds
-// O(sum of len^2 / 2) reads of weights. Rows are taken in blocks walked
-// column by column, so the id matrix is read in memory order.
+// Cost: one read of each id up to its row's end (and one of the end marker)
+// and one value read per id; mode 3 adds one weight read per id pair, about
+// len^2 / 2 per row. Rows are read one at a time while the cache lines of
+// rows further on are requested ahead; mode 3 buffers blocks of rows and
+// advances the pair sums of rows of equal length side by side. Memory: O(1)
+// besides the outputs, a block buffer of at most 2^14 ids in mode 3.
 #pragma once
 
 #include <cstddef>

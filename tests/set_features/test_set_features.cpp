@@ -218,6 +218,8 @@ TEST(SetFeatures, LimitErrorsNameInputEntryAndValue) {
   tall(999, 1) = 50;
   tall(900, 1) = 4;
   expect_limit_error(tall, v, 2, {}, "idOutOfRange", "input 1 at row 701, column 3 holds 5");
+  expect_limit_error(tall, v, 3, rows_of({{0, 1, 2}, {1, 0, 2}, {2, 2, 0}}), "idOutOfRange",
+                     "input 1 at row 701, column 3 holds 5");
   // Entries after a row's end are never examined.
   EXPECT_EQ(call(rows_of({{1, -1, 99, NAN}}), v, 1).out1, std::vector<double>({2}));
 }
