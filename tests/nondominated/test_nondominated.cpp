@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <random>
 
 #include "nondominated.hpp"
@@ -13,6 +15,22 @@
 #include "support.hpp"
 
 using testing_support::expect_mex_error;
+
+// Allocation failure on demand: while g_refused is non-zero, the g_refused-th
+// allocation of at least 1 KiB (counting from 1) throws std::bad_alloc.
+namespace {
+std::size_t g_refused = 0;
+std::size_t g_large_allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (g_refused != 0 && size >= 1024 && ++g_large_allocations == g_refused)
+    throw std::bad_alloc();
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -158,7 +176,10 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
 
 // Random matrices from several families: few distinct values (ties and
 // duplicate rows), signed zeros and infinities, continuous values, points on
-// a simplex (nearly all on the front), and copies of earlier rows.
+// a simplex (nearly all on the front), the same rounded to a grid (large
+// fronts with ties), and values a few ulps apart beside huge ones (sort keys
+// that collide); then copies of earlier rows (with the sign of zeros flipped)
+// and NaN entries.
 std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::size_t d,
                                   int family, double nan_share) {
   std::vector<double> x(m * d);
@@ -172,11 +193,18 @@ std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::s
         case 0: v = static_cast<double>(random() % 3); break;
         case 1: v = specials[random() % 7]; break;
         case 2: v = unit(random); break;
+        case 5:
+          v = random() % 16 == 0 ? (random() % 2 ? 1e300 : -1e300)
+                                 : 1.0 + static_cast<double>(random() % 4) * 0x1p-52;
+          break;
         default: v = -std::log(unit(random) + 1e-300); total += v; break;
       }
     }
-    if (family == 3)
-      for (std::size_t k = 0; k < d; ++k) x[r + k * m] /= total;
+    if (family == 3 || family == 4)
+      for (std::size_t k = 0; k < d; ++k) {
+        double& v = x[r + k * m];
+        v = family == 3 ? v / total : std::round(16 * v / total) / 16;
+      }
   }
   for (std::size_t r = 1; r < m; ++r)
     if (random() % 5 == 0) {
@@ -193,8 +221,8 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
   std::mt19937_64 random(5);
   for (int round = 0; round < 6000; ++round) {
     const std::size_t d = 1 + random() % 7;
-    const std::size_t m = round % 50 == 0 ? random() % 3000 : random() % 70;
-    const int family = static_cast<int>(random() % 4);
+    const std::size_t m = round % 25 == 0 ? random() % 3000 : random() % 70;
+    const int family = static_cast<int>(random() % 6);
     const double nan_share = round % 3 == 0 ? 0.03 * (random() % 4) : 0.0;
     const std::vector<double> x = random_points(random, m, d, family, nan_share);
     const auto expected = run_reference(x, m, d);
@@ -203,7 +231,7 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
     if (nan_share == 0 && m <= 400) ASSERT_EQ(by_definition(x, m, d), expected);
     if (m <= 400) {
       std::vector<unsigned char> in_place(m, 0);
-      mexsets::nondominated_in_place(in_place.data(), x.data(), m, d);
+      mexsets::nondominated_sweep(in_place.data(), x.data(), m, d);
       ASSERT_EQ(in_place, expected);
     }
     if (round % 100 == 0) {
@@ -224,6 +252,26 @@ TEST(Nondominated, RowsMixingBothInfinitiesInManyColumns) {
     for (double& v : x) v = values[random() % 4];
     ASSERT_EQ(run_routine(x, m, d), run_reference(x, m, d));
     ASSERT_EQ(by_definition(x, m, d), run_reference(x, m, d));
+  }
+}
+
+// When scratch cannot be had at any point (even after some rows were marked),
+// the routine starts over with the sweep, which needs m bytes, and gives the
+// same result.
+TEST(Nondominated, FallsBackToTheSweepWhenScratchRunsShort) {
+  std::mt19937_64 random(21);
+  for (const std::size_t d : {2, 3, 5}) {
+    const std::size_t m = 3000;
+    const std::vector<double> x = random_points(random, m, d, 3, 0.0);
+    const auto expected = run_reference(x, m, d);
+    for (std::size_t refused = 1; refused <= 12; ++refused) {
+      std::vector<unsigned char> front(m, 0);
+      g_large_allocations = 0;
+      g_refused = refused;
+      mexsets::nondominated(front.data(), x.data(), m, d);
+      g_refused = 0;
+      ASSERT_EQ(front, expected) << "d " << d << ", allocation " << refused << " refused";
+    }
   }
 }
 
