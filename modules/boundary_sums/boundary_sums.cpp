@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace mexsets {
@@ -88,6 +89,16 @@ void check_boundary_inputs(const BoundaryInputs& in) {
   }
 }
 
+namespace {
+
+std::uint64_t bits_of(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+}  // namespace
+
 KeyIndex::KeyIndex(const double* keys, std::size_t count) {
   // Whole keys up to this bound cost at most a few table entries per key.
   const double bound = std::min(4.0 * static_cast<double>(count) + 1024.0, 4294967294.0);
@@ -95,32 +106,45 @@ KeyIndex::KeyIndex(const double* keys, std::size_t count) {
     return x > 0 && x <= bound && static_cast<double>(static_cast<std::uint32_t>(x)) == x;
   };
   double largest = -1;
-  for (std::size_t k = 0; k < count; ++k)
-    if (whole(keys[k])) largest = std::max(largest, keys[k]);
+  std::size_t others = 0;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (whole(keys[k]))
+      largest = std::max(largest, keys[k]);
+    else if (keys[k] > 0)
+      ++others;
+  }
   if (largest > 0) {
     table_limit_ = largest;
     table_.assign(static_cast<std::size_t>(largest) + 1, none);
   }
+  if (others) {
+    int log2 = 4;
+    while ((std::size_t{1} << log2) < 2 * others) ++log2;
+    hashed_.assign(std::size_t{1} << log2, Slot{0, none});
+    shift_ = 64 - log2;
+  }
+  const std::size_t mask = hashed_.size() - 1;
   for (std::size_t k = 0; k < count; ++k) {
     const double x = keys[k];
     if (whole(x)) {
       std::uint32_t& slot = table_[static_cast<std::uint32_t>(x)];
       if (slot == none) slot = static_cast<std::uint32_t>(k);
     } else if (x > 0) {
-      sorted_.emplace_back(x, static_cast<std::uint32_t>(k));
+      const std::uint64_t bits = bits_of(x);
+      std::size_t at = home(bits);
+      while (hashed_[at].position != none && hashed_[at].bits != bits) at = (at + 1) & mask;
+      if (hashed_[at].position == none) hashed_[at] = Slot{bits, static_cast<std::uint32_t>(k)};
     }
   }
-  // Stable: among equal keys the lowest position stays first and survives.
-  auto by_key = [](const auto& p, const auto& q) { return p.first < q.first; };
-  std::stable_sort(sorted_.begin(), sorted_.end(), by_key);
-  auto same_key = [](const auto& p, const auto& q) { return p.first == q.first; };
-  sorted_.erase(std::unique(sorted_.begin(), sorted_.end(), same_key), sorted_.end());
 }
 
-std::uint32_t KeyIndex::find_sorted(double x) const {
-  auto it = std::lower_bound(sorted_.begin(), sorted_.end(), x,
-                             [](const auto& p, double key) { return p.first < key; });
-  return it != sorted_.end() && it->first == x ? it->second : none;
+std::uint32_t KeyIndex::find_hashed(double x) const {
+  const std::uint64_t bits = bits_of(x);
+  const std::size_t mask = hashed_.size() - 1;
+  for (std::size_t at = home(bits);; at = (at + 1) & mask) {
+    const Slot& slot = hashed_[at];
+    if (slot.position == none || slot.bits == bits) return slot.position;
+  }
 }
 
 std::vector<double> boundary_key_sums(const BoundaryInputs& in) {

@@ -38,9 +38,9 @@
 // a key. Ids in (0, 1) all address index 1 (zero-based 0), even those so
 // small that id - 1 rounds to -1.
 //
-// Cost: O(L log L) to index the keys, one lookup per labelled mixed-parity
-// cell (a table read when the keys are small whole numbers, a bisection
-// otherwise), O(L) to distribute; memory O(L) besides the outputs.
+// Cost: O(L) to index the keys, one lookup per labelled mixed-parity cell (a
+// table read when the keys are small whole numbers, a hash probe otherwise),
+// O(L) to distribute; memory O(L) besides the outputs.
 #pragma once
 
 #include <cstddef>
@@ -70,8 +70,9 @@ void check_boundary_inputs(const BoundaryInputs& in);
 
 // Exact-value lookup from key to its first position. Positive whole keys up
 // to a bound proportional to L sit in a direct table; other positive keys in
-// a sorted array searched by bisection. Keys <= 0 are left out: no label can
-// match them.
+// an open-addressing hash table on their bit patterns (for positive numbers,
+// equal values have equal bits). Keys <= 0 are left out: no label can match
+// them.
 class KeyIndex {
  public:
   static constexpr std::uint32_t none = 0xFFFFFFFFu;
@@ -85,15 +86,23 @@ class KeyIndex {
       const auto whole = static_cast<std::uint32_t>(x);
       if (static_cast<double>(whole) == x) return table_[whole];
     }
-    return sorted_.empty() ? none : find_sorted(x);
+    return hashed_.empty() ? none : find_hashed(x);
   }
 
  private:
-  std::uint32_t find_sorted(double x) const;
+  struct Slot {
+    std::uint64_t bits;
+    std::uint32_t position;  // none: empty slot
+  };
+  std::size_t home(std::uint64_t bits) const {
+    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ULL) >> shift_);
+  }
+  std::uint32_t find_hashed(double x) const;
 
   double table_limit_ = -1.0;         // no whole key above this is in the table
   std::vector<std::uint32_t> table_;  // whole key -> first position or none
-  std::vector<std::pair<double, std::uint32_t>> sorted_;  // other keys, ascending
+  std::vector<Slot> hashed_;          // the other keys; a power of two, at most half full
+  int shift_ = 64;
 };
 
 // The per-key sums (L values) of checked inputs; fails on the first label, in
