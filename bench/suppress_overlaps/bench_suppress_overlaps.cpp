@@ -31,7 +31,8 @@ std::vector<double> shipped(bool sparse, double t, mexsets::Suppression& kept) {
 }
 
 void label(benchmark::State& state, bool sparse, double t) {
-  state.SetLabel(std::string(sparse ? "sparse W" : "dense W") + (t < 0.5 ? ", drops most" : ", keeps most"));
+  state.SetLabel(std::string(sparse ? "sparse W" : "dense W") +
+                 (t < 0.5 ? ", drops most" : ", keeps most"));
 }
 
 void Shipped(benchmark::State& state) {

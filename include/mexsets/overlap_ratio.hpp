@@ -55,7 +55,7 @@ enum class SumStrategy {
   automatic,
   plain,        // the defining loop, W read in place
   skip_zeros,   // only the non-zero entries of W, in the defining order
-  interleaved,  // four sums at a time over a row-major copy of W
+  interleaved,  // several sums at a time over a row-major copy of W
   reordered,    // integer W: sums by whole rows or columns, in any order
 };
 
@@ -86,8 +86,7 @@ inline double shared_weight(ItemList p, ItemList q, ConstMatrix w) {
 // rho by the defining loop.
 template <class ItemWeight>
 double overlap_ratio(ItemList p, ItemList q, ConstMatrix w, ItemWeight weight) {
-  return overlap_ratio_from(shared_weight(p, q, w), list_weight(p, weight),
-                            list_weight(q, weight));
+  return overlap_ratio_from(shared_weight(p, q, w), list_weight(p, weight), list_weight(q, weight));
 }
 
 // The lists of all rows of an item-list matrix, extracted once: row i's list
@@ -139,11 +138,11 @@ class ItemLists {
 // The items-by-items block of W that the lists address, with what the fast
 // ways of forming S need: its statistics, a row-major copy with an all-zero
 // row and column at index items() (the padding id), and its non-zero entries
-// by row or by column. Each part is built on request, once per call.
+// by column. Each part is built on request, once per call.
 class PairWeights {
  public:
   struct Entry {
-    ItemId index;  // column (by row) or row (by column)
+    ItemId row;
     double value;
   };
   struct Entries {
@@ -206,46 +205,32 @@ class PairWeights {
     return table_.get() + static_cast<std::size_t>(a) * (items_ + 1);
   }
 
-  // Non-zero entries of each row (columns ascending) or of each column (rows
-  // ascending).
-  void build_rows() { build_entries(true, row_starts_, row_entries_); }
-  void build_columns() { build_entries(false, column_starts_, column_entries_); }
-  Entries row_nonzeros(ItemId a) const { return slice(row_starts_, row_entries_, a); }
-  Entries column_nonzeros(ItemId b) const { return slice(column_starts_, column_entries_, b); }
+  // The non-zero entries of each column, rows ascending (NaN counts as
+  // non-zero, -0 does not).
+  void build_columns() {
+    if (!column_starts_.empty()) return;
+    column_starts_.assign(items_ + 1, 0);
+    for (std::size_t b = 0; b < items_; ++b) {
+      const double* column = w_.column(b);
+      std::size_t count = 0;
+      for (std::size_t a = 0; a < items_; ++a) count += column[a] != 0;
+      column_starts_[b + 1] = column_starts_[b] + count;
+    }
+    column_entries_.resize(column_starts_[items_]);
+    Entry* next = column_entries_.data();
+    for (std::size_t b = 0; b < items_; ++b) {
+      const double* column = w_.column(b);
+      for (std::size_t a = 0; a < items_; ++a)
+        if (column[a] != 0) *next++ = {static_cast<ItemId>(a), column[a]};
+    }
+  }
+  Entries column_nonzeros(ItemId b) const {
+    const Entry* base = column_entries_.data();
+    return {base + column_starts_[static_cast<std::size_t>(b)],
+            base + column_starts_[static_cast<std::size_t>(b) + 1]};
+  }
 
  private:
-  void build_entries(bool by_row, std::vector<std::size_t>& starts,
-                     std::vector<Entry>& entries) const {
-    if (!starts.empty()) return;
-    starts.assign(items_ + 1, 0);
-    for (std::size_t b = 0; b < items_; ++b) {
-      const double* column = w_.column(b);
-      for (std::size_t a = 0; a < items_; ++a)
-        if (column[a] != 0) ++starts[(by_row ? a : b) + 1];
-    }
-    for (std::size_t k = 0; k < items_; ++k) starts[k + 1] += starts[k];
-    entries.resize(starts[items_]);
-    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
-    // Columns ascending, and rows ascending within each: both orders come out
-    // sorted.
-    for (std::size_t b = 0; b < items_; ++b) {
-      const double* column = w_.column(b);
-      for (std::size_t a = 0; a < items_; ++a)
-        if (column[a] != 0) {
-          if (by_row)
-            entries[next[a]++] = {static_cast<ItemId>(b), column[a]};
-          else
-            entries[next[b]++] = {static_cast<ItemId>(a), column[a]};
-        }
-    }
-  }
-  static Entries slice(const std::vector<std::size_t>& starts, const std::vector<Entry>& entries,
-                       ItemId k) {
-    const Entry* base = entries.data();
-    return {base + starts[static_cast<std::size_t>(k)],
-            base + starts[static_cast<std::size_t>(k) + 1]};
-  }
-
   ConstMatrix w_;
   std::size_t items_;
   bool measured_ = false;
@@ -253,8 +238,8 @@ class PairWeights {
   bool integral_ = true;
   double largest_ = 0.0;
   std::unique_ptr<double[]> table_;
-  std::vector<std::size_t> row_starts_, column_starts_;
-  std::vector<Entry> row_entries_, column_entries_;
+  std::vector<std::size_t> column_starts_;
+  std::vector<Entry> column_entries_;
 };
 
 // Lanes shared weights at once, each in the defining order, over the table

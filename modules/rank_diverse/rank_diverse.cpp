@@ -10,9 +10,8 @@
 namespace mexsets {
 
 std::optional<BadEntry> find_invalid_ranking_id(ConstMatrix items, ConstMatrix pairs) {
-  const std::size_t limit =
-      std::min({pairs.rows, pairs.cols,
-                static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+  const std::size_t limit = std::min(
+      {pairs.rows, pairs.cols, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
   const std::string shape =
       "input 3 is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   for (std::size_t i = 0; i < items.rows; ++i) {
@@ -21,11 +20,11 @@ std::optional<BadEntry> find_invalid_ranking_id(ConstMatrix items, ConstMatrix p
       if (x < 0) break;
       // x >= 0 truncates below limit exactly when x < limit.
       if (!(x < static_cast<double>(limit)))
-        return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange",
-                        limit == 0 ? "item id with no item to address (" + shape + ")"
-                                   : "item id outside 0.." + std::to_string(limit - 1) +
-                                         " (" + shape + ")",
-                        i, j, x};
+        return BadEntry{
+            std::isnan(x) ? "idNotANumber" : "idOutOfRange",
+            limit == 0 ? "item id with no item to address (" + shape + ")"
+                       : "item id outside 0.." + std::to_string(limit - 1) + " (" + shape + ")",
+            i, j, x};
     }
   }
   return std::nullopt;
@@ -80,11 +79,13 @@ class PickOverlaps {
                std::vector<double>& shared) {
     const ItemList p = lists_[pick];
     switch (strategy_) {
-      case SumStrategy::skip_zeros: return skip_zeros(p, shared);
+      case SumStrategy::skip_zeros:
+        return skip_zeros(p, shared);
       case SumStrategy::reordered:
         if (remaining_total_ >= pairs_.items()) return by_column_sums(p, remaining, shared);
         return interleaved(p, shared);
-      case SumStrategy::interleaved: return interleaved(p, shared);
+      case SumStrategy::interleaved:
+        return interleaved(p, shared);
       default:
         for (std::size_t c : remaining) shared[c] = shared_weight(p, lists_[c], pairs_.matrix());
     }
@@ -93,8 +94,8 @@ class PickOverlaps {
  private:
   // What `automatic` picks: the plain loop when the whole call adds fewer
   // terms than preparing a copy of W would cost; otherwise skipping zeros
-  // when W is sparse, sums by columns when W is integral, else four sums at
-  // a time. `reordered` is honoured only when it is exact.
+  // when W is sparse, sums by columns when W is integral, else eight sums
+  // at a time. `reordered` is honoured only when it is exact.
   SumStrategy choose(SumStrategy wanted) {
     const std::size_t k = pairs_.items();
     if (wanted == SumStrategy::automatic) {
@@ -125,6 +126,8 @@ class PickOverlaps {
       if (!pairs_.any_order_exact(lists_.longest(), lists_.longest()))
         return SumStrategy::interleaved;
     }
+    if (wanted == SumStrategy::skip_zeros && lists_.count() > UINT32_MAX)
+      return SumStrategy::interleaved;  // postings number candidates in 32 bits
     return wanted;
   }
 
@@ -140,7 +143,7 @@ class PickOverlaps {
       const ItemList q = lists_[c];
       for (std::size_t j = 0; j < q.size; ++j) {
         const auto column = pairs_.column_nonzeros(q.ids[j]);
-        for (const auto* e = column.begin; e != column.end; ++e) ++posting_start_[e->index + 1];
+        for (const auto* e = column.begin; e != column.end; ++e) ++posting_start_[e->row + 1];
       }
     }
     for (std::size_t a = 0; a < pairs_.items(); ++a) posting_start_[a + 1] += posting_start_[a];
@@ -159,7 +162,7 @@ class PickOverlaps {
         const auto column = pairs_.column_nonzeros(q.ids[j]);
         candidate_postings_[c] += static_cast<std::size_t>(column.end - column.begin);
         for (const auto* e = column.begin; e != column.end; ++e)
-          postings_[next[e->index]++] = {static_cast<std::uint32_t>(c), e->value};
+          postings_[next[e->row]++] = {static_cast<std::uint32_t>(c), e->value};
       }
     }
     live_postings_ = postings_.size();

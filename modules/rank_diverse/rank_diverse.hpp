@@ -34,10 +34,12 @@
 // dimensions of W (find_invalid_ranking_id reports the first that is not);
 // relevance holds at least M values.
 //
-// Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop;
-// the fast strategies skip exact zeros of W or sum four ratios at a time.
-// Memory: O(M*N) for the extracted lists plus, for the fast strategies, a
-// copy of the K-by-K block of W or of its non-zeros (K = largest id + 1).
+// Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop.
+// The fast strategies add only the non-zero terms (through postings: for
+// each row a of W, the non-zero W(a, b) over every occurrence of b in the
+// lists), or eight ratios' terms at a time over a row-major copy of W, or,
+// for integral W, sums by columns. Memory: O(M*N) for the extracted lists
+// plus the postings or the copy of W's K-by-K block (K = largest id + 1).
 #pragma once
 
 #include <cstddef>

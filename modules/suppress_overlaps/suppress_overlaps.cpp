@@ -8,8 +8,7 @@
 
 namespace mexsets {
 
-std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items,
-                                                       std::size_t weight_count,
+std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items, std::size_t weight_count,
                                                        ConstMatrix pairs) {
   const std::size_t limit =
       std::min({weight_count, pairs.rows, pairs.cols,
@@ -25,11 +24,11 @@ std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items,
       if (in_list) {
         // x > -1 (or NaN) is the id trunc(x), at least 0.
         if (limit == 0 || !(x < static_cast<double>(limit)))
-          return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange",
-                          limit == 0 ? "item id with no item to address (" + sizes + ")"
-                                     : "item id outside 0.." + std::to_string(limit - 1) +
-                                           " (" + sizes + ")",
-                          i, j, x};
+          return BadEntry{
+              std::isnan(x) ? "idNotANumber" : "idOutOfRange",
+              limit == 0 ? "item id with no item to address (" + sizes + ")"
+                         : "item id outside 0.." + std::to_string(limit - 1) + " (" + sizes + ")",
+              i, j, x};
       } else if (!(x > -2147483649.0 && x < 2147483648.0)) {
         return BadEntry{"entryNotInt32", "entry does not fit a 32-bit integer", i, j, x};
       }
@@ -56,11 +55,8 @@ class AcceptedOverlaps {
  public:
   AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, ConstMatrix pairs,
                    const double* weights, SumStrategy strategy)
-      : stored_(stored),
-        tested_(tested),
-        pairs_(pairs, stored.items_used()),
-        weights_(weights),
-        strategy_(choose(strategy)) {
+      : stored_(stored), tested_(tested), pairs_(pairs, stored.items_used()), weights_(weights) {
+    strategy_ = choose(strategy);
     const std::size_t k = pairs_.items();
     switch (strategy_) {
       case SumStrategy::skip_zeros:
@@ -88,14 +84,17 @@ class AcceptedOverlaps {
     const ItemList q = tested_[row];
     const double weight_q = list_weight(q, weight());
     switch (strategy_) {
-      case SumStrategy::skip_zeros: return skip_zeros(q, weight_q, t);
-      case SumStrategy::interleaved: return interleaved(q, weight_q, t, 0, accepted_.size());
+      case SumStrategy::skip_zeros:
+        return skip_zeros(q, weight_q, t);
+      case SumStrategy::interleaved:
+        return interleaved(q, weight_q, t, 0, accepted_.size());
       case SumStrategy::reordered: {
         // A first batch four at a time: rows often leave there. Sums by rows
         // of W pay off only when much is left to compare.
         const std::size_t first = std::min<std::size_t>(4, accepted_.size());
         if (interleaved(q, weight_q, t, 0, first)) return true;
-        if (accepted_total_ < pairs_.items()) return interleaved(q, weight_q, t, first, accepted_.size());
+        if (accepted_total_ < pairs_.items())
+          return interleaved(q, weight_q, t, first, accepted_.size());
         return by_row_sums(q, weight_q, t, first);
       }
       default:
@@ -125,8 +124,8 @@ class AcceptedOverlaps {
  private:
   // What `automatic` picks: the plain loop when even keeping every row adds
   // fewer terms than preparing a copy of W would cost; otherwise skipping
-  // zeros when W is sparse, sums by rows when W is integral, else four sums
-  // at a time. `reordered` is honoured only when it is exact.
+  // zeros when W is sparse, sums by rows when W is integral, else several
+  // sums at a time. `reordered` is honoured only when it is exact.
   SumStrategy choose(SumStrategy wanted) {
     const std::size_t k = pairs_.items();
     if (wanted == SumStrategy::automatic) {
@@ -156,7 +155,7 @@ class AcceptedOverlaps {
     for (std::size_t j = 0; j < q.size; ++j) {
       const auto column = pairs_.column_nonzeros(q.ids[j]);
       for (const auto* e = column.begin; e != column.end; ++e)
-        if (row_count_[e->index]++ == 0) touched_.push_back(e->index);
+        if (row_count_[e->row]++ == 0) touched_.push_back(e->row);
     }
     std::size_t offset = 0;
     for (ItemId a : touched_) {
@@ -167,7 +166,7 @@ class AcceptedOverlaps {
     for (std::size_t j = 0; j < q.size; ++j) {
       const auto column = pairs_.column_nonzeros(q.ids[j]);
       for (const auto* e = column.begin; e != column.end; ++e)
-        row_values_[row_start_[e->index]++] = e->value;
+        row_values_[row_start_[e->row]++] = e->value;
     }
     for (ItemId a : touched_) row_start_[a] -= row_count_[a];
 
@@ -244,7 +243,7 @@ class AcceptedOverlaps {
   const ItemLists& tested_;
   PairWeights pairs_;
   const double* weights_;
-  SumStrategy strategy_;
+  SumStrategy strategy_ = SumStrategy::plain;
   std::vector<Accepted> accepted_;
   std::size_t accepted_total_ = 0;
   std::size_t ratios_ = 0;
@@ -274,8 +273,7 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMat
   return result;
 }
 
-void write_accepted_rows(ConstMatrix items, const std::vector<std::size_t>& accepted,
-                         double* out) {
+void write_accepted_rows(ConstMatrix items, const std::vector<std::size_t>& accepted, double* out) {
   const std::size_t k = accepted.size();
   for (std::size_t j = 0; j < items.cols; ++j)
     for (std::size_t r = 0; r < k; ++r) {

@@ -48,8 +48,7 @@
 
 namespace mexsets {
 
-std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items,
-                                                       std::size_t weight_count,
+std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items, std::size_t weight_count,
                                                        ConstMatrix pairs);
 
 struct Suppression {

@@ -25,8 +25,7 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   const Suppression kept =
       suppress_overlaps(as_matrix(items), weights.data(), as_matrix(pairs), threshold);
   const std::size_t n = items.shape()[1];
-  Output accepted(mxCreateDoubleMatrix(kept.accepted.size(), n, mxREAL), nlhs, plhs,
-                  OUT_ACCEPTED);
+  Output accepted(mxCreateDoubleMatrix(kept.accepted.size(), n, mxREAL), nlhs, plhs, OUT_ACCEPTED);
   MatlabMultiArray<double> out(accepted.get());
   write_accepted_rows(as_matrix(items), kept.accepted, out.data());
 }

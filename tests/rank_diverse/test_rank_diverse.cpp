@@ -36,15 +36,13 @@ struct Ranking {
 Ranking call(const standin::Array& items, const standin::Array& relevance,
              const standin::Array& w) {
   auto result = module().call(2, {&items, &relevance, &w});
-  return {standin::values(result.outputs.at(0).get()),
-          standin::values(result.outputs.at(1).get())};
+  return {standin::values(result.outputs.at(0).get()), standin::values(result.outputs.at(1).get())};
 }
-Ranking call(const standin::Array& items, const standin::Array& relevance,
-             const standin::Array& w, double lambda) {
+Ranking call(const standin::Array& items, const standin::Array& relevance, const standin::Array& w,
+             double lambda) {
   auto l = standin::scalar(lambda);
   auto result = module().call(2, {&items, &relevance, &w, &l});
-  return {standin::values(result.outputs.at(0).get()),
-          standin::values(result.outputs.at(1).get())};
+  return {standin::values(result.outputs.at(0).get()), standin::values(result.outputs.at(1).get())};
 }
 
 Ranking expected(const OwnedMatrix<double>& items, const std::vector<double>& relevance,
@@ -76,7 +74,8 @@ TEST(RankDiverse, SizesDefaultLambdaAndRelevanceLayout) {
   auto none = call(standin::empty(0, 3), standin::empty(), standin::empty());
   EXPECT_TRUE(none.order.empty());
   EXPECT_TRUE(none.scores.empty());
-  auto one = call(standin::matrix({{0, 1}}), standin::matrix({{2}}), standin::matrix({{1, 0}, {0, 1}}));
+  auto one =
+      call(standin::matrix({{0, 1}}), standin::matrix({{2}}), standin::matrix({{1, 0}, {0, 1}}));
   EXPECT_EQ(one.order, std::vector<double>({1}));
   EXPECT_EQ(one.scores, std::vector<double>({1.5}));  // default lambda 0.75
   // No columns: every ratio is 0/0, so the order is by relevance, ties to
@@ -167,20 +166,37 @@ TEST(RankDiverse, ArgumentErrors) {
   auto two_rows = standin::matrix({{0}, {1}});
   const std::string at_least = "There should be at least 3 input parameters";
   const std::size_t before = standin::live_arrays();
-  expect_mex_error([&] { module().call(2, {&items, &v}); }, "mexsets:rank_diverse:nargin",
-                   at_least);
-  expect_mex_error([&] { module().call(2, {&flag, &v, &w}); },
-                   "mexsets:rank_diverse:typesNotCoherent", "Data types not coherent");
-  expect_mex_error([&] { module().call(2, {&items, &cube, &w}); },
-                   "mexsets:rank_diverse:dimensionsNotCoherent", "Data dimensions not coherent");
-  expect_mex_error([&] { module().call(2, {&items, &v, &single}); },
-                   "mexsets:rank_diverse:typesNotCoherent", "Data types not coherent");
-  expect_mex_error([&] { module().call(2, {&items, &v, &w, &none}); },
-                   "mexsets:rank_diverse:badScalar",
-                   "Expected a numeric scalar: input 4 (lambda) is empty");
-  expect_mex_error([&] { module().call(2, {&two_rows, &v, &w}); },
-                   "mexsets:rank_diverse:tooFewValues",
-                   "Too few relevance values: input 2 holds 1 for the 2 rows of input 1");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&items, &v});
+      },
+      "mexsets:rank_diverse:nargin", at_least);
+  expect_mex_error(
+      [&] {
+        module().call(2, {&flag, &v, &w});
+      },
+      "mexsets:rank_diverse:typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&items, &cube, &w});
+      },
+      "mexsets:rank_diverse:dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&items, &v, &single});
+      },
+      "mexsets:rank_diverse:typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&items, &v, &w, &none});
+      },
+      "mexsets:rank_diverse:badScalar", "Expected a numeric scalar: input 4 (lambda) is empty");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&two_rows, &v, &w});
+      },
+      "mexsets:rank_diverse:tooFewValues",
+      "Too few relevance values: input 2 holds 1 for the 2 rows of input 1");
   EXPECT_EQ(standin::live_arrays(), before);
   // Inputs after the fourth are ignored.
   auto l = standin::scalar(0.5);
@@ -197,20 +213,42 @@ TEST(RankDiverse, IdsMustAddressW) {
   auto square = standin::matrix({{1, 0}, {0, 1}});
   auto wide = standin::matrix({{1, 0, 0}, {0, 1, 0}});  // 2-by-3: ids 0..1
   auto tall = standin::matrix({{1, 0}, {0, 1}, {0, 0}});
-  expect_mex_error([&] { run({{0, 1}, {1, 2}}, square); }, "mexsets:rank_diverse:idOutOfRange",
-                   "Item id outside 0..1 (input 3 is 2-by-2): input 1 at row 2, column 2 holds 2");
-  expect_mex_error([&] { run({{2, -1}, {0, 0}}, wide); }, "mexsets:rank_diverse:idOutOfRange",
-                   "Item id outside 0..1 (input 3 is 2-by-3): input 1 at row 1, column 1 holds 2");
-  expect_mex_error([&] { run({{0, 2.5}, {0, 0}}, tall); }, "mexsets:rank_diverse:idOutOfRange",
-                   "(input 3 is 3-by-2): input 1 at row 1, column 2 holds 2.5");
-  expect_mex_error([&] { run({{0, kNaN}, {0, 0}}, square); }, "mexsets:rank_diverse:idNotANumber",
-                   "input 1 at row 1, column 2 holds NaN");
-  expect_mex_error([&] { run({{0}, {kInf}}, square); }, "mexsets:rank_diverse:idOutOfRange",
-                   "input 1 at row 2, column 1 holds Inf");
+  expect_mex_error(
+      [&] {
+        run({{0, 1}, {1, 2}}, square);
+      },
+      "mexsets:rank_diverse:idOutOfRange",
+      "Item id outside 0..1 (input 3 is 2-by-2): input 1 at row 2, column 2 holds 2");
+  expect_mex_error(
+      [&] {
+        run({{2, -1}, {0, 0}}, wide);
+      },
+      "mexsets:rank_diverse:idOutOfRange",
+      "Item id outside 0..1 (input 3 is 2-by-3): input 1 at row 1, column 1 holds 2");
+  expect_mex_error(
+      [&] {
+        run({{0, 2.5}, {0, 0}}, tall);
+      },
+      "mexsets:rank_diverse:idOutOfRange",
+      "(input 3 is 3-by-2): input 1 at row 1, column 2 holds 2.5");
+  expect_mex_error(
+      [&] {
+        run({{0, kNaN}, {0, 0}}, square);
+      },
+      "mexsets:rank_diverse:idNotANumber", "input 1 at row 1, column 2 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{0}, {kInf}}, square);
+      },
+      "mexsets:rank_diverse:idOutOfRange", "input 1 at row 2, column 1 holds Inf");
   auto empty = standin::empty();
-  expect_mex_error([&] { run({{0}, {-1}}, empty); }, "mexsets:rank_diverse:idOutOfRange",
-                   "Item id with no item to address (input 3 is 0-by-0): input 1 at row 1, "
-                   "column 1 holds 0");
+  expect_mex_error(
+      [&] {
+        run({{0}, {-1}}, empty);
+      },
+      "mexsets:rank_diverse:idOutOfRange",
+      "Item id with no item to address (input 3 is 0-by-0): input 1 at row 1, "
+      "column 1 holds 0");
   // Fractions below the size, and anything after a row's end, are fine.
   EXPECT_NO_THROW(run({{1.99, -0.5, 9}, {0, -kInf, kNaN}}, wide));
   EXPECT_NO_THROW(run({{-1}, {-2}}, empty));
@@ -246,11 +284,15 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
   c.w = OwnedMatrix<double>(k + random() % 2, k + random() % 2);
   for (double& x : c.w.data) {
     const double u = unit(random);
-    if (u < zero_share) x = (random() % 2) ? 0.0 : -0.0;
-    else if (integral == 0) x = unit(random) * 4 - 0.5;
-    else x = std::floor(unit(random) * 20 - 5);
+    if (u < zero_share)
+      x = (random() % 2) ? 0.0 : -0.0;
+    else if (integral == 0)
+      x = unit(random) * 4 - 0.5;
+    else
+      x = std::floor(unit(random) * 20 - 5);
     if (integral == 2) x = x * 1125899906842624.0 + static_cast<double>(random() % 3);  // 2^50
-    if (special && unit(random) < 0.03) x = (random() % 3 == 0) ? kNaN : (random() % 2 ? kInf : -kInf);
+    if (special && unit(random) < 0.03)
+      x = (random() % 3 == 0) ? kNaN : (random() % 2 ? kInf : -kInf);
   }
   c.items = OwnedMatrix<double>(m, n);
   for (std::size_t i = 0; i < m; ++i) {
@@ -287,10 +329,10 @@ TEST(RankDiverse, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
     const Ranking want = expected(c.items, c.relevance, c.w, c.lambda);
     for (SumStrategy s : strategies) {
       const Ranking got = computed(c.items, c.relevance, c.w, c.lambda, s);
-      ASSERT_TRUE(same_bits(want.order, got.order)) << "round " << round << " strategy "
-                                                    << static_cast<int>(s);
-      ASSERT_TRUE(same_bits(want.scores, got.scores)) << "round " << round << " strategy "
-                                                      << static_cast<int>(s);
+      ASSERT_TRUE(same_bits(want.order, got.order))
+          << "round " << round << " strategy " << static_cast<int>(s);
+      ASSERT_TRUE(same_bits(want.scores, got.scores))
+          << "round " << round << " strategy " << static_cast<int>(s);
     }
     if (round % 10 == 0) {
       auto l = standin::scalar(c.lambda);
@@ -325,9 +367,9 @@ TEST(RankDiverse, AutomaticChoiceOnLargerInputs) {
     const OwnedMatrix<double>* w;
     SumStrategy strategy;
   };
-  for (const Expect& e : {Expect{&sparse, SumStrategy::skip_zeros},
-                          Expect{&dense, SumStrategy::interleaved},
-                          Expect{&integral, SumStrategy::reordered}}) {
+  for (const Expect& e :
+       {Expect{&sparse, SumStrategy::skip_zeros}, Expect{&dense, SumStrategy::interleaved},
+        Expect{&integral, SumStrategy::reordered}}) {
     SumStrategy used;
     const Ranking got = computed(items, v, *e.w, 0.6, SumStrategy::automatic, &used);
     EXPECT_EQ(used, e.strategy);

@@ -15,8 +15,8 @@ namespace reference {
 
 // rho with P = an accepted row's stored integers, Q = row q of `items`.
 inline double suppression_overlap(const std::vector<std::int32_t>& accepted,
-                                  mexsets::ConstMatrix items, std::size_t q,
-                                  const double* weights, mexsets::ConstMatrix w) {
+                                  mexsets::ConstMatrix items, std::size_t q, const double* weights,
+                                  mexsets::ConstMatrix w) {
   double shared = 0.0, weight_p = 0.0, weight_q = 0.0;
   for (std::int32_t a : accepted) {
     if (a < 0) break;
@@ -54,8 +54,7 @@ inline std::vector<double> suppress_overlaps(mexsets::ConstMatrix items, const d
     }
     if (drop) continue;
     std::vector<std::int32_t> stored(items.cols);
-    for (std::size_t j = 0; j < items.cols; ++j)
-      stored[j] = static_cast<std::int32_t>(items(i, j));
+    for (std::size_t j = 0; j < items.cols; ++j) stored[j] = static_cast<std::int32_t>(items(i, j));
     accepted.push_back(stored);
   }
   const std::size_t k = accepted.size();

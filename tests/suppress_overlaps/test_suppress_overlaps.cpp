@@ -37,8 +37,7 @@ Kept call(const standin::Array& items, const standin::Array& u, const standin::A
   auto result = module().call(1, {&items, &u, &w});
   return {standin::values(result.outputs.at(0).get()), standin::dims(result.outputs.at(0).get())};
 }
-Kept call(const standin::Array& items, const standin::Array& u, const standin::Array& w,
-          double t) {
+Kept call(const standin::Array& items, const standin::Array& u, const standin::Array& w, double t) {
   auto threshold = standin::scalar(t);
   auto result = module().call(1, {&items, &u, &w, &threshold});
   return {standin::values(result.outputs.at(0).get()), standin::dims(result.outputs.at(0).get())};
@@ -98,8 +97,7 @@ TEST(SuppressOverlaps, EndMarkersAndTruncation) {
   EXPECT_EQ(call(standin::matrix({{-0.0, 1}, {0, 1}}), u, w).values, column_major({{1, 2}}));
   // The 32-bit extremes; 2147483647 + 1 is not wrapped.
   auto extremes = standin::matrix({{0, -1, 2147483647.9, -2147483648.9}});
-  EXPECT_EQ(call(extremes, u, w).values,
-            column_major({{1, 0, 2147483648.0, -2147483647.0}}));
+  EXPECT_EQ(call(extremes, u, w).values, column_major({{1, 0, 2147483648.0, -2147483647.0}}));
 }
 
 TEST(SuppressOverlaps, RepeatsAndInfiniteRatios) {
@@ -129,23 +127,34 @@ TEST(SuppressOverlaps, ArgumentErrors) {
   auto cube = standin::numeric(mxDOUBLE_CLASS, {2, 1, 2});
   auto none = standin::empty();
   const std::size_t before = standin::live_arrays();
-  expect_mex_error([&] { module().call(1, {&items, &u}); }, "mexsets:suppress_overlaps:nargin",
-                   "There should be at least 3 input parameters");
-  expect_mex_error([&] { module().call(1, {&items, &flag, &w}); },
-                   "mexsets:suppress_overlaps:typesNotCoherent", "Data types not coherent");
-  expect_mex_error([&] { module().call(1, {&items, &u, &cube}); },
-                   "mexsets:suppress_overlaps:dimensionsNotCoherent",
-                   "Data dimensions not coherent");
-  expect_mex_error([&] { module().call(1, {&items, &u, &w, &none}); },
-                   "mexsets:suppress_overlaps:badScalar",
-                   "Expected a numeric scalar: input 4 (threshold) is empty");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&items, &u});
+      },
+      "mexsets:suppress_overlaps:nargin", "There should be at least 3 input parameters");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&items, &flag, &w});
+      },
+      "mexsets:suppress_overlaps:typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&items, &u, &cube});
+      },
+      "mexsets:suppress_overlaps:dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&items, &u, &w, &none});
+      },
+      "mexsets:suppress_overlaps:badScalar",
+      "Expected a numeric scalar: input 4 (threshold) is empty");
   EXPECT_EQ(standin::live_arrays(), before);
   EXPECT_NO_THROW(module().call(1, {&items, &u, &w, &u, &flag}));  // extra inputs ignored
 }
 
 TEST(SuppressOverlaps, EntriesMustAddressWeightsAndFit32Bits) {
-  auto run = [](std::initializer_list<std::initializer_list<double>> rows,
-                const standin::Array& u, const standin::Array& w) {
+  auto run = [](std::initializer_list<std::initializer_list<double>> rows, const standin::Array& u,
+                const standin::Array& w) {
     auto items = standin::matrix(rows);
     module().call(1, {&items, &u, &w});
   };
@@ -155,18 +164,32 @@ TEST(SuppressOverlaps, EntriesMustAddressWeightsAndFit32Bits) {
   auto w3 = standin::matrix({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}});
   auto w23 = standin::matrix({{1, 0, 0}, {0, 1, 0}});
   const std::string id = "mexsets:suppress_overlaps:idOutOfRange";
-  expect_mex_error([&] { run({{0, 1}, {2, -1}}, u2, w3); }, id,
-                   "Item id outside 0..1 (input 2 holds 2 values, input 3 is 3-by-3): input 1 "
-                   "at row 2, column 1 holds 2");
-  expect_mex_error([&] { run({{0, 2}}, u3, w23); }, id,
-                   "Item id outside 0..1 (input 2 holds 3 values, input 3 is 2-by-3): input 1 "
-                   "at row 1, column 2 holds 2");
-  expect_mex_error([&] { run({{0, kNaN}}, u3, w3); }, "mexsets:suppress_overlaps:idNotANumber",
-                   "input 1 at row 1, column 2 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{0, 1}, {2, -1}}, u2, w3);
+      },
+      id,
+      "Item id outside 0..1 (input 2 holds 2 values, input 3 is 3-by-3): input 1 "
+      "at row 2, column 1 holds 2");
+  expect_mex_error(
+      [&] {
+        run({{0, 2}}, u3, w23);
+      },
+      id,
+      "Item id outside 0..1 (input 2 holds 3 values, input 3 is 2-by-3): input 1 "
+      "at row 1, column 2 holds 2");
+  expect_mex_error(
+      [&] {
+        run({{0, kNaN}}, u3, w3);
+      },
+      "mexsets:suppress_overlaps:idNotANumber", "input 1 at row 1, column 2 holds NaN");
   expect_mex_error([&] { run({{kInf}}, u3, w3); }, id, "input 1 at row 1, column 1 holds Inf");
   // After -0.5 the list of the row once stored goes on: 5 is one of its ids.
-  expect_mex_error([&] { run({{0, -0.5, 5, -1}}, u3, w3); }, id,
-                   "input 1 at row 1, column 3 holds 5");
+  expect_mex_error(
+      [&] {
+        run({{0, -0.5, 5, -1}}, u3, w3);
+      },
+      id, "input 1 at row 1, column 3 holds 5");
   // With no items at all, -0.5 (item 0 once stored) has nothing to address.
   auto none = standin::empty();
   expect_mex_error([&] { run({{-0.5}}, none, w3); }, id,
@@ -175,13 +198,23 @@ TEST(SuppressOverlaps, EntriesMustAddressWeightsAndFit32Bits) {
   EXPECT_NO_THROW(run({{-1, 7}, {-3, 2147483647}}, none, none));
   // Every entry is stored, so every entry must fit 32 bits.
   const std::string fit = "mexsets:suppress_overlaps:entryNotInt32";
-  expect_mex_error([&] { run({{0, -1, 2147483648.0}}, u3, w3); }, fit,
-                   "Entry does not fit a 32-bit integer: input 1 at row 1, column 3 holds "
-                   "2147483648");
-  expect_mex_error([&] { run({{0, -1}, {1, -2147483649.0}}, u3, w3); }, fit,
-                   "input 1 at row 2, column 2 holds -2147483649");
-  expect_mex_error([&] { run({{1, -1, kNaN}}, u3, w3); }, fit,
-                   "input 1 at row 1, column 3 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{0, -1, 2147483648.0}}, u3, w3);
+      },
+      fit,
+      "Entry does not fit a 32-bit integer: input 1 at row 1, column 3 holds "
+      "2147483648");
+  expect_mex_error(
+      [&] {
+        run({{0, -1}, {1, -2147483649.0}}, u3, w3);
+      },
+      fit, "input 1 at row 2, column 2 holds -2147483649");
+  expect_mex_error(
+      [&] {
+        run({{1, -1, kNaN}}, u3, w3);
+      },
+      fit, "input 1 at row 1, column 3 holds NaN");
   expect_mex_error([&] { run({{-kInf}}, u3, w3); }, fit, "input 1 at row 1, column 1 holds -Inf");
 }
 
@@ -199,11 +232,15 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   auto weight = [&] {
     double x;
-    if (unit(random) < zero_share) x = (random() % 2) ? 0.0 : -0.0;
-    else if (integral == 0) x = unit(random) * 4 - 0.5;
-    else x = std::floor(unit(random) * 20 - 5);
+    if (unit(random) < zero_share)
+      x = (random() % 2) ? 0.0 : -0.0;
+    else if (integral == 0)
+      x = unit(random) * 4 - 0.5;
+    else
+      x = std::floor(unit(random) * 20 - 5);
     if (integral == 2) x = x * 1125899906842624.0 + static_cast<double>(random() % 3);  // 2^50
-    if (special && unit(random) < 0.03) x = (random() % 3 == 0) ? kNaN : (random() % 2 ? kInf : -kInf);
+    if (special && unit(random) < 0.03)
+      x = (random() % 3 == 0) ? kNaN : (random() % 2 ? kInf : -kInf);
     return x;
   };
   Case c;
@@ -293,16 +330,16 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
     SumStrategy strategy;
   };
   for (double t : {0.2, 0.9})
-    for (const Expect& e : {Expect{&sparse, SumStrategy::skip_zeros},
-                            Expect{&dense, SumStrategy::interleaved},
-                            Expect{&integral, SumStrategy::reordered}}) {
+    for (const Expect& e :
+         {Expect{&sparse, SumStrategy::skip_zeros}, Expect{&dense, SumStrategy::interleaved},
+          Expect{&integral, SumStrategy::reordered}}) {
       const mexsets::Suppression kept =
           mexsets::suppress_overlaps(items.cref(), u.data(), e.w->cref(), t);
       EXPECT_EQ(kept.strategy, e.strategy);
       std::vector<double> got(kept.accepted.size() * items.cols);
       mexsets::write_accepted_rows(items.cref(), kept.accepted, got.data());
-      EXPECT_TRUE(same_bits(reference::suppress_overlaps(items.cref(), u.data(), e.w->cref(), t),
-                            got));
+      EXPECT_TRUE(
+          same_bits(reference::suppress_overlaps(items.cref(), u.data(), e.w->cref(), t), got));
     }
   const auto small = rows_of({{0, 1}, {1, 2}});
   EXPECT_EQ(mexsets::suppress_overlaps(small.cref(), u.data(), dense.cref(), 1).strategy,
