@@ -109,6 +109,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) : sets_(sets) {
   count_.assign(leaf_slots_, 0);
   weight_.assign(spans_.size(), 0);
   bits_.assign((static_cast<std::size_t>(leaf_slots_) + 63) / 64, 0);
+  summary_.assign((bits_.size() + 63) / 64, 0);
 }
 
 // A version holding the sum of `terms` (all non-empty); a single term is
@@ -164,13 +165,24 @@ void TreeLeafSets::lay_out() {
 
 // Adds `times` copies of a version's content: its own leaves now, the shared
 // versions it reads later (heap_, highest first: all their readers come
-// before them, so each is expanded once with its summed weight).
+// before them, so each is expanded once with its summed weight). A leaf's
+// bit tells whether count_ holds its count yet; first touches go to touched_
+// (Listed) or to the summary bitmap.
+template <bool Listed>
 void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
   const Span& span = spans_[vertex];
   for (std::uint32_t i = span.leaves_begin; i < span.leaves_end; ++i) {
     const std::uint32_t leaf = leaves_[i];
-    if (count_[leaf] == 0) touched_.push_back(leaf);
-    count_[leaf] += times;
+    std::uint64_t& word = bits_[leaf >> 6];
+    const std::uint64_t bit = std::uint64_t{1} << (leaf & 63);
+    if (word & bit) {
+      count_[leaf] += times;
+      continue;
+    }
+    word |= bit;
+    count_[leaf] = times;
+    if (Listed) touched_.push_back(leaf);
+    else summary_[leaf >> 12] |= std::uint64_t{1} << ((leaf >> 6) & 63);
   }
   for (std::uint32_t i = span.cross_begin; i < span.cross_end; ++i) {
     const std::uint32_t w = cross_[i];
@@ -178,7 +190,7 @@ void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
       heap_.push_back(w);
       std::push_heap(heap_.begin(), heap_.end());
     }
-    weight_[w] += times;  // bounded by the row's count, checked before
+    weight_[w] += times;  // bounded by the row's count
   }
 }
 
@@ -198,14 +210,27 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   return static_cast<std::size_t>(total);
 }
 
-void TreeLeafSets::fill(std::size_t j, std::uint32_t* out) {
-  count(j);  // the weights below stay within it
+void TreeLeafSets::fill(std::size_t j, std::size_t count, std::uint32_t* out) {
+  // Leaf order: a two-level bitmap costs L/4096 summary words plus a step
+  // per word and leaf touched; sorting the d leaves touched costs d log d
+  // (d is at most the count).
+  const std::uint64_t most = count;
+  if (summary_.size() <= most * static_cast<std::uint64_t>(bit_width(most)))
+    fill_in<false>(j, out);
+  else
+    fill_in<true>(j, out);
+}
+
+template <bool Listed>
+void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
+  // count(j) has succeeded, so no weight or count below can overflow: each
+  // is at most the row's count.
   touched_.clear();
   for (std::size_t k = 0; k < sets_.cols; ++k) {
     const double e = sets_(j, k);
     if (e == 0) break;
     const std::uint32_t v = current_[slots_.slot(node_index(e))];
-    if (v != none) add(v, 1);
+    if (v != none) add<Listed>(v, 1);
   }
   while (!heap_.empty()) {
     std::pop_heap(heap_.begin(), heap_.end());
@@ -213,29 +238,33 @@ void TreeLeafSets::fill(std::size_t j, std::uint32_t* out) {
     heap_.pop_back();
     const std::uint64_t times = weight_[w];
     weight_[w] = 0;
-    add(w, times);
+    add<Listed>(w, times);
   }
 
   auto emit = [&](std::uint32_t leaf, std::uint32_t id) {
     std::uint64_t c = count_[leaf];
-    count_[leaf] = 0;
     *out++ = id;
     while (--c) *out++ = id;
   };
-  const std::uint64_t distinct = touched_.size();
-  // Walking a bitmap of all leaves costs L/64 steps; sorting costs d log d.
-  if (bits_.size() <= distinct * static_cast<std::uint64_t>(bit_width(distinct))) {
-    for (std::uint32_t leaf : touched_) bits_[leaf >> 6] |= std::uint64_t{1} << (leaf & 63);
-    for (std::size_t w = 0; w < bits_.size(); ++w) {
+  if (Listed) {
+    std::sort(touched_.begin(), touched_.end());
+    for (std::uint32_t leaf : touched_) {
+      emit(leaf, slots_.id(leaf) + 1);
+      bits_[leaf >> 6] = 0;
+    }
+    return;
+  }
+  const bool compact = slots_.compact();
+  for (std::size_t s = 0; s < summary_.size(); ++s) {
+    for (std::uint64_t words = summary_[s]; words; words &= words - 1) {
+      const std::size_t w = s * 64 + static_cast<std::size_t>(__builtin_ctzll(words));
       for (std::uint64_t word = bits_[w]; word; word &= word - 1) {
         const auto leaf = static_cast<std::uint32_t>(w * 64 + __builtin_ctzll(word));
-        emit(leaf, slots_.compact() ? slots_.id(leaf) + 1 : leaf + 1);
+        emit(leaf, compact ? slots_.id(leaf) + 1 : leaf + 1);
       }
       bits_[w] = 0;
     }
-  } else {
-    std::sort(touched_.begin(), touched_.end());
-    for (std::uint32_t leaf : touched_) emit(leaf, slots_.id(leaf) + 1);
+    summary_[s] = 0;
   }
 }
 
@@ -244,7 +273,7 @@ std::vector<std::vector<std::uint32_t>> tree_leaf_sets(ConstMatrix merges, Const
   std::vector<std::vector<std::uint32_t>> results(tree.size());
   for (std::size_t j = 0; j < tree.size(); ++j) {
     results[j].resize(tree.count(j));
-    tree.fill(j, results[j].data());
+    tree.fill(j, results[j].size(), results[j].data());
   }
   return results;
 }

@@ -38,7 +38,7 @@
 // weighted by how often they are read. A node set's result is then counted
 // per leaf and written in leaf order.
 // Cost: O(R1*N1 + L) to build; per node-set row O(output + shared versions
-// reached * log + min(d log d, L/64)), d being its number of distinct
+// reached * log + min(d log d, d + L/4096)), d being its number of distinct
 // leaves. Scratch: O(R1*N1 + L); results go straight to the caller. When L is
 // far larger than the inputs, only the nodes they name get storage.
 #pragma once
@@ -66,8 +66,9 @@ class TreeLeafSets {
   // Failure (resultTooLarge) when it exceeds the address range.
   std::size_t count(std::size_t j) const;
 
-  // Writes the count(j) ascending 1-based leaf ids of node-set row j.
-  void fill(std::size_t j, std::uint32_t* out);
+  // Writes the ascending 1-based leaf ids of node-set row j into `out`,
+  // which holds `count` = count(j) entries (so count(j) has succeeded).
+  void fill(std::size_t j, std::size_t count, std::uint32_t* out);
 
  private:
   struct Span {
@@ -78,7 +79,10 @@ class TreeLeafSets {
 
   std::uint32_t version(const std::vector<std::uint32_t>& terms);
   void lay_out();
+  template <bool Listed>
   void add(std::uint32_t vertex, std::uint64_t times);
+  template <bool Listed>
+  void fill_in(std::size_t j, std::uint32_t* out);
 
   ConstMatrix sets_;
   NodeSlots slots_;
@@ -97,11 +101,12 @@ class TreeLeafSets {
   std::vector<std::uint32_t> cross_;
 
   // Per-row scratch.
-  std::vector<std::uint64_t> count_;   // per leaf slot
+  std::vector<std::uint64_t> count_;   // per leaf slot, valid where bits_ is set
   std::vector<std::uint64_t> weight_;  // per shared version waiting in heap_
   std::vector<std::uint32_t> heap_;
   std::vector<std::uint32_t> touched_;
-  std::vector<std::uint64_t> bits_;
+  std::vector<std::uint64_t> bits_;     // per leaf slot
+  std::vector<std::uint64_t> summary_;  // per word of bits_: not all zero
 };
 
 // Every row's result at once (tests, benchmarks, other bindings).

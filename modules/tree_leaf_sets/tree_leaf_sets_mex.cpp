@@ -51,8 +51,10 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
               mxCreateNumericMatrix(1, static_cast<mwSize>(count[j]), mxUINT32_CLASS, mxREAL));
   TreeLeafSets tree(merges, sets);
   for (std::size_t j = 0; j < sets.rows; ++j)
-    if (count[j])
-      tree.fill(j, static_cast<std::uint32_t*>(mxGetData(mxGetCell(cells.get(), static_cast<mwIndex>(j)))));
+    if (count[j]) {
+      mxArray* cell = mxGetCell(cells.get(), static_cast<mwIndex>(j));
+      tree.fill(j, static_cast<std::size_t>(count[j]), static_cast<std::uint32_t*>(mxGetData(cell)));
+    }
 }
 
 }  // namespace

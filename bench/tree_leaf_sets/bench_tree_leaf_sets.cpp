@@ -1,0 +1,125 @@
+// tree_leaf_sets on merge trees over a 500-by-500 label grid with 2,000
+// regions (leaves): balanced (depth ~13), depth ~40 and deep (~500), with
+// 5,000 node-set rows of 1 to 4 nodes each. Three ways: the shipped
+// computation, the whole gateway through the stand-in host, and the plain
+// transcription (per-node copied linked lists, each result copied and
+// sorted).
+//
+// Counters: out_MB is the results' uint32 entries; heap_MB the peak of heap
+// bytes held during one run (results included), counted by the operator new
+// below, and scratch_x that peak less the results, over the results.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <new>
+
+#include "host.hpp"
+#include "reference_tree_leaf_sets.hpp"
+#include "tree_leaf_sets.hpp"
+#include "tree_workloads.hpp"
+
+namespace {
+
+std::atomic<std::size_t> heap_now{0}, heap_peak{0};
+
+void* counted(std::size_t bytes) {
+  void* block = std::malloc(bytes ? bytes : 1);
+  if (!block) throw std::bad_alloc();
+  const std::size_t now = heap_now += malloc_usable_size(block);
+  std::size_t peak = heap_peak.load();
+  while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return block;
+}
+
+void uncounted(void* block) {
+  if (!block) return;
+  heap_now -= malloc_usable_size(block);
+  std::free(block);
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) { return counted(bytes); }
+void* operator new[](std::size_t bytes) { return counted(bytes); }
+void operator delete(void* block) noexcept { uncounted(block); }
+void operator delete[](void* block) noexcept { uncounted(block); }
+void operator delete(void* block, std::size_t) noexcept { uncounted(block); }
+void operator delete[](void* block, std::size_t) noexcept { uncounted(block); }
+
+namespace {
+
+struct Workload {
+  std::size_t depth = 0;
+  std::size_t output = 0;  // leaves over all results
+  mexsets::OwnedMatrix<double> merges, sets;
+};
+
+// Target depths: 0 (rounds only, balanced), 40, 500.
+const Workload& workload(std::size_t target_depth) {
+  static std::map<std::size_t, Workload> made;
+  auto found = made.find(target_depth);
+  if (found != made.end()) return found->second;
+  const auto w = tree_workloads::workload(500, 500, 2000, target_depth, 5000, 1);
+  Workload out;
+  out.depth = w.tree.depth;
+  out.merges = tree_workloads::merge_matrix_1based(w.tree);
+  out.sets = w.sets;
+  for (const auto& row : mexsets::tree_leaf_sets(out.merges.cref(), out.sets.cref()))
+    out.output += row.size();
+  return made[target_depth] = std::move(out);
+}
+
+double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
+
+template <class Run>
+void measure(benchmark::State& state, const Workload& w, Run run) {
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = heap_now.load();
+    heap_peak = before;
+    run();
+    peak = std::max(peak, heap_peak.load() - before);
+  }
+  const std::size_t out = w.output * sizeof(std::uint32_t);
+  state.counters["depth"] = static_cast<double>(w.depth);
+  state.counters["out_MB"] = megabytes(out);
+  state.counters["heap_MB"] = megabytes(peak);
+  state.counters["scratch_x"] = peak > out ? static_cast<double>(peak - out) / out : 0.0;
+}
+
+void Kernel(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  measure(state, w, [&] {
+    auto result = mexsets::tree_leaf_sets(w.merges.cref(), w.sets.cref());
+    benchmark::DoNotOptimize(result.data());
+  });
+}
+
+void Gateway(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  static const standin::Module module("tree_leaf_sets");
+  auto merges = standin::doubles(w.merges.rows, w.merges.cols, w.merges.data);
+  auto sets = standin::doubles(w.sets.rows, w.sets.cols, w.sets.data);
+  measure(state, w, [&] { benchmark::DoNotOptimize(module.call(1, {&merges, &sets})); });
+}
+
+void Transcription(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  measure(state, w, [&] {
+    auto result = reference::tree_leaf_sets(w.merges.cref(), w.sets.cref());
+    benchmark::DoNotOptimize(result.data());
+  });
+}
+
+BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Gateway)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Transcription)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
