@@ -1,0 +1,183 @@
+// tree_occurrence_masks on a label grid with 2,000 regions (leaves) and
+// merge trees over them: balanced (depth ~13), depth ~40 and deep (~500),
+// with 500 node-set rows of 1 to 4 nodes each. Three ways: the shipped
+// computation, the whole gateway through the stand-in host, and the plain
+// transcription (two copied linked lists of positions per node).
+//
+// The grid is 500-by-500 (argument 2 = 500), except where the transcription
+// would need several GB: its deep run uses 250-by-250, and so do the Kernel
+// and Gateway runs it is compared with (each pair runs the same workload).
+//
+// Counters: out_MB is the M*N*K flags; heap_MB the peak of heap bytes held
+// during one run (flags included; the transcription keeps them as a
+// bit-packed std::vector<bool>), counted by the operator new below;
+// scratch_x is that peak less the flags, over the flags. Fresh flags cost
+// page faults for all M*N*K bytes, which every way but the transcription
+// pays.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <new>
+#include <utility>
+
+#include "host.hpp"
+#include "reference_tree_occurrence_masks.hpp"
+#include "tree_occurrence_masks.hpp"
+#include "tree_workloads.hpp"
+
+namespace {
+
+std::atomic<std::size_t> heap_now{0}, heap_peak{0};
+
+void* counted(std::size_t bytes) {
+  void* block = std::malloc(bytes ? bytes : 1);
+  if (!block) throw std::bad_alloc();
+  const std::size_t now = heap_now += malloc_usable_size(block);
+  std::size_t peak = heap_peak.load();
+  while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
+  }
+  return block;
+}
+
+void uncounted(void* block) {
+  if (!block) return;
+  heap_now -= malloc_usable_size(block);
+  std::free(block);
+}
+
+}  // namespace
+
+void* operator new(std::size_t bytes) { return counted(bytes); }
+void* operator new[](std::size_t bytes) { return counted(bytes); }
+void operator delete(void* block) noexcept { uncounted(block); }
+void operator delete[](void* block) noexcept { uncounted(block); }
+void operator delete(void* block, std::size_t) noexcept { uncounted(block); }
+void operator delete[](void* block, std::size_t) noexcept { uncounted(block); }
+
+namespace {
+
+constexpr std::size_t planes = 500;
+
+struct Workload {
+  std::size_t depth = 0;
+  mexsets::OwnedMatrix<double> labels, merges, sets;
+  std::size_t flags() const { return labels.data.size() * sets.rows; }
+};
+
+// Target depth 0 (rounds only, balanced), 40 or 500, on a side-by-side grid.
+const Workload& workload(std::size_t target_depth, std::size_t side) {
+  static std::map<std::pair<std::size_t, std::size_t>, Workload> made;
+  const auto key = std::make_pair(target_depth, side);
+  auto found = made.find(key);
+  if (found != made.end()) return found->second;
+  auto w = tree_workloads::workload(side, side, 2000, target_depth, planes, 1);
+  Workload out;
+  out.depth = w.tree.depth;
+  out.labels = std::move(w.grid.labels);
+  out.merges = tree_workloads::merge_matrix_1based(w.tree);
+  out.sets = std::move(w.sets);
+  return made[key] = std::move(out);
+}
+
+double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
+
+template <class Run>
+void measure(benchmark::State& state, const Workload& w, Run run) {
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = heap_now.load();
+    heap_peak = before;
+    run();
+    peak = std::max(peak, heap_peak.load() - before);
+  }
+  const std::size_t out = w.flags();
+  state.counters["depth"] = static_cast<double>(w.depth);
+  state.counters["out_MB"] = megabytes(out);
+  state.counters["heap_MB"] = megabytes(peak);
+  state.counters["scratch_x"] = peak > out ? static_cast<double>(peak - out) / out : 0.0;
+}
+
+const Workload& workload(const benchmark::State& state) {
+  return workload(state.range(0), state.range(1));
+}
+
+void Kernel(benchmark::State& state) {
+  const Workload& w = workload(state);
+  measure(state, w, [&] {
+    std::unique_ptr<bool[]> flags(new bool[w.flags()]());
+    mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+    masks.mark(flags.get());
+    benchmark::DoNotOptimize(flags.get());
+  });
+}
+
+// The computation alone: flags already resident (cleared again each run).
+void KernelResident(benchmark::State& state) {
+  const Workload& w = workload(state);
+  std::unique_ptr<bool[]> flags(new bool[w.flags()]());
+  measure(state, w, [&] {
+    std::fill(flags.get(), flags.get() + w.flags(), false);
+    mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+    masks.mark(flags.get());
+    benchmark::DoNotOptimize(flags.get());
+  });
+}
+
+// One plane over a grid whose labels change at every position: no runs
+// worth keeping, each plane filled by a pass over the labels.
+void KernelOnePlaneNoisy(benchmark::State& state) {
+  static const Workload w = [] {
+    Workload noisy = workload(40, 500);
+    for (std::size_t p = 0; p < noisy.labels.data.size(); ++p)
+      noisy.labels.data[p] = static_cast<double>(1 + (p * 7919) % 2000);
+    noisy.sets.rows = 1;
+    noisy.sets.cols = 4;
+    noisy.sets.data.assign({3999, 0, 0, 0});  // the root
+    return noisy;
+  }();
+  measure(state, w, [&] {
+    std::unique_ptr<bool[]> flags(new bool[w.flags()]());
+    mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+    masks.mark(flags.get());
+    benchmark::DoNotOptimize(flags.get());
+  });
+}
+
+void Gateway(benchmark::State& state) {
+  const Workload& w = workload(state);
+  static const standin::Module module("tree_occurrence_masks");
+  auto labels = standin::doubles(w.labels.rows, w.labels.cols, w.labels.data);
+  auto merges = standin::doubles(w.merges.rows, w.merges.cols, w.merges.data);
+  auto sets = standin::doubles(w.sets.rows, w.sets.cols, w.sets.data);
+  measure(state, w, [&] { benchmark::DoNotOptimize(module.call(1, {&labels, &merges, &sets})); });
+}
+
+void Transcription(benchmark::State& state) {
+  const Workload& w = workload(state);
+  measure(state, w, [&] {
+    auto flags = reference::tree_occurrence_masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+    benchmark::DoNotOptimize(flags);
+  });
+}
+
+void shapes(benchmark::internal::Benchmark* b) {
+  b->Args({0, 500})->Args({40, 500})->Args({500, 500})->Args({500, 250});
+  b->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(Kernel)->Apply(shapes);
+BENCHMARK(KernelResident)->Apply(shapes);
+BENCHMARK(KernelOnePlaneNoisy)->Unit(benchmark::kMillisecond);
+BENCHMARK(Gateway)->Apply(shapes);
+BENCHMARK(Transcription)
+    ->Args({0, 500})->Args({40, 500})->Args({500, 250})
+    ->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
