@@ -129,25 +129,29 @@ struct RatioAndSum {
   }
 };
 
+// Columns are addressed by offsets, not pointers: with no id to read, the
+// value matrix may have fewer than four columns (or none).
 struct Box {
-  const double *v0, *v1, *v2, *v3;
-  double *b0, *b1, *b2, *b3;
+  const double* v;
+  std::size_t v_rows;
+  double* out2;
+  std::size_t m;
   struct State {
     double low0, low1, high2, high3;
   };
   State start() const { return {DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX}; }
   void add(State& s, std::size_t a) const {
-    const double x0 = v0[a], x1 = v1[a], x2 = v2[a], x3 = v3[a];
+    const double x0 = v[a], x1 = v[a + v_rows], x2 = v[a + 2 * v_rows], x3 = v[a + 3 * v_rows];
     if (x0 < s.low0) s.low0 = x0;
     if (x1 < s.low1) s.low1 = x1;
     if (x2 > s.high2) s.high2 = x2;
     if (x3 > s.high3) s.high3 = x3;
   }
   void finish(const State& s, std::size_t i) const {
-    b0[i] = s.low0;
-    b1[i] = s.low1;
-    b2[i] = s.high2;
-    b3[i] = s.high3;
+    out2[i] = s.low0;
+    out2[i + m] = s.low1;
+    out2[i + 2 * m] = s.high2;
+    out2[i + 3 * m] = s.high3;
   }
 };
 
@@ -277,7 +281,6 @@ std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix valu
   if (mode == 3) limit = std::min({limit, weights.rows, weights.cols});
   const std::string problem = limit_problem(mode, limit);
   const double* v = values.data;
-  const std::size_t m = ids.rows, k = values.rows;
   switch (mode) {
     case 1:
       return each_row(Minimum{v, out1}, ids, limit, problem);
@@ -286,8 +289,7 @@ std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix valu
     case 3:
       return Perimeter(ids, values, weights, out1, out2).run(limit, problem);
     default:
-      return each_row(Box{v, v + k, v + 2 * k, v + 3 * k, out2, out2 + m, out2 + 2 * m, out2 + 3 * m},
-                      ids, limit, problem);
+      return each_row(Box{v, values.rows, out2, ids.rows}, ids, limit, problem);
   }
 }
 

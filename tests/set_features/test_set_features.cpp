@@ -131,6 +131,8 @@ TEST(SetFeatures, EmptyShapes) {
   EXPECT_TRUE(same_bits(r.out1, {INFINITY, INFINITY}));
   r = call(rows_of({{-1}}), Matrix(0, 0), 4);
   EXPECT_TRUE(same_bits(r.out2, {DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX}));
+  r = call(rows_of({{-1}, {-2}}), Matrix(3, 0), 4);  // no columns to address, none read
+  EXPECT_EQ(r.dims2, std::vector<mwSize>({2, 4}));
 }
 
 TEST(SetFeatures, SecondOutputOnlyWhenTheHostOffersItsSlot) {
