@@ -183,6 +183,13 @@ class PairWeights {
     return largest_ <= std::floor(limit / terms);
   }
 
+  // Whether the row-major copy stays within 1 GiB; a larger one is not made
+  // when a computation chooses its strategy.
+  bool table_fits() const {
+    const double cells = static_cast<double>(items_ + 1) * static_cast<double>(items_ + 1);
+    return cells * sizeof(double) <= 1024.0 * 1024.0 * 1024.0;
+  }
+
   // Row-major copy, rows and columns 0..items() (the last ones all +0),
   // transposed tile by tile so that both W and the copy are walked in runs.
   void build_table() {

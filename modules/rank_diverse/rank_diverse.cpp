@@ -120,6 +120,7 @@ class PickOverlaps {
         if (2 * visits < terms && posting_start_[k] <= k * k + lists_.total())
           wanted = SumStrategy::skip_zeros;
       }
+      if (wanted != SumStrategy::skip_zeros && !pairs_.table_fits()) return SumStrategy::plain;
     }
     if (wanted == SumStrategy::reordered) {
       pairs_.measure();

@@ -137,6 +137,7 @@ class AcceptedOverlaps {
         return SumStrategy::plain;
       pairs_.measure();
       wanted = pairs_.nonzeros() * 8 <= k * k ? SumStrategy::skip_zeros : SumStrategy::reordered;
+      if (wanted != SumStrategy::skip_zeros && !pairs_.table_fits()) return SumStrategy::plain;
     }
     if (wanted == SumStrategy::reordered) {
       pairs_.measure();
