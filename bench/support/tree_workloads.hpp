@@ -244,8 +244,7 @@ inline mexsets::OwnedMatrix<double> merge_matrix_1based(const MergeTree& tree) {
   const std::size_t rows = tree.children.size(), cols = tree.max_children() + 1;
   mexsets::OwnedMatrix<double> m(rows, cols, 0.0);
   for (std::size_t r = 0; r < rows; ++r) {
-    for (std::size_t c = 0; c < tree.children[r].size(); ++c)
-      m(r, c) = tree.children[r][c] + 1.0;
+    for (std::size_t c = 0; c < tree.children[r].size(); ++c) m(r, c) = tree.children[r][c] + 1.0;
     m(r, cols - 1) = static_cast<double>(tree.leaves + r + 1);
   }
   return m;

@@ -175,8 +175,11 @@ BENCHMARK(KernelResident)->Apply(shapes);
 BENCHMARK(KernelOnePlaneNoisy)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Apply(shapes);
 BENCHMARK(Transcription)
-    ->Args({0, 500})->Args({40, 500})->Args({500, 250})
-    ->Unit(benchmark::kMillisecond)->Iterations(1);
+    ->Args({0, 500})
+    ->Args({40, 500})
+    ->Args({500, 250})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace
 

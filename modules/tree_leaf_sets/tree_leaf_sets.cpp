@@ -129,7 +129,8 @@ std::uint32_t TreeLeafSets::version(const std::vector<std::uint32_t>& terms) {
 void TreeLeafSets::lay_out() {
   const std::size_t versions = first_.size() - 1;
   std::vector<std::uint8_t> readers(versions, 0);  // 0, 1 or "2 or more"
-  for (std::uint32_t t : targets_) readers[t] = static_cast<std::uint8_t>(std::min(readers[t] + 1, 2));
+  for (std::uint32_t t : targets_)
+    readers[t] = static_cast<std::uint8_t>(std::min(readers[t] + 1, 2));
   spans_.assign(versions, Span{});
   leaves_.reserve(leaf_slots_);
   struct Frame {
@@ -181,8 +182,10 @@ void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
     }
     word |= bit;
     count_[leaf] = times;
-    if (Listed) touched_.push_back(leaf);
-    else summary_[leaf >> 12] |= std::uint64_t{1} << ((leaf >> 6) & 63);
+    if (Listed)
+      touched_.push_back(leaf);
+    else
+      summary_[leaf >> 12] |= std::uint64_t{1} << ((leaf >> 6) & 63);
   }
   for (std::uint32_t i = span.cross_begin; i < span.cross_end; ++i) {
     const std::uint32_t w = cross_[i];

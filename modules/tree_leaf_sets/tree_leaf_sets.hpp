@@ -29,9 +29,9 @@
 // L + R1 <= 2^32 - 1; every child id (up to the 0), every new id and every
 // node-set id (up to the 0) names a node in 1 .. L + R1 (NaN does not).
 //
-// Method: entries are never copied. Every append makes a new version of the
-// row's node whose content is the sum of the versions it read, so the tree
-// becomes a DAG of versions, O(entries of merges) in size. Versions read by
+// Method: entries are never copied. Each row makes a new version of its node
+// (one more per self reference) whose content is the sum of the versions it
+// read, so the tree becomes a DAG of versions, O(entries of merges) in size. Versions read by
 // exactly one other version are laid out depth-first, so each version's own
 // leaves are a contiguous range of one leaf sequence; versions read more
 // than once are reached through a short list of cross references and

@@ -53,7 +53,8 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   for (std::size_t j = 0; j < sets.rows; ++j)
     if (count[j]) {
       mxArray* cell = mxGetCell(cells.get(), static_cast<mwIndex>(j));
-      tree.fill(j, static_cast<std::size_t>(count[j]), static_cast<std::uint32_t*>(mxGetData(cell)));
+      tree.fill(j, static_cast<std::size_t>(count[j]),
+                static_cast<std::uint32_t*>(mxGetData(cell)));
     }
 }
 

@@ -101,8 +101,8 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
     }
     previous = s;
   }
-  use_runs_ = runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <=
-                  positions * sets.rows;
+  use_runs_ =
+      runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <= positions * sets.rows;
   if (!use_runs_) {
     std::vector<std::uint32_t>().swap(first_run_);
     return;

@@ -19,8 +19,9 @@
 // that child holds at that moment to the row's node. Hence row r's node gets
 // the positions of every child created before it (leaves and nodes of
 // earlier rows) with all they hold, but only the labelled positions of a
-// child created by a later row (or of its own node, a no-op), and nothing of
-// a node's children reaches a position labelled with the node itself.
+// child created by a later row; naming its own node changes nothing. A
+// position labelled with a merge node belongs to it and the nodes above it,
+// not to its children.
 //
 // Every id is turned into node trunc(v - 1) (so 2.9 names node 2). Limits,
 // checked first (mexsets::Failure naming input, row, column and value), in

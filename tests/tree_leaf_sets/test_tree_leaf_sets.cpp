@@ -50,8 +50,9 @@ Rows compute(std::initializer_list<std::initializer_list<double>> merges,
 
 TEST(TreeLeafSets, WorkedExample) {
   // L = 3; node 4 = {1, 2}, node 5 = {1, 2, 3}; nodes 2 and 4 share leaf 2.
-  EXPECT_EQ(call(standin::matrix({{1, 2, 4}, {4, 3, 5}}), standin::matrix({{5, 0}, {2, 4}, {3, 0}})),
-            (Rows{{1, 2, 3}, {1, 2, 2}, {3}}));
+  EXPECT_EQ(
+      call(standin::matrix({{1, 2, 4}, {4, 3, 5}}), standin::matrix({{5, 0}, {2, 4}, {3, 0}})),
+      (Rows{{1, 2, 3}, {1, 2, 2}, {3}}));
   // Padding with zeros, fractional ids and a 0 ending a node-set row early.
   EXPECT_EQ(compute({{1, 2, 0, 0, 4}, {4.7, 3, 0, 0, 5}}, {{5.2, 0, 1}, {0, 4, 4}, {4, 4, 1}}),
             (Rows{{1, 2, 3}, {}, {1, 1, 1, 2, 2}}));
@@ -91,7 +92,12 @@ TEST(TreeLeafSets, HugeLeafCountsUseStorageForNamedNodesOnly) {
   EXPECT_EQ(compute({{1, 2999999999, top}, {top, 7, top + 1}}, {{top + 1, 0}, {2999999999, 5}}),
             (Rows{{1, 7, 2999999999u}, {5, 2999999999u}}));
   // The last leaf id that fits in 32 bits.
-  EXPECT_EQ(compute({{4294967295.0}, }, {{4294967294.0}}), (Rows{{4294967294u}}));
+  EXPECT_EQ(compute(
+                {
+                    {4294967295.0},
+                },
+                {{4294967294.0}}),
+            (Rows{{4294967294u}}));
 }
 
 TEST(TreeLeafSets, CountsBeyondTheAddressRangeAreAnError) {
@@ -105,14 +111,21 @@ TEST(TreeLeafSets, CountsBeyondTheAddressRangeAreAnError) {
   auto merges = standin::doubles(2, 71, data);
   EXPECT_EQ(call(merges, standin::matrix({{1}})), (Rows{{1}}));
   const std::size_t before = standin::live_arrays();
-  expect_mex_error([&] { call(merges, standin::matrix({{1}, {2}})); },
-                   "mexsets:tree_leaf_sets:resultTooLarge",
-                   "Result too large: the leaves of node-set row 2 of input 2 number more than "
-                   "this machine can address");
+  expect_mex_error(
+      [&] {
+        call(merges, standin::matrix({{1}, {2}}));
+      },
+      "mexsets:tree_leaf_sets:resultTooLarge",
+      "Result too large: the leaves of node-set row 2 of input 2 number more than "
+      "this machine can address");
   EXPECT_EQ(standin::live_arrays(), before);
   // 2^21 copies still work (weights through shared versions).
-  auto small = rows_of({{1, 2, 0, 0, 2}, {2, 2, 2, 2, 2}, {2, 2, 2, 2, 2}, {2, 2, 2, 2, 2},
-                        {2, 2, 2, 2, 2}, {2, 2, 2, 2, 2}});
+  auto small = rows_of({{1, 2, 0, 0, 2},
+                        {2, 2, 2, 2, 2},
+                        {2, 2, 2, 2, 2},
+                        {2, 2, 2, 2, 2},
+                        {2, 2, 2, 2, 2},
+                        {2, 2, 2, 2, 2}});
   auto sets = rows_of({{2, 1}});
   const Rows many = mexsets::tree_leaf_sets(small.cref(), sets.cref());
   ASSERT_EQ(many[0].size(), (std::size_t{1} << 21) + 1);
@@ -126,14 +139,27 @@ TEST(TreeLeafSets, ArgumentErrors) {
   auto cube = standin::numeric(mxDOUBLE_CLASS, {1, 2, 2});
   const std::string id = "mexsets:tree_leaf_sets:";
   expect_mex_error([&] { module().call(1, {&m}); }, id + "nargin", "Two input arguments required.");
-  expect_mex_error([&] { module().call(1, {&m, &s, &s}); }, id + "nargin",
-                   "Two input arguments required.");
-  expect_mex_error([&] { module().call(2, {&m, &s}); }, id + "nargout", "Too many output arguments.");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&m, &s, &s});
+      },
+      id + "nargin", "Two input arguments required.");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&m, &s});
+      },
+      id + "nargout", "Too many output arguments.");
   EXPECT_NO_THROW(module().call(0, {&m, &s}));
-  expect_mex_error([&] { module().call(1, {&m, &flag}); }, id + "typesNotCoherent",
-                   "Data types not coherent");
-  expect_mex_error([&] { module().call(1, {&cube, &flag}); }, id + "dimensionsNotCoherent",
-                   "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&m, &flag});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&cube, &flag});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
 }
 
 TEST(TreeLeafSets, IdsOutsideTheTreeAreRejected) {
@@ -146,36 +172,80 @@ TEST(TreeLeafSets, IdsOutsideTheTreeAreRejected) {
   auto empty_rows = standin::empty(0, 3), empty_cols = standin::empty(2, 0);
   auto s = standin::matrix({{1}});
   const std::size_t before = standin::live_arrays();
-  expect_mex_error([&] { module().call(1, {&empty_rows, &s}); }, id + "emptyMergeMatrix",
-                   "Merge matrix is empty: input 1 is 0-by-3; its first row's last entry fixes "
-                   "the leaf count");
-  expect_mex_error([&] { module().call(1, {&empty_cols, &s}); }, id + "emptyMergeMatrix",
-                   "input 1 is 2-by-0; its first row's last entry fixes the leaf count");
-  expect_mex_error([&] { run({{1, 0.5}}, {{1}}); }, id + "badLeafCount",
-                   "First row's last entry (leaf count + 1) is below 1: input 1 at row 1, "
-                   "column 2 holds 0.5");
-  expect_mex_error([&] { run({{1, NAN}}, {{1}}); }, id + "idNotANumber",
-                   "First row's last entry (leaf count + 1) is not a number: input 1 at row 1, "
-                   "column 2 holds NaN");
-  expect_mex_error([&] { run({{1, 4294967295.0}, {1, 3}}, {{1}}); }, id + "tooManyNodes",
-                   "Leaf count (first row's last entry - 1) plus 2 merge rows exceeds 2^32-1 "
-                   "nodes: input 1 at row 1, column 2 holds 4294967295");
-  expect_mex_error([&] { run({{1, 2, 4}, {4, 6, 5}}, {{1}}); }, id + "idOutOfRange",
-                   "Child id outside 1..5: input 1 at row 2, column 2 holds 6");
-  expect_mex_error([&] { run({{1, 2, 4}, {-1, 3, 5}}, {{1}}); }, id + "idOutOfRange",
-                   "Child id outside 1..5: input 1 at row 2, column 1 holds -1");
-  expect_mex_error([&] { run({{1, 2, 4}, {1e-300, 3, 5}}, {{1}}); }, id + "idOutOfRange",
-                   "Child id outside 1..5: input 1 at row 2, column 1 holds 1e-300");
-  expect_mex_error([&] { run({{1, 2, 4}, {4, NAN, 5}}, {{1}}); }, id + "idNotANumber",
-                   "Child id outside 1..5: input 1 at row 2, column 2 holds NaN");
-  expect_mex_error([&] { run({{1, 2, 4}, {4, 3, 6}}, {{1}}); }, id + "idOutOfRange",
-                   "New node id outside 1..5: input 1 at row 2, column 3 holds 6");
-  expect_mex_error([&] { run({{1, 2, 4}, {4, 3, INFINITY}}, {{1}}); }, id + "idOutOfRange",
-                   "New node id outside 1..5: input 1 at row 2, column 3 holds Inf");
-  expect_mex_error([&] { run({{1, 2, 4}, {4, 3, 5}}, {{1, 2}, {3, 5.99}, {4, 6}}); },
-                   id + "idOutOfRange", "Node id outside 1..5: input 2 at row 3, column 2 holds 6");
-  expect_mex_error([&] { run({{1, 2, 4}, {4, 3, 5}}, {{NAN, 0}}); }, id + "idNotANumber",
-                   "Node id outside 1..5: input 2 at row 1, column 1 holds NaN");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&empty_rows, &s});
+      },
+      id + "emptyMergeMatrix",
+      "Merge matrix is empty: input 1 is 0-by-3; its first row's last entry fixes "
+      "the leaf count");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&empty_cols, &s});
+      },
+      id + "emptyMergeMatrix",
+      "input 1 is 2-by-0; its first row's last entry fixes the leaf count");
+  expect_mex_error(
+      [&] {
+        run({{1, 0.5}}, {{1}});
+      },
+      id + "badLeafCount",
+      "First row's last entry (leaf count + 1) is below 1: input 1 at row 1, "
+      "column 2 holds 0.5");
+  expect_mex_error(
+      [&] {
+        run({{1, NAN}}, {{1}});
+      },
+      id + "idNotANumber",
+      "First row's last entry (leaf count + 1) is not a number: input 1 at row 1, "
+      "column 2 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{1, 4294967295.0}, {1, 3}}, {{1}});
+      },
+      id + "tooManyNodes",
+      "Leaf count (first row's last entry - 1) plus 2 merge rows exceeds 2^32-1 "
+      "nodes: input 1 at row 1, column 2 holds 4294967295");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {4, 6, 5}}, {{1}});
+      },
+      id + "idOutOfRange", "Child id outside 1..5: input 1 at row 2, column 2 holds 6");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {-1, 3, 5}}, {{1}});
+      },
+      id + "idOutOfRange", "Child id outside 1..5: input 1 at row 2, column 1 holds -1");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {1e-300, 3, 5}}, {{1}});
+      },
+      id + "idOutOfRange", "Child id outside 1..5: input 1 at row 2, column 1 holds 1e-300");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {4, NAN, 5}}, {{1}});
+      },
+      id + "idNotANumber", "Child id outside 1..5: input 1 at row 2, column 2 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {4, 3, 6}}, {{1}});
+      },
+      id + "idOutOfRange", "New node id outside 1..5: input 1 at row 2, column 3 holds 6");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {4, 3, INFINITY}}, {{1}});
+      },
+      id + "idOutOfRange", "New node id outside 1..5: input 1 at row 2, column 3 holds Inf");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {4, 3, 5}}, {{1, 2}, {3, 5.99}, {4, 6}});
+      },
+      id + "idOutOfRange", "Node id outside 1..5: input 2 at row 3, column 2 holds 6");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 4}, {4, 3, 5}}, {{NAN, 0}});
+      },
+      id + "idNotANumber", "Node id outside 1..5: input 2 at row 1, column 1 holds NaN");
   EXPECT_EQ(standin::live_arrays(), before);
   // Entries after a row's 0 are never read.
   EXPECT_NO_THROW(run({{1, 0, NAN, 4}, {4, 3, 0, 5}}, {{5, 0, -7}}));
@@ -200,9 +270,12 @@ bool random_tree(std::mt19937_64& random, mexsets::OwnedMatrix<double>& merges,
     const std::size_t children = random() % cols;
     for (std::size_t c = 0; c < children; ++c) {
       const int kind = random() % 10;
-      if (kind == 0) merges(r, c) = p;                    // its own node
-      else if (kind < 4) merges(r, c) = 1 + random() % (first_merge - 1 + (first_merge == 1));
-      else merges(r, c) = any_id();                       // earlier, later or a leaf
+      if (kind == 0)
+        merges(r, c) = p;  // its own node
+      else if (kind < 4)
+        merges(r, c) = 1 + random() % (first_merge - 1 + (first_merge == 1));
+      else
+        merges(r, c) = any_id();  // earlier, later or a leaf
     }
   }
   sets = mexsets::OwnedMatrix<double>(random() % 8, random() % 5, 0.0);

@@ -104,16 +104,31 @@ TEST(TreeOccurrenceMasks, ArgumentErrors) {
   auto flag = standin::logical(1, 1, {true});
   auto cube = standin::numeric(mxDOUBLE_CLASS, {1, 2, 2});
   const std::string id = "mexsets:tree_occurrence_masks:";
-  expect_mex_error([&] { module().call(1, {&l, &m}); }, id + "nargin",
-                   "Three input arguments required.");
-  expect_mex_error([&] { module().call(1, {&l, &m, &m, &m}); }, id + "nargin",
-                   "Three input arguments required.");
-  expect_mex_error([&] { module().call(4, {&l, &m, &m}); }, id + "nargout",
-                   "Too many output arguments.");
-  expect_mex_error([&] { module().call(1, {&l, &flag, &m}); }, id + "typesNotCoherent",
-                   "Data types not coherent");
-  expect_mex_error([&] { module().call(1, {&l, &m, &cube}); }, id + "dimensionsNotCoherent",
-                   "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&l, &m});
+      },
+      id + "nargin", "Three input arguments required.");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&l, &m, &m, &m});
+      },
+      id + "nargin", "Three input arguments required.");
+  expect_mex_error(
+      [&] {
+        module().call(4, {&l, &m, &m});
+      },
+      id + "nargout", "Too many output arguments.");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&l, &flag, &m});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&l, &m, &cube});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
 }
 
 TEST(TreeOccurrenceMasks, IdsOutsideTheTreeAreRejected) {
@@ -127,28 +142,58 @@ TEST(TreeOccurrenceMasks, IdsOutsideTheTreeAreRejected) {
   auto l = standin::matrix({{1}});
   auto empty = standin::empty(0, 3);
   const std::size_t before = standin::live_arrays();
-  expect_mex_error([&] { module().call(1, {&l, &empty, &l}); }, id + "emptyMergeMatrix",
-                   "Merge matrix is empty: input 2 is 0-by-3; its first row's last entry fixes "
-                   "the leaf count");
-  expect_mex_error([&] { run({{1}}, {{1, -2}}, {{1}}); }, id + "badLeafCount",
-                   "First row's last entry (leaf count + 1) is below 1: input 2 at row 1, "
-                   "column 2 holds -2");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&l, &empty, &l});
+      },
+      id + "emptyMergeMatrix",
+      "Merge matrix is empty: input 2 is 0-by-3; its first row's last entry fixes "
+      "the leaf count");
+  expect_mex_error(
+      [&] {
+        run({{1}}, {{1, -2}}, {{1}});
+      },
+      id + "badLeafCount",
+      "First row's last entry (leaf count + 1) is below 1: input 2 at row 1, "
+      "column 2 holds -2");
   expect_mex_error([&] { run({{1}}, {{NAN}}, {{1}}); }, id + "idNotANumber",
                    "input 2 at row 1, column 1 holds NaN");
-  expect_mex_error([&] { run({{1}}, {{1, 5e9}}, {{1}}); }, id + "tooManyNodes",
-                   "plus 1 merge rows exceeds 2^32-1 nodes: input 2 at row 1, column 2 holds 5e+09");
-  expect_mex_error([&] { run({{1, 1, 2}, {3, 0, 2}}, {{1, 2, 4}, {4, 3, 0}}, {{1}}); },
-                   id + "idOutOfRange", "Label outside 1..5: input 1 at row 2, column 2 holds 0");
-  expect_mex_error([&] { run({{1, 1, 2}, {3, 6, NAN}}, {{1, 2, 4}, {4, 3, 0}}, {{1}}); },
-                   id + "idOutOfRange", "Label outside 1..5: input 1 at row 2, column 2 holds 6");
-  expect_mex_error([&] { run({{1, 1, NAN}}, {{1, 2, 4}, {4, 3, 0}}, {{1}}); },
-                   id + "idNotANumber", "Label outside 1..5: input 1 at row 1, column 3 holds NaN");
-  expect_mex_error([&] { run({{1}}, {{1, 2, 4}, {4, -3, 0}}, {{1}}); }, id + "idOutOfRange",
-                   "Child id outside 1..5: input 2 at row 2, column 2 holds -3");
-  expect_mex_error([&] { run({{1}}, {{1, 2, 4}, {4, 3, 0}}, {{5, 6.5}, {6, 0}}); },
-                   id + "idOutOfRange", "Node id outside 1..5: input 3 at row 1, column 2 holds 6.5");
-  expect_mex_error([&] { run({{1}}, {{1, 2, 4}, {4, 3, 0}}, {{1}, {INFINITY}}); },
-                   id + "idOutOfRange", "Node id outside 1..5: input 3 at row 2, column 1 holds Inf");
+  expect_mex_error(
+      [&] {
+        run({{1}}, {{1, 5e9}}, {{1}});
+      },
+      id + "tooManyNodes",
+      "plus 1 merge rows exceeds 2^32-1 nodes: input 2 at row 1, column 2 holds 5e+09");
+  expect_mex_error(
+      [&] {
+        run({{1, 1, 2}, {3, 0, 2}}, {{1, 2, 4}, {4, 3, 0}}, {{1}});
+      },
+      id + "idOutOfRange", "Label outside 1..5: input 1 at row 2, column 2 holds 0");
+  expect_mex_error(
+      [&] {
+        run({{1, 1, 2}, {3, 6, NAN}}, {{1, 2, 4}, {4, 3, 0}}, {{1}});
+      },
+      id + "idOutOfRange", "Label outside 1..5: input 1 at row 2, column 2 holds 6");
+  expect_mex_error(
+      [&] {
+        run({{1, 1, NAN}}, {{1, 2, 4}, {4, 3, 0}}, {{1}});
+      },
+      id + "idNotANumber", "Label outside 1..5: input 1 at row 1, column 3 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{1}}, {{1, 2, 4}, {4, -3, 0}}, {{1}});
+      },
+      id + "idOutOfRange", "Child id outside 1..5: input 2 at row 2, column 2 holds -3");
+  expect_mex_error(
+      [&] {
+        run({{1}}, {{1, 2, 4}, {4, 3, 0}}, {{5, 6.5}, {6, 0}});
+      },
+      id + "idOutOfRange", "Node id outside 1..5: input 3 at row 1, column 2 holds 6.5");
+  expect_mex_error(
+      [&] {
+        run({{1}}, {{1, 2, 4}, {4, 3, 0}}, {{1}, {INFINITY}});
+      },
+      id + "idOutOfRange", "Node id outside 1..5: input 3 at row 2, column 1 holds Inf");
   EXPECT_EQ(standin::live_arrays(), before);
   // Entries after a row's 0 are never read.
   EXPECT_NO_THROW(run({{1}}, {{1, 0, -1, 4}, {4, 3, 0, NAN}}, {{5, 0, NAN}}));
@@ -169,7 +214,8 @@ void random_case(std::mt19937_64& random, mexsets::OwnedMatrix<double>& labels,
   labels = mexsets::OwnedMatrix<double>(random() % 7, random() % 7);
   // Mostly blocks of leaves (runs), sometimes any node.
   for (std::size_t p = 0; p < labels.data.size(); ++p)
-    labels.data[p] = random() % 6 == 0 ? any_id() : (p > 0 && random() % 2 ? labels.data[p - 1] : leaf_id());
+    labels.data[p] =
+        random() % 6 == 0 ? any_id() : (p > 0 && random() % 2 ? labels.data[p - 1] : leaf_id());
   merges = mexsets::OwnedMatrix<double>(rows, cols, 0.0);
   merges(0, cols - 1) = static_cast<double>(leaves + 1);
   for (std::size_t r = 1; r < rows; ++r) merges(r, cols - 1) = random() % 3 ? 0.0 : any_id();
@@ -177,7 +223,7 @@ void random_case(std::mt19937_64& random, mexsets::OwnedMatrix<double>& labels,
     const std::size_t children = random() % cols;
     for (std::size_t c = 0; c < children; ++c) {
       const int kind = random() % 10;
-      merges(r, c) = kind == 0 ? static_cast<double>(leaves + r + 1)  // its own node
+      merges(r, c) = kind == 0  ? static_cast<double>(leaves + r + 1)  // its own node
                      : kind < 5 ? leaf_id()
                                 : any_id();  // earlier, later or a leaf
     }
@@ -191,7 +237,8 @@ TEST(TreeOccurrenceMasks, MatchesTheLinkedListAlgorithmOnRandomGrids) {
   for (int round = 0; round < 3000; ++round) {
     mexsets::OwnedMatrix<double> labels, merges, sets;
     random_case(random, labels, merges, sets);
-    const Flags expected = reference::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref());
+    const Flags expected =
+        reference::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref());
     ASSERT_EQ(mexsets::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref()), expected)
         << "round " << round;
     if (round % 10 == 0)
