@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,7 @@ inline mexsets::OwnedMatrix<double> rows_of(
   mexsets::OwnedMatrix<double> out(m, n);
   std::size_t i = 0;
   for (const auto& row : rows) {
+    if (row.size() != n) throw std::invalid_argument("rows_of: rows of different lengths");
     std::size_t j = 0;
     for (double v : row) out(i, j++) = v;
     ++i;
