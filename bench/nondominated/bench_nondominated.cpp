@@ -48,8 +48,7 @@ const Points& points(std::size_t m, std::size_t d, Shape shape, std::size_t nans
   return p;
 }
 
-void Kernel(benchmark::State& state, std::size_t m, std::size_t d, Shape shape,
-            std::size_t nans) {
+void Kernel(benchmark::State& state, std::size_t m, std::size_t d, Shape shape, std::size_t nans) {
   const Points& p = points(m, d, shape, nans);
   std::vector<unsigned char> front(m);
   for (auto _ : state) {
@@ -72,15 +71,14 @@ void Reference(benchmark::State& state, std::size_t m, std::size_t d, Shape shap
   state.counters["front"] = static_cast<double>(std::count(front.begin(), front.end(), 1));
 }
 
-void Gateway(benchmark::State& state, std::size_t m, std::size_t d, Shape shape,
-             std::size_t nans) {
+void Gateway(benchmark::State& state, std::size_t m, std::size_t d, Shape shape, std::size_t nans) {
   const Points& p = points(m, d, shape, nans);
   static const standin::Module module("nondominated");
   auto x = standin::doubles(m, d, p.x);
   for (auto _ : state) benchmark::DoNotOptimize(module.call(1, {&x}));
 }
 
-#define MEXSETS_POINTS(name, m, d, shape, nans)                                          \
+#define MEXSETS_POINTS(name, m, d, shape, nans)                                         \
   BENCHMARK_CAPTURE(Kernel, name, m, d, shape, nans)->Unit(benchmark::kMillisecond);    \
   BENCHMARK_CAPTURE(Reference, name, m, d, shape, nans)->Unit(benchmark::kMillisecond); \
   BENCHMARK_CAPTURE(Gateway, name, m, d, shape, nans)->Unit(benchmark::kMillisecond)

@@ -168,8 +168,8 @@ void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 // (x0, x1, ..., row): every row that dominates or copies r comes before r.
 // Comparing doubles with "<" keeps -0 and +0 together.
 template <class Row>
-void lexicographic(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare,
-                   const double* x, std::size_t m, std::size_t d, const Row* rows, std::size_t n) {
+void lexicographic(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, const double* x,
+                   std::size_t m, std::size_t d, const Row* rows, std::size_t n) {
   pack_positions(items.get(), n, [&](std::size_t i) { return x[rows[i]]; });
   sort_items(items, spare, n, [&](std::size_t a, std::size_t b) {
     return columns_less(x, m, d, rows[a], rows[b]) ||
@@ -216,7 +216,8 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
   std::size_t ranks = 0;
   pack_positions(order.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
-  sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
+  sort_items(order, spare, n,
+             [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
   for (std::size_t i = 0; i < n; ++i) {
     const std::size_t p = position_of(order[i]);
     if (i == 0 || x1[rows[position_of(order[i - 1])]] < x1[rows[p]]) ++ranks;

@@ -15,24 +15,16 @@ enum { OUT_FRONT = 1 };
 // unsigned char in Octave, one byte in both.
 static_assert(sizeof(mxLogical) == 1, "logical arrays must hold one byte per element");
 
+// Class names as the hosts print them, by class id (the hosts share the ids).
 const char* class_name(mxClassID id) {
-  switch (id) {
-    case mxCELL_CLASS: return "cell";
-    case mxSTRUCT_CLASS: return "struct";
-    case mxLOGICAL_CLASS: return "logical";
-    case mxCHAR_CLASS: return "char";
-    case mxSINGLE_CLASS: return "single";
-    case mxINT8_CLASS: return "int8";
-    case mxUINT8_CLASS: return "uint8";
-    case mxINT16_CLASS: return "int16";
-    case mxUINT16_CLASS: return "uint16";
-    case mxINT32_CLASS: return "int32";
-    case mxUINT32_CLASS: return "uint32";
-    case mxINT64_CLASS: return "int64";
-    case mxUINT64_CLASS: return "uint64";
-    case mxFUNCTION_CLASS: return "function_handle";
-    default: return "of an unknown class";
-  }
+  // clang-format off
+  static const char* const names[] = {
+      "of an unknown class", "cell", "struct", "logical", "char", "of an unknown class",
+      "double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32",
+      "int64", "uint64", "function_handle"};
+  // clang-format on
+  const auto k = static_cast<std::size_t>(id);
+  return k < sizeof names / sizeof names[0] ? names[k] : names[0];
 }
 
 void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {

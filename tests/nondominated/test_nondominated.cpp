@@ -24,8 +24,7 @@ std::size_t g_large_allocations = 0;
 }  // namespace
 
 void* operator new(std::size_t size) {
-  if (g_refused != 0 && size >= 1024 && ++g_large_allocations == g_refused)
-    throw std::bad_alloc();
+  if (g_refused != 0 && size >= 1024 && ++g_large_allocations == g_refused) throw std::bad_alloc();
   if (void* block = std::malloc(size ? size : 1)) return block;
   throw std::bad_alloc();
 }
@@ -55,8 +54,7 @@ std::vector<int> front_of(const standin::Array& x) {
   return std::vector<int>(flags, flags + mxGetNumberOfElements(out));
 }
 
-std::vector<unsigned char> run_routine(const std::vector<double>& x, std::size_t m,
-                                       std::size_t d) {
+std::vector<unsigned char> run_routine(const std::vector<double>& x, std::size_t m, std::size_t d) {
   std::vector<unsigned char> front(m, 0);
   mexsets::nondominated(front.data(), x.data(), m, d);
   return front;
@@ -180,8 +178,8 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
 // fronts with ties), and values a few ulps apart beside huge ones (sort keys
 // that collide); then copies of earlier rows (with the sign of zeros flipped)
 // and NaN entries.
-std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::size_t d,
-                                  int family, double nan_share) {
+std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::size_t d, int family,
+                                  double nan_share) {
   std::vector<double> x(m * d);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const double specials[] = {0.0, -0.0, 1.0, -1.0, kInf, -kInf, 2.5};
@@ -190,14 +188,23 @@ std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::s
     for (std::size_t k = 0; k < d; ++k) {
       double& v = x[r + k * m];
       switch (family) {
-        case 0: v = static_cast<double>(random() % 3); break;
-        case 1: v = specials[random() % 7]; break;
-        case 2: v = unit(random); break;
+        case 0:
+          v = static_cast<double>(random() % 3);
+          break;
+        case 1:
+          v = specials[random() % 7];
+          break;
+        case 2:
+          v = unit(random);
+          break;
         case 5:
           v = random() % 16 == 0 ? (random() % 2 ? 1e300 : -1e300)
                                  : 1.0 + static_cast<double>(random() % 4) * 0x1p-52;
           break;
-        default: v = -std::log(unit(random) + 1e-300); total += v; break;
+        default:
+          v = -std::log(unit(random) + 1e-300);
+          total += v;
+          break;
       }
     }
     if (family == 3 || family == 4)
