@@ -4,7 +4,8 @@
 // region), the cells on the grid's rim the key of their region's border:
 // about 5,000 keys. Weights are uniform in [0, 1). Timed: the shipped kernel
 // (checks, sums, distribution), the plain transcription, the per-key sums
-// alone, and the whole gateway through the stand-in host.
+// alone, the allocation of the pair matrix alone (common to all), and the
+// whole gateway through the stand-in host.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -116,6 +117,13 @@ void Transcription(benchmark::State& state) {
                                                       w.weights.cref()));
 }
 
+// What every variant pays for its n-by-n output alone: allocating and
+// zeroing it (about 22 MB here).
+void PairMatrixAlone(benchmark::State& state) {
+  const Workload& w = workload(false);
+  for (auto _ : state) benchmark::DoNotOptimize(Matrix(w.n, w.n).data.data());
+}
+
 void Gateway(benchmark::State& state) {
   const Workload& w = workload(state.range(0));
   static const standin::Module module("boundary_sums");
@@ -133,6 +141,7 @@ void Gateway(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(KeySums)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(PairMatrixAlone)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace
