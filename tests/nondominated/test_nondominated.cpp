@@ -175,14 +175,17 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
 // Random matrices from several families: few distinct values (ties and
 // duplicate rows), signed zeros and infinities, continuous values, points on
 // a simplex (nearly all on the front), the same rounded to a grid (large
-// fronts with ties), and values a few ulps apart beside huge ones (sort keys
-// that collide); then copies of earlier rows (with the sign of zeros flipped)
+// fronts with ties), values a few ulps apart beside huge ones (sort keys that
+// collide), signed zeros beside the least subnormals (sort keys that differ
+// in the last bits only), points on a simplex with some coordinates set to
+// zeros, ones and infinities; then copies of earlier rows (with the sign of zeros flipped)
 // and NaN entries.
 std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::size_t d, int family,
                                   double nan_share) {
   std::vector<double> x(m * d);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const double specials[] = {0.0, -0.0, 1.0, -1.0, kInf, -kInf, 2.5};
+  const double tiny[] = {0.0, -0.0, 0x1p-1074, -0x1p-1074};  // keys a few units apart
   for (std::size_t r = 0; r < m; ++r) {
     double total = 0;
     for (std::size_t k = 0; k < d; ++k) {
@@ -201,16 +204,20 @@ std::vector<double> random_points(std::mt19937_64& random, std::size_t m, std::s
           v = random() % 16 == 0 ? (random() % 2 ? 1e300 : -1e300)
                                  : 1.0 + static_cast<double>(random() % 4) * 0x1p-52;
           break;
+        case 6:
+          v = tiny[random() % 4];
+          break;
         default:
           v = -std::log(unit(random) + 1e-300);
           total += v;
           break;
       }
     }
-    if (family == 3 || family == 4)
+    if (family == 3 || family == 4 || family == 7)
       for (std::size_t k = 0; k < d; ++k) {
         double& v = x[r + k * m];
-        v = family == 3 ? v / total : std::round(16 * v / total) / 16;
+        v = family == 4 ? std::round(16 * v / total) / 16 : v / total;
+        if (family == 7 && random() % 16 == 0) v = specials[random() % 7];
       }
   }
   for (std::size_t r = 1; r < m; ++r)
@@ -229,7 +236,7 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
   for (int round = 0; round < 6000; ++round) {
     const std::size_t d = 1 + random() % 7;
     const std::size_t m = round % 25 == 0 ? random() % 3000 : random() % 70;
-    const int family = static_cast<int>(random() % 6);
+    const int family = static_cast<int>(random() % 8);
     const double nan_share = round % 3 == 0 ? 0.03 * (random() % 4) : 0.0;
     const std::vector<double> x = random_points(random, m, d, family, nan_share);
     const auto expected = run_reference(x, m, d);
