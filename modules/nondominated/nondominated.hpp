@@ -39,10 +39,10 @@
 //           should the front grow large, a k-d tree over the rows left
 //           answers instead (a box lower corner prunes, a box that lies below
 //           the row proves it covered).
-// Scratch lives in standard containers (about 20 bytes a row, plus the front
-// found so far), released on every path, exceptions included; nothing here
-// knows the host or its allocator. Should that scratch not be available, the
-// sweep runs instead.
+// Scratch lives in standard containers (at most about 30 bytes a row, plus
+// the front found so far for d >= 4), released on every path, exceptions
+// included; nothing here knows the host or its allocator. Should that scratch
+// not be available, the sweep starts over instead.
 #pragma once
 
 #include <cstddef>
