@@ -111,10 +111,9 @@ void KeySums(benchmark::State& state) {
 void Transcription(benchmark::State& state) {
   const Workload& w = workload(state.range(0));
   for (auto _ : state)
-    benchmark::DoNotOptimize(reference::boundary_sums(static_cast<double>(w.n),
-                                                      w.first.data.data(), w.second.data.data(),
-                                                      w.keys.cref(), w.labels.cref(),
-                                                      w.weights.cref()));
+    benchmark::DoNotOptimize(reference::boundary_sums(static_cast<double>(w.n), w.first.data.data(),
+                                                      w.second.data.data(), w.keys.cref(),
+                                                      w.labels.cref(), w.weights.cref()));
 }
 
 // What every variant pays for its n-by-n output alone: allocating and

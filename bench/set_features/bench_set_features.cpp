@@ -68,8 +68,7 @@ void Gateway(benchmark::State& state) {
   auto values = standin::doubles(w.values.rows, w.values.cols, w.values.data);
   auto weights = standin::doubles(w.weights.rows, w.weights.cols, w.weights.data);
   auto mode = standin::scalar(static_cast<double>(state.range(1)));
-  for (auto _ : state)
-    benchmark::DoNotOptimize(module.call(2, {&ids, &values, &mode, &weights}));
+  for (auto _ : state) benchmark::DoNotOptimize(module.call(2, {&ids, &values, &mode, &weights}));
 }
 
 void Modes(benchmark::internal::Benchmark* b) {

@@ -50,23 +50,23 @@ std::size_t pair_size(double value) {
   const auto n = static_cast<std::size_t>(static_cast<std::int64_t>(value));
   // Beyond this no host can lay out n-by-n doubles in one address space.
   if (n && n > static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) / n)
-    fail("outOfMemory", "Size n too large for an n-by-n double matrix: input 1 (n) holds " +
-                            format_value(value));
+    fail("outOfMemory",
+         "Size n too large for an n-by-n double matrix: input 1 (n) holds " + format_value(value));
   return n;
 }
 
 void check_boundary_inputs(const BoundaryInputs& in) {
   const std::size_t count = in.key_count();
   if (in.keys.size() < count)
-    fail("emptyKeyList", "Key list empty but " + std::to_string(count) +
-                             " keys long: input 4 is " + shape(in.keys));
+    fail("emptyKeyList", "Key list empty but " + std::to_string(count) + " keys long: input 4 is " +
+                             shape(in.keys));
   if (count >= KeyIndex::none)
     fail("tooManyKeys", "Key list too long: input 4 is " + shape(in.keys));
   const ConstMatrix ids[2] = {in.first, in.second};
   for (int which = 0; which < 2; ++which)
     if (ids[which].size() < count)
-      fail("tooFewIds", std::string("Too few ") + (which ? "second" : "first") +
-                            " ids: input " + std::to_string(IN_FIRST + which) + " holds " +
+      fail("tooFewIds", std::string("Too few ") + (which ? "second" : "first") + " ids: input " +
+                            std::to_string(IN_FIRST + which) + " holds " +
                             elements(ids[which].size()) + ", the key list (input 4) " +
                             std::to_string(count));
   if (in.weights.rows < in.labels.rows || in.weights.cols < in.labels.cols)
@@ -83,8 +83,7 @@ void check_boundary_inputs(const BoundaryInputs& in) {
                                     "first id neither 0 nor in " + range));
     const double b = in.second.data[k];
     if (!addresses(b, in.n))
-      fail_entry(IN_SECOND, entry_at(in.second, k,
-                                     std::isnan(b) ? "idNotANumber" : "idOutOfRange",
+      fail_entry(IN_SECOND, entry_at(in.second, k, std::isnan(b) ? "idNotANumber" : "idOutOfRange",
                                      "second id outside " + range));
   }
 }

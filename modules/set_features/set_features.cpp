@@ -251,9 +251,7 @@ class Perimeter {
 
 }  // namespace
 
-int feature_mode(double value) {
-  return value >= 1 && value < 5 ? static_cast<int>(value) : 0;
-}
+int feature_mode(double value) { return value >= 1 && value < 5 ? static_cast<int>(value) : 0; }
 
 std::size_t mode_value_columns(int mode) { return mode == 4 ? 4 : mode >= 1 && mode <= 3; }
 

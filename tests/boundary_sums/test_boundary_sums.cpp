@@ -68,8 +68,8 @@ TEST(BoundarySums, OneRowAndOneColumnGrids) {
   auto keys = rows_of({{1, 2}});
   auto first = rows_of({{0, 0}});
   auto second = rows_of({{1, 2}});
-  auto row = call(2, first, second, keys, rows_of({{2, 1, 2, 1, 2}}),
-                  rows_of({{100, 1, 100, 2, 100}}));
+  auto row =
+      call(2, first, second, keys, rows_of({{2, 1, 2, 1, 2}}), rows_of({{100, 1, 100, 2, 100}}));
   EXPECT_EQ(row.border, std::vector<double>({3, 0}));
   auto column = call(2, first, second, keys, rows_of({{2}, {2}, {1}, {2}}),
                      rows_of({{100}, {5}, {100}, {6}}));
@@ -78,8 +78,8 @@ TEST(BoundarySums, OneRowAndOneColumnGrids) {
 
 TEST(BoundarySums, WeightGridMayBeLargerAndIsAddressedByItsOwnRows) {
   auto weights = rows_of({{0, 1, 0, 9}, {2, 0, 3, 9}, {0, 4, 0, 9}, {9, 9, 9, 9}});
-  auto r = call(2, rows_of({{1, 0}}), rows_of({{2, 1}}), rows_of({{5, 7}}), example_labels,
-                weights);
+  auto r =
+      call(2, rows_of({{1, 0}}), rows_of({{2, 1}}), rows_of({{5, 7}}), example_labels, weights);
   EXPECT_EQ(r.pair, std::vector<double>({0, 0, 4, 0}));
   EXPECT_EQ(r.border, std::vector<double>({6, 0}));
 }
@@ -104,8 +104,8 @@ TEST(BoundarySums, RepeatedKeysCollectAtTheirFirstPosition) {
   // Key 5 at positions 0 and 2: all of 5's weights go to position 0, the
   // copy at 2 hands out 0 (into B(2)); with the same cell, 0 overwrites.
   auto keys = rows_of({{5, 7, 5}});
-  auto r = call(2, rows_of({{1, 0, 0}}), rows_of({{2, 1, 2}}), keys, example_labels,
-                example_weights);
+  auto r =
+      call(2, rows_of({{1, 0, 0}}), rows_of({{2, 1, 2}}), keys, example_labels, example_weights);
   EXPECT_EQ(r.pair, std::vector<double>({0, 0, 4, 0}));
   EXPECT_EQ(r.border, std::vector<double>({6, 0}));
   r = call(2, rows_of({{1, 0, 1}}), rows_of({{2, 1, 2}}), keys, example_labels, example_weights);
@@ -177,32 +177,52 @@ TEST(BoundarySums, ArgumentErrors) {
   auto none = standin::empty(0, 0);
   const std::size_t before = standin::live_arrays();
   const std::string id = "mexsets:boundary_sums:";
-  expect_mex_error([&] { module().call(2, {&n, &ids, &ids, &keys, &labels}); }, id + "nargin",
-                   "There should be 6 input parameters");
-  expect_mex_error([&] { module().call(2, {&n, &ids, &ids, &keys, &labels, &labels, &n}); },
-                   id + "nargin", "There should be 6 input parameters");
-  expect_mex_error([&] { module().call(2, {&n, &ids, &flag, &keys, &labels, &labels}); },
-                   id + "typesNotCoherent", "Data types not coherent");
-  expect_mex_error([&] { module().call(2, {&n, &ids, &ids, &keys, &labels, &cube}); },
-                   id + "dimensionsNotCoherent", "Data dimensions not coherent");
-  expect_mex_error([&] { module().call(2, {&cell, &ids, &ids, &keys, &labels, &labels}); },
-                   id + "badScalar", "input 1 (n) is not numeric");
-  expect_mex_error([&] { module().call(2, {&none, &ids, &ids, &keys, &labels, &labels}); },
-                   id + "badScalar", "input 1 (n) is empty");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&n, &ids, &ids, &keys, &labels});
+      },
+      id + "nargin", "There should be 6 input parameters");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&n, &ids, &ids, &keys, &labels, &labels, &n});
+      },
+      id + "nargin", "There should be 6 input parameters");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&n, &ids, &flag, &keys, &labels, &labels});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&n, &ids, &ids, &keys, &labels, &cube});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&cell, &ids, &ids, &keys, &labels, &labels});
+      },
+      id + "badScalar", "input 1 (n) is not numeric");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&none, &ids, &ids, &keys, &labels, &labels});
+      },
+      id + "badScalar", "input 1 (n) is empty");
   EXPECT_EQ(standin::live_arrays(), before);
 }
 
 // Runs the gateway on the worked example with one argument replaced.
 void expect_example_error(int input, const Matrix& replacement, const std::string& reason,
                           const std::string& message) {
-  std::vector<Matrix> args = {rows_of({{2}}),  rows_of({{1, 0}}), rows_of({{2, 1}}),
-                              rows_of({{5, 7}}), example_labels,   example_weights};
+  std::vector<Matrix> args = {rows_of({{2}}),    rows_of({{1, 0}}), rows_of({{2, 1}}),
+                              rows_of({{5, 7}}), example_labels,    example_weights};
   args[input - 1] = replacement;
   std::vector<standin::Array> host;
   for (const auto& a : args) host.push_back(to_host(a));
   const std::size_t before = standin::live_arrays();
   expect_mex_error(
-      [&] { module().call(2, {&host[0], &host[1], &host[2], &host[3], &host[4], &host[5]}); },
+      [&] {
+        module().call(2, {&host[0], &host[1], &host[2], &host[3], &host[4], &host[5]});
+      },
       "mexsets:boundary_sums:" + reason, message);
   EXPECT_EQ(standin::live_arrays(), before) << reason;
 }
@@ -307,9 +327,9 @@ TEST(BoundarySums, MatchesThePlainAlgorithmOnRandomInputs) {
   std::mt19937_64 random(8);
   for (int round = 0; round < 600; ++round) {
     const RandomCase c = random_case(random, round % 3 == 0);
-    const auto expected = reference::boundary_sums(c.n, c.first.data.data(), c.second.data.data(),
-                                                   c.keys.cref(), c.labels.cref(),
-                                                   c.weights.cref());
+    const auto expected =
+        reference::boundary_sums(c.n, c.first.data.data(), c.second.data.data(), c.keys.cref(),
+                                 c.labels.cref(), c.weights.cref());
     mexsets::BoundaryInputs in;
     in.n = mexsets::pair_size(c.n);
     in.first = c.first.cref();

@@ -73,8 +73,8 @@ TEST(SetFeatures, MinimumIsTheDefaultMode) {
 
 TEST(SetFeatures, RatioAndSum) {
   auto v = rows_of({{2}, {4}, {8}, {-1}, {0}, {NAN}, {-0.0}, {DBL_MIN / 4}});
-  auto r = call(rows_of({{0, 1, 2}, {3, -1, 0}, {4, 4, -1}, {-1, 0, 0}, {5, 0, 1}, {3, 7, 7}}),
-                v, 2);
+  auto r =
+      call(rows_of({{0, 1, 2}, {3, -1, 0}, {4, 4, -1}, {-1, 0, 0}, {5, 0, 1}, {3, 7, 7}}), v, 2);
   EXPECT_TRUE(same_bits(r.out2, {14, -1, 0, 0, NAN, -1 + DBL_MIN / 4 + DBL_MIN / 4}));
   // -1/DBL_MIN; 0/DBL_MIN; empty: DBL_MAX/DBL_MIN = Inf; NaN leaves 2/4;
   // every value <= DBL_MIN keeps max = DBL_MIN.
@@ -91,8 +91,8 @@ TEST(SetFeatures, Box) {
   auto r = call(rows_of({{0, 1, 2}, {1, -1, 0}, {-2, 0, 0}}), v, 4);
   EXPECT_EQ(r.out1, std::vector<double>({0, 0, 0}));  // never written
   EXPECT_EQ(r.dims2, std::vector<mwSize>({3, 4}));
-  EXPECT_TRUE(same_bits(r.out2, {-1, -1, DBL_MAX, -5, 20, DBL_MAX, 100, -DBL_MAX, -DBL_MAX, 2000,
-                                 500, -DBL_MAX}));
+  EXPECT_TRUE(same_bits(
+      r.out2, {-1, -1, DBL_MAX, -5, 20, DBL_MAX, 100, -DBL_MAX, -DBL_MAX, 2000, 500, -DBL_MAX}));
 }
 
 TEST(SetFeatures, ModeIsTruncatedAndOtherModesReturnZeros) {
@@ -113,8 +113,7 @@ TEST(SetFeatures, ModeIsTruncatedAndOtherModesReturnZeros) {
   auto a = to_host(ids), values = to_host(v), w = to_host(rows_of({{0, 1}, {1, 0}}));
   auto three = standin::numeric(mxINT8_CLASS, {1, 1});
   *static_cast<std::int8_t*>(mxGetData(three.get())) = 3;
-  EXPECT_EQ(call({a.get(), values.get(), three.get(), w.get()}).out2,
-            std::vector<double>({1, 0}));
+  EXPECT_EQ(call({a.get(), values.get(), three.get(), w.get()}).out2, std::vector<double>({1, 0}));
   auto yes = standin::logical(1, 1, {true});
   EXPECT_EQ(call({a.get(), values.get(), yes.get()}).out1, std::vector<double>({2, 4}));
 }
@@ -160,29 +159,49 @@ TEST(SetFeatures, ArgumentErrors) {
   expect_mex_error([&] { call({a.get()}); }, id + "nargin",
                    "There should be at least 2 input parameters");
   expect_mex_error([&] { call({}); }, id + "nargin", "There should be at least 2 input parameters");
-  expect_mex_error([&] { call({flag.get(), v.get()}); }, id + "typesNotCoherent",
-                   "Data types not coherent");
-  expect_mex_error([&] { call({a.get(), cube.get()}); }, id + "dimensionsNotCoherent",
-                   "Data dimensions not coherent");
-  expect_mex_error([&] { call({a.get(), v.get(), none.get()}); }, id + "badScalar",
-                   "input 3 (mode) is empty");
-  expect_mex_error([&] { call({a.get(), v.get(), cell.get()}); }, id + "badScalar",
-                   "input 3 (mode) is not numeric");
-  expect_mex_error([&] { call({a.get(), v.get(), three.get()}); }, id + "nargin",
-                   "For perimeter we need 4 parameters");
-  expect_mex_error([&] { call({a.get(), v.get(), three.get(), flag.get()}); },
-                   id + "typesNotCoherent", "Data types not coherent");
-  expect_mex_error([&] { call({a.get(), v.get(), three.get(), cube.get()}); },
-                   id + "dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        call({flag.get(), v.get()});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        call({a.get(), cube.get()});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        call({a.get(), v.get(), none.get()});
+      },
+      id + "badScalar", "input 3 (mode) is empty");
+  expect_mex_error(
+      [&] {
+        call({a.get(), v.get(), cell.get()});
+      },
+      id + "badScalar", "input 3 (mode) is not numeric");
+  expect_mex_error(
+      [&] {
+        call({a.get(), v.get(), three.get()});
+      },
+      id + "nargin", "For perimeter we need 4 parameters");
+  expect_mex_error(
+      [&] {
+        call({a.get(), v.get(), three.get(), flag.get()});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        call({a.get(), v.get(), three.get(), cube.get()});
+      },
+      id + "dimensionsNotCoherent", "Data dimensions not coherent");
   EXPECT_EQ(standin::live_arrays(), before);
   // Inputs past those a mode uses are ignored.
   EXPECT_EQ(call({a.get(), v.get(), one.get(), flag.get(), cell.get()}).out1,
             std::vector<double>({2}));
 }
 
-void expect_limit_error(const Matrix& ids, const Matrix& values, double mode,
-                        const Matrix& weights, const std::string& reason,
-                        const std::string& message) {
+void expect_limit_error(const Matrix& ids, const Matrix& values, double mode, const Matrix& weights,
+                        const std::string& reason, const std::string& message) {
   const std::size_t before = standin::live_arrays();
   expect_mex_error([&] { call(ids, values, mode, weights); }, "mexsets:set_features:" + reason,
                    message);
@@ -198,8 +217,9 @@ TEST(SetFeatures, LimitErrorsNameInputEntryAndValue) {
                      "Id outside 0..2 (rows of input 2): input 1 at row 2, column 1 holds NaN");
   expect_limit_error(rows_of({{INFINITY}}), rows_of({{1, 2, 3, 4}}), 4, {}, "idOutOfRange",
                      "Id outside 0..0 (rows of input 2): input 1 at row 1, column 1 holds Inf");
-  expect_limit_error(rows_of({{0}}), Matrix(0, 1), 1, {}, "idOutOfRange",
-                     "Id with nothing to address (input 2 has no rows): input 1 at row 1, column 1 holds 0");
+  expect_limit_error(
+      rows_of({{0}}), Matrix(0, 1), 1, {}, "idOutOfRange",
+      "Id with nothing to address (input 2 has no rows): input 1 at row 1, column 1 holds 0");
   expect_limit_error(rows_of({{1, 2}}), v, 3, w, "idOutOfRange",
                      "Id outside 0..1 (rows of input 2, rows and columns of input 4): input 1 at "
                      "row 1, column 2 holds 2");
@@ -272,8 +292,8 @@ TEST(SetFeatures, MatchesThePlainAlgorithmOnRandomInputs) {
 
     const int m = mexsets::feature_mode(mode);
     std::vector<double> out1(rows, 0.0), out2(rows * mexsets::second_output_columns(m), 0.0);
-    ASSERT_FALSE(mexsets::set_features(m, ids.cref(), v.cref(), w.cref(), out1.data(),
-                                       out2.data()));
+    ASSERT_FALSE(
+        mexsets::set_features(m, ids.cref(), v.cref(), w.cref(), out1.data(), out2.data()));
     ASSERT_TRUE(same_bits(expected.out1, out1)) << "round " << round << " mode " << mode;
     ASSERT_TRUE(same_bits(expected.out2, out2)) << "round " << round << " mode " << mode;
     const Result host = call(ids, v, mode, w);
