@@ -12,7 +12,9 @@
 %   a sparse X with :sparseInput and a complex X with :complexInput (pass
 %   full(X) or real(X)). X is never read as another type. Rows are the first
 %   dimension and columns the second; of an array with more dimensions only
-%   the first M-by-D page is read. Inputs after the first are ignored.
+%   the first M-by-D page is read, and an M-by-D-by-0 array (M and D not 0),
+%   which has no such page, ends the call with :noFirstPage. Inputs after the
+%   first are ignored.
 %
 %   Edge cases: an empty 0-by-D X gives a 0-by-1 logical; an M-by-0 X marks
 %   row 1 only; a single column marks the first row holding its minimum.

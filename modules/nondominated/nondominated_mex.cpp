@@ -27,6 +27,15 @@ const char* class_name(mxClassID id) {
   return k < sizeof names / sizeof names[0] ? names[k] : names[0];
 }
 
+// "2-by-3-by-0", as the hosts print sizes.
+std::string size_text(const mxArray* array) {
+  const mwSize* extents = mxGetDimensions(array);
+  std::string text;
+  for (mwSize k = 0; k < mxGetNumberOfDimensions(array); ++k)
+    text += (k ? "-by-" : "") + std::to_string(extents[k]);
+  return text;
+}
+
 void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   using namespace mexsets;
   // Check the arguments: the wrong call shape gets the synopsis, not an error.
@@ -42,10 +51,15 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   require_dense_real(points, IN_POINTS + 1);
 
   // Do the job. Rows are the first extent, columns the second; of an array
-  // with more dimensions only the first page is read.
+  // with more dimensions only the first page is read. An array whose later
+  // extent is 0 has no first page (and the host may give no data at all):
+  // refused rather than read.
   const mwSize* extents = mxGetDimensions(points);
   const std::size_t m = static_cast<std::size_t>(extents[0]);
   const std::size_t d = static_cast<std::size_t>(extents[1]);
+  if (m != 0 && d != 0 && mxGetNumberOfElements(points) == 0)
+    fail("noFirstPage", "Expected an M-by-D page of points: input 1 (X) is " +
+                            size_text(points) + " and holds no element");
   Output front(mxCreateLogicalMatrix(m, 1), nlhs, plhs, OUT_FRONT);
   nondominated(static_cast<unsigned char*>(mxGetData(front.get())), mxGetPr(points), m, d);
 }

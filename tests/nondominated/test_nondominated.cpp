@@ -154,7 +154,10 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
   const Case classes[] = {{mxINT32_CLASS, "int32"},     {mxSINGLE_CLASS, "single"},
                           {mxLOGICAL_CLASS, "logical"}, {mxUINT8_CLASS, "uint8"},
                           {mxCHAR_CLASS, "char"},       {mxCELL_CLASS, "cell"},
-                          {mxSTRUCT_CLASS, "struct"},   {mxINT64_CLASS, "int64"}};
+                          {mxSTRUCT_CLASS, "struct"},   {mxINT64_CLASS, "int64"},
+                          {mxINT8_CLASS, "int8"},       {mxINT16_CLASS, "int16"},
+                          {mxUINT16_CLASS, "uint16"},   {mxUINT32_CLASS, "uint32"},
+                          {mxUINT64_CLASS, "uint64"}};
   const std::size_t before = standin::live_arrays();
   for (const Case& c : classes) {
     // Large enough that reading it as doubles would run past its buffer.
@@ -170,6 +173,35 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
   expect_mex_error([&] { module().call(1, {&complex}); }, "mexsets:nondominated:complexInput",
                    "Complex input is not supported: input 1 is complex; pass real(...) instead");
   EXPECT_EQ(standin::live_arrays(), before + 2);  // only the two inputs built here
+}
+
+// An array whose third or later extent is 0 holds no element (the host may
+// give it no data at all), so it has no first M-by-D page to read; found by
+// fuzzing (a 2-by-4-by-27-by-0 double was read through a null pointer). Such
+// arrays without rows or columns need no element and keep their results.
+TEST(Nondominated, ArraysWithoutAFirstPageAreRefused) {
+  const std::string id = "mexsets:nondominated:noFirstPage";
+  const std::size_t before = standin::live_arrays();
+  for (const std::vector<mwSize>& dims :
+       {std::vector<mwSize>{2, 4, 27, 0}, {2, 3, 0}, {1, 1, 0}, {5, 2, 3, 0}}) {
+    auto x = standin::numeric(mxDOUBLE_CLASS, dims);
+    std::string size = std::to_string(dims[0]);
+    for (std::size_t k = 1; k < dims.size(); ++k) size += "-by-" + std::to_string(dims[k]);
+    for (int nlhs : {0, 1})
+      expect_mex_error([&] { module().call(nlhs, {&x}); }, id,
+                       "Expected an M-by-D page of points: input 1 (X) is " + size +
+                           " and holds no element");
+  }
+  EXPECT_EQ(standin::live_arrays(), before);  // no output left behind
+
+  auto no_rows = standin::numeric(mxDOUBLE_CLASS, {0, 3, 0});
+  EXPECT_EQ(front_of(no_rows), std::vector<int>{});
+  auto no_columns = standin::numeric(mxDOUBLE_CLASS, {3, 0, 0});
+  EXPECT_EQ(front_of(no_columns), std::vector<int>({1, 0, 0}));
+  // Later extents that are not 0: the first page is read.
+  auto pages = standin::numeric(mxDOUBLE_CLASS, {2, 1, 3});
+  mxGetPr(pages.get())[0] = 1;
+  EXPECT_EQ(front_of(pages), std::vector<int>({0, 1}));
 }
 
 // Random matrices from several families: few distinct values (ties and

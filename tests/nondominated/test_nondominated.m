@@ -39,6 +39,9 @@ expect_error(@() nondominated(sparse([1 2; 3 4])), 'mexsets:nondominated:sparseI
              'input 1 is sparse; pass full(...) instead');
 expect_error(@() nondominated(complex([1 2; 3 4], 0)), 'mexsets:nondominated:complexInput', ...
              'input 1 is complex; pass real(...) instead');
+expect_error(@() nondominated(zeros(2, 3, 0)), 'mexsets:nondominated:noFirstPage', ...
+             'Expected an M-by-D page of points: input 1 (X) is 2-by-3-by-0 and holds no element');
+expect_same(nondominated(zeros(3, 0, 0)), logical([1; 0; 0]), 'no columns, no pages');
 
 % Random points without NaN against the definition, written with whole-row
 % comparisons: no row dominates a marked row, and every other row is
