@@ -249,21 +249,47 @@ class PairWeights {
   std::vector<Entry> column_entries_;
 };
 
-// Lanes shared weights at once, each in the defining order, over the table
-// of `w` (build_table first). Every list is padded with w.items() up to `lp`
-// (the p lists) or `lq` (the q lists); the padding adds +0 only. The
-// independent chains hide the latency of the additions.
+// Several shared weights at once, each in the defining order, over the
+// table of `w` (build_table first), as independent chains that hide the
+// latency of the additions. The loops over the lanes are unrolled (at -O2
+// too) so that every chain stays in a register.
+//
+// One P with Lanes lists Q, each padded with w.items() up to `lq`.
 template <std::size_t Lanes>
-void shared_weights(const PairWeights& w, const ItemId* const (&p)[Lanes], std::size_t lp,
-                    const ItemId* const (&q)[Lanes], std::size_t lq, double (&shared)[Lanes]) {
+void shared_weights_one_p(const PairWeights& w, ItemList p, const ItemId* const (&q)[Lanes],
+                          std::size_t lq, double (&shared)[Lanes]) {
   double s[Lanes];
-  const double* r[Lanes];
+#pragma GCC unroll 16
+  for (std::size_t k = 0; k < Lanes; ++k) s[k] = 0.0;
+  for (std::size_t i = 0; i < p.size; ++i) {
+    const double* row = w.table_row(p.ids[i]);
+    for (std::size_t j = 0; j < lq; ++j) {
+#pragma GCC unroll 16
+      for (std::size_t k = 0; k < Lanes; ++k) s[k] = s[k] + row[q[k][j]];
+    }
+  }
+#pragma GCC unroll 16
+  for (std::size_t k = 0; k < Lanes; ++k) shared[k] = s[k];
+}
+
+// Lanes lists P, each padded with w.items() up to `lp`, with one Q.
+template <std::size_t Lanes>
+void shared_weights_one_q(const PairWeights& w, const ItemId* const (&p)[Lanes], std::size_t lp,
+                          ItemList q, double (&shared)[Lanes]) {
+  double s[Lanes];
+  const double* row[Lanes];
+#pragma GCC unroll 16
   for (std::size_t k = 0; k < Lanes; ++k) s[k] = 0.0;
   for (std::size_t i = 0; i < lp; ++i) {
-    for (std::size_t k = 0; k < Lanes; ++k) r[k] = w.table_row(p[k][i]);
-    for (std::size_t j = 0; j < lq; ++j)
-      for (std::size_t k = 0; k < Lanes; ++k) s[k] = s[k] + r[k][q[k][j]];
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < Lanes; ++k) row[k] = w.table_row(p[k][i]);
+    for (std::size_t j = 0; j < q.size; ++j) {
+      const ItemId b = q.ids[j];
+#pragma GCC unroll 16
+      for (std::size_t k = 0; k < Lanes; ++k) s[k] = s[k] + row[k][b];
+    }
   }
+#pragma GCC unroll 16
   for (std::size_t k = 0; k < Lanes; ++k) shared[k] = s[k];
 }
 

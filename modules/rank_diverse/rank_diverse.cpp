@@ -215,8 +215,6 @@ class PickOverlaps {
   // padding is added.
   void interleaved(ItemList p, std::vector<double>& shared) {
     constexpr std::size_t lanes = 8;
-    const ItemId* ps[lanes];
-    for (auto& x : ps) x = p.ids;
     const std::size_t n = by_length_.size();
     for (std::size_t g = 0; g < n; g += lanes) {
       std::size_t c[lanes];
@@ -226,7 +224,7 @@ class PickOverlaps {
         qs[k] = lists_.padded(c[k]);
       }
       double s[lanes];
-      shared_weights(pairs_, ps, p.size, qs, lists_.size(c[lanes - 1]), s);
+      shared_weights_one_p(pairs_, p, qs, lists_.size(c[lanes - 1]), s);
       for (std::size_t k = 0; k < lanes; ++k) shared[c[k]] = s[k];
     }
   }

@@ -204,16 +204,14 @@ class AcceptedOverlaps {
   bool group(ItemList q, double weight_q, double t, std::size_t g, std::size_t to) {
     const Accepted* a[Lanes];
     const ItemId* ps[Lanes];
-    const ItemId* qs[Lanes];
     std::size_t lp = 0;
     for (std::size_t k = 0; k < Lanes; ++k) {
       a[k] = &accepted_[std::min(g + k, to - 1)];
       ps[k] = stored_.padded(a[k]->row);
-      qs[k] = q.ids;
       lp = std::max(lp, stored_.size(a[k]->row));
     }
     double s[Lanes];
-    shared_weights(pairs_, ps, lp, qs, q.size, s);
+    shared_weights_one_q(pairs_, ps, lp, q, s);
     const std::size_t real = std::min(Lanes, to - g);
     ratios_ += real;
     for (std::size_t k = 0; k < real; ++k)
