@@ -18,6 +18,8 @@ expect_same(o, [1; 2; 3], 'NaN lambda still orders every candidate');
 assert(all(isnan(s)), 'NaN lambda gives NaN scores');
 [o, s] = rank_diverse([0; 0; 1], [-Inf; -Inf; 7], eye(2), 1);
 expect_same([o s], [3 7; 1 -Inf; 2 -Inf], '-Inf relevance');
+[o, s] = rank_diverse([0; 0; 1], [1; 1; 0.9], eye(2), single(0.5));
+expect_same(o, [1; 3; 2], 'lambda of another class');
 o = rank_diverse([0; 1], [1; 2], eye(2));          % one output
 expect_same(o, [2; 1], 'single output');
 
