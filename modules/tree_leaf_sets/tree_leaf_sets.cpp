@@ -12,6 +12,41 @@ namespace {
 // inputs; beyond, only the nodes the inputs name do.
 constexpr std::uint64_t dense_allowance = 4096;
 
+// Versions of at most this many leaves keep a sorted list of them; rows of
+// at most `small_parts` such versions are merged from those lists.
+constexpr std::uint64_t small_size = 64;
+constexpr std::size_t small_parts = 8;
+
+// Merges the sorted `part` (n entries) into the sorted out[0 .. filled),
+// which has room for them after it, from the back; returns the new length.
+// The larger of the two last entries moves without a branch on it, and the
+// entries behind both are loaded ahead, so a step waits on no load.
+std::size_t merge_into(std::uint32_t* out, std::size_t filled, const std::uint32_t* part,
+                       std::size_t n) {
+  std::size_t a = filled, b = n, w = filled + n;
+  if (a >= 2 && b >= 2) {
+    std::uint32_t x = out[a - 1], y = part[b - 1];
+    do {
+      const std::uint32_t next_x = out[a - 2], next_y = part[b - 2];
+      const bool from_out = x > y;
+      out[--w] = from_out ? x : y;
+      x = from_out ? next_x : x;
+      y = from_out ? y : next_y;
+      a -= from_out;
+      b -= !from_out;
+    } while (a >= 2 && b >= 2);
+  }
+  while (a > 0 && b > 0) {
+    const std::uint32_t x = out[a - 1], y = part[b - 1];
+    const bool from_out = x > y;
+    out[--w] = from_out ? x : y;
+    a -= from_out;
+    b -= !from_out;
+  }
+  for (std::size_t i = 0; i < b; ++i) out[i] = part[i];  // what is left of out is in place
+  return filled + n;
+}
+
 int bit_width(std::uint64_t x) {
   int width = 0;
   for (; x; x >>= 1) ++width;
@@ -48,7 +83,7 @@ void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
                              " entries; at most 2^32-2 nodes and child entries are supported");
 }
 
-TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) : sets_(sets) {
+TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) {
   check(merges, sets);
   const std::uint32_t leaves = leaf_count(merges, 1);
   const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
@@ -106,6 +141,25 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) : sets_(sets) {
       if (__builtin_add_overflow(sizes_[v], sizes_[targets_[t]], &sizes_[v]))
         sizes_[v] = ~std::uint64_t{0};
 
+  sort_small_versions();
+
+  // Each node-set row as the versions it reads, and its count (saturating).
+  plan_first_.assign(sets.rows + 1, 0);
+  row_count_.assign(sets.rows, 0);
+  for (std::size_t j = 0; j < sets.rows; ++j) {
+    std::uint64_t total = 0;
+    for (std::size_t k = 0; k < sets.cols; ++k) {
+      const double e = sets(j, k);
+      if (e == 0) break;
+      const std::uint32_t v = current_[slots_.slot(node_index(e))];
+      if (v == none) continue;
+      plan_.push_back(v);
+      if (__builtin_add_overflow(total, sizes_[v], &total)) total = ~std::uint64_t{0};
+    }
+    row_count_[j] = total;
+    plan_first_[j + 1] = plan_.size();
+  }
+
   count_.assign(leaf_slots_, 0);
   weight_.assign(spans_.size(), 0);
   bits_.assign((static_cast<std::size_t>(leaf_slots_) + 63) / 64, 0);
@@ -119,6 +173,43 @@ std::uint32_t TreeLeafSets::version(const std::vector<std::uint32_t>& terms) {
   targets_.insert(targets_.end(), terms.begin(), terms.end());
   first_.push_back(static_cast<std::uint32_t>(targets_.size()));
   return static_cast<std::uint32_t>(first_.size() - 2);
+}
+
+// The sorted lists of the small versions, each merged from the lists of
+// the versions it reads (which are no larger). The lists take at most a few
+// entries per version and read; versions beyond that budget keep none.
+void TreeLeafSets::sort_small_versions() {
+  const std::size_t versions = sizes_.size();
+  sorted_at_.assign(versions, Sorted{none, 0});
+  const std::uint64_t budget =
+      std::min<std::uint64_t>(8 * (versions + targets_.size()) + 4096, none - 1);
+  std::uint64_t total = 0;
+  for (std::size_t v = 0; v < versions; ++v) {
+    if (sizes_[v] > small_size || total + sizes_[v] > budget) continue;
+    bool parts_kept = true;
+    if (v >= leaf_slots_)
+      for (std::uint32_t t = first_[v]; t < first_[v + 1] && parts_kept; ++t)
+        parts_kept = sorted_at_[targets_[t]].first != none;
+    if (!parts_kept) continue;
+    sorted_at_[v] = {static_cast<std::uint32_t>(total), static_cast<std::uint32_t>(sizes_[v])};
+    total += sizes_[v];
+  }
+  sorted_.resize(static_cast<std::size_t>(total));
+  const bool compact = slots_.compact();
+  for (std::size_t v = 0; v < versions; ++v) {
+    if (sorted_at_[v].first == none) continue;
+    std::uint32_t* list = sorted_.data() + sorted_at_[v].first;
+    if (v < leaf_slots_) {
+      const auto leaf = static_cast<std::uint32_t>(v);
+      list[0] = (compact ? slots_.id(leaf) : leaf) + 1;
+      continue;
+    }
+    std::size_t filled = 0;
+    for (std::uint32_t t = first_[v]; t < first_[v + 1]; ++t) {
+      const Sorted part = sorted_at_[targets_[t]];
+      filled = merge_into(list, filled, sorted_.data() + part.first, part.size);
+    }
+  }
 }
 
 // Versions read by exactly one version form a forest together with the
@@ -200,20 +291,32 @@ void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
 std::size_t TreeLeafSets::count(std::size_t j) const {
   // Results are written as uint32 arrays whose byte size must be addressable.
   constexpr std::uint64_t most = PTRDIFF_MAX / sizeof(std::uint32_t);
-  std::uint64_t total = 0;
-  for (std::size_t k = 0; k < sets_.cols; ++k) {
-    const double e = sets_(j, k);
-    if (e == 0) break;
-    const std::uint32_t v = current_[slots_.slot(node_index(e))];
-    if (v != none && (__builtin_add_overflow(total, sizes_[v], &total) || total > most))
-      fail("resultTooLarge", "Result too large: the leaves of node-set row " +
-                                 std::to_string(j + 1) +
-                                 " of input 2 number more than this machine can address");
+  if (row_count_[j] > most)
+    fail("resultTooLarge", "Result too large: the leaves of node-set row " + std::to_string(j + 1) +
+                               " of input 2 number more than this machine can address");
+  return static_cast<std::size_t>(row_count_[j]);
+}
+
+// A row of at most small_parts versions that all keep sorted lists: merges
+// them into `out`. Returns false (writing nothing) for any other row.
+bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) const {
+  const std::uint32_t* begin = plan_.data() + plan_first_[j];
+  const std::uint32_t* end = plan_.data() + plan_first_[j + 1];
+  if (end - begin > static_cast<std::ptrdiff_t>(small_parts)) return false;
+  Sorted parts[small_parts];
+  std::size_t k = 0;
+  for (const std::uint32_t* v = begin; v != end; ++v) {
+    parts[k] = sorted_at_[*v];
+    if (parts[k++].first == none) return false;
   }
-  return static_cast<std::size_t>(total);
+  std::size_t filled = 0;
+  for (std::size_t i = 0; i < k; ++i)
+    filled = merge_into(out, filled, sorted_.data() + parts[i].first, parts[i].size);
+  return true;
 }
 
 void TreeLeafSets::fill(std::size_t j, std::size_t count, std::uint32_t* out) {
+  if (merge_small(j, out)) return;
   // Leaf order: a two-level bitmap costs L/4096 summary words plus a step
   // per word and leaf touched; sorting the d leaves touched costs d log d
   // (d is at most the count).
@@ -229,12 +332,7 @@ void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
   // count(j) has succeeded, so no weight or count below can overflow: each
   // is at most the row's count.
   touched_.clear();
-  for (std::size_t k = 0; k < sets_.cols; ++k) {
-    const double e = sets_(j, k);
-    if (e == 0) break;
-    const std::uint32_t v = current_[slots_.slot(node_index(e))];
-    if (v != none) add<Listed>(v, 1);
-  }
+  for (std::size_t k = plan_first_[j]; k < plan_first_[j + 1]; ++k) add<Listed>(plan_[k], 1);
   while (!heap_.empty()) {
     std::pop_heap(heap_.begin(), heap_.end());
     const std::uint32_t w = heap_.back();
@@ -245,9 +343,8 @@ void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
   }
 
   auto emit = [&](std::uint32_t leaf, std::uint32_t id) {
-    std::uint64_t c = count_[leaf];
-    *out++ = id;
-    while (--c) *out++ = id;
+    const std::uint64_t c = count_[leaf];
+    out = std::fill_n(out, c, id);
   };
   if (Listed) {
     std::sort(touched_.begin(), touched_.end());

@@ -36,7 +36,10 @@
 // leaves are a contiguous range of one leaf sequence; versions read more
 // than once are reached through a short list of cross references and
 // weighted by how often they are read. A node set's result is then counted
-// per leaf and written in leaf order.
+// per leaf and written in leaf order. Versions of at most 64 leaves also keep
+// their leaves as a sorted list of output ids (within a budget of a few times
+// the versions' size): a node-set row made only of such versions, at most 8
+// of them, is written by merging their lists.
 // Cost: O(R1*N1 + L) to build; per node-set row O(output + shared versions
 // reached * log + min(d log d, d + L/4096)), d being its number of distinct
 // leaves. Scratch: O(R1*N1 + L); results go straight to the caller. When L is
@@ -60,7 +63,7 @@ class TreeLeafSets {
   // Checks both inputs and builds the versions.
   TreeLeafSets(ConstMatrix merges, ConstMatrix sets);
 
-  std::size_t size() const { return sets_.rows; }
+  std::size_t size() const { return row_count_.size(); }
 
   // The number of leaves of node-set row j, repeats included. Throws
   // Failure (resultTooLarge) when it exceeds the address range.
@@ -83,8 +86,9 @@ class TreeLeafSets {
   void add(std::uint32_t vertex, std::uint64_t times);
   template <bool Listed>
   void fill_in(std::size_t j, std::uint32_t* out);
+  void sort_small_versions();
+  bool merge_small(std::size_t j, std::uint32_t* out) const;
 
-  ConstMatrix sets_;
   NodeSlots slots_;
   std::uint32_t leaf_slots_ = 0;  // slots 0 .. leaf_slots_-1 are leaves
 
@@ -94,6 +98,22 @@ class TreeLeafSets {
   std::vector<std::uint32_t> first_;
   std::vector<std::uint32_t> targets_;
   std::vector<std::uint64_t> sizes_;  // per version, saturating at 2^64-1
+
+  // Sorted output ids (leaf id + 1) of the small versions: those of version
+  // v are sorted_[first .. first + size) of sorted_at_[v] (first = none: not
+  // kept).
+  struct Sorted {
+    std::uint32_t first, size;
+  };
+  std::vector<Sorted> sorted_at_;
+  std::vector<std::uint32_t> sorted_;
+
+  // Node-set row j reads the versions plan_[plan_first_[j] ..
+  // plan_first_[j+1]) (nodes that hold nothing left out); row_count_[j] is
+  // their total size, saturating at 2^64-1.
+  std::vector<std::size_t> plan_first_;
+  std::vector<std::uint32_t> plan_;
+  std::vector<std::uint64_t> row_count_;
 
   // Depth-first layout (see lay_out).
   std::vector<Span> spans_;

@@ -318,6 +318,30 @@ TEST(TreeLeafSets, MatchesWithOnlyNamedNodesStored) {
   }
 }
 
+TEST(TreeLeafSets, MatchesOnWideRowsAndManySmallNodes) {
+  // Rows of up to 12 nodes (more than are merged from sorted lists), and
+  // hundreds of 64-leaf nodes, more than the sorted lists' budget holds.
+  std::mt19937_64 random(13);
+  const std::size_t leaves = 100, rows = 600;
+  mexsets::OwnedMatrix<double> merges(rows, 3, 0.0);
+  for (std::size_t r = 0; r < rows; ++r) {
+    merges(r, 0) = r < 62 ? (r == 0 ? 1.0 : leaves + r) : leaves + 62;  // node 162: leaves 1..63
+    merges(r, 1) = r < 62 ? r + 2.0 : 1.0 + random() % leaves;
+    merges(r, 2) = leaves + r + 1.0;
+  }
+  mexsets::OwnedMatrix<double> sets(300, 12, 0.0);
+  for (std::size_t j = 0; j < sets.rows; ++j) {
+    const std::size_t k = 1 + random() % 12;
+    for (std::size_t c = 0; c < k; ++c) sets(j, c) = 1.0 + random() % (leaves + rows);
+  }
+  const Rows expected = reference::tree_leaf_sets(merges.cref(), sets.cref());
+  ASSERT_EQ(mexsets::tree_leaf_sets(merges.cref(), sets.cref()), expected);
+  ASSERT_EQ(call(to_host(merges), to_host(sets)), expected);
+  std::size_t wide = 0;
+  for (std::size_t j = 0; j < sets.rows; ++j) wide += sets(j, 8) != 0;
+  EXPECT_GT(wide, 50u);
+}
+
 TEST(TreeLeafSets, MatchesOnRegionMergeTreesOfEveryShape) {
   const auto grid = tree_workloads::label_grid(40, 40, 150, 3);
   for (std::size_t depth : {0, 12, 60, 149})
