@@ -7,16 +7,17 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <vector>
 
 #include "mexsets/column_major.hpp"
 
 namespace reference {
 
-// Returns the M*N*K flags, element (i, j, k) at i + j*M + k*M*N.
-inline std::vector<bool> tree_occurrence_masks(mexsets::ConstMatrix labels,
-                                               mexsets::ConstMatrix merges,
-                                               mexsets::ConstMatrix sets) {
+// Sets the flags of the M*N*K logical output `out` (all false on entry, as
+// the host creates it), element (i, j, k) at i + j*M + k*M*N.
+inline void tree_occurrence_masks(mexsets::ConstMatrix labels, mexsets::ConstMatrix merges,
+                                  mexsets::ConstMatrix sets, bool* out) {
   auto position = [](double id) { return static_cast<unsigned long>(id - 1); };
   const std::size_t m = labels.rows, n = labels.cols;
   const unsigned long leaves = position(merges(0, merges.cols - 1));
@@ -39,7 +40,6 @@ inline std::vector<bool> tree_occurrence_masks(mexsets::ConstMatrix labels,
       col_lists[p].splice(col_lists[p].end(), cols);
     }
   }
-  std::vector<bool> out(m * n * sets.rows, false);
   for (std::size_t k = 0; k < sets.rows; ++k)
     for (std::size_t c = 0; c < sets.cols; ++c) {
       const double e = sets(k, c);
@@ -48,6 +48,17 @@ inline std::vector<bool> tree_occurrence_masks(mexsets::ConstMatrix labels,
       auto j = col_lists[position(e)].begin();
       for (; i != row_lists[position(e)].end(); ++i, ++j) out[*i + *j * m + k * m * n] = true;
     }
+}
+
+// Returns the M*N*K flags, element (i, j, k) at i + j*M + k*M*N.
+inline std::vector<bool> tree_occurrence_masks(mexsets::ConstMatrix labels,
+                                               mexsets::ConstMatrix merges,
+                                               mexsets::ConstMatrix sets) {
+  const std::size_t count = labels.rows * labels.cols * sets.rows;
+  std::vector<bool> out(count, false);
+  std::unique_ptr<bool[]> flags(new bool[count]());
+  tree_occurrence_masks(labels, merges, sets, flags.get());
+  for (std::size_t k = 0; k < count; ++k) out[k] = flags[k];
   return out;
 }
 
