@@ -25,43 +25,71 @@ bool holds_nan(const double* x, std::size_t count) {
 
 }  // namespace
 
-// The candidate sweep over the column-major input, one candidate byte per
-// row. It is what runs on inputs holding NaN, where the result depends on the
-// row order; its pair test is already tight (a row-major copy with a list of
-// live rows measured no faster), so it stays as it stands.
-void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, std::size_t d) {
-  // Some k has x(r, k) > x(s, k): row s is better than row r somewhere.
-  auto better = [&](std::size_t s, std::size_t r) {
-    for (std::size_t k = 0; k < d; ++k)
-      if (x[r + k * m] > x[s + k * m]) return true;
-    return false;
-  };
-  // No k has x(s, k) > x(r, k): row s is nowhere worse than row r.
-  auto nowhere_worse = [&](std::size_t s, std::size_t r) {
-    for (std::size_t k = 0; k < d; ++k)
-      if (x[s + k * m] > x[r + k * m]) return false;
-    return true;
-  };
-  std::vector<unsigned char> candidate(m, 1);
-  for (std::size_t t = 0; t < m; ++t) {
-    if (!candidate[t]) continue;
-    candidate[t] = 0;
-    std::size_t c = t;  // the champion
-    for (std::size_t j = t + 1; j < m; ++j) {
-      if (!candidate[j]) continue;
-      if (!better(j, c)) {
-        candidate[j] = 0;  // nowhere better than the champion: out for good
-      } else if (nowhere_worse(j, c)) {
-        candidate[j] = 0;  // dominates the champion and replaces it
-        c = j;
+namespace {
+
+// Some k has x(r, k) > x(s, k): row s is better than row r somewhere.
+inline bool better(const double* x, std::size_t m, std::size_t d, std::size_t s, std::size_t r) {
+  for (std::size_t k = 0; k < d; ++k)
+    if (x[r + k * m] > x[s + k * m]) return true;
+  return false;
+}
+
+// No k has x(s, k) > x(r, k): row s is nowhere worse than row r.
+inline bool nowhere_worse(const double* x, std::size_t m, std::size_t d, std::size_t s,
+                          std::size_t r) {
+  for (std::size_t k = 0; k < d; ++k)
+    if (x[s + k * m] > x[r + k * m]) return false;
+  return true;
+}
+
+// One outer step of the candidate sweep, for the candidate t: t stops being a
+// candidate and becomes the champion c; the later candidates j, in ascending
+// order, stop being candidates when nowhere better than c, or replace c when
+// they dominate it; then front(c) = 1, and the candidates between t and c
+// stay only when they are better than c somewhere. `dropped(j)` is told of
+// every row whose flag goes to 0 (t included). Returns the number of
+// candidates compared.
+template <class Dropped>
+std::size_t sweep_step(unsigned char* front, unsigned char* candidate, const double* x,
+                       std::size_t m, std::size_t d, std::size_t t, Dropped&& dropped) {
+  candidate[t] = 0;
+  dropped(t);
+  std::size_t c = t, compared = 0;  // the champion
+  for (std::size_t j = t + 1; j < m; ++j) {
+    if (!candidate[j]) continue;
+    ++compared;
+    if (!better(x, m, d, j, c)) {
+      candidate[j] = 0;  // nowhere better than the champion: out for good
+      dropped(j);
+    } else if (nowhere_worse(x, m, d, j, c)) {
+      candidate[j] = 0;  // dominates the champion and replaces it
+      dropped(j);
+      c = j;
+    }
+  }
+  front[c] = 1;
+  // Rows passed before the champion moved were compared with earlier
+  // champions only (none unless c >= t + 2).
+  for (std::size_t j = t + 1; j < c; ++j)
+    if (candidate[j]) {
+      ++compared;
+      if (!better(x, m, d, j, c)) {
+        candidate[j] = 0;
+        dropped(j);
       }
     }
-    front[c] = 1;
-    // Rows passed before the champion moved were compared with earlier
-    // champions only (empty unless c >= t + 2).
-    for (std::size_t j = t + 1; j < c; ++j)
-      if (candidate[j] && !better(j, c)) candidate[j] = 0;
-  }
+  return compared;
+}
+
+}  // namespace
+
+// The candidate sweep over the column-major input, one candidate byte per
+// row; its pair test is already tight (a row-major copy with a list of live
+// rows measured no faster), so it stays as it stands.
+void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, std::size_t d) {
+  std::vector<unsigned char> candidate(m, 1);
+  for (std::size_t t = 0; t < m; ++t)
+    if (candidate[t]) sweep_step(front, candidate.data(), x, m, d, t, [](std::size_t) {});
 }
 
 namespace {
@@ -245,83 +273,48 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   }
 }
 
-// A k-d tree over listed rows of an m-by-d matrix that finds, for a row, a
-// row covering it: no greater in every column and either smaller in one or
-// earlier (so it dominates the row or is an earlier copy). Each node holds
-// the lower and upper corners of its rows' box; a search skips a box whose
-// lower corner exceeds the row somewhere, and a box that lies entirely at or
-// below the row while reaching strictly below it holds a witness for sure.
-// The nodes form an implicit binary tree (children of node i are 2i and
-// 2i + 1, halves of its positions), so only the corners are stored.
+// A k-d tree over listed rows of an m-by-d matrix without NaN: each node
+// holds the lower and upper corners of its rows' box. The nodes form an
+// implicit binary tree (children of node i are 2i and 2i + 1, halves of its
+// positions), so only the corners are stored. Splits are at the median of
+// one column, the columns taken in turn by depth; the halves shrink, so the
+// depth stays below 64.
 template <class Row>
-class CoverTree {
+class BoxTree {
  public:
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-  CoverTree(const double* x, std::size_t m, std::size_t d, std::vector<Row> rows)
-      : x_(x), m_(m), d_(d), rows_(std::move(rows)) {
-    const std::size_t n = rows_.size();
-    std::size_t slots = 2;
-    for (std::size_t size = n; size > kLeaf; size = (size + 1) / 2) slots *= 2;
-    corners_.resize(slots * 2 * d);
-    build(1, 0, n, 0);
-  }
-
   std::size_t size() const { return rows_.size(); }
   std::size_t row(std::size_t position) const { return rows_[position]; }
 
-  // Whether the row at position `other` covers the row at `position`.
-  bool covers(std::size_t other, std::size_t position) const {
-    if (other == position) return false;
-    const std::size_t a = rows_[other], b = rows_[position];
-    bool less = a < b;
-    for (std::size_t k = 0; k < d_; ++k) {
-      const double xa = x_[a + k * m_], xb = x_[b + k * m_];
-      if (xa > xb) return false;
-      less = less || xa < xb;
-    }
-    return less;
-  }
-
-  // The position of a row that covers the row at `position`, or kNone.
-  std::size_t witness(std::size_t position, double* point) const {
-    for (std::size_t k = 0; k < d_; ++k) point[k] = x_[rows_[position] + k * m_];
-    struct Visit {
-      std::size_t node, begin, end;
-    };
-    std::array<Visit, 2 * 64 + 8> stack;
-    std::size_t top = 0;
-    stack[top++] = {1, 0, rows_.size()};
-    while (top > 0) {
-      const Visit v = stack[--top];
-      const double* lower = &corners_[v.node * 2 * d_];
-      const double* upper = lower + d_;
-      std::size_t k = 0;
-      while (k < d_ && !(lower[k] > point[k])) ++k;
-      if (k < d_) continue;  // the box lies beyond the row somewhere
-      bool below = false;
-      for (k = 0; k < d_ && !(upper[k] > point[k]); ++k) below = below || lower[k] < point[k];
-      if (v.end - v.begin <= kLeaf || (k == d_ && below)) {  // a leaf, or sure to hold a witness
-        for (std::size_t i = v.begin; i < v.end; ++i)
-          if (covers(i, position)) return i;
-      } else {  // the lower half first: it holds the likelier witnesses
-        const std::size_t middle = v.begin + (v.end - v.begin) / 2;
-        stack[top++] = {2 * v.node + 1, middle, v.end};
-        stack[top++] = {2 * v.node, v.begin, middle};
-      }
-    }
-    return kNone;
-  }
-
- private:
+ protected:
   static constexpr std::size_t kLeaf = 16;
 
-  // Splits at the median of one column, the columns taken in turn by depth;
-  // the halves shrink, so the depth stays below 64. Corners come from the
-  // leaves up.
+  BoxTree(const double* x, std::size_t m, std::size_t d, std::vector<Row> rows)
+      : x_(x), m_(m), d_(d), rows_(std::move(rows)) {
+    corners_.resize(slots() * 2 * d);
+    if (!rows_.empty()) build(1, 0, rows_.size(), 0);
+  }
+
+  // Node numbers run below this.
+  std::size_t slots() const {
+    std::size_t slots = 2;
+    for (std::size_t size = rows_.size(); size > kLeaf; size = (size + 1) / 2) slots *= 2;
+    return slots;
+  }
+  const double* lower(std::size_t node) const { return &corners_[node * 2 * d_]; }
+  const double* upper(std::size_t node) const { return &corners_[node * 2 * d_] + d_; }
+  static std::size_t middle(std::size_t begin, std::size_t end) {
+    return begin + (end - begin) / 2;
+  }
+
+  const double* x_;
+  std::size_t m_, d_;
+  std::vector<Row> rows_;  // tree order
+
+ private:
+  // Corners come from the leaves up.
   void build(std::size_t node, std::size_t begin, std::size_t end, std::size_t depth) {
-    double* lower = &corners_[node * 2 * d_];
-    double* upper = lower + d_;
+    double* low = &corners_[node * 2 * d_];
+    double* high = low + d_;
     if (end - begin <= kLeaf) {
       for (std::size_t k = 0; k < d_; ++k) {
         const double* column = x_ + k * m_;
@@ -330,29 +323,251 @@ class CoverTree {
           lo = std::min(lo, column[rows_[i]]);
           hi = std::max(hi, column[rows_[i]]);
         }
-        lower[k] = lo;
-        upper[k] = hi;
+        low[k] = lo;
+        high[k] = hi;
       }
       return;
     }
-    const std::size_t middle = begin + (end - begin) / 2;
+    const std::size_t half = middle(begin, end);
     const double* column = x_ + (depth % d_) * m_;
-    std::nth_element(&rows_[begin], &rows_[middle], &rows_[0] + end,
+    std::nth_element(&rows_[begin], &rows_[half], &rows_[0] + end,
                      [column](Row a, Row b) { return column[a] < column[b]; });
-    build(2 * node, begin, middle, depth + 1);
-    build(2 * node + 1, middle, end, depth + 1);
-    const double* a = &corners_[2 * node * 2 * d_];
-    const double* b = &corners_[(2 * node + 1) * 2 * d_];
+    build(2 * node, begin, half, depth + 1);
+    build(2 * node + 1, half, end, depth + 1);
+    const double* a = lower(2 * node);
+    const double* b = lower(2 * node + 1);
     for (std::size_t k = 0; k < d_; ++k) {
-      lower[k] = std::min(a[k], b[k]);
-      upper[k] = std::max(a[d_ + k], b[d_ + k]);
+      low[k] = std::min(a[k], b[k]);
+      high[k] = std::max(a[d_ + k], b[d_ + k]);
     }
   }
 
-  const double* x_;
-  std::size_t m_, d_;
-  std::vector<Row> rows_;        // tree order
   std::vector<double> corners_;  // lower then upper corner of each node slot
+};
+
+// A BoxTree that finds, for a row, a row covering it: no greater in every
+// column and either smaller in one or earlier (so it dominates the row or is
+// an earlier copy). A search skips a box whose lower corner exceeds the row
+// somewhere, and a box that lies entirely at or below the row while reaching
+// strictly below it holds a witness for sure.
+template <class Row>
+class CoverTree : public BoxTree<Row> {
+  using Base = BoxTree<Row>;
+
+ public:
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+  CoverTree(const double* x, std::size_t m, std::size_t d, std::vector<Row> rows)
+      : Base(x, m, d, std::move(rows)) {}
+
+  // Whether the row at position `other` covers the row at `position`.
+  bool covers(std::size_t other, std::size_t position) const {
+    if (other == position) return false;
+    const std::size_t a = this->rows_[other], b = this->rows_[position];
+    bool less = a < b;
+    for (std::size_t k = 0; k < this->d_; ++k) {
+      const double xa = this->x_[a + k * this->m_], xb = this->x_[b + k * this->m_];
+      if (xa > xb) return false;
+      less = less || xa < xb;
+    }
+    return less;
+  }
+
+  // The position of a row that covers the row at `position`, or kNone.
+  std::size_t witness(std::size_t position, double* point) const {
+    const std::size_t d = this->d_;
+    for (std::size_t k = 0; k < d; ++k) point[k] = this->x_[this->rows_[position] + k * this->m_];
+    struct Visit {
+      std::size_t node, begin, end;
+    };
+    std::array<Visit, 2 * 64 + 8> stack;
+    std::size_t top = 0;
+    stack[top++] = {1, 0, this->rows_.size()};
+    while (top > 0) {
+      const Visit v = stack[--top];
+      const double* lower = this->lower(v.node);
+      const double* upper = this->upper(v.node);
+      std::size_t k = 0;
+      while (k < d && !(lower[k] > point[k])) ++k;
+      if (k < d) continue;  // the box lies beyond the row somewhere
+      bool below = false;
+      for (k = 0; k < d && !(upper[k] > point[k]); ++k) below = below || lower[k] < point[k];
+      if (v.end - v.begin <= Base::kLeaf || (k == d && below)) {  // a leaf, or sure to hold a witness
+        for (std::size_t i = v.begin; i < v.end; ++i)
+          if (covers(i, position)) return i;
+      } else {  // the lower half first: it holds the likelier witnesses
+        const std::size_t half = Base::middle(v.begin, v.end);
+        stack[top++] = {2 * v.node + 1, half, v.end};
+        stack[top++] = {2 * v.node, v.begin, half};
+      }
+    }
+    return kNone;
+  }
+};
+
+// A BoxTree over the rows still candidates of an input holding NaN, those
+// rows free of NaN only, kept up to date as rows stop being candidates. Each
+// node also holds its least live row (kNone when none is live), which steers
+// the search for the first row dominating a point and prunes empty boxes.
+template <class Row>
+class LiveTree : public BoxTree<Row> {
+  using Base = BoxTree<Row>;
+
+ public:
+  static constexpr Row kNone = std::numeric_limits<Row>::max();
+
+  // `rows` ascending, all at or after `first`.
+  LiveTree(const double* x, std::size_t m, std::size_t d, std::vector<Row> rows, std::size_t first)
+      : Base(x, m, d, std::move(rows)), first_(first) {
+    const std::size_t n = this->rows_.size();
+    live_.assign(n, 1);
+    position_.assign(m - first, kNone);
+    for (std::size_t i = 0; i < n; ++i) position_[this->rows_[i] - first] = static_cast<Row>(i);
+    least_.assign(this->slots(), kNone);
+    if (n > 0) set_least(1, 0, n);
+  }
+
+  // Takes the row out when it is in the tree and live.
+  void remove(std::size_t row) {
+    if (row < first_) return;
+    const Row i = position_[row - first_];
+    if (i == kNone || !live_[i]) return;
+    live_[i] = 0;
+    std::size_t path[72];
+    std::size_t depth = 0, node = 1, begin = 0, end = this->rows_.size();
+    while (end - begin > Base::kLeaf) {
+      path[depth++] = node;
+      const std::size_t half = Base::middle(begin, end);
+      if (i < half) {
+        node = 2 * node;
+        end = half;
+      } else {
+        node = 2 * node + 1;
+        begin = half;
+      }
+    }
+    if (least_[node] != row) return;  // no least changes on the way up
+    least_[node] = least_in_leaf(begin, end);
+    while (depth > 0) {
+      node = path[--depth];
+      const Row least = std::min(least_[2 * node], least_[2 * node + 1]);
+      if (least_[node] == least) return;
+      least_[node] = least;
+    }
+  }
+
+  // The least live row that dominates `point` (no greater in every column,
+  // smaller in one), or kNone.
+  Row first_dominating(const double* point) const {
+    Row best = kNone;
+    if (!this->rows_.empty()) first_dominating(1, 0, this->rows_.size(), point, best);
+    return best;
+  }
+
+  // Takes out every live row that `point` covers (no row column below the
+  // point's), telling `dropped` of each.
+  template <class Dropped>
+  void remove_covered(const double* point, Dropped&& dropped) {
+    if (!this->rows_.empty()) remove_covered(1, 0, this->rows_.size(), point, dropped);
+  }
+
+ private:
+  Row least_in_leaf(std::size_t begin, std::size_t end) const {
+    Row least = kNone;
+    for (std::size_t i = begin; i < end; ++i)
+      if (live_[i]) least = std::min(least, this->rows_[i]);
+    return least;
+  }
+
+  void set_least(std::size_t node, std::size_t begin, std::size_t end) {
+    if (end - begin <= Base::kLeaf) {
+      least_[node] = least_in_leaf(begin, end);
+      return;
+    }
+    const std::size_t half = Base::middle(begin, end);
+    set_least(2 * node, begin, half);
+    set_least(2 * node + 1, half, end);
+    least_[node] = std::min(least_[2 * node], least_[2 * node + 1]);
+  }
+
+  bool dominates(std::size_t row, const double* point) const {
+    bool less = false;
+    for (std::size_t k = 0; k < this->d_; ++k) {
+      const double v = this->x_[row + k * this->m_];
+      if (v > point[k]) return false;
+      less = less || v < point[k];
+    }
+    return less;
+  }
+
+  void first_dominating(std::size_t node, std::size_t begin, std::size_t end, const double* point,
+                        Row& best) const {
+    if (least_[node] >= best) return;  // nothing live, or nothing earlier than the best
+    const std::size_t d = this->d_;
+    const double* lower = this->lower(node);
+    for (std::size_t k = 0; k < d; ++k)
+      if (lower[k] > point[k]) return;  // the box lies beyond the point somewhere
+    const double* upper = this->upper(node);
+    bool inside = true, below = false;
+    for (std::size_t k = 0; k < d && inside; ++k) {
+      inside = !(upper[k] > point[k]);
+      below = below || upper[k] < point[k];
+    }
+    if (inside && below) {  // every row of the box dominates the point
+      best = least_[node];
+      return;
+    }
+    if (end - begin <= Base::kLeaf) {
+      for (std::size_t i = begin; i < end; ++i)
+        if (live_[i] && this->rows_[i] < best && dominates(this->rows_[i], point))
+          best = this->rows_[i];
+      return;
+    }
+    const std::size_t half = Base::middle(begin, end);
+    if (least_[2 * node + 1] < least_[2 * node]) {
+      first_dominating(2 * node + 1, half, end, point, best);
+      first_dominating(2 * node, begin, half, point, best);
+    } else {
+      first_dominating(2 * node, begin, half, point, best);
+      first_dominating(2 * node + 1, half, end, point, best);
+    }
+  }
+
+  template <class Dropped>
+  void remove_covered(std::size_t node, std::size_t begin, std::size_t end, const double* point,
+                      Dropped& dropped) {
+    if (least_[node] == kNone) return;
+    const std::size_t d = this->d_;
+    const double* upper = this->upper(node);
+    for (std::size_t k = 0; k < d; ++k)
+      if (upper[k] < point[k]) return;  // every row of the box is below the point somewhere
+    if (end - begin <= Base::kLeaf) {
+      Row least = kNone;
+      for (std::size_t i = begin; i < end; ++i) {
+        if (!live_[i]) continue;
+        const std::size_t row = this->rows_[i];
+        std::size_t k = 0;
+        while (k < d && !(point[k] > this->x_[row + k * this->m_])) ++k;
+        if (k == d) {
+          live_[i] = 0;
+          dropped(row);
+        } else {
+          least = std::min(least, this->rows_[i]);
+        }
+      }
+      least_[node] = least;
+      return;
+    }
+    const std::size_t half = Base::middle(begin, end);
+    remove_covered(2 * node, begin, half, point, dropped);
+    remove_covered(2 * node + 1, half, end, point, dropped);
+    least_[node] = std::min(least_[2 * node], least_[2 * node + 1]);
+  }
+
+  std::size_t first_;               // rows before it are never in the tree
+  std::vector<unsigned char> live_;  // by position
+  std::vector<Row> position_;        // by row - first_; kNone for rows not in the tree
+  std::vector<Row> least_;           // least live row by node
 };
 
 // Resolves the listed rows that are not yet on the front (front[row] == 0)
@@ -506,6 +721,21 @@ void front_by_filter(unsigned char* front, const double* x, std::size_t m, std::
   }
 }
 
+// The front of the kept rows (ascending) of an m-by-d matrix without NaN, d >= 2.
+template <class Row>
+void front_of_kept(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                   std::vector<Row> kept) {
+  const std::size_t n = kept.size();
+  if (d == 2 && n <= kPackedLimit)
+    front_of_pairs(front, x, m, kept.data(), n);
+  else if (d == 3 && n <= kPackedLimit)
+    front_of_triples(front, x, m, kept.data(), n);
+  else if (n <= kPackedLimit)
+    front_by_filter(front, x, m, d, kept.data(), n);
+  else
+    front_by_tree(front, x, m, d, std::move(kept));
+}
+
 // The front of an m-by-d matrix without NaN, d >= 2. A row covered by a pivot
 // row (dominated by it, or a later copy of it) is off the front, and every row
 // it covers the pivot covers too; so such rows are dropped first, changing no
@@ -555,17 +785,226 @@ void front_without_nan(unsigned char* front, const double* x, std::size_t m, std
     }
   }
   kept.resize(n);
-  if (d == 2 && n <= kPackedLimit)
-    front_of_pairs(front, x, m, kept.data(), n);
-  else if (d == 3 && n <= kPackedLimit)
-    front_of_triples(front, x, m, kept.data(), n);
-  else if (n <= kPackedLimit)
-    front_by_filter(front, x, m, d, kept.data(), n);
+  front_of_kept(front, x, m, d, std::move(kept));
+}
+
+// The front of the listed rows (ascending) of an m-by-d matrix without NaN,
+// d >= 1, as if they alone formed the matrix; the same pivot filter, with the
+// rows gathered one by one.
+template <class Row>
+void front_of_listed(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                     std::vector<Row> listed) {
+  if (listed.empty()) return;
+  if (d == 1) {
+    std::size_t best = listed[0];
+    for (const Row r : listed)
+      if (x[r] < x[best]) best = r;
+    front[best] = 1;
+    return;
+  }
+  std::size_t pivot = listed[0];
+  double least = std::numeric_limits<double>::infinity();
+  for (const Row r : listed) {
+    double sum = x[r];
+    for (std::size_t k = 1; k < d; ++k) sum += x[r + k * m];
+    if (sum < least) {  // a NaN sum (+Inf and -Inf) never wins
+      least = sum;
+      pivot = r;
+    }
+  }
+  std::size_t n = 0;
+  for (const Row r : listed) {
+    bool no_greater = true, less = false;
+    for (std::size_t k = 0; k < d; ++k) {
+      const double v = x[r + k * m], p = x[pivot + k * m];
+      no_greater = no_greater && v >= p;
+      less = less || p < v;
+    }
+    listed[n] = r;
+    n += !no_greater || r == pivot || (!less && r < pivot);
+  }
+  listed.resize(n);
+  front_of_kept(front, x, m, d, std::move(listed));
+}
+
+// The front of an n-by-d matrix without NaN, d >= 1.
+void front_free_of_nan(unsigned char* front, const double* x, std::size_t n, std::size_t d) {
+  if (n == 0) return;
+  if (d == 1)
+    first_minimum(front, x, n);
+  else if (n <= 0xFFFFFFFFu)
+    front_without_nan<std::uint32_t>(front, x, n, d);
   else
-    front_by_tree(front, x, m, d, std::move(kept));
+    front_without_nan<std::size_t>(front, x, n, d);
+}
+
+// The candidate sweep resumed at outer step `first` (flags as the steps
+// before it left them), for an input holding NaN. The candidates holding NaN
+// go in a list; those free of NaN (the set L) are settled as follows.
+//
+// Between rows free of NaN, ">" is a partial order: each champion dominates
+// the one before it. So a candidate passed earlier in the step (which neither
+// dominated an earlier champion nor was nowhere better than it) cannot
+// dominate the current one, nor can one that an earlier champion covered; the
+// next champion is the least live row of L dominating the current one, unless
+// a row holding NaN before it takes over first. A row of L that any champion
+// of the step covers is covered by the last, which also stands for it in the
+// second sweep: so the step drops exactly the live rows of L that the last
+// champion covers. Rows holding NaN are compared one by one with the champion
+// of their stretch, and in the second sweep with the last. Both searches go
+// to a LiveTree over the live rows of L, built when first needed: a row that
+// no row of L covers (on the front of L) has no row to dominate it, and one
+// that covers no other row of L has nothing to drop; both stay so as L
+// shrinks. On a large front these two flags settle most steps at once.
+//
+// When a row holding NaN would take over, or t itself holds NaN, the step runs
+// as the sweep has it (each such step makes a row holding NaN champion, which
+// is never a candidate again, so there are few of them).
+template <class Row>
+void resume_sweep(unsigned char* front, unsigned char* candidate, const double* x, std::size_t m,
+                  std::size_t d, std::size_t first) {
+  auto holds_nan_at = [&](std::size_t r) {
+    for (std::size_t k = 0; k < d; ++k)
+      if (x[r + k * m] != x[r + k * m]) return true;
+    return false;
+  };
+  std::vector<Row> clean, with_nan;
+  clean.reserve(m - first);
+  for (std::size_t r = first; r < m; ++r)
+    if (candidate[r]) (holds_nan_at(r) ? with_nan : clean).push_back(static_cast<Row>(r));
+
+  // A candidate's byte holds, beside its flag 1 (kLive): kUncovered when it
+  // is on the front of L, kAlone when it covers no other row of L. Row r
+  // covers row s (no greater everywhere, and smaller somewhere or earlier)
+  // exactly when, negated and in reverse order, s covers r; should no row of
+  // L be covered, every row is alone.
+  constexpr unsigned char kLive = 1, kUncovered = 2, kAlone = 4;
+  {
+    std::vector<unsigned char> marks(m, 0);
+    front_of_listed(marks.data(), x, m, d, clean);
+    bool all_uncovered = true;
+    for (const Row r : clean) {
+      candidate[r] = marks[r] ? kLive | kUncovered : kLive;
+      all_uncovered = all_uncovered && marks[r];
+    }
+    if (all_uncovered) {
+      for (const Row r : clean) candidate[r] |= kAlone;
+    } else {
+      const std::size_t n = clean.size();
+      std::vector<double> copy(n * d);
+      for (std::size_t k = 0; k < d; ++k)
+        for (std::size_t i = 0; i < n; ++i) copy[(n - 1 - i) + k * n] = -x[clean[i] + k * m];
+      std::fill_n(marks.begin(), n, 0);
+      front_free_of_nan(marks.data(), copy.data(), n, d);
+      for (std::size_t i = 0; i < n; ++i)
+        if (marks[n - 1 - i]) candidate[clean[i]] |= kAlone;
+    }
+  }
+
+  std::unique_ptr<LiveTree<Row>> tree;
+  auto search_tree = [&](std::size_t t) -> LiveTree<Row>& {
+    if (!tree) {
+      std::vector<Row> live;
+      for (const Row r : clean)
+        if (candidate[r]) live.push_back(r);
+      std::vector<Row>().swap(clean);
+      tree.reset(new LiveTree<Row>(x, m, d, std::move(live), t));
+    }
+    return *tree;
+  };
+  auto drop = [&](std::size_t r) {
+    if (tree) tree->remove(r);
+  };
+  auto clear = [&](std::size_t r) { candidate[r] = 0; };
+
+  std::vector<double> point(d);
+  auto load = [&](std::size_t r) {
+    for (std::size_t k = 0; k < d; ++k) point[k] = x[r + k * m];
+  };
+  constexpr Row kNone = LiveTree<Row>::kNone;
+  std::vector<Row> out, kept;   // rows holding NaN, by their fate in the first sweep
+  std::size_t next_nan = 0;     // first entry of with_nan after t
+  std::size_t passed_dead = 0;  // flags found 0 in with_nan, for its compaction
+  for (std::size_t t = first; t < m; ++t) {
+    if (!candidate[t]) continue;
+    while (next_nan < with_nan.size() && with_nan[next_nan] <= t) ++next_nan;
+    if (passed_dead > with_nan.size() - next_nan + 64) {
+      with_nan.erase(std::remove_if(with_nan.begin() + static_cast<std::ptrdiff_t>(next_nan),
+                                    with_nan.end(), [&](Row r) { return !candidate[r]; }),
+                     with_nan.end());
+      passed_dead = 0;
+    }
+    bool settled = false;
+    if (!holds_nan_at(t)) {
+      out.clear();
+      kept.clear();
+      std::size_t c = t, at = next_nan;
+      load(c);
+      for (bool nan_takes_over = false; !nan_takes_over;) {
+        const Row q = candidate[c] & kUncovered ? kNone
+                                                : search_tree(t).first_dominating(point.data());
+        const std::size_t limit = q == kNone ? m : q;
+        for (; at < with_nan.size() && with_nan[at] < limit; ++at) {
+          const std::size_t j = with_nan[at];
+          if (!candidate[j]) {
+            ++passed_dead;
+            continue;
+          }
+          if (!better(x, m, d, j, c)) {
+            out.push_back(static_cast<Row>(j));
+          } else if (nowhere_worse(x, m, d, j, c)) {
+            nan_takes_over = true;
+            break;
+          } else {
+            kept.push_back(static_cast<Row>(j));
+          }
+        }
+        if (nan_takes_over || q == kNone) {
+          settled = !nan_takes_over;
+          break;
+        }
+        c = q;
+        load(c);
+      }
+      if (settled) {
+        front[c] = 1;
+        if (c == t && candidate[t] & kAlone) {
+          candidate[t] = 0;
+          drop(t);
+        } else {
+          search_tree(t).remove_covered(point.data(), clear);  // t and the champions too
+        }
+        for (const Row j : out) candidate[j] = 0;
+        for (const Row j : kept) {
+          if (j >= c) break;
+          if (!better(x, m, d, j, c)) candidate[j] = 0;
+        }
+      }
+    }
+    if (!settled) sweep_step(front, candidate, x, m, d, t, drop);
+  }
 }
 
 }  // namespace
+
+void nondominated_with_nan(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                           std::size_t budget) {
+  std::vector<unsigned char> candidate(m, 1);
+  std::size_t t = 0, compared = 0;
+  for (; t < m && compared <= budget; ++t)
+    if (candidate[t])
+      compared += sweep_step(front, candidate.data(), x, m, d, t, [](std::size_t) {});
+  if (t == m) return;
+  try {
+    if (m <= 0xFFFFFFFFu)
+      resume_sweep<std::uint32_t>(front, candidate.data(), x, m, d, t);
+    else
+      resume_sweep<std::size_t>(front, candidate.data(), x, m, d, t);
+  } catch (const std::bad_alloc&) {  // the sweep needs only m bytes
+    std::memset(front, 0, m);
+    nondominated_sweep(front, x, m, d);
+  }
+}
 
 void nondominated(unsigned char* front, const double* x, std::size_t m, std::size_t d) {
   if (m == 0) return;
@@ -573,7 +1012,7 @@ void nondominated(unsigned char* front, const double* x, std::size_t m, std::siz
     front[0] = 1;
     return;
   }
-  if (holds_nan(x, m * d)) return nondominated_sweep(front, x, m, d);
+  if (holds_nan(x, m * d)) return nondominated_with_nan(front, x, m, d, 2 * m + 1024);
   if (d == 1) return first_minimum(front, x, m);
   try {
     if (m <= 0xFFFFFFFFu)

@@ -25,9 +25,13 @@
 // depends on the row order, as the sweep gives it. d = 0 marks row 0 only;
 // m = 0 does nothing.
 //
-// Cost. An input holding NaN runs the sweep itself: O(m^2 d) in the worst
-// case, m bytes of scratch. Without NaN the same result comes from faster
-// routes: d = 1 is one pass (the first row holding the minimum). For d >= 2,
+// Cost. An input holding NaN runs the sweep itself until it has compared
+// about 4m + 1024 candidates (a cloud of points is settled by then); the
+// rest of the sweep gives the same result through a k-d tree over the
+// candidates free of NaN (nondominated_with_nan below), in about O(m log m)
+// on a large front while few rows hold NaN; the steps whose champion is a row
+// holding NaN still visit every candidate, O(m d) each. Without NaN the same
+// result comes from faster routes: d = 1 is one pass (the first row holding the minimum). For d >= 2,
 // the rows that the first row of least sum covers (dominates, or copies with
 // a later row) are dropped first, which in a cloud of points removes most;
 // then, over the rows left:
@@ -53,5 +57,12 @@ void nondominated(unsigned char* front, const double* x, std::size_t m, std::siz
 
 // The candidate sweep alone, for every input (O(m^2 d), m bytes of scratch).
 void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, std::size_t d);
+
+// The route for inputs holding NaN (any input gives the sweep's result): the
+// sweep's outer steps until more than `budget` candidates were compared,
+// then the rest of them through the k-d tree. Scratch: m bytes, then about
+// 25 bytes a candidate left, plus 16 d bytes per 8 of them.
+void nondominated_with_nan(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                           std::size_t budget);
 
 }  // namespace mexsets
