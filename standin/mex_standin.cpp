@@ -33,6 +33,10 @@ std::unordered_set<void*> g_blocks;
 // Arrays and blocks created during the current call; null outside a call.
 std::unordered_set<mxArray*>* g_call_arrays = nullptr;
 std::unordered_set<void*>* g_call_blocks = nullptr;
+// Bytes of the arrays created during the current call: the host's memory is
+// finite, so a call that creates more than the array size limit in all (many
+// arrays each below it) runs out of memory, as it would in MATLAB.
+std::size_t g_call_bytes = 0;
 std::string g_printed;
 
 std::size_t element_size(mxClassID id) {
@@ -88,6 +92,14 @@ mxArray* make(mxClassID id, mwSize ndim, const mwSize* dims, mxComplexity comple
     delete array;
     throw standin::MexError("MATLAB:array:SizeLimitExceeded",
                             "Requested array exceeds the maximum array size preference");
+  }
+  if (g_call_arrays) {
+    const std::size_t bytes = count * size * (complexity == mxCOMPLEX ? 2 : 1);
+    if (bytes > max_array_bytes() - std::min(g_call_bytes, max_array_bytes())) {
+      delete array;
+      throw standin::MexError("MATLAB:nomem", "Out of memory.");
+    }
+    g_call_bytes += bytes;
   }
   if (id == mxCELL_CLASS || id == mxSTRUCT_CLASS) {
     array->cells.assign(count, nullptr);
@@ -323,6 +335,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& inputs) con
   std::unordered_set<void*> call_blocks;
   g_call_arrays = &call_arrays;
   g_call_blocks = &call_blocks;
+  g_call_bytes = 0;
   g_printed.clear();
 
   CallResult result;
