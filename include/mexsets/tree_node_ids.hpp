@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -70,24 +71,25 @@ inline std::uint32_t leaf_count(ConstMatrix merges, int input) {
 // the inputs every node has its own slot (slot = 0-based id); otherwise only
 // the ids the inputs name get one, in ascending order, so that a huge leaf
 // count never makes a call allocate per node. Either way slots keep the
-// order of the ids.
+// order of the ids. Storage comes from `memory`.
 class NodeSlots {
  public:
+  explicit NodeSlots(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : ids_(memory) {}
+
   // Every node 0 .. nodes-1 has the slot of its own id.
-  static NodeSlots dense(std::uint32_t nodes) {
-    NodeSlots slots;
-    slots.count_ = nodes;
-    return slots;
+  void make_dense(std::uint32_t nodes) {
+    count_ = nodes;
+    compact_ = false;
+    ids_.clear();
   }
   // Only the given 0-based ids (any order, repeats allowed).
-  static NodeSlots named(std::vector<std::uint32_t> ids) {
+  void make_named(std::vector<std::uint32_t> ids) {
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    NodeSlots slots;
-    slots.count_ = static_cast<std::uint32_t>(ids.size());
-    slots.ids_ = std::move(ids);
-    slots.compact_ = true;
-    return slots;
+    ids_.assign(ids.begin(), ids.end());
+    count_ = static_cast<std::uint32_t>(ids_.size());
+    compact_ = true;
   }
 
   std::uint32_t size() const { return count_; }
@@ -109,7 +111,7 @@ class NodeSlots {
  private:
   std::uint32_t count_ = 0;
   bool compact_ = false;
-  std::vector<std::uint32_t> ids_;
+  std::pmr::vector<std::uint32_t> ids_;
 };
 
 }  // namespace mexsets

@@ -83,14 +83,33 @@ void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
                              " entries; at most 2^32-2 nodes and child entries are supported");
 }
 
-TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) {
+TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memory_resource* memory)
+    : slots_(memory),
+      current_(memory),
+      first_(memory),
+      targets_(memory),
+      sizes_(memory),
+      sorted_at_(memory),
+      sorted_(memory),
+      plan_first_(memory),
+      plan_(memory),
+      row_count_(memory),
+      spans_(memory),
+      leaves_(memory),
+      cross_(memory),
+      count_(memory),
+      weight_(memory),
+      heap_(memory),
+      touched_(memory),
+      bits_(memory),
+      summary_(memory) {
   check(merges, sets);
   const std::uint32_t leaves = leaf_count(merges, 1);
   const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
   const std::size_t last = merges.cols - 1;
   const std::uint64_t entries = merges.size() + sets.size();
   if (nodes <= 2 * entries + dense_allowance) {
-    slots_ = NodeSlots::dense(static_cast<std::uint32_t>(nodes));
+    slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
     std::vector<std::uint32_t> named;
     for (std::size_t r = 0; r < merges.rows; ++r) {
@@ -101,7 +120,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets) {
     for (std::size_t j = 0; j < sets.rows; ++j)
       for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k)
         named.push_back(node_index(sets(j, k)));
-    slots_ = NodeSlots::named(std::move(named));
+    slots_.make_named(std::move(named));
   }
   leaf_slots_ = slots_.below(leaves);
 

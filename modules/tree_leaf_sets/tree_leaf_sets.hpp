@@ -31,23 +31,26 @@
 //
 // Method: entries are never copied. Each row makes a new version of its node
 // (one more per self reference) whose content is the sum of the versions it
-// read, so the tree becomes a DAG of versions, O(entries of merges) in size. Versions read by
-// exactly one other version are laid out depth-first, so each version's own
-// leaves are a contiguous range of one leaf sequence; versions read more
-// than once are reached through a short list of cross references and
-// weighted by how often they are read. A node set's result is then counted
-// per leaf and written in leaf order. Versions of at most 64 leaves also keep
-// their leaves as a sorted list of output ids (within a budget of a few times
-// the versions' size): a node-set row made only of such versions, at most 8
-// of them, is written by merging their lists.
-// Cost: O(R1*N1 + L) to build; per node-set row O(output + shared versions
-// reached * log + min(d log d, d + L/4096)), d being its number of distinct
-// leaves. Scratch: O(R1*N1 + L); results go straight to the caller. When L is
-// far larger than the inputs, only the nodes they name get storage.
+// read, so the tree becomes a DAG of versions, O(entries of merges) in size.
+// Versions read by exactly one other version are laid out depth-first, so
+// each version's own leaves are a contiguous range of one leaf sequence;
+// versions read more than once are reached through a short list of cross
+// references and weighted by how often they are read. A node set's result is
+// then counted per leaf and written in leaf order. Versions of at most 64
+// leaves also keep their leaves as a sorted list of output ids (within a
+// budget of a few times the versions' size): a node-set row made only of
+// such versions, at most 8 of them, is written by merging their lists. Each
+// node-set row is read once, when the object is built.
+// Cost: O(R1*N1 + R2*C2 + L) to build; per node-set row O(output + shared
+// versions reached * log + min(d log d, d + L/4096)), d being its number of
+// distinct leaves (O(output * parts) when merged). Scratch: O(R1*N1 + R2*C2
+// + L); results go straight to the caller. When L is far larger than the
+// inputs, only the nodes they name get storage.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "mexsets/column_major.hpp"
@@ -60,8 +63,11 @@ class TreeLeafSets {
   // Throws Failure for inputs outside the limits; allocates nothing.
   static void check(ConstMatrix merges, ConstMatrix sets);
 
-  // Checks both inputs and builds the versions.
-  TreeLeafSets(ConstMatrix merges, ConstMatrix sets);
+  // Checks both inputs and builds the versions. Everything the object holds
+  // comes from `memory` (a gateway passes the host's, which the host
+  // releases itself if it ends the call while the object is alive).
+  TreeLeafSets(ConstMatrix merges, ConstMatrix sets,
+               std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
   std::size_t size() const { return row_count_.size(); }
 
@@ -94,10 +100,10 @@ class TreeLeafSets {
 
   // Versions: 0 .. leaf_slots_-1 are the leaves themselves; later ones sum
   // the versions in targets_[first_[v] .. first_[v+1]).
-  std::vector<std::uint32_t> current_;  // per slot: its latest version, or none (empty)
-  std::vector<std::uint32_t> first_;
-  std::vector<std::uint32_t> targets_;
-  std::vector<std::uint64_t> sizes_;  // per version, saturating at 2^64-1
+  std::pmr::vector<std::uint32_t> current_;  // per slot: its latest version, or none (empty)
+  std::pmr::vector<std::uint32_t> first_;
+  std::pmr::vector<std::uint32_t> targets_;
+  std::pmr::vector<std::uint64_t> sizes_;  // per version, saturating at 2^64-1
 
   // Sorted output ids (leaf id + 1) of the small versions: those of version
   // v are sorted_[first .. first + size) of sorted_at_[v] (first = none: not
@@ -105,28 +111,28 @@ class TreeLeafSets {
   struct Sorted {
     std::uint32_t first, size;
   };
-  std::vector<Sorted> sorted_at_;
-  std::vector<std::uint32_t> sorted_;
+  std::pmr::vector<Sorted> sorted_at_;
+  std::pmr::vector<std::uint32_t> sorted_;
 
   // Node-set row j reads the versions plan_[plan_first_[j] ..
   // plan_first_[j+1]) (nodes that hold nothing left out); row_count_[j] is
   // their total size, saturating at 2^64-1.
-  std::vector<std::size_t> plan_first_;
-  std::vector<std::uint32_t> plan_;
-  std::vector<std::uint64_t> row_count_;
+  std::pmr::vector<std::size_t> plan_first_;
+  std::pmr::vector<std::uint32_t> plan_;
+  std::pmr::vector<std::uint64_t> row_count_;
 
   // Depth-first layout (see lay_out).
-  std::vector<Span> spans_;
-  std::vector<std::uint32_t> leaves_;
-  std::vector<std::uint32_t> cross_;
+  std::pmr::vector<Span> spans_;
+  std::pmr::vector<std::uint32_t> leaves_;
+  std::pmr::vector<std::uint32_t> cross_;
 
   // Per-row scratch.
-  std::vector<std::uint64_t> count_;   // per leaf slot, valid where bits_ is set
-  std::vector<std::uint64_t> weight_;  // per shared version waiting in heap_
-  std::vector<std::uint32_t> heap_;
-  std::vector<std::uint32_t> touched_;
-  std::vector<std::uint64_t> bits_;     // per leaf slot
-  std::vector<std::uint64_t> summary_;  // per word of bits_: not all zero
+  std::pmr::vector<std::uint64_t> count_;   // per leaf slot, valid where bits_ is set
+  std::pmr::vector<std::uint64_t> weight_;  // per shared version waiting in heap_
+  std::pmr::vector<std::uint32_t> heap_;
+  std::pmr::vector<std::uint32_t> touched_;
+  std::pmr::vector<std::uint64_t> bits_;     // per leaf slot
+  std::pmr::vector<std::uint64_t> summary_;  // per word of bits_: not all zero
 };
 
 // Every row's result at once (tests, benchmarks, other bindings).

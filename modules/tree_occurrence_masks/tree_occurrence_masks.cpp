@@ -53,7 +53,7 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   const std::size_t positions = labels.size();
   const std::uint64_t entries = positions + merges.size() + sets.size();
   if (nodes <= 2 * entries + dense_allowance) {
-    slots_ = NodeSlots::dense(static_cast<std::uint32_t>(nodes));
+    slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
     std::vector<std::uint32_t> named;
     named.reserve(positions + merges.size());
@@ -66,7 +66,7 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
     for (std::size_t k = 0; k < sets.rows; ++k)
       for (std::size_t c = 0; c < sets.cols && sets(k, c) != 0; ++c)
         named.push_back(node_index(sets(k, c)));
-    slots_ = NodeSlots::named(std::move(named));
+    slots_.make_named(std::move(named));
   }
   const std::uint32_t slots = slots_.size();
 
