@@ -7,6 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "row_lengths.hpp"
+
+#ifdef MEXSETS_ROW_LENGTHS
+#include <emmintrin.h>
+#endif
+
 namespace mexsets {
 
 namespace {
@@ -80,7 +86,8 @@ std::string limit_problem(int mode, std::size_t limit) {
                    : range + " (rows of input 2)";
 }
 
-// Modes 1, 2 and 4: one pass per row with the state in registers.
+// Modes 1, 2 and 4 on wide id matrices: one pass per row with the state in
+// registers.
 template <class Mode>
 std::optional<BadEntry> each_row(const Mode& mode, ConstMatrix ids, std::size_t limit,
                                  const std::string& problem) {
@@ -96,9 +103,71 @@ std::optional<BadEntry> each_row(const Mode& mode, ConstMatrix ids, std::size_t 
   return std::nullopt;
 }
 
+#ifdef MEXSETS_ROW_LENGTHS
+// Modes 1, 2 and 4 on x86-64, for id matrices of up to kMaxSweptColumns
+// columns. Walking a row to its end marker costs a mispredicted branch per
+// row, and a row's running state is one chain of dependent operations; rows
+// of random lengths leave both exposed. So rows are taken in blocks of
+// kBlockRows: a first sweep finds every row's length and whether any id
+// breaks the limit (row_lengths.hpp); then the block's rows are visited
+// grouped by length, several rows of one length side by side over a loop of
+// known count. Each row still takes its ids in column order with its own
+// state; only the order in which rows are done changes, and rows do not
+// interact. The sweep requests the next block's lines, which arrive while
+// this block's rows are accumulated.
+constexpr std::size_t kBlockRows = 256;
+
+// Rows of one length, side by side: Mode::rows<K>(...) for K rows at once.
+template <class Mode>
+void accumulate_group(const Mode& mode, const double* block, std::size_t m, std::size_t first,
+                      const std::uint32_t* rows, std::size_t count, std::size_t length) {
+  constexpr std::size_t K = Mode::kSideBySide;
+  std::size_t at = 0;
+  for (; at + K <= count; at += K) mode.template rows<K>(block, m, first, rows + at, length);
+  for (; at < count; ++at) mode.template rows<1>(block, m, first, rows + at, length);
+}
+
+template <class Mode>
+std::optional<BadEntry> grouped_rows(const Mode& mode, ConstMatrix ids, std::size_t limit,
+                                     const std::string& problem) {
+  const std::size_t m = ids.rows, n = ids.cols;
+  const double bound = static_cast<double>(limit);
+  const LengthSweep sweep = best_length_sweep();
+  std::uint8_t lengths[kBlockRows];
+  std::uint32_t order[kBlockRows];
+  std::uint32_t ends[kMaxSweptColumns + 2];
+  for (std::size_t first = 0; first < m; first += kBlockRows) {
+    const std::size_t count = std::min(kBlockRows, m - first);
+    const double* block = ids.data + first;
+    if (measure_rows(sweep, ids, first, count, bound, lengths)) {
+      // The first offending id in row order.
+      for (std::size_t r = 0; r < count; ++r)
+        for (std::size_t j = 0; j < n && !(block[r + j * m] < 0); ++j)
+          if (!(block[r + j * m] < bound)) return bad_id(ids, first + r, j, problem);
+    }
+    // Rows by length; a counting sort keeps row order within a length.
+    std::fill(ends, ends + n + 2, 0u);
+    for (std::size_t r = 0; r < count; ++r) ++ends[lengths[r] + 1];
+    for (std::size_t l = 1; l <= n + 1; ++l) ends[l] += ends[l - 1];
+    for (std::size_t r = 0; r < count; ++r)
+      order[ends[lengths[r]]++] = static_cast<std::uint32_t>(r);
+    // ends[l] is now where the rows of length l end.
+    for (std::size_t l = 0, at = 0; l <= n; at = ends[l++])
+      if (ends[l] > at) accumulate_group(mode, block, m, first, order + at, ends[l] - at, l);
+  }
+  return std::nullopt;
+}
+#endif
+
+// An id already checked against the limit.
+inline std::size_t id_at(const double* p) {
+  return static_cast<std::size_t>(static_cast<std::int64_t>(*p));
+}
+
 struct Minimum {
   const double* v;
   double* out1;
+
   struct State {
     double low;
   };
@@ -108,11 +177,29 @@ struct Minimum {
     if (x < s.low) s.low = x;
   }
   void finish(const State& s, std::size_t i) const { out1[i] = s.low; }
+
+#ifdef MEXSETS_ROW_LENGTHS
+  static constexpr std::size_t kSideBySide = 4;
+  template <std::size_t K>
+  void rows(const double* block, std::size_t m, std::size_t first, const std::uint32_t* rows,
+            std::size_t length) const {
+    const double* p[K];
+    double low[K];
+    for (std::size_t k = 0; k < K; ++k) p[k] = block + rows[k], low[k] = DBL_MAX;
+    for (std::size_t j = 0, at = 0; j < length; ++j, at += m)
+      for (std::size_t k = 0; k < K; ++k) {
+        const double x = v[id_at(p[k] + at)];
+        low[k] = x < low[k] ? x : low[k];
+      }
+    for (std::size_t k = 0; k < K; ++k) out1[first + rows[k]] = low[k];
+  }
+#endif
 };
 
 struct RatioAndSum {
   const double* v;
   double *out1, *out2;
+
   struct State {
     double sum, low, high;
   };
@@ -127,15 +214,67 @@ struct RatioAndSum {
     out2[i] = s.sum;
     out1[i] = s.low / s.high;
   }
+
+#ifdef MEXSETS_ROW_LENGTHS
+  // Four rows as two vectors of two lanes, each lane one row's sum, minimum
+  // and maximum: addpd adds lane by lane, minpd(x, low) is x < low ? x : low
+  // and maxpd(x, high) is x > high ? x : high, the running extremes' own
+  // rules. (Named variables, not arrays, keep the states in registers.)
+  static constexpr std::size_t kSideBySide = 4;
+  template <std::size_t K>
+  void rows(const double* block, std::size_t m, std::size_t first, const std::uint32_t* rows,
+            std::size_t length) const {
+    if constexpr (K == 4) {
+      const double *p0 = block + rows[0], *p1 = block + rows[1];
+      const double *p2 = block + rows[2], *p3 = block + rows[3];
+      __m128d sum01 = _mm_setzero_pd(), sum23 = sum01;
+      __m128d low01 = _mm_set1_pd(DBL_MAX), low23 = low01;
+      __m128d high01 = _mm_set1_pd(DBL_MIN), high23 = high01;
+      for (std::size_t j = 0, at = 0; j < length; ++j, at += m) {
+        const __m128d x01 = _mm_loadh_pd(_mm_load_sd(v + id_at(p0 + at)), v + id_at(p1 + at));
+        const __m128d x23 = _mm_loadh_pd(_mm_load_sd(v + id_at(p2 + at)), v + id_at(p3 + at));
+        sum01 = _mm_add_pd(sum01, x01);
+        sum23 = _mm_add_pd(sum23, x23);
+        low01 = _mm_min_pd(x01, low01);
+        low23 = _mm_min_pd(x23, low23);
+        high01 = _mm_max_pd(x01, high01);
+        high23 = _mm_max_pd(x23, high23);
+      }
+      const __m128d ratio01 = _mm_div_pd(low01, high01), ratio23 = _mm_div_pd(low23, high23);
+      double* const sums = out2 + first;
+      double* const ratios = out1 + first;
+      _mm_storel_pd(sums + rows[0], sum01);
+      _mm_storeh_pd(sums + rows[1], sum01);
+      _mm_storel_pd(sums + rows[2], sum23);
+      _mm_storeh_pd(sums + rows[3], sum23);
+      _mm_storel_pd(ratios + rows[0], ratio01);
+      _mm_storeh_pd(ratios + rows[1], ratio01);
+      _mm_storel_pd(ratios + rows[2], ratio23);
+      _mm_storeh_pd(ratios + rows[3], ratio23);
+    } else {
+      for (std::size_t k = 0; k < K; ++k) {
+        State s = start();
+        for (std::size_t j = 0, at = 0; j < length; ++j, at += m)
+          add(s, id_at(block + rows[k] + at));
+        finish(s, first + rows[k]);
+      }
+    }
+  }
+#endif
 };
 
 // Columns are addressed by offsets, not pointers: with no id to read, the
-// value matrix may have fewer than four columns (or none).
+// value matrix may have fewer than four columns (or none). When the ids are
+// many next to the value rows, the four value columns are first laid side by
+// side (packed[4a .. 4a+3] = V(a, 0 .. 3)), so that an id's four values share
+// one cache line.
 struct Box {
   const double* v;
   std::size_t v_rows;
   double* out2;
   std::size_t m;
+  const double* packed = nullptr;
+
   struct State {
     double low0, low1, high2, high3;
   };
@@ -153,7 +292,59 @@ struct Box {
     out2[i + 2 * m] = s.high2;
     out2[i + 3 * m] = s.high3;
   }
+
+#ifdef MEXSETS_ROW_LENGTHS
+  // minpd(x, low) is x < low ? x : low lane by lane, the running minimum's
+  // own rule (NaN and ties keep low); maxpd likewise.
+  static constexpr std::size_t kSideBySide = 2;
+  template <std::size_t K>
+  void rows(const double* block, std::size_t m_ids, std::size_t first, const std::uint32_t* rows,
+            std::size_t length) const {
+    if constexpr (K == 2) {
+      const double *p0 = block + rows[0], *p1 = block + rows[1];
+      __m128d low0 = _mm_set1_pd(DBL_MAX), low1 = low0;
+      __m128d high0 = _mm_set1_pd(-DBL_MAX), high1 = high0;
+      for (std::size_t j = 0, at = 0; j < length; ++j, at += m_ids) {
+        const double* x0 = packed + 4 * id_at(p0 + at);
+        const double* x1 = packed + 4 * id_at(p1 + at);
+        low0 = _mm_min_pd(_mm_loadu_pd(x0), low0);
+        high0 = _mm_max_pd(_mm_loadu_pd(x0 + 2), high0);
+        low1 = _mm_min_pd(_mm_loadu_pd(x1), low1);
+        high1 = _mm_max_pd(_mm_loadu_pd(x1 + 2), high1);
+      }
+      store(first + rows[0], low0, high0);
+      store(first + rows[1], low1, high1);
+    } else {
+      for (std::size_t k = 0; k < K; ++k) {
+        const double* p = block + rows[k];
+        __m128d low = _mm_set1_pd(DBL_MAX), high = _mm_set1_pd(-DBL_MAX);
+        for (std::size_t j = 0, at = 0; j < length; ++j, at += m_ids) {
+          const double* x = packed + 4 * id_at(p + at);
+          low = _mm_min_pd(_mm_loadu_pd(x), low);
+          high = _mm_max_pd(_mm_loadu_pd(x + 2), high);
+        }
+        store(first + rows[k], low, high);
+      }
+    }
+  }
+  void store(std::size_t i, __m128d low, __m128d high) const {
+    _mm_storel_pd(out2 + i, low);
+    _mm_storeh_pd(out2 + i + m, low);
+    _mm_storel_pd(out2 + i + 2 * m, high);
+    _mm_storeh_pd(out2 + i + 3 * m, high);
+  }
+#endif
 };
+
+// Modes 1 and 2: grouped where the sweep serves, else row by row.
+template <class Mode>
+std::optional<BadEntry> all_rows(const Mode& mode, ConstMatrix ids, std::size_t limit,
+                                 const std::string& problem) {
+#ifdef MEXSETS_ROW_LENGTHS
+  if (ids.cols <= kMaxSweptColumns) return grouped_rows(mode, ids, limit, problem);
+#endif
+  return each_row(mode, ids, limit, problem);
+}
 
 // Mode 3. A row's pair sum is one chain of dependent additions, as long as
 // its number of id pairs. Rows are therefore buffered in blocks (ids, and
@@ -281,13 +472,26 @@ std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix valu
   const double* v = values.data;
   switch (mode) {
     case 1:
-      return each_row(Minimum{v, out1}, ids, limit, problem);
+      return all_rows(Minimum{v, out1}, ids, limit, problem);
     case 2:
-      return each_row(RatioAndSum{v, out1, out2}, ids, limit, problem);
+      return all_rows(RatioAndSum{v, out1, out2}, ids, limit, problem);
     case 3:
       return Perimeter(ids, values, weights, out1, out2).run(limit, problem);
-    default:
-      return each_row(Box{v, values.rows, out2, ids.rows}, ids, limit, problem);
+    default: {
+      Box box{v, values.rows, out2, ids.rows};
+#ifdef MEXSETS_ROW_LENGTHS
+      // Values laid side by side only when the ids are many next to them
+      // (and there are four columns to lay).
+      if (ids.cols <= kMaxSweptColumns && values.cols >= 4 && values.rows <= ids.size() / 4) {
+        std::vector<double> packed(4 * values.rows);
+        for (std::size_t a = 0; a < values.rows; ++a)
+          for (std::size_t c = 0; c < 4; ++c) packed[4 * a + c] = v[a + c * values.rows];
+        box.packed = packed.data();
+        return grouped_rows(box, ids, limit, problem);
+      }
+#endif
+      return each_row(box, ids, limit, problem);
+    }
   }
 }
 

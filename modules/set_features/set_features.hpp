@@ -35,10 +35,15 @@
 //
 // Cost: one read of each id up to its row's end (and one of the end marker)
 // and one value read per id; mode 3 adds one weight read per id pair, about
-// len^2 / 2 per row. Rows are read one at a time while the cache lines of
-// rows further on are requested ahead; mode 3 buffers blocks of rows and
-// advances the pair sums of rows of equal length side by side. Memory: O(1)
-// besides the outputs, a block buffer of at most 2^14 ids in mode 3.
+// len^2 / 2 per row. On x86-64, modes 1, 2 and 4 take id matrices of up to
+// 255 columns in blocks of rows: a branch-free sweep finds each row's length
+// and checks its ids, then rows of equal length are accumulated side by side
+// (see set_features.cpp, row_lengths.hpp); wider matrices, and other
+// processors, walk rows one by one with later rows' lines requested ahead.
+// Mode 3 buffers blocks of rows and advances the pair sums of rows of equal
+// length side by side. Memory: O(1) besides the outputs, a block buffer of at
+// most 2^14 ids in mode 3, and in mode 4 a row-major copy of the four value
+// columns when the ids outnumber four times its rows.
 #pragma once
 
 #include <cstddef>

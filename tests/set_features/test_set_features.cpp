@@ -8,6 +8,7 @@
 #include <random>
 
 #include "reference_set_features.hpp"
+#include "row_lengths.hpp"
 #include "set_features.hpp"
 #include "support.hpp"
 
@@ -318,5 +319,45 @@ TEST(SetFeatures, VeryWideRowsMatchThePlainAlgorithm) {
     EXPECT_TRUE(same_bits(expected.out2, host.out2)) << mode;
   }
 }
+
+#ifdef MEXSETS_ROW_LENGTHS
+// The kernels' first sweep: row lengths and the limit check, by every sweep
+// the processor offers, against a plain walk of each row. Blocks of any
+// size and offset, ends at every column, entries after the end that would
+// break the limit, NaN and -0 before and after it.
+TEST(SetFeatures, RowLengthSweepsAgreeWithAPlainWalk) {
+  std::mt19937_64 random(31);
+  std::vector<mexsets::LengthSweep> sweeps = {mexsets::LengthSweep::sse2};
+  if (mexsets::best_length_sweep() == mexsets::LengthSweep::avx2)
+    sweeps.push_back(mexsets::LengthSweep::avx2);
+  const double awkward[] = {-0.0, NAN, -NAN, INFINITY, -INFINITY, 7.0, 6.999, -1e-300, 1e300};
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t rows = 1 + random() % 70, cols = random() % 30 + (round % 10 == 0 ? 200 : 0);
+    const double limit = 7;
+    Matrix ids(rows, cols);
+    for (double& x : ids.data) {
+      const int pick = random() % 12;
+      x = pick < 6 ? static_cast<double>(random() % 7) : pick < 8 ? -1.0 : awkward[random() % 9];
+      if (round % 3 == 0 && x >= limit) x = 3;  // blocks with no bad entry
+    }
+    const std::size_t first = random() % rows, count = 1 + random() % (rows - first);
+    std::vector<std::uint8_t> expected(count);
+    bool expected_bad = false;
+    for (std::size_t r = 0; r < count; ++r) {
+      std::size_t j = 0;
+      for (; j < cols && !(ids(first + r, j) < 0); ++j)
+        expected_bad |= !(ids(first + r, j) < limit);
+      expected[r] = static_cast<std::uint8_t>(j);
+    }
+    for (const auto sweep : sweeps) {
+      std::vector<std::uint8_t> lengths(count);
+      const bool bad =
+          mexsets::measure_rows(sweep, ids.cref(), first, count, limit, lengths.data());
+      ASSERT_EQ(bad, expected_bad) << "round " << round << " sweep " << int(sweep);
+      if (!bad) ASSERT_EQ(lengths, expected) << "round " << round << " sweep " << int(sweep);
+    }
+  }
+}
+#endif
 
 }  // namespace

@@ -1,0 +1,117 @@
+// set_features in the comparison benchmark: 1,000,000 rows of 1-20 ids out of
+// 5,000 items (row lengths and ids uniform, the rest of each row -1), in all
+// four modes. The values are four columns of region measures; the perimeter's
+// W is a dense 5,000-by-5,000 matrix (200 MB) that is sparse in practice: the
+// items are the cells of a 50-by-100 map and only 4-neighbours share a
+// boundary, so a row's pairs mostly read zeros, scattered over W.
+//
+// Both ways write fresh, zero-initialised outputs of the host's shape: the
+// kernel is the computation function with its id checks, the transcription
+// the tests' oracle.
+#include <memory>
+#include <random>
+#include <string>
+
+#include "compare.hpp"
+#include "reference_set_features.hpp"
+#include "set_features.hpp"
+
+namespace {
+
+constexpr std::size_t kItems = 5000, kRows = 1000000, kCols = 20;
+constexpr std::size_t kMapRows = 50, kMapCols = kItems / kMapRows;
+
+compare::Matrix id_matrix(std::mt19937_64& random) {
+  compare::Matrix ids(kRows, kCols, -1.0);
+  for (std::size_t i = 0; i < kRows; ++i) {
+    const std::size_t length = 1 + random() % kCols;
+    for (std::size_t j = 0; j < length; ++j) ids(i, j) = static_cast<double>(random() % kItems);
+  }
+  return ids;
+}
+
+// W(a, b) = W(b, a): the boundary length shared by map neighbours a and b.
+// Column 1 of the values is each item's whole boundary (its shared lengths
+// plus its stretch of the map's rim), the others further measures.
+void map_measures(std::mt19937_64& random, compare::Matrix& values, compare::Matrix& weights) {
+  values = compare::Matrix(kItems, 4, 0.0);
+  weights = compare::Matrix(kItems, kItems, 0.0);
+  auto item = [](std::size_t p, std::size_t q) { return p + q * kMapRows; };
+  for (std::size_t q = 0; q < kMapCols; ++q)
+    for (std::size_t p = 0; p < kMapRows; ++p) {
+      const std::size_t a = item(p, q);
+      const std::size_t rim = (p == 0) + (p + 1 == kMapRows) + (q == 0) + (q + 1 == kMapCols);
+      values(a, 0) += static_cast<double>(rim * (1 + random() % 20));
+      const std::size_t neighbours[2] = {p + 1 < kMapRows ? item(p + 1, q) : kItems,
+                                         q + 1 < kMapCols ? item(p, q + 1) : kItems};
+      for (std::size_t b : neighbours) {
+        if (b == kItems) continue;
+        const double shared = static_cast<double>(1 + random() % 20);
+        weights(a, b) = weights(b, a) = shared;
+        values(a, 0) += shared;
+        values(b, 0) += shared;
+      }
+    }
+  for (std::size_t a = 0; a < kItems; ++a) {
+    values(a, 1) = static_cast<double>(random() % 1000000) / 64.0;
+    values(a, 2) = static_cast<double>(random() % 1000000) / 64.0;
+    values(a, 3) = static_cast<double>(random() % 1000000) / 64.0 - 7000.0;
+  }
+}
+
+compare::Workload workload(int mode, std::string label, std::vector<compare::Matrix> inputs) {
+  compare::Workload w;
+  w.function = "set_features";
+  w.label = std::move(label);
+  w.inputs = std::move(inputs);
+  // The closures keep a pointer to the inputs; moving the workload keeps
+  // the vector's buffer where it is.
+  const compare::Matrix* in = w.inputs.data();
+  const bool has_weights = w.inputs.size() > 3;
+  // Each run's outputs stay alive until the next run has made its own, as a
+  // session's results do: new outputs then reuse freed memory instead of
+  // paging in fresh memory from the system, which costs more than the work
+  // here (both ways alike; a fresh zero-fill is still paid in full).
+  auto last_reference = std::make_shared<reference::SetFeatures>();
+  w.reference = [in, mode, has_weights, last_reference] {
+    const compare::Matrix none;
+    auto result = reference::set_features(in[0], in[1], mode, has_weights ? in[3] : none);
+    volatile double sink = result.out1.empty() ? 0.0 : result.out1.back();
+    (void)sink;
+    *last_reference = std::move(result);
+  };
+  auto last_kernel = std::make_shared<reference::SetFeatures>();
+  w.kernel = [in, mode, has_weights, last_kernel] {
+    const std::size_t m = in[0].rows;
+    reference::SetFeatures result;
+    result.out1.assign(m, 0.0);
+    result.out2.assign(m * mexsets::second_output_columns(mode), 0.0);
+    mexsets::check_value_columns(mode, in[0].cref(), in[1].cref());
+    const auto bad = mexsets::set_features(mode, in[0].cref(), in[1].cref(),
+                                           has_weights ? in[3].cref() : mexsets::ConstMatrix{},
+                                           result.out1.data(), result.out2.data());
+    volatile double sink = bad ? 1.0 : result.out1.empty() ? 0.0 : result.out1.back();
+    (void)sink;
+    *last_kernel = std::move(result);
+  };
+  return w;
+}
+
+std::vector<compare::Workload> make(std::uint64_t seed) {
+  std::mt19937_64 random(seed);
+  compare::Matrix values, weights;
+  map_measures(random, values, weights);
+  const compare::Matrix ids = id_matrix(random);
+  auto scalar = [](double x) { return compare::Matrix(1, 1, x); };
+  const std::string rows = "1M rows of 1-20 ids of 5,000";
+  std::vector<compare::Workload> list;
+  list.push_back(workload(1, "mode 1 min, " + rows, {ids, values, scalar(1)}));
+  list.push_back(workload(2, "mode 2 ratio+sum, " + rows, {ids, values, scalar(2)}));
+  list.push_back(workload(3, "mode 3, " + rows + ", W 200MB", {ids, values, scalar(3), weights}));
+  list.push_back(workload(4, "mode 4 box, " + rows, {ids, values, scalar(4)}));
+  return list;
+}
+
+const compare::Registration registration("set_features", make);
+
+}  // namespace
