@@ -66,7 +66,8 @@ std::vector<compare::Workload> make(std::uint64_t seed) {
   std::vector<compare::Workload> list;
   for (std::size_t nans : {0, 10})
     for (std::size_t d : {2, 3})
-      for (Shape shape : {kUniform, kSimplex}) list.push_back(workload(100000, d, shape, nans, seed));
+      for (Shape shape : {kUniform, kSimplex})
+        list.push_back(workload(100000, d, shape, nans, seed));
   for (Shape shape : {kUniform, kSimplex}) list.push_back(workload(20000, 5, shape, 0, seed));
   return list;
 }

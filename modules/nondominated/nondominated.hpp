@@ -25,16 +25,15 @@
 // depends on the row order, as the sweep gives it. d = 0 marks row 0 only;
 // m = 0 does nothing.
 //
-// Cost. An input holding NaN runs the sweep itself until it has compared
-// about 4m + 1024 candidates (a cloud of points is settled by then); the
-// rest of the sweep gives the same result through a k-d tree over the
-// candidates free of NaN (nondominated_with_nan below), in about O(m log m)
-// on a large front while few rows hold NaN; the steps whose champion is a row
-// holding NaN still visit every candidate, O(m d) each. Without NaN the same
-// result comes from faster routes: d = 1 is one pass (the first row holding the minimum). For d >= 2,
-// the rows that the first row of least sum covers (dominates, or copies with
-// a later row) are dropped first, which in a cloud of points removes most;
-// then, over the rows left:
+// Cost. An input holding NaN runs four steps of the sweep itself (they drop
+// most of a cloud of points); the rest of the sweep gives the same result
+// through the fronts of the candidates free of NaN and a k-d tree over them
+// (nondominated_with_nan below), in about O(m log m) while few rows hold NaN;
+// the steps whose champion is a row holding NaN still visit every candidate,
+// O(m d) each, as the plain steps do. Without NaN the same
+// result comes from faster routes: d = 1 is one pass (the first row holding the minimum). For d >=
+// 2, the rows that the first row of least sum covers (dominates, or copies with a later row) are
+// dropped first, which in a cloud of points removes most; then, over the rows left:
 //   d = 2:  sort by (x0, x1, row) (radix), one pass keeping the least x1;
 //   d = 3:  the same order, and a Fenwick tree over the ranks of x1 holding
 //           the least x2 of the front so far: O(m log m);
@@ -59,10 +58,11 @@ void nondominated(unsigned char* front, const double* x, std::size_t m, std::siz
 void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, std::size_t d);
 
 // The route for inputs holding NaN (any input gives the sweep's result): the
-// sweep's outer steps until more than `budget` candidates were compared,
-// then the rest of them through the k-d tree. Scratch: m bytes, then about
-// 25 bytes a candidate left, plus 16 d bytes per 8 of them.
+// sweep's first `plain_steps` outer steps, then the rest of them through the
+// k-d tree; kChooseSteps leaves the number to the routine.
+// Scratch: m bytes, then about 10 + 4d bytes a candidate left.
+constexpr std::size_t kChooseSteps = static_cast<std::size_t>(-1);
 void nondominated_with_nan(unsigned char* front, const double* x, std::size_t m, std::size_t d,
-                           std::size_t budget);
+                           std::size_t plain_steps);
 
 }  // namespace mexsets

@@ -58,8 +58,8 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   const std::size_t m = static_cast<std::size_t>(extents[0]);
   const std::size_t d = static_cast<std::size_t>(extents[1]);
   if (m != 0 && d != 0 && mxGetNumberOfElements(points) == 0)
-    fail("noFirstPage", "Expected an M-by-D page of points: input 1 (X) is " +
-                            size_text(points) + " and holds no element");
+    fail("noFirstPage", "Expected an M-by-D page of points: input 1 (X) is " + size_text(points) +
+                            " and holds no element");
   Output front(mxCreateLogicalMatrix(m, 1), nlhs, plhs, OUT_FRONT);
   nondominated(static_cast<unsigned char*>(mxGetData(front.get())), mxGetPr(points), m, d);
 }

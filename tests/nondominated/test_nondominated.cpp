@@ -151,13 +151,12 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
     mxClassID class_id;
     const char* name;
   };
-  const Case classes[] = {{mxINT32_CLASS, "int32"},     {mxSINGLE_CLASS, "single"},
-                          {mxLOGICAL_CLASS, "logical"}, {mxUINT8_CLASS, "uint8"},
-                          {mxCHAR_CLASS, "char"},       {mxCELL_CLASS, "cell"},
-                          {mxSTRUCT_CLASS, "struct"},   {mxINT64_CLASS, "int64"},
-                          {mxINT8_CLASS, "int8"},       {mxINT16_CLASS, "int16"},
-                          {mxUINT16_CLASS, "uint16"},   {mxUINT32_CLASS, "uint32"},
-                          {mxUINT64_CLASS, "uint64"}};
+  const Case classes[] = {
+      {mxINT32_CLASS, "int32"},   {mxSINGLE_CLASS, "single"}, {mxLOGICAL_CLASS, "logical"},
+      {mxUINT8_CLASS, "uint8"},   {mxCHAR_CLASS, "char"},     {mxCELL_CLASS, "cell"},
+      {mxSTRUCT_CLASS, "struct"}, {mxINT64_CLASS, "int64"},   {mxINT8_CLASS, "int8"},
+      {mxINT16_CLASS, "int16"},   {mxUINT16_CLASS, "uint16"}, {mxUINT32_CLASS, "uint32"},
+      {mxUINT64_CLASS, "uint64"}};
   const std::size_t before = standin::live_arrays();
   for (const Case& c : classes) {
     // Large enough that reading it as doubles would run past its buffer.
@@ -188,9 +187,9 @@ TEST(Nondominated, ArraysWithoutAFirstPageAreRefused) {
     std::string size = std::to_string(dims[0]);
     for (std::size_t k = 1; k < dims.size(); ++k) size += "-by-" + std::to_string(dims[k]);
     for (int nlhs : {0, 1})
-      expect_mex_error([&] { module().call(nlhs, {&x}); }, id,
-                       "Expected an M-by-D page of points: input 1 (X) is " + size +
-                           " and holds no element");
+      expect_mex_error(
+          [&] { module().call(nlhs, {&x}); }, id,
+          "Expected an M-by-D page of points: input 1 (X) is " + size + " and holds no element");
   }
   EXPECT_EQ(standin::live_arrays(), before);  // no output left behind
 
@@ -288,8 +287,8 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
 }
 
 // Inputs holding NaN: the sweep resumed through the search tree after any
-// number of plain steps (budget 0 switches after the first step) gives the
-// sweep's result, whether NaN is rare (champion chains free of NaN, the
+// number of plain steps (0: the tree from the start), or where the routine
+// chooses, gives the sweep's result, whether NaN is rare (champion chains free of NaN, the
 // shortcut) or common (rows holding NaN taking over, the plain steps).
 TEST(Nondominated, TheTreeRouteForNaNMatchesTheSweep) {
   std::mt19937_64 random(17);
@@ -314,12 +313,12 @@ TEST(Nondominated, TheTreeRouteForNaNMatchesTheSweep) {
       }
     }
     const auto expected = run_reference(x, m, d);
-    const std::size_t budgets[] = {0, 1 + random() % (4 * m), static_cast<std::size_t>(-1)};
-    for (const std::size_t budget : budgets) {
+    const std::size_t plain_steps[] = {0, 1 + random() % 6, m, mexsets::kChooseSteps};
+    for (const std::size_t steps : plain_steps) {
       std::vector<unsigned char> front(m, 0);
-      mexsets::nondominated_with_nan(front.data(), x.data(), m, d, budget);
-      ASSERT_EQ(front, expected) << "round " << round << ", m " << m << ", d " << d
-                                 << ", family " << family << ", budget " << budget;
+      mexsets::nondominated_with_nan(front.data(), x.data(), m, d, steps);
+      ASSERT_EQ(front, expected) << "round " << round << ", m " << m << ", d " << d << ", family "
+                                 << family << ", plain steps " << steps;
     }
   }
 }
