@@ -12,10 +12,16 @@ namespace {
 // inputs; beyond, only the nodes the inputs name do.
 constexpr std::uint64_t dense_allowance = 4096;
 
-// Versions of at most this many leaves keep a sorted list of them; rows of
-// at most `small_parts` such versions are merged from those lists.
-constexpr std::uint64_t small_size = 64;
+// Rows of at most `small_parts` versions that keep sorted lists are merged
+// from those lists.
 constexpr std::size_t small_parts = 8;
+// Beyond this many entries, a row of two or more versions is counted leaf by
+// leaf instead: merging costs a step per entry and level, counting a little
+// less per entry once most words of the leaf bitmap are busy.
+constexpr std::uint64_t merge_most = 256;
+
+// Ends every sorted list: above every output id (ids are at most 2^32-2).
+constexpr std::uint32_t end_mark = 0xffffffffu;
 
 // Merges the sorted `part` (n entries) into the sorted out[0 .. filled),
 // which has room for them after it, from the back; returns the new length.
@@ -45,6 +51,18 @@ std::size_t merge_into(std::uint32_t* out, std::size_t filled, const std::uint32
   }
   for (std::size_t i = 0; i < b; ++i) out[i] = part[i];  // what is left of out is in place
   return filled + n;
+}
+
+// Merges the sorted lists a and b, each ended by end_mark, into the n =
+// |a| + |b| entries of out; the smaller head moves without a branch on it.
+void merge_two(const std::uint32_t* a, const std::uint32_t* b, std::uint32_t* out, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t x = *a, y = *b;
+    const bool from_a = x <= y;
+    out[i] = from_a ? x : y;
+    a += from_a;
+    b += !from_a;
+  }
 }
 
 int bit_width(std::uint64_t x) {
@@ -91,6 +109,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       sizes_(memory),
       sorted_at_(memory),
       sorted_(memory),
+      scratch_(memory),
       plan_first_(memory),
       plan_(memory),
       row_count_(memory),
@@ -150,7 +169,6 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
     }
     if (!terms.empty()) current_[p] = version(terms);
   }
-  lay_out();
 
   // Sizes in version order: a version only reads earlier ones.
   sizes_.assign(first_.size() - 1, 0);
@@ -178,11 +196,17 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
     row_count_[j] = total;
     plan_first_[j + 1] = plan_.size();
   }
+}
 
+// The layout and scratch for counting leaves, made when the first row that
+// cannot be merged from sorted lists is filled.
+void TreeLeafSets::prepare_counting() {
+  lay_out();
   count_.assign(leaf_slots_, 0);
   weight_.assign(spans_.size(), 0);
   bits_.assign((static_cast<std::size_t>(leaf_slots_) + 63) / 64, 0);
   summary_.assign((bits_.size() + 63) / 64, 0);
+  counting_ready_ = true;
 }
 
 // A version holding the sum of `terms` (all non-empty); a single term is
@@ -194,9 +218,10 @@ std::uint32_t TreeLeafSets::version(const std::vector<std::uint32_t>& terms) {
   return static_cast<std::uint32_t>(first_.size() - 2);
 }
 
-// The sorted lists of the small versions, each merged from the lists of
-// the versions it reads (which are no larger). The lists take at most a few
-// entries per version and read; versions beyond that budget keep none.
+// The sorted lists of versions, each merged from the lists of the versions
+// it reads (which are no larger), smallest versions first. The lists take at
+// most a few entries per version and read; versions beyond that budget keep
+// none. Each list is followed by end_mark.
 void TreeLeafSets::sort_small_versions() {
   const std::size_t versions = sizes_.size();
   sorted_at_.assign(versions, Sorted{none, 0});
@@ -204,28 +229,33 @@ void TreeLeafSets::sort_small_versions() {
       std::min<std::uint64_t>(8 * (versions + targets_.size()) + 4096, none - 1);
   std::uint64_t total = 0;
   for (std::size_t v = 0; v < versions; ++v) {
-    if (sizes_[v] > small_size || total + sizes_[v] > budget) continue;
+    if (sizes_[v] >= budget - total) continue;
     bool parts_kept = true;
     if (v >= leaf_slots_)
       for (std::uint32_t t = first_[v]; t < first_[v + 1] && parts_kept; ++t)
         parts_kept = sorted_at_[targets_[t]].first != none;
     if (!parts_kept) continue;
     sorted_at_[v] = {static_cast<std::uint32_t>(total), static_cast<std::uint32_t>(sizes_[v])};
-    total += sizes_[v];
+    total += sizes_[v] + 1;
   }
   sorted_.resize(static_cast<std::size_t>(total));
   const bool compact = slots_.compact();
   for (std::size_t v = 0; v < versions; ++v) {
     if (sorted_at_[v].first == none) continue;
     std::uint32_t* list = sorted_.data() + sorted_at_[v].first;
+    list[sorted_at_[v].size] = end_mark;
     if (v < leaf_slots_) {
       const auto leaf = static_cast<std::uint32_t>(v);
       list[0] = (compact ? slots_.id(leaf) : leaf) + 1;
       continue;
     }
-    std::size_t filled = 0;
-    for (std::uint32_t t = first_[v]; t < first_[v + 1]; ++t) {
-      const Sorted part = sorted_at_[targets_[t]];
+    const std::uint32_t* parts = targets_.data() + first_[v];
+    const std::size_t k = first_[v + 1] - first_[v];  // at least 2
+    const Sorted a = sorted_at_[parts[0]], b = sorted_at_[parts[1]];
+    merge_two(sorted_.data() + a.first, sorted_.data() + b.first, list, a.size + b.size);
+    std::size_t filled = a.size + b.size;
+    for (std::size_t t = 2; t < k; ++t) {
+      const Sorted part = sorted_at_[parts[t]];
       filled = merge_into(list, filled, sorted_.data() + part.first, part.size);
     }
   }
@@ -316,9 +346,11 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   return static_cast<std::size_t>(row_count_[j]);
 }
 
-// A row of at most small_parts versions that all keep sorted lists: merges
-// them into `out`. Returns false (writing nothing) for any other row.
-bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) const {
+// A row of one version, or of at most small_parts versions and merge_most
+// entries, whose versions all keep sorted lists: copies or merges them into
+// `out` (three or four lists pairwise through scratch, more one by one).
+// Returns false (writing nothing) for any other row.
+bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
   const std::uint32_t* begin = plan_.data() + plan_first_[j];
   const std::uint32_t* end = plan_.data() + plan_first_[j + 1];
   if (end - begin > static_cast<std::ptrdiff_t>(small_parts)) return false;
@@ -328,14 +360,52 @@ bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) const {
     parts[k] = sorted_at_[*v];
     if (parts[k++].first == none) return false;
   }
-  std::size_t filled = 0;
-  for (std::size_t i = 0; i < k; ++i)
-    filled = merge_into(out, filled, sorted_.data() + parts[i].first, parts[i].size);
-  return true;
+  if (k > 1 && row_count_[j] > merge_most) return false;
+  auto list = [&](const Sorted& part) { return sorted_.data() + part.first; };
+  switch (k) {
+    case 0:
+      return true;
+    case 1:
+      std::copy_n(list(parts[0]), parts[0].size, out);
+      return true;
+    case 2:
+      merge_two(list(parts[0]), list(parts[1]), out, parts[0].size + parts[1].size);
+      return true;
+    case 3:
+    case 4: {
+      // (0 + 1) and (2 [+ 3]) into scratch, then both into out; for three,
+      // the smallest two go first.
+      if (k == 3)
+        std::sort(parts, parts + 3,
+                  [](const Sorted& x, const Sorted& y) { return x.size < y.size; });
+      const std::size_t first = parts[0].size + parts[1].size;
+      const std::size_t second = parts[2].size + (k == 4 ? parts[3].size : 0);
+      if (scratch_.size() < first + second + 2) scratch_.resize(first + second + 2);
+      std::uint32_t* one = scratch_.data();
+      std::uint32_t* two = one + first + 1;
+      merge_two(list(parts[0]), list(parts[1]), one, first);
+      one[first] = end_mark;
+      if (k == 4) {
+        merge_two(list(parts[2]), list(parts[3]), two, second);
+        two[second] = end_mark;
+      } else {
+        two = list(parts[2]);
+      }
+      merge_two(one, two, out, first + second);
+      return true;
+    }
+    default: {
+      std::size_t filled = 0;
+      for (std::size_t i = 0; i < k; ++i)
+        filled = merge_into(out, filled, list(parts[i]), parts[i].size);
+      return true;
+    }
+  }
 }
 
 void TreeLeafSets::fill(std::size_t j, std::size_t count, std::uint32_t* out) {
   if (merge_small(j, out)) return;
+  if (!counting_ready_) prepare_counting();
   // Leaf order: a two-level bitmap costs L/4096 summary words plus a step
   // per word and leaf touched; sorting the d leaves touched costs d log d
   // (d is at most the count).
@@ -362,8 +432,9 @@ void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
   }
 
   auto emit = [&](std::uint32_t leaf, std::uint32_t id) {
-    const std::uint64_t c = count_[leaf];
-    out = std::fill_n(out, c, id);
+    const std::uint64_t c = count_[leaf];  // at least 1, mostly exactly 1
+    *out++ = id;
+    if (c != 1) out = std::fill_n(out, c - 1, id);
   };
   if (Listed) {
     std::sort(touched_.begin(), touched_.end());

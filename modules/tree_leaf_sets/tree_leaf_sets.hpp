@@ -88,12 +88,13 @@ class TreeLeafSets {
 
   std::uint32_t version(const std::vector<std::uint32_t>& terms);
   void lay_out();
+  void prepare_counting();
   template <bool Listed>
   void add(std::uint32_t vertex, std::uint64_t times);
   template <bool Listed>
   void fill_in(std::size_t j, std::uint32_t* out);
   void sort_small_versions();
-  bool merge_small(std::size_t j, std::uint32_t* out) const;
+  bool merge_small(std::size_t j, std::uint32_t* out);
 
   NodeSlots slots_;
   std::uint32_t leaf_slots_ = 0;  // slots 0 .. leaf_slots_-1 are leaves
@@ -113,6 +114,7 @@ class TreeLeafSets {
   };
   std::pmr::vector<Sorted> sorted_at_;
   std::pmr::vector<std::uint32_t> sorted_;
+  std::pmr::vector<std::uint32_t> scratch_;  // for merging
 
   // Node-set row j reads the versions plan_[plan_first_[j] ..
   // plan_first_[j+1]) (nodes that hold nothing left out); row_count_[j] is
@@ -121,7 +123,8 @@ class TreeLeafSets {
   std::pmr::vector<std::uint32_t> plan_;
   std::pmr::vector<std::uint64_t> row_count_;
 
-  // Depth-first layout (see lay_out).
+  // Depth-first layout (see lay_out) and counting scratch, made on first use.
+  bool counting_ready_ = false;
   std::pmr::vector<Span> spans_;
   std::pmr::vector<std::uint32_t> leaves_;
   std::pmr::vector<std::uint32_t> cross_;
