@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace mexsets {
@@ -58,7 +59,8 @@ std::size_t pair_size(double value) {
 void check_boundary_inputs(const BoundaryInputs& in) {
   const std::size_t count = in.key_count();
   if (in.keys.size() < count)
-    fail("emptyKeyList", "Key list empty but " + std::to_string(count) + " keys long: input 4 is " +
+    fail("emptyKeyList", "Key list empty but " + std::to_string(count) +
+                             (count == 1 ? " key" : " keys") + " long: input 4 is " +
                              shape(in.keys));
   if (count >= KeyIndex::none)
     fail("tooManyKeys", "Key list too long: input 4 is " + shape(in.keys));
@@ -146,29 +148,65 @@ std::uint32_t KeyIndex::find_hashed(double x) const {
   }
 }
 
+namespace {
+
+// Calls visit(i, j) for the mixed-parity cells of the label grid in visiting
+// order: the even rows at their odd columns, then the odd rows at their even
+// columns, each row left to right. Row by row the cells are a whole column
+// apart in memory.
+template <class Visit>
+void in_visiting_order(ConstMatrix labels, Visit&& visit) {
+  for (std::size_t parity = 0; parity < 2; ++parity)
+    for (std::size_t i = parity; i < labels.rows; i += 2)
+      for (std::size_t j = 1 - parity; j < labels.cols; j += 2) visit(i, j);
+}
+
+// The first positive label, in visiting order, that matches no key.
+[[noreturn]] void fail_first_label_without_key(ConstMatrix labels, const KeyIndex& index) {
+  in_visiting_order(labels, [&](std::size_t i, std::size_t j) {
+    const double x = labels(i, j);
+    if (x > 0 && index.find(x) == KeyIndex::none) fail_label(labels, i, j);
+  });
+  fail("labelWithoutKey", "Label matches no key");  // not reached: the caller found one
+}
+
+}  // namespace
+
 std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
   const std::size_t count = in.key_count();
   const KeyIndex index(in.keys.data, count);
   std::vector<double> sums(count, 0.0);
-  const ConstMatrix labels = in.labels;
-  const std::size_t m = labels.rows, n = labels.cols, stride = in.weights.rows;
+  const ConstMatrix labels = in.labels, weights = in.weights;
+  const std::size_t m = labels.rows, n = labels.cols;
   // Each key's additions must follow the visiting order, which runs across
-  // the column-major grids; the cells of one row are a constant stride apart.
-  auto pass = [&](std::size_t first_row, std::size_t first_col) {
-    for (std::size_t i = first_row; i < m; i += 2) {
-      std::size_t at_label = i + first_col * m, at_weight = i + first_col * stride;
-      for (std::size_t j = first_col; j < n; j += 2, at_label += 2 * m, at_weight += 2 * stride) {
-        const double x = labels.data[at_label];
-        if (x > 0) {
-          const std::uint32_t p = index.find(x);
-          if (p == KeyIndex::none) fail_label(labels, i, j);
-          sums[p] += in.weights.data[at_weight];
-        }
-      }
+  // the column-major grids. The grid is instead read once column by column
+  // (contiguous memory), each labelled cell's key and weight noted in its
+  // row's own list, where they stand left to right; the lists are then
+  // summed in visiting order: the even rows, then the odd ones. A row has at
+  // most (N + 1) / 2 mixed-parity cells; a list's slots are used (and its
+  // memory touched) only as far as its row has labelled cells.
+  const std::size_t capacity = (n + 1) / 2;
+  std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[m * capacity]);
+  std::unique_ptr<double[]> amounts(new double[m * capacity]);
+  std::vector<std::size_t> listed(m, 0);
+  bool unmatched = false;
+  for (std::size_t j = 0; j < n; ++j) {
+    const double* column = labels.column(j);
+    for (std::size_t i = (j + 1) % 2; i < m; i += 2) {
+      const double x = column[i];
+      if (!(x > 0)) continue;
+      const std::uint32_t p = index.find(x);
+      unmatched |= p == KeyIndex::none;
+      const std::size_t slot = i * capacity + listed[i]++;
+      keys[slot] = p;
+      amounts[slot] = weights(i, j);
     }
-  };
-  pass(0, 1);
-  pass(1, 0);
+  }
+  if (unmatched) fail_first_label_without_key(labels, index);
+  for (std::size_t parity = 0; parity < 2; ++parity)
+    for (std::size_t i = parity; i < m; i += 2)
+      for (std::size_t slot = i * capacity, end = slot + listed[i]; slot < end; ++slot)
+        sums[keys[slot]] += amounts[slot];
   return sums;
 }
 

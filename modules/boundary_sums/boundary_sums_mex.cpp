@@ -27,12 +27,13 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   in.weights = as_matrix(weights);
   check_boundary_inputs(in);
 
-  // Do the job
-  const std::vector<double> sums = boundary_key_sums(in);
+  // Do the job. The outputs come first: a host may leave the call without
+  // unwinding when it cannot create them, so no container is held then.
   Output pair(mxCreateDoubleMatrix(in.n, in.n, mxREAL), nlhs, plhs, OUT_PAIR);
   Output border(mxCreateDoubleMatrix(in.n, 1, mxREAL), nlhs, plhs, OUT_BORDER);
   MatlabMultiArray<double> p(pair.get());
   MatlabMultiArray<double> b(border.get());
+  const std::vector<double> sums = boundary_key_sums(in);
   distribute_boundary_sums(in, sums, p.data(), b.data());
 }
 

@@ -231,6 +231,8 @@ TEST(BoundarySums, LimitErrorsNameInputEntryAndValue) {
                        "2147483647");
   expect_example_error(4, Matrix(0, 2), "emptyKeyList",
                        "Key list empty but 2 keys long: input 4 is 0-by-2");
+  expect_example_error(4, Matrix(1, 0), "emptyKeyList",
+                       "Key list empty but 1 key long: input 4 is 1-by-0");
   expect_example_error(2, rows_of({{1}}), "tooFewIds",
                        "Too few first ids: input 2 holds 1 element, the key list (input 4) 2");
   expect_example_error(3, Matrix(0, 0), "tooFewIds",
@@ -262,6 +264,26 @@ TEST(BoundarySums, LimitErrorsNameInputEntryAndValue) {
   // n = 0 admits no key at all.
   expect_example_error(1, rows_of({{0.9}}), "idOutOfRange",
                        "First id neither 0 nor in 1..0: input 2 at row 1, column 1 holds 1");
+}
+
+// A host may leave the call without unwinding when it cannot create an
+// output, so the outputs are created before any container is built: a call
+// whose pair matrix the host refuses ends with the host's error, even when a
+// label without a key would fail later, and leaves nothing behind.
+TEST(BoundarySums, OutputsAreCreatedBeforeTheKeySums) {
+  auto n = standin::scalar(1e6);  // 8 TB of pair matrix
+  auto first = to_host(rows_of({{1, 0}})), second = to_host(rows_of({{2, 1}}));
+  auto keys = to_host(rows_of({{5, 7}}));
+  auto labels = to_host(rows_of({{0, 5, 0}, {7, 0, 5}, {0, 6, 0}}));  // 6 has no key
+  auto weights = to_host(example_weights);
+  const std::size_t before = standin::live_arrays();
+  try {
+    module().call(2, {&n, &first, &second, &keys, &labels, &weights});
+    ADD_FAILURE() << "the call succeeded";
+  } catch (const standin::MexError& error) {
+    EXPECT_EQ(error.identifier(), "MATLAB:array:SizeLimitExceeded");
+  }
+  EXPECT_EQ(standin::live_arrays(), before);
 }
 
 // Random inputs inside the limits: keys with repeats, fractions, huge values
