@@ -20,11 +20,15 @@
 %     nargin, nargout        not two inputs, or more than one output
 %     typesNotCoherent       an input is not double
 %     dimensionsNotCoherent  an input has more than two dimensions
+%     sparseInput            an input is sparse (pass full(...))
+%     complexInput           an input is complex (pass real(...))
 %     emptyMergeMatrix       MERGES is empty
 %     badLeafCount           MERGES(1, end) is below 1
 %     tooManyNodes           L + R1 exceeds 2^32-1
 %     idOutOfRange           an id (up to its row's 0) outside 1..L+R1
 %     idNotANumber           such an id is NaN
+%     resultTooLarge         a cell would hold more leaves than memory can
+%                            address (repeated children multiply leaves)
 %   The message names the input, row, column and value.
 %
 %   Example:

@@ -22,12 +22,15 @@
 %     nargin, nargout        not three inputs, or more than three outputs
 %     typesNotCoherent       an input is not double
 %     dimensionsNotCoherent  an input has more than two dimensions
+%     sparseInput            an input is sparse (pass full(...))
+%     complexInput           an input is complex (pass real(...))
 %     emptyMergeMatrix       MERGES is empty
 %     badLeafCount           MERGES(1, end) is below 1
 %     tooManyNodes           L + R2 exceeds 2^32-1
 %     idOutOfRange           a label, child or node-set id outside 1..L+R2
 %                            (0 is out of range as a label)
 %     idNotANumber           such an id is NaN
+%     outputTooLarge         M*N*K flags exceed the address range
 %   The message names the input, row, column and value.
 %
 %   Example:
