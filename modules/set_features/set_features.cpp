@@ -117,6 +117,10 @@ std::optional<BadEntry> each_row(const Mode& mode, ConstMatrix ids, std::size_t 
 // this block's rows are accumulated.
 constexpr std::size_t kBlockRows = 256;
 
+// The sweep serves matrices of up to kMaxSweptColumns columns; a matrix
+// with no column (whose data pointer may be null) holds no id anyway.
+inline bool sweepable(ConstMatrix ids) { return ids.cols > 0 && ids.cols <= kMaxSweptColumns; }
+
 // Rows of one length, side by side: Mode::rows<K>(...) for K rows at once.
 template <class Mode>
 void accumulate_group(const Mode& mode, const double* block, std::size_t m, std::size_t first,
@@ -341,7 +345,7 @@ template <class Mode>
 std::optional<BadEntry> all_rows(const Mode& mode, ConstMatrix ids, std::size_t limit,
                                  const std::string& problem) {
 #ifdef MEXSETS_ROW_LENGTHS
-  if (ids.cols <= kMaxSweptColumns) return grouped_rows(mode, ids, limit, problem);
+  if (sweepable(ids)) return grouped_rows(mode, ids, limit, problem);
 #endif
   return each_row(mode, ids, limit, problem);
 }
@@ -482,11 +486,15 @@ std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix valu
 #ifdef MEXSETS_ROW_LENGTHS
       // Values laid side by side only when the ids are many next to them
       // (and there are four columns to lay).
-      if (ids.cols <= kMaxSweptColumns && values.cols >= 4 && values.rows <= ids.size() / 4) {
-        std::vector<double> packed(4 * values.rows);
+      if (sweepable(ids) && values.cols >= 4 && values.rows <= ids.size() / 4) {
+        // Aligned to a cache line, so that an id's four values share one.
+        std::vector<double> storage(4 * values.rows + 7);
+        double* packed = storage.data();
+        if (const auto offset = reinterpret_cast<std::uintptr_t>(packed) % 64)
+          packed += (64 - offset) / sizeof(double);
         for (std::size_t a = 0; a < values.rows; ++a)
           for (std::size_t c = 0; c < 4; ++c) packed[4 * a + c] = v[a + c * values.rows];
-        box.packed = packed.data();
+        box.packed = packed;
         return grouped_rows(box, ids, limit, problem);
       }
 #endif

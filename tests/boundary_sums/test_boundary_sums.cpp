@@ -202,6 +202,47 @@ TEST(BoundarySums, ArgumentErrors) {
   EXPECT_EQ(standin::live_arrays(), before);
 }
 
+// Every class and kind of array in place of each matrix argument: only real,
+// full, two-dimensional doubles are read; the rest is refused with the
+// reason, and nothing is left behind.
+TEST(BoundarySums, EveryMatrixArgumentRefusesWhatItCannotRead) {
+  struct Kind {
+    standin::Array array;
+    std::string reason;
+  };
+  auto kinds = [] {
+    std::vector<Kind> list;
+    for (mxClassID id : {mxSINGLE_CLASS, mxINT8_CLASS, mxUINT8_CLASS, mxINT16_CLASS, mxUINT16_CLASS,
+                         mxINT32_CLASS, mxUINT32_CLASS, mxINT64_CLASS, mxUINT64_CLASS,
+                         mxLOGICAL_CLASS, mxCHAR_CLASS, mxCELL_CLASS, mxSTRUCT_CLASS})
+      list.push_back({standin::numeric(id, {3, 3}), "typesNotCoherent"});
+    list.push_back({standin::Array(mxCreateSparse(3, 3, 1, mxREAL)), "sparseInput"});
+    const mwSize dims[2] = {3, 3};
+    list.push_back(
+        {standin::Array(mxCreateNumericArray(2, dims, mxDOUBLE_CLASS, mxCOMPLEX)), "complexInput"});
+    list.push_back({standin::numeric(mxDOUBLE_CLASS, {3, 3, 2}), "dimensionsNotCoherent"});
+    return list;
+  };
+  std::vector<standin::Array> args;
+  for (const auto& a : {rows_of({{2}}), rows_of({{1, 0}}), rows_of({{2, 1}}), rows_of({{5, 7}}),
+                        example_labels, example_weights})
+    args.push_back(to_host(a));
+  const std::size_t before = standin::live_arrays();
+  for (std::size_t k = 1; k < args.size(); ++k)
+    for (auto& kind : kinds()) {
+      std::vector<const mxArray*> call_args;
+      for (std::size_t q = 0; q < args.size(); ++q)
+        call_args.push_back(q == k ? kind.array.get() : args[q].get());
+      try {
+        module().call(2, call_args);
+        ADD_FAILURE() << "input " << k + 1 << " accepted " << kind.reason;
+      } catch (const standin::MexError& error) {
+        EXPECT_EQ(error.identifier(), "mexsets:boundary_sums:" + kind.reason) << "input " << k + 1;
+      }
+    }
+  EXPECT_EQ(standin::live_arrays(), before);
+}
+
 // Runs the gateway on the worked example with one argument replaced.
 void expect_example_error(int input, const Matrix& replacement, const std::string& reason,
                           const std::string& message) {

@@ -123,10 +123,14 @@ TEST(SetFeatures, EmptyShapes) {
   auto r = call(Matrix(0, 3), Matrix(0, 0), 4);
   EXPECT_TRUE(r.out1.empty());
   EXPECT_EQ(r.dims2, std::vector<mwSize>({0, 4}));
-  // No columns: every row is empty. V with no rows or columns is fine then.
+  // No columns (the host's data pointer is then null): every row is empty.
+  // V with no rows or columns is fine then.
   r = call(Matrix(2, 0), Matrix(0, 0), 3, Matrix(0, 0));
   EXPECT_EQ(r.out1, std::vector<double>({0, 0}));
   EXPECT_EQ(r.out2, std::vector<double>({0, 0}));
+  EXPECT_EQ(call(Matrix(2, 0), Matrix(0, 0), 1).out1, std::vector<double>({DBL_MAX, DBL_MAX}));
+  EXPECT_TRUE(same_bits(call(Matrix(2, 0), Matrix(0, 0), 2).out1, {INFINITY, INFINITY}));
+  EXPECT_EQ(call(Matrix(300, 0), Matrix(5, 4), 4).dims2, std::vector<mwSize>({300, 4}));
   r = call(rows_of({{-1}, {-5}}), Matrix(0, 0), 2);
   EXPECT_TRUE(same_bits(r.out1, {INFINITY, INFINITY}));
   r = call(rows_of({{-1}}), Matrix(0, 0), 4);
@@ -199,6 +203,32 @@ TEST(SetFeatures, ArgumentErrors) {
   // Inputs past those a mode uses are ignored.
   EXPECT_EQ(call({a.get(), v.get(), one.get(), flag.get(), cell.get()}).out1,
             std::vector<double>({2}));
+}
+
+// Every class and kind of array in place of each matrix argument (W in mode
+// 3): only real, full, two-dimensional doubles are read; the rest is refused
+// with the reason, and nothing is left behind.
+TEST(SetFeatures, EveryMatrixArgumentRefusesWhatItCannotRead) {
+  std::vector<std::pair<standin::Array, std::string>> kinds;
+  for (mxClassID id : {mxSINGLE_CLASS, mxINT8_CLASS, mxUINT8_CLASS, mxINT16_CLASS, mxUINT16_CLASS,
+                       mxINT32_CLASS, mxUINT32_CLASS, mxINT64_CLASS, mxUINT64_CLASS,
+                       mxLOGICAL_CLASS, mxCHAR_CLASS, mxCELL_CLASS, mxSTRUCT_CLASS})
+    kinds.emplace_back(standin::numeric(id, {2, 2}), "typesNotCoherent");
+  kinds.emplace_back(standin::Array(mxCreateSparse(2, 2, 1, mxREAL)), "sparseInput");
+  const mwSize dims[2] = {2, 2};
+  kinds.emplace_back(standin::Array(mxCreateNumericArray(2, dims, mxDOUBLE_CLASS, mxCOMPLEX)),
+                     "complexInput");
+  kinds.emplace_back(standin::numeric(mxDOUBLE_CLASS, {2, 2, 2}), "dimensionsNotCoherent");
+  auto a = to_host(rows_of({{0, 1}})), v = to_host(rows_of({{2}, {4}}));
+  auto w = to_host(rows_of({{0, 1}, {1, 0}})), three = standin::scalar(3);
+  const std::size_t before = standin::live_arrays();
+  for (int k = 0; k < 3; ++k)
+    for (const auto& [array, reason] : kinds) {
+      std::vector<const mxArray*> args = {a.get(), v.get(), three.get(), w.get()};
+      args[k == 2 ? 3 : k] = array.get();
+      expect_mex_error([&] { call(args); }, "mexsets:set_features:" + reason, "");
+    }
+  EXPECT_EQ(standin::live_arrays(), before);
 }
 
 void expect_limit_error(const Matrix& ids, const Matrix& values, double mode, const Matrix& weights,
