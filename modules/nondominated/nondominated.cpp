@@ -671,31 +671,39 @@ class FoundRows {
 template <class Row>
 void front_by_filter(unsigned char* front, const double* x, std::size_t m, std::size_t d,
                      const Row* rows, std::size_t n) {
+  // The listed rows copied row by row, in list order: the filter visits them
+  // in an order unrelated to their place in x.
+  Scratch<double> packed = scratch<double>(n * d);
+  for (std::size_t k = 0; k < d; ++k)
+    for (std::size_t i = 0; i < n; ++i) packed[i * d + k] = x[rows[i] + k * m];
+  auto sum = [&](std::size_t i) {
+    const double* at = &packed[i * d];
+    double s = at[0];
+    for (std::size_t k = 1; k < d; ++k) s += at[k];
+    return s;
+  };
   Scratch<std::uint64_t> order = scratch<std::uint64_t>(n);
   {
     Scratch<std::uint64_t> spare = scratch<std::uint64_t>(n);
-    Scratch<double> sum = scratch<double>(n);
     bool nan_sum = false;
     for (std::size_t i = 0; i < n; ++i) {
-      double s = x[rows[i]];
-      for (std::size_t k = 1; k < d; ++k) s += x[rows[i] + k * m];
-      sum[i] = s;
+      const double s = sum(i);
       nan_sum = nan_sum || s != s;
     }
     if (nan_sum) {
       lexicographic(order, spare, x, m, d, rows, n);
     } else {
-      pack_positions(order.get(), n, [&](std::size_t i) { return sum[i]; });
+      pack_positions(order.get(), n, sum);
       sort_items(order, spare, n, [&](std::size_t a, std::size_t b) {
-        if (sum[a] < sum[b]) return true;
-        if (sum[b] < sum[a]) return false;
+        const double sa = sum(a), sb = sum(b);
+        if (sa < sb) return true;
+        if (sb < sa) return false;
         return columns_less(x, m, d, rows[a], rows[b]) ||
                (a < b && !columns_less(x, m, d, rows[b], rows[a]));
       });
     }
   }
   FoundRows found(d);
-  std::vector<double> point(d);
   std::size_t work = 0;
   for (std::size_t i = 0; i < n; ++i) {
     if (work > 16 * i + 4096) {  // a large front: the tree takes the rest
@@ -708,11 +716,11 @@ void front_by_filter(unsigned char* front, const double* x, std::size_t m, std::
       front_by_tree(front, x, m, d, std::move(left));
       return;
     }
-    const std::size_t r = rows[position_of(order[i])];
-    for (std::size_t k = 0; k < d; ++k) point[k] = x[r + k * m];
-    if (found.cover(point.data(), work)) continue;
-    front[r] = 1;
-    found.add(point.data());
+    const std::size_t p = position_of(order[i]);
+    const double* point = &packed[p * d];
+    if (found.cover(point, work)) continue;
+    front[rows[p]] = 1;
+    found.add(point);
   }
 }
 
@@ -783,11 +791,13 @@ bool front_without_nan(unsigned char* front, const double* x, std::size_t m, std
         less[i] = p < v ? -1 : less[i];
       }
     }
+    // Kept: rows not covered by the pivot, which covers the rows no smaller
+    // anywhere and either larger somewhere or after it (so not itself).
+    if (pivot >= begin && pivot < begin + count) no_greater[pivot - begin] = 0;
     for (std::size_t i = 0; i < count; ++i) {  // without branches: the outcome is random
-      const std::size_t r = begin + i;
-      kept[n] = static_cast<Row>(r);
-      n += static_cast<std::size_t>((no_greater[i] == 0) | (r == pivot) |
-                                    ((less[i] == 0) & (r < pivot)));
+      const std::int64_t after = begin + i > pivot ? -1 : 0;
+      kept[n] = static_cast<Row>(begin + i);
+      n += (no_greater[i] & (less[i] | after)) == 0;
     }
   }
   front_of_kept(front, x, m, d, kept.get(), n);
