@@ -19,6 +19,10 @@ using Rows = std::vector<std::vector<std::uint32_t>>;
 
 namespace {
 
+// The host of these tests holds at most 64 MiB of new arrays per call, like
+// a host with little memory left (set before the first array is made).
+const bool small_host = setenv("MEXSETS_STANDIN_MAX_ARRAY_BYTES", "67108864", 1) == 0;
+
 const standin::Module& module() {
   static standin::Module m("tree_leaf_sets");
   return m;
@@ -134,6 +138,27 @@ TEST(TreeLeafSets, CountsBeyondTheAddressRangeAreAnError) {
   const Rows many = mexsets::tree_leaf_sets(small.cref(), twice.cref());
   ASSERT_EQ(many[0].size(), (std::size_t{1} << 21) + 1);
   EXPECT_EQ(std::count(many[0].begin(), many[0].end(), 1u), many[0].size());
+}
+
+TEST(TreeLeafSets, HostRunningOutOfMemoryMidwayLeaksNothing) {
+  // Node 2 = leaf 1 doubled 22 times: 4,194,304 leaves, 16 MiB per cell. The
+  // host runs out of memory at the fourth cell, while the tree is held.
+  ASSERT_TRUE(small_host);
+  std::vector<double> data(2 * 24, 0.0);
+  mexsets::MatrixRef<double> m{data.data(), 2, 24};
+  m(0, 0) = 1;
+  m(0, 23) = 2;
+  for (std::size_t k = 0; k < 23; ++k) m(1, k) = 2;
+  m(1, 22) = 0;
+  m(1, 23) = 2;
+  auto merges = standin::doubles(2, 24, data);
+  auto three = standin::matrix({{2}, {2}, {2}});
+  auto four = standin::matrix({{2}, {2}, {1}, {2}, {2}});
+  const std::size_t arrays = standin::live_arrays(), blocks = standin::live_blocks();
+  EXPECT_EQ(call(merges, three)[2].size(), std::size_t{1} << 22);
+  expect_mex_error([&] { module().call(1, {&merges, &four}); }, "MATLAB:nomem", "Out of memory.");
+  EXPECT_EQ(standin::live_arrays(), arrays);
+  EXPECT_EQ(standin::live_blocks(), blocks);
 }
 
 TEST(TreeLeafSets, ArgumentErrors) {
