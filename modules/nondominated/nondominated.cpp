@@ -23,10 +23,6 @@ bool holds_nan(const double* x, std::size_t count) {
   return false;
 }
 
-}  // namespace
-
-namespace {
-
 // Some k has x(r, k) > x(s, k): row s is better than row r somewhere.
 inline bool better(const double* x, std::size_t m, std::size_t d, std::size_t s, std::size_t r) {
   for (std::size_t k = 0; k < d; ++k)

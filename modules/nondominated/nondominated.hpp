@@ -25,15 +25,11 @@
 // depends on the row order, as the sweep gives it. d = 0 marks row 0 only;
 // m = 0 does nothing.
 //
-// Cost. An input holding NaN runs four steps of the sweep itself (they drop
-// most of a cloud of points); the rest of the sweep gives the same result
-// through the fronts of the candidates free of NaN and a k-d tree over them
-// (nondominated_with_nan below), in about O(m log m) while few rows hold NaN;
-// the steps whose champion is a row holding NaN still visit every candidate,
-// O(m d) each, as the plain steps do. Without NaN the same
-// result comes from faster routes: d = 1 is one pass (the first row holding the minimum). For d >=
-// 2, the rows that the first row of least sum covers (dominates, or copies with a later row) are
-// dropped first, which in a cloud of points removes most; then, over the rows left:
+// Cost. Without NaN the result comes from sorting and searching: d = 1 is
+// one pass (the first row holding the minimum). For d >= 2, the rows that the
+// first row of least sum covers (dominates, or copies with a later row) are
+// dropped first, which in a cloud of points removes most; then, over the
+// rows left:
 //   d = 2:  sort by (x0, x1, row) (radix), one pass keeping the least x1;
 //   d = 3:  the same order, and a Fenwick tree over the ranks of x1 holding
 //           the least x2 of the front so far: O(m log m);
@@ -42,10 +38,16 @@
 //           should the front grow large, a k-d tree over the rows left
 //           answers instead (a box lower corner prunes, a box that lies below
 //           the row proves it covered).
-// Scratch lives in standard containers (at most about 30 bytes a row, plus
-// the front found so far for d >= 4), released on every path, exceptions
-// included; nothing here knows the host or its allocator. Should that scratch
-// not be available, the sweep starts over instead.
+// An input holding NaN runs four steps of the sweep itself (they drop most of
+// a cloud of points); the rest of the sweep gives the same result through the
+// fronts of the candidates free of NaN and a k-d tree over them
+// (nondominated_with_nan below), in about O(m log m) while few rows hold NaN;
+// the steps whose champion is a row holding NaN visit every candidate, O(m d)
+// each, as the plain steps do.
+// Scratch lives in standard containers (about 30 bytes a row, plus 8d bytes
+// a row left for d >= 4 or for the rows left by the sweep), released on every
+// path, exceptions included; nothing here knows the host or its allocator.
+// Should that scratch not be available, the sweep starts over instead.
 #pragma once
 
 #include <cstddef>
@@ -60,7 +62,6 @@ void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, st
 // The route for inputs holding NaN (any input gives the sweep's result): the
 // sweep's first `plain_steps` outer steps, then the rest of them through the
 // k-d tree; kChooseSteps leaves the number to the routine.
-// Scratch: m bytes, then about 10 + 4d bytes a candidate left.
 constexpr std::size_t kChooseSteps = static_cast<std::size_t>(-1);
 void nondominated_with_nan(unsigned char* front, const double* x, std::size_t m, std::size_t d,
                            std::size_t plain_steps);

@@ -25,8 +25,10 @@
 %   nowhere better are eliminated, a later row that dominates it takes over)
 %   and depends on the row order: NONDOMINATED([1 NaN; 2 0]) is [1; 0] while
 %   NONDOMINATED([2 0; 1 NaN]) is [0; 1]. Without NaN the result is exactly
-%   the definition above, in O(M log M) time for D <= 3; with NaN the sweep
-%   takes up to O(M^2 D).
+%   the definition above, in O(M log M) time for D <= 3. With NaN the sweep's
+%   result is reached in about O(M log M) while few rows hold NaN; each row
+%   holding NaN that becomes champion costs a pass over the rows left, so
+%   many such rows take up to O(M^2 D).
 %
 %   Called with no input, or with two or more outputs requested, NONDOMINATED
 %   prints its synopsis and returns a 0-by-0 double instead.
