@@ -15,9 +15,8 @@ constexpr std::uint64_t dense_allowance = 4096;
 // Rows of at most `small_parts` versions that keep sorted lists are merged
 // from those lists.
 constexpr std::size_t small_parts = 8;
-// Beyond this many entries, a row of two or more versions is counted leaf by
-// leaf instead: merging costs a step per entry and level, counting a little
-// less per entry once most words of the leaf bitmap are busy.
+// Beyond this many entries, a row of five or more versions is counted leaf by
+// leaf instead: merging them one by one costs a step per entry and version.
 constexpr std::uint64_t merge_most = 256;
 
 // Ends every sorted list: above every output id (ids are at most 2^32-2).
@@ -73,7 +72,9 @@ int bit_width(std::uint64_t x) {
 
 }  // namespace
 
-void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
+// The merge matrix's limits (and the 32-bit numbering of versions); returns
+// the node count.
+std::uint64_t TreeLeafSets::check_merges(ConstMatrix merges, ConstMatrix sets) {
   const std::uint64_t nodes = leaf_count(merges, 1) + static_cast<std::uint64_t>(merges.rows);
   const std::size_t last = merges.cols - 1;
   for (std::size_t r = 0; r < merges.rows; ++r) {
@@ -85,12 +86,6 @@ void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
     const double p = merges(r, last);
     if (!node_id_fits(p, nodes)) fail_entry(1, bad_node_id("new node id", nodes, r, last, p));
   }
-  for (std::size_t j = 0; j < sets.rows; ++j)
-    for (std::size_t k = 0; k < sets.cols; ++k) {
-      const double e = sets(j, k);
-      if (e == 0) break;
-      if (!node_id_fits(e, nodes)) fail_entry(2, bad_node_id("node id", nodes, j, k, e));
-    }
   // Versions and their reads are numbered in 32 bits: a leaf slot each (at
   // most one per node or per id named, see below), plus at most one version
   // and two reads per merge-matrix entry.
@@ -99,6 +94,31 @@ void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
     fail("tooManyNodes", "Merge tree too large: input 1 has " + std::to_string(merges.rows) +
                              "-by-" + std::to_string(merges.cols) +
                              " entries; at most 2^32-2 nodes and child entries are supported");
+  return nodes;
+}
+
+namespace {
+
+[[noreturn, gnu::cold, gnu::noinline]] void bad_set_node(ConstMatrix sets, std::size_t j,
+                                                         std::size_t k, std::uint64_t nodes) {
+  fail_entry(2, bad_node_id("node id", nodes, j, k, sets(j, k)));
+}
+
+}  // namespace
+
+// The 0-based node of node-set entry (j, k), which is not 0; throws Failure
+// when it names no node.
+inline std::uint32_t TreeLeafSets::set_node(ConstMatrix sets, std::size_t j, std::size_t k,
+                                            std::uint64_t nodes) {
+  const double e = sets(j, k);
+  if (!node_id_fits(e, nodes)) bad_set_node(sets, j, k, nodes);
+  return node_index(e);
+}
+
+void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
+  const std::uint64_t nodes = check_merges(merges, sets);
+  for (std::size_t j = 0; j < sets.rows; ++j)
+    for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k) set_node(sets, j, k, nodes);
 }
 
 TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memory_resource* memory)
@@ -122,9 +142,9 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       touched_(memory),
       bits_(memory),
       summary_(memory) {
-  check(merges, sets);
+  // Node-set entries are checked where they are first read (below).
+  const std::uint64_t nodes = check_merges(merges, sets);
   const std::uint32_t leaves = leaf_count(merges, 1);
-  const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
   const std::size_t last = merges.cols - 1;
   const std::uint64_t entries = merges.size() + sets.size();
   if (nodes <= 2 * entries + dense_allowance) {
@@ -138,14 +158,16 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
     }
     for (std::size_t j = 0; j < sets.rows; ++j)
       for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k)
-        named.push_back(node_index(sets(j, k)));
+        named.push_back(set_node(sets, j, k, nodes));
     slots_.make_named(std::move(named));
   }
   leaf_slots_ = slots_.below(leaves);
 
   current_.assign(slots_.size(), none);
   for (std::uint32_t s = 0; s < leaf_slots_; ++s) current_[s] = s;
+  first_.reserve(static_cast<std::size_t>(leaf_slots_) + merges.size() + 1);
   first_.assign(static_cast<std::size_t>(leaf_slots_) + 1, 0);
+  targets_.reserve(2 * merges.size());
 
   // Each append adds the child's current version to the row's running sum;
   // an append of the row's own node first closes the sum so far into a
@@ -183,12 +205,11 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   // Each node-set row as the versions it reads, and its count (saturating).
   plan_first_.assign(sets.rows + 1, 0);
   row_count_.assign(sets.rows, 0);
+  plan_.reserve(sets.size());
   for (std::size_t j = 0; j < sets.rows; ++j) {
     std::uint64_t total = 0;
-    for (std::size_t k = 0; k < sets.cols; ++k) {
-      const double e = sets(j, k);
-      if (e == 0) break;
-      const std::uint32_t v = current_[slots_.slot(node_index(e))];
+    for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k) {
+      const std::uint32_t v = current_[slots_.slot(set_node(sets, j, k, nodes))];
       if (v == none) continue;
       plan_.push_back(v);
       if (__builtin_add_overflow(total, sizes_[v], &total)) total = ~std::uint64_t{0};
@@ -346,10 +367,10 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   return static_cast<std::size_t>(row_count_[j]);
 }
 
-// A row of one version, or of at most small_parts versions and merge_most
-// entries, whose versions all keep sorted lists: copies or merges them into
-// `out` (three or four lists pairwise through scratch, more one by one).
-// Returns false (writing nothing) for any other row.
+// A row of up to four versions, or of at most small_parts versions and
+// merge_most entries, whose versions all keep sorted lists: copies or merges
+// them into `out` (three or four lists pairwise through scratch, more one by
+// one). Returns false (writing nothing) for any other row.
 bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
   const std::uint32_t* begin = plan_.data() + plan_first_[j];
   const std::uint32_t* end = plan_.data() + plan_first_[j + 1];
@@ -360,7 +381,7 @@ bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
     parts[k] = sorted_at_[*v];
     if (parts[k++].first == none) return false;
   }
-  if (k > 1 && row_count_[j] > merge_most) return false;
+  if (k > 4 && row_count_[j] > merge_most) return false;
   auto list = [&](const Sorted& part) { return sorted_.data() + part.first; };
   switch (k) {
     case 0:
@@ -375,9 +396,10 @@ bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
     case 4: {
       // (0 + 1) and (2 [+ 3]) into scratch, then both into out; for three,
       // the smallest two go first.
-      if (k == 3)
-        std::sort(parts, parts + 3,
-                  [](const Sorted& x, const Sorted& y) { return x.size < y.size; });
+      if (k == 3) {  // the largest alone
+        if (parts[0].size > parts[2].size) std::swap(parts[0], parts[2]);
+        if (parts[1].size > parts[2].size) std::swap(parts[1], parts[2]);
+      }
       const std::size_t first = parts[0].size + parts[1].size;
       const std::size_t second = parts[2].size + (k == 4 ? parts[3].size : 0);
       if (scratch_.size() < first + second + 2) scratch_.resize(first + second + 2);

@@ -24,10 +24,12 @@
 // nodes, repeats included, sorted.
 //
 // Every id is turned into node trunc(v - 1) (so 2.9 names node 2).
-// Limits, checked first (mexsets::Failure naming input 1 or 2, row, column
-// and value): merges is not empty and its first row's last entry is >= 1;
-// L + R1 <= 2^32 - 1; every child id (up to the 0), every new id and every
-// node-set id (up to the 0) names a node in 1 .. L + R1 (NaN does not).
+// Limits (mexsets::Failure naming input 1 or 2, row, column and value),
+// checked before anything else is read: merges is not empty and its first
+// row's last entry is >= 1; L + R1 <= 2^32 - 1; every child id (up to the 0)
+// and every new id names a node in 1 .. L + R1 (NaN does not); then, as the
+// node sets are first read, row by row, so does every node-set id (up to
+// the 0).
 //
 // Method: entries are never copied. Each row makes a new version of its node
 // (one more per self reference) whose content is the sum of the versions it
@@ -86,6 +88,9 @@ class TreeLeafSets {
   };
   static constexpr std::uint32_t none = 0xffffffffu;
 
+  static std::uint64_t check_merges(ConstMatrix merges, ConstMatrix sets);
+  static std::uint32_t set_node(ConstMatrix sets, std::size_t j, std::size_t k,
+                                std::uint64_t nodes);
   std::uint32_t version(const std::vector<std::uint32_t>& terms);
   void lay_out();
   void prepare_counting();
