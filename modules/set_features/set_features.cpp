@@ -144,10 +144,14 @@ std::optional<BadEntry> grouped_rows(const Mode& mode, ConstMatrix ids, std::siz
     const std::size_t count = std::min(kBlockRows, m - first);
     const double* block = ids.data + first;
     if (measure_rows(sweep, ids, first, count, bound, lengths)) {
-      // The first offending id in row order.
-      for (std::size_t r = 0; r < count; ++r)
-        for (std::size_t j = 0; j < n && !(block[r + j * m] < 0); ++j)
+      // The first offending id in row order; the rows are walked plainly
+      // (and their lengths taken from the walk).
+      for (std::size_t r = 0; r < count; ++r) {
+        std::size_t j = 0;
+        for (; j < n && !(block[r + j * m] < 0); ++j)
           if (!(block[r + j * m] < bound)) return bad_id(ids, first + r, j, problem);
+        lengths[r] = static_cast<std::uint8_t>(j);
+      }
     }
     // Rows by length; a counting sort keeps row order within a length.
     std::fill(ends, ends + n + 2, 0u);
