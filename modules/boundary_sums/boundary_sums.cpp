@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace mexsets {
@@ -179,16 +178,22 @@ std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
   const ConstMatrix labels = in.labels, weights = in.weights;
   const std::size_t m = labels.rows, n = labels.cols;
   // Each key's additions must follow the visiting order, which runs across
-  // the column-major grids. The grid is instead read once column by column
-  // (contiguous memory), each labelled cell's key and weight noted in its
-  // row's own list, where they stand left to right; the lists are then
-  // summed in visiting order: the even rows, then the odd ones. A row has at
-  // most (N + 1) / 2 mixed-parity cells; a list's slots are used (and its
-  // memory touched) only as far as its row has labelled cells.
-  const std::size_t capacity = (n + 1) / 2;
-  std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[m * capacity]);
-  std::unique_ptr<double[]> amounts(new double[m * capacity]);
-  std::vector<std::size_t> listed(m, 0);
+  // the column-major grids. The grid is instead read column by column
+  // (contiguous memory), twice: once to count the labelled cells of each
+  // row, once to place each labelled cell's key and weight at its visiting
+  // position (the even rows first, then the odd ones, each row's cells left
+  // to right as the columns come). Only as much memory as there are labelled
+  // cells is touched: new memory costs a page fault per page.
+  const std::size_t even_rows = (m + 1) / 2;
+  auto rank = [even_rows](std::size_t i) { return i % 2 ? even_rows + i / 2 : i / 2; };
+  std::vector<std::size_t> next(m + 1, 0);  // next[rank + 1]: labelled cells of that row
+  for (std::size_t j = 0; j < n; ++j) {
+    const double* column = labels.column(j);
+    for (std::size_t i = (j + 1) % 2; i < m; i += 2) next[rank(i) + 1] += column[i] > 0;
+  }
+  for (std::size_t r = 1; r <= m; ++r) next[r] += next[r - 1];
+  std::vector<std::uint32_t> keys(next[m]);
+  std::vector<double> amounts(next[m]);
   bool unmatched = false;
   for (std::size_t j = 0; j < n; ++j) {
     const double* column = labels.column(j);
@@ -204,16 +209,13 @@ std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
       if (!(x > 0)) continue;
       const std::uint32_t p = index.find(x);
       unmatched |= p == KeyIndex::none;
-      const std::size_t slot = i * capacity + listed[i]++;
-      keys[slot] = p;
-      amounts[slot] = weights(i, j);
+      const std::size_t at = next[rank(i)]++;
+      keys[at] = p;
+      amounts[at] = weights(i, j);
     }
   }
   if (unmatched) fail_first_label_without_key(labels, index);
-  for (std::size_t parity = 0; parity < 2; ++parity)
-    for (std::size_t i = parity; i < m; i += 2)
-      for (std::size_t slot = i * capacity, end = slot + listed[i]; slot < end; ++slot)
-        sums[keys[slot]] += amounts[slot];
+  for (std::size_t at = 0; at < keys.size(); ++at) sums[keys[at]] += amounts[at];
   return sums;
 }
 

@@ -38,12 +38,12 @@
 // a key. Ids in (0, 1) all address index 1 (zero-based 0), even those so
 // small that id - 1 rounds to -1.
 //
-// Cost: O(L) to index the keys; one pass down the label grid's columns, with
-// a lookup (a table read when the keys are small whole numbers, a hash probe
-// otherwise) and a weight read per labelled mixed-parity cell, noted in its
-// row's list; the lists summed in visiting order; O(L) to distribute.
-// Memory: O(L + M) besides the outputs, and 12 bytes reserved per
-// mixed-parity cell (touched only for labelled cells).
+// Cost: O(L) to index the keys; two passes down the label grid's columns:
+// one counting each row's labelled mixed-parity cells, one with a lookup (a
+// table read when the keys are small whole numbers, a hash probe otherwise)
+// and a weight read per labelled cell, placing it in visiting order; the
+// sums added in that order; O(L) to distribute. Memory: O(L + M) besides the
+// outputs, and 12 bytes per labelled cell.
 #pragma once
 
 #include <cstddef>
