@@ -1,5 +1,7 @@
 #include "row_lengths.hpp"
 
+#include <algorithm>
+
 #ifdef MEXSETS_ROW_LENGTHS
 
 #include <emmintrin.h>
@@ -109,6 +111,11 @@ LengthSweep best_length_sweep() {
 
 bool measure_rows(LengthSweep kind, ConstMatrix ids, std::size_t first, std::size_t count,
                   double limit, std::uint8_t* lengths) {
+  // Without columns every row is empty, and the data pointer may be null.
+  if (ids.cols == 0) {
+    std::fill(lengths, lengths + count, std::uint8_t{0});
+    return false;
+  }
 #ifdef MEXSETS_AVX2_SWEEP
   if (kind == LengthSweep::avx2) return sweep<measure8_avx2>(ids, first, count, limit, lengths);
 #endif
