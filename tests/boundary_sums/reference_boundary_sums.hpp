@@ -16,9 +16,11 @@ struct BoundarySums {
   std::vector<double> border;  // n
 };
 
-inline BoundarySums boundary_sums(double n_value, const double* first, const double* second,
-                                  mexsets::ConstMatrix keys, mexsets::ConstMatrix labels,
-                                  mexsets::ConstMatrix weights) {
+// Into `out`, whose vectors are refilled (benchmarks reuse them, as a
+// session reuses freed memory).
+inline void boundary_sums(BoundarySums& out, double n_value, const double* first,
+                          const double* second, mexsets::ConstMatrix keys,
+                          mexsets::ConstMatrix labels, mexsets::ConstMatrix weights) {
   const auto n = static_cast<std::int32_t>(n_value);
   const std::size_t count = keys.rows > keys.cols ? keys.rows : keys.cols;
 
@@ -45,7 +47,6 @@ inline BoundarySums boundary_sums(double n_value, const double* first, const dou
       }
     }
 
-  BoundarySums out;
   out.pair.assign(static_cast<std::size_t>(n) * n, 0.0);
   out.border.assign(n, 0.0);
   for (std::size_t k = 0; k < count; ++k) {
@@ -59,6 +60,13 @@ inline BoundarySums boundary_sums(double n_value, const double* first, const dou
       out.pair[r + c * n] = sums[k];
     }
   }
+}
+
+inline BoundarySums boundary_sums(double n_value, const double* first, const double* second,
+                                  mexsets::ConstMatrix keys, mexsets::ConstMatrix labels,
+                                  mexsets::ConstMatrix weights) {
+  BoundarySums out;
+  boundary_sums(out, n_value, first, second, keys, labels, weights);
   return out;
 }
 

@@ -15,13 +15,15 @@ struct SetFeatures {
   std::vector<double> out2;  // M-by-1 (modes 2, 3), M-by-4 (mode 4), empty otherwise
 };
 
-inline SetFeatures set_features(const mexsets::OwnedMatrix<double>& a,
-                                const mexsets::OwnedMatrix<double>& v, double mode_value,
-                                const mexsets::OwnedMatrix<double>& w) {
+// Into `out`, whose vectors are refilled (benchmarks reuse them, as a
+// session reuses freed memory).
+inline void set_features(SetFeatures& out, const mexsets::OwnedMatrix<double>& a,
+                         const mexsets::OwnedMatrix<double>& v, double mode_value,
+                         const mexsets::OwnedMatrix<double>& w) {
   const std::size_t m = a.rows, n = a.cols;
   const int mode = static_cast<int>(mode_value);
-  SetFeatures out;
   out.out1.assign(m, 0.0);
+  out.out2.clear();
   auto id = [&](std::size_t i, std::size_t j) { return static_cast<std::int64_t>(a(i, j)); };
   if (mode == 1) {
     for (std::size_t i = 0; i < m; ++i) {
@@ -69,6 +71,13 @@ inline SetFeatures set_features(const mexsets::OwnedMatrix<double>& a,
       for (int c = 0; c < 4; ++c) out.out2[i + c * m] = box[c];
     }
   }
+}
+
+inline SetFeatures set_features(const mexsets::OwnedMatrix<double>& a,
+                                const mexsets::OwnedMatrix<double>& v, double mode_value,
+                                const mexsets::OwnedMatrix<double>& w) {
+  SetFeatures out;
+  set_features(out, a, v, mode_value, w);
   return out;
 }
 
