@@ -38,6 +38,19 @@ inline bool nowhere_worse(const double* x, std::size_t m, std::size_t d, std::si
   return true;
 }
 
+// The first row from j on (below end) whose flag is not 0, or end. Runs of
+// settled rows are passed eight flags at a time.
+inline std::size_t next_live(const unsigned char* flag, std::size_t j, std::size_t end) {
+  for (; j < end && j % 8 != 0; ++j)
+    if (flag[j]) return j;
+  for (std::uint64_t eight; j + 8 <= end; j += 8) {
+    std::memcpy(&eight, flag + j, sizeof eight);
+    if (eight) break;
+  }
+  while (j < end && !flag[j]) ++j;
+  return j;
+}
+
 // One outer step of the candidate sweep, for the candidate t: t stops being a
 // candidate and becomes the champion c; the later candidates j, in ascending
 // order, stop being candidates when nowhere better than c, or replace c when
@@ -51,7 +64,10 @@ void sweep_step(unsigned char* front, unsigned char* candidate, const double* x,
   dropped(t);
   std::size_t c = t;  // the champion
   for (std::size_t j = t + 1; j < m; ++j) {
-    if (!candidate[j]) continue;
+    if (!candidate[j]) {
+      j = next_live(candidate, j, m);  // a run of settled rows
+      if (j == m) break;
+    }
     if (!better(x, m, d, j, c)) {
       candidate[j] = 0;  // nowhere better than the champion: out for good
       dropped(j);
@@ -64,8 +80,8 @@ void sweep_step(unsigned char* front, unsigned char* candidate, const double* x,
   front[c] = 1;
   // Rows passed before the champion moved were compared with earlier
   // champions only (none unless c >= t + 2).
-  for (std::size_t j = t + 1; j < c; ++j)
-    if (candidate[j] && !better(x, m, d, j, c)) {
+  for (std::size_t j = next_live(candidate, t + 1, c); j < c; j = next_live(candidate, j + 1, c))
+    if (!better(x, m, d, j, c)) {
       candidate[j] = 0;
       dropped(j);
     }
