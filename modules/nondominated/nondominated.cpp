@@ -87,6 +87,33 @@ void sweep_step(unsigned char* front, unsigned char* candidate, const double* x,
     }
 }
 
+// The rest of the candidate sweep when only the listed rows (ascending) are
+// still candidates: the same steps, visiting the list instead of every row.
+void sweep_listed(unsigned char* front, unsigned char* candidate, const double* x, std::size_t m,
+                  std::size_t d, const std::vector<std::size_t>& rows) {
+  const std::size_t n = rows.size();
+  for (std::size_t a = 0; a < n; ++a) {
+    const std::size_t t = rows[a];
+    if (!candidate[t]) continue;
+    candidate[t] = 0;
+    std::size_t c = t, at = a;  // the champion and its place in the list
+    for (std::size_t b = a + 1; b < n; ++b) {
+      const std::size_t j = rows[b];
+      if (!candidate[j]) continue;
+      if (!better(x, m, d, j, c)) {
+        candidate[j] = 0;
+      } else if (nowhere_worse(x, m, d, j, c)) {
+        candidate[j] = 0;
+        c = j;
+        at = b;
+      }
+    }
+    front[c] = 1;
+    for (std::size_t b = a + 1; b < at; ++b)
+      if (candidate[rows[b]] && !better(x, m, d, rows[b], c)) candidate[rows[b]] = 0;
+  }
+}
+
 }  // namespace
 
 // The candidate sweep over the column-major input, one candidate byte per
@@ -1019,24 +1046,33 @@ void nondominated_with_nan(unsigned char* front, const double* x, std::size_t m,
   std::vector<unsigned char> candidate(m, 1);
   // The first steps of the sweep drop most of a cloud of points (the first
   // champion chain runs to a corner); after them the tree route costs a few
-  // sorts of the rows left, while the sweep compares every live row again at
-  // each step that follows, and on a front nearly all rows stay live. Four
-  // plain steps measured best, or as good as the sweep, on uniform, Gaussian,
-  // simplex and mixed points, in rows of random or sorted order.
-  if (plain_steps == kChooseSteps) plain_steps = 4;
-  std::size_t t = 0;
+  // sorts of the rows left, and some passes over m flags, while the sweep
+  // compares every live row again at each step that follows, and on a front
+  // nearly all rows stay live. Four plain steps measured best, or as good as
+  // the sweep, on uniform, Gaussian, simplex and mixed points, in rows of
+  // random or sorted order. Should no more than about 2 sqrt(m) rows be left,
+  // the sweep ends over a list of them instead (at most 4m pair tests).
+  const bool choose = plain_steps == kChooseSteps;
+  if (choose) plain_steps = 4;
+  std::size_t t = 0, live = m;
   for (std::size_t steps = 0; t < m && steps < plain_steps; ++t)
     if (candidate[t]) {
-      sweep_step(front, candidate.data(), x, m, d, t, [](std::size_t) {});
+      sweep_step(front, candidate.data(), x, m, d, t, [&](std::size_t) { --live; });
       ++steps;
     }
   while (t < m && !candidate[t]) ++t;
   if (t == m) return;
   try {
-    if (m <= 0xFFFFFFFFu)
+    if (choose && live <= 4 * m / live) {
+      std::vector<std::size_t> rows;
+      for (std::size_t r = t; r < m; ++r)
+        if (candidate[r]) rows.push_back(r);
+      sweep_listed(front, candidate.data(), x, m, d, rows);
+    } else if (m <= 0xFFFFFFFFu) {
       resume_sweep<std::uint32_t>(front, candidate.data(), x, m, d, t);
-    else
+    } else {
       resume_sweep<std::size_t>(front, candidate.data(), x, m, d, t);
+    }
   } catch (const std::bad_alloc&) {  // the sweep needs only m bytes
     std::memset(front, 0, m);
     nondominated_sweep(front, x, m, d);
