@@ -39,11 +39,12 @@
 //           answers instead (a box lower corner prunes, a box that lies below
 //           the row proves it covered).
 // An input holding NaN runs four steps of the sweep itself (they drop most of
-// a cloud of points); the rest of the sweep gives the same result through the
-// fronts of the candidates free of NaN and a k-d tree over them
-// (nondominated_with_nan below), in about O(m log m) while few rows hold NaN;
-// the steps whose champion is a row holding NaN visit every candidate, O(m d)
-// each, as the plain steps do.
+// a cloud of points); should at most about 2 sqrt(m) candidates be left, the
+// sweep ends over a list of them; otherwise the rest of the sweep gives the
+// same result through the fronts of the candidates free of NaN and a k-d tree
+// over them (nondominated_with_nan below), in about O(m log m) while few rows
+// hold NaN; the steps whose champion is a row holding NaN visit every
+// candidate, O(m d) each, as the plain steps do.
 // Scratch lives in standard containers (about 30 bytes a row, plus 8d bytes
 // a row left for d >= 4 or for the rows left by the sweep), released on every
 // path, exceptions included; nothing here knows the host or its allocator.
