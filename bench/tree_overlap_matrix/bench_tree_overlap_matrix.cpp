@@ -25,36 +25,11 @@
 #include "host.hpp"
 #include "reference_tree_overlap_matrix.hpp"
 #include "tree_overlap_matrix.hpp"
+#include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
-namespace {
-
-std::atomic<std::size_t> heap_now{0}, heap_peak{0};
-
-void* counted(std::size_t bytes) {
-  void* block = std::malloc(bytes ? bytes : 1);
-  if (!block) throw std::bad_alloc();
-  const std::size_t now = heap_now += malloc_usable_size(block);
-  std::size_t peak = heap_peak.load();
-  while (now > peak && !heap_peak.compare_exchange_weak(peak, now)) {
-  }
-  return block;
-}
-
-void uncounted(void* block) {
-  if (!block) return;
-  heap_now -= malloc_usable_size(block);
-  std::free(block);
-}
-
-}  // namespace
-
-void* operator new(std::size_t bytes) { return counted(bytes); }
-void* operator new[](std::size_t bytes) { return counted(bytes); }
-void operator delete(void* block) noexcept { uncounted(block); }
-void operator delete[](void* block) noexcept { uncounted(block); }
-void operator delete(void* block, std::size_t) noexcept { uncounted(block); }
-void operator delete[](void* block, std::size_t) noexcept { uncounted(block); }
+using counting_heap::heap_now;
+using counting_heap::heap_peak;
 
 namespace {
 
