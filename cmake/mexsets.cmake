@@ -174,6 +174,26 @@ function(mexsets_add_shared_tests)
       gtest_discover_tests(test_${area} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${area}.")
     endif()
   endforeach()
+  # Octave-level checks of the toolbox as a whole (help, demo, package,
+  # install): tests/<area>/test_*.m run in octave-cli against build/octave,
+  # tests/<area>/test_*.sh run with bash ROOT BUILD.
+  if(MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
+    foreach(area help demo package)
+      file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.m)
+      foreach(script IN LISTS scripts)
+        get_filename_component(stem ${script} NAME_WE)
+        add_test(NAME ${area}.octave.${stem}
+          COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
+                  ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT} ${script})
+      endforeach()
+      file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.sh)
+      foreach(script IN LISTS scripts)
+        get_filename_component(stem ${script} NAME_WE)
+        add_test(NAME ${area}.${stem}
+          COMMAND bash ${script} ${MEXSETS_ROOT} ${CMAKE_BINARY_DIR})
+      endforeach()
+    endforeach()
+  endif()
   add_test(NAME standin.exports
     COMMAND bash ${MEXSETS_ROOT}/tests/standin/check_exports.sh ${MEXSETS_STANDIN_OUT}
             ${MEXSETS_BUILT_MODULES})
@@ -197,4 +217,20 @@ function(mexsets_add_compare)
   add_executable(mexsets_compare ${sources})
   target_include_directories(mexsets_compare PRIVATE ${includes})
   target_link_libraries(mexsets_compare PRIVATE ${cores} mexsets_headers)
+endfunction()
+
+# The toolbox index, Contents.m, beside the modules and their help.
+function(mexsets_add_toolbox_index)
+  set(index ${MEXSETS_ROOT}/modules/Contents.m)
+  if(NOT MEXSETS_MKOCTFILE OR NOT EXISTS ${index})
+    return()
+  endif()
+  add_custom_command(
+    OUTPUT ${MEXSETS_OCTAVE_OUT}/Contents.m
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${MEXSETS_OCTAVE_OUT}
+    COMMAND ${CMAKE_COMMAND} -E copy ${index} ${MEXSETS_OCTAVE_OUT}/Contents.m
+    DEPENDS ${index}
+    VERBATIM)
+  add_custom_target(octave_contents DEPENDS ${MEXSETS_OCTAVE_OUT}/Contents.m)
+  add_dependencies(octave_modules octave_contents)
 endfunction()
