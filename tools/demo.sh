@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Sets up and builds mexsets, then runs every function on a built-in example
-# in GNU Octave.
+# Sets up and builds mexsets, then runs the demo in GNU Octave: an object
+# proposal pipeline over a synthetic picture that uses all nine functions,
+# prints its report and writes build/mexsets_demo.png.
+#   bash tools/demo.sh [SEED] [ROWS COLS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/setup.sh"
 build=${MEXSETS_BUILD:-$root/build}
+seed=${1:-1}
+size="[${2:-180} ${3:-240}]"
 # Octave 7.3 prints "error: ignoring const execution_exception& while
 # preparing to exit" when it unloads any MEX file at exit (exit status 0);
 # that line is filtered out.
 octave-cli --norc --quiet --no-window-system --eval \
-  "addpath('$build/octave'); addpath('$root/demo'); mexsets_demo" \
+  "addpath('$build/octave'); addpath('$root/demo'); mexsets_demo('seed', $seed, 'size', $size, 'png', '$build/mexsets_demo.png');" \
   2> >(grep -v 'ignoring const execution_exception' >&2)
