@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Makes the GNU Octave package OUTDIR/mexsets-<version>.tar.gz (default
+# OUTDIR: build/), to be installed with  pkg install mexsets-<version>.tar.gz
+# (which compiles the modules) and used after  pkg load mexsets.
+#
+# The version comes from project(mexsets VERSION ...) and the functions from
+# MEXSETS_MODULES in CMakeLists.txt; the package gathers package/ (DESCRIPTION
+# template, src/Makefile), COPYING, the module sources and shared headers, the
+# help files, modules/Contents.m (also turned into the INDEX) and every .m
+# under demo/, subfolders kept. Needs only bash, coreutils, sed, tar, gzip.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+outdir=${1:-$root/build}
+
+fail() { echo "package.sh: $*" >&2; exit 1; }
+
+version=$(sed -n 's/^project(mexsets VERSION \([0-9][0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+[ -n "$version" ] || fail "no 'project(mexsets VERSION x.y.z' line in CMakeLists.txt"
+modules=$(sed -n '/^set(MEXSETS_MODULES/,/)/p' "$root/CMakeLists.txt" |
+          sed 's/set(MEXSETS_MODULES//; s/)//; s/#.*//' | tr -s ' \n' '\n' | grep -v '^$' || true)
+[ -n "$modules" ] || fail "no MEXSETS_MODULES list in CMakeLists.txt"
+
+# The date of the last commit keeps the package the same when nothing changed;
+# outside a git checkout, today's.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}
+date=$(date -u -d "@$epoch" +%Y-%m-%d)
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+name=mexsets-$version
+pkg=$stage/$name
+mkdir -p "$pkg/inst" "$pkg/src/include" "$pkg/src/modules"
+
+sed -e "s/@VERSION@/$version/g" -e "s/@DATE@/$date/g" "$root/package/DESCRIPTION.in" > "$pkg/DESCRIPTION"
+cp "$root/COPYING" "$pkg/COPYING"
+cp "$root/package/src/Makefile" "$pkg/src/Makefile"
+cp -r "$root/include/mexsets" "$pkg/src/include/mexsets"
+
+for m in $modules; do
+  dir=$root/modules/$m
+  for f in "$dir/${m}_mex.cpp" "$dir/$m.m"; do
+    [ -f "$f" ] || fail "missing $f"
+  done
+  mkdir "$pkg/src/modules/$m"
+  cp "$dir"/*.cpp "$pkg/src/modules/$m/"
+  if compgen -G "$dir/*.hpp" >/dev/null; then cp "$dir"/*.hpp "$pkg/src/modules/$m/"; fi
+  cp "$dir/$m.m" "$pkg/inst/"
+done
+
+contents=$root/modules/Contents.m
+[ -f "$contents" ] || fail "missing $contents"
+cp "$contents" "$pkg/inst/Contents.m"
+
+# The demo as it stands, with its subfolders (private/ helpers stay private
+# to the demo functions beside them).
+demos=()
+if [ -d "$root/demo" ]; then
+  while IFS= read -r -d '' f; do
+    rel=${f#"$root/demo/"}
+    mkdir -p "$pkg/inst/$(dirname "$rel")"
+    cp "$f" "$pkg/inst/$rel"
+    [[ $rel == */* ]] || demos+=("$(basename "$rel" .m)")
+  done < <(find "$root/demo" -name '*.m' -type f -print0 | sort -z)
+fi
+for d in "${demos[@]}"; do
+  for m in $modules Contents; do
+    [ "$d" != "$m" ] || fail "demo/$d.m would hide a function of the same name"
+  done
+done
+
+# INDEX: the title, then the headings of Contents.m (a "% Heading" line after a
+# blank "%" line) with the functions listed below each ("%   name - summary"),
+# then the demo functions.
+{
+  echo "mexsets >> $(sed -n 's/^Title: *//p' "$root/package/DESCRIPTION.in")"
+  awk '/^%[ \t]*$/ { blank = 1; next }
+       blank && /^% [^ ]/ { print substr($0, 3) }
+       /^%   [a-z_][a-z0-9_]* +- / { print " " $2 }
+       { blank = 0 }' "$contents"
+  if [ ${#demos[@]} -gt 0 ]; then
+    echo "Demonstrations"
+    printf ' %s\n' "${demos[@]}"
+  fi
+} > "$pkg/INDEX"
+for m in $modules; do
+  grep -qx " $m" "$pkg/INDEX" || fail "modules/Contents.m does not list $m"
+done
+
+mkdir -p "$outdir"
+tarball=$(cd "$outdir" && pwd)/$name.tar.gz
+tar -C "$stage" --sort=name --owner=0 --group=0 --numeric-owner --mtime="@$epoch" \
+    -cf - "$name" | gzip -n > "$tarball"
+echo "$tarball"
