@@ -2,16 +2,18 @@
 % Version 1.0.0
 %
 % Subsets and item lists
-%   score_subsets         - Sum two per-item value rows over every row of a subset matrix.
-%   rank_diverse          - Greedy ranking by relevance against redundancy.
-%   suppress_overlaps     - Keep the rows whose overlap with every earlier kept row stays below a threshold.
-%   set_features          - Per-set minimum, min/max ratio and sum, perimeter, or box.
+%   score_subsets         - Sum two per-item value rows over each subset.
+%   rank_diverse          - Rank candidates by relevance against redundancy.
+%   suppress_overlaps     - Drop the rows that overlap a kept row too much.
+%   set_features          - Aggregate per set: minimum, ratio, perimeter, box.
 %
 % Merge trees
-%   tree_overlap_matrix   - Pairwise shared leaf weight of the nodes of a merge tree.
-%   tree_leaf_sets        - Sorted leaf lists of requested node sets.
-%   tree_occurrence_masks - Where the nodes of each node set occur in a label matrix.
+%   tree_overlap_matrix   - Sum the leaf weight shared by each pair of nodes.
+%   tree_leaf_sets        - List the sorted leaves below each node set.
+%   tree_occurrence_masks - Mark where each node set occurs in a label matrix.
 %
 % Grids and fronts
-%   boundary_sums         - Per-label sums over a contour grid's mixed-parity cells.
-%   nondominated          - Mark the non-dominated rows (Pareto front) of a matrix.
+%   boundary_sums         - Sum a grid's mixed-parity cell weights per label.
+%   nondominated          - Mark the non-dominated rows (Pareto front).
+%
+% Type "help <name>" for the usage, errors and a worked example of each.

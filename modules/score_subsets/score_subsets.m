@@ -1,21 +1,34 @@
-%SCORE_SUBSETS Sum two per-item value rows over every row of a subset matrix.
+%SCORE_SUBSETS Sum two per-item value rows over each subset.
 %   [SUMS_A, SUMS_B] = SCORE_SUBSETS(A, B, SUBSETS) returns two M-by-1 double
 %   columns for the M-by-N double matrix SUBSETS. Row i of SUBSETS lists the
 %   1-based ids of subset i's items from its first column on, up to the first
-%   0 (entries after it are ignored) or the end of the row. SUMS_A(i) is the
-%   sum of A(1, id) over those ids, SUMS_B(i) the same over B(1, id); only the
-%   first rows of A and B are read, and a repeated id counts each time.
+%   0 (or -0; entries after it are ignored) or the end of the row. SUMS_A(i)
+%   is the sum of A(1, id) over those ids and SUMS_B(i) the same over
+%   B(1, id): only the first rows of A and B are read, a repeated id counts
+%   each time, and a row without ids gives 0.
 %
-%   A, B and SUBSETS must be real, full, two-dimensional double matrices.
-%   Ids are truncated toward zero (2.9 addresses item 2, 0.5 item 1) and must
-%   lie strictly between 0 and K+1, K being the smaller column count of A and
-%   B; an id outside that range, NaN or Inf ends the call with the error
-%   mexsets:score_subsets:idOutOfRange (or :idNotANumber) naming its row and
-%   column. Sums are accumulated left to right from +0, so results are
-%   reproducible bit for bit.
+%   A, B and SUBSETS are real, full, two-dimensional double matrices. Ids are
+%   truncated toward zero (2.9 is item 2, and every id between 0 and 1 is
+%   item 1) and must lie strictly between 0 and K+1, K being the smaller
+%   column count of A and B (no id is valid when A or B has no row). Each sum
+%   is accumulated left to right from +0, so results are reproducible bit for
+%   bit. A message about an id names its input, row, column and value.
+%
+%   Errors (identifier mexsets:score_subsets:<reason>):
+%     nargin                 not exactly three inputs
+%     typesNotCoherent       an input is not double
+%     dimensionsNotCoherent  an input has more than two dimensions
+%     sparseInput            an input is sparse (pass full(...))
+%     complexInput           an input is complex (pass real(...))
+%     idOutOfRange           an id not strictly between 0 and K+1 (Inf too)
+%     idNotANumber           an id is NaN
 %
 %   Example:
-%     [a, b] = score_subsets([10 20 30], [1 2 3], [3 1 0 2])
-%     % a = 40, b = 4: the 2 after the 0 is ignored
+%     [a, b] = score_subsets([10 20 30], [1 2 3], [3 1 0 2]);
+%     % a = 40
+%     % b = 4
+%     % (the 2 after the 0 is ignored)
+%     a = score_subsets([10 20 30], [1 2 3], [2 2 0; 0.5 2.9 0; 0 1 2]);
+%     % a = [40; 30; 0]
 %
 %   See also SET_FEATURES, ACCUMARRAY.

@@ -1,0 +1,54 @@
+function [required, optional, problems] = help_error_reasons(root, name)
+  % The error reasons (mexsets:NAME:<reason>) that the sources under ROOT
+  % show the function NAME can raise, for comparing with its help.
+  %
+  % REQUIRED: every camelCase string literal of modules/NAME/*.cpp, *.hpp
+  % (the reasons its gateway and computation fail with), plus the reasons of
+  % the shared checks that those files call (table below). OPTIONAL:
+  % outOfMemory, which every gateway raises when memory runs out; a help lists
+  % it where the function needs memory besides its outputs. PROBLEMS: table
+  % entries that the shared headers no longer raise.
+  shared = {
+    'require_inputs',        {'nargin'}
+    'require_outputs',       {'nargout'}
+    'input_view<',           {'typesNotCoherent', 'dimensionsNotCoherent', 'sparseInput', ...
+                              'complexInput'}
+    'ConstMatlabMultiArray<', {'typesNotCoherent', 'dimensionsNotCoherent'}
+    'require_dense_real',    {'sparseInput', 'complexInput'}
+    'scalar_input',          {'badScalar'}
+    'leaf_count(',           {'emptyMergeMatrix', 'idNotANumber', 'badLeafCount', 'tooManyNodes'}
+    'bad_node_id(',          {'idNotANumber', 'idOutOfRange'}
+  };
+  problems = {};
+  headers = read_all(fullfile(root, 'include', 'mexsets'), '*.hpp');
+  source = read_all(fullfile(root, 'modules', name), '*.cpp');
+  source = [source read_all(fullfile(root, 'modules', name), '*.hpp')];
+  source = regexprep(source, '//[^\n]*', '');  % literals in comments do not count
+
+  literals = regexp(source, '"([a-z]+[A-Z][A-Za-z0-9]*)"', 'tokens');
+  required = cellfun(@(t) t{1}, literals, 'UniformOutput', false);
+  for k = 1:size(shared, 1)
+    for reason = shared{k, 2}
+      if isempty(strfind(headers, ['"' reason{1} '"']))
+        problems{end + 1} = sprintf('include/mexsets raises no "%s" (for %s)', reason{1}, ...
+                                    shared{k, 1});
+      end
+    end
+    if ~isempty(strfind(source, shared{k, 1}))
+      required = [required shared{k, 2}];
+    end
+  end
+  required = unique(required);
+  optional = {'outOfMemory'};
+  if isempty(strfind(headers, ':outOfMemory"'))
+    problems{end + 1} = 'include/mexsets raises no outOfMemory';
+  end
+end
+
+function text = read_all(folder, pattern)
+  text = '';
+  files = dir(fullfile(folder, pattern));
+  for k = 1:numel(files)
+    text = [text fileread(fullfile(folder, files(k).name)) sprintf('\n')];
+  end
+end

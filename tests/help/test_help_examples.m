@@ -1,0 +1,157 @@
+% The user help of every function: its layout, an Errors section listing
+% exactly the reasons that the sources raise, an Example whose checks hold
+% when it runs, and the toolbox index Contents.m agreeing with the H1 lines.
+% Every problem found is reported, then the test fails.
+help_dir = fileparts(mfilename('fullpath'));
+addpath(help_dir);
+root = fileparts(fileparts(help_dir));
+nl = sprintf('\n');
+as_text = @(lines) [strjoin(lines, nl) nl];
+has = @(problems, part) any(~cellfun(@isempty, strfind(problems, part)));
+
+% The functions: the one list in CMakeLists.txt.
+listed = regexp(fileread(fullfile(root, 'CMakeLists.txt')), ...
+                'set\(MEXSETS_MODULES\s([^)]*)\)', 'tokens', 'once');
+modules = regexp(strtrim(listed{1}), '\s+', 'split');
+assert(numel(modules) == 9, 'CMakeLists.txt lists %d functions', numel(modules));
+module_dir = fileparts(which(modules{1}));
+assert(~isempty(module_dir), '%s is not on the path', modules{1});
+
+%% The checker itself: a correct example passes; wrong checks, failing code,
+%% a missing check and a broken layout are all reported.
+good = {'FAKE Synthetic help.', '   Y = FAKE(X) does nothing.', '', ...
+        '   Errors (identifier mexsets:fake:<reason>):', ...
+        '     nargin                 not one input', '', '   Example:', ...
+        '     x = 1 + 1;', '     % x = 2', '     % (prose: x = 3 is no check)', ...
+        '     v = [1; ...  % continued', '          2];', '     % v = [1; 2]', ...
+        '     c = {uint32(7)};', '     % c{1} = uint32(7)', '', ...
+        '   See also SCORE_SUBSETS, SORT.'};
+[p, checks, code] = help_example_problems('fake', as_text(good));
+assert(isempty(p), 'a correct example is reported: %s', strjoin(p, '; '));
+assert(checks == 3, 'the correct example counts %d checks, expected 3', checks);
+assert(numel(code) == 3 && strcmp(code{2}, 'v = [1;  2];'), 'code lines: %s', strjoin(code, ' | '));
+[p, summary, reasons] = help_structure_problems('fake', as_text(good), {'score_subsets'});
+assert(isempty(p), 'a correct layout is reported: %s', strjoin(p, '; '));
+assert(strcmp(summary, 'Synthetic help.') && isequal(reasons, {'nargin'}), 'summary or reasons');
+
+wrong = good;
+wrong{9} = '     % x = 3';
+p = help_example_problems('fake', as_text(wrong));
+assert(numel(p) == 1 && has(p, 'fake: check "x = 3" fails: x is 2'), 'wrong value: %s', ...
+       strjoin(p, '; '));
+wrong = good;
+wrong{15} = '     % c{1} = 7';
+p = help_example_problems('fake', as_text(wrong));
+assert(has(p, 'c{1} is uint32(7)'), 'wrong class passes: %s', strjoin(p, '; '));
+wrong = good;
+wrong{13} = '     % v = [1 2]';
+p = help_example_problems('fake', as_text(wrong));
+assert(has(p, 'v is [1;2]'), 'wrong size passes: %s', strjoin(p, '; '));
+wrong = good;
+wrong{9} = '     % x = 2, and v comes next';
+p = help_example_problems('fake', as_text(wrong));
+assert(has(p, 'cannot evaluate 2, and v comes next'), 'bad check: %s', strjoin(p, '; '));
+wrong = good;
+wrong{8} = '     x = no_such_function_in_mexsets(1);';
+p = help_example_problems('fake', as_text(wrong));
+assert(has(p, 'example code "x = no_such_function_in_mexsets(1);" fails'), ...
+       'failing code: %s', strjoin(p, '; '));
+p = help_example_problems('fake', as_text(good([1:8 10:12 14 16:end])));
+assert(has(p, 'no check line'), 'an example without checks passes');
+p = help_example_problems('fake', as_text(good([1:6 16:end])));
+assert(has(p, 'no "Example:" line'), 'a help without an example passes');
+p = help_example_problems('fake', as_text(good(1:15)));
+assert(has(p, 'no "See also" line'), 'an example without an end passes');
+wrong = good;
+wrong([1 4 5 17]) = {'Fake Synthetic help', '   Errors:', '     nargin', ...
+                     '   See also fake, NO_SUCH_FUNCTION_IN_MEXSETS.'};
+p = help_structure_problems('fake', as_text(wrong), {'score_subsets'});
+for part = {'H1 line', 'no line "Errors (identifier', 'not an upper-case name', ...
+            'NO_SUCH_FUNCTION_IN_MEXSETS, which does not exist', 'names no mexsets function'}
+  assert(has(p, part{1}), 'a broken layout passes: "%s" not in %s', part{1}, strjoin(p, '; '));
+end
+
+%% Every function's help.
+failures = {};
+summaries = struct();
+total_checks = 0;
+for k = 1:numel(modules)
+  name = modules{k};
+  text = get_help_text(name);
+  [p, summaries.(name), reasons] = help_structure_problems(name, text, modules);
+  failures = [failures p];
+
+  [required, optional, p] = help_error_reasons(root, name);
+  failures = [failures p];
+  missing = setdiff(required, reasons);
+  for j = 1:numel(missing)
+    failures{end + 1} = sprintf('%s: Errors section misses %s, which modules/%s raises', ...
+                                name, missing{j}, name);
+  end
+  unknown = setdiff(reasons, [required optional]);
+  for j = 1:numel(unknown)
+    failures{end + 1} = sprintf('%s: Errors section lists %s, which the sources never raise', ...
+                                name, unknown{j});
+  end
+
+  [p, checks, code] = help_example_problems(name, text);
+  failures = [failures p];
+  total_checks = total_checks + checks;
+  if ~any(~cellfun(@isempty, strfind(code, [name '('])))
+    failures{end + 1} = sprintf('%s: the example never calls %s', name, name);
+  end
+
+  % The help file holds comments only, in 80 columns, and the copy that
+  % Octave shows is current.
+  source_file = fullfile(root, 'modules', name, [name '.m']);
+  source = fileread(source_file);
+  file_lines = regexp(source, '\r?\n', 'split');
+  for j = find(~cellfun(@isempty, file_lines))
+    if file_lines{j}(1) ~= '%'
+      failures{end + 1} = sprintf('%s.m line %d is not a comment', name, j);
+    end
+    if numel(file_lines{j}) > 80
+      failures{end + 1} = sprintf('%s.m line %d is longer than 80 columns', name, j);
+    end
+  end
+  if ~strcmp(source, fileread(fullfile(module_dir, [name '.m'])))
+    failures{end + 1} = sprintf(['%s: %s differs from %s (cmake --build build ' ...
+                                 '--target octave_modules)'], name, ...
+                                fullfile(module_dir, [name '.m']), source_file);
+  end
+end
+
+%% The toolbox index: exactly the functions, each with its H1 summary, and
+%% shown by help of the module folder.
+index_file = fullfile(root, 'modules', 'Contents.m');
+index = fileread(index_file);
+entries = regexp(index, '(?m)^%\s+(\w+)\s+-\s+(.*?)\s*$', 'tokens');
+names = cellfun(@(t) t{1}, entries, 'UniformOutput', false);
+if ~isequal(sort(names), sort(modules))
+  failures{end + 1} = sprintf('Contents.m lists {%s}, the modules are {%s}', ...
+                              strjoin(names, ', '), strjoin(modules, ', '));
+end
+for k = 1:numel(entries)
+  [name, line_text] = deal(entries{k}{:});
+  if isfield(summaries, name) && ~strcmp(line_text, summaries.(name))
+    failures{end + 1} = sprintf('Contents.m says "%s - %s", the H1 line of %s "%s"', ...
+                                name, line_text, name, summaries.(name));
+  end
+end
+if ~strcmp(index, fileread(fullfile(module_dir, 'Contents.m')))
+  failures{end + 1} = sprintf('%s differs from %s', fullfile(module_dir, 'Contents.m'), ...
+                              index_file);
+end
+shown = evalc('help(module_dir)');
+heading = regexp(index, '^%\s*([^\n]*)', 'tokens', 'once');
+expected_parts = [heading cellfun(@(t) [t{1} ' '], entries, 'UniformOutput', false)];
+for j = 1:numel(expected_parts)
+  if isempty(strfind(shown, expected_parts{j}))
+    failures{end + 1} = sprintf('help of %s does not show "%s"', module_dir, expected_parts{j});
+  end
+end
+
+if ~isempty(failures)
+  error('%d problems in the help:\n  %s', numel(failures), strjoin(failures, [nl '  ']));
+end
+printf('help of %d functions, %d example checks hold\n', numel(modules), total_checks);
