@@ -15,5 +15,3 @@
 % Grids and fronts
 %   boundary_sums         - Sum a grid's mixed-parity cell weights per label.
 %   nondominated          - Mark the non-dominated rows (Pareto front).
-%
-% Type "help <name>" for the usage, errors and a worked example of each.

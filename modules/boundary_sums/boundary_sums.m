@@ -9,14 +9,15 @@
 %   the later key's sum is what remains.
 %
 %   N is a numeric scalar (its first element is read), truncated toward zero.
-%   KEYS is a double vector of length L (the larger of its dimensions); FIRST
-%   and SECOND are double arrays read at the same L positions, in column
-%   order. Ids are 1-based and truncated toward zero after subtracting 1, so
-%   2.5 addresses 2 and every id between 0 and 1 addresses 1. LABELS is a
-%   double matrix; a cell value greater than 0 is a label and must equal one
-%   of the KEYS (0, negative values and NaN add nothing). WEIGHTS is a double
-%   matrix with at least as many rows and columns as LABELS. All matrices are
-%   real, full and two-dimensional.
+%   The keys are the first L elements of the double array KEYS, L being the
+%   larger of its dimensions (a vector's length); FIRST and SECOND are double
+%   arrays read at the same L positions, all in column order. Ids are 1-based
+%   and truncated toward zero after subtracting 1, so 2.5 addresses 2 and
+%   every id between 0 and 1 addresses 1. LABELS is a double matrix; a cell
+%   value greater than 0 is a label and must equal one of the KEYS (0,
+%   negative values and NaN add nothing). WEIGHTS is a double matrix with at
+%   least as many rows and columns as LABELS. All matrices are real, full and
+%   two-dimensional.
 %
 %   Keys match by exact value; a key listed twice collects its weights at its
 %   first position, so the later copy hands out 0. Weights are added to each

@@ -31,7 +31,7 @@
 %     sparseInput            X is sparse (pass full(X))
 %     complexInput           X is complex (pass real(X))
 %     noFirstPage            X is M-by-D-by-0 with M and D not 0
-%     outOfMemory            no memory left for the scratch (30 bytes a row)
+%     outOfMemory            no memory left for the scratch
 %
 %   Example:
 %     front = nondominated([3 1; 1 3; 2 2; 3 3]);

@@ -36,7 +36,7 @@
 %     complexInput           ITEMS, RELEVANCE or W is complex (pass real(...))
 %     badScalar              LAMBDA is empty or not numeric (a cell, say)
 %     tooFewValues           RELEVANCE holds fewer than M values
-%     idOutOfRange           an id not below both dimensions of W
+%     idOutOfRange           an id >= size(W, 1) or size(W, 2)
 %     idNotANumber           an id is NaN
 %     outOfMemory            no memory left for the item lists
 %

@@ -38,7 +38,7 @@
 %     complexInput           IDS, V or W is complex (pass real(...))
 %     badScalar              MODE is empty or not numeric (a cell, say)
 %     tooFewColumns          V lacks a column the mode reads, and a row has ids
-%     idOutOfRange           an id not below size(V, 1) (mode 3: nor size(W))
+%     idOutOfRange           an id >= size(V, 1) (mode 3: or a dimension of W)
 %     idNotANumber           an id is NaN
 %     outOfMemory            no memory left for the scratch of modes 3 and 4
 %

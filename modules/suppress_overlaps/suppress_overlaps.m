@@ -4,8 +4,9 @@
 %   ratio with some row kept before it reaches 1.
 %   ACCEPTED = SUPPRESS_OVERLAPS(ITEMS, WEIGHTS, W, THRESHOLD) drops a row as
 %   soon as a ratio is >= THRESHOLD, any numeric scalar (its first element is
-%   read). With W = diag(WEIGHTS) the default 1 drops the repeats of a kept
-%   item set. Inputs after the fourth are ignored.
+%   read). With W = diag(WEIGHTS), positive weights and no repeated ids, the
+%   default 1 drops exactly the repeats of a kept item set. Inputs after the
+%   fourth are ignored.
 %
 %   Row i of ITEMS lists 0-based item ids from its first column on, up to its
 %   first negative entry (NaN does not end a row) or the end of the row; 0 is
@@ -13,10 +14,10 @@
 %   The overlap ratio of a kept row's list P and the tested row's list Q is
 %       S / (w(P) + w(Q) - S),  S = sum of W(a+1, b+1) over a in P, b in Q,
 %   w(L) = sum of WEIGHTS(a+1) over a in L (WEIGHTS read in column order). A
-%   NaN ratio never reaches the threshold; an infinite one reaches any
-%   threshold but NaN. ITEMS, WEIGHTS and W are real, full, two-dimensional
-%   double matrices. Sums run in a fixed order, so results are reproducible
-%   bit for bit.
+%   NaN ratio never reaches the threshold; +Inf reaches any threshold but
+%   NaN. ITEMS, WEIGHTS and W are real, full, two-dimensional double
+%   matrices. Sums run in a fixed order, so results are reproducible bit for
+%   bit.
 %
 %   ACCEPTED is K-by-N double: the kept rows in their order, every entry
 %   truncated toward zero and raised by 1, so ids come back 1-based and an end
@@ -35,7 +36,7 @@
 %     sparseInput            ITEMS, WEIGHTS or W is sparse (pass full(...))
 %     complexInput           ITEMS, WEIGHTS or W is complex (pass real(...))
 %     badScalar              THRESHOLD is empty or not numeric (a cell, say)
-%     idOutOfRange           an id not below numel(WEIGHTS) and size(W)
+%     idOutOfRange           an id >= numel(WEIGHTS), size(W, 1) or size(W, 2)
 %     idNotANumber           an id is NaN
 %     entryNotInt32          an entry after the first <= -1 does not fit int32
 %     outOfMemory            no memory left for the kept rows

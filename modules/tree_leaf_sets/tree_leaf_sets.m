@@ -10,9 +10,9 @@
 %   of the node the row adds them to. The leaves are 1..L, with
 %   L = MERGES(1, end) - 1, and there are L + R1 nodes in all. Rows are
 %   applied in order and a child is read as it is at that moment, so a node
-%   must be created before a row names it as a child; a node that no row
-%   creates holds no leaf. SETS (R2-by-C2) lists node ids in each row up to
-%   the first 0.
+%   must be created before a row names it as a child; a merge node that no
+%   row creates holds no leaf. SETS (R2-by-C2) lists node ids in each row up
+%   to the first 0.
 %
 %   The result is a multiset: a leaf below two listed nodes (or copied twice
 %   into one) appears twice. Ids, and L, are truncated toward zero (2.9 names
