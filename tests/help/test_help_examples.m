@@ -29,7 +29,8 @@ good = {'FAKE Synthetic help.', '   Y = FAKE(X) does nothing.', '', ...
 [p, checks, code] = help_example_problems('fake', as_text(good));
 assert(isempty(p), 'a correct example is reported: %s', strjoin(p, '; '));
 assert(checks == 3, 'the correct example counts %d checks, expected 3', checks);
-assert(numel(code) == 3 && strcmp(code{2}, 'v = [1;  2];'), 'code lines: %s', strjoin(code, ' | '));
+assert(numel(code) == 3 && strcmp(code{2}, 'v = [1;  2];'), 'code lines: %s', ...
+       strjoin(code, ' | '));
 [p, summary, reasons] = help_structure_problems('fake', as_text(good), {'score_subsets'});
 assert(isempty(p), 'a correct layout is reported: %s', strjoin(p, '; '));
 assert(strcmp(summary, 'Synthetic help.') && isequal(reasons, {'nargin'}), 'summary or reasons');
@@ -69,6 +70,34 @@ p = help_structure_problems('fake', as_text(wrong), {'score_subsets'});
 for part = {'H1 line', 'no line "Errors (identifier', 'not an upper-case name', ...
             'NO_SUCH_FUNCTION_IN_MEXSETS, which does not exist', 'names no mexsets function'}
   assert(has(p, part{1}), 'a broken layout passes: "%s" not in %s', part{1}, strjoin(p, '; '));
+end
+
+% The reasons a function raises, read from a small source tree: its own
+% literals (not those in comments) and those of the shared checks it calls.
+fake_root = tempname();
+mkdir(fullfile(fake_root, 'include', 'mexsets'));
+mkdir(fullfile(fake_root, 'modules', 'fake'));
+fid = fopen(fullfile(fake_root, 'include', 'mexsets', 'shared.hpp'), 'w');
+fprintf(fid, '%s\n', 'fail("nargin"); fail("nargout"); fail("typesNotCoherent");', ...
+        'fail("dimensionsNotCoherent"); fail("sparseInput"); fail("complexInput");', ...
+        'fail("badScalar"); fail("emptyMergeMatrix"); fail("idNotANumber");', ...
+        'fail("badLeafCount"); fail("tooManyNodes"); fail("idOutOfRange");', ...
+        '"mexsets:%s:outOfMemory"');
+fclose(fid);
+fid = fopen(fullfile(fake_root, 'modules', 'fake', 'fake_mex.cpp'), 'w');
+fprintf(fid, '%s\n', 'require_inputs(nrhs == 1, "One input");', ...
+        'fail("tooFewThings", "Too few");  // not "commentedOut"');
+fclose(fid);
+[required, optional, p] = help_error_reasons(fake_root, 'fake');
+assert(isempty(p) && isequal(required, {'nargin', 'tooFewThings'}) && ...
+       isequal(optional, {'outOfMemory'}), 'reasons of the fake sources: {%s}', ...
+       strjoin(required, ', '));
+delete(fullfile(fake_root, 'include', 'mexsets', 'shared.hpp'));
+[required, optional, p] = help_error_reasons(fake_root, 'fake');
+assert(has(p, 'include/mexsets raises no "nargin"'), 'missing shared reasons pass');
+delete(fullfile(fake_root, 'modules', 'fake', 'fake_mex.cpp'));
+for folder = {'include/mexsets', 'include', 'modules/fake', 'modules', ''}
+  rmdir(fullfile(fake_root, folder{1}));
 end
 
 %% Every function's help.
