@@ -20,9 +20,15 @@ modules=$(sed -n '/^set(MEXSETS_MODULES/,/)/p' "$root/CMakeLists.txt" |
           sed 's/set(MEXSETS_MODULES//; s/)//; s/#.*//' | tr -s ' \n' '\n' | grep -v '^$' || true)
 [ -n "$modules" ] || fail "no MEXSETS_MODULES list in CMakeLists.txt"
 
-# The date of the last commit keeps the package the same when nothing changed;
-# outside a git checkout, today's.
-epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || date +%s)}
+# The time of the last commit (outside a git checkout, of the newest source)
+# dates the package and its entries, so the same sources give the same bytes.
+newest_source() {
+  find "$root/CMakeLists.txt" "$root/COPYING" "$root/package" "$root/include" \
+       "$root/modules" "$root/demo" -type f -printf '%T@\n' 2>/dev/null |
+    sort -n | tail -1 | cut -d. -f1 || true
+}
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$root" log -1 --format=%ct 2>/dev/null || newest_source)}
+[ -n "$epoch" ] || epoch=$(date +%s)
 date=$(date -u -d "@$epoch" +%Y-%m-%d)
 
 stage=$(mktemp -d)
