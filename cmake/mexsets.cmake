@@ -124,14 +124,8 @@ function(mexsets_add_module name)
   endif()
 
   # Octave tests: tests/<name>/*.m run in octave-cli against the built .mex.
-  file(GLOB octave_tests CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${name}/test_*.m)
-  if(MEXSETS_TESTS AND MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
-    foreach(script IN LISTS octave_tests)
-      get_filename_component(stem ${script} NAME_WE)
-      add_test(NAME ${name}.octave.${stem}
-        COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
-                ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT} ${script})
-    endforeach()
+  if(MEXSETS_TESTS)
+    mexsets_add_octave_tests(${name})
   endif()
 
   # Benchmarks: bench/<name>/bench_*.cpp with Google Benchmark.
@@ -157,6 +151,21 @@ function(mexsets_add_module name)
   endif()
 endfunction()
 
+# tests/<area>/test_*.m, each run in octave-cli against build/octave as the
+# test <area>.octave.<script>.
+function(mexsets_add_octave_tests area)
+  if(NOT MEXSETS_MKOCTFILE OR NOT MEXSETS_OCTAVE_CLI)
+    return()
+  endif()
+  file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.m)
+  foreach(script IN LISTS scripts)
+    get_filename_component(stem ${script} NAME_WE)
+    add_test(NAME ${area}.octave.${stem}
+      COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
+              ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT} ${script})
+  endforeach()
+endfunction()
+
 # Tests that are not about one function: the views, the stand-in host, and
 # the exports of every built module.
 function(mexsets_add_shared_tests)
@@ -179,13 +188,7 @@ function(mexsets_add_shared_tests)
   # tests/<area>/test_*.sh run with bash ROOT BUILD.
   if(MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
     foreach(area help demo package)
-      file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.m)
-      foreach(script IN LISTS scripts)
-        get_filename_component(stem ${script} NAME_WE)
-        add_test(NAME ${area}.octave.${stem}
-          COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
-                  ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT} ${script})
-      endforeach()
+      mexsets_add_octave_tests(${area})
       file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.sh)
       foreach(script IN LISTS scripts)
         get_filename_component(stem ${script} NAME_WE)
