@@ -93,7 +93,10 @@ function result = mexsets_demo(varargin)
   t = tic;
   [area, luma_sum] = score_subsets(leaf_area', (leaf_luma .* leaf_area)', subsets);
   time.score_subsets = toc(t);
-  mask_area = reshape(sum(sum(masks, 1), 2), [], 1);
+  mask_area = zeros(n_cand, 1);
+  for k = 1:n_cand
+    mask_area(k) = nnz(masks(:, :, k));
+  end
   say(' 4 leaf sets   tree_leaf_sets: %d to %d regions per candidate\n', min(counts), max(counts));
   say('   masks       tree_occurrence_masks: %s logical, %.1f MB\n', ...
       strjoin(arrayfun(@num2str, size(masks), 'UniformOutput', false), '-by-'), numel(masks) / 2^20);
@@ -166,8 +169,12 @@ function result = mexsets_demo(varargin)
   pairs = [names(slowest)'; num2cell(ms(slowest))'];
   each = sprintf('%s %.1f, ', pairs{:});
   say('\ntime in the mexsets calls: %.1f ms\n  (%s)\n', sum(ms), each(1:end - 2));
-  say('the picture (tile 1), its regions (tile 2) and the masks of tiles 3 to %d written to\n  %s\n', ...
-      numel(show) + 2, png);
+  if isempty(show)
+    say('the picture (tile 1) and its regions (tile 2) written to\n  %s\n', png);
+  else
+    say('the picture (tile 1), its regions (tile 2) and the masks of tiles 3 to %d written to\n  %s\n', ...
+        numel(show) + 2, png);
+  end
 
   if nargout > 0
     result = struct('image', img, 'labels', labels, 'merges', merges, 'nodes', nodes, ...
