@@ -40,6 +40,6 @@
 %     % c{1} = uint32([1 2 3])
 %     % c{2} = uint32([1 2 2])
 %     % c{3} = uint32(3)
-%     % (row 2 names leaf 2 and node 4, which holds leaf 2 too: it appears twice)
+%     % (row 2 names leaf 2, and node 4 holds it again: it appears twice)
 %
 %   See also TREE_OCCURRENCE_MASKS, TREE_OVERLAP_MATRIX.
