@@ -17,10 +17,7 @@ using Matrix = mexsets::OwnedMatrix<double>;
 
 namespace {
 
-const standin::Module& module() {
-  static standin::Module m("boundary_sums");
-  return m;
-}
+const testing_support::LoadedModule module("boundary_sums");
 
 struct Result {
   std::vector<double> pair, border;

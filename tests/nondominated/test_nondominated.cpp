@@ -37,10 +37,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const char* const kSynopsis = "\nsynopsis:   front = nondominated(X)";
 
-const standin::Module& module() {
-  static standin::Module m("nondominated");
-  return m;
-}
+const testing_support::LoadedModule module("nondominated");
 
 // The gateway's output as flags, after checking that it is an M-by-1 logical.
 std::vector<int> front_of(const standin::Array& x) {

@@ -24,10 +24,7 @@ const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kLowest = -1.7976931348623157e308;
 
-const standin::Module& module() {
-  static standin::Module m("rank_diverse");
-  return m;
-}
+const testing_support::LoadedModule module("rank_diverse");
 
 struct Ranking {
   std::vector<double> order, scores;

@@ -17,10 +17,7 @@ using testing_support::to_host;
 
 namespace {
 
-const standin::Module& module() {
-  static standin::Module m("score_subsets");
-  return m;
-}
+const testing_support::LoadedModule module("score_subsets");
 
 // Calls the gateway and returns both columns.
 std::pair<std::vector<double>, std::vector<double>> call(const standin::Array& a,

@@ -20,10 +20,7 @@ using Matrix = mexsets::OwnedMatrix<double>;
 
 namespace {
 
-const standin::Module& module() {
-  static standin::Module m("set_features");
-  return m;
-}
+const testing_support::LoadedModule module("set_features");
 
 struct Result {
   std::vector<double> out1, out2;

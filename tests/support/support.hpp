@@ -7,15 +7,37 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host.hpp"
 #include "mexsets/column_major.hpp"
 
 namespace testing_support {
+
+// The module under test, loaded at its first call and kept until the program
+// ends. Loading waits for that call so that a test program can set the host
+// up first (an environment variable, say).
+//
+//   const testing_support::LoadedModule module("score_subsets");
+//   auto result = module().call(2, {&a, &b, &s});
+class LoadedModule {
+ public:
+  explicit LoadedModule(std::string name) : name_(std::move(name)) {}
+
+  const standin::Module& operator()() const {
+    if (!module_) module_ = std::make_unique<standin::Module>(name_);
+    return *module_;
+  }
+
+ private:
+  std::string name_;
+  mutable std::unique_ptr<standin::Module> module_;
+};
 
 // Runs a call that must fail; checks the identifier and that the message
 // ends with `message_end` (hosts may prefix the function name).

@@ -23,10 +23,7 @@ namespace {
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-const standin::Module& module() {
-  static standin::Module m("suppress_overlaps");
-  return m;
-}
+const testing_support::LoadedModule module("suppress_overlaps");
 
 struct Kept {
   std::vector<double> values;

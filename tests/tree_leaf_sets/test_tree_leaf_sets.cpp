@@ -23,10 +23,7 @@ namespace {
 // a host with little memory left (set before the first array is made).
 const bool small_host = setenv("MEXSETS_STANDIN_MAX_ARRAY_BYTES", "67108864", 1) == 0;
 
-const standin::Module& module() {
-  static standin::Module m("tree_leaf_sets");
-  return m;
-}
+const testing_support::LoadedModule module("tree_leaf_sets");
 
 // Calls the gateway; checks that the result is a column of cells, each a
 // 1-by-n uint32 row, and returns their contents.

@@ -18,10 +18,7 @@ using Flags = std::vector<bool>;
 
 namespace {
 
-const standin::Module& module() {
-  static standin::Module m("tree_occurrence_masks");
-  return m;
-}
+const testing_support::LoadedModule module("tree_occurrence_masks");
 
 struct Masks {
   std::vector<mwSize> dims;

@@ -103,10 +103,7 @@ TEST(SortedSets, CountsAreMaxAndMinOnRandomMultisets) {
 
 // ------------------------------------------------------------------- gateway
 
-const standin::Module& module() {
-  static standin::Module m("tree_overlap_matrix");
-  return m;
-}
+const testing_support::LoadedModule module("tree_overlap_matrix");
 
 std::vector<double> call(const standin::Array& merge, const standin::Array& nodes) {
   auto unused = standin::empty();
