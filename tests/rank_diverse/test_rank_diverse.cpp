@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 
+#include "overlap_cases.hpp"
 #include "rank_diverse.hpp"
 #include "reference_rank_diverse.hpp"
 #include "support.hpp"
@@ -14,6 +15,9 @@
 using mexsets::OwnedMatrix;
 using mexsets::SumStrategy;
 using testing_support::expect_mex_error;
+using testing_support::kEveryStrategy;
+using testing_support::random_item_id;
+using testing_support::random_weight;
 using testing_support::rows_of;
 using testing_support::same_bits;
 using testing_support::to_host;
@@ -279,26 +283,14 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
   const std::size_t k = 1 + random() % 12;
   const std::size_t m = random() % 30, n = random() % 9;
   c.w = OwnedMatrix<double>(k + random() % 2, k + random() % 2);
-  for (double& x : c.w.data) {
-    const double u = unit(random);
-    if (u < zero_share)
-      x = (random() % 2) ? 0.0 : -0.0;
-    else if (integral == 0)
-      x = unit(random) * 4 - 0.5;
-    else
-      x = std::floor(unit(random) * 20 - 5);
-    if (integral == 2) x = x * 1125899906842624.0 + static_cast<double>(random() % 3);  // 2^50
-    if (special && unit(random) < 0.03)
-      x = (random() % 3 == 0) ? kNaN : (random() % 2 ? kInf : -kInf);
-  }
+  for (double& x : c.w.data) x = random_weight(random, integral, zero_share, special);
   c.items = OwnedMatrix<double>(m, n);
   for (std::size_t i = 0; i < m; ++i) {
     const std::size_t len = random() % (n + 1);
     for (std::size_t j = 0; j < n; ++j) {
       double& x = c.items(i, j);
       if (j < len) {
-        x = static_cast<double>(random() % k) + (random() % 3 == 0 ? unit(random) * 0.99 : 0.0);
-        if (x == 0 && random() % 2) x = -0.0;
+        x = random_item_id(random, k);
       } else {
         const double markers[] = {-1, -0.5, -3, 5, kNaN};
         x = markers[random() % (j == len ? 3 : 5)];
@@ -318,13 +310,10 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
 
 TEST(RankDiverse, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
   std::mt19937_64 random(7);
-  const SumStrategy strategies[] = {SumStrategy::automatic, SumStrategy::plain,
-                                    SumStrategy::skip_zeros, SumStrategy::interleaved,
-                                    SumStrategy::reordered};
   for (int round = 0; round < 1200; ++round) {
     const Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
     const Ranking want = expected(c.items, c.relevance, c.w, c.lambda);
-    for (SumStrategy s : strategies) {
+    for (SumStrategy s : kEveryStrategy) {
       const Ranking got = computed(c.items, c.relevance, c.w, c.lambda, s);
       ASSERT_TRUE(same_bits(want.order, got.order))
           << "round " << round << " strategy " << static_cast<int>(s);

@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 
+#include "overlap_cases.hpp"
 #include "reference_suppress_overlaps.hpp"
 #include "support.hpp"
 #include "suppress_overlaps.hpp"
@@ -14,6 +15,9 @@
 using mexsets::OwnedMatrix;
 using mexsets::SumStrategy;
 using testing_support::expect_mex_error;
+using testing_support::kEveryStrategy;
+using testing_support::random_item_id;
+using testing_support::random_weight;
 using testing_support::rows_of;
 using testing_support::same_bits;
 using testing_support::to_host;
@@ -227,19 +231,7 @@ struct Case {
 
 Case random_case(std::mt19937_64& random, int integral, double zero_share, bool special) {
   std::uniform_real_distribution<double> unit(0.0, 1.0);
-  auto weight = [&] {
-    double x;
-    if (unit(random) < zero_share)
-      x = (random() % 2) ? 0.0 : -0.0;
-    else if (integral == 0)
-      x = unit(random) * 4 - 0.5;
-    else
-      x = std::floor(unit(random) * 20 - 5);
-    if (integral == 2) x = x * 1125899906842624.0 + static_cast<double>(random() % 3);  // 2^50
-    if (special && unit(random) < 0.03)
-      x = (random() % 3 == 0) ? kNaN : (random() % 2 ? kInf : -kInf);
-    return x;
-  };
+  auto weight = [&] { return random_weight(random, integral, zero_share, special); };
   Case c;
   const std::size_t k = 1 + random() % 12;
   c.w = OwnedMatrix<double>(k + random() % 2, k + random() % 2);
@@ -254,8 +246,7 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
       double& x = c.items(i, j);
       const unsigned pick = random() % 20;
       if (in_list && pick < 14) {
-        x = static_cast<double>(random() % k) + (random() % 3 == 0 ? unit(random) * 0.99 : 0.0);
-        if (x == 0 && random() % 2) x = -0.0;
+        x = random_item_id(random, k);
       } else if (in_list && pick < 16) {
         x = -unit(random) * 0.99;  // ends the tested list only
       } else if (in_list) {
@@ -275,16 +266,13 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
 
 TEST(SuppressOverlaps, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
   std::mt19937_64 random(5);
-  const SumStrategy strategies[] = {SumStrategy::automatic, SumStrategy::plain,
-                                    SumStrategy::skip_zeros, SumStrategy::interleaved,
-                                    SumStrategy::reordered};
   for (int round = 0; round < 1500; ++round) {
     const Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
     ASSERT_FALSE(mexsets::find_invalid_suppression_entry(c.items.cref(), c.u.size(), c.w.cref()));
     std::size_t expected_ratios = 0;
     const std::vector<double> want = reference::suppress_overlaps(
         c.items.cref(), c.u.data(), c.w.cref(), c.threshold, &expected_ratios);
-    for (SumStrategy s : strategies) {
+    for (SumStrategy s : kEveryStrategy) {
       const mexsets::Suppression kept =
           mexsets::suppress_overlaps(c.items.cref(), c.u.data(), c.w.cref(), c.threshold, s);
       std::vector<double> got(kept.accepted.size() * c.items.cols);

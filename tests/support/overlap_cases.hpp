@@ -1,0 +1,52 @@
+// Random entries for the tests of the functions built on overlap ratios
+// (rank_diverse, suppress_overlaps): weights that reach every corner of the
+// sums and item ids as users write them, each drawn from the caller's stream.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <random>
+
+#include "mexsets/overlap_ratio.hpp"
+
+namespace testing_support {
+
+// Every way of forming the sums, the automatic choice first.
+inline constexpr mexsets::SumStrategy kEveryStrategy[] = {
+    mexsets::SumStrategy::automatic, mexsets::SumStrategy::plain,
+    mexsets::SumStrategy::skip_zeros, mexsets::SumStrategy::interleaved,
+    mexsets::SumStrategy::reordered};
+
+// A weight: an exact zero of either sign with probability zero_share, else
+// by `integral`: 0 a fraction in [-0.5, 3.5), 1 a small integer, 2 an
+// integer so large (times 2^50, plus 0..2) that sums of them round and the
+// order of the terms matters. With `special`, 3% become NaN or +-Inf.
+inline double random_weight(std::mt19937_64& random, int integral, double zero_share,
+                            bool special) {
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  double x;
+  if (unit(random) < zero_share)
+    x = (random() % 2) ? 0.0 : -0.0;
+  else if (integral == 0)
+    x = unit(random) * 4 - 0.5;
+  else
+    x = std::floor(unit(random) * 20 - 5);
+  if (integral == 2) x = x * 1125899906842624.0 + static_cast<double>(random() % 3);  // 2^50
+  if (special && unit(random) < 0.03)
+    x = (random() % 3 == 0) ? std::numeric_limits<double>::quiet_NaN()
+                            : (random() % 2 ? inf : -inf);
+  return x;
+}
+
+// An item id in 0..k-1 as a user may write it: a third of them with a
+// fraction below 1 added, and 0 written as -0 half of the time.
+inline double random_item_id(std::mt19937_64& random, std::size_t k) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  double x = static_cast<double>(random() % k) + (random() % 3 == 0 ? unit(random) * 0.99 : 0.0);
+  if (x == 0 && random() % 2) x = -0.0;
+  return x;
+}
+
+}  // namespace testing_support
