@@ -1,10 +1,12 @@
 // Heap bytes held by a benchmark program, now and at their peak, counted by
-// replacing the global operator new and delete. Include it in exactly one
-// source of a program (the replacements are ordinary definitions).
+// replacing the global operator new and delete, and the benchmark loop and
+// counters built on them. Include it in exactly one source of a program (the
+// replacements are ordinary definitions).
 #pragma once
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
@@ -28,6 +30,33 @@ inline void uncounted(void* block) {
   if (!block) return;
   heap_now -= malloc_usable_size(block);
   std::free(block);
+}
+
+inline double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
+
+// Runs a benchmark's iterations of `run`; returns the most heap bytes one run
+// held on top of those held when it began.
+template <class State, class Run>
+std::size_t largest_peak(State& state, Run&& run) {
+  std::size_t peak = 0;
+  for (auto _ : state) {
+    const std::size_t before = heap_now.load();
+    heap_peak = before;
+    run();
+    peak = std::max(peak, heap_peak.load() - before);
+  }
+  return peak;
+}
+
+// Counters for a run whose result takes `result_bytes`: out_MB, heap_MB (the
+// peak, result included) and scratch_x (the peak less the result, over the
+// result).
+template <class State>
+void count_heap(State& state, std::size_t result_bytes, std::size_t peak) {
+  state.counters["out_MB"] = megabytes(result_bytes);
+  state.counters["heap_MB"] = megabytes(peak);
+  state.counters["scratch_x"] =
+      peak > result_bytes ? static_cast<double>(peak - result_bytes) / result_bytes : 0.0;
 }
 
 }  // namespace counting_heap

@@ -7,15 +7,12 @@
 //
 // Counters: out_MB is the results' uint32 entries; heap_MB the peak of heap
 // bytes held during one run (results included), counted by the operator new
-// below, and scratch_x that peak less the results, over the results.
+// of counting_heap.hpp, and scratch_x that peak less the results, over the
+// results.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <map>
-#include <new>
 
 #include "host.hpp"
 #include "reference_tree_leaf_sets.hpp"
@@ -23,8 +20,8 @@
 #include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
-using counting_heap::heap_now;
-using counting_heap::heap_peak;
+using counting_heap::count_heap;
+using counting_heap::largest_peak;
 
 namespace {
 
@@ -49,22 +46,12 @@ const Workload& workload(std::size_t target_depth) {
   return made[target_depth] = std::move(out);
 }
 
-double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
-
 template <class Run>
 void measure(benchmark::State& state, const Workload& w, Run run) {
-  std::size_t peak = 0;
-  for (auto _ : state) {
-    const std::size_t before = heap_now.load();
-    heap_peak = before;
-    run();
-    peak = std::max(peak, heap_peak.load() - before);
-  }
+  const std::size_t peak = largest_peak(state, run);
   const std::size_t out = w.output * sizeof(std::uint32_t);
   state.counters["depth"] = static_cast<double>(w.depth);
-  state.counters["out_MB"] = megabytes(out);
-  state.counters["heap_MB"] = megabytes(peak);
-  state.counters["scratch_x"] = peak > out ? static_cast<double>(peak - out) / out : 0.0;
+  count_heap(state, out, peak);
 }
 
 void Kernel(benchmark::State& state) {

@@ -10,19 +10,15 @@
 //
 // Counters: out_MB is the M*N*K flags; heap_MB the peak of heap bytes held
 // during one run (flags included; the transcription keeps them as a
-// bit-packed std::vector<bool>), counted by the operator new below;
+// bit-packed std::vector<bool>), counted by the operator new of counting_heap.hpp;
 // scratch_x is that peak less the flags, over the flags. Fresh flags cost
 // page faults for all M*N*K bytes, which every way but the transcription
 // pays.
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <map>
 #include <memory>
-#include <new>
 #include <utility>
 
 #include "host.hpp"
@@ -31,8 +27,8 @@
 #include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
-using counting_heap::heap_now;
-using counting_heap::heap_peak;
+using counting_heap::count_heap;
+using counting_heap::largest_peak;
 
 namespace {
 
@@ -59,36 +55,29 @@ const Workload& workload(std::size_t target_depth, std::size_t side) {
   return made[key] = std::move(out);
 }
 
-double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
-
 template <class Run>
 void measure(benchmark::State& state, const Workload& w, Run run) {
-  std::size_t peak = 0;
-  for (auto _ : state) {
-    const std::size_t before = heap_now.load();
-    heap_peak = before;
-    run();
-    peak = std::max(peak, heap_peak.load() - before);
-  }
+  const std::size_t peak = largest_peak(state, run);
   const std::size_t out = w.flags();
   state.counters["depth"] = static_cast<double>(w.depth);
-  state.counters["out_MB"] = megabytes(out);
-  state.counters["heap_MB"] = megabytes(peak);
-  state.counters["scratch_x"] = peak > out ? static_cast<double>(peak - out) / out : 0.0;
+  count_heap(state, out, peak);
 }
 
 const Workload& workload(const benchmark::State& state) {
   return workload(state.range(0), state.range(1));
 }
 
+// The shipped computation into fresh flags (zeroed pages to fault in).
+void mark_fresh_flags(const Workload& w) {
+  std::unique_ptr<bool[]> flags(new bool[w.flags()]());
+  mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+  masks.mark(flags.get());
+  benchmark::DoNotOptimize(flags.get());
+}
+
 void Kernel(benchmark::State& state) {
   const Workload& w = workload(state);
-  measure(state, w, [&] {
-    std::unique_ptr<bool[]> flags(new bool[w.flags()]());
-    mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
-    masks.mark(flags.get());
-    benchmark::DoNotOptimize(flags.get());
-  });
+  measure(state, w, [&] { mark_fresh_flags(w); });
 }
 
 // The computation alone: flags already resident (cleared again each run).
@@ -115,12 +104,7 @@ void KernelOnePlaneNoisy(benchmark::State& state) {
     noisy.sets.data.assign({3999, 0, 0, 0});  // the root
     return noisy;
   }();
-  measure(state, w, [&] {
-    std::unique_ptr<bool[]> flags(new bool[w.flags()]());
-    mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
-    masks.mark(flags.get());
-    benchmark::DoNotOptimize(flags.get());
-  });
+  measure(state, w, [&] { mark_fresh_flags(w); });
 }
 
 void Gateway(benchmark::State& state) {

@@ -9,18 +9,14 @@
 // alone.
 //
 // Counters: out_MB is the R-by-R result; heap_MB the peak of heap bytes held
-// during one run (result included), counted by the operator new below;
+// during one run (result included), counted by the operator new of counting_heap.hpp;
 // maxrss_MB the process's peak resident size, meaningful when a single
 // benchmark runs in the process (--benchmark_filter=...).
 #include <benchmark/benchmark.h>
-#include <malloc.h>
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstdlib>
 #include <map>
-#include <new>
 
 #include "host.hpp"
 #include "reference_tree_overlap_matrix.hpp"
@@ -28,8 +24,8 @@
 #include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
-using counting_heap::heap_now;
-using counting_heap::heap_peak;
+using counting_heap::largest_peak;
+using counting_heap::megabytes;
 
 namespace {
 
@@ -53,8 +49,6 @@ const Workload& workload(std::size_t target_depth) {
   return made[target_depth] = std::move(w);
 }
 
-double megabytes(std::size_t bytes) { return static_cast<double>(bytes) / (1 << 20); }
-
 double maxrss_megabytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -63,13 +57,7 @@ double maxrss_megabytes() {
 
 template <class Run>
 void measure(benchmark::State& state, const Workload& w, Run run) {
-  std::size_t peak = 0;
-  for (auto _ : state) {
-    const std::size_t before = heap_now.load();
-    heap_peak = before;
-    run();
-    peak = std::max(peak, heap_peak.load() - before);
-  }
+  const std::size_t peak = largest_peak(state, run);
   const std::size_t r = w.nodes.rows;
   state.counters["depth"] = static_cast<double>(w.depth);
   state.counters["nodes"] = static_cast<double>(r);
