@@ -5,6 +5,7 @@
 // the plain sweep, and the whole gateway through the stand-in host.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <random>
@@ -48,27 +49,27 @@ const Points& points(std::size_t m, std::size_t d, Shape shape, std::size_t nans
   return p;
 }
 
-void Kernel(benchmark::State& state, std::size_t m, std::size_t d, Shape shape, std::size_t nans) {
-  const Points& p = points(m, d, shape, nans);
-  std::vector<unsigned char> front(m);
+// Runs `mark` (the shipped routine or the plain sweep) over cleared flags;
+// counts the points it put on the front.
+template <class Mark>
+void run_front(benchmark::State& state, const Points& p, Mark mark) {
+  std::vector<unsigned char> front(p.m);
   for (auto _ : state) {
     std::fill(front.begin(), front.end(), 0);
-    mexsets::nondominated(front.data(), p.x.data(), m, d);
+    mark(front.data(), p.x.data(), p.m, p.d);
     benchmark::DoNotOptimize(front.data());
   }
   state.counters["front"] = static_cast<double>(std::count(front.begin(), front.end(), 1));
 }
 
+void Kernel(benchmark::State& state, std::size_t m, std::size_t d, Shape shape, std::size_t nans) {
+  run_front(state, points(m, d, shape, nans), [](auto... args) { mexsets::nondominated(args...); });
+}
+
 void Reference(benchmark::State& state, std::size_t m, std::size_t d, Shape shape,
                std::size_t nans) {
-  const Points& p = points(m, d, shape, nans);
-  std::vector<unsigned char> front(m);
-  for (auto _ : state) {
-    std::fill(front.begin(), front.end(), 0);
-    reference::nondominated(front.data(), p.x.data(), m, d);
-    benchmark::DoNotOptimize(front.data());
-  }
-  state.counters["front"] = static_cast<double>(std::count(front.begin(), front.end(), 1));
+  run_front(state, points(m, d, shape, nans),
+            [](auto... args) { reference::nondominated(args...); });
 }
 
 void Gateway(benchmark::State& state, std::size_t m, std::size_t d, Shape shape, std::size_t nans) {
