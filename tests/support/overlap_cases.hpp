@@ -14,9 +14,8 @@ namespace testing_support {
 
 // Every way of forming the sums, the automatic choice first.
 inline constexpr mexsets::SumStrategy kEveryStrategy[] = {
-    mexsets::SumStrategy::automatic, mexsets::SumStrategy::plain,
-    mexsets::SumStrategy::skip_zeros, mexsets::SumStrategy::interleaved,
-    mexsets::SumStrategy::reordered};
+    mexsets::SumStrategy::automatic, mexsets::SumStrategy::plain, mexsets::SumStrategy::skip_zeros,
+    mexsets::SumStrategy::interleaved, mexsets::SumStrategy::reordered};
 
 // A weight: an exact zero of either sign with probability zero_share, else
 // by `integral`: 0 a fraction in [-0.5, 3.5), 1 a small integer, 2 an
