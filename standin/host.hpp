@@ -50,8 +50,8 @@ std::size_t live_arrays();
 std::size_t live_blocks();
 
 struct CallResult {
-  std::vector<Array> outputs;  // one per slot the host offered (null if unset)
-  std::string printed;         // everything mexPrintf wrote
+  std::vector<Array> outputs;       // one per slot the host offered (null if unset)
+  std::string printed;              // everything mexPrintf wrote
   std::size_t released_arrays = 0;  // arrays the call created and left behind
   std::size_t released_blocks = 0;  // mxMalloc blocks it never freed
 };

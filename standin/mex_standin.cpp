@@ -1,12 +1,13 @@
 // The stand-in host: array objects, scratch memory and the error and print
 // services, with MATLAB's semantics (see mex.h). Host state lives here, as it
 // lives in MATLAB; modules keep none.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
 #include <new>
 #include <numeric>
 #include <unordered_set>
@@ -41,16 +42,31 @@ std::string g_printed;
 
 std::size_t element_size(mxClassID id) {
   switch (id) {
-    case mxLOGICAL_CLASS: return sizeof(mxLogical);
-    case mxCHAR_CLASS: return sizeof(mxChar);
-    case mxDOUBLE_CLASS: return 8;
-    case mxSINGLE_CLASS: return 4;
-    case mxINT8_CLASS: case mxUINT8_CLASS: return 1;
-    case mxINT16_CLASS: case mxUINT16_CLASS: return 2;
-    case mxINT32_CLASS: case mxUINT32_CLASS: return 4;
-    case mxINT64_CLASS: case mxUINT64_CLASS: return 8;
-    case mxCELL_CLASS: case mxSTRUCT_CLASS: return sizeof(mxArray*);
-    default: return 0;
+    case mxLOGICAL_CLASS:
+      return sizeof(mxLogical);
+    case mxCHAR_CLASS:
+      return sizeof(mxChar);
+    case mxDOUBLE_CLASS:
+      return 8;
+    case mxSINGLE_CLASS:
+      return 4;
+    case mxINT8_CLASS:
+    case mxUINT8_CLASS:
+      return 1;
+    case mxINT16_CLASS:
+    case mxUINT16_CLASS:
+      return 2;
+    case mxINT32_CLASS:
+    case mxUINT32_CLASS:
+      return 4;
+    case mxINT64_CLASS:
+    case mxUINT64_CLASS:
+      return 8;
+    case mxCELL_CLASS:
+    case mxSTRUCT_CLASS:
+      return sizeof(mxArray*);
+    default:
+      return 0;
   }
 }
 
@@ -174,19 +190,32 @@ mxLogical* mxGetLogicals(const mxArray* array) {
 double mxGetScalar(const mxArray* array) {
   if (!array->real || (array->sparse && array->sparse_jc[array->dims[1]] == 0)) return 0.0;
   switch (array->class_id) {
-    case mxLOGICAL_CLASS: return first_as_double<mxLogical>(array);
-    case mxCHAR_CLASS: return first_as_double<mxChar>(array);
-    case mxDOUBLE_CLASS: return first_as_double<double>(array);
-    case mxSINGLE_CLASS: return first_as_double<float>(array);
-    case mxINT8_CLASS: return first_as_double<int8_t>(array);
-    case mxUINT8_CLASS: return first_as_double<uint8_t>(array);
-    case mxINT16_CLASS: return first_as_double<int16_t>(array);
-    case mxUINT16_CLASS: return first_as_double<uint16_t>(array);
-    case mxINT32_CLASS: return first_as_double<int32_t>(array);
-    case mxUINT32_CLASS: return first_as_double<uint32_t>(array);
-    case mxINT64_CLASS: return first_as_double<int64_t>(array);
-    case mxUINT64_CLASS: return first_as_double<uint64_t>(array);
-    default: return 0.0;
+    case mxLOGICAL_CLASS:
+      return first_as_double<mxLogical>(array);
+    case mxCHAR_CLASS:
+      return first_as_double<mxChar>(array);
+    case mxDOUBLE_CLASS:
+      return first_as_double<double>(array);
+    case mxSINGLE_CLASS:
+      return first_as_double<float>(array);
+    case mxINT8_CLASS:
+      return first_as_double<int8_t>(array);
+    case mxUINT8_CLASS:
+      return first_as_double<uint8_t>(array);
+    case mxINT16_CLASS:
+      return first_as_double<int16_t>(array);
+    case mxUINT16_CLASS:
+      return first_as_double<uint16_t>(array);
+    case mxINT32_CLASS:
+      return first_as_double<int32_t>(array);
+    case mxUINT32_CLASS:
+      return first_as_double<uint32_t>(array);
+    case mxINT64_CLASS:
+      return first_as_double<int64_t>(array);
+    case mxUINT64_CLASS:
+      return first_as_double<uint64_t>(array);
+    default:
+      return 0.0;
   }
 }
 
@@ -305,7 +334,9 @@ int mexPrintf(const char* format, ...) {
 namespace standin {
 
 MexError::MexError(std::string identifier, std::string message)
-    : std::runtime_error(message), identifier_(std::move(identifier)), message_(std::move(message)) {}
+    : std::runtime_error(message),
+      identifier_(std::move(identifier)),
+      message_(std::move(message)) {}
 MexError::~MexError() = default;
 
 std::size_t live_arrays() { return g_live_arrays; }
@@ -346,8 +377,10 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& inputs) con
     for (std::size_t k = 0; k < slots; ++k) {
       if (!plhs[k]) continue;
       call_arrays.erase(plhs[k]);
-      if (keep_outputs) result.outputs.emplace_back(plhs[k]);
-      else destroy(plhs[k]);
+      if (keep_outputs)
+        result.outputs.emplace_back(plhs[k]);
+      else
+        destroy(plhs[k]);
     }
     result.released_arrays = call_arrays.size();
     for (mxArray* array : call_arrays) destroy(array);
@@ -409,7 +442,9 @@ Array matrix(std::initializer_list<std::initializer_list<double>> rows) {
 }
 
 Array scalar(double value) { return Array(mxCreateDoubleScalar(value)); }
-Array empty(std::size_t rows, std::size_t cols) { return Array(mxCreateDoubleMatrix(rows, cols, mxREAL)); }
+Array empty(std::size_t rows, std::size_t cols) {
+  return Array(mxCreateDoubleMatrix(rows, cols, mxREAL));
+}
 
 Array numeric(mxClassID class_id, const std::vector<mwSize>& dims) {
   if (class_id == mxLOGICAL_CLASS) return Array(mxCreateLogicalArray(dims.size(), dims.data()));
@@ -427,7 +462,8 @@ Array numeric(mxClassID class_id, const std::vector<mwSize>& dims) {
 Array logical(std::size_t rows, std::size_t cols, const std::vector<bool>& column_major) {
   Array array(mxCreateLogicalMatrix(rows, cols));
   mxLogical* data = mxGetLogicals(array.get());
-  for (std::size_t k = 0; k < column_major.size() && k < rows * cols; ++k) data[k] = column_major[k];
+  for (std::size_t k = 0; k < column_major.size() && k < rows * cols; ++k)
+    data[k] = column_major[k];
   return array;
 }
 

@@ -25,14 +25,14 @@ namespace compare {
 using Matrix = mexsets::OwnedMatrix<double>;
 
 struct Workload {
-  std::string function;           // the module, e.g. "tree_leaf_sets"
-  std::string label;              // what the workload is, e.g. "deep tree, 5,000 sets"
-  std::vector<Matrix> inputs;     // the call's arguments (scalars as 1-by-1)
+  std::string function;             // the module, e.g. "tree_leaf_sets"
+  std::string label;                // what the workload is, e.g. "deep tree, 5,000 sets"
+  std::vector<Matrix> inputs;       // the call's arguments (scalars as 1-by-1)
   std::function<void()> reference;  // plain transcription
-  std::function<void()> kernel;      // shipped computation
-  bool report_memory = false;     // print the peak heap of both runs
-  std::size_t output_bytes = 0;   // size of the output, when memory is reported
-  bool run_reference = true;      // false where the transcription cannot run at this size
+  std::function<void()> kernel;     // shipped computation
+  bool report_memory = false;       // print the peak heap of both runs
+  std::size_t output_bytes = 0;     // size of the output, when memory is reported
+  bool run_reference = true;        // false where the transcription cannot run at this size
 };
 
 using Maker = std::function<std::vector<Workload>(std::uint64_t seed)>;

@@ -5,6 +5,8 @@
 //       workload's inputs to DIR/<k>/<j>.bin for the Octave side;
 //   mexsets_compare --table DIR
 //       prints the table from DIR/cpp.tsv and DIR/octave.tsv.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -16,7 +18,6 @@
 #include <new>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
 
 #include "compare.hpp"
 
@@ -68,8 +69,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct Timing {
-  double seconds = 0;       // best of the runs
-  std::size_t peak = 0;     // heap peak above the level before the call
+  double seconds = 0;    // best of the runs
+  std::size_t peak = 0;  // heap peak above the level before the call
 };
 
 // Best of several runs, stopping once about a second has been spent.
@@ -100,17 +101,22 @@ void write_matrix(const std::string& path, const compare::Matrix& m) {
 std::string seconds_text(double s) {
   char text[32];
   if (s < 0) return "-";
-  if (s < 1e-3) std::snprintf(text, sizeof text, "%.1f us", s * 1e6);
-  else if (s < 1) std::snprintf(text, sizeof text, "%.2f ms", s * 1e3);
-  else std::snprintf(text, sizeof text, "%.2f s", s);
+  if (s < 1e-3)
+    std::snprintf(text, sizeof text, "%.1f us", s * 1e6);
+  else if (s < 1)
+    std::snprintf(text, sizeof text, "%.2f ms", s * 1e3);
+  else
+    std::snprintf(text, sizeof text, "%.2f s", s);
   return text;
 }
 
 std::string bytes_text(double b) {
   char text[32];
   if (b < 0) return "-";
-  if (b < 1 << 20) std::snprintf(text, sizeof text, "%.0f kB", b / 1024);
-  else std::snprintf(text, sizeof text, "%.1f MB", b / (1 << 20));
+  if (b < 1 << 20)
+    std::snprintf(text, sizeof text, "%.0f kB", b / 1024);
+  else
+    std::snprintf(text, sizeof text, "%.1f MB", b / (1 << 20));
   return text;
 }
 
@@ -193,13 +199,21 @@ int main(int argc, char** argv) {
   bool skip_reference = false;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
-    if (arg == "--seed" && k + 1 < argc) seed = std::strtoull(argv[++k], nullptr, 10);
-    else if (arg == "--out" && k + 1 < argc) out = argv[++k];
-    else if (arg == "--only" && k + 1 < argc) only = argv[++k];
-    else if (arg == "--table" && k + 1 < argc) table_dir = argv[++k];
-    else if (arg == "--skip-reference") skip_reference = true;
+    if (arg == "--seed" && k + 1 < argc)
+      seed = std::strtoull(argv[++k], nullptr, 10);
+    else if (arg == "--out" && k + 1 < argc)
+      out = argv[++k];
+    else if (arg == "--only" && k + 1 < argc)
+      only = argv[++k];
+    else if (arg == "--table" && k + 1 < argc)
+      table_dir = argv[++k];
+    else if (arg == "--skip-reference")
+      skip_reference = true;
     else {
-      std::fprintf(stderr, "usage: %s [--seed S] [--out DIR] [--only NAME] [--skip-reference] | --table DIR\n", argv[0]);
+      std::fprintf(
+          stderr,
+          "usage: %s [--seed S] [--out DIR] [--only NAME] [--skip-reference] | --table DIR\n",
+          argv[0]);
       return 2;
     }
   }

@@ -12,7 +12,8 @@ namespace {
 compare::Workload workload(const overlap_workloads::Workload& source, bool sparse, double t) {
   compare::Workload w;
   w.function = "suppress_overlaps";
-  w.label = std::string("3,000 regions, ") + (sparse ? "sparse W, keeps most" : "dense W, drops most");
+  w.label =
+      std::string("3,000 regions, ") + (sparse ? "sparse W, keeps most" : "dense W, drops most");
   compare::Matrix weights(source.item_weights.size(), 1), threshold(1, 1, t);
   weights.data = source.item_weights;
   w.inputs = {source.items, weights, sparse ? source.sparse : source.dense, threshold};

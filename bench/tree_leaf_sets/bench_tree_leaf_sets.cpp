@@ -14,10 +14,10 @@
 #include <algorithm>
 #include <map>
 
+#include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "tree_leaf_sets.hpp"
-#include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
 using counting_heap::count_heap;

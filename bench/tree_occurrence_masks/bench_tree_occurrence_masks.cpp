@@ -21,10 +21,10 @@
 #include <memory>
 #include <utility>
 
+#include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_occurrence_masks.hpp"
 #include "tree_occurrence_masks.hpp"
-#include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
 using counting_heap::count_heap;

@@ -18,10 +18,10 @@
 #include <algorithm>
 #include <map>
 
+#include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_overlap_matrix.hpp"
 #include "tree_overlap_matrix.hpp"
-#include "counting_heap.hpp"
 #include "tree_workloads.hpp"
 
 using counting_heap::largest_peak;

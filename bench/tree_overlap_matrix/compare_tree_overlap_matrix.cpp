@@ -25,7 +25,8 @@ constexpr std::size_t kRows = 500, kCols = 500, kLeaves = 2000;
 
 // Node rows holding region areas in cells: a leaf's own, a merge node's the
 // sum of its children's (only the leaf rows are read).
-compare::Matrix areas(const tree_workloads::LabelGrid& grid, const tree_workloads::MergeTree& tree) {
+compare::Matrix areas(const tree_workloads::LabelGrid& grid,
+                      const tree_workloads::MergeTree& tree) {
   compare::Matrix nodes(tree.nodes(), 1, 0.0);
   for (double label : grid.labels.data) nodes.data[static_cast<std::size_t>(label) - 1] += 1.0;
   for (std::size_t r = 0; r < tree.children.size(); ++r)
@@ -43,13 +44,14 @@ double output_floor_seconds(std::size_t nodes) {
       volatile double sink = result[result.size() / 2];
       (void)sink;
     }
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    best = std::min(best,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
   }
   return best;
 }
 
-compare::Workload workload(std::string label, const compare::Matrix& unused,
-                           compare::Matrix merge, compare::Matrix nodes) {
+compare::Workload workload(std::string label, const compare::Matrix& unused, compare::Matrix merge,
+                           compare::Matrix nodes) {
   compare::Workload w;
   w.function = "tree_overlap_matrix";
   w.label = std::move(label);
@@ -79,7 +81,8 @@ std::vector<compare::Workload> make(std::uint64_t seed) {
   const compare::Matrix& unused = grid.labels;  // input 1: any double matrix
 
   const std::size_t nodes = balanced.nodes();
-  std::fprintf(stderr, "tree_overlap_matrix: output floor (fresh zeroed %zu-by-%zu doubles) %.2f ms\n",
+  std::fprintf(stderr,
+               "tree_overlap_matrix: output floor (fresh zeroed %zu-by-%zu doubles) %.2f ms\n",
                nodes, nodes, output_floor_seconds(nodes) * 1e3);
 
   const auto depth = [](const tree_workloads::MergeTree& t) { return std::to_string(t.depth); };

@@ -32,12 +32,46 @@
 namespace fuzzing {
 
 inline const std::vector<double>& awkward_values() {
-  static const std::vector<double> values = {
-      0.0, -0.0, -1.0, -0.5, 0.5, 1.0, 1.5, 2.9, 0.999999999, -1e-300, 1e-300, NAN, INFINITY,
-      -INFINITY, 1e300, -1e300, 2147483647.0, 2147483648.0, -2147483648.0, -2147483649.0,
-      4294967295.0, 4294967296.0, 4294967297.0, 9007199254740992.0, 9.2233720368547758e18,
-      1.8446744073709552e19, -9.2233720368547758e18, DBL_MAX, -DBL_MAX, DBL_MIN, -DBL_MIN,
-      65535.0, 65536.0, 1e6, 1e9, 255.0, 256.0, -255.0, 3.0000000000000004, 0.1};
+  static const std::vector<double> values = {0.0,
+                                             -0.0,
+                                             -1.0,
+                                             -0.5,
+                                             0.5,
+                                             1.0,
+                                             1.5,
+                                             2.9,
+                                             0.999999999,
+                                             -1e-300,
+                                             1e-300,
+                                             NAN,
+                                             INFINITY,
+                                             -INFINITY,
+                                             1e300,
+                                             -1e300,
+                                             2147483647.0,
+                                             2147483648.0,
+                                             -2147483648.0,
+                                             -2147483649.0,
+                                             4294967295.0,
+                                             4294967296.0,
+                                             4294967297.0,
+                                             9007199254740992.0,
+                                             9.2233720368547758e18,
+                                             1.8446744073709552e19,
+                                             -9.2233720368547758e18,
+                                             DBL_MAX,
+                                             -DBL_MAX,
+                                             DBL_MIN,
+                                             -DBL_MIN,
+                                             65535.0,
+                                             65536.0,
+                                             1e6,
+                                             1e9,
+                                             255.0,
+                                             256.0,
+                                             -255.0,
+                                             3.0000000000000004,
+                                             0.1};
   return values;
 }
 
@@ -71,8 +105,10 @@ inline double decode_value(Reader& in) {
 template <class T>
 T saturate(double value) {
   if (std::isnan(value)) return T(0);
-  if (value <= static_cast<double>(std::numeric_limits<T>::lowest())) return std::numeric_limits<T>::lowest();
-  if (value >= static_cast<double>(std::numeric_limits<T>::max())) return std::numeric_limits<T>::max();
+  if (value <= static_cast<double>(std::numeric_limits<T>::lowest()))
+    return std::numeric_limits<T>::lowest();
+  if (value >= static_cast<double>(std::numeric_limits<T>::max()))
+    return std::numeric_limits<T>::max();
   return static_cast<T>(value);
 }
 
@@ -80,19 +116,44 @@ T saturate(double value) {
 inline void store(mxArray* array, std::size_t k, double value) {
   void* data = mxGetData(array);
   switch (mxGetClassID(array)) {
-    case mxDOUBLE_CLASS: static_cast<double*>(data)[k] = value; break;
-    case mxSINGLE_CLASS: static_cast<float*>(data)[k] = static_cast<float>(value); break;
-    case mxLOGICAL_CLASS: static_cast<mxLogical*>(data)[k] = value != 0; break;
-    case mxCHAR_CLASS: static_cast<mxChar*>(data)[k] = saturate<std::uint16_t>(value); break;
-    case mxINT8_CLASS: static_cast<std::int8_t*>(data)[k] = saturate<std::int8_t>(value); break;
-    case mxUINT8_CLASS: static_cast<std::uint8_t*>(data)[k] = saturate<std::uint8_t>(value); break;
-    case mxINT16_CLASS: static_cast<std::int16_t*>(data)[k] = saturate<std::int16_t>(value); break;
-    case mxUINT16_CLASS: static_cast<std::uint16_t*>(data)[k] = saturate<std::uint16_t>(value); break;
-    case mxINT32_CLASS: static_cast<std::int32_t*>(data)[k] = saturate<std::int32_t>(value); break;
-    case mxUINT32_CLASS: static_cast<std::uint32_t*>(data)[k] = saturate<std::uint32_t>(value); break;
-    case mxINT64_CLASS: static_cast<std::int64_t*>(data)[k] = saturate<std::int64_t>(value); break;
-    case mxUINT64_CLASS: static_cast<std::uint64_t*>(data)[k] = saturate<std::uint64_t>(value); break;
-    default: break;
+    case mxDOUBLE_CLASS:
+      static_cast<double*>(data)[k] = value;
+      break;
+    case mxSINGLE_CLASS:
+      static_cast<float*>(data)[k] = static_cast<float>(value);
+      break;
+    case mxLOGICAL_CLASS:
+      static_cast<mxLogical*>(data)[k] = value != 0;
+      break;
+    case mxCHAR_CLASS:
+      static_cast<mxChar*>(data)[k] = saturate<std::uint16_t>(value);
+      break;
+    case mxINT8_CLASS:
+      static_cast<std::int8_t*>(data)[k] = saturate<std::int8_t>(value);
+      break;
+    case mxUINT8_CLASS:
+      static_cast<std::uint8_t*>(data)[k] = saturate<std::uint8_t>(value);
+      break;
+    case mxINT16_CLASS:
+      static_cast<std::int16_t*>(data)[k] = saturate<std::int16_t>(value);
+      break;
+    case mxUINT16_CLASS:
+      static_cast<std::uint16_t*>(data)[k] = saturate<std::uint16_t>(value);
+      break;
+    case mxINT32_CLASS:
+      static_cast<std::int32_t*>(data)[k] = saturate<std::int32_t>(value);
+      break;
+    case mxUINT32_CLASS:
+      static_cast<std::uint32_t*>(data)[k] = saturate<std::uint32_t>(value);
+      break;
+    case mxINT64_CLASS:
+      static_cast<std::int64_t*>(data)[k] = saturate<std::int64_t>(value);
+      break;
+    case mxUINT64_CLASS:
+      static_cast<std::uint64_t*>(data)[k] = saturate<std::uint64_t>(value);
+      break;
+    default:
+      break;
   }
 }
 
@@ -100,12 +161,13 @@ constexpr std::size_t kMaxElements = 4096;
 
 inline standin::Array decode_array(Reader& in) {
   static const mxClassID kOthers[] = {
-      mxLOGICAL_CLASS, mxSINGLE_CLASS, mxINT8_CLASS,  mxUINT8_CLASS,  mxINT16_CLASS,
+      mxLOGICAL_CLASS, mxSINGLE_CLASS, mxINT8_CLASS,   mxUINT8_CLASS, mxINT16_CLASS,
       mxUINT16_CLASS,  mxINT32_CLASS,  mxUINT32_CLASS, mxINT64_CLASS, mxUINT64_CLASS,
       mxCHAR_CLASS,    mxCELL_CLASS,   mxSTRUCT_CLASS};
   const std::uint8_t class_byte = in.byte();
-  const mxClassID id =
-      class_byte < 160 ? mxDOUBLE_CLASS : kOthers[(class_byte - 160) % (sizeof kOthers / sizeof *kOthers)];
+  const mxClassID id = class_byte < 160
+                           ? mxDOUBLE_CLASS
+                           : kOthers[(class_byte - 160) % (sizeof kOthers / sizeof *kOthers)];
   const std::uint8_t flags = in.byte();
   const std::size_t ndim = 2 + ((flags >> 2) & 3) / 2 + ((flags >> 2) & 3) / 3;  // 2, 2, 3, 4
   std::vector<mwSize> dims(ndim);
@@ -127,9 +189,10 @@ inline standin::Array decode_array(Reader& in) {
     // Only a few stored values, as a sparse array holds: its buffer is far
     // smaller than rows x columns.
     const std::size_t stored = 1 + in.byte() % 4;
-    standin::Array array(id == mxLOGICAL_CLASS
-                             ? mxCreateSparseLogicalMatrix(dims[0], dims[1], stored)
-                             : mxCreateSparse(dims[0], dims[1], stored, complex ? mxCOMPLEX : mxREAL));
+    standin::Array array(
+        id == mxLOGICAL_CLASS
+            ? mxCreateSparseLogicalMatrix(dims[0], dims[1], stored)
+            : mxCreateSparse(dims[0], dims[1], stored, complex ? mxCOMPLEX : mxREAL));
     for (std::size_t k = 0; k < stored; ++k) store(array.get(), k, decode_value(in));
     return array;
   }
@@ -167,7 +230,7 @@ inline std::string encode_call(int nlhs, const std::vector<const mxArray*>& args
   for (const mxArray* array : args) {
     const mwSize ndim = mxGetNumberOfDimensions(array);
     const mwSize* dims = mxGetDimensions(array);
-    out += static_cast<char>(0);                                       // double
+    out += static_cast<char>(0);                                         // double
     out += static_cast<char>((ndim == 2 ? 0 : ndim == 3 ? 2 : 3) << 2);  // dense, real
     for (mwSize d = 0; d < ndim; ++d)
       out += static_cast<char>(dims[d] < 7 ? dims[d] : 200 + (dims[d] - 7));

@@ -6,7 +6,8 @@
 // error must carry an identifier of the function's own (mexsets:<name>:...).
 // A crash, a sanitizer report, a leak or an error without an identifier is a
 // finding; the host's own errors (MATLAB:..., e.g. an array over the host's
-// size limit, set to 256 MiB here) are not. With MEXSETS_FUZZ_SEEDS=<dir> the seeds are written there first.
+// size limit, set to 256 MiB here) are not. With MEXSETS_FUZZ_SEEDS=<dir> the seeds are written
+// there first.
 #pragma once
 
 #include <cstdio>

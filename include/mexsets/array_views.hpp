@@ -12,10 +12,9 @@
 #pragma once
 
 #include <array>
+#include <boost/multi_array.hpp>
 #include <cstddef>
 #include <type_traits>
-
-#include <boost/multi_array.hpp>
 
 #include "mex.h"
 #include "mexsets/gateway.hpp"
@@ -28,18 +27,30 @@ namespace mexsets {
 template <class T>
 bool type_coherence(const mxArray* array) {
   switch (mxGetClassID(array)) {
-    case mxDOUBLE_CLASS: return std::is_same<T, double>::value;
-    case mxLOGICAL_CLASS: return std::is_same<T, bool>::value;
-    case mxSINGLE_CLASS: return std::is_same<T, float>::value;
-    case mxINT8_CLASS: return std::is_same<T, char>::value;
-    case mxUINT8_CLASS: return std::is_same<T, unsigned char>::value;
-    case mxINT16_CLASS: return std::is_same<T, short>::value;
-    case mxUINT16_CLASS: return std::is_same<T, unsigned short>::value;
-    case mxINT32_CLASS: return std::is_same<T, int>::value;
-    case mxUINT32_CLASS: return std::is_same<T, unsigned int>::value;
-    case mxINT64_CLASS: return std::is_same<T, long long>::value;
-    case mxUINT64_CLASS: return std::is_same<T, unsigned long long>::value;
-    default: return false;
+    case mxDOUBLE_CLASS:
+      return std::is_same<T, double>::value;
+    case mxLOGICAL_CLASS:
+      return std::is_same<T, bool>::value;
+    case mxSINGLE_CLASS:
+      return std::is_same<T, float>::value;
+    case mxINT8_CLASS:
+      return std::is_same<T, char>::value;
+    case mxUINT8_CLASS:
+      return std::is_same<T, unsigned char>::value;
+    case mxINT16_CLASS:
+      return std::is_same<T, short>::value;
+    case mxUINT16_CLASS:
+      return std::is_same<T, unsigned short>::value;
+    case mxINT32_CLASS:
+      return std::is_same<T, int>::value;
+    case mxUINT32_CLASS:
+      return std::is_same<T, unsigned int>::value;
+    case mxINT64_CLASS:
+      return std::is_same<T, long long>::value;
+    case mxUINT64_CLASS:
+      return std::is_same<T, unsigned long long>::value;
+    default:
+      return false;
   }
 }
 
@@ -51,8 +62,7 @@ bool dimension_coherence(const mxArray* array) {
 namespace detail {
 
 inline std::array<std::size_t, 2> extents2(const mxArray* array) {
-  return {static_cast<std::size_t>(mxGetM(array)),
-          static_cast<std::size_t>(mxGetN(array))};
+  return {static_cast<std::size_t>(mxGetM(array)), static_cast<std::size_t>(mxGetN(array))};
 }
 
 // The host drops trailing singleton dimensions, so an M-by-N-by-1 array
@@ -62,8 +72,7 @@ inline std::array<std::size_t, 3> extents3(const mxArray* array) {
   std::array<std::size_t, 3> extents{0, 0, 1};
   const std::size_t count = static_cast<std::size_t>(mxGetNumberOfDimensions(array));
   const mwSize* dims = mxGetDimensions(array);
-  for (std::size_t d = 0; d < 3 && d < count; ++d)
-    extents[d] = static_cast<std::size_t>(dims[d]);
+  for (std::size_t d = 0; d < 3 && d < count; ++d) extents[d] = static_cast<std::size_t>(dims[d]);
   return extents;
 }
 
@@ -86,8 +95,7 @@ template <class T>
 class MatlabMultiArray : public boost::multi_array_ref<T, 2> {
  public:
   explicit MatlabMultiArray(mxArray* array)
-      : boost::multi_array_ref<T, 2>(static_cast<T*>(mxGetData(array)),
-                                     detail::extents2(array),
+      : boost::multi_array_ref<T, 2>(static_cast<T*>(mxGetData(array)), detail::extents2(array),
                                      boost::fortran_storage_order()) {
     detail::check_view<T>(array, dimension_coherence<2>(array));
   }
@@ -108,8 +116,7 @@ template <class T>
 class MatlabMultiArray3 : public boost::multi_array_ref<T, 3> {
  public:
   explicit MatlabMultiArray3(mxArray* array)
-      : boost::multi_array_ref<T, 3>(static_cast<T*>(mxGetData(array)),
-                                     detail::extents3(array),
+      : boost::multi_array_ref<T, 3>(static_cast<T*>(mxGetData(array)), detail::extents3(array),
                                      boost::fortran_storage_order()) {
     detail::check_view<T>(array, detail::three_dimensional(array));
   }
@@ -127,8 +134,8 @@ inline void require_dense_real(const mxArray* array, int input) {
     fail("sparseInput", "Sparse input is not supported: input " + std::to_string(input) +
                             " is sparse; pass full(...) instead");
   if (mxIsComplex(array))
-    fail("complexInput", "Complex input is not supported: input " +
-                             std::to_string(input) + " is complex; pass real(...) instead");
+    fail("complexInput", "Complex input is not supported: input " + std::to_string(input) +
+                             " is complex; pass real(...) instead");
 }
 
 // The read-only view of input k (1-based), after the view's own class and

@@ -30,8 +30,7 @@ struct OwnedMatrix {
   std::vector<T> data;
 
   OwnedMatrix() = default;
-  OwnedMatrix(std::size_t r, std::size_t c, T fill = T())
-      : rows(r), cols(c), data(r * c, fill) {}
+  OwnedMatrix(std::size_t r, std::size_t c, T fill = T()) : rows(r), cols(c), data(r * c, fill) {}
   T& operator()(std::size_t i, std::size_t j) { return data[i + j * rows]; }
   const T& operator()(std::size_t i, std::size_t j) const { return data[i + j * rows]; }
   MatrixRef<const T> cref() const { return {data.data(), rows, cols}; }

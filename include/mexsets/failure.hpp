@@ -13,7 +13,6 @@
 
 namespace mexsets {
 
-
 // A failed check. `reason` becomes the last part of the identifier
 // mexsets:<function>:<reason>; `message` is shown to the caller.
 class Failure : public std::exception {
@@ -63,9 +62,8 @@ struct BadEntry {
   std::string problem = bad.problem;
   if (!problem.empty()) problem[0] = static_cast<char>(std::toupper(problem[0]));
   fail(bad.reason, problem + ": input " + std::to_string(input) + " at row " +
-                       std::to_string(bad.row + 1) + ", column " +
-                       std::to_string(bad.column + 1) + " holds " +
-                       format_value(bad.value));
+                       std::to_string(bad.row + 1) + ", column " + std::to_string(bad.column + 1) +
+                       " holds " + format_value(bad.value));
 }
 
 }  // namespace mexsets

@@ -29,8 +29,7 @@ void run_gateway(const char* function, Body&& body) {
                   failure.reason().c_str());
     std::snprintf(message, sizeof message, "%s", failure.message().c_str());
   } catch (const std::bad_alloc&) {
-    std::snprintf(identifier, sizeof identifier, "mexsets:%s:outOfMemory",
-                  function);
+    std::snprintf(identifier, sizeof identifier, "mexsets:%s:outOfMemory", function);
     std::snprintf(message, sizeof message, "Out of memory");
   }
   mexErrMsgIdAndTxt(identifier, "%s", message);
@@ -68,11 +67,11 @@ class Output {
 inline double scalar_input(const mxArray* const prhs[], int k, const char* what) {
   const mxArray* array = prhs[k - 1];
   const mxClassID id = mxGetClassID(array);
-  const bool has_value = id == mxLOGICAL_CLASS || id == mxCHAR_CLASS ||
-                         (id >= mxDOUBLE_CLASS && id <= mxUINT64_CLASS);
+  const bool has_value =
+      id == mxLOGICAL_CLASS || id == mxCHAR_CLASS || (id >= mxDOUBLE_CLASS && id <= mxUINT64_CLASS);
   if (!has_value || mxGetNumberOfElements(array) == 0)
-    fail("badScalar", std::string("Expected a numeric scalar: input ") + std::to_string(k) +
-                          " (" + what + ") is " + (has_value ? "empty" : "not numeric"));
+    fail("badScalar", std::string("Expected a numeric scalar: input ") + std::to_string(k) + " (" +
+                          what + ") is " + (has_value ? "empty" : "not numeric"));
   return mxGetScalar(array);
 }
 

@@ -16,8 +16,8 @@ std::int64_t item_index(double x) { return x < 1 ? 0 : static_cast<std::int64_t>
 
 }  // namespace
 
-std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets,
-                                      double* r1, double* r2) {
+std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1,
+                                      double* r2) {
   // With an empty value row no id is valid.
   const std::size_t items = (a.rows && b.rows) ? std::min(a.cols, b.cols) : 0;
   const double limit = static_cast<double>(items);

@@ -28,7 +28,7 @@
 
 namespace mexsets {
 
-std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets,
-                                      double* r1, double* r2);
+std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1,
+                                      double* r2);
 
 }  // namespace mexsets

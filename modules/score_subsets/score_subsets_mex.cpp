@@ -24,8 +24,8 @@ void gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   MatlabMultiArray<double> r2(sums_b.get());
   // Ids are checked as they are read; a bad one ends the call with both
   // outputs discarded by the host.
-  if (auto bad = score_subsets(as_matrix(a), as_matrix(b), as_matrix(subsets), r1.data(),
-                               r2.data()))
+  if (auto bad =
+          score_subsets(as_matrix(a), as_matrix(b), as_matrix(subsets), r1.data(), r2.data()))
     fail_entry(IN_SUBSETS + 1, *bad);
 }
 

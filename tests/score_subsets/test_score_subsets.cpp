@@ -35,8 +35,7 @@ TEST(ScoreSubsets, WorkedExampleStopsAtTheFirstZero) {
 }
 
 TEST(ScoreSubsets, RowsWithoutZeroLeadingZeroAndRepeats) {
-  auto [r1, r2] = call(standin::matrix({{10, 20, 30}, {99, 99, 99}}),
-                       standin::matrix({{1, 2, 3}}),
+  auto [r1, r2] = call(standin::matrix({{10, 20, 30}, {99, 99, 99}}), standin::matrix({{1, 2, 3}}),
                        standin::matrix({{1, 2, 3}, {0, 1, 2}, {2, 2, 0}, {-0.0, 3, 3}}));
   EXPECT_EQ(r1, std::vector<double>({60, 0, 40, 0}));  // only the first value row counts
   EXPECT_EQ(r2, std::vector<double>({6, 0, 4, 0}));
@@ -78,13 +77,22 @@ TEST(ScoreSubsets, ArgumentErrors) {
   auto cube = standin::numeric(mxDOUBLE_CLASS, {1, 2, 2});
   const std::string nargin = "There should be 3 input parameters";
   expect_mex_error([&] { module().call(2, {&a, &a}); }, "mexsets:score_subsets:nargin", nargin);
-  expect_mex_error([&] { module().call(2, {&a, &a, &s, &s}); }, "mexsets:score_subsets:nargin",
-                   nargin);
+  expect_mex_error(
+      [&] {
+        module().call(2, {&a, &a, &s, &s});
+      },
+      "mexsets:score_subsets:nargin", nargin);
   const std::size_t before = standin::live_arrays();
-  expect_mex_error([&] { module().call(2, {&flag, &a, &s}); },
-                   "mexsets:score_subsets:typesNotCoherent", "Data types not coherent");
-  expect_mex_error([&] { module().call(2, {&a, &cube, &s}); },
-                   "mexsets:score_subsets:dimensionsNotCoherent", "Data dimensions not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&flag, &a, &s});
+      },
+      "mexsets:score_subsets:typesNotCoherent", "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&a, &cube, &s});
+      },
+      "mexsets:score_subsets:dimensionsNotCoherent", "Data dimensions not coherent");
   EXPECT_EQ(standin::live_arrays(), before);
 }
 
@@ -95,19 +103,38 @@ TEST(ScoreSubsets, IdsOutsideTheValueRowsAreRejected) {
     auto s = standin::matrix(rows);
     module().call(2, {&a, &b, &s});
   };
-  expect_mex_error([&] { run({{1, 2}, {2, 3}}); }, "mexsets:score_subsets:idOutOfRange",
-                   "Item id outside 1..2: input 3 at row 2, column 2 holds 3");
+  expect_mex_error(
+      [&] {
+        run({{1, 2}, {2, 3}});
+      },
+      "mexsets:score_subsets:idOutOfRange",
+      "Item id outside 1..2: input 3 at row 2, column 2 holds 3");
   // The first bad entry in row order is the one reported.
-  expect_mex_error([&] { run({{1, 2, 9}, {7, 0, 0}}); }, "mexsets:score_subsets:idOutOfRange",
-                   "Item id outside 1..2: input 3 at row 1, column 3 holds 9");
-  expect_mex_error([&] { run({{1, -1}}); }, "mexsets:score_subsets:idOutOfRange",
-                   "Item id outside 1..2: input 3 at row 1, column 2 holds -1");
-  expect_mex_error([&] { run({{0.25, 2, NAN}}); }, "mexsets:score_subsets:idNotANumber",
-                   "Item id outside 1..2: input 3 at row 1, column 3 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({{1, 2, 9}, {7, 0, 0}});
+      },
+      "mexsets:score_subsets:idOutOfRange",
+      "Item id outside 1..2: input 3 at row 1, column 3 holds 9");
+  expect_mex_error(
+      [&] {
+        run({{1, -1}});
+      },
+      "mexsets:score_subsets:idOutOfRange",
+      "Item id outside 1..2: input 3 at row 1, column 2 holds -1");
+  expect_mex_error(
+      [&] {
+        run({{0.25, 2, NAN}});
+      },
+      "mexsets:score_subsets:idNotANumber",
+      "Item id outside 1..2: input 3 at row 1, column 3 holds NaN");
   expect_mex_error([&] { run({{INFINITY}}); }, "mexsets:score_subsets:idOutOfRange",
                    "Item id outside 1..2: input 3 at row 1, column 1 holds Inf");
-  expect_mex_error([&] { run({{2.999, 0.5, 3}}); }, "mexsets:score_subsets:idOutOfRange",
-                   "input 3 at row 1, column 3 holds 3");
+  expect_mex_error(
+      [&] {
+        run({{2.999, 0.5, 3}});
+      },
+      "mexsets:score_subsets:idOutOfRange", "input 3 at row 1, column 3 holds 3");
   // Entries after a row's end are never examined.
   auto s = standin::matrix({{1, 0, 7, NAN}});
   EXPECT_NO_THROW(module().call(2, {&a, &b, &s}));
@@ -117,10 +144,12 @@ TEST(ScoreSubsets, IdsOutsideTheValueRowsAreRejected) {
   EXPECT_NO_THROW(module().call(2, {&none, &b, &blank}));
   for (double id : {1.0, 0.5, 1e-300}) {
     auto one = standin::matrix({{id}});
-    expect_mex_error([&] { module().call(2, {&none, &b, &one}); },
-                     "mexsets:score_subsets:idOutOfRange",
-                     "Item id outside 1..0: input 3 at row 1, column 1 holds " +
-                         mexsets::format_value(id));
+    expect_mex_error(
+        [&] {
+          module().call(2, {&none, &b, &one});
+        },
+        "mexsets:score_subsets:idOutOfRange",
+        "Item id outside 1..0: input 3 at row 1, column 1 holds " + mexsets::format_value(id));
   }
 }
 

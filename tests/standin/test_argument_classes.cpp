@@ -127,18 +127,41 @@ Array with_class(const mxArray* like, mxClassID id) {
   for (std::size_t k = 0; k < n && data; ++k) {
     const double v = values[k];
     switch (id) {
-      case mxLOGICAL_CLASS: static_cast<mxLogical*>(data)[k] = v != 0; break;
-      case mxSINGLE_CLASS: static_cast<float*>(data)[k] = static_cast<float>(v); break;
-      case mxCHAR_CLASS: static_cast<mxChar*>(data)[k] = static_cast<mxChar>(v > 0 ? v : 0); break;
-      case mxINT8_CLASS: static_cast<signed char*>(data)[k] = static_cast<signed char>(v); break;
-      case mxUINT8_CLASS: static_cast<unsigned char*>(data)[k] = static_cast<unsigned char>(v > 0 ? v : 0); break;
-      case mxINT16_CLASS: static_cast<short*>(data)[k] = static_cast<short>(v); break;
-      case mxUINT16_CLASS: static_cast<unsigned short*>(data)[k] = static_cast<unsigned short>(v > 0 ? v : 0); break;
-      case mxINT32_CLASS: static_cast<int*>(data)[k] = static_cast<int>(v); break;
-      case mxUINT32_CLASS: static_cast<unsigned*>(data)[k] = static_cast<unsigned>(v > 0 ? v : 0); break;
-      case mxINT64_CLASS: static_cast<long long*>(data)[k] = static_cast<long long>(v); break;
-      case mxUINT64_CLASS: static_cast<unsigned long long*>(data)[k] = static_cast<unsigned long long>(v > 0 ? v : 0); break;
-      default: break;
+      case mxLOGICAL_CLASS:
+        static_cast<mxLogical*>(data)[k] = v != 0;
+        break;
+      case mxSINGLE_CLASS:
+        static_cast<float*>(data)[k] = static_cast<float>(v);
+        break;
+      case mxCHAR_CLASS:
+        static_cast<mxChar*>(data)[k] = static_cast<mxChar>(v > 0 ? v : 0);
+        break;
+      case mxINT8_CLASS:
+        static_cast<signed char*>(data)[k] = static_cast<signed char>(v);
+        break;
+      case mxUINT8_CLASS:
+        static_cast<unsigned char*>(data)[k] = static_cast<unsigned char>(v > 0 ? v : 0);
+        break;
+      case mxINT16_CLASS:
+        static_cast<short*>(data)[k] = static_cast<short>(v);
+        break;
+      case mxUINT16_CLASS:
+        static_cast<unsigned short*>(data)[k] = static_cast<unsigned short>(v > 0 ? v : 0);
+        break;
+      case mxINT32_CLASS:
+        static_cast<int*>(data)[k] = static_cast<int>(v);
+        break;
+      case mxUINT32_CLASS:
+        static_cast<unsigned*>(data)[k] = static_cast<unsigned>(v > 0 ? v : 0);
+        break;
+      case mxINT64_CLASS:
+        static_cast<long long*>(data)[k] = static_cast<long long>(v);
+        break;
+      case mxUINT64_CLASS:
+        static_cast<unsigned long long*>(data)[k] = static_cast<unsigned long long>(v > 0 ? v : 0);
+        break;
+      default:
+        break;
     }
   }
   return out;
@@ -162,7 +185,8 @@ std::vector<Variant> variants() {
   list.push_back({"complex", [](const mxArray* like) {
                     const std::size_t m = mxGetM(like), n = mxGetN(like);
                     Array out(mxCreateDoubleMatrix(m, n, mxCOMPLEX));
-                    for (std::size_t k = 0; k < m * n; ++k) mxGetPr(out.get())[k] = mxGetPr(like)[k];
+                    for (std::size_t k = 0; k < m * n; ++k)
+                      mxGetPr(out.get())[k] = mxGetPr(like)[k];
                     return out;
                   }});
   list.push_back({"sparse", [](const mxArray* like) {
@@ -181,16 +205,25 @@ std::vector<Variant> variants() {
                   }});
   list.push_back({"row", [](const mxArray* like) {
                     const std::size_t n = mxGetNumberOfElements(like);
-                    return standin::doubles(1, n, std::vector<double>(mxGetPr(like), mxGetPr(like) + n));
+                    return standin::doubles(1, n,
+                                            std::vector<double>(mxGetPr(like), mxGetPr(like) + n));
                   }});
   list.push_back({"column", [](const mxArray* like) {
                     const std::size_t n = mxGetNumberOfElements(like);
-                    return standin::doubles(n, 1, std::vector<double>(mxGetPr(like), mxGetPr(like) + n));
+                    return standin::doubles(n, 1,
+                                            std::vector<double>(mxGetPr(like), mxGetPr(like) + n));
                   }});
-  const std::pair<const char*, double> values[] = {
-      {"NaN", NAN},        {"Inf", INFINITY}, {"-Inf", -INFINITY}, {"-0", -0.0},
-      {"1e10", 1e10},      {"-5", -5.0},      {"0.5", 0.5},        {"2^31", 2147483648.0},
-      {"2^53", 9007199254740992.0},           {"1e-300", 1e-300},  {"DBL_MAX", 1.7976931348623157e308}};
+  const std::pair<const char*, double> values[] = {{"NaN", NAN},
+                                                   {"Inf", INFINITY},
+                                                   {"-Inf", -INFINITY},
+                                                   {"-0", -0.0},
+                                                   {"1e10", 1e10},
+                                                   {"-5", -5.0},
+                                                   {"0.5", 0.5},
+                                                   {"2^31", 2147483648.0},
+                                                   {"2^53", 9007199254740992.0},
+                                                   {"1e-300", 1e-300},
+                                                   {"DBL_MAX", 1.7976931348623157e308}};
   for (const auto& [label, value] : values)
     list.push_back({std::string("all ") + label,
                     [value = value](const mxArray* like) { return filled(like, value); }});
@@ -260,8 +293,8 @@ TEST(ArgumentClasses, EveryFunctionEveryArgumentEveryClass) {
         Array extra = matrix({{1}});
         while (list.size() < static_cast<std::size_t>(nrhs)) list.push_back(extra.get());
         list.resize(nrhs);
-        const std::string where = valid.name + " nrhs " + std::to_string(nrhs) + " nlhs " +
-                                  std::to_string(nlhs);
+        const std::string where =
+            valid.name + " nrhs " + std::to_string(nrhs) + " nlhs " + std::to_string(nlhs);
         const std::string result = outcome(module, valid.name, nlhs, list, where);
         if (table.is_open() && nlhs == 1)
           table << "| " << nrhs << " inputs (1 output) | " << result << " |\n";

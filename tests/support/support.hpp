@@ -48,9 +48,9 @@ inline void expect_mex_error(const std::function<void()>& call, const std::strin
   } catch (const standin::MexError& error) {
     EXPECT_EQ(error.identifier(), identifier);
     const std::string& message = error.message();
-    EXPECT_TRUE(message.size() >= message_end.size() &&
-                message.compare(message.size() - message_end.size(), message_end.size(),
-                                message_end) == 0)
+    EXPECT_TRUE(
+        message.size() >= message_end.size() &&
+        message.compare(message.size() - message_end.size(), message_end.size(), message_end) == 0)
         << "message: \"" << message << "\"\nexpected to end with: \"" << message_end << "\"";
     return;
   }
@@ -71,8 +71,8 @@ inline ::testing::AssertionResult same_bits(const std::vector<double>& expected,
            << "sizes differ: " << expected.size() << " vs " << actual.size();
   for (std::size_t k = 0; k < expected.size(); ++k)
     if (bits(expected[k]) != bits(actual[k]))
-      return ::testing::AssertionFailure() << "element " << k << ": expected " << expected[k]
-                                           << ", got " << actual[k];
+      return ::testing::AssertionFailure()
+             << "element " << k << ": expected " << expected[k] << ", got " << actual[k];
   return ::testing::AssertionSuccess();
 }
 

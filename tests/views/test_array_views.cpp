@@ -127,8 +127,9 @@ TEST(Views, SparseAndComplexInputsAreRejected) {
   standin::Array sparse(mxCreateSparse(1000, 1000, 1, mxREAL));
   standin::Array complex(mxCreateDoubleMatrix(2, 2, mxCOMPLEX));
   const mxArray* inputs[] = {sparse.get(), complex.get()};
-  EXPECT_EQ(failure_message([&] { mexsets::input_view<double>(inputs, 1); }),
-            "sparseInput: Sparse input is not supported: input 1 is sparse; pass full(...) instead");
+  EXPECT_EQ(
+      failure_message([&] { mexsets::input_view<double>(inputs, 1); }),
+      "sparseInput: Sparse input is not supported: input 1 is sparse; pass full(...) instead");
   EXPECT_EQ(failure_message([&] { mexsets::input_view<double>(inputs, 2); }),
             "complexInput: Complex input is not supported: input 2 is complex; pass real(...) "
             "instead");
