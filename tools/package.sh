@@ -14,10 +14,10 @@ outdir=${1:-$root/build}
 
 fail() { echo "package.sh: $*" >&2; exit 1; }
 
-version=$(sed -n 's/^project(mexsets VERSION \([0-9][0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+source "$root/tools/project.sh"
+version=$(mexsets_version "$root")
 [ -n "$version" ] || fail "no 'project(mexsets VERSION x.y.z' line in CMakeLists.txt"
-modules=$(sed -n '/^set(MEXSETS_MODULES/,/)/p' "$root/CMakeLists.txt" |
-          sed 's/set(MEXSETS_MODULES//; s/)//; s/#.*//' | tr -s ' \n' '\n' | grep -v '^$' || true)
+modules=$(mexsets_modules "$root")
 [ -n "$modules" ] || fail "no MEXSETS_MODULES list in CMakeLists.txt"
 
 # The time of the last commit (outside a git checkout, of the newest source)

@@ -17,8 +17,9 @@ subdir=$(cached MEXSETS_INSTALL_DIR)
 case $subdir in /*) folder=$subdir ;; *) folder=$tmp/prefix/$subdir ;; esac
 [[ $folder == "$tmp"/* ]] || fail "MEXSETS_INSTALL_DIR is the absolute $subdir; cannot install it into a test prefix"
 
-modules=$(sed -n '/^set(MEXSETS_MODULES/,/)/p' "$root/CMakeLists.txt" |
-          sed 's/set(MEXSETS_MODULES//; s/)//; s/#.*//' | tr -s ' \n' '\n' | grep -v '^$')
+source "$root/tools/project.sh"
+modules=$(mexsets_modules "$root")
+[ -n "$modules" ] || fail "no MEXSETS_MODULES list in CMakeLists.txt"
 
 cmake --install "$build" --prefix "$tmp/prefix" > "$tmp/install.log" ||
   { cat "$tmp/install.log"; fail "cmake --install failed"; }

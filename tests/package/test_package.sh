@@ -11,10 +11,11 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL test_package: $*" >&2; exit 1; }
 
-version=$(sed -n 's/^project(mexsets VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+source "$root/tools/project.sh"
+version=$(mexsets_version "$root")
 name=mexsets-$version
-modules="score_subsets rank_diverse suppress_overlaps tree_overlap_matrix tree_leaf_sets
-         tree_occurrence_masks boundary_sums set_features nondominated"
+modules=$(mexsets_modules "$root")
+[ "$(echo "$modules" | wc -w)" -eq 9 ] || fail "CMakeLists.txt lists $(echo "$modules" | wc -w) functions, not 9"
 
 tarball=$(bash "$root/tools/package.sh" "$tmp/out")
 [ "$tarball" = "$tmp/out/$name.tar.gz" ] || fail "package.sh printed '$tarball'"
