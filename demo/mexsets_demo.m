@@ -8,8 +8,9 @@ function result = mexsets_demo(varargin)
 %     3. neighbours are merged, weakest common boundary first, into a merge
 %        tree whose nodes are the candidate objects;
 %     4. TREE_LEAF_SETS and TREE_OCCURRENCE_MASKS give each candidate's
-%        regions and pixel mask, SCORE_SUBSETS its area (checked against the
-%        masks), TREE_OVERLAP_MATRIX the shared area of every two nodes;
+%        regions and pixel mask, SCORE_SUBSETS its area (checked against
+%        the masks) and brightness, TREE_OVERLAP_MATRIX the shared area of
+%        every two nodes;
 %     5. SET_FEATURES gives perimeter and contour contrast (mode 3), colour
 %        uniformity (mode 2) and bounding box (mode 4);
 %     6. RANK_DIVERSE orders the candidates by contrast against overlap,
@@ -93,6 +94,7 @@ function result = mexsets_demo(varargin)
   t = tic;
   [area, luma_sum] = score_subsets(leaf_area', (leaf_luma .* leaf_area)', subsets);
   time.score_subsets = toc(t);
+  brightness = luma_sum ./ area;                  % mean luminance of the candidate's pixels
   mask_area = zeros(n_cand, 1);
   for k = 1:n_cand
     mask_area(k) = nnz(masks(:, :, k));
@@ -106,9 +108,8 @@ function result = mexsets_demo(varargin)
   shared = tree_overlap_matrix([], merges - 1, [leaf_area; zeros(n_nodes - n_leaves, 1)]);
   time.tree_overlap_matrix = toc(t);
   node_weight = shared + diag(node_area);    % shared area, and each node's own area
-  iou = shared(nodes, nodes) ./ (node_area(nodes) + node_area(nodes)' - shared(nodes, nodes));
   say('   overlaps    tree_overlap_matrix: %d-by-%d shared areas; %d candidate pairs overlap\n', ...
-      n_nodes, n_nodes, nnz(triu(iou, 1)));
+      n_nodes, n_nodes, nnz(triu(shared(nodes, nodes), 1)));
 
   %% 5. Features.
   ids = subsets - 1;                              % 0-based region ids, -1 ends a row
@@ -144,12 +145,12 @@ function result = mexsets_demo(varargin)
 
   show = kept_rank(1:min(opts.top, numel(kept)));
   say('\nbest candidates that overlap no better one (tiles 3 on in the picture)\n');
-  say(' tile  rank  node  pixels  rows     cols     contrast  perimeter  irregular  uniform  score\n');
+  say(' tile  rank  node  pixels  rows     cols     contrast  perimeter  irregular  uniform  bright  score\n');
   for k = 1:numel(show)
     c = order(show(k));
-    say(' %4d  %4d  %4d  %6d  %3d-%-3d  %3d-%-3d  %8.3f  %9d  %9.2f  %7.2f  %5.3f\n', k + 2, ...
+    say(' %4d  %4d  %4d  %6d  %3d-%-3d  %3d-%-3d  %8.3f  %9d  %9.2f  %7.2f  %6.2f  %5.3f\n', k + 2, ...
         show(k), nodes(c), area(c), box(c, 1), box(c, 3), box(c, 2), box(c, 4), contrast(c), ...
-        perimeter(c), irregularity(c), uniformity(c), scores(show(k)));
+        perimeter(c), irregularity(c), uniformity(c), brightness(c), scores(show(k)));
   end
   on_front = find(front);
   [~, by_contrast] = sort(-contrast(on_front));
@@ -179,7 +180,8 @@ function result = mexsets_demo(varargin)
   if nargout > 0
     result = struct('image', img, 'labels', labels, 'merges', merges, 'nodes', nodes, ...
       'leaves', {leaves}, 'masks', masks, 'area', area, 'shared', shared, 'perimeter', perimeter, ...
-      'contrast', contrast, 'irregularity', irregularity, 'uniformity', uniformity, 'box', box, ...
+      'contrast', contrast, 'irregularity', irregularity, 'uniformity', uniformity, ...
+      'brightness', brightness, 'box', box, ...
       'order', order, 'scores', scores, 'kept', kept, 'front', front, 'png', png, 'time', time);
   end
 end

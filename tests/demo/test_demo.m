@@ -15,6 +15,7 @@ assert(isequal(size(r.masks), [h w n_cand]));
 
 % Every candidate: its leaves are sorted, its mask is exactly its leaves'
 % pixels, and its features match what the mask shows.
+luma = 0.299 * r.image(:, :, 1) + 0.587 * r.image(:, :, 2) + 0.114 * r.image(:, :, 3);
 strength_right = sqrt(sum(diff(r.image, 1, 2).^2, 3));
 strength_down = sqrt(sum(diff(r.image, 1, 1).^2, 3));
 for k = 1:n_cand
@@ -23,6 +24,7 @@ for k = 1:n_cand
   mask = r.masks(:, :, k);
   assert(isequal(mask, ismember(r.labels, leaves)), 'candidate %d: mask is not its leaves', k);
   assert(r.area(k) == nnz(mask));
+  assert(abs(r.brightness(k) - mean(luma(mask))) < 1e-12, 'candidate %d: brightness', k);
   [rows, cols] = find(mask);
   assert(isequal(r.box(k, :), [min(rows) min(cols) max(rows) max(cols)]), 'candidate %d: box', k);
   across = mask(:, 1:end - 1) ~= mask(:, 2:end);
