@@ -4,6 +4,7 @@
 #   <name>_standin   modules/<name>.standin.so for the stand-in host
 #   octave/<name>.mex and octave/<name>.m, built with mkoctfile
 #   matlab/<name>.mexa64 when MATLAB is found
+#   python/mexsets/_<name>_native.*.so and _<name>.py when Python is found
 #   test_<name>, bench_<name>, fuzz_<name> from tests/, bench/, fuzz/
 
 set(MEXSETS_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
@@ -67,7 +68,8 @@ function(mexsets_add_module name)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.hpp)
   set(gateway ${dir}/${name}_mex.cpp)
-  list(REMOVE_ITEM sources ${gateway})
+  set(binding ${dir}/${name}_python.cpp)
+  list(REMOVE_ITEM sources ${gateway} ${binding})
 
   add_library(${name}_core STATIC ${sources})
   target_include_directories(${name}_core PUBLIC ${dir})
@@ -112,6 +114,16 @@ function(mexsets_add_module name)
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/matlab)
     configure_file(${dir}/${name}.m ${CMAKE_BINARY_DIR}/matlab/${name}.m COPYONLY)
+  endif()
+
+  # Python: the binding beside the package's pure-Python files.
+  if(MEXSETS_HAVE_PYTHON)
+    pybind11_add_module(${name}_python MODULE ${binding})
+    target_link_libraries(${name}_python PRIVATE ${name}_core)
+    set_target_properties(${name}_python PROPERTIES
+      OUTPUT_NAME _${name}_native LIBRARY_OUTPUT_DIRECTORY ${MEXSETS_PYTHON_OUT}/mexsets)
+    configure_file(${dir}/${name}.py ${MEXSETS_PYTHON_OUT}/mexsets/_${name}.py COPYONLY)
+    add_dependencies(python_package ${name}_python)
   endif()
 
   # C++ tests: tests/<name>/*.cpp drive the computation and the gateway.
@@ -236,4 +248,58 @@ function(mexsets_add_toolbox_index)
     VERBATIM)
   add_custom_target(octave_contents DEPENDS ${MEXSETS_OCTAVE_OUT}/Contents.m)
   add_dependencies(octave_modules octave_contents)
+endfunction()
+
+# Python: an interpreter with NumPy (MEXSETS_PYTHON_EXECUTABLE, or the one
+# tools/python.sh finds) and pybind11 build the package into build/python.
+function(mexsets_find_python)
+  set(MEXSETS_HAVE_PYTHON OFF PARENT_SCOPE)
+  set(MEXSETS_PYTHON_OUT ${CMAKE_BINARY_DIR}/python PARENT_SCOPE)
+  if(NOT MEXSETS_PYTHON)
+    return()
+  endif()
+  if(MEXSETS_PYTHON_EXECUTABLE)
+    set(Python_EXECUTABLE ${MEXSETS_PYTHON_EXECUTABLE})
+  endif()
+  find_package(Python 3.8 QUIET COMPONENTS Interpreter Development.Module)
+  set(PYBIND11_FINDPYTHON ON)
+  find_package(pybind11 2.6 CONFIG QUIET)
+  if(NOT Python_FOUND OR NOT pybind11_FOUND)
+    message(STATUS "mexsets: Python or pybind11 not found, Python package skipped")
+    return()
+  endif()
+  execute_process(COMMAND ${Python_EXECUTABLE} -c "import numpy"
+                  RESULT_VARIABLE no_numpy OUTPUT_QUIET ERROR_QUIET)
+  if(no_numpy)
+    message(STATUS "mexsets: ${Python_EXECUTABLE} has no NumPy, Python package skipped")
+    return()
+  endif()
+  message(STATUS "mexsets: Python package for ${Python_EXECUTABLE}")
+  set(MEXSETS_HAVE_PYTHON ON PARENT_SCOPE)
+  set(MEXSETS_PYTHON_EXECUTABLE ${Python_EXECUTABLE} CACHE FILEPATH "Python for the package" FORCE)
+  add_custom_target(python_package ALL)
+endfunction()
+
+# The package's pure-Python files, its version, and the Python tests.
+function(mexsets_add_python_package)
+  if(NOT MEXSETS_HAVE_PYTHON)
+    return()
+  endif()
+  set(out ${MEXSETS_PYTHON_OUT}/mexsets)
+  file(GLOB files CONFIGURE_DEPENDS ${MEXSETS_ROOT}/python/mexsets/*)
+  foreach(file IN LISTS files)
+    get_filename_component(leaf ${file} NAME)
+    configure_file(${file} ${out}/${leaf} COPYONLY)
+  endforeach()
+  file(WRITE ${CMAKE_BINARY_DIR}/_version.py.new "__version__ = \"${PROJECT_VERSION}\"\n")
+  file(COPY_FILE ${CMAKE_BINARY_DIR}/_version.py.new ${out}/_version.py ONLY_IF_DIFFERENT)
+  configure_file(${MEXSETS_ROOT}/modules/functions.txt ${out}/functions.txt COPYONLY)
+  if(MEXSETS_TESTS)
+    add_test(NAME python.pytest
+      COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${MEXSETS_PYTHON_OUT}
+              MEXSETS_ROOT=${MEXSETS_ROOT} MEXSETS_BUILD=${CMAKE_BINARY_DIR}
+              MEXSETS_OCTAVE_CLI=${MEXSETS_OCTAVE_CLI}
+              ${MEXSETS_PYTHON_EXECUTABLE} -m pytest -q -p no:cacheprovider ${MEXSETS_ROOT}/tests
+              --rootdir=${MEXSETS_ROOT} -c ${MEXSETS_ROOT}/tests/pytest.ini)
+  endif()
 endfunction()

@@ -4,7 +4,7 @@
 // checks that the array's class fits the element type and that its number of
 // dimensions fits the view's rank; a failed check throws mexsets::Failure with
 // the fixed messages "Data types not coherent" / "Data dimensions not
-// coherent", so views are built inside mexsets::run_gateway.
+// coherent", so views are built inside a gateway (mexsets/mex_host.hpp).
 //
 // Element (i, j) of a 2-D view is data[i + j*rows]; element (i, j, k) of a 3-D
 // view is data[i + j*d0 + k*d0*d1]. Extents are the host's sizes (mwSize),
@@ -17,7 +17,7 @@
 #include <type_traits>
 
 #include "mex.h"
-#include "mexsets/gateway.hpp"
+#include "mexsets/failure.hpp"
 
 namespace mexsets {
 
@@ -121,30 +121,5 @@ class MatlabMultiArray3 : public boost::multi_array_ref<T, 3> {
     detail::check_view<T>(array, detail::three_dimensional(array));
   }
 };
-
-}  // namespace mexsets
-
-namespace mexsets {
-
-// Views read a dense, real buffer. A sparse array passes the class test but
-// holds only its non-zeros, and complex layouts differ between hosts, so
-// neither may be read through a view: reject them, naming the input.
-inline void require_dense_real(const mxArray* array, int input) {
-  if (mxIsSparse(array))
-    fail("sparseInput", "Sparse input is not supported: input " + std::to_string(input) +
-                            " is sparse; pass full(...) instead");
-  if (mxIsComplex(array))
-    fail("complexInput", "Complex input is not supported: input " + std::to_string(input) +
-                             " is complex; pass real(...) instead");
-}
-
-// The read-only view of input k (1-based), after the view's own class and
-// dimension tests and then the dense/real test.
-template <class T>
-ConstMatlabMultiArray<T> input_view(const mxArray* const prhs[], int k) {
-  ConstMatlabMultiArray<T> view(prhs[k - 1]);
-  require_dense_real(prhs[k - 1], k);
-  return view;
-}
 
 }  // namespace mexsets

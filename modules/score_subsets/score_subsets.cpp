@@ -1,7 +1,6 @@
 #include "score_subsets.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -16,8 +15,7 @@ std::int64_t item_index(double x) { return x < 1 ? 0 : static_cast<std::int64_t>
 
 }  // namespace
 
-std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1,
-                                      double* r2) {
+void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1, double* r2) {
   // With an empty value row no id is valid.
   const std::size_t items = (a.rows && b.rows) ? std::min(a.cols, b.cols) : 0;
   const double limit = static_cast<double>(items);
@@ -31,8 +29,7 @@ std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix 
       if (x == 0) break;
       const bool addresses_an_item = x > 0 && (x < 1 ? items > 0 : x - 1 < limit);
       if (!addresses_an_item)
-        return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange",
-                        "item id outside 1.." + std::to_string(items), i, j, x};
+        fail_id("subsets", "item id outside 1.." + std::to_string(items), i, j, x);
       const auto k = static_cast<std::size_t>(item_index(x));
       sum1 += a(0, k);
       sum2 += b(0, k);
@@ -40,7 +37,6 @@ std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix 
     r1[i] = sum1;
     r2[i] = sum2;
   }
-  return std::nullopt;
 }
 
 }  // namespace mexsets

@@ -16,19 +16,17 @@
 //
 // Limits: every id before a row's end is finite with 0 <= k < K, K being the
 // smaller column count of a and b (no id is valid when a or b has no row).
-// The first entry in row order that breaks them is returned instead of being
-// read; r1 and r2 then hold partial results. Cost: one pass over each row up
+// The first entry in row order that breaks them is reported (a Failure for
+// the argument "subsets") instead of being read; r1 and r2 then hold partial
+// results. Cost: one pass over each row up
 // to its end; no allocation.
 #pragma once
-
-#include <optional>
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/failure.hpp"
 
 namespace mexsets {
 
-std::optional<BadEntry> score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1,
-                                      double* r2);
+void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1, double* r2);
 
 }  // namespace mexsets

@@ -171,7 +171,7 @@ TEST(ScoreSubsets, MatchesThePlainAlgorithmOnRandomInputs) {
     std::vector<double> e1, e2;
     reference::score_subsets(a, b, s, e1, e2);
     std::vector<double> r1(m), r2(m);
-    ASSERT_FALSE(mexsets::score_subsets(a.cref(), b.cref(), s.cref(), r1.data(), r2.data()));
+    ASSERT_NO_THROW(mexsets::score_subsets(a.cref(), b.cref(), s.cref(), r1.data(), r2.data()));
     ASSERT_TRUE(same_bits(e1, r1));
     ASSERT_TRUE(same_bits(e2, r2));
     auto [g1, g2] = call(to_host(a), to_host(b), to_host(s));

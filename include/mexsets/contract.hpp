@@ -1,0 +1,88 @@
+// The one statement of a function's argument rules, read by every host.
+//
+// Each module has <name>_contract.hpp with one struct:
+//
+//   struct ScoreSubsetsContract {
+//     static constexpr const char* name = "score_subsets";
+//     static constexpr Argument inputs[] = {{"a"}, {"b"}, {"subsets"}};
+//     static constexpr std::size_t min_inputs = 3, max_inputs = 3;
+//     static constexpr int outputs = 2;               // most outputs given
+//     static constexpr const char* nargin_message = "There should be 3 input parameters";
+//     static constexpr const char* nargout_message = nullptr;   // or the fixed text
+//     static constexpr const char* synopsis = nullptr;          // see below
+//     template <class Call> static void run(Call& call);
+//   };
+//
+// `run` reads the inputs, checks them and creates the outputs through `call`,
+// in the order that the function documents, and calls the computation. Hosts
+// (mexsets/mex_host.hpp, the Python binding) only convert: each implements
+// the Call operations below over its own arrays and renders failures'
+// Places with its own numbering or names.
+//
+// Call operations (k is the zero-based position in `inputs` or in the
+// outputs):
+//   bool given(k)                   the caller passed input k
+//   ConstMatrix matrix(k)           input k as a dense real column-major
+//                                   double matrix (host checks: class,
+//                                   dimensions, layout)
+//   ConstMatrix page(k)             the first M-by-D page of input k, of any
+//                                   number of dimensions
+//   void unread(k)                  input k is checked like matrix(k) but
+//                                   never read
+//   double scalar(k)                input k's first element, or its default
+//                                   when not given
+//   double* column(k, m)            output k: m doubles (M-by-1; 1-D in Python)
+//   double* matrix_output(k, r, c)  output k: r-by-c doubles, column-major
+//   unsigned char* logical_column(k, m)    output k: m logicals
+//   bool* logical_array(k, d0, d1, d2)     output k: d0-by-d1-by-d2 logicals
+//   void lists(k, n)                output k: n lists of uint32 (a cell row)
+//   std::uint32_t* list(k, j, count)       list j of output k, count entries
+//   std::pmr::memory_resource* scratch()   memory for containers held while
+//                                   outputs are created
+// Outputs start zeroed (false). A host creates output k only when asked;
+// `synopsis`, when set, replaces the argument-count errors: a wrong call
+// shape prints it and returns an empty result instead (MEX only).
+#pragma once
+
+#include <cstddef>
+#include <cstring>
+#include <limits>
+
+namespace mexsets {
+
+struct Argument {
+  enum class Kind { matrix, scalar };
+  const char* name;  // the help's name in lower case
+  Kind kind = Kind::matrix;
+  bool optional = false;
+  double default_value = 0.0;  // optional scalars
+};
+
+constexpr Argument matrix_argument(const char* name) { return {name}; }
+constexpr Argument scalar_argument(const char* name) { return {name, Argument::Kind::scalar}; }
+constexpr Argument optional_scalar(const char* name, double default_value) {
+  return {name, Argument::Kind::scalar, true, default_value};
+}
+constexpr Argument optional_matrix(const char* name) {
+  return {name, Argument::Kind::matrix, true};
+}
+
+constexpr std::size_t any_number_of_inputs = std::numeric_limits<std::size_t>::max();
+
+// Position of an input by name; -1 when the contract has no such input.
+template <class Contract>
+int input_position(const char* name) {
+  int k = 0;
+  for (const Argument& argument : Contract::inputs) {
+    if (std::strcmp(argument.name, name) == 0) return k;
+    ++k;
+  }
+  return -1;
+}
+
+template <class Contract>
+constexpr std::size_t input_count() {
+  return sizeof Contract::inputs / sizeof Contract::inputs[0];
+}
+
+}  // namespace mexsets

@@ -1,0 +1,246 @@
+// The MEX host of a contract (mexsets/contract.hpp): a gateway is
+//
+//   #include "score_subsets_contract.hpp"
+//   #include "mexsets/mex_host.hpp"
+//   MEXSETS_MEX_GATEWAY(mexsets::ScoreSubsetsContract)
+//
+// A gateway never calls the host's error function while it holds containers:
+// a host may leave the call with longjmp, which would skip destructors.
+// Checks throw mexsets::Failure instead; mex_gateway catches it once the
+// call's locals are gone, copies identifier and message onto its own stack,
+// and only then calls mexErrMsgIdAndTxt. Inputs are numbered from 1
+// ("input 3 at row 2, column 4 holds 7").
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <memory_resource>
+#include <new>
+#include <string>
+
+#include "mex.h"
+#include "mexsets/array_views.hpp"
+#include "mexsets/column_major.hpp"
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/host_memory.hpp"
+
+namespace mexsets {
+
+// Octave offers max(nlhs, 1) output slots; output k (1-based) may be stored
+// only when its slot exists.
+inline bool has_output_slot(int nlhs, int k) { return k <= (nlhs > 1 ? nlhs : 1); }
+
+// "input 3", "input 4 (lambda)", "input 3 at row 2, column 4".
+template <class Contract>
+std::string mex_place_text(const Place& place) {
+  const int k = input_position<Contract>(place.argument.c_str());
+  const std::string input = k >= 0 ? "input " + std::to_string(k + 1) : place.argument;
+  switch (place.form) {
+    case Place::Form::named:
+      return input + " (" + place.argument + ")";
+    case Place::Form::entry:
+      return input + " at row " + std::to_string(place.row + 1) + ", column " +
+             std::to_string(place.column + 1);
+    default:
+      return input;
+  }
+}
+
+namespace detail {
+
+// Class names as the hosts print them, by class id (the hosts share the ids).
+inline const char* class_name(mxClassID id) {
+  // clang-format off
+  static const char* const names[] = {
+      "of an unknown class", "cell", "struct", "logical", "char", "of an unknown class",
+      "double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32",
+      "int64", "uint64", "function_handle"};
+  // clang-format on
+  const auto k = static_cast<std::size_t>(id);
+  return k < sizeof names / sizeof names[0] ? names[k] : names[0];
+}
+
+// "2-by-3-by-0", as the hosts print sizes.
+inline std::string size_text(const mxArray* array) {
+  const mwSize* extents = mxGetDimensions(array);
+  std::string text;
+  for (mwSize k = 0; k < mxGetNumberOfDimensions(array); ++k)
+    text += (k ? "-by-" : "") + std::to_string(extents[k]);
+  return text;
+}
+
+}  // namespace detail
+
+template <class Contract>
+class MexCall {
+ public:
+  static constexpr int most_outputs = 4;
+  static_assert(Contract::outputs <= most_outputs, "more outputs than MexCall holds");
+
+  MexCall(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
+      : nlhs_(nlhs), plhs_(plhs), nrhs_(nrhs), prhs_(prhs) {}
+  MexCall(const MexCall&) = delete;
+  MexCall& operator=(const MexCall&) = delete;
+  // Outputs the caller left no slot for are still owned here.
+  ~MexCall() {
+    for (int k = 0; k < most_outputs; ++k)
+      if (created_[k] && !has_output_slot(nlhs_, k + 1)) mxDestroyArray(created_[k]);
+  }
+
+  // The call shape: the synopsis (and an empty result), or the fixed
+  // argument-count messages. True when the call ends here.
+  bool ends_at_call_shape() {
+    const auto inputs = static_cast<std::size_t>(nrhs_ < 0 ? 0 : nrhs_);
+    const bool inputs_fit = inputs >= Contract::min_inputs && inputs <= Contract::max_inputs;
+    const bool outputs_fit = nlhs_ <= Contract::outputs;
+    if (Contract::synopsis && !(inputs_fit && outputs_fit)) {
+      mexPrintf("%s", Contract::synopsis);
+      keep(0, mxCreateDoubleMatrix(0, 0, mxREAL));
+      return true;
+    }
+    if (!inputs_fit) fail("nargin", Contract::nargin_message);
+    if (Contract::nargout_message && !outputs_fit) fail("nargout", Contract::nargout_message);
+    return false;
+  }
+
+  bool given(int k) const { return k < nrhs_; }
+
+  ConstMatrix matrix(int k) {
+    const ConstMatlabMultiArray<double> view(prhs_[k]);
+    require_dense_real(k);
+    return as_matrix(view);
+  }
+
+  void unread(int k) { const ConstMatlabMultiArray<double> view(prhs_[k]); }
+
+  // Rows are the first extent, columns the second; of an array with more
+  // dimensions only the first page is read. An array whose later extent is 0
+  // has no first page (and the host may give no data at all): refused
+  // rather than read.
+  ConstMatrix page(int k) {
+    const mxArray* array = prhs_[k];
+    if (mxGetClassID(array) != mxDOUBLE_CLASS)
+      fail("notDouble", "Expected a double array: ", named_arg(name(k)), " is ",
+           std::string(detail::class_name(mxGetClassID(array))), "; pass double(" +
+           std::string(name(k)) + ") instead");
+    require_dense_real(k);
+    const mwSize* extents = mxGetDimensions(array);
+    const auto m = static_cast<std::size_t>(extents[0]);
+    const auto d = static_cast<std::size_t>(extents[1]);
+    if (m != 0 && d != 0 && mxGetNumberOfElements(array) == 0)
+      fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)), " is " +
+           detail::size_text(array) + " and holds no element");
+    return {mxGetPr(array), m, d};
+  }
+
+  // Read like the host's mxGetScalar (first element as a double, any
+  // numeric, logical or char class). Arrays with no first element or no
+  // numeric value (cell, struct, ...) are rejected.
+  double scalar(int k) {
+    if (!given(k)) return Contract::inputs[k].default_value;
+    const mxArray* array = prhs_[k];
+    const mxClassID id = mxGetClassID(array);
+    const bool has_value = id == mxLOGICAL_CLASS || id == mxCHAR_CLASS ||
+                           (id >= mxDOUBLE_CLASS && id <= mxUINT64_CLASS);
+    if (!has_value || mxGetNumberOfElements(array) == 0)
+      fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)),
+           has_value ? " is empty" : " is not numeric");
+    return mxGetScalar(array);
+  }
+
+  double* column(int k, std::size_t m) { return matrix_output(k, m, 1); }
+
+  double* matrix_output(int k, std::size_t rows, std::size_t cols) {
+    mxArray* array = keep(k, mxCreateDoubleMatrix(rows, cols, mxREAL));
+    return MatlabMultiArray<double>(array).data();
+  }
+
+  // The flags are written as bytes: mxLogical is bool in MATLAB and unsigned
+  // char in Octave, one byte in both.
+  unsigned char* logical_column(int k, std::size_t m) {
+    static_assert(sizeof(mxLogical) == 1, "logical arrays must hold one byte per element");
+    return static_cast<unsigned char*>(mxGetData(keep(k, mxCreateLogicalMatrix(m, 1))));
+  }
+
+  // With d2 = 1 the host reports the array as d0-by-d1, which the 3-D view
+  // reads as one plane.
+  bool* logical_array(int k, std::size_t d0, std::size_t d1, std::size_t d2) {
+    const mwSize dims[3] = {static_cast<mwSize>(d0), static_cast<mwSize>(d1),
+                            static_cast<mwSize>(d2)};
+    mxArray* array = keep(k, mxCreateLogicalArray(3, dims));
+    return MatlabMultiArray3<bool>(array).data();
+  }
+
+  void lists(int k, std::size_t n) {
+    const mwSize count = static_cast<mwSize>(n);
+    keep(k, mxCreateCellArray(1, &count));
+  }
+
+  std::uint32_t* list(int k, std::size_t j, std::size_t count) {
+    mxArray* cell = mxCreateNumericMatrix(1, static_cast<mwSize>(count), mxUINT32_CLASS, mxREAL);
+    mxSetCell(created_[k], static_cast<mwIndex>(j), cell);
+    return static_cast<std::uint32_t*>(mxGetData(cell));
+  }
+
+  std::pmr::memory_resource* scratch() { return &memory_; }
+
+ private:
+  static const char* name(int k) { return Contract::inputs[k].name; }
+
+  // Views read a dense, real buffer. A sparse array passes the class test
+  // but holds only its non-zeros, and complex layouts differ between hosts,
+  // so neither may be read through a view.
+  void require_dense_real(int k) {
+    if (mxIsSparse(prhs_[k]))
+      fail("sparseInput", "Sparse input is not supported: ", arg(name(k)),
+           " is sparse; pass full(...) instead");
+    if (mxIsComplex(prhs_[k]))
+      fail("complexInput", "Complex input is not supported: ", arg(name(k)),
+           " is complex; pass real(...) instead");
+  }
+
+  // A created output belongs to the host once stored in its slot.
+  mxArray* keep(int k, mxArray* array) {
+    created_[k] = array;
+    if (has_output_slot(nlhs_, k + 1)) plhs_[k] = array;
+    return array;
+  }
+
+  int nlhs_;
+  mxArray** plhs_;
+  int nrhs_;
+  const mxArray** prhs_;
+  std::array<mxArray*, most_outputs> created_{};
+  HostMemory memory_;
+};
+
+// Runs the contract and turns a Failure (or exhausted memory) into the
+// host's error, after every local of the call has been destroyed.
+template <class Contract>
+void mex_gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
+  char identifier[160];
+  char message[1024];
+  try {
+    MexCall<Contract> call(nlhs, plhs, nrhs, prhs);
+    if (!call.ends_at_call_shape()) Contract::run(call);
+    return;
+  } catch (const Failure& failure) {
+    std::snprintf(identifier, sizeof identifier, "mexsets:%s:%s", Contract::name,
+                  failure.reason().c_str());
+    std::snprintf(message, sizeof message, "%s",
+                  failure.render(mex_place_text<Contract>).c_str());
+  } catch (const std::bad_alloc&) {
+    std::snprintf(identifier, sizeof identifier, "mexsets:%s:outOfMemory", Contract::name);
+    std::snprintf(message, sizeof message, "Out of memory");
+  }
+  mexErrMsgIdAndTxt(identifier, "%s", message);
+}
+
+}  // namespace mexsets
+
+#define MEXSETS_MEX_GATEWAY(Contract)                                                      \
+  void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {           \
+    mexsets::mex_gateway<Contract>(nlhs, plhs, nrhs, prhs); \
+  }

@@ -1,0 +1,413 @@
+// The Python host of a contract (mexsets/contract.hpp), over NumPy with
+// pybind11. A module's binding is
+//
+//   #include "mexsets/python_host.hpp"
+//   #include "score_subsets_contract.hpp"
+//   MEXSETS_PYTHON_MODULE(_score_subsets_native, mexsets::ScoreSubsetsContract)
+//
+// which exports `call(*inputs)` (every input, positionally, None for an
+// optional input left out) and `inputs`, the contract's argument list, for
+// the package's Python wrapper.
+//
+// Conversion rules (the same for every function):
+// - Inputs are any array-like. float64 in native byte order is read in place
+//   when its layout is column-major (Fortran order; any 1-D or single row or
+//   column counts); any other float64 layout is copied once into a
+//   column-major buffer. bool, integers, float16 and float32 are converted
+//   exactly to float64; an integer of magnitude above 2^53 is refused
+//   (integerTooLarge). Complex input (complexInput) and everything else that
+//   is not a real number (objects, strings, float128: typesNotCoherent) are
+//   refused with mexsets.ArgumentTypeError, a TypeError.
+// - Shapes read as MATLAB reads them: a 0-d array is 1-by-1 and a 1-D array
+//   of length N is one row (1-by-N). Trailing extents of 1 beyond the second
+//   are dropped (as the hosts drop trailing singleton dimensions); anything
+//   still beyond two dimensions is refused (dimensionsNotCoherent), except
+//   where a function reads the first page.
+// - Outputs are new NumPy arrays, zeroed and then filled in place: M-by-1
+//   results are 1-D, matrices are Fortran-ordered, leaf lists are a list of
+//   1-D uint32 arrays. One output is returned as is, several as a tuple.
+// - The computation runs with the GIL released; the host takes it back only
+//   to read an input or create an output.
+// - A failure raises mexsets.Error (a ValueError) with the identifier
+//   mexsets:<function>:<reason>; entries are located as Python indexes them:
+//   "subsets[1, 3] holds 7" (0-based), "keys[4]" for a 1-D input.
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <array>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <memory_resource>
+#include <new>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+
+namespace mexsets {
+namespace python {
+
+namespace py = pybind11;
+
+// The Python keyword of a contract name: lower case, with a trailing
+// underscore where the name is a Python keyword (lambda_).
+inline std::string keyword(const char* name) {
+  std::string out(name);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (out == "lambda") out += '_';
+  return out;
+}
+
+namespace detail {
+
+// float16 to double, exactly (every half is a double).
+inline double half_to_double(std::uint16_t h) {
+  const int sign = h >> 15, exponent = (h >> 10) & 0x1f, fraction = h & 0x3ff;
+  double magnitude;
+  if (exponent == 0)
+    magnitude = std::ldexp(static_cast<double>(fraction), -24);
+  else if (exponent == 31)
+    magnitude = fraction ? std::numeric_limits<double>::quiet_NaN()
+                         : std::numeric_limits<double>::infinity();
+  else
+    magnitude = std::ldexp(static_cast<double>(fraction | 0x400), exponent - 25);
+  return sign ? -magnitude : magnitude;
+}
+
+constexpr double exact_integer_limit = 9007199254740992.0;  // 2^53
+
+// An input seen as a matrix: extents and byte strides.
+struct Layout {
+  const char* data = nullptr;
+  std::size_t rows = 0, cols = 0;
+  std::ptrdiff_t row_stride = 0, col_stride = 0;
+  int ndim = 2;  // as the caller passed it, for locating entries
+};
+
+}  // namespace detail
+
+template <class Contract>
+class PythonCall {
+ public:
+  static constexpr std::size_t count = input_count<Contract>();
+  static constexpr int most_outputs = 4;
+
+  explicit PythonCall(const py::args& args) : args_(args) {
+    for (std::size_t k = 0; k < count; ++k) given_[k] = !args_[k].is_none();
+  }
+
+  bool given(int k) const { return given_[k]; }
+
+  ConstMatrix matrix(int k) { return read(k, false); }
+  ConstMatrix page(int k) { return read(k, true); }
+  void unread(int k) { read(k, false); }
+
+  double scalar(int k) {
+    if (!given(k)) return Contract::inputs[k].default_value;
+    py::gil_scoped_acquire gil;
+    PyObject* object = args_[k].ptr();
+    if (PyFloat_CheckExact(object)) return PyFloat_AS_DOUBLE(object);
+    const ConstMatrix m = convert(k, false);
+    if (m.rows * m.cols == 0) fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)), " is empty");
+    return m.data[0];
+  }
+
+  double* column(int k, std::size_t m) { return numbers<double>(k, {m}); }
+  double* matrix_output(int k, std::size_t rows, std::size_t cols) {
+    return numbers<double>(k, {rows, cols});
+  }
+  unsigned char* logical_column(int k, std::size_t m) {
+    return reinterpret_cast<unsigned char*>(numbers<bool>(k, {m}));
+  }
+  bool* logical_array(int k, std::size_t d0, std::size_t d1, std::size_t d2) {
+    return numbers<bool>(k, {d0, d1, d2});
+  }
+
+  void lists(int k, std::size_t n) {
+    py::gil_scoped_acquire gil;
+    outputs_[k] = guarded([&] { return py::list(static_cast<py::ssize_t>(n)); });
+  }
+  std::uint32_t* list(int k, std::size_t j, std::size_t count) {
+    py::gil_scoped_acquire gil;
+    auto array = guarded([&] { return py::array_t<std::uint32_t>(count); });
+    auto* data = array.mutable_data();
+    PyList_SET_ITEM(outputs_[k].ptr(), static_cast<py::ssize_t>(j), array.release().ptr());
+    return data;
+  }
+
+  std::pmr::memory_resource* scratch() { return std::pmr::new_delete_resource(); }
+
+  // One output as it is, several as a tuple in output order.
+  py::object result() {
+    std::vector<py::object> made;
+    for (auto& output : outputs_)
+      if (output) made.push_back(std::move(output));
+    if (made.size() == 1) return made[0];
+    py::tuple out(made.size());
+    for (std::size_t k = 0; k < made.size(); ++k) out[k] = std::move(made[k]);
+    return std::move(out);
+  }
+
+  // "subsets", "subsets[1, 3]", "keys[4]".
+  std::string place_text(const Place& place) const {
+    const int k = input_position<Contract>(place.argument.c_str());
+    if (k < 0) return place.argument;
+    const std::string word = keyword(place.argument.c_str());
+    if (place.form != Place::Form::entry) return word;
+    switch (layouts_[k].ndim) {
+      case 0:
+        return word;
+      case 1:
+        return word + "[" + std::to_string(place.column) + "]";
+      default:
+        return word + "[" + std::to_string(place.row) + ", " + std::to_string(place.column) + "]";
+    }
+  }
+
+ private:
+  static const char* name(int k) { return Contract::inputs[k].name; }
+
+  ConstMatrix read(int k, bool first_page) {
+    py::gil_scoped_acquire gil;
+    return convert(k, first_page);
+  }
+
+  // A Python failure while the host holds the GIL (no memory for an array,
+  // mostly) becomes an outOfMemory failure; the Python error is cleared.
+  template <class Make>
+  static auto guarded(Make&& make) -> decltype(make()) {
+    try {
+      return make();
+    } catch (py::error_already_set&) {
+      throw std::bad_alloc();
+    }
+  }
+
+  // A new zeroed array: Fortran order, one dimension for columns.
+  template <class T>
+  T* numbers(int k, std::vector<std::size_t> shape) {
+    py::gil_scoped_acquire gil;
+    std::vector<py::ssize_t> extents(shape.begin(), shape.end());
+    std::vector<py::ssize_t> strides(shape.size());
+    py::ssize_t stride = sizeof(T);
+    for (std::size_t d = 0; d < shape.size(); ++d) {
+      strides[d] = stride;
+      stride *= extents[d];
+    }
+    auto array = guarded([&] { return py::array_t<T>(extents, strides); });
+    T* data = array.mutable_data();
+    std::memset(static_cast<void*>(data), 0, static_cast<std::size_t>(array.nbytes()));
+    outputs_[k] = std::move(array);
+    return data;
+  }
+
+  // Input k as a column-major double matrix; called with the GIL held.
+  ConstMatrix convert(int k, bool first_page) {
+    py::array array = py::array::ensure(args_[k]);
+    if (!array)
+      fail("typesNotCoherent", "Expected a real numeric array: ", arg(name(k)),
+           " cannot be read as an array");
+    held_[k] = array;
+    const char kind = array.dtype().kind();
+    const auto size = array.dtype().itemsize();
+    if (kind == 'c')
+      fail("complexInput", "Complex input is not supported: ", arg(name(k)),
+           " is complex; pass its real part instead");
+    const bool numeric = kind == 'b' || kind == 'i' || kind == 'u' ||
+                         (kind == 'f' && (size == 2 || size == 4 || size == 8));
+    if (!numeric)
+      fail("typesNotCoherent", "Data types not coherent: ", arg(name(k)), " has dtype " +
+           std::string(py::str(array.dtype())) + "; expected a real number dtype");
+
+    detail::Layout& layout = layouts_[k];
+    layout = shape_of(k, array, first_page);
+    const bool native_double = kind == 'f' && size == 8 && array.dtype().byteorder() != '>';
+    const bool column_major =
+        (layout.rows <= 1 || layout.row_stride == 8) &&
+        (layout.cols <= 1 || layout.col_stride == static_cast<std::ptrdiff_t>(8 * layout.rows)) &&
+        reinterpret_cast<std::uintptr_t>(layout.data) % alignof(double) == 0;
+    if (native_double && column_major)
+      return {reinterpret_cast<const double*>(layout.data), layout.rows, layout.cols};
+
+    std::vector<double>& buffer = buffers_[k];
+    buffer.resize(layout.rows * layout.cols);
+    switch (kind) {
+      case 'b':
+        copy<bool>(k, buffer);
+        break;
+      case 'f':
+        if (size == 2) copy<std::uint16_t>(k, buffer);
+        if (size == 4) copy<float>(k, buffer);
+        if (size == 8) {
+          if (array.dtype().byteorder() == '>')
+            copy<double, true>(k, buffer);
+          else
+            copy<double>(k, buffer);
+        }
+        break;
+      case 'i':
+        if (size == 1) copy<std::int8_t>(k, buffer);
+        if (size == 2) copy<std::int16_t>(k, buffer);
+        if (size == 4) copy<std::int32_t>(k, buffer);
+        if (size == 8) copy<std::int64_t>(k, buffer);
+        break;
+      default:  // 'u'
+        if (size == 1) copy<std::uint8_t>(k, buffer);
+        if (size == 2) copy<std::uint16_t>(k, buffer, false);
+        if (size == 4) copy<std::uint32_t>(k, buffer);
+        if (size == 8) copy<std::uint64_t>(k, buffer);
+        break;
+    }
+    return {buffer.data(), layout.rows, layout.cols};
+  }
+
+  detail::Layout shape_of(int k, const py::array& array, bool first_page) {
+    detail::Layout layout;
+    layout.data = static_cast<const char*>(array.data());
+    layout.ndim = static_cast<int>(array.ndim());
+    std::vector<py::ssize_t> shape(array.shape(), array.shape() + array.ndim());
+    std::vector<py::ssize_t> strides(array.strides(), array.strides() + array.ndim());
+    while (shape.size() > 2 && shape.back() == 1) {
+      shape.pop_back();
+      strides.pop_back();
+    }
+    if (shape.size() > 2) {
+      if (!first_page) fail("dimensionsNotCoherent", "Data dimensions not coherent: ", arg(name(k)),
+                            " has " + std::to_string(shape.size()) + " dimensions");
+      std::size_t elements = 1;
+      for (auto extent : shape) elements *= static_cast<std::size_t>(extent);
+      if (shape[0] != 0 && shape[1] != 0 && elements == 0)
+        fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)),
+             " has shape " + shape_text(shape) + " and holds no element");
+    }
+    if (shape.size() == 0) {
+      layout.rows = layout.cols = 1;
+    } else if (shape.size() == 1) {
+      layout.rows = 1;
+      layout.cols = static_cast<std::size_t>(shape[0]);
+      layout.col_stride = strides[0];
+    } else {
+      layout.rows = static_cast<std::size_t>(shape[0]);
+      layout.cols = static_cast<std::size_t>(shape[1]);
+      layout.row_stride = strides[0];
+      layout.col_stride = strides[1];
+    }
+    return layout;
+  }
+
+  // "(2, 3, 0)"
+  static std::string shape_text(const std::vector<py::ssize_t>& shape) {
+    std::string text = "(";
+    for (std::size_t d = 0; d < shape.size(); ++d)
+      text += (d ? ", " : "") + std::to_string(shape[d]);
+    return text + ")";
+  }
+
+  // Element by element into column-major order. Integers beyond 2^53 in
+  // magnitude would round: refused. `half` reads uint16 as float16.
+  template <class T, bool swapped = false>
+  void copy(int k, std::vector<double>& buffer, bool half = true) {
+    const detail::Layout& layout = layouts_[k];
+    constexpr bool is_half = std::is_same<T, std::uint16_t>::value;
+    double* out = buffer.data();
+    for (std::size_t j = 0; j < layout.cols; ++j)
+      for (std::size_t i = 0; i < layout.rows; ++i) {
+        T value;
+        std::memcpy(&value, layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
+                                static_cast<std::ptrdiff_t>(j) * layout.col_stride,
+                    sizeof value);
+        if (swapped) {
+          unsigned char bytes[sizeof value];
+          std::memcpy(bytes, &value, sizeof value);
+          for (std::size_t b = 0; b < sizeof value / 2; ++b)
+            std::swap(bytes[b], bytes[sizeof value - 1 - b]);
+          std::memcpy(&value, bytes, sizeof value);
+        }
+        double x;
+        if (is_half && half)
+          x = detail::half_to_double(static_cast<std::uint16_t>(value));
+        else
+          x = static_cast<double>(value);
+        if (std::is_integral<T>::value && !std::is_same<T, bool>::value && !(is_half && half) &&
+            sizeof(T) == 8 && !(x >= -detail::exact_integer_limit && x <= detail::exact_integer_limit))
+          fail("integerTooLarge", "Integer too large to read exactly as a double: ",
+               entry(name(k), i, j), " holds " + integer_text(value));
+        *out++ = x;
+      }
+  }
+
+  template <class T>
+  static std::string integer_text(T value) {
+    if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value)
+      return std::to_string(value);
+    else
+      return format_value(static_cast<double>(value));
+  }
+
+  const py::args& args_;
+  std::array<bool, count> given_{};
+  std::array<py::object, count> held_{};
+  std::array<detail::Layout, count> layouts_{};
+  std::array<std::vector<double>, count> buffers_{};
+  std::array<py::object, most_outputs> outputs_{};
+};
+
+// The reasons a Python caller sees as a TypeError.
+inline bool is_type_reason(const std::string& reason) {
+  return reason == "typesNotCoherent" || reason == "complexInput";
+}
+
+template <class Contract>
+py::object call(const py::args& args) {
+  constexpr std::size_t count = input_count<Contract>();
+  if (args.size() != count)
+    throw py::type_error(std::string(Contract::name) + "() takes " + std::to_string(count) +
+                         " arguments (" + std::to_string(args.size()) + " given)");
+  PythonCall<Contract> call(args);
+  std::string identifier, message, reason;
+  try {
+    {
+      py::gil_scoped_release release;
+      Contract::run(call);
+    }
+    return call.result();
+  } catch (const Failure& failure) {
+    reason = failure.reason();
+    message = failure.render([&](const Place& place) { return call.place_text(place); });
+  } catch (const std::bad_alloc&) {
+    reason = "outOfMemory";
+    message = "Out of memory";
+  }
+  identifier = std::string("mexsets:") + Contract::name + ":" + reason;
+  py::object errors = py::module_::import("mexsets._errors");
+  py::object type = errors.attr(is_type_reason(reason) ? "ArgumentTypeError" : "Error");
+  PyErr_SetObject(type.ptr(), py::make_tuple(message, identifier).ptr());
+  throw py::error_already_set();
+}
+
+template <class Contract>
+void bind(py::module_& module) {
+  module.def("call", &call<Contract>, "Runs the function on every input, positionally.");
+  py::list inputs;
+  for (const Argument& argument : Contract::inputs)
+    inputs.append(py::make_tuple(keyword(argument.name),
+                                 argument.kind == Argument::Kind::scalar ? "scalar" : "matrix",
+                                 argument.optional, argument.default_value));
+  module.attr("inputs") = py::tuple(inputs);
+  module.attr("name") = Contract::name;
+}
+
+}  // namespace python
+}  // namespace mexsets
+
+#define MEXSETS_PYTHON_MODULE(module_name, Contract) \
+  PYBIND11_MODULE(module_name, module) { mexsets::python::bind<Contract>(module); }
