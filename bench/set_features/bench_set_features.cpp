@@ -47,9 +47,13 @@ void Kernel(benchmark::State& state) {
   const int mode = static_cast<int>(state.range(1));
   std::vector<double> out1(w.ids.rows), out2(w.ids.rows * mexsets::second_output_columns(mode));
   for (auto _ : state) {
-    auto bad = mexsets::set_features(mode, w.ids.cref(), w.values.cref(), w.weights.cref(),
-                                     out1.data(), out2.data());
-    if (bad) state.SkipWithError("invalid id");
+    try {
+      mexsets::set_features(mode, w.ids.cref(), w.values.cref(), w.weights.cref(), out1.data(),
+                            out2.data());
+    } catch (const mexsets::Failure&) {
+      state.SkipWithError("invalid id");
+      break;
+    }
     benchmark::DoNotOptimize(out1.data());
   }
 }

@@ -83,8 +83,6 @@ inline double half_to_double(std::uint16_t h) {
   return sign ? -magnitude : magnitude;
 }
 
-constexpr double exact_integer_limit = 9007199254740992.0;  // 2^53
-
 // An input seen as a matrix: extents and byte strides.
 struct Layout {
   const char* data = nullptr;
@@ -111,14 +109,19 @@ class PythonCall {
   ConstMatrix page(int k) { return read(k, true); }
   void unread(int k) { read(k, false); }
 
+  // The first element of an array of any shape, as the MEX host's
+  // mxGetScalar reads it; only an empty array has none.
   double scalar(int k) {
     if (!given(k)) return Contract::inputs[k].default_value;
     py::gil_scoped_acquire gil;
     PyObject* object = args_[k].ptr();
     if (PyFloat_CheckExact(object)) return PyFloat_AS_DOUBLE(object);
-    const ConstMatrix m = convert(k, false);
-    if (m.rows * m.cols == 0) fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)), " is empty");
-    return m.data[0];
+    const py::array array = checked_array(k);
+    if (array.size() == 0)
+      fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)), " is empty");
+    detail::Layout& layout = layouts_[k];
+    layout = detail::Layout{static_cast<const char*>(array.data()), 1, 1, 0, 0, 0};
+    return copy_converted(k, array)[0];
   }
 
   double* column(int k, std::size_t m) { return numbers<double>(k, {m}); }
@@ -210,8 +213,8 @@ class PythonCall {
     return data;
   }
 
-  // Input k as a column-major double matrix; called with the GIL held.
-  ConstMatrix convert(int k, bool first_page) {
+  // Input k as an array of real numbers; called with the GIL held.
+  py::array checked_array(int k) {
     py::array array = py::array::ensure(args_[k]);
     if (!array)
       fail("typesNotCoherent", "Expected a real numeric array: ", arg(name(k)),
@@ -227,19 +230,39 @@ class PythonCall {
     if (!numeric)
       fail("typesNotCoherent", "Data types not coherent: ", arg(name(k)), " has dtype " +
            std::string(py::str(array.dtype())) + "; expected a real number dtype");
+    // Elements in the other byte order are brought to this machine's first.
+    const char foreign = is_little_endian() ? '>' : '<';
+    if (array.dtype().byteorder() == foreign) {
+      array = guarded([&] {
+        return py::array(array.attr("astype")(array.dtype().attr("newbyteorder")("=")));
+      });
+      held_[k] = array;
+    }
+    return array;
+  }
 
+  // Input k as a column-major double matrix; called with the GIL held.
+  ConstMatrix convert(int k, bool first_page) {
+    const py::array array = checked_array(k);
     detail::Layout& layout = layouts_[k];
     layout = shape_of(k, array, first_page);
-    const bool native_double = kind == 'f' && size == 8 && array.dtype().byteorder() != '>';
+    const bool native_double = array.dtype().kind() == 'f' && array.dtype().itemsize() == 8;
     const bool column_major =
         (layout.rows <= 1 || layout.row_stride == 8) &&
         (layout.cols <= 1 || layout.col_stride == static_cast<std::ptrdiff_t>(8 * layout.rows)) &&
         reinterpret_cast<std::uintptr_t>(layout.data) % alignof(double) == 0;
     if (native_double && column_major)
       return {reinterpret_cast<const double*>(layout.data), layout.rows, layout.cols};
+    return {copy_converted(k, array), layout.rows, layout.cols};
+  }
 
+  // The elements that layouts_[k] addresses, converted into buffers_[k].
+  const double* copy_converted(int k, const py::array& array) {
+    const detail::Layout& layout = layouts_[k];
     std::vector<double>& buffer = buffers_[k];
     buffer.resize(layout.rows * layout.cols);
+    const char kind = array.dtype().kind();
+    const auto size = array.dtype().itemsize();
     switch (kind) {
       case 'b':
         copy<bool>(k, buffer);
@@ -247,12 +270,7 @@ class PythonCall {
       case 'f':
         if (size == 2) copy<std::uint16_t>(k, buffer);
         if (size == 4) copy<float>(k, buffer);
-        if (size == 8) {
-          if (array.dtype().byteorder() == '>')
-            copy<double, true>(k, buffer);
-          else
-            copy<double>(k, buffer);
-        }
+        if (size == 8) copy<double>(k, buffer);
         break;
       case 'i':
         if (size == 1) copy<std::int8_t>(k, buffer);
@@ -267,7 +285,7 @@ class PythonCall {
         if (size == 8) copy<std::uint64_t>(k, buffer);
         break;
     }
-    return {buffer.data(), layout.rows, layout.cols};
+    return buffer.data();
   }
 
   detail::Layout shape_of(int k, const py::array& array, bool first_page) {
@@ -314,7 +332,14 @@ class PythonCall {
 
   // Element by element into column-major order. Integers beyond 2^53 in
   // magnitude would round: refused. `half` reads uint16 as float16.
-  template <class T, bool swapped = false>
+  static bool is_little_endian() {
+    const std::uint16_t probe = 1;
+    unsigned char first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+  }
+
+  template <class T>
   void copy(int k, std::vector<double>& buffer, bool half = true) {
     const detail::Layout& layout = layouts_[k];
     constexpr bool is_half = std::is_same<T, std::uint16_t>::value;
@@ -325,24 +350,29 @@ class PythonCall {
         std::memcpy(&value, layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
                                 static_cast<std::ptrdiff_t>(j) * layout.col_stride,
                     sizeof value);
-        if (swapped) {
-          unsigned char bytes[sizeof value];
-          std::memcpy(bytes, &value, sizeof value);
-          for (std::size_t b = 0; b < sizeof value / 2; ++b)
-            std::swap(bytes[b], bytes[sizeof value - 1 - b]);
-          std::memcpy(&value, bytes, sizeof value);
-        }
         double x;
         if (is_half && half)
           x = detail::half_to_double(static_cast<std::uint16_t>(value));
         else
           x = static_cast<double>(value);
-        if (std::is_integral<T>::value && !std::is_same<T, bool>::value && !(is_half && half) &&
-            sizeof(T) == 8 && !(x >= -detail::exact_integer_limit && x <= detail::exact_integer_limit))
+        if (beyond_exact_doubles(value))
           fail("integerTooLarge", "Integer too large to read exactly as a double: ",
                entry(name(k), i, j), " holds " + integer_text(value));
         *out++ = x;
       }
+  }
+
+  // 64-bit integers beyond 2^53 in magnitude (compared as integers: the
+  // conversion itself would round).
+  template <class T>
+  static bool beyond_exact_doubles(T value) {
+    constexpr std::int64_t limit = std::int64_t{1} << 53;
+    if constexpr (std::is_same<T, std::int64_t>::value)
+      return value > limit || value < -limit;
+    else if constexpr (std::is_same<T, std::uint64_t>::value)
+      return value > static_cast<std::uint64_t>(limit);
+    else
+      return false;
   }
 
   template <class T>

@@ -34,36 +34,36 @@ inline std::uint32_t node_index(double id) {
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(id - 1));
 }
 
-// "<what> outside 1..<nodes>" at a 0-based row and column of some input.
-inline BadEntry bad_node_id(const std::string& what, std::uint64_t nodes, std::size_t row,
-                            std::size_t column, double value) {
-  return BadEntry{std::isnan(value) ? "idNotANumber" : "idOutOfRange",
-                  what + " outside 1.." + std::to_string(nodes), row, column, value};
+// Reports entry (row, column) of `argument`, an id outside 1..nodes:
+// "<What> outside 1..<nodes>: ... holds <value>" (idNotANumber for NaN).
+[[noreturn]] inline void bad_node_id(const std::string& argument, const std::string& what,
+                                     std::uint64_t nodes, std::size_t row, std::size_t column,
+                                     double value) {
+  fail_id(argument, what + " outside 1.." + std::to_string(nodes), row, column, value);
 }
 
-// The leaf count L = trunc(v - 1), v being the merge matrix's first-row last
-// entry; the matrix is input `input`. There are L + rows(merges) nodes, which
+// The leaf count L = trunc(v - 1), v being the last entry of the first row
+// of `merges`, the input of that name. There are L + rows(merges) nodes, which
 // must fit in 32 bits. Throws Failure when the matrix is empty or v is NaN,
 // below 1 or too large.
-inline std::uint32_t leaf_count(ConstMatrix merges, int input) {
+inline std::uint32_t leaf_count(ConstMatrix merges, const std::string& argument) {
   if (merges.rows == 0 || merges.cols == 0)
-    fail("emptyMergeMatrix", "Merge matrix is empty: input " + std::to_string(input) + " is " +
-                                 std::to_string(merges.rows) + "-by-" +
-                                 std::to_string(merges.cols) +
-                                 "; its first row's last entry fixes the leaf count");
+    fail("emptyMergeMatrix", "Merge matrix is empty: ", arg(argument),
+         " is " + std::to_string(merges.rows) + "-by-" + std::to_string(merges.cols) +
+             "; its first row's last entry fixes the leaf count");
   const std::size_t last = merges.cols - 1;
   const double v = merges(0, last);
   const std::string what = "first row's last entry (leaf count + 1)";
-  if (std::isnan(v)) fail_entry(input, {"idNotANumber", what + " is not a number", 0, last, v});
-  if (!(v >= 1)) fail_entry(input, {"badLeafCount", what + " is below 1", 0, last, v});
+  if (std::isnan(v)) fail_entry({argument, "idNotANumber", what + " is not a number", 0, last, v});
+  if (!(v >= 1)) fail_entry({argument, "badLeafCount", what + " is below 1", 0, last, v});
   // L + rows <= 2^32-1, i.e. trunc(v - 1) < 2^32 - rows (exact for any
   // realistic row count).
   const double limit = static_cast<double>(max_tree_nodes) - static_cast<double>(merges.rows) + 1;
   if (!(v - 1 < limit))
-    fail_entry(input, {"tooManyNodes",
-                       "leaf count (first row's last entry - 1) plus " +
-                           std::to_string(merges.rows) + " merge rows exceeds 2^32-1 nodes",
-                       0, last, v});
+    fail_entry({argument, "tooManyNodes",
+                "leaf count (first row's last entry - 1) plus " + std::to_string(merges.rows) +
+                    " merge rows exceeds 2^32-1 nodes",
+                0, last, v});
   return static_cast<std::uint32_t>(v - 1);
 }
 

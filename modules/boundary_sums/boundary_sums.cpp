@@ -10,8 +10,6 @@ namespace mexsets {
 
 namespace {
 
-enum { IN_N = 1, IN_FIRST, IN_SECOND, IN_KEYS, IN_LABELS, IN_WEIGHTS };
-
 std::string shape(ConstMatrix m) {
   return std::to_string(m.rows) + "-by-" + std::to_string(m.cols);
 }
@@ -20,10 +18,11 @@ std::string elements(std::size_t count) {
   return std::to_string(count) + (count == 1 ? " element" : " elements");
 }
 
-// Element k of a matrix (column-major order) as a reportable entry.
-BadEntry entry_at(ConstMatrix m, std::size_t k, std::string reason, std::string problem) {
+// Element k (column-major order) of the argument `name`, reported.
+[[noreturn]] void fail_element(const char* name, ConstMatrix m, std::size_t k, std::string reason,
+                               std::string problem) {
   const std::size_t rows = m.rows ? m.rows : 1;
-  return BadEntry{std::move(reason), std::move(problem), k % rows, k / rows, m.data[k]};
+  fail_entry(BadEntry{name, std::move(reason), std::move(problem), k % rows, k / rows, m.data[k]});
 }
 
 // An id x addresses index x - 1 truncated toward zero. For 0 < x < 1 the
@@ -38,54 +37,53 @@ std::size_t index_of(double x) {
 }
 
 [[noreturn]] void fail_label(ConstMatrix labels, std::size_t i, std::size_t j) {
-  fail_entry(IN_LABELS, BadEntry{"labelWithoutKey", "label matches no key", i, j, labels(i, j)});
+  fail_entry(BadEntry{"labels", "labelWithoutKey", "label matches no key", i, j, labels(i, j)});
 }
 
 }  // namespace
 
 std::size_t pair_size(double value) {
   if (!(value > -1 && value < 2147483648.0))
-    fail("sizeOutOfRange",
-         "Size n outside 0..2147483647: input 1 (n) holds " + format_value(value));
+    fail("sizeOutOfRange", "Size n outside 0..2147483647: ", named_arg("n"),
+         " holds " + format_value(value));
   const auto n = static_cast<std::size_t>(static_cast<std::int64_t>(value));
   // Beyond this no host can lay out n-by-n doubles in one address space.
   if (n && n > static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) / n)
-    fail("outOfMemory",
-         "Size n too large for an n-by-n double matrix: input 1 (n) holds " + format_value(value));
+    fail("outOfMemory", "Size n too large for an n-by-n double matrix: ", named_arg("n"),
+         " holds " + format_value(value));
   return n;
 }
 
 void check_boundary_inputs(const BoundaryInputs& in) {
   const std::size_t count = in.key_count();
   if (in.keys.size() < count)
-    fail("emptyKeyList", "Key list empty but " + std::to_string(count) +
-                             (count == 1 ? " key" : " keys") + " long: input 4 is " +
-                             shape(in.keys));
+    fail(
+        "emptyKeyList",
+        "Key list empty but " + std::to_string(count) + (count == 1 ? " key" : " keys") + " long: ",
+        arg("keys"), " is " + shape(in.keys));
   if (count >= KeyIndex::none)
-    fail("tooManyKeys", "Key list too long: input 4 is " + shape(in.keys));
+    fail("tooManyKeys", "Key list too long: ", arg("keys"), " is " + shape(in.keys));
   const ConstMatrix ids[2] = {in.first, in.second};
   for (int which = 0; which < 2; ++which)
     if (ids[which].size() < count)
-      fail("tooFewIds", std::string("Too few ") + (which ? "second" : "first") + " ids: input " +
-                            std::to_string(IN_FIRST + which) + " holds " +
-                            elements(ids[which].size()) + ", the key list (input 4) " +
-                            std::to_string(count));
+      fail("tooFewIds", std::string("Too few ") + (which ? "second" : "first") + " ids: ",
+           arg(which ? "second" : "first"),
+           " holds " + elements(ids[which].size()) + ", the key list (", arg("keys"),
+           ") " + std::to_string(count));
   if (in.weights.rows < in.labels.rows || in.weights.cols < in.labels.cols)
-    fail("weightGridTooSmall", "Weight grid smaller than the label grid: input 6 is " +
-                                   shape(in.weights) + ", input 5 is " + shape(in.labels));
+    fail("weightGridTooSmall", "Weight grid smaller than the label grid: ", arg("weights"),
+         " is " + shape(in.weights) + ", ", arg("labels"), " is " + shape(in.labels));
   for (std::size_t k = 0; k < count; ++k)
     if (std::isnan(in.keys.data[k]))
-      fail_entry(IN_KEYS, entry_at(in.keys, k, "keyNotANumber", "key is NaN"));
+      fail_element("keys", in.keys, k, "keyNotANumber", "key is NaN");
   const std::string range = "1.." + std::to_string(in.n);
   for (std::size_t k = 0; k < count; ++k) {
     const double a = in.first.data[k];
     if (a != 0 && !addresses(a, in.n))
-      fail_entry(IN_FIRST, entry_at(in.first, k, std::isnan(a) ? "idNotANumber" : "idOutOfRange",
-                                    "first id neither 0 nor in " + range));
+      fail_element("first", in.first, k, id_reason(a), "first id neither 0 nor in " + range);
     const double b = in.second.data[k];
     if (!addresses(b, in.n))
-      fail_entry(IN_SECOND, entry_at(in.second, k, std::isnan(b) ? "idNotANumber" : "idOutOfRange",
-                                     "second id outside " + range));
+      fail_element("second", in.second, k, id_reason(b), "second id outside " + range);
   }
 }
 

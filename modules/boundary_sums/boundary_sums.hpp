@@ -2,21 +2,20 @@
 // each label's sum to one cell of an n-by-n pair matrix or an n-element
 // border vector.
 //
-// Inputs (column-major doubles; the numbers are the function's argument
-// positions, used in error messages):
-//   1 n        size of both outputs: the host's scalar truncated toward zero,
+// Inputs (column-major doubles; failures name them by these names):
+//   n          size of both outputs: the host's scalar truncated toward zero,
 //              0 .. 2^31-1 (pair_size checks and converts it).
-//   2 first    first id per key: 0 (exactly; -0 too) selects the border
+//   first      first id per key: 0 (exactly; -0 too) selects the border
 //              vector, anything else is a 1-based row of the pair matrix.
-//   3 second   second id per key: a 1-based column of the pair matrix, or the
+//   second     second id per key: a 1-based column of the pair matrix, or the
 //              1-based index into the border vector when the first id is 0.
-//   4 keys     the key list: its first L elements in column-major order, L
-//              being the larger of its row and column counts. Inputs 2 and 3
-//              are read at the same L positions, whatever their shapes.
-//   5 labels   M-by-N label grid. Only mixed-parity cells (one zero-based
+//   keys       the key list: its first L elements in column-major order, L
+//              being the larger of its row and column counts. first and
+//              second are read at the same L positions, whatever their shapes.
+//   labels     M-by-N label grid. Only mixed-parity cells (one zero-based
 //              index even, the other odd) are read; a value > 0 is a label and
 //              must equal a key; 0, negative values and NaN are no label.
-//   6 weights  at least M-by-N; weights(i, j) is added for labels(i, j).
+//   weights    at least M-by-N; weights(i, j) is added for labels(i, j).
 // Outputs: pair (n-by-n) and border (n-by-1), zero wherever no key writes.
 //
 // Keys match by exact value (-0 equals +0); a repeated key matches its first
@@ -30,13 +29,14 @@
 // is never touched.
 //
 // Limits (check_boundary_inputs and boundary_key_sums report the first
-// breach as a Failure naming input, 1-based row and column, and value):
-// inputs 2 and 3 hold at least L elements and input 4 does too (a 0-by-5 key
-// list does not); the weight grid has at least M rows and N columns; no key
-// is NaN; every first id is 0 or lies in (0, n+1), every second id in
-// (0, n+1), so that truncation lands inside the outputs; every label matches
-// a key. Ids in (0, 1) all address index 1 (zero-based 0), even those so
-// small that id - 1 rounds to -1.
+// breach as a Failure naming the argument, the entry and its value; an entry
+// of first, second or keys is located at its column-major position k as row
+// k mod rows, column k div rows): first and second hold at least L elements
+// and keys does too (a 0-by-5 key list does not); the weight grid has at
+// least M rows and N columns; no key is NaN; every first id is 0 or lies in
+// (0, n+1), every second id in (0, n+1), so that truncation lands inside the
+// outputs; every label matches a key. Ids in (0, 1) all address index 1
+// (zero-based 0), even those so small that id - 1 rounds to -1.
 //
 // Cost: O(L) to index the keys; two passes down the label grid's columns:
 // one counting each row's labelled mixed-parity cells, one with a lookup (a
@@ -58,8 +58,8 @@ namespace mexsets {
 
 struct BoundaryInputs {
   std::size_t n = 0;
-  ConstMatrix first, second, keys;  // inputs 2, 3, 4
-  ConstMatrix labels, weights;      // inputs 5, 6
+  ConstMatrix first, second, keys;
+  ConstMatrix labels, weights;
   std::size_t key_count() const { return keys.rows > keys.cols ? keys.rows : keys.cols; }
 };
 

@@ -1,7 +1,6 @@
 #include "rank_diverse.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -9,25 +8,28 @@
 
 namespace mexsets {
 
-std::optional<BadEntry> find_invalid_ranking_id(ConstMatrix items, ConstMatrix pairs) {
+void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs) {
+  if (relevance_count < items.rows)
+    fail("tooFewValues", "Too few relevance values: ", arg("relevance"),
+         " holds " + std::to_string(relevance_count) + " for the " + std::to_string(items.rows) +
+             " rows of ",
+         arg("items"));
   const std::size_t limit = std::min(
       {pairs.rows, pairs.cols, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
   const std::string shape =
-      "input 3 is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
+      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   for (std::size_t i = 0; i < items.rows; ++i) {
     for (std::size_t j = 0; j < items.cols; ++j) {
       const double x = items(i, j);
       if (x < 0) break;
       // x >= 0 truncates below limit exactly when x < limit.
       if (!(x < static_cast<double>(limit)))
-        return BadEntry{
-            std::isnan(x) ? "idNotANumber" : "idOutOfRange",
-            limit == 0 ? "item id with no item to address (" + shape + ")"
-                       : "item id outside 0.." + std::to_string(limit - 1) + " (" + shape + ")",
-            i, j, x};
+        fail(id_reason(x),
+             limit == 0 ? "Item id with no item to address ("
+                        : "Item id outside 0.." + std::to_string(limit - 1) + " (",
+             arg("W"), shape + "): ", entry("items", i, j), " holds " + format_value(x));
     }
   }
-  return std::nullopt;
 }
 
 namespace {

@@ -9,7 +9,7 @@
 //   relevance  v(c) = relevance[c], c = 0..M-1.
 //   pairs      W, rows-by-cols; W(a, b) is row a, column b. W(a, a) is the
 //              weight of item a.
-//   lambda     the trade-off; the gateway's default is 0.75.
+//   lambda     the trade-off (0.75 when a caller leaves it out).
 // Outputs (M doubles each): order[k] = p_k + 1, the 1-based number of the
 // candidate picked at step k; scores[k] = the score it was picked with.
 //
@@ -30,9 +30,10 @@
 // differ in speed (the tests compare them bit for bit with a plain
 // transcription).
 //
-// Limits: ids (before each list's end) are not NaN and are below both
-// dimensions of W (find_invalid_ranking_id reports the first that is not);
-// relevance holds at least M values.
+// Limits: relevance holds at least M values; ids (before each list's end)
+// are not NaN and are below both dimensions of W. check_ranking_limits
+// reports the first breach (a Failure naming "relevance", or the first bad
+// id in row order as an entry of "items"); rank_diverse assumes none.
 //
 // Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop.
 // The fast strategies add only the non-zero terms (through postings: for
@@ -43,7 +44,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/failure.hpp"
@@ -51,8 +51,10 @@
 
 namespace mexsets {
 
-// The first id (in row order) that is NaN or not below both dimensions of W.
-std::optional<BadEntry> find_invalid_ranking_id(ConstMatrix items, ConstMatrix pairs);
+// Throws a Failure unless relevance_count >= M (tooFewValues) and every id
+// is below both dimensions of W (idNotANumber, idOutOfRange: the first in
+// row order).
+void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs);
 
 // Fills order and scores (M each); returns the strategy used. `ratios`, when
 // given, receives the number of overlap ratios computed.

@@ -72,35 +72,44 @@ class RowReader {
   std::size_t reach_ = 1;  // columns used by the longest row of the current group
 };
 
-BadEntry bad_id(ConstMatrix ids, std::size_t i, std::size_t j, const std::string& problem) {
-  const double x = ids(i, j);
-  return BadEntry{std::isnan(x) ? "idNotANumber" : "idOutOfRange", problem, i, j, x};
-}
+// What an id is checked against: fewer than `limit`, the rows of v (and,
+// in mode 3, the rows and columns of w).
+struct IdLimit {
+  std::size_t limit;
+  bool perimeter;  // mode 3
+};
 
-std::string limit_problem(int mode, std::size_t limit) {
-  if (limit == 0)
-    return mode == 3 ? "id with nothing to address (input 2 or input 4 is empty)"
-                     : "id with nothing to address (input 2 has no rows)";
-  const std::string range = "id outside 0.." + std::to_string(limit - 1);
-  return mode == 3 ? range + " (rows of input 2, rows and columns of input 4)"
-                   : range + " (rows of input 2)";
+// The id at row i, column j of ids breaks the limit.
+[[noreturn]] void fail_id_at(ConstMatrix ids, std::size_t i, std::size_t j, const IdLimit& limit) {
+  const double x = ids(i, j);
+  const std::string holds = " holds " + format_value(x);
+  if (limit.limit == 0) {
+    if (limit.perimeter)
+      fail(id_reason(x), "Id with nothing to address (", arg("v"), " or ", arg("w"),
+           " is empty): ", entry("ids", i, j), holds);
+    fail(id_reason(x), "Id with nothing to address (", arg("v"),
+         " has no rows): ", entry("ids", i, j), holds);
+  }
+  const std::string range = "Id outside 0.." + std::to_string(limit.limit - 1) + " (rows of ";
+  if (limit.perimeter)
+    fail(id_reason(x), range, arg("v"), ", rows and columns of ", arg("w"),
+         "): ", entry("ids", i, j), holds);
+  fail(id_reason(x), range, arg("v"), "): ", entry("ids", i, j), holds);
 }
 
 // Modes 1, 2 and 4 on wide id matrices: one pass per row with the state in
 // registers.
 template <class Mode>
-std::optional<BadEntry> each_row(const Mode& mode, ConstMatrix ids, std::size_t limit,
-                                 const std::string& problem) {
-  RowReader reader(ids, limit);
+void each_row(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
+  RowReader reader(ids, limit.limit);
   for (std::size_t i = 0; i < ids.rows; ++i) {
     typename Mode::State state = mode.start();
     std::size_t bad_column = 0;
     if (reader.read(i, bad_column, [&](std::size_t, std::size_t a) { mode.add(state, a); }) ==
         RowReader::npos)
-      return bad_id(ids, i, bad_column, problem);
+      fail_id_at(ids, i, bad_column, limit);
     mode.finish(state, i);
   }
-  return std::nullopt;
 }
 
 #ifdef MEXSETS_ROW_LENGTHS
@@ -132,10 +141,9 @@ void accumulate_group(const Mode& mode, const double* block, std::size_t m, std:
 }
 
 template <class Mode>
-std::optional<BadEntry> grouped_rows(const Mode& mode, ConstMatrix ids, std::size_t limit,
-                                     const std::string& problem) {
+void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
   const std::size_t m = ids.rows, n = ids.cols;
-  const double bound = static_cast<double>(limit);
+  const double bound = static_cast<double>(limit.limit);
   const LengthSweep sweep = best_length_sweep();
   std::uint8_t lengths[kBlockRows];
   std::uint32_t order[kBlockRows];
@@ -149,7 +157,7 @@ std::optional<BadEntry> grouped_rows(const Mode& mode, ConstMatrix ids, std::siz
       for (std::size_t r = 0; r < count; ++r) {
         std::size_t j = 0;
         for (; j < n && !(block[r + j * m] < 0); ++j)
-          if (!(block[r + j * m] < bound)) return bad_id(ids, first + r, j, problem);
+          if (!(block[r + j * m] < bound)) fail_id_at(ids, first + r, j, limit);
         lengths[r] = static_cast<std::uint8_t>(j);
       }
     }
@@ -163,7 +171,6 @@ std::optional<BadEntry> grouped_rows(const Mode& mode, ConstMatrix ids, std::siz
     for (std::size_t l = 0, at = 0; l <= n; at = ends[l++])
       if (ends[l] > at) accumulate_group(mode, block, m, first, order + at, ends[l] - at, l);
   }
-  return std::nullopt;
 }
 #endif
 
@@ -346,12 +353,11 @@ struct Box {
 
 // Modes 1 and 2: grouped where the sweep serves, else row by row.
 template <class Mode>
-std::optional<BadEntry> all_rows(const Mode& mode, ConstMatrix ids, std::size_t limit,
-                                 const std::string& problem) {
+void all_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
 #ifdef MEXSETS_ROW_LENGTHS
-  if (sweepable(ids)) return grouped_rows(mode, ids, limit, problem);
+  if (sweepable(ids)) return grouped_rows(mode, ids, limit);
 #endif
-  return each_row(mode, ids, limit, problem);
+  each_row(mode, ids, limit);
 }
 
 // Mode 3. A row's pair sum is one chain of dependent additions, as long as
@@ -380,8 +386,8 @@ class Perimeter {
         length_(per_block_),
         order_(per_block_) {}
 
-  std::optional<BadEntry> run(std::size_t limit, const std::string& problem) {
-    RowReader reader(ids_, limit);
+  void run(const IdLimit& limit) {
+    RowReader reader(ids_, limit.limit);
     for (std::size_t first = 0; first < ids_.rows; first += per_block_) {
       const std::size_t count = std::min(per_block_, ids_.rows - first);
       for (std::size_t r = 0; r < count; ++r) {
@@ -392,7 +398,7 @@ class Perimeter {
           row[j] = a;
           column[j] = a * stride_;
         });
-        if (length_[r] == RowReader::npos) return bad_id(ids_, first + r, bad_column, problem);
+        if (length_[r] == RowReader::npos) fail_id_at(ids_, first + r, bad_column, limit);
         order_[r] = static_cast<std::uint32_t>(r);
       }
       std::sort(order_.begin(), order_.begin() + count,
@@ -406,7 +412,6 @@ class Perimeter {
         for (; same >= 1; same -= 1, at += 1) side_by_side<1>(first, order_.data() + at, length);
       }
     }
-    return std::nullopt;
   }
 
  private:
@@ -466,25 +471,25 @@ bool holds_any_id(ConstMatrix ids) {
 void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values) {
   const std::size_t needed = mode_value_columns(mode);
   if (values.cols < needed && holds_any_id(ids))
-    fail("tooFewColumns", "Too few value columns for mode " + std::to_string(mode) +
-                              ", which reads " + std::to_string(needed) + ": input 2 is " +
-                              std::to_string(values.rows) + "-by-" + std::to_string(values.cols));
+    fail("tooFewColumns",
+         "Too few value columns for mode " + std::to_string(mode) + ", which reads " +
+             std::to_string(needed) + ": ",
+         arg("v"), " is " + std::to_string(values.rows) + "-by-" + std::to_string(values.cols));
 }
 
-std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix values,
-                                     ConstMatrix weights, double* out1, double* out2) {
-  if (mode < 1 || mode > 4) return std::nullopt;
-  std::size_t limit = values.rows;
-  if (mode == 3) limit = std::min({limit, weights.rows, weights.cols});
-  const std::string problem = limit_problem(mode, limit);
+void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1,
+                  double* out2) {
+  if (mode < 1 || mode > 4) return;
+  IdLimit limit{values.rows, mode == 3};
+  if (mode == 3) limit.limit = std::min({limit.limit, weights.rows, weights.cols});
   const double* v = values.data;
   switch (mode) {
     case 1:
-      return all_rows(Minimum{v, out1}, ids, limit, problem);
+      return all_rows(Minimum{v, out1}, ids, limit);
     case 2:
-      return all_rows(RatioAndSum{v, out1, out2}, ids, limit, problem);
+      return all_rows(RatioAndSum{v, out1, out2}, ids, limit);
     case 3:
-      return Perimeter(ids, values, weights, out1, out2).run(limit, problem);
+      return Perimeter(ids, values, weights, out1, out2).run(limit);
     default: {
       Box box{v, values.rows, out2, ids.rows};
 #ifdef MEXSETS_ROW_LENGTHS
@@ -499,10 +504,10 @@ std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix valu
         for (std::size_t a = 0; a < values.rows; ++a)
           for (std::size_t c = 0; c < 4; ++c) packed[4 * a + c] = v[a + c * values.rows];
         box.packed = packed;
-        return grouped_rows(box, ids, limit, problem);
+        return grouped_rows(box, ids, limit);
       }
 #endif
-      return each_row(box, ids, limit, problem);
+      return each_row(box, ids, limit);
     }
   }
 }

@@ -1,17 +1,16 @@
 // set_features: per-row aggregates of an id matrix, in four modes.
 //
-// Inputs (column-major doubles; the numbers are the function's argument
-// positions, used in error messages):
-//   1 ids      M-by-N. Row i lists 0-based ids from column 0 on, up to the
+// Inputs (column-major doubles; failures name them by these names):
+//   ids        M-by-N. Row i lists 0-based ids from column 0 on, up to the
 //              first negative entry (the end marker) or the end of the row;
 //              0 and -0 are id 0. An id x addresses row trunc(x) of the value
 //              matrix (2.9 is 2).
-//   2 values   one row per id: modes 1 to 3 read column 0, mode 4 columns
+//   v          one row per id: modes 1 to 3 read column 0, mode 4 columns
 //              0 to 3.
-//   3 mode     1 minimum, 2 minimum/maximum ratio and sum, 3 perimeter,
+//   mode       1 minimum, 2 minimum/maximum ratio and sum, 3 perimeter,
 //              4 box; the host's scalar truncated toward zero. Any other
 //              value, NaN included, selects nothing (see feature_mode).
-//   4 weights  mode 3 only: weights(a, b) for the pair of ids a listed before
+//   w          mode 3 only: w(a, b) for the pair of ids a listed before
 //              b in a row.
 // Outputs per row i (out1 M-by-1, out2 M-by-second_output_columns(mode)):
 //   mode 1: out1 = the minimum of the row's values, starting from DBL_MAX.
@@ -19,7 +18,7 @@
 //           max at DBL_MIN (so an empty row gives DBL_MAX / DBL_MIN = Inf,
 //           and a row of values <= DBL_MIN keeps max = DBL_MIN).
 //   mode 3: out2 = P, the sum over position pairs j < k (j outer, k inner, both
-//           ascending) of weights(id_j, id_k); S = the sum of the values in
+//           ascending) of w(id_j, id_k); S = the sum of the values in
 //           row order; out1 = P * -2 + S. Both sums start at +0.
 //   mode 4: out2 = [min v0, min v1, max v2, max v3] starting from
 //           [DBL_MAX, DBL_MAX, -DBL_MAX, -DBL_MAX]; out1 is left untouched.
@@ -29,9 +28,9 @@
 // bit for bit whatever the traversal.
 //
 // Limits (reported, never read past): every id up to a row's end is a number
-// x with trunc(x) < K, K being rows(values) and, in mode 3, also the row and
-// column counts of weights; values has at least mode_value_columns(mode)
-// columns when any row holds an id.
+// x with trunc(x) < K, K being rows(v) and, in mode 3, also the row and
+// column counts of w; v has at least mode_value_columns(mode) columns when
+// any row holds an id.
 //
 // Cost: one read of each id up to its row's end (and one of the end marker)
 // and one value read per id; mode 3 adds one weight read per id pair, about
@@ -47,7 +46,6 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/failure.hpp"
@@ -59,7 +57,7 @@ namespace mexsets {
 // conversion to an integer is undefined, select nothing like any other value.
 int feature_mode(double value);
 
-// Columns of values that a mode reads (0 for no computation), and the column
+// Columns of v that a mode reads (0 for no computation), and the column
 // count of its second output (0: no second output).
 std::size_t mode_value_columns(int mode);
 std::size_t second_output_columns(int mode);
@@ -68,14 +66,15 @@ std::size_t second_output_columns(int mode);
 // negative).
 bool holds_any_id(ConstMatrix ids);
 
-// Fails (tooFewColumns) when values has too few columns for the mode and
+// Fails (tooFewColumns) when v has too few columns for the mode and
 // some row holds an id.
 void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values);
 
 // Computes mode's outputs into out1 (M) and out2 (M times its columns;
-// unused when the mode has none). Returns the first id, in row order, outside
-// the limits; outputs are then partial.
-std::optional<BadEntry> set_features(int mode, ConstMatrix ids, ConstMatrix values,
-                                     ConstMatrix weights, double* out1, double* out2);
+// unused when the mode has none). The first id, in row order, outside the
+// limits is reported (a Failure locating it in "ids", idOutOfRange or
+// idNotANumber) instead of being read; outputs are then partial.
+void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1,
+                  double* out2);
 
 }  // namespace mexsets

@@ -1,21 +1,19 @@
 #include "suppress_overlaps.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
 
 namespace mexsets {
 
-std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items, std::size_t weight_count,
-                                                       ConstMatrix pairs) {
+void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs) {
   const std::size_t limit =
       std::min({weight_count, pairs.rows, pairs.cols,
                 static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
-  const std::string sizes = "input 2 holds " + std::to_string(weight_count) +
-                            " values, input 3 is " + std::to_string(pairs.rows) + "-by-" +
-                            std::to_string(pairs.cols);
+  const std::string holds = " holds " + std::to_string(weight_count) + " values, ";
+  const std::string shape =
+      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   for (std::size_t i = 0; i < items.rows; ++i) {
     bool in_list = true;  // before the end of the list the row keeps if accepted
     for (std::size_t j = 0; j < items.cols; ++j) {
@@ -24,17 +22,16 @@ std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items, std::s
       if (in_list) {
         // x > -1 (or NaN) is the id trunc(x), at least 0.
         if (limit == 0 || !(x < static_cast<double>(limit)))
-          return BadEntry{
-              std::isnan(x) ? "idNotANumber" : "idOutOfRange",
-              limit == 0 ? "item id with no item to address (" + sizes + ")"
-                         : "item id outside 0.." + std::to_string(limit - 1) + " (" + sizes + ")",
-              i, j, x};
+          fail(id_reason(x),
+               limit == 0 ? "Item id with no item to address ("
+                          : "Item id outside 0.." + std::to_string(limit - 1) + " (",
+               arg("weights"), holds, arg("W"), shape + "): ", entry("items", i, j),
+               " holds " + format_value(x));
       } else if (!(x > -2147483649.0 && x < 2147483648.0)) {
-        return BadEntry{"entryNotInt32", "entry does not fit a 32-bit integer", i, j, x};
+        fail_entry({"items", "entryNotInt32", "entry does not fit a 32-bit integer", i, j, x});
       }
     }
   }
-  return std::nullopt;
 }
 
 namespace {
@@ -255,13 +252,14 @@ class AcceptedOverlaps {
 }  // namespace
 
 Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMatrix pairs,
-                              double threshold, SumStrategy strategy) {
+                              double threshold, SumStrategy strategy,
+                              std::pmr::memory_resource* memory) {
   // Entries were checked to fit 32 bits: an accepted row's list ends at its
   // first negative stored integer, a tested row's at its first negative entry.
   const ItemLists stored(items, [](double x) { return static_cast<ItemId>(x) < 0; });
   const ItemLists tested(items, [](double x) { return x < 0; });
   AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy);
-  Suppression result;
+  Suppression result{std::pmr::vector<std::size_t>(memory)};
   for (std::size_t i = 0; i < items.rows; ++i) {
     if (overlaps.reaches(i, threshold)) continue;
     overlaps.accept(i);
@@ -272,7 +270,8 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMat
   return result;
 }
 
-void write_accepted_rows(ConstMatrix items, const std::vector<std::size_t>& accepted, double* out) {
+void write_accepted_rows(ConstMatrix items, const std::pmr::vector<std::size_t>& accepted,
+                         double* out) {
   const std::size_t k = accepted.size();
   for (std::size_t j = 0; j < items.cols; ++j)
     for (std::size_t r = 0; r < k; ++r) {

@@ -6,7 +6,7 @@
 //   weights    u(a) = weights[a], the weight of item a.
 //   pairs      W, rows-by-cols; W(a, b) is row a, column b (its diagonal is
 //              not used as item weights here).
-//   threshold  t; the gateway's default is 1.
+//   threshold  t (1 when a caller leaves it out).
 // Result: the numbers (zero-based, ascending) of the accepted rows.
 //
 // Numbering and end markers: ids are zero-based and truncated toward zero.
@@ -31,15 +31,15 @@
 // Limits: every entry up to a row's first entry <= -1 (the end of its stored
 // list) is not NaN and truncates below the element count of u and below both
 // dimensions of W; every entry of items truncates to a 32-bit integer.
-// find_invalid_suppression_entry reports the first (in row order) that does
-// not.
+// check_suppression_limits reports the first entry (in row order) that does
+// not, as an entry of "items"; suppress_overlaps assumes none does.
 //
 // Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
 // terms of W in the plain loop; fewer with the fast strategies.
 #pragma once
 
 #include <cstddef>
-#include <optional>
+#include <memory_resource>
 #include <vector>
 
 #include "mexsets/column_major.hpp"
@@ -48,19 +48,25 @@
 
 namespace mexsets {
 
-std::optional<BadEntry> find_invalid_suppression_entry(ConstMatrix items, std::size_t weight_count,
-                                                       ConstMatrix pairs);
+// Throws a Failure (idNotANumber, idOutOfRange, entryNotInt32) for the first
+// entry of items that breaks the limits above.
+void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs);
 
 struct Suppression {
-  std::vector<std::size_t> accepted;  // accepted row numbers, ascending
-  SumStrategy strategy;               // the strategy used
-  std::size_t ratios = 0;             // overlap ratios computed
+  std::pmr::vector<std::size_t> accepted;     // accepted row numbers, ascending
+  SumStrategy strategy = SumStrategy::plain;  // the strategy used
+  std::size_t ratios = 0;                     // overlap ratios computed
 };
 
+// `memory` holds the result's row numbers, which a host keeps while it
+// creates the output; the working data of the call comes from the heap and
+// is gone on return.
 Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMatrix pairs,
-                              double threshold, SumStrategy strategy = SumStrategy::automatic);
+                              double threshold, SumStrategy strategy = SumStrategy::automatic,
+                              std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
 // out: K-by-N column-major, K = accepted.size().
-void write_accepted_rows(ConstMatrix items, const std::vector<std::size_t>& accepted, double* out);
+void write_accepted_rows(ConstMatrix items, const std::pmr::vector<std::size_t>& accepted,
+                         double* out);
 
 }  // namespace mexsets

@@ -75,25 +75,26 @@ int bit_width(std::uint64_t x) {
 // The merge matrix's limits (and the 32-bit numbering of versions); returns
 // the node count.
 std::uint64_t TreeLeafSets::check_merges(ConstMatrix merges, ConstMatrix sets) {
-  const std::uint64_t nodes = leaf_count(merges, 1) + static_cast<std::uint64_t>(merges.rows);
+  const std::uint64_t nodes =
+      leaf_count(merges, "merges") + static_cast<std::uint64_t>(merges.rows);
   const std::size_t last = merges.cols - 1;
   for (std::size_t r = 0; r < merges.rows; ++r) {
     for (std::size_t k = 0; k < last; ++k) {
       const double e = merges(r, k);
       if (e == 0) break;
-      if (!node_id_fits(e, nodes)) fail_entry(1, bad_node_id("child id", nodes, r, k, e));
+      if (!node_id_fits(e, nodes)) bad_node_id("merges", "child id", nodes, r, k, e);
     }
     const double p = merges(r, last);
-    if (!node_id_fits(p, nodes)) fail_entry(1, bad_node_id("new node id", nodes, r, last, p));
+    if (!node_id_fits(p, nodes)) bad_node_id("merges", "new node id", nodes, r, last, p);
   }
   // Versions and their reads are numbered in 32 bits: a leaf slot each (at
   // most one per node or per id named, see below), plus at most one version
   // and two reads per merge-matrix entry.
   const std::uint64_t entries = merges.size() + sets.size();
   if (std::min(nodes, 2 * entries + dense_allowance) + 2 * merges.size() >= none)
-    fail("tooManyNodes", "Merge tree too large: input 1 has " + std::to_string(merges.rows) +
-                             "-by-" + std::to_string(merges.cols) +
-                             " entries; at most 2^32-2 nodes and child entries are supported");
+    fail("tooManyNodes", "Merge tree too large: ", arg("merges"),
+         " has " + std::to_string(merges.rows) + "-by-" + std::to_string(merges.cols) +
+             " entries; at most 2^32-2 nodes and child entries are supported");
   return nodes;
 }
 
@@ -101,7 +102,7 @@ namespace {
 
 [[noreturn, gnu::cold, gnu::noinline]] void bad_set_node(ConstMatrix sets, std::size_t j,
                                                          std::size_t k, std::uint64_t nodes) {
-  fail_entry(2, bad_node_id("node id", nodes, j, k, sets(j, k)));
+  bad_node_id("sets", "node id", nodes, j, k, sets(j, k));
 }
 
 }  // namespace
@@ -144,7 +145,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       summary_(memory) {
   // Node-set entries are checked where they are first read (below).
   const std::uint64_t nodes = check_merges(merges, sets);
-  const std::uint32_t leaves = leaf_count(merges, 1);
+  const std::uint32_t leaves = leaf_count(merges, "merges");
   const std::size_t last = merges.cols - 1;
   const std::uint64_t entries = merges.size() + sets.size();
   if (nodes <= 2 * entries + dense_allowance) {
@@ -362,8 +363,9 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   // Results are written as uint32 arrays whose byte size must be addressable.
   constexpr std::uint64_t most = PTRDIFF_MAX / sizeof(std::uint32_t);
   if (row_count_[j] > most)
-    fail("resultTooLarge", "Result too large: the leaves of node-set row " + std::to_string(j + 1) +
-                               " of input 2 number more than this machine can address");
+    fail("resultTooLarge",
+         "Result too large: the leaves of node-set row " + std::to_string(j + 1) + " of ",
+         arg("sets"), " number more than this machine can address");
   return static_cast<std::size_t>(row_count_[j]);
 }
 

@@ -24,7 +24,7 @@
 // nodes, repeats included, sorted.
 //
 // Every id is turned into node trunc(v - 1) (so 2.9 names node 2).
-// Limits (mexsets::Failure naming input 1 or 2, row, column and value),
+// Limits (mexsets::Failure naming merges or sets, row, column and value),
 // checked before anything else is read: merges is not empty and its first
 // row's last entry is >= 1; L + R1 <= 2^32 - 1; every child id (up to the 0)
 // and every new id names a node in 1 .. L + R1 (NaN does not); then, as the

@@ -18,36 +18,37 @@ constexpr std::uint64_t dense_allowance = 4096;
 // The leaf count first, then the inputs in the order they are read
 // (labels, merges, sets).
 void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
-  const std::uint64_t nodes = leaf_count(merges, 2) + static_cast<std::uint64_t>(merges.rows);
+  const std::uint64_t nodes =
+      leaf_count(merges, "merges") + static_cast<std::uint64_t>(merges.rows);
   for (std::size_t j = 0; j < labels.cols; ++j)
     for (std::size_t i = 0; i < labels.rows; ++i)
       if (!node_id_fits(labels(i, j), nodes))
-        fail_entry(1, bad_node_id("label", nodes, i, j, labels(i, j)));
+        bad_node_id("labels", "label", nodes, i, j, labels(i, j));
   const std::size_t last = merges.cols - 1;
   for (std::size_t r = 0; r < merges.rows; ++r)
     for (std::size_t c = 0; c < last; ++c) {
       const double e = merges(r, c);
       if (e == 0) break;
-      if (!node_id_fits(e, nodes)) fail_entry(2, bad_node_id("child id", nodes, r, c, e));
+      if (!node_id_fits(e, nodes)) bad_node_id("merges", "child id", nodes, r, c, e);
     }
   for (std::size_t k = 0; k < sets.rows; ++k)
     for (std::size_t c = 0; c < sets.cols; ++c) {
       const double e = sets(k, c);
       if (e == 0) break;
-      if (!node_id_fits(e, nodes)) fail_entry(3, bad_node_id("node id", nodes, k, c, e));
+      if (!node_id_fits(e, nodes)) bad_node_id("sets", "node id", nodes, k, c, e);
     }
   if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
     fail("outputTooLarge", "Output too large: " + std::to_string(labels.rows) + "-by-" +
                                std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
                                " flags exceed the address range");
   if (merges.size() >= UINT32_MAX)
-    fail("tooManyNodes", "Merge tree too large: input 2 holds 2^32-1 entries or more");
+    fail("tooManyNodes", "Merge tree too large: ", arg("merges"), " holds 2^32-1 entries or more");
 }
 
 TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets)
     : labels_(labels), sets_(sets) {
   check(labels, merges, sets);
-  const std::uint32_t leaves = leaf_count(merges, 2);
+  const std::uint32_t leaves = leaf_count(merges, "merges");
   const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
   const std::size_t last = merges.cols - 1;
   const std::size_t positions = labels.size();

@@ -24,8 +24,8 @@
 // not to its children.
 //
 // Every id is turned into node trunc(v - 1) (so 2.9 names node 2). Limits,
-// checked first (mexsets::Failure naming input, row, column and value), in
-// this order: merges is not empty and its first row's last entry is >= 1,
+// checked first (mexsets::Failure naming the argument, row, column and
+// value), in this order: merges is not empty and its first row's last entry is >= 1,
 // with L + R2 <= 2^32 - 1; every label, every child id (up to the 0) and
 // every node-set id (up to the 0) names a node in 1 .. L + R2 (NaN and 0 do
 // not); M*N*K is addressable.

@@ -1,7 +1,6 @@
 #include "tree_overlap_matrix.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -43,32 +42,31 @@ std::string id_range(std::size_t nodes) {
 
 void check_merge_matrix(ConstMatrix merge, std::size_t nodes) {
   if (nodes < merge.rows)
-    fail("tooFewNodeRows", "Fewer node rows than merge rows: input 3 has " + std::to_string(nodes) +
-                               " rows but input 2 has " + std::to_string(merge.rows));
+    fail("tooFewNodeRows", "Fewer node rows than merge rows: ", arg("node_rows"),
+         " has " + std::to_string(nodes) + " rows but ", arg("merges"),
+         " has " + std::to_string(merge.rows));
   if (merge.rows > 0 && merge.cols == 0)
-    fail("noNewIdColumn", "Merge rows without a new node id: input 2 has " +
-                              std::to_string(merge.rows) + " rows but no columns");
+    fail("noNewIdColumn", "Merge rows without a new node id: ", arg("merges"),
+         " has " + std::to_string(merge.rows) + " rows but no columns");
   if (nodes > kMaxNodes)
-    fail("tooManyNodes", "Too many nodes for 32-bit leaf and node ids: input 3 has " +
-                             std::to_string(nodes) + " rows, at most " + std::to_string(kMaxNodes) +
-                             " are allowed");
+    fail("tooManyNodes", "Too many nodes for 32-bit leaf and node ids: ", arg("node_rows"),
+         " has " + std::to_string(nodes) + " rows, at most " + std::to_string(kMaxNodes) +
+             " are allowed");
   const double limit = static_cast<double>(nodes);
-  const auto reason = [](double x) { return std::isnan(x) ? "idNotANumber" : "idOutOfRange"; };
   for (std::size_t r = 0; r < merge.rows; ++r) {
     const std::size_t last = merge.cols - 1;
     const double new_id = merge(r, last);
     if (!(new_id > -1 && new_id < limit))
-      fail_entry(2, {reason(new_id), "new node id outside " + id_range(nodes), r, last, new_id});
+      fail_id("merges", "new node id outside " + id_range(nodes), r, last, new_id);
     const std::size_t parent = to_index(new_id);
     for (std::size_t j = 0; j < last; ++j) {
       const double child = merge(r, j);
       if (child < 0) break;
-      if (!(child < limit))
-        fail_entry(2, {reason(child), "child id outside " + id_range(nodes), r, j, child});
+      if (!(child < limit)) fail_id("merges", "child id outside " + id_range(nodes), r, j, child);
       if (to_index(child) == parent)
-        fail_entry(
-            2, {"childIsNewNode", "child id names the row's own new node " + std::to_string(parent),
-                r, j, child});
+        fail_entry({"merges", "childIsNewNode",
+                    "child id names the row's own new node " + std::to_string(parent), r, j,
+                    child});
     }
   }
 }
@@ -130,10 +128,10 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
       }
       const std::uint64_t count = std::uint64_t{merged.back().count} + run.count;
       if (count > kMaxCount)
-        fail("leafCountTooLarge", "Leaf count too large: row " + std::to_string(r + 1) +
-                                      " of input 2 would put leaf " + std::to_string(run.leaf) +
-                                      " into node " + std::to_string(parent) + " more than " +
-                                      std::to_string(kMaxCount) + " times");
+        fail("leafCountTooLarge", "Leaf count too large: row " + std::to_string(r + 1) + " of ",
+             arg("merges"),
+             " would put leaf " + std::to_string(run.leaf) + " into node " +
+                 std::to_string(parent) + " more than " + std::to_string(kMaxCount) + " times");
       merged.back().count = static_cast<std::uint32_t>(count);
     }
     lists_[slot].swap(merged);
@@ -172,8 +170,8 @@ void check_leaf_weights(ConstMatrix merge, std::size_t nodes, std::size_t weight
   }
   for (std::size_t k = 0; k < named.size(); ++k)
     if (named[k] >= leaves && holds[k])
-      fail("noLeafWeights", "Leaf weights missing: input 3 has no columns, but merge node " +
-                                std::to_string(named[k]) + " holds leaves");
+      fail("noLeafWeights", "Leaf weights missing: ", arg("node_rows"),
+           " has no columns, but merge node " + std::to_string(named[k]) + " holds leaves");
 }
 
 namespace {

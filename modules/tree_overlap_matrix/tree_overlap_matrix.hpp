@@ -90,9 +90,10 @@ class LeafLists {
   std::vector<std::vector<LeafRun>> lists_;  // list of node named_[k]
 };
 
-// Throws Failure when `merge` (input 2) and the node count (the rows of
-// input 3) break the limits above: tooFewNodeRows, noNewIdColumn,
-// tooManyNodes, idNotANumber, idOutOfRange, childIsNewNode. Rows are checked
+// Throws Failure when `merge` (the argument "merges") and the node count
+// (the rows of "node_rows") break the limits above: tooFewNodeRows,
+// noNewIdColumn, tooManyNodes, idNotANumber, idOutOfRange, childIsNewNode
+// (failures name those two arguments). Rows are checked
 // first to last, in each the new id first, then the children left to right.
 void check_merge_matrix(ConstMatrix merge, std::size_t nodes);
 

@@ -6,15 +6,20 @@
 // crash, write past the output slots or leave arrays behind (the sanitizer
 // build checks reads, writes and leaks).
 //
+// Every function of this build (MEXSETS_BUILT_LIST) needs a valid call below,
+// and every valid call names a function of modules/functions.txt.
+//
 // With MEXSETS_CLASS_TABLE=<file> the outcome of every combination is written
 // there as a table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -109,6 +114,42 @@ std::vector<ValidCall> valid_calls() {
          return a;
        }},
   };
+}
+
+// The names of a function list: the lines that are a name alone.
+std::vector<std::string> list_names(const char* path) {
+  std::ifstream in(path);
+  EXPECT_TRUE(in) << "cannot read " << path;
+  const std::regex name("[a-z_]+");
+  std::vector<std::string> names;
+  for (std::string line; std::getline(in, line);)
+    if (std::regex_match(line, name)) names.push_back(line);
+  return names;
+}
+
+// The valid calls of the functions built here, in the list's order; a built
+// function without one, or a call of an unlisted function, fails the test.
+std::vector<ValidCall> built_calls() {
+  const auto listed = list_names(MEXSETS_FUNCTION_LIST);
+  const auto built = list_names(MEXSETS_BUILT_LIST);
+  EXPECT_FALSE(built.empty()) << MEXSETS_BUILT_LIST << " names no function";
+  const auto calls = valid_calls();
+  auto has = [](const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  for (const ValidCall& call : calls)
+    EXPECT_TRUE(has(listed, call.name))
+        << call.name << " has a valid call but is not in " << MEXSETS_FUNCTION_LIST;
+  std::vector<ValidCall> out;
+  for (const std::string& name : built) {
+    auto found = std::find_if(calls.begin(), calls.end(),
+                              [&](const ValidCall& call) { return call.name == name; });
+    if (found == calls.end())
+      ADD_FAILURE() << name << " is built but has no valid call in valid_calls()";
+    else
+      out.push_back(*found);
+  }
+  return out;
 }
 
 // Copies of a double array's shape and values in another form.
@@ -256,7 +297,7 @@ TEST(ArgumentClasses, EveryFunctionEveryArgumentEveryClass) {
   std::ofstream table;
   if (const char* path = std::getenv("MEXSETS_CLASS_TABLE")) table.open(path);
   const auto kinds = variants();
-  for (const ValidCall& valid : valid_calls()) {
+  for (const ValidCall& valid : built_calls()) {
     const standin::Module module(valid.name);
     std::vector<Array> base = valid.args();
     auto raw = [](const std::vector<Array>& a) {

@@ -277,6 +277,32 @@ TEST(TreeLeafSets, IdsOutsideTheTreeAreRejected) {
   EXPECT_NO_THROW(run({{1, 0, NAN, 4}, {4, 3, 0, 5}}, {{5, 0, -7}}));
 }
 
+// "<reason>: <message>" of the Failure that a call without a host throws.
+template <class Call>
+std::string failure_of(Call call) {
+  try {
+    call();
+  } catch (const mexsets::Failure& failure) {
+    return failure.reason() + ": " + failure.message();
+  }
+  return "no failure";
+}
+
+TEST(TreeLeafSets, FailuresWithoutAHostNameTheArgument) {
+  EXPECT_EQ(failure_of([] {
+              compute({{1, 2, 4}, {4, 6, 5}}, {{1}});
+            }),
+            "idOutOfRange: Child id outside 1..5: merges at row 2, column 2 holds 6");
+  EXPECT_EQ(failure_of([] {
+              compute({{1, 2, 4}, {4, 3, 5}}, {{5, 0}, {2, NAN}});
+            }),
+            "idNotANumber: Node id outside 1..5: sets at row 2, column 2 holds NaN");
+  auto empty = mexsets::OwnedMatrix<double>(0, 3), sets = rows_of({{1}});
+  EXPECT_EQ(failure_of([&] { mexsets::tree_leaf_sets(empty.cref(), sets.cref()); }),
+            "emptyMergeMatrix: Merge matrix is empty: merges is 0-by-3; its first row's last "
+            "entry fixes the leaf count");
+}
+
 // A random merge matrix outside the tidy shapes: out-of-order children,
 // self references, repeated and leaf new ids, fractional ids, zero padding.
 // Returns false when some node would hold more than `limit` entries (the

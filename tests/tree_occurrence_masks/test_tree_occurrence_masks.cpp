@@ -196,6 +196,33 @@ TEST(TreeOccurrenceMasks, IdsOutsideTheTreeAreRejected) {
   EXPECT_NO_THROW(run({{1}}, {{1, 0, -1, 4}, {4, 3, 0, NAN}}, {{5, 0, NAN}}));
 }
 
+// "<reason>: <message>" of the Failure that a call without a host throws.
+template <class Call>
+std::string failure_of(Call call) {
+  try {
+    call();
+  } catch (const mexsets::Failure& failure) {
+    return failure.reason() + ": " + failure.message();
+  }
+  return "no failure";
+}
+
+TEST(TreeOccurrenceMasks, FailuresWithoutAHostNameTheArgument) {
+  EXPECT_EQ(failure_of([] {
+              compute({{1, 0}}, {{1, 2, 4}}, {{3}});
+            }),
+            "idOutOfRange: Label outside 1..4: labels at row 1, column 2 holds 0");
+  EXPECT_EQ(failure_of([] {
+              compute({{1}}, {{1, 2, 0.5}}, {{3}});
+            }),
+            "badLeafCount: First row's last entry (leaf count + 1) is below 1: merges at row 1, "
+            "column 3 holds 0.5");
+  EXPECT_EQ(failure_of([] {
+              compute({{1}}, {{1, 2, 4}}, {{3, 5}});
+            }),
+            "idOutOfRange: Node id outside 1..4: sets at row 1, column 2 holds 5");
+}
+
 // A random label grid and merge matrix outside the tidy shapes: labels
 // naming any node, children created later, repeated children, rows naming
 // their own node, fractional ids. `spread` raises the leaf count far above

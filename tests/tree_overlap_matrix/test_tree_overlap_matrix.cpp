@@ -328,6 +328,33 @@ TEST(TreeOverlapMatrix, LeafCountsBeyond32BitsAreRejected) {
   EXPECT_NO_THROW(mexsets::LeafLists(fewer.cref(), 32));
 }
 
+// "<reason>: <message>" of the Failure that a call without a host throws.
+template <class Call>
+std::string failure_of(Call call) {
+  try {
+    call();
+  } catch (const mexsets::Failure& failure) {
+    return failure.reason() + ": " + failure.message();
+  }
+  return "no failure";
+}
+
+TEST(TreeOverlapMatrix, FailuresWithoutAHostNameTheArgument) {
+  const auto overlaps = [](std::initializer_list<std::initializer_list<double>> merge,
+                           std::size_t nodes) {
+    return failure_of([&] {
+      mexsets::tree_overlap_matrix(rows_of(merge).cref(),
+                                   OwnedMatrix<double>(nodes, 1, 1.0).cref());
+    });
+  };
+  EXPECT_EQ(overlaps({{0, 1, 3}, {3, 4.25, 4}}, 5),
+            "childIsNewNode: Child id names the row's own new node 4: merges at row 2, column 2 "
+            "holds 4.25");
+  EXPECT_EQ(
+      overlaps({{0, 1, 3}, {3, 2, 4}}, 1),
+      "tooFewNodeRows: Fewer node rows than merge rows: node_rows has 1 rows but merges has 2");
+}
+
 // ---------------------------------------------------------- differential tests
 
 struct RandomTree {

@@ -4,6 +4,7 @@
 
 #include "host.hpp"
 #include "mexsets/array_views.hpp"
+#include "mexsets/mex_host.hpp"
 #include "support.hpp"
 
 using mexsets::ConstMatlabMultiArray;
@@ -123,14 +124,30 @@ TEST(Views, FixedMessagesTypeFirst) {
             "typesNotCoherent: Data types not coherent");
 }
 
+// Two matrix inputs, as the MEX host reads them.
+struct TwoMatrices {
+  static constexpr const char* name = "views";
+  static constexpr int outputs = 1;
+  static constexpr mexsets::Argument inputs[] = {mexsets::matrix_argument("p"),
+                                                 mexsets::matrix_argument("q")};
+};
+
 TEST(Views, SparseAndComplexInputsAreRejected) {
   standin::Array sparse(mxCreateSparse(1000, 1000, 1, mxREAL));
   standin::Array complex(mxCreateDoubleMatrix(2, 2, mxCOMPLEX));
   const mxArray* inputs[] = {sparse.get(), complex.get()};
-  EXPECT_EQ(
-      failure_message([&] { mexsets::input_view<double>(inputs, 1); }),
-      "sparseInput: Sparse input is not supported: input 1 is sparse; pass full(...) instead");
-  EXPECT_EQ(failure_message([&] { mexsets::input_view<double>(inputs, 2); }),
+  const auto mex_message = [&](int k) {
+    try {
+      mexsets::MexCall<TwoMatrices> call(0, nullptr, 2, inputs);
+      call.matrix(k);
+    } catch (const Failure& failure) {
+      return failure.reason() + ": " + failure.render(mexsets::mex_place_text<TwoMatrices>);
+    }
+    return std::string("no failure");
+  };
+  EXPECT_EQ(mex_message(0),
+            "sparseInput: Sparse input is not supported: input 1 is sparse; pass full(...) instead");
+  EXPECT_EQ(mex_message(1),
             "complexInput: Complex input is not supported: input 2 is complex; pass real(...) "
             "instead");
 }

@@ -1,0 +1,46 @@
+// [pair, border] = boundary_sums(n, first, second, keys, labels, weights):
+// the argument rules that every host follows.
+#pragma once
+
+#include <vector>
+
+#include "boundary_sums.hpp"
+#include "mexsets/contract.hpp"
+
+namespace mexsets {
+
+struct BoundarySumsContract {
+  enum { IN_N, IN_FIRST, IN_SECOND, IN_KEYS, IN_LABELS, IN_WEIGHTS };
+  enum { OUT_PAIR, OUT_BORDER };
+  static constexpr const char* name = "boundary_sums";
+  static constexpr Argument inputs[] = {scalar_argument("n"),      matrix_argument("first"),
+                                        matrix_argument("second"), matrix_argument("keys"),
+                                        matrix_argument("labels"), matrix_argument("weights")};
+  static constexpr std::size_t min_inputs = 6, max_inputs = 6;
+  static constexpr int outputs = 2;
+  static constexpr const char* nargin_message = "There should be 6 input parameters";
+  static constexpr const char* nargout_message = nullptr;
+  static constexpr const char* synopsis = nullptr;
+
+  // Every input is read and checked before n is; the outputs exist before
+  // the labels are matched, so a label without key ends the call with both
+  // discarded.
+  template <class Call>
+  static void run(Call& call) {
+    const double n = call.scalar(IN_N);
+    BoundaryInputs in;
+    in.first = call.matrix(IN_FIRST);
+    in.second = call.matrix(IN_SECOND);
+    in.keys = call.matrix(IN_KEYS);
+    in.labels = call.matrix(IN_LABELS);
+    in.weights = call.matrix(IN_WEIGHTS);
+    in.n = pair_size(n);
+    check_boundary_inputs(in);
+    double* pair = call.matrix_output(OUT_PAIR, in.n, in.n);
+    double* border = call.column(OUT_BORDER, in.n);
+    const std::vector<double> sums = boundary_key_sums(in);
+    distribute_boundary_sums(in, sums, pair, border);
+  }
+};
+
+}  // namespace mexsets

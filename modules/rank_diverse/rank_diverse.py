@@ -1,0 +1,87 @@
+"""rank_diverse over NumPy arrays."""
+from . import _rank_diverse_native as _native
+
+
+def rank_diverse(items, relevance, w, lambda_=0.75):
+    """Rank candidates by relevance against redundancy.
+
+    Orders the M candidates given by the rows of `items` greedily: each step
+    picks, among the candidates not yet picked, the one with the highest
+    score ``lambda_ * relevance[c] - (1 - lambda_) * redundancy[c]``, the
+    lowest-numbered one among equal scores. ``redundancy[c]`` starts at 0
+    and becomes the largest overlap ratio between the list Q of candidate c
+    and the list P of any candidate picked before it (NaN ratios are
+    ignored)::
+
+        S / (w(P) + w(Q) - S),   S = sum of w[a, b] over a in P, b in Q,
+
+    w(L) being the sum of ``w[a, a]`` over a in L. A step in which no score
+    is above -realmax (all NaN or -inf, e.g. with a NaN `lambda_`) picks the
+    lowest-numbered candidate left, so `order` is always a permutation. Sums
+    run in a fixed order, so results are reproducible bit for bit.
+
+    Parameters
+    ----------
+    items : array_like, shape (M, N)
+        0-based item ids, a row ends at its first negative entry (or at the
+        end of the row): row c lists candidate c's items. 0 is item 0 and
+        NaN does not end a row; ids are truncated toward zero (2.9 is item
+        2) and a repeated id counts each time. Every id must be below both
+        dimensions of `w`. A 1-D array is one row, i.e. one candidate.
+    relevance : array_like, at least M elements
+        The relevance of each candidate: its first M elements in column-major
+        (Fortran) order, so shape (M,) and (M, 1) read alike.
+    w : array_like, shape (K1, K2)
+        Pairwise weights: ``w[a, b]`` weighs items a and b (a, from the list
+        picked, selects the row) and ``w[a, a]`` is the weight of item a.
+    lambda_ : float, default 0.75
+        The trade-off, used unchanged (any number; of an array, the first
+        element).
+
+    Returns
+    -------
+    order : ndarray of float64, shape (M,)
+        1-based candidate numbers in the order picked: ``order[k] - 1`` is
+        the row of `items` picked at step k.
+    scores : ndarray of float64, shape (M,)
+        The score of each candidate when it was picked.
+
+    Raises
+    ------
+    mexsets.Error
+        With ``identifier`` ``mexsets:rank_diverse:<reason>``:
+
+        - ``dimensionsNotCoherent``: `items`, `relevance` or `w` has more
+          than two dimensions
+        - ``badScalar``: `lambda_` is empty
+        - ``tooFewValues``: `relevance` holds fewer than M values
+        - ``idOutOfRange``: an id >= ``w.shape[0]`` or ``w.shape[1]`` (inf
+          too)
+        - ``idNotANumber``: an id is NaN
+        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        - ``outOfMemory``: no memory left for the item lists
+    mexsets.ArgumentTypeError
+        A TypeError: ``typesNotCoherent`` (not real numbers) or
+        ``complexInput``.
+
+    Examples
+    --------
+    Candidate 2 repeats the item of candidate 1, so candidate 3 comes before
+    it:
+
+    >>> import numpy as np
+    >>> from mexsets import rank_diverse
+    >>> order, scores = rank_diverse([[0], [0], [1]], [1, 1, 0.9], np.eye(2), lambda_=0.5)
+    >>> order
+    array([1., 3., 2.])
+    >>> scores
+    array([0.5 , 0.45, 0.  ])
+
+    Ids are 0-based, and an error locates the entry as NumPy indexes it:
+
+    >>> rank_diverse([[0, 2]], [1], np.eye(2))
+    Traceback (most recent call last):
+        ...
+    mexsets._errors.Error: Item id outside 0..1 (w is 2-by-2): items[0, 1] holds 2
+    """
+    return _native.call(items, relevance, w, lambda_)

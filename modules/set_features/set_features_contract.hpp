@@ -1,0 +1,49 @@
+// [features, extra] = set_features(ids, v, mode, w): the argument rules that
+// every host follows.
+#pragma once
+
+#include "mexsets/contract.hpp"
+#include "set_features.hpp"
+
+namespace mexsets {
+
+struct SetFeaturesContract {
+  enum { IN_IDS, IN_V, IN_MODE, IN_W };
+  enum { OUT_FEATURES, OUT_EXTRA };
+  static constexpr const char* name = "set_features";
+  static constexpr Argument inputs[] = {matrix_argument("ids"), matrix_argument("v"),
+                                        optional_scalar("mode", 1), optional_matrix("w")};
+  // Inputs after w are ignored.
+  static constexpr std::size_t min_inputs = 2, max_inputs = any_number_of_inputs;
+  static constexpr int outputs = 2;
+  static constexpr const char* nargin_message = "There should be at least 2 input parameters";
+  static constexpr const char* nargout_message = nullptr;
+  static constexpr const char* synopsis = nullptr;
+
+  // The features exist whatever the mode; a mode that computes nothing ends
+  // the call there, without reading w. Only mode 3 needs (and reads) w. The
+  // second output, when the mode has one, exists before the ids are read; a
+  // bad id ends the call with both outputs discarded.
+  template <class Call>
+  static void run(Call& call) {
+    const ConstMatrix ids = call.matrix(IN_IDS);
+    const ConstMatrix v = call.matrix(IN_V);
+    const int mode = feature_mode(call.scalar(IN_MODE));
+    double* features = call.column(OUT_FEATURES, ids.rows);
+    if (mode_value_columns(mode) == 0) return;
+    ConstMatrix w;
+    if (mode == 3) {
+      if (!call.given(IN_W)) fail("nargin", "For perimeter we need 4 parameters");
+      w = call.matrix(IN_W);
+    }
+    check_value_columns(mode, ids, v);
+    // Modes 2 and 3 give one value a row (a column), mode 4 a box a row.
+    const std::size_t columns = second_output_columns(mode);
+    double* extra = nullptr;
+    if (columns == 1) extra = call.column(OUT_EXTRA, ids.rows);
+    if (columns > 1) extra = call.matrix_output(OUT_EXTRA, ids.rows, columns);
+    set_features(mode, ids, v, w, features, extra);
+  }
+};
+
+}  // namespace mexsets

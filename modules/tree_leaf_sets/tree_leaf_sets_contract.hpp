@@ -1,0 +1,43 @@
+// leaves = tree_leaf_sets(merges, sets): the argument rules that every host
+// follows.
+#pragma once
+
+#include <cstdint>
+
+#include "mexsets/contract.hpp"
+#include "tree_leaf_sets.hpp"
+
+namespace mexsets {
+
+struct TreeLeafSetsContract {
+  enum { IN_MERGES, IN_SETS };
+  enum { OUT_LEAVES };
+  static constexpr const char* name = "tree_leaf_sets";
+  static constexpr Argument inputs[] = {matrix_argument("merges"), matrix_argument("sets")};
+  static constexpr std::size_t min_inputs = 2, max_inputs = 2;
+  static constexpr int outputs = 1;
+  static constexpr const char* nargin_message = "Two input arguments required.";
+  static constexpr const char* nargout_message = "Too many output arguments.";
+  static constexpr const char* synopsis = nullptr;
+
+  // The tree is built once, from the host's scratch memory: it stays alive
+  // while the lists are created, and a host that ends the call on a failed
+  // allocation releases its blocks too. Every row's count is checked before
+  // the first list is made; then each list is created at its final size and
+  // filled.
+  template <class Call>
+  static void run(Call& call) {
+    const ConstMatrix merges = call.matrix(IN_MERGES);
+    const ConstMatrix sets = call.matrix(IN_SETS);
+    TreeLeafSets tree(merges, sets, call.scratch());
+    for (std::size_t j = 0; j < tree.size(); ++j) tree.count(j);
+    call.lists(OUT_LEAVES, tree.size());
+    for (std::size_t j = 0; j < tree.size(); ++j) {
+      const std::size_t count = tree.count(j);
+      std::uint32_t* leaves = call.list(OUT_LEAVES, j, count);
+      if (count) tree.fill(j, count, leaves);
+    }
+  }
+};
+
+}  // namespace mexsets

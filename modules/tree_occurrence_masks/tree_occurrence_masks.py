@@ -1,0 +1,73 @@
+"""tree_occurrence_masks over NumPy arrays."""
+from . import _tree_occurrence_masks_native as _native
+
+
+def tree_occurrence_masks(labels, merges, sets):
+    """Mark where each node set of a merge tree occurs in a label matrix.
+
+    Nodes are numbered **from 1**; L = trunc(``merges[0, -1]`` - 1) is the
+    number of leaves and there are L + R2 nodes. A position belongs to its
+    label's node and to every node above it. Rows of `merges` are applied in
+    order and a child is read as it is at that moment, so a node must be
+    created before a row names it as a child (a later node contributes only
+    its own labels).
+
+    Parameters
+    ----------
+    labels : array_like, shape (M, N)
+        1-based node ids: ``labels[i, j]`` names the node that position
+        ``(i, j)`` belongs to, normally a leaf. There is no background
+        value, so 0 is no valid label.
+    merges : array_like, shape (R2, C2)
+        1-based node ids, one merge per row: row ``r`` (0-based) creates
+        node L + r + 1 from the child ids in columns ``0 .. C2-2``, each row
+        ended by 0 (negative entries and NaN do not end it). Of the last
+        column only ``merges[0, -1]`` (L + 1) is read.
+    sets : array_like, shape (K, C3)
+        1-based node ids, each row ended by 0. A 1-D array is one row.
+
+    Ids, and L, are truncated toward zero (2.9 names node 2).
+
+    Returns
+    -------
+    masks : ndarray of bool, shape (M, N, K), Fortran order
+        ``masks[:, :, k]`` is True at the positions that belong to at least
+        one node listed in row ``k`` of `sets`.
+
+    Raises
+    ------
+    mexsets.Error
+        With ``identifier`` ``mexsets:tree_occurrence_masks:<reason>``:
+
+        - ``dimensionsNotCoherent``: an input has more than two dimensions
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: ``merges[0, -1]`` is below 1
+        - ``tooManyNodes``: L + R2 exceeds 2**32-1, or `merges` is too large
+        - ``idOutOfRange``: a label, child or node-set id outside 1..L+R2
+          (inf too)
+        - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
+        - ``outputTooLarge``: M*N*K flags exceed the address range
+        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        - ``outOfMemory``: no memory left for the node links
+    mexsets.ArgumentTypeError
+        A TypeError: ``typesNotCoherent`` (not real numbers) or
+        ``complexInput``.
+
+    Examples
+    --------
+    L = 3; node 4 merges leaves 1 and 2, node 5 node 4 and leaf 3. Plane 0
+    is node 4, plane 1 nodes 3 and 1:
+
+    >>> from mexsets import tree_occurrence_masks
+    >>> m = tree_occurrence_masks([[1, 1, 2], [3, 3, 2]], [[1, 2, 4], [4, 3, 0]],
+    ...                           [[4, 0], [3, 1]])
+    >>> m.shape
+    (2, 3, 2)
+    >>> m[:, :, 0]
+    array([[ True,  True,  True],
+           [False, False,  True]])
+    >>> m[:, :, 1]
+    array([[ True,  True, False],
+           [ True,  True, False]])
+    """
+    return _native.call(labels, merges, sets)

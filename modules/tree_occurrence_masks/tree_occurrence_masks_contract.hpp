@@ -1,0 +1,39 @@
+// masks = tree_occurrence_masks(labels, merges, sets): the argument rules
+// that every host follows.
+#pragma once
+
+#include "mexsets/contract.hpp"
+#include "tree_occurrence_masks.hpp"
+
+namespace mexsets {
+
+struct TreeOccurrenceMasksContract {
+  enum { IN_LABELS, IN_MERGES, IN_SETS };
+  enum { OUT_MASKS };
+  static constexpr const char* name = "tree_occurrence_masks";
+  static constexpr Argument inputs[] = {matrix_argument("labels"), matrix_argument("merges"),
+                                        matrix_argument("sets")};
+  static constexpr std::size_t min_inputs = 3, max_inputs = 3;
+  // One result; a MEX caller may ask for up to three outputs before
+  // nargout refuses the call.
+  static constexpr int outputs = 3;
+  static constexpr const char* nargin_message = "Three input arguments required.";
+  static constexpr const char* nargout_message = "Too many output arguments.";
+  static constexpr const char* synopsis = nullptr;
+
+  // Every input is checked before the output exists, and the output is
+  // created while no container is held, so a host that ends the call on a
+  // failed allocation leaks nothing; once created it belongs to the host.
+  template <class Call>
+  static void run(Call& call) {
+    const ConstMatrix labels = call.matrix(IN_LABELS);
+    const ConstMatrix merges = call.matrix(IN_MERGES);
+    const ConstMatrix sets = call.matrix(IN_SETS);
+    TreeOccurrenceMasks::check(labels, merges, sets);
+    bool* masks = call.logical_array(OUT_MASKS, labels.rows, labels.cols, sets.rows);
+    TreeOccurrenceMasks marks(labels, merges, sets);
+    marks.mark(masks);
+  }
+};
+
+}  // namespace mexsets

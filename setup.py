@@ -1,0 +1,98 @@
+"""Builds the mexsets Python package: one extension per function of
+modules/functions.txt (its pybind11 binding and its computation), the
+package's Python files, and each function's wrapper modules/<name>/<name>.py
+installed as mexsets/_<name>.py."""
+import os
+import re
+import sys
+import sysconfig
+from pathlib import Path
+
+from setuptools import Extension, setup
+from setuptools.command.build_ext import build_ext
+from setuptools.command.build_py import build_py
+
+ROOT = Path(__file__).resolve().parent
+
+
+def version():
+    text = (ROOT / "CMakeLists.txt").read_text()
+    return re.search(r"^project\(mexsets VERSION ([0-9.]+)", text, re.M).group(1)
+
+
+def functions():
+    lines = (ROOT / "modules" / "functions.txt").read_text().splitlines()
+    return [line.strip() for line in lines if re.fullmatch(r"[a-z_]+", line.strip())]
+
+
+def pybind11_include():
+    """pybind11's headers: its Python module when installed, else the
+    system's (Debian's pybind11-dev puts them in /usr/include)."""
+    try:
+        import pybind11
+        return [pybind11.get_include()]
+    except ImportError:
+        pass
+    for base in [os.environ.get("PYBIND11_INCLUDE"), sysconfig.get_paths()["include"],
+                 "/usr/include", "/usr/local/include"]:
+        if base and (Path(base) / "pybind11" / "pybind11.h").exists():
+            return [base]
+    sys.exit("mexsets: the pybind11 headers are missing; install them "
+             "(Debian: apt-get install pybind11-dev) or set PYBIND11_INCLUDE")
+
+
+def extension(name):
+    folder = ROOT / "modules" / name
+    sources = [f"modules/{name}/{name}_python.cpp"] + sorted(
+        f"modules/{name}/{path.name}" for path in folder.glob("*.cpp")
+        if not path.name.endswith(("_mex.cpp", "_python.cpp")))
+    return Extension(
+        f"mexsets._{name}_native", sources=sources, language="c++",
+        include_dirs=["include", f"modules/{name}"] + pybind11_include(),
+        extra_compile_args=["-std=c++17", "-O2", "-fvisibility=hidden", "-g0"])
+
+
+class BuildPy(build_py):
+    """Adds the wrappers, the function list and the version to the package."""
+
+    def run(self):
+        super().run()
+        package = Path(self.build_lib) / "mexsets"
+        package.mkdir(parents=True, exist_ok=True)
+        for name in functions():
+            self.copy_file(str(ROOT / "modules" / name / f"{name}.py"),
+                           str(package / f"_{name}.py"))
+        self.copy_file(str(ROOT / "modules" / "functions.txt"), str(package / "functions.txt"))
+        (package / "_version.py").write_text(f'__version__ = "{version()}"\n')
+
+
+class BuildExt(build_ext):
+    """Compiles the extensions two at a time unless told otherwise."""
+
+    def finalize_options(self):
+        super().finalize_options()
+        if self.parallel is None:
+            self.parallel = os.cpu_count() or 1
+
+
+# Build products stay under build/ (ignored by git), beside the CMake build.
+(ROOT / "build" / "setuptools").mkdir(parents=True, exist_ok=True)
+
+setup(
+    name="mexsets",
+    version=version(),
+    description="Set and merge-tree bookkeeping on NumPy arrays of item and node ids",
+    long_description=(ROOT / "README.md").read_text(),
+    long_description_content_type="text/markdown",
+    license="BSD-2-Clause",
+    python_requires=">=3.8",
+    install_requires=["numpy"],
+    packages=["mexsets"],
+    package_dir={"mexsets": "python/mexsets"},
+    package_data={"mexsets": ["py.typed", "*.pyi"]},
+    ext_modules=[extension(name) for name in functions()],
+    cmdclass={"build_py": BuildPy, "build_ext": BuildExt},
+    options={"build": {"build_base": "build/setuptools"},
+             "egg_info": {"egg_base": "build/setuptools"}},
+    zip_safe=False,
+)

@@ -1,0 +1,91 @@
+"""The Python help and the Octave help say the same: each docstring's
+examples run as doctests, its parameters are the help's argument names and
+the wrapper's signature is the contract's, and its Raises section lists the
+reasons the Octave help lists (less those only a MEX host raises, plus the
+Python-only integerTooLarge)."""
+import doctest
+import importlib
+import inspect
+import os
+import re
+from pathlib import Path
+
+import pytest
+
+import mexsets
+
+ROOT = Path(os.environ.get("MEXSETS_ROOT", Path(__file__).resolve().parents[2]))
+NAMES = mexsets._function_names()
+MEX_ONLY = {"nargin", "nargout", "sparseInput", "notDouble"}
+# Raised in Python where the MEX host raises another reason (or none).
+PYTHON_ONLY = {"integerTooLarge", "typesNotCoherent", "complexInput", "nargin"}
+
+
+def octave_help(name):
+    return (ROOT / "modules" / name / f"{name}.m").read_text()
+
+
+def help_arguments(name):
+    """The argument names of the help's usage lines, lower-cased: at each
+    position the first name (not a value such as a mode number) any line has."""
+    forms = [[word.strip() for word in form.split(",")]
+             for form in re.findall(rf"\b{name.upper()}\(([A-Z_0-9, ]*)\)", octave_help(name))]
+    names = []
+    for k in range(max(len(form) for form in forms)):
+        words = [form[k] for form in forms if len(form) > k and re.fullmatch(r"[A-Z_]\w*", form[k])]
+        names.append(words[0].lower())
+    return names
+
+
+def help_reasons(name):
+    section = octave_help(name).split("Errors (identifier", 1)[1]
+    section = section.split("%   Example", 1)[0]
+    return set(re.findall(r"^%\s{4,}([a-z][A-Za-z]+)\s", section, re.M))
+
+
+def doc_section(doc, title):
+    match = re.search(rf"^\s*{title}\n\s*-+\n(.*?)(?=^\s*[A-Z][a-z]+\n\s*-+\n|\Z)", doc,
+                      re.M | re.S)
+    return match.group(1) if match else ""
+
+
+def wrapper(name):
+    return importlib.import_module(f"mexsets._{name}")
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_docstring_examples_run(name):
+    failed, tried = doctest.testmod(wrapper(name), optionflags=doctest.NORMALIZE_WHITESPACE)
+    assert tried > 0 and failed == 0
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_arguments_agree_with_the_help_and_the_contract(name):
+    function = getattr(mexsets, name)
+    parameters = inspect.signature(function).parameters
+    native = importlib.import_module(f"mexsets._{name}_native")
+    assert list(parameters) == [word for word, *_ in native.inputs]
+    for word, kind, optional, default in native.inputs:
+        expected = inspect.Parameter.empty
+        if optional:
+            expected = default if kind == "scalar" else None
+        assert parameters[word].default == expected, word
+    assert [word.rstrip("_") for word in parameters] == help_arguments(name)
+    documented = re.findall(r"^    (\w+(?:, \w+)*) :", doc_section(function.__doc__, "Parameters"),
+                            re.M)
+    assert [w for group in documented for w in group.split(", ")] == list(parameters)
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_raises_lists_the_help_reasons(name):
+    section = doc_section(getattr(mexsets, name).__doc__, "Raises")
+    raises = set(re.findall(r"``([a-z][A-Za-z]+)``", section)) - {"identifier"}
+    octave = help_reasons(name)
+    assert raises - PYTHON_ONLY == octave - MEX_ONLY - PYTHON_ONLY
+    assert "integerTooLarge" in raises
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_docstring_states_the_base_of_ids(name):
+    doc = getattr(mexsets, name).__doc__
+    assert re.search(r"[01]-based", doc) or name == "nondominated"
