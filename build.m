@@ -1,9 +1,11 @@
 function build(outdir, varargin)
 %BUILD Compile the mexsets functions with MEX and put them, with their help, in one folder.
-%   BUILD compiles every mexsets function (the list MEXSETS_MODULES in
-%   CMakeLists.txt) with MEX into <root>/build/matlab, <root> being the folder
-%   of this file, and copies each function's help file and the toolbox index
-%   Contents.m beside the compiled files. Then
+%   BUILD compiles every mexsets function (the list modules/functions.txt)
+%   with MEX into <root>/build/matlab, <root> being the folder of this file,
+%   and copies each function's help file and the toolbox index Contents.m
+%   beside the compiled files. Each function is its MEX gateway
+%   <name>_mex.cpp and its computation, the other .cpp files of its folder
+%   (its Python binding <name>_python.cpp is left out). Then
 %       addpath('<root>/build/matlab')
 %   makes the functions and their help available (savepath keeps the path for
 %   later sessions).
@@ -85,7 +87,7 @@ for k = 1:numel(options.modules)
   dir_of = fullfile(root, 'modules', name);
   gateway = fullfile(dir_of, [name '_mex.cpp']);
   sources = dir(fullfile(dir_of, '*.cpp'));
-  sources = setdiff(sort({sources.name}), {[name '_mex.cpp']});
+  sources = setdiff(sort({sources.name}), {[name '_mex.cpp'], [name '_python.cpp']});
   sources = cellfun(@(file) fullfile(dir_of, file), sources, 'UniformOutput', false);
   if on_octave
     output = {'-o', fullfile(outdir, [name '.' mexext()])};
@@ -163,15 +165,17 @@ end
 end
 
 function names = module_list(root)
-% The functions of MEXSETS_MODULES in CMakeLists.txt, the one list of them.
-text = fileread(fullfile(root, 'CMakeLists.txt'));
-text = regexprep(text, '#[^\n]*', '');
-body = regexp(text, 'set\(\s*MEXSETS_MODULES([^)]*)\)', 'tokens', 'once');
-if isempty(body)
-  error('mexsets:build:noModuleList', 'build: no MEXSETS_MODULES list in %s', ...
-        fullfile(root, 'CMakeLists.txt'));
+% The functions of modules/functions.txt, the one list of them: the lines
+% that are a name alone (blank lines and # comments are skipped).
+file = fullfile(root, 'modules', 'functions.txt');
+if exist(file, 'file') ~= 2
+  error('mexsets:build:noModuleList', 'build: no function list %s', file);
 end
-names = regexp(body{1}, '\w+', 'match');
+names = regexp(fileread(file), '^[a-z_]+\r?$', 'match', 'lineanchors');
+names = regexprep(names, '\r$', '');
+if isempty(names)
+  error('mexsets:build:noModuleList', 'build: %s lists no function', file);
+end
 end
 
 function flag = cxx17_flag()

@@ -178,9 +178,15 @@ function(mexsets_add_octave_tests area)
   endforeach()
 endfunction()
 
-# Tests that are not about one function: the views, the stand-in host, and
-# the exports of every built module.
+# Tests that are not about one function: the views, the stand-in host, the
+# exports of every built module, and the agreement of everything that lists
+# the functions. BUILD/functions.txt names the functions this build has (all
+# of modules/functions.txt, or those of MEXSETS_ONLY), for the tests that look
+# at the build.
 function(mexsets_add_shared_tests)
+  list(JOIN MEXSETS_BUILT_MODULES "\n" built)
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/functions.txt
+    CONTENT "# The functions of modules/functions.txt built here.\n${built}\n" @ONLY)
   if(NOT MEXSETS_TESTS)
     return()
   endif()
@@ -189,6 +195,11 @@ function(mexsets_add_shared_tests)
     if(sources)
       add_executable(test_${area} ${sources})
       target_link_libraries(test_${area} PRIVATE mexsets_test_support GTest::gtest_main)
+      if(area STREQUAL standin)
+        target_compile_definitions(test_${area} PRIVATE
+          MEXSETS_FUNCTION_LIST="${MEXSETS_ROOT}/modules/functions.txt"
+          MEXSETS_BUILT_LIST="${CMAKE_BINARY_DIR}/functions.txt")
+      endif()
       foreach(name IN LISTS MEXSETS_BUILT_MODULES)
         add_dependencies(test_${area} ${name}_standin)
       endforeach()
@@ -201,6 +212,12 @@ function(mexsets_add_shared_tests)
   if(MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
     foreach(area help demo package)
       mexsets_add_octave_tests(${area})
+      file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.m)
+      foreach(script IN LISTS scripts)
+        get_filename_component(stem ${script} NAME_WE)
+        set_tests_properties(${area}.octave.${stem} PROPERTIES
+          ENVIRONMENT MEXSETS_BUILD=${CMAKE_BINARY_DIR})
+      endforeach()
       file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.sh)
       foreach(script IN LISTS scripts)
         get_filename_component(stem ${script} NAME_WE)
@@ -212,6 +229,20 @@ function(mexsets_add_shared_tests)
   add_test(NAME standin.exports
     COMMAND bash ${MEXSETS_ROOT}/tests/standin/check_exports.sh ${MEXSETS_STANDIN_OUT}
             ${MEXSETS_BUILT_MODULES})
+  # Everything that lists the functions against modules/functions.txt; the
+  # Octave folder and the Python interpreter are given when this build has
+  # them.
+  set(octave_out "")
+  if(MEXSETS_MKOCTFILE)
+    set(octave_out ${MEXSETS_OCTAVE_OUT})
+  endif()
+  set(python "")
+  if(MEXSETS_HAVE_PYTHON)
+    set(python ${MEXSETS_PYTHON_EXECUTABLE})
+  endif()
+  add_test(NAME list.functions
+    COMMAND bash ${MEXSETS_ROOT}/tests/list/test_function_list.sh ${MEXSETS_ROOT}
+            ${CMAKE_BINARY_DIR} "${octave_out}" "${python}")
 endfunction()
 
 # The comparison benchmark: one driver over every function's
@@ -293,7 +324,10 @@ function(mexsets_add_python_package)
   endforeach()
   file(WRITE ${CMAKE_BINARY_DIR}/_version.py.new "__version__ = \"${PROJECT_VERSION}\"\n")
   file(COPY_FILE ${CMAKE_BINARY_DIR}/_version.py.new ${out}/_version.py ONLY_IF_DIFFERENT)
-  configure_file(${MEXSETS_ROOT}/modules/functions.txt ${out}/functions.txt COPYONLY)
+  # The list as built (MEXSETS_ONLY may have narrowed it).
+  list(JOIN MEXSETS_BUILT_MODULES "\n" names)
+  file(WRITE ${CMAKE_BINARY_DIR}/functions.txt.new "# The functions of this build.\n${names}\n")
+  file(COPY_FILE ${CMAKE_BINARY_DIR}/functions.txt.new ${out}/functions.txt ONLY_IF_DIFFERENT)
   if(MEXSETS_TESTS)
     add_test(NAME python.pytest
       COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${MEXSETS_PYTHON_OUT}
@@ -301,5 +335,8 @@ function(mexsets_add_python_package)
               MEXSETS_OCTAVE_CLI=${MEXSETS_OCTAVE_CLI}
               ${MEXSETS_PYTHON_EXECUTABLE} -m pytest -q -p no:cacheprovider ${MEXSETS_ROOT}/tests
               --rootdir=${MEXSETS_ROOT} -c ${MEXSETS_ROOT}/tests/pytest.ini)
+    add_test(NAME python.install
+      COMMAND bash ${MEXSETS_ROOT}/tests/python/test_install.sh ${MEXSETS_ROOT}
+              ${MEXSETS_PYTHON_EXECUTABLE})
   endif()
 endfunction()

@@ -5,13 +5,14 @@
 #   bash tools/demo.sh [SEED] [ROWS COLS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/tools/setup.sh"
+source "$root/tools/steps.sh"
+mexsets_step bash "$root/tools/setup.sh"
 build=${MEXSETS_BUILD:-$root/build}
 seed=${1:-1}
 size="[${2:-180} ${3:-240}]"
 # Octave 7.3 prints "error: ignoring const execution_exception& while
 # preparing to exit" when it unloads any MEX file at exit (exit status 0);
 # that line is filtered out.
-octave-cli --norc --quiet --no-window-system --eval \
+mexsets_step octave-cli --norc --quiet --no-window-system --eval \
   "addpath('$build/octave'); addpath('$root/demo'); mexsets_demo('seed', $seed, 'size', $size, 'png', '$build/mexsets_demo.png');" \
   2> >(grep -v 'ignoring const execution_exception' >&2)

@@ -3,11 +3,13 @@
 # OUTDIR: build/), to be installed with  pkg install mexsets-<version>.tar.gz
 # (which compiles the modules) and used after  pkg load mexsets.
 #
-# The version comes from project(mexsets VERSION ...) and the functions from
-# MEXSETS_MODULES in CMakeLists.txt; the package gathers package/ (DESCRIPTION
-# template, src/Makefile), COPYING, the module sources and shared headers, the
-# help files, modules/Contents.m (also turned into the INDEX) and every .m
-# under demo/, subfolders kept. Needs only bash, coreutils, sed, tar, gzip.
+# The version comes from project(mexsets VERSION ...) in CMakeLists.txt and
+# the functions from modules/functions.txt; the package gathers package/
+# (DESCRIPTION template, src/Makefile), COPYING, the shared headers, each
+# function's computation, contract and MEX gateway (not its Python binding or
+# wrapper), the help files, modules/Contents.m (also turned into the INDEX)
+# and every .m under demo/, subfolders kept. Needs only bash, coreutils, sed,
+# tar, gzip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 outdir=${1:-$root/build}
@@ -18,7 +20,7 @@ source "$root/tools/project.sh"
 version=$(mexsets_version "$root")
 [ -n "$version" ] || fail "no 'project(mexsets VERSION x.y.z' line in CMakeLists.txt"
 modules=$(mexsets_modules "$root")
-[ -n "$modules" ] || fail "no MEXSETS_MODULES list in CMakeLists.txt"
+[ -n "$modules" ] || fail "modules/functions.txt lists no function"
 
 # The time of the last commit (outside a git checkout, of the newest source)
 # dates the package and its entries, so the same sources give the same bytes.
@@ -44,12 +46,13 @@ cp -r "$root/include/mexsets" "$pkg/src/include/mexsets"
 
 for m in $modules; do
   dir=$root/modules/$m
-  for f in "$dir/${m}_mex.cpp" "$dir/$m.m"; do
+  for f in "$dir/${m}_mex.cpp" "$dir/${m}_contract.hpp" "$dir/$m.m"; do
     [ -f "$f" ] || fail "missing $f"
   done
   mkdir "$pkg/src/modules/$m"
-  cp "$dir"/*.cpp "$pkg/src/modules/$m/"
-  if compgen -G "$dir/*.hpp" >/dev/null; then cp "$dir"/*.hpp "$pkg/src/modules/$m/"; fi
+  for f in "$dir"/*.cpp "$dir"/*.hpp; do
+    [ "$f" = "$dir/${m}_python.cpp" ] || cp "$f" "$pkg/src/modules/$m/"
+  done
   cp "$dir/$m.m" "$pkg/inst/"
 done
 

@@ -1,12 +1,18 @@
-# Sourced by the shell tools and tests that need what CMakeLists.txt says
-# once: the version of project(mexsets VERSION ...) and the functions of
-# MEXSETS_MODULES. Both print nothing when the line is missing.
+# Sourced by the shell tools and tests that need what the project says once:
+# the version of project(mexsets VERSION ...) in CMakeLists.txt and the
+# functions of modules/functions.txt. Each prints nothing when it finds none.
 #   mexsets_version ROOT
-#   mexsets_modules ROOT    (one name a line)
+#   mexsets_modules ROOT          (one name a line, in the order of the list)
+#   mexsets_list_names FILE       (the names of any list in that format)
+# A list holds one name a line (lower-case letters and underscores, the whole
+# line); blank lines and lines starting with # are skipped. CMake, build.m,
+# the Python package and the tests read exactly these lines.
 mexsets_version() {
   sed -n 's/^project(mexsets VERSION \([0-9][0-9.]*\).*/\1/p' "$1/CMakeLists.txt"
 }
+mexsets_list_names() {
+  grep -E '^[a-z_]+$' "$1" 2>/dev/null || true
+}
 mexsets_modules() {
-  sed -n '/^set(MEXSETS_MODULES/,/)/p' "$1/CMakeLists.txt" |
-    sed 's/set(MEXSETS_MODULES//; s/)//; s/#.*//' | tr -s ' \n' '\n' | grep -v '^$' || true
+  mexsets_list_names "$1/modules/functions.txt"
 }

@@ -24,6 +24,7 @@ struct Place {
     argument,  // MEX "input 3",          Python "subsets"
     named,     // MEX "input 4 (lambda)", Python "lambda_"
     entry,     // MEX "input 3 at row 2, column 4", Python "subsets[1, 3]"
+    row,       // MEX "row 2 of input 3",            Python "subsets[1]"
   };
   std::string argument;
   Form form = Form::argument;
@@ -36,6 +37,9 @@ inline Place named_arg(std::string name) { return {std::move(name), Place::Form:
 inline Place entry(std::string name, std::size_t row, std::size_t column) {
   return {std::move(name), Place::Form::entry, row, column};
 }
+inline Place row(std::string name, std::size_t row) {
+  return {std::move(name), Place::Form::row, row};
+}
 
 // Renders a place as one host's users read it.
 using PlaceText = std::function<std::string(const Place&)>;
@@ -43,6 +47,8 @@ using PlaceText = std::function<std::string(const Place&)>;
 // Host-free rendering: "subsets at row 2, column 4" (one-based), for
 // computations called without a host (tests, benchmarks, fuzzers).
 inline std::string plain_place_text(const Place& place) {
+  if (place.form == Place::Form::row)
+    return "row " + std::to_string(place.row + 1) + " of " + place.argument;
   if (place.form != Place::Form::entry) return place.argument;
   return place.argument + " at row " + std::to_string(place.row + 1) + ", column " +
          std::to_string(place.column + 1);

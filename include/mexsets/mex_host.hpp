@@ -43,6 +43,8 @@ std::string mex_place_text(const Place& place) {
     case Place::Form::entry:
       return input + " at row " + std::to_string(place.row + 1) + ", column " +
              std::to_string(place.column + 1);
+    case Place::Form::row:
+      return "row " + std::to_string(place.row + 1) + " of " + input;
     default:
       return input;
   }

@@ -30,7 +30,8 @@
 //   to read an input or create an output.
 // - A failure raises mexsets.Error (a ValueError) with the identifier
 //   mexsets:<function>:<reason>; entries are located as Python indexes them:
-//   "subsets[1, 3] holds 7" (0-based), "keys[4]" for a 1-D input.
+//   "subsets[1, 3] holds 7" (0-based), "keys[4]" for a 1-D input, "merges[31]"
+//   for a whole row.
 #pragma once
 
 #include <pybind11/numpy.h>
@@ -165,6 +166,7 @@ class PythonCall {
     const int k = input_position<Contract>(place.argument.c_str());
     if (k < 0) return place.argument;
     const std::string word = keyword(place.argument.c_str());
+    if (place.form == Place::Form::row) return word + "[" + std::to_string(place.row) + "]";
     if (place.form != Place::Form::entry) return word;
     switch (layouts_[k].ndim) {
       case 0:

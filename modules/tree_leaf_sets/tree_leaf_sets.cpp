@@ -364,8 +364,8 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   constexpr std::uint64_t most = PTRDIFF_MAX / sizeof(std::uint32_t);
   if (row_count_[j] > most)
     fail("resultTooLarge",
-         "Result too large: the leaves of node-set row " + std::to_string(j + 1) + " of ",
-         arg("sets"), " number more than this machine can address");
+         "Result too large: the leaves of node-set ", row("sets", j),
+         " number more than this machine can address");
   return static_cast<std::size_t>(row_count_[j]);
 }
 

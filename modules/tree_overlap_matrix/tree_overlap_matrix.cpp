@@ -128,8 +128,7 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
       }
       const std::uint64_t count = std::uint64_t{merged.back().count} + run.count;
       if (count > kMaxCount)
-        fail("leafCountTooLarge", "Leaf count too large: row " + std::to_string(r + 1) + " of ",
-             arg("merges"),
+        fail("leafCountTooLarge", "Leaf count too large: ", row("merges", r),
              " would put leaf " + std::to_string(run.leaf) + " into node " +
                  std::to_string(parent) + " more than " + std::to_string(kMaxCount) + " times");
       merged.back().count = static_cast<std::uint32_t>(count);

@@ -3,19 +3,22 @@ function [required, optional, problems] = help_error_reasons(root, name)
   % show the function NAME can raise, for comparing with its help.
   %
   % REQUIRED: every camelCase string literal of modules/NAME/*.cpp, *.hpp
-  % (the reasons its gateway and computation fail with), plus the reasons of
-  % the shared checks that those files call (table below). OPTIONAL:
+  % (the reasons its contract and computation fail with), plus the reasons of
+  % the shared checks and host operations that those files call (table
+  % below). OPTIONAL:
   % outOfMemory, which every gateway raises when memory runs out; a help lists
   % it where the function needs memory besides its outputs. PROBLEMS: table
   % entries that the shared headers no longer raise.
   shared = {
-    'require_inputs',        {'nargin'}
-    'require_outputs',       {'nargout'}
-    'input_view<',           {'typesNotCoherent', 'dimensionsNotCoherent', 'sparseInput', ...
+    'nargin_message = "',    {'nargin'}
+    'nargout_message = "',   {'nargout'}
+    'call.matrix(',          {'typesNotCoherent', 'dimensionsNotCoherent', 'sparseInput', ...
                               'complexInput'}
-    'ConstMatlabMultiArray<', {'typesNotCoherent', 'dimensionsNotCoherent'}
-    'require_dense_real',    {'sparseInput', 'complexInput'}
-    'scalar_input',          {'badScalar'}
+    'call.unread(',          {'typesNotCoherent', 'dimensionsNotCoherent'}
+    'call.page(',            {'notDouble', 'noFirstPage', 'sparseInput', 'complexInput'}
+    'call.scalar(',          {'badScalar'}
+    'fail_id(',              {'idNotANumber', 'idOutOfRange'}
+    'id_reason(',            {'idNotANumber', 'idOutOfRange'}
     'leaf_count(',           {'emptyMergeMatrix', 'idNotANumber', 'badLeafCount', 'tooManyNodes'}
     'bad_node_id(',          {'idNotANumber', 'idOutOfRange'}
   };

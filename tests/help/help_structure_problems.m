@@ -7,7 +7,7 @@ function [problems, summary, reasons] = help_structure_problems(name, text, modu
   % line calling NAME(...); a section headed "Errors (identifier
   % mexsets:<name>:<reason>):" whose lines, up to the next blank line, each
   % read "reason  description"; an "Example:" line; a "See also" line naming
-  % upper-case functions that exist, at least one of them from MODULES.
+  % upper-case functions of MODULES or that exist, at least one from MODULES.
   problems = {};
   summary = '';
   reasons = {};
@@ -62,7 +62,7 @@ function [problems, summary, reasons] = help_structure_problems(name, text, modu
       if isempty(regexp(related{k}, '^[A-Z][A-Z0-9_]*$', 'once'))
         problems{end + 1} = sprintf('%s: See also names "%s", not an upper-case name', ...
                                     name, related{k});
-      elseif ~any(exist(lower(related{k})) == [2 3 5])
+      elseif ~ismember(lower(related{k}), modules) && ~any(exist(lower(related{k})) == [2 3 5])
         problems{end + 1} = sprintf('%s: See also names %s, which does not exist', ...
                                     name, related{k});
       elseif strcmpi(related{k}, name)

@@ -9,13 +9,16 @@ nl = sprintf('\n');
 as_text = @(lines) [strjoin(lines, nl) nl];
 has = @(problems, part) any(~cellfun(@isempty, strfind(problems, part)));
 
-% The functions: the one list in CMakeLists.txt.
-listed = regexp(fileread(fullfile(root, 'CMakeLists.txt')), ...
-                'set\(MEXSETS_MODULES\s([^)]*)\)', 'tokens', 'once');
-modules = regexp(strtrim(listed{1}), '\s+', 'split');
-assert(numel(modules) == 9, 'CMakeLists.txt lists %d functions', numel(modules));
-module_dir = fileparts(which(modules{1}));
-assert(~isempty(module_dir), '%s is not on the path', modules{1});
+% The functions: the one list, modules/functions.txt; the help of those that
+% this build has (MEXSETS_BUILD/functions.txt, all of them without it) is
+% checked, and the index must name every listed one.
+modules = function_list(fullfile(root, 'modules', 'functions.txt'));
+built = modules;
+if ~isempty(getenv('MEXSETS_BUILD'))
+  built = function_list(fullfile(getenv('MEXSETS_BUILD'), 'functions.txt'));
+end
+module_dir = fileparts(which(built{1}));
+assert(~isempty(module_dir), '%s is not on the path', built{1});
 
 %% The checker itself: a correct example passes; wrong checks, failing code,
 %% a missing check and a broken layout are all reported.
@@ -82,10 +85,11 @@ fprintf(fid, '%s\n', 'fail("nargin"); fail("nargout"); fail("typesNotCoherent");
         'fail("dimensionsNotCoherent"); fail("sparseInput"); fail("complexInput");', ...
         'fail("badScalar"); fail("emptyMergeMatrix"); fail("idNotANumber");', ...
         'fail("badLeafCount"); fail("tooManyNodes"); fail("idOutOfRange");', ...
+        'fail("notDouble"); fail("noFirstPage");', ...
         '"mexsets:%s:outOfMemory"');
 fclose(fid);
 fid = fopen(fullfile(fake_root, 'modules', 'fake', 'fake_mex.cpp'), 'w');
-fprintf(fid, '%s\n', 'require_inputs(nrhs == 1, "One input");', ...
+fprintf(fid, '%s\n', 'static constexpr const char* nargin_message = "One input";', ...
         'fail("tooFewThings", "Too few");  // not "commentedOut"');
 fclose(fid);
 [required, optional, p] = help_error_reasons(fake_root, 'fake');
@@ -104,8 +108,8 @@ end
 failures = {};
 summaries = struct();
 total_checks = 0;
-for k = 1:numel(modules)
-  name = modules{k};
+for k = 1:numel(built)
+  name = built{k};
   text = get_help_text(name);
   [p, summaries.(name), reasons] = help_structure_problems(name, text, modules);
   failures = [failures p];
@@ -183,4 +187,4 @@ end
 if ~isempty(failures)
   error('%d problems in the help:\n  %s', numel(failures), strjoin(failures, [nl '  ']));
 end
-printf('help of %d functions, %d example checks hold\n', numel(modules), total_checks);
+printf('help of %d functions, %d example checks hold\n', numel(built), total_checks);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the MATLAB/Octave build script build.m in octave-cli: its option errors,
 # a verbose build of one function (flags, folder contents), then a build of
-# every function into a temporary folder checked by check_mexsets.m.
+# every function of modules/functions.txt into a temporary folder: exactly
+# their MEX files and help and the index, checked by check_mexsets.m.
 # Exits non-zero at the first failure.
 # Usage: bash test_build_script.sh ROOT [BUILD]
 set -euo pipefail
@@ -13,7 +14,9 @@ trap 'rm -rf "$tmp"' EXIT
 octave-cli --norc --quiet --no-window-system --eval "
   addpath('$root');
   addpath('$here');
+  addpath('$root/tests/octave');
   tmp = '$tmp';
+  names = function_list('$root/modules/functions.txt');
 
   help_text = evalc('help build');
   if isempty(strfind(help_text, 'Compile the mexsets functions with MEX')) ...
@@ -66,8 +69,13 @@ octave-cli --norc --quiet --no-window-system --eval "
 
   % Everything, then every function checked from that folder.
   build([tmp '/all']);
+  made = sort({dir([tmp '/all']).name});
+  expected = sort([{'.', '..', 'Contents.m'}, strcat(names, '.m'), strcat(names, ['.' mexext()])]);
+  if ~isequal(made, expected)
+    error('build of every function made: %s', strjoin(made, ' '));
+  end
   addpath([tmp '/all']);
-  check_mexsets([tmp '/all']);
+  check_mexsets([tmp '/all'], names);
   clear mex;
 " 2> >(grep -v 'ignoring const execution_exception' >&2) || { echo "FAIL test_build_script" >&2; exit 1; }
 echo "PASS test_build_script"

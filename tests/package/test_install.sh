@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the build with cmake --install into a temporary prefix, checks the
-# one folder it fills (modules, help, Contents.m, nothing else), then runs
-# check_mexsets.m in octave-cli with only that folder added to the path.
+# one folder it fills (the modules of the build's functions.txt, their help,
+# Contents.m, nothing else), then runs check_mexsets.m in octave-cli with only
+# that folder added to the path.
 # Exits non-zero at the first failure.
 # Usage: bash test_install.sh ROOT BUILD
 set -euo pipefail
@@ -18,8 +19,8 @@ case $subdir in /*) folder=$subdir ;; *) folder=$tmp/prefix/$subdir ;; esac
 [[ $folder == "$tmp"/* ]] || fail "MEXSETS_INSTALL_DIR is the absolute $subdir; cannot install it into a test prefix"
 
 source "$root/tools/project.sh"
-modules=$(mexsets_modules "$root")
-[ -n "$modules" ] || fail "no MEXSETS_MODULES list in CMakeLists.txt"
+modules=$(mexsets_list_names "$build/functions.txt")
+[ -n "$modules" ] || fail "$build/functions.txt lists no function (re-run cmake)"
 
 cmake --install "$build" --prefix "$tmp/prefix" > "$tmp/install.log" ||
   { cat "$tmp/install.log"; fail "cmake --install failed"; }
@@ -50,8 +51,9 @@ cmake --install "$build" --prefix "$tmp/help_only" --component help > /dev/null
 
 octave-cli --norc --quiet --no-window-system --eval "
   addpath('$root/tests/package');
+  addpath('$root/tests/octave');
   addpath('$folder');
-  check_mexsets('$folder');
+  check_mexsets('$folder', function_list('$build/functions.txt'));
   clear mex;
 " 2> >(grep -v 'ignoring const execution_exception' >&2) || fail "Octave reported an error"
 echo "PASS test_install ($folder)"

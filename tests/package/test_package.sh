@@ -15,7 +15,7 @@ source "$root/tools/project.sh"
 version=$(mexsets_version "$root")
 name=mexsets-$version
 modules=$(mexsets_modules "$root")
-[ "$(echo "$modules" | wc -w)" -eq 9 ] || fail "CMakeLists.txt lists $(echo "$modules" | wc -w) functions, not 9"
+[ -n "$modules" ] || fail "modules/functions.txt lists no function"
 
 tarball=$(bash "$root/tools/package.sh" "$tmp/out")
 [ "$tarball" = "$tmp/out/$name.tar.gz" ] || fail "package.sh printed '$tarball'"
@@ -27,15 +27,22 @@ bash "$root/tools/package.sh" "$tmp/again" >/dev/null
 cmp -s "$tarball" "$tmp/again/$name.tar.gz" || fail "two packagings of one tree differ"
 
 # What the tarball holds: one top folder, the package files, every function's
-# sources and help, the toolbox index and the whole demo.
+# MEX sources (not its Python binding or wrapper) and help, the toolbox index
+# and the whole demo.
 tar -tzf "$tarball" | sed 's|/$||' | sort > "$tmp/listing"
 grep -v "^$name\(/\|$\)" "$tmp/listing" && fail "entries outside $name/"
 has() { grep -qx "$name/$1" "$tmp/listing" || fail "no $1 in the package"; }
 for f in DESCRIPTION INDEX COPYING src/Makefile inst/Contents.m; do has "$f"; done
 for m in $modules; do
   has "inst/$m.m"
-  for f in "$root/modules/$m"/*.cpp "$root/modules/$m"/*.hpp; do has "src/modules/$m/${f##*/}"; done
+  has "src/modules/$m/${m}_contract.hpp"
+  for f in "$root/modules/$m"/*.cpp "$root/modules/$m"/*.hpp; do
+    [ "${f##*/}" = "${m}_python.cpp" ] || has "src/modules/$m/${f##*/}"
+  done
 done
+grep -E "_python\.cpp$|\.py$" "$tmp/listing" && fail "Python files in the package"
+[ "$(grep -c "^$name/src/modules/[^/]*$" "$tmp/listing")" -eq "$(echo "$modules" | wc -w)" ] ||
+  fail "src/modules/ holds other folders than the functions of modules/functions.txt"
 for f in "$root/include/mexsets"/*.hpp; do has "src/include/mexsets/${f##*/}"; done
 while IFS= read -r -d '' f; do
   has "inst/${f#"$root/demo/"}"
@@ -85,9 +92,20 @@ grep -q "Boost headers (boost/multi_array.hpp) were not found" "$tmp/make.out" |
 
 # Install, load, use, unload, uninstall. Any error exits Octave with 1.
 octave-cli --norc --quiet --no-window-system --eval "
+  function state = list_state(file)
+    % What a package list holds and when it was last written ({} if absent).
+    state = {};
+    [info, err] = stat(file);
+    if err == 0
+      state = {info.mtime, fileread(file)};
+    end
+  end
   tmp = '$tmp';
+
+  % The package lists as they were: contents and modification time (reading
+  % a list may update its access time, here or in a test running beside).
   lists = {pkg('global_list'), pkg('local_list')};
-  untouched = cellfun(@dir, lists, 'UniformOutput', false);
+  untouched = cellfun(@list_state, lists, 'UniformOutput', false);
   pkg('prefix', [tmp '/pkg'], [tmp '/arch']);
   pkg('local_list', [tmp '/octave_packages']);
   pkg('install', '-local', '$tarball');
@@ -101,7 +119,8 @@ octave-cli --norc --quiet --no-window-system --eval "
   end
   pkg('load', 'mexsets');
   addpath('$here');
-  check_mexsets(pkgdir);
+  addpath('$root/tests/octave');
+  check_mexsets(pkgdir, function_list('$root/modules/functions.txt'));
   files = dir('$root/demo/*.m');
   for k = 1:numel(files)
     [~, demo] = fileparts(files(k).name);
@@ -122,7 +141,7 @@ octave-cli --norc --quiet --no-window-system --eval "
     error('mexsets still installed after pkg uninstall');
   end
   for k = 1:numel(lists)
-    if ~isequal(dir(lists{k}), untouched{k})
+    if ~isequal(list_state(lists{k}), untouched{k})
       error('the package list %s changed', lists{k});
     end
   end
