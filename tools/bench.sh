@@ -3,14 +3,40 @@
 # workloads three ways (the plain transcription of its algorithm, the shipped
 # kernel, and vectorized Octave code) and prints one table.
 #   bash tools/bench.sh [SEED] [FUNCTION]
+# With --python, runs the Python package instead: each function against
+# vectorized NumPy code on the same workloads (bench/compare/compare_python.py),
+# then, for the whole list, the costs around a call from Python
+# (bench/python/call_costs.py).
+#   bash tools/bench.sh --python [SEED] [FUNCTION]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+python_mode=false
+if [ "${1:-}" = --python ]; then
+  python_mode=true
+  shift
+fi
 seed=${1:-1}
 only=${2:-}
 bash "$root/tools/setup.sh" >/dev/null
 build=${MEXSETS_BUILD:-$root/build}
 out=$build/bench-$seed
 rm -rf "$out"
+if $python_mode; then
+  if [ ! -d "$build/python/mexsets" ]; then
+    echo "bench.sh: $build has no Python package (see tools/python.sh)" >&2
+    exit 1
+  fi
+  python=$(bash "$root/tools/python.sh")
+  # mexsets_compare writes the workloads; its own timings are not used here.
+  "$build/mexsets_compare" --seed "$seed" --out "$out" --skip-reference ${only:+--only "$only"} 2>/dev/null
+  "$python" "$root/bench/compare/compare_python.py" --build "$build" --inputs "$out" \
+    ${only:+--only "$only"}
+  if [ -z "$only" ]; then
+    echo
+    "$python" "$root/bench/python/call_costs.py" --build "$build"
+  fi
+  exit 0
+fi
 "$build/mexsets_compare" --seed "$seed" --out "$out" ${only:+--only "$only"}
 octave-cli --norc --quiet --no-window-system "$root/bench/compare/compare_octave.m" \
   "$out" "$build/octave" "$root/bench" 2> >(grep -v 'ignoring const execution_exception' >&2)
