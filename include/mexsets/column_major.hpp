@@ -21,6 +21,19 @@ struct MatrixRef {
 using ConstMatrix = MatrixRef<const double>;
 using Matrix = MatrixRef<double>;
 
+// A column-major array of three dimensions (an image with one plane per
+// channel): element (i, j, c) at data[i + j*rows + c*rows*cols].
+struct ConstArray3 {
+  const double* data = nullptr;
+  std::size_t rows = 0;
+  std::size_t cols = 0;
+  std::size_t planes = 0;
+
+  double operator()(std::size_t i, std::size_t j, std::size_t c) const {
+    return data[i + j * rows + c * rows * cols];
+  }
+};
+
 // A column-major matrix that owns its elements (results of computations that
 // do not write into host buffers, and test inputs).
 template <class T>

@@ -27,6 +27,8 @@
 //                                   dimensions, layout)
 //   ConstMatrix page(k)             the first M-by-D page of input k, of any
 //                                   number of dimensions
+//   ConstArray3 array3(k)           input k as M-by-N-by-C doubles (two
+//                                   dimensions read as C = 1)
 //   void unread(k)                  input k is checked like matrix(k) but
 //                                   never read
 //   double scalar(k)                input k's first element, or its default
@@ -39,6 +41,11 @@
 //   std::uint32_t* list(k, j, count)       list j of output k, count entries
 //   std::pmr::memory_resource* scratch()   memory for containers held while
 //                                   outputs are created
+//   void most_outputs(n)            the caller may ask for at most n outputs
+//                                   (a mode-dependent count; MEX only)
+//   int result_copies()             how many copies of a result the host holds
+//                                   at once (Octave copies a MEX result on
+//                                   return: 2; Python: 1)
 // Outputs start zeroed (false). A host creates output k only when asked;
 // `synopsis`, when set, replaces the argument-count errors: a wrong call
 // shape prints it and returns an empty result instead (MEX only).

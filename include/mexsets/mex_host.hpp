@@ -78,8 +78,8 @@ inline std::string size_text(const mxArray* array) {
 template <class Contract>
 class MexCall {
  public:
-  static constexpr int most_outputs = 4;
-  static_assert(Contract::outputs <= most_outputs, "more outputs than MexCall holds");
+  static constexpr int output_slots = 8;
+  static_assert(Contract::outputs <= output_slots, "more outputs than MexCall holds");
 
   MexCall(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[])
       : nlhs_(nlhs), plhs_(plhs), nrhs_(nrhs), prhs_(prhs) {}
@@ -87,7 +87,7 @@ class MexCall {
   MexCall& operator=(const MexCall&) = delete;
   // Outputs the caller left no slot for are still owned here.
   ~MexCall() {
-    for (int k = 0; k < most_outputs; ++k)
+    for (int k = 0; k < output_slots; ++k)
       if (created_[k] && !has_output_slot(nlhs_, k + 1)) mxDestroyArray(created_[k]);
   }
 
@@ -116,6 +116,22 @@ class MexCall {
   }
 
   void unread(int k) { const ConstMatlabMultiArray<double> view(prhs_[k]); }
+
+  // An M-by-N-by-C double array; the host reports M-by-N-by-1 as M-by-N.
+  ConstArray3 array3(int k) {
+    const MatlabMultiArray3<double> view(const_cast<mxArray*>(prhs_[k]));
+    require_dense_real(k);
+    return {view.data(), view.shape()[0], view.shape()[1], view.shape()[2]};
+  }
+
+  void most_outputs(int n) {
+    if (nlhs_ > n)
+      fail("nargout", "Too many output arguments: " + std::string(Contract::name) + " gives " +
+                          std::to_string(n) + (n == 1 ? " output" : " outputs") + " here");
+  }
+
+  // Octave copies a MEX result into its own array on return.
+  int result_copies() const { return 2; }
 
   // Rows are the first extent, columns the second; of an array with more
   // dimensions only the first page is read. An array whose later extent is 0
@@ -214,7 +230,7 @@ class MexCall {
   mxArray** plhs_;
   int nrhs_;
   const mxArray** prhs_;
-  std::array<mxArray*, most_outputs> created_{};
+  std::array<mxArray*, output_slots> created_{};
   HostMemory memory_;
 };
 

@@ -98,7 +98,7 @@ template <class Contract>
 class PythonCall {
  public:
   static constexpr std::size_t count = input_count<Contract>();
-  static constexpr int most_outputs = 4;
+  static constexpr int output_slots = 8;
 
   explicit PythonCall(const py::args& args) : args_(args) {
     for (std::size_t k = 0; k < count; ++k) given_[k] = !args_[k].is_none();
@@ -108,6 +108,28 @@ class PythonCall {
 
   ConstMatrix matrix(int k) { return read(k, false); }
   ConstMatrix page(int k) { return read(k, true); }
+
+  // An (M, N, C) array; an (M, N) one is read as C = 1.
+  ConstArray3 array3(int k) {
+    py::gil_scoped_acquire gil;
+    const py::array array = checked_array(k);
+    std::vector<py::ssize_t> shape(array.shape(), array.shape() + array.ndim());
+    while (shape.size() > 3 && shape.back() == 1) shape.pop_back();
+    if (shape.size() > 3)
+      fail("dimensionsNotCoherent", "Data dimensions not coherent: ", arg(name(k)),
+           " has " + std::to_string(shape.size()) + " dimensions");
+    while (shape.size() < 3) shape.insert(shape.size() == 2 ? shape.end() : shape.begin(), 1);
+    // Column-major copy in one go: as a matrix of M rows and N*C columns.
+    const py::array fortran = guarded([&] {
+      return py::array(py::module_::import("numpy").attr("asfortranarray")(array, "float64"));
+    });
+    held_[k] = fortran;
+    return {static_cast<const double*>(fortran.data()), static_cast<std::size_t>(shape[0]),
+            static_cast<std::size_t>(shape[1]), static_cast<std::size_t>(shape[2])};
+  }
+
+  void most_outputs(int) {}
+  int result_copies() const { return 1; }
   void unread(int k) { read(k, false); }
 
   // The first element of an array of any shape, as the MEX host's
@@ -396,7 +418,7 @@ class PythonCall {
   std::array<py::object, count> held_{};
   std::array<detail::Layout, count> layouts_{};
   std::array<std::vector<double>, count> buffers_{};
-  std::array<py::object, most_outputs> outputs_{};
+  std::array<py::object, output_slots> outputs_{};
 };
 
 // The reasons a Python caller sees as a TypeError.
