@@ -8,7 +8,7 @@
 //     static constexpr std::size_t min_inputs = 3, max_inputs = 3;
 //     static constexpr int outputs = 2;               // most outputs given
 //     static constexpr const char* nargin_message = "There should be 3 input parameters";
-//     static constexpr const char* nargout_message = nullptr;   // or the fixed text
+//     static constexpr const char* nargout_message = nullptr;   // or a fixed text
 //     static constexpr const char* synopsis = nullptr;          // see below
 //     template <class Call> static void run(Call& call);
 //   };
@@ -46,7 +46,9 @@
 //   int result_copies()             how many copies of a result the host holds
 //                                   at once (Octave copies a MEX result on
 //                                   return: 2; Python: 1)
-// Outputs start zeroed (false). A host creates output k only when asked;
+// Outputs start zeroed (false). A host creates output k only when asked.
+// More outputs than `outputs` is the error nargout, with `nargout_message`
+// when set ("Too many output arguments: <name> gives at most ..." else);
 // `synopsis`, when set, replaces the argument-count errors: a wrong call
 // shape prints it and returns an empty result instead (MEX only).
 #pragma once

@@ -103,7 +103,10 @@ class MexCall {
       return true;
     }
     if (!inputs_fit) fail("nargin", Contract::nargin_message);
-    if (Contract::nargout_message && !outputs_fit) fail("nargout", Contract::nargout_message);
+    if (!outputs_fit) {
+      if (Contract::nargout_message) fail("nargout", Contract::nargout_message);
+      most_outputs(Contract::outputs);
+    }
     return false;
   }
 
@@ -126,8 +129,8 @@ class MexCall {
 
   void most_outputs(int n) {
     if (nlhs_ > n)
-      fail("nargout", "Too many output arguments: " + std::string(Contract::name) + " gives " +
-                          std::to_string(n) + (n == 1 ? " output" : " outputs") + " here");
+      fail("nargout", "Too many output arguments: " + std::string(Contract::name) +
+                          " gives at most " + std::to_string(n));
   }
 
   // Octave copies a MEX result into its own array on return.
