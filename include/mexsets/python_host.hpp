@@ -37,12 +37,14 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <memory_resource>
 #include <new>
 #include <string>
@@ -289,8 +291,9 @@ class PythonCall {
   // The elements that layouts_[k] addresses, converted into buffers_[k].
   const double* copy_converted(int k, const py::array& array) {
     const detail::Layout& layout = layouts_[k];
-    std::vector<double>& buffer = buffers_[k];
-    buffer.resize(layout.rows * layout.cols);
+    // Not zeroed: every element is written.
+    buffers_[k].reset(new double[layout.rows * layout.cols]);
+    double* buffer = buffers_[k].get();
     const char kind = array.dtype().kind();
     const auto size = array.dtype().itemsize();
     switch (kind) {
@@ -315,7 +318,7 @@ class PythonCall {
         if (size == 8) copy<std::uint64_t>(k, buffer);
         break;
     }
-    return buffer.data();
+    return buffer;
   }
 
   detail::Layout shape_of(int k, const py::array& array, bool first_page) {
@@ -369,27 +372,48 @@ class PythonCall {
     return first == 1;
   }
 
+  // Into column-major order, tile by tile so that a row-major source is read
+  // a cache line at a time. Large inputs are copied without the GIL (the
+  // array is held in held_[k]). An integer beyond 2^53 is reported at the
+  // first such entry in column-major order, whatever order found it.
   template <class T>
-  void copy(int k, std::vector<double>& buffer, bool half = true) {
+  void copy(int k, double* buffer, bool half = true) {
     const detail::Layout& layout = layouts_[k];
     constexpr bool is_half = std::is_same<T, std::uint16_t>::value;
-    double* out = buffer.data();
+    const auto read = [&](std::size_t i, std::size_t j) {
+      T value;
+      std::memcpy(&value, layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
+                              static_cast<std::ptrdiff_t>(j) * layout.col_stride,
+                  sizeof value);
+      return value;
+    };
+    bool too_large = false;
+    const auto fill = [&] {
+      constexpr std::size_t tile = 64;
+      double* out = buffer;
+      for (std::size_t jb = 0; jb < layout.cols; jb += tile)
+        for (std::size_t ib = 0; ib < layout.rows; ib += tile)
+          for (std::size_t j = jb; j < std::min(jb + tile, layout.cols); ++j)
+            for (std::size_t i = ib; i < std::min(ib + tile, layout.rows); ++i) {
+              const T value = read(i, j);
+              too_large |= beyond_exact_doubles(value);
+              out[i + j * layout.rows] =
+                  is_half && half ? detail::half_to_double(static_cast<std::uint16_t>(value))
+                                  : static_cast<double>(value);
+            }
+    };
+    if (layout.rows * layout.cols >= 4096) {
+      py::gil_scoped_release release;
+      fill();
+    } else {
+      fill();
+    }
+    if (!too_large) return;
     for (std::size_t j = 0; j < layout.cols; ++j)
-      for (std::size_t i = 0; i < layout.rows; ++i) {
-        T value;
-        std::memcpy(&value, layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
-                                static_cast<std::ptrdiff_t>(j) * layout.col_stride,
-                    sizeof value);
-        double x;
-        if (is_half && half)
-          x = detail::half_to_double(static_cast<std::uint16_t>(value));
-        else
-          x = static_cast<double>(value);
-        if (beyond_exact_doubles(value))
+      for (std::size_t i = 0; i < layout.rows; ++i)
+        if (beyond_exact_doubles(read(i, j)))
           fail("integerTooLarge", "Integer too large to read exactly as a double: ",
-               entry(name(k), i, j), " holds " + integer_text(value));
-        *out++ = x;
-      }
+               entry(name(k), i, j), " holds " + integer_text(read(i, j)));
   }
 
   // 64-bit integers beyond 2^53 in magnitude (compared as integers: the
@@ -417,7 +441,7 @@ class PythonCall {
   std::array<bool, count> given_{};
   std::array<py::object, count> held_{};
   std::array<detail::Layout, count> layouts_{};
-  std::array<std::vector<double>, count> buffers_{};
+  std::array<std::unique_ptr<double[]>, count> buffers_{};
   std::array<py::object, output_slots> outputs_{};
 };
 
