@@ -87,6 +87,8 @@ setup(
     license="BSD-2-Clause",
     python_requires=">=3.8",
     install_requires=["numpy"],
+    # python -m mexsets.demo: photographs, its picture and Dask clusters.
+    extras_require={"demo": ["scikit-image", "matplotlib", "distributed"]},
     packages=["mexsets"],
     package_dir={"mexsets": "python/mexsets"},
     package_data={"mexsets": ["py.typed", "*.pyi"]},

@@ -87,6 +87,18 @@ function(mexsets_add_module name)
   # GNU Octave: the .mex and its help side by side in one folder.
   if(MEXSETS_MKOCTFILE)
     set(out ${MEXSETS_OCTAVE_OUT}/${name}.mex)
+    # Sources of another function that this one compiles in (#include
+    # "../<other>/<file>.cpp") are dependencies too.
+    set(borrowed "")
+    foreach(source IN LISTS sources)
+      file(STRINGS ${source} lines REGEX "^#include \"\\.\\./[a-z_]+/")
+      foreach(line IN LISTS lines)
+        string(REGEX MATCH "\\.\\./([a-z_]+)/" _ "${line}")
+        file(GLOB other CONFIGURE_DEPENDS ${MEXSETS_ROOT}/modules/${CMAKE_MATCH_1}/*.cpp
+             ${MEXSETS_ROOT}/modules/${CMAKE_MATCH_1}/*.hpp)
+        list(APPEND borrowed ${other})
+      endforeach()
+    endforeach()
     get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
     set(include_flags -I${MEXSETS_ROOT}/include -I${dir})
     foreach(path IN LISTS boost_includes)
@@ -98,7 +110,8 @@ function(mexsets_add_module name)
       COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=-O2 -std=c++17 -Wall"
               ${MEXSETS_MKOCTFILE} --mex ${include_flags} -o ${out} ${gateway} ${sources}
       COMMAND ${CMAKE_COMMAND} -E copy ${dir}/${name}.m ${MEXSETS_OCTAVE_OUT}/${name}.m
-      DEPENDS ${gateway} ${sources} ${headers} ${dir}/${name}.m ${MEXSETS_SHARED_HEADERS}
+      DEPENDS ${gateway} ${sources} ${headers} ${borrowed} ${dir}/${name}.m
+              ${MEXSETS_SHARED_HEADERS}
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
       COMMENT "mkoctfile --mex ${name}"
       VERBATIM)

@@ -1,12 +1,13 @@
 function result = mexsets_demo(varargin)
-%MEXSETS_DEMO Find objects in a synthetic picture with all nine mexsets functions.
+%MEXSETS_DEMO Find objects in a generated picture with mexsets.
 %   MEXSETS_DEMO runs a small object-proposal pipeline on a generated picture
 %   and prints a report of what each step found:
 %     1. the picture is cut into a few hundred regions (leaves);
-%     2. BOUNDARY_SUMS totals the colour edges and the edge lengths between
-%        every two touching regions over the picture's contour grid;
-%     3. neighbours are merged, weakest common boundary first, into a merge
-%        tree whose nodes are the candidate objects;
+%     2. BOUNDARY_GRID draws the contour grid of the regions, over which
+%        BOUNDARY_SUMS totals the colour edges and the edge lengths between
+%        every two touching regions;
+%     3. MERGE_REGIONS merges neighbours, weakest common boundary first,
+%        into a merge tree whose nodes are the candidate objects;
 %     4. TREE_LEAF_SETS and TREE_OCCURRENCE_MASKS give each candidate's
 %        regions and pixel mask, SCORE_SUBSETS its area (checked against
 %        the masks) and brightness, TREE_OVERLAP_MATRIX the shared area of
@@ -28,6 +29,9 @@ function result = mexsets_demo(varargin)
 %     'top'      how many masks to show                       (default 6)
 %     'png'      where to write the picture  (default mexsets_demo.png in tempdir)
 %     'quiet'    true: print nothing                          (default false)
+%   A bad option fails at once with the identifier mexsets:mexsets_demo:options,
+%   more regions than pixels with mexsets:mexsets_demo:tooManyRegions, and a
+%   png that cannot be written with mexsets:mexsets_demo:pngNotWritable.
 %
 %   RESULT = MEXSETS_DEMO(...) also returns every intermediate result in a
 %   struct (labels, merges, candidate nodes, leaf sets, masks, features,
@@ -60,22 +64,30 @@ function result = mexsets_demo(varargin)
   say(' 1 regions     %d regions of %d to %d pixels\n', n_leaves, min(leaf_area), max(leaf_area));
 
   %% 2. Boundaries between regions, over the contour grid.
-  [grid, strength, keys, first, second] = contour_grid(labels, img);
+  t = tic;
+  [grid, strength, keys, first, second] = boundary_grid(labels, img);
+  time.boundary_grid = toc(t);
   t = tic;
   pair_strength = boundary_sums(n_leaves, first, second, keys, grid, strength);
   [pair_length, rim_length] = boundary_sums(n_leaves, first, second, keys, grid, ones(size(grid)));
   time.boundary_sums = toc(t);
-  say(' 2 boundaries  boundary_sums: %d pairs of regions touch along %d pixel edges;\n', ...
-      nnz(pair_length), sum(pair_length(:)));
-  say('               %d regions touch the picture''s rim\n', nnz(rim_length));
+  say(' 2 boundaries  boundary_grid, boundary_sums: %d pairs of regions touch along\n', ...
+      nnz(pair_length));
+  say('               %d pixel edges; %d regions touch the picture''s rim\n', ...
+      sum(pair_length(:)), nnz(rim_length));
 
   %% 3. Merge tree and candidates.
-  [merges, node_area] = merge_neighbours(pair_length, pair_strength, leaf_area);
+  [pair_first, pair_second, lengths] = find(pair_length);  % touching pairs (row < column)
+  t = tic;
+  [merges, node_area] = merge_regions(pair_first, pair_second, lengths, ...
+                                      pair_strength(pair_length > 0), leaf_area);
+  time.merge_regions = toc(t);
   n_nodes = numel(node_area);
   in_range = node_area >= 0.005 * h * w & node_area <= 0.5 * h * w;
   nodes = find(in_range);
   n_cand = numel(nodes);
-  say(' 3 merge tree  %d merges of neighbours, weakest mean boundary first;\n', size(merges, 1));
+  say(' 3 merge tree  merge_regions: %d merges of neighbours, weakest mean boundary first;\n', ...
+      size(merges, 1));
   say('               %d of its %d nodes cover 0.5%% to 50%% of the picture: the candidates\n', ...
       n_cand, n_nodes);
 
@@ -163,7 +175,12 @@ function result = mexsets_demo(varargin)
 
   %% The picture.
   png = opts.png;
-  imwrite(demo_montage(img, labels, masks(:, :, order(show)), 4), png);
+  try
+    imwrite(demo_montage(img, labels, masks(:, :, order(show)), 4), png, 'png');
+  catch err
+    error('mexsets:mexsets_demo:pngNotWritable', 'mexsets_demo: png cannot be written (%s): %s', ...
+          err.message, png);
+  end
   names = fieldnames(time);
   ms = 1000 * cellfun(@(name) time.(name), names);
   [~, slowest] = sort(-ms);
@@ -191,20 +208,54 @@ function opts = demo_options(varargin)
                 'overlap', 0.5, 'top', 6, 'png', fullfile(tempdir, 'mexsets_demo.png'), ...
                 'quiet', false);
   if mod(numel(varargin), 2) ~= 0
-    error('mexsets:demo:options', 'mexsets_demo: options come in NAME, VALUE pairs');
+    error('mexsets:mexsets_demo:options', 'mexsets_demo: options come in NAME, VALUE pairs');
   end
   for k = 1:2:numel(varargin)
     name = lower(varargin{k});
     if ~ischar(name) || ~isfield(opts, name)
-      error('mexsets:demo:options', 'mexsets_demo: unknown option %s', num2str(varargin{k}));
+      error('mexsets:mexsets_demo:options', 'mexsets_demo: unknown option %s', ...
+            num2str(varargin{k}));
     end
     opts.(name) = varargin{k + 1};
   end
-  if numel(opts.size) ~= 2 || any(opts.size < 16)
-    error('mexsets:demo:options', 'mexsets_demo: size must be [rows cols], each at least 16');
+  if ~isnumeric(opts.size) || numel(opts.size) ~= 2 || any(opts.size < 16)
+    error('mexsets:mexsets_demo:options', ...
+          'mexsets_demo: size must be [rows cols], each at least 16');
   end
-  if ~isscalar(opts.regions) || opts.regions < 4
-    error('mexsets:demo:options', 'mexsets_demo: regions must be at least 4');
+  opts.size = floor(double(opts.size(:)'));
+  if ~isnumeric(opts.regions) || ~isscalar(opts.regions) || ~(opts.regions >= 4)
+    error('mexsets:mexsets_demo:options', 'mexsets_demo: regions must be at least 4');
+  end
+  % More regions than pixels would put region seeds outside the picture.
+  pixels = prod(opts.size);
+  if opts.regions > pixels
+    error('mexsets:mexsets_demo:tooManyRegions', ...
+          'mexsets_demo: regions is %g, more than the %d-by-%d picture''s %d pixels', ...
+          opts.regions, opts.size(1), opts.size(2), pixels);
+  end
+  if ~ischar(opts.png) || isempty(opts.png) || size(opts.png, 1) ~= 1
+    error('mexsets:mexsets_demo:options', 'mexsets_demo: png must be a file name');
+  end
+  check_writable(opts.png);
+end
+
+function check_writable(png)
+% Fails at once, not after the pipeline, when the picture cannot be written:
+% opens PNG for appending (which leaves an existing file as it is) and
+% removes it again if it did not exist.
+  if isfolder(png)
+    error('mexsets:mexsets_demo:pngNotWritable', ...
+          'mexsets_demo: png names a folder, not a file: %s', png);
+  end
+  existed = exist(png, 'file') ~= 0;
+  [fid, reason] = fopen(png, 'a');
+  if fid < 0
+    error('mexsets:mexsets_demo:pngNotWritable', 'mexsets_demo: png cannot be written (%s): %s', ...
+          reason, png);
+  end
+  fclose(fid);
+  if ~existed
+    delete(png);
   end
 end
 

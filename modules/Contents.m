@@ -11,7 +11,13 @@
 %   tree_overlap_matrix   - Sum the leaf weight shared by each pair of nodes.
 %   tree_leaf_sets        - List the sorted leaves below each node set.
 %   tree_occurrence_masks - Mark where each node set occurs in a label matrix.
+%   tree_leaf_matrix      - List the leaves below each node set as a padded id matrix.
+%   merge_regions         - Build a merge tree by joining the weakest boundaries first.
 %
 % Grids and fronts
 %   boundary_sums         - Sum a grid's mixed-parity cell weights per label.
+%   boundary_grid         - Contour grid of a label image, ready for BOUNDARY_SUMS.
 %   nondominated          - Mark the non-dominated rows (Pareto front).
+%
+% Demonstrations
+%   mexsets_demo          - Find objects in a generated picture with mexsets.

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Sets up and builds mexsets, then runs the demo in GNU Octave: an object
-# proposal pipeline over a synthetic picture that uses all nine functions,
-# prints its report and writes build/mexsets_demo.png.
+# Sets up mexsets and builds what the demo needs (the Octave modules and
+# their help; tools/test.sh builds the rest), then runs the demo in GNU
+# Octave: an object proposal pipeline over a synthetic picture that uses the
+# mexsets functions, prints its report and writes build/mexsets_demo.png.
 #   bash tools/demo.sh [SEED] [ROWS COLS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/steps.sh"
-mexsets_step bash "$root/tools/setup.sh"
+mexsets_step bash "$root/tools/setup.sh" octave_modules
 build=${MEXSETS_BUILD:-$root/build}
 seed=${1:-1}
 size="[${2:-180} ${3:-240}]"

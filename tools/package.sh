@@ -78,19 +78,22 @@ for d in "${demos[@]}"; do
 done
 
 # INDEX: the title, then the headings of Contents.m (a "% Heading" line after a
-# blank "%" line) with the functions listed below each ("%   name - summary"),
-# then the demo functions.
+# blank "%" line) with the functions and demos listed below each
+# ("%   name - summary"), then any demo function that Contents.m lacks.
 {
   echo "mexsets >> $(sed -n 's/^Title: *//p' "$root/package/DESCRIPTION.in")"
   awk '/^%[ \t]*$/ { blank = 1; next }
        blank && /^% [^ ]/ { print substr($0, 3) }
        /^%   [a-z_][a-z0-9_]* +- / { print " " $2 }
        { blank = 0 }' "$contents"
-  if [ ${#demos[@]} -gt 0 ]; then
-    echo "Demonstrations"
-    printf ' %s\n' "${demos[@]}"
-  fi
 } > "$pkg/INDEX"
+unlisted=()
+for d in "${demos[@]}"; do
+  grep -qx " $d" "$pkg/INDEX" || unlisted+=("$d")
+done
+if [ ${#unlisted[@]} -gt 0 ]; then
+  { echo "Demonstrations"; printf ' %s\n' "${unlisted[@]}"; } >> "$pkg/INDEX"
+fi
 for m in $modules; do
   grep -qx " $m" "$pkg/INDEX" || fail "modules/Contents.m does not list $m"
 done

@@ -3,6 +3,9 @@
 # configures and builds into build/ (MEXSETS_BUILD), the Python package for
 # the interpreter that tools/python.sh finds. Used by demo.sh, test.sh and
 # bench.sh. MEXSETS_CMAKE_ARGS adds CMake arguments.
+#   bash tools/setup.sh [TARGET...]
+# builds only those targets (demo.sh: octave_modules, the Octave .mex files
+# with their help), and everything without one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MEXSETS_BUILD:-$root/build}
@@ -10,7 +13,7 @@ build=${MEXSETS_BUILD:-$root/build}
 packages=(build-essential cmake libboost-dev libgtest-dev libbenchmark-dev
           octave liboctave-dev clang libclang-rt-14-dev
           python3-dev python3-numpy pybind11-dev python3-pytest python3-scipy
-          python3-venv python3-pip python3-setuptools python3-wheel python3-hypothesis)
+          python3-venv python3-pip python3-setuptools python3-wheel python3-hypothesis python3-skimage python3-matplotlib python3-distributed)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -32,4 +35,8 @@ if [[ " ${MEXSETS_CMAKE_ARGS:-} " != *" -DMEXSETS_PYTHON=OFF "* ]]; then
 fi
 # shellcheck disable=SC2086  # MEXSETS_CMAKE_ARGS is split into arguments
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release "${python_args[@]}" ${MEXSETS_CMAKE_ARGS:-} >/dev/null
-cmake --build "$build" -j"$(nproc)"
+if [ $# -gt 0 ]; then
+  cmake --build "$build" -j"$(nproc)" --target "$@"
+else
+  cmake --build "$build" -j"$(nproc)"
+fi

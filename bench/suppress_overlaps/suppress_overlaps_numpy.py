@@ -1,7 +1,8 @@
 """suppress_overlaps as vectorized NumPy: SciPy sparse row-by-item count
 matrices for the lists under test and the lists kept, and for every kept row
 its row of X_kept @ W, so that one product gives the shared weights of a
-tested row with all kept rows."""
+tested row with all kept rows. Returns the kept rows (1-based) and their
+1-based row numbers, as mexsets.suppress_overlaps does."""
 import numpy as np
 import scipy.sparse as sp
 
@@ -43,4 +44,4 @@ def suppress_overlaps_numpy(items, weights, W, threshold=1.0):
         shared_rows[count] = kept_lists.data[row] @ W[kept_lists.indices[row], :k]
         kept_weights[count] = w_kept[i]
         count += 1
-    return np.asfortranarray(stored[keep] + 1)
+    return np.asfortranarray(stored[keep] + 1), np.flatnonzero(keep) + 1.0

@@ -26,15 +26,21 @@
 %   right), so results are reproducible bit for bit. A message about an entry
 %   names its input, row, column and value.
 %
+%   P and B take 8*N^2 + 8*N bytes. Octave holds a MEX result twice while it
+%   returns it: a result that would not fit twice into the memory available
+%   (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment
+%   variable is set) fails with outputTooLarge before it is made.
+%
 %   Errors (identifier mexsets:boundary_sums:<reason>):
 %     nargin                 not exactly six inputs
+%     nargout                more than two outputs
 %     badScalar              N is empty or not numeric (a cell, say)
 %     typesNotCoherent       an input after N is not double
 %     dimensionsNotCoherent  an input after N has more than two dimensions
 %     sparseInput            an input after N is sparse (pass full(...))
 %     complexInput           an input after N is complex (pass real(...))
 %     sizeOutOfRange         N is NaN or truncates outside 0..2^31-1
-%     outOfMemory            N is too large for an N-by-N matrix, or no memory
+%     outOfMemory            N is too large to address N-by-N, or no memory
 %     emptyKeyList           KEYS is empty but not 0-by-0 (0-by-5, say)
 %     tooManyKeys            KEYS has 2^32-1 elements or more
 %     tooFewIds              FIRST or SECOND holds fewer than L elements
@@ -43,6 +49,7 @@
 %     idOutOfRange           SECOND(k), or FIRST(k) if not 0, outside (0, N+1)
 %     idNotANumber           an id is NaN
 %     labelWithoutKey        a label equals none of the KEYS
+%     outputTooLarge         P and B (8*N^2 + 8*N bytes) exceed the memory
 %
 %   Example:
 %     labels  = [0 5 0; 7 0 5; 0 7 0];
@@ -54,3 +61,37 @@
 %     % (2,1) and (3,2) into B(1))
 %
 %   See also SET_FEATURES, ACCUMARRAY.
+
+%!demo
+%! % Key 5 separates labels 1 and 2; key 7 is the rim of label 1.
+%! labels  = [0 5 0; 7 0 5; 0 7 0];
+%! weights = [0 1 0; 2 0 3; 0 4 0];
+%! [P, B] = boundary_sums (2, [1 0], [2 1], [5 7], labels, weights)
+
+%!test
+%! [P, B] = boundary_sums (2, [1 0], [2 1], [5 7], [0 5 0; 7 0 5; 0 7 0], ...
+%!                         [0 1 0; 2 0 3; 0 4 0]);
+%! assert (P, [0 4; 0 0]);
+%! assert (B, [6; 0]);
+%!test
+%! % Random keys on a 9-by-11 grid against sums over the mixed-parity cells.
+%! rand ("state", 7);
+%! first = [0 0 1 1 2 3];
+%! second = [1 3 2 4 3 4];
+%! keys = first * 5 + second;
+%! labels = keys(ceil (6 * rand (9, 11)));
+%! weights = ceil (100 * rand (9, 11));
+%! [r, c] = ndgrid (1:9, 1:11);
+%! mixed = mod (r + c, 2) == 1;
+%! [P, B] = boundary_sums (4, first, second, keys, labels, weights);
+%! for k = 1:6
+%!   total = sum (weights(mixed & labels == keys(k)));
+%!   if first(k) == 0
+%!     assert (B(second(k)), total);
+%!   else
+%!     assert (P(first(k), second(k)), total);
+%!   endif
+%! endfor
+%!error id=mexsets:boundary_sums:labelWithoutKey
+%! boundary_sums (2, 1, 2, 5, [0 6 0], [0 1 0])
+%!error id=mexsets:boundary_sums:nargin boundary_sums (2)

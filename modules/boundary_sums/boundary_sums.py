@@ -57,6 +57,10 @@ def boundary_sums(n, first, second, keys, labels, weights):
         Fortran-ordered.
     border : ndarray of float64, shape (n,)
 
+    Both take 8*n**2 + 8*n bytes; a result larger than the memory available
+    (MemAvailable, or ``MEXSETS_MEMORY_LIMIT`` bytes when that environment
+    variable is set) raises outputTooLarge before it is made.
+
     Raises
     ------
     mexsets.Error
@@ -66,8 +70,8 @@ def boundary_sums(n, first, second, keys, labels, weights):
         - ``dimensionsNotCoherent``: an input has more than two dimensions
         - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
         - ``sizeOutOfRange``: `n` is NaN or truncates outside 0 .. 2**31 - 1
-        - ``outOfMemory``: `n` is too large for an n-by-n matrix, or no
-          memory is left
+        - ``outOfMemory``: `n` is too large to address an n-by-n matrix, or
+          no memory is left
         - ``emptyKeyList``: `keys` is empty but not 0-by-0 (0-by-5, say)
         - ``tooManyKeys``: `keys` has 2**32 - 1 elements or more
         - ``tooFewIds``: `first` or `second` holds fewer than L elements
@@ -78,6 +82,8 @@ def boundary_sums(n, first, second, keys, labels, weights):
           (0, n+1)
         - ``idNotANumber``: an id is NaN
         - ``labelWithoutKey``: a label equals none of the keys
+        - ``outputTooLarge``: `pair` and `border` (8*n**2 + 8*n bytes) exceed
+          the memory available
     mexsets.ArgumentTypeError
         A TypeError: ``typesNotCoherent`` (not real numbers) or
         ``complexInput``.

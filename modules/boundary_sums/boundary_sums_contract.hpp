@@ -2,10 +2,12 @@
 // the argument rules that every host follows.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "boundary_sums.hpp"
 #include "mexsets/contract.hpp"
+#include "mexsets/result_size.hpp"
 
 namespace mexsets {
 
@@ -22,9 +24,10 @@ struct BoundarySumsContract {
   static constexpr const char* nargout_message = nullptr;
   static constexpr const char* synopsis = nullptr;
 
-  // Every input is read and checked before n is; the outputs exist before
-  // the labels are matched, so a label without key ends the call with both
-  // discarded.
+  // Every input is read and checked before n is, and the outputs' size
+  // (8*n^2 + 8*n bytes) against the memory the machine can give after that;
+  // the outputs exist before the labels are matched, so a label without key
+  // ends the call with both discarded.
   template <class Call>
   static void run(Call& call) {
     const double n = call.scalar(IN_N);
@@ -36,6 +39,12 @@ struct BoundarySumsContract {
     in.weights = call.matrix(IN_WEIGHTS);
     in.n = pair_size(n);
     check_boundary_inputs(in);
+    require_result_fits(
+        saturating_product(saturating_sum(saturating_product(in.n, in.n), in.n), sizeof(double)),
+        call.result_copies(),
+        "the " + std::to_string(in.n) + "-by-" + std::to_string(in.n) + " pair matrix and the " +
+            std::to_string(in.n) + "-by-1 border sums",
+        "pass a smaller n (the largest id in first and second is enough)", named_arg("n"));
     double* pair = call.matrix_output(OUT_PAIR, in.n, in.n);
     double* border = call.column(OUT_BORDER, in.n);
     const std::vector<double> sums = boundary_key_sums(in);

@@ -14,7 +14,7 @@
 %   are the first dimension and columns the second; of an array with more
 %   dimensions only the first M-by-D page is read. A 0-by-D X gives a 0-by-1
 %   logical; an M-by-0 X marks row 1 only; a single column marks the first
-%   row holding its minimum.
+%   row holding its minimum. FRONT takes M bytes.
 %
 %   NaN: a comparison with NaN is false, so a NaN coordinate counts as neither
 %   better nor worse. When X holds a NaN the result is that of the candidate
@@ -43,3 +43,27 @@
 %     % f2 = [false; true]
 %
 %   See also RANK_DIVERSE, SUPPRESS_OVERLAPS, SORTROWS.
+
+%!demo
+%! % Rows are points, smaller is better in both columns; row 4 is dominated
+%! % by row 3.
+%! front = nondominated ([3 1; 1 3; 2 2; 3 3])
+
+%!test
+%! assert (nondominated ([3 1; 1 3; 2 2; 3 3]), logical ([1; 1; 1; 0]));
+%! assert (nondominated ([1 NaN; 2 0]), logical ([1; 0]));
+%! assert (nondominated ([2 0; 1 NaN]), logical ([0; 1]));
+%!test
+%! % Random points with ties against the definition, checked pair by pair.
+%! rand ("state", 9);
+%! for d = 1:4
+%!   x = floor (5 * rand (60, d));
+%!   front = nondominated (x);
+%!   for i = 1:60
+%!     beaten = all (x <= x(i, :), 2) & any (x < x(i, :), 2);
+%!     twin = all (x(1:i - 1, :) == x(i, :), 2);
+%!     assert (front(i), ~any (beaten) && ~any (twin));
+%!   endfor
+%! endfor
+%!error id=mexsets:nondominated:notDouble nondominated (single ([1 2]))
+%!error id=mexsets:nondominated:sparseInput nondominated (sparse ([1 2]))

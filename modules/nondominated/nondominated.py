@@ -33,7 +33,7 @@ def nondominated(x):
     Returns
     -------
     front : ndarray of bool, shape (M,)
-        ``front[i]`` for row ``i`` of `x`.
+        ``front[i]`` for row ``i`` of `x`; M bytes.
 
     Raises
     ------

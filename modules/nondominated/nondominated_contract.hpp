@@ -17,7 +17,7 @@ struct NondominatedContract {
   static constexpr const char* nargin_message = nullptr;
   static constexpr const char* nargout_message = nullptr;
   // No input, or two or more outputs: the synopsis and an empty result.
-  static constexpr const char* synopsis = "\nsynopsis:   front = nondominated(X)";
+  static constexpr const char* synopsis = "\nsynopsis:   front = nondominated(X)\n";
 
   // Rows are the first extent of X, columns the second; of an array with
   // more dimensions only the first page is read.

@@ -26,10 +26,11 @@
 %   score is above -realmax (all NaN or -Inf, e.g. with a NaN LAMBDA) picks
 %   the lowest-numbered candidate left. Sums run in a fixed order, so results
 %   are reproducible bit for bit. A message about an id names its row, column
-%   and value.
+%   and value. ORDER and SCORES take 8*M bytes each.
 %
 %   Errors (identifier mexsets:rank_diverse:<reason>):
 %     nargin                 fewer than three inputs
+%     nargout                more than two outputs
 %     typesNotCoherent       ITEMS, RELEVANCE or W is not double
 %     dimensionsNotCoherent  ITEMS, RELEVANCE or W has more than two dimensions
 %     sparseInput            ITEMS, RELEVANCE or W is sparse (pass full(...))
@@ -48,3 +49,26 @@
 %     % before it)
 %
 %   See also SUPPRESS_OVERLAPS, SORT.
+
+%!demo
+%! % Candidates 1 and 2 share item 0; at LAMBDA 0.5 the unrelated candidate
+%! % 3 comes second although it is the least relevant.
+%! items = [0 1; 0 -1; 2 -1];
+%! [order, scores] = rank_diverse (items, [1; 0.95; 0.6], eye (3), 0.5)
+
+%!test
+%! [order, scores] = rank_diverse ([0; 0; 1], [1; 1; 0.9], eye (2), 0.5);
+%! assert (order, [1; 3; 2]);
+%! assert (scores, [0.5; 0.45; 0]);
+%!test
+%! % LAMBDA 1 ignores redundancy: the order of a stable descending sort.
+%! rand ("state", 2);
+%! relevance = round (10 * rand (40, 1)) / 10;
+%! items = floor (6 * rand (40, 3));
+%! order = rank_diverse (items, relevance, rand (6), 1);
+%! [~, expected] = sort (-relevance);
+%! assert (order, expected);
+%!error id=mexsets:rank_diverse:idOutOfRange
+%! rank_diverse ([0; 3], [1; 1], eye (2))
+%!error id=mexsets:rank_diverse:tooFewValues rank_diverse ([0; 1], 1, eye (2))
+%!error id=mexsets:rank_diverse:nargin rank_diverse ([0; 1], [1; 1])

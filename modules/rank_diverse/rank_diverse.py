@@ -44,7 +44,8 @@ def rank_diverse(items, relevance, w, lambda_=0.75):
         1-based candidate numbers in the order picked: ``order[k] - 1`` is
         the row of `items` picked at step k.
     scores : ndarray of float64, shape (M,)
-        The score of each candidate when it was picked.
+        The score of each candidate when it was picked. Each output takes
+        8*M bytes.
 
     Raises
     ------

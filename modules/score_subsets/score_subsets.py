@@ -29,6 +29,7 @@ def score_subsets(a, b, subsets):
     Returns
     -------
     sums_a, sums_b : ndarray of float64, shape (M,)
+        8*M bytes each.
 
     Raises
     ------

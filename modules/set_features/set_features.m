@@ -10,10 +10,10 @@
 %   positions j < k of a row, of W(id_j+1, id_k+1) (the id listed first
 %   gives the row of W), and F = the sum of the values - 2*G: the perimeter
 %   of a region whose boundary lengths V and shared boundaries W describe.
-%   Any other MODE returns F = zeros(M, 1) and no G, and reads no id. MODE
-%   is a numeric scalar truncated toward zero (2.9 is 2); NaN and Inf count
-%   as other values. W is read in mode 3 only; other extra inputs are
-%   ignored.
+%   Any other MODE returns F = zeros(M, 1) and no G, and reads no id; asking
+%   for G in mode 1 or another MODE fails with nargout. MODE is a numeric
+%   scalar truncated toward zero (2.9 is 2); NaN and Inf count as other
+%   values. W is read in mode 3 only; other extra inputs are ignored.
 %
 %   Row i of IDS lists 0-based ids (0 is the first row of V) from its first
 %   column on, up to the first negative entry (NaN does not end a row) or the
@@ -28,10 +28,12 @@
 %   are all <= realmin divides by realmin. The box starts at [realmax realmax
 %   -realmax -realmax]. Sums run left to right from 0 and F in mode 3 is
 %   computed as G*(-2) + (sum of values), so results are reproducible bit for
-%   bit. A message about an id names its row, column and value.
+%   bit. A message about an id names its row, column and value. F takes 8*M
+%   bytes, G 8*M (modes 2 and 3) or 32*M (mode 4).
 %
 %   Errors (identifier mexsets:set_features:<reason>):
 %     nargin                 fewer than two inputs, or mode 3 without W
+%     nargout                more than two outputs, or two outside modes 2-4
 %     typesNotCoherent       IDS, V or W is not double
 %     dimensionsNotCoherent  IDS, V or W has more than two dimensions
 %     sparseInput            IDS, V or W is sparse (pass full(...))
@@ -54,3 +56,33 @@
 %     % smallest = [2; 8]
 %
 %   See also BOUNDARY_SUMS, SCORE_SUBSETS, MIN, MAX.
+
+%!demo
+%! % The perimeter of regions 0 and 1 together: their boundary lengths 10 and
+%! % 12 less twice the boundary of length 3 that they share.
+%! [perimeter, shared] = set_features ([0 1 -1], [10; 12], 3, [0 3; 3 0])
+%! [ratio, total] = set_features ([0 1 2; 2 -1 0], [2; 4; 8], 2)
+
+%!test
+%! [perimeter, shared] = set_features ([0 1 -1], [10; 12], 3, [0 3; 3 0]);
+%! assert ([perimeter shared], [16 3]);
+%! [~, box] = set_features ([0 1; 1 -1], [1 2 3 4; 0 5 2 9], 4);
+%! assert (box, [0 2 3 9; 0 5 2 9]);
+%!test
+%! % Modes 1 and 2 against min, max and sum on random rows.
+%! rand ("state", 8);
+%! v = rand (20, 1);
+%! ids = floor (20 * rand (25, 6));
+%! ids(rand (25, 6) < 0.15) = -1;
+%! smallest = set_features (ids, v);
+%! [ratio, total] = set_features (ids, v, 2);
+%! for i = 1:25
+%!   x = v(ids(i, 1:find ([ids(i, :) -1] < 0, 1) - 1) + 1);
+%!   if isempty (x)
+%!     assert ([smallest(i) ratio(i) total(i)], [realmax Inf 0]);
+%!   else
+%!     assert ([smallest(i) ratio(i) total(i)], [min(x) min(x)/max(x) sum(x)]);
+%!   endif
+%! endfor
+%!error id=mexsets:set_features:idOutOfRange set_features ([0 5], [1; 2])
+%!error id=mexsets:set_features:badScalar set_features ([0 1], [1; 2], {})

@@ -57,6 +57,8 @@ def set_features(ids, v, mode=1, w=None):
         Modes 2, 3 and 4 only: the result is then the tuple
         ``(features, extra)``. The box of mode 4 is Fortran-ordered.
 
+    `features` takes 8*M bytes, `extra` 8*M (modes 2 and 3) or 32*M (mode 4).
+
     Raises
     ------
     mexsets.Error

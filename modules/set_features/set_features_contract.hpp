@@ -20,15 +20,17 @@ struct SetFeaturesContract {
   static constexpr const char* nargout_message = nullptr;
   static constexpr const char* synopsis = nullptr;
 
-  // The features exist whatever the mode; a mode that computes nothing ends
-  // the call there, without reading w. Only mode 3 needs (and reads) w. The
-  // second output, when the mode has one, exists before the ids are read; a
-  // bad id ends the call with both outputs discarded.
+  // Modes 2 to 4 give two outputs, mode 1 and the modes that compute nothing
+  // one. The features exist whatever the mode; a mode that computes nothing
+  // ends the call there, without reading w. Only mode 3 needs (and reads) w.
+  // The second output, when the mode has one, exists before the ids are
+  // read; a bad id ends the call with both outputs discarded.
   template <class Call>
   static void run(Call& call) {
     const ConstMatrix ids = call.matrix(IN_IDS);
     const ConstMatrix v = call.matrix(IN_V);
     const int mode = feature_mode(call.scalar(IN_MODE));
+    if (second_output_columns(mode) == 0) call.most_outputs(1);
     double* features = call.column(OUT_FEATURES, ids.rows);
     if (mode_value_columns(mode) == 0) return;
     ConstMatrix w;

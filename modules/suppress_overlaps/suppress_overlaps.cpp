@@ -280,4 +280,8 @@ void write_accepted_rows(ConstMatrix items, const std::pmr::vector<std::size_t>&
     }
 }
 
+void write_kept_row_numbers(const std::pmr::vector<std::size_t>& accepted, double* out) {
+  for (std::size_t r = 0; r < accepted.size(); ++r) out[r] = static_cast<double>(accepted[r] + 1);
+}
+
 }  // namespace mexsets

@@ -24,6 +24,7 @@
 //
 // write_accepted_rows writes the K-by-N result: each stored integer plus 1,
 // formed in 64-bit arithmetic (so 2147483647 gives 2147483648).
+// write_kept_row_numbers writes the K accepted row numbers, 1-based.
 //
 // Exactness: every S, w(P), w(Q) is the sum in the defining order, whatever
 // SumStrategy is used; the strategies only differ in speed.
@@ -68,5 +69,8 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMat
 // out: K-by-N column-major, K = accepted.size().
 void write_accepted_rows(ConstMatrix items, const std::pmr::vector<std::size_t>& accepted,
                          double* out);
+
+// out: K doubles, accepted[r] + 1 (exact: row numbers are far below 2^53).
+void write_kept_row_numbers(const std::pmr::vector<std::size_t>& accepted, double* out);
 
 }  // namespace mexsets

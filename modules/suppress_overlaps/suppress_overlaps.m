@@ -7,6 +7,10 @@
 %   read). With W = diag(WEIGHTS), positive weights and no repeated ids, the
 %   default 1 drops exactly the repeats of a kept item set. Inputs after the
 %   fourth are ignored.
+%   [ACCEPTED, KEPT] = SUPPRESS_OVERLAPS(...) also returns KEPT, a K-by-1
+%   double column of the 1-based numbers of the kept rows of ITEMS, in
+%   their order: ACCEPTED(k, :) comes from row KEPT(k), repeated rows
+%   included.
 %
 %   Row i of ITEMS lists 0-based item ids from its first column on, up to its
 %   first negative entry (NaN does not end a row) or the end of the row; 0 is
@@ -27,10 +31,12 @@
 %   row is kept. Every entry up to a row's first entry <= -1 must be an id
 %   below numel(WEIGHTS) and both dimensions of W; every later entry must fit
 %   a 32-bit integer once truncated. A message about an entry names its row,
-%   column and value.
+%   column and value. The results take 8*K*(N+1) bytes, never more than ITEMS
+%   and a column.
 %
 %   Errors (identifier mexsets:suppress_overlaps:<reason>):
 %     nargin                 fewer than three inputs
+%     nargout                more than two outputs
 %     typesNotCoherent       ITEMS, WEIGHTS or W is not double
 %     dimensionsNotCoherent  ITEMS, WEIGHTS or W has more than two dimensions
 %     sparseInput            ITEMS, WEIGHTS or W is sparse (pass full(...))
@@ -43,11 +49,39 @@
 %
 %   Example:
 %     items = [0 1 -1; 1 0 -1; 2 -1 -1; 0 2 -1];
-%     kept = suppress_overlaps(items, [1; 1; 1], eye(3));
-%     % kept = [1 2 0; 3 0 0; 1 3 0]
+%     [accepted, kept] = suppress_overlaps(items, [1; 1; 1], eye(3));
+%     % accepted = [1 2 0; 3 0 0; 1 3 0]
+%     % kept = [1; 3; 4]
 %     % (row 2 holds the items of row 1 again; row 4 shares one of its two
 %     % items with row 1 and with row 3, ratios 1/3 and 1/2)
-%     kept = suppress_overlaps(items, [1; 1; 1], eye(3), 0.5);
-%     % kept = [1 2 0; 3 0 0]
+%     [accepted, kept] = suppress_overlaps(items, [1; 1; 1], eye(3), 0.5);
+%     % accepted = [1 2 0; 3 0 0]
+%     % kept = [1; 3]
 %
 %   See also RANK_DIVERSE, UNIQUE.
+
+%!demo
+%! % Row 2 repeats row 1; row 4 shares one item with rows 1 and 3.
+%! items = [0 1 -1; 1 0 -1; 2 -1 -1; 0 2 -1];
+%! kept = suppress_overlaps (items, [1; 1; 1], eye (3))
+%! kept = suppress_overlaps (items, [1; 1; 1], eye (3), 0.5)
+
+%!test
+%! items = [0 1 -1; 1 0 -1; 2 -1 -1; 0 2 -1];
+%! kept = suppress_overlaps (items, [1; 1; 1], eye (3));
+%! assert (kept, [1 2 0; 3 0 0; 1 3 0]);
+%! assert (suppress_overlaps (items, [1; 1; 1], eye (3), 0.5), [1 2 0; 3 0 0]);
+%!test
+%! % With W = diag(WEIGHTS), the default threshold drops exactly the rows
+%! % whose item set was kept before, in any order.
+%! rand ("state", 3);
+%! items = zeros (40, 2);
+%! for i = 1:40
+%!   items(i, :) = randperm (5, 2) - 1;
+%! endfor
+%! kept = suppress_overlaps (items, (1:5)', diag (1:5));
+%! [~, first] = unique (sort (items, 2), "rows", "first");
+%! assert (kept, items(sort (first), :) + 1);
+%!error id=mexsets:suppress_overlaps:idOutOfRange
+%! suppress_overlaps ([0 5], [1; 1], eye (2))
+%!error id=mexsets:suppress_overlaps:nargin suppress_overlaps ([0 1], [1; 1])

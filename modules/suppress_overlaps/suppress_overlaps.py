@@ -46,6 +46,12 @@ def suppress_overlaps(items, weights, w, threshold=1.0):
         The kept rows in their order, every entry truncated toward zero and
         raised by 1: ids come back 1-based and an end marker of -1 comes
         back as 0.
+    kept : ndarray of float64, shape (K,)
+        The **1-based** numbers of the kept rows of `items`, in their order:
+        ``accepted[k]`` comes from row ``kept[k] - 1`` (0-based), repeated
+        rows included.
+
+    Both take ``8*K*(N + 1)`` bytes, never more than `items` and a column.
 
     Raises
     ------
@@ -74,12 +80,15 @@ def suppress_overlaps(items, weights, w, threshold=1.0):
     >>> import numpy as np
     >>> from mexsets import suppress_overlaps
     >>> items = [[0, 1, -1], [1, 0, -1], [2, -1, -1], [0, 2, -1]]
-    >>> suppress_overlaps(items, [1, 1, 1], np.eye(3))
+    >>> accepted, kept = suppress_overlaps(items, [1, 1, 1], np.eye(3))
+    >>> accepted
     array([[1., 2., 0.],
            [3., 0., 0.],
            [1., 3., 0.]])
+    >>> kept
+    array([1., 3., 4.])
     >>> suppress_overlaps(items, [1, 1, 1], np.eye(3), threshold=0.5)
-    array([[1., 2., 0.],
-           [3., 0., 0.]])
+    (array([[1., 2., 0.],
+           [3., 0., 0.]]), array([1., 3.]))
     """
     return _native.call(items, weights, w, threshold)

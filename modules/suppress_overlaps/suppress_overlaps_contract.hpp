@@ -1,5 +1,5 @@
-// accepted = suppress_overlaps(items, weights, W[, threshold]): the argument
-// rules that every host follows.
+// [accepted, kept] = suppress_overlaps(items, weights, W[, threshold]): the
+// argument rules that every host follows.
 #pragma once
 
 #include "mexsets/contract.hpp"
@@ -9,19 +9,19 @@ namespace mexsets {
 
 struct SuppressOverlapsContract {
   enum { IN_ITEMS, IN_WEIGHTS, IN_W, IN_THRESHOLD };
-  enum { OUT_ACCEPTED };
+  enum { OUT_ACCEPTED, OUT_KEPT };
   static constexpr const char* name = "suppress_overlaps";
   static constexpr Argument inputs[] = {matrix_argument("items"), matrix_argument("weights"),
                                         matrix_argument("W"), optional_scalar("threshold", 1.0)};
   // Inputs after the fourth are ignored.
   static constexpr std::size_t min_inputs = 3, max_inputs = any_number_of_inputs;
-  static constexpr int outputs = 1;
+  static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be at least 3 input parameters";
   static constexpr const char* nargout_message = nullptr;
   static constexpr const char* synopsis = nullptr;
 
-  // The output's row count is known only once the rows are filtered; the
-  // accepted row numbers, held while it is created, live in the host's
+  // The outputs' row count is known only once the rows are filtered; the
+  // accepted row numbers, held while they are created, live in the host's
   // scratch memory.
   template <class Call>
   static void run(Call& call) {
@@ -34,6 +34,7 @@ struct SuppressOverlapsContract {
                                                SumStrategy::automatic, call.scratch());
     double* accepted = call.matrix_output(OUT_ACCEPTED, kept.accepted.size(), items.cols);
     write_accepted_rows(items, kept.accepted, accepted);
+    write_kept_row_numbers(kept.accepted, call.column(OUT_KEPT, kept.accepted.size()));
   }
 };
 

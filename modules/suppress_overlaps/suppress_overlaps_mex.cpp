@@ -1,4 +1,4 @@
-// accepted = suppress_overlaps(items, weights, W[, threshold])
+// [accepted, kept] = suppress_overlaps(items, weights, W[, threshold])
 #include "mexsets/mex_host.hpp"
 #include "suppress_overlaps_contract.hpp"
 

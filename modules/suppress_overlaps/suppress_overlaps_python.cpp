@@ -1,4 +1,4 @@
-// accepted = suppress_overlaps(items, weights, w, threshold=1.0)
+// accepted, kept = suppress_overlaps(items, weights, w, threshold=1.0)
 #include "mexsets/python_host.hpp"
 #include "suppress_overlaps_contract.hpp"
 

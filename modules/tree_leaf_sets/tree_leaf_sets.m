@@ -19,6 +19,12 @@
 %   node 2). Both inputs are real, full, two-dimensional double matrices. A
 %   message about an id names its input, row, column and value.
 %
+%   LEAVES takes 4 bytes a leaf plus a small array header (about 128 bytes)
+%   a cell. Octave holds a MEX result twice while it returns it: a result
+%   that would not fit twice into the memory available (MemAvailable, or
+%   MEXSETS_MEMORY_LIMIT bytes when that environment variable is set) fails
+%   with outputTooLarge before the first cell is made.
+%
 %   Errors (identifier mexsets:tree_leaf_sets:<reason>):
 %     nargin                 not exactly two inputs
 %     nargout                more than one output
@@ -31,7 +37,8 @@
 %     tooManyNodes           L + R1 exceeds 2^32-1, or MERGES is too large
 %     idOutOfRange           a node id in MERGES or SETS outside 1..L+R1
 %     idNotANumber           such an id, or MERGES(1, end), is NaN
-%     resultTooLarge         a cell would hold more leaves than fit in memory
+%     resultTooLarge         a cell would hold more leaves than can be addressed
+%     outputTooLarge         all the cells together exceed the memory available
 %     outOfMemory            no memory left for the tree
 %
 %   Example:
@@ -43,3 +50,31 @@
 %     % (row 2 names leaf 2, and node 4 holds it again: it appears twice)
 %
 %   See also TREE_OCCURRENCE_MASKS, TREE_OVERLAP_MATRIX.
+
+%!demo
+%! % Leaves 1 to 3; node 4 = {1, 2}, node 5 = {1, 2, 3}. The second row
+%! % names leaf 2 and node 4, so leaf 2 appears twice.
+%! leaves = tree_leaf_sets ([1 2 4; 4 3 5], [5 0; 2 4; 3 0])
+
+%!test
+%! c = tree_leaf_sets ([1 2 4; 4 3 5], [5 0; 2 4; 3 0; 0 5]);
+%! assert (c, {uint32([1 2 3]); uint32([1 2 2]); uint32(3); ...
+%!             zeros(1, 0, "uint32")});
+%!test
+%! % A random tree of 10 leaves: each node's leaves, from its pixels.
+%! rand ("state", 5);
+%! active = 1:10;
+%! merges = zeros (9, 3);
+%! for r = 1:9
+%!   pick = randperm (numel (active), 2);
+%!   merges(r, :) = [active(pick) 10 + r];
+%!   active(pick) = [];
+%!   active(end + 1) = 10 + r;
+%! endfor
+%! c = tree_leaf_sets (merges, (1:19)');
+%! masks = tree_occurrence_masks (1:10, merges, (1:19)');
+%! for k = 1:19
+%!   assert (c{k}, uint32 (find (masks(:, :, k))));
+%! endfor
+%!error id=mexsets:tree_leaf_sets:badLeafCount tree_leaf_sets ([1 2 0], 1)
+%!error id=mexsets:tree_leaf_sets:idOutOfRange tree_leaf_sets ([1 2 4], 9)

@@ -27,7 +27,11 @@ def tree_leaf_sets(merges, sets):
         ``leaves[j]`` holds, in ascending order, the 1-based ids of the
         leaves below the nodes that row ``j`` of `sets` names (empty when it
         names none). It is a multiset: a leaf below two listed nodes (or
-        copied twice into one) appears twice.
+        copied twice into one) appears twice. The lists take 4 bytes a leaf
+        plus a small array header (about 128 bytes) each; a result larger
+        than the memory available (MemAvailable, or ``MEXSETS_MEMORY_LIMIT``
+        bytes when that environment variable is set) raises outputTooLarge
+        before the first list is made.
 
     Raises
     ------
@@ -41,8 +45,10 @@ def tree_leaf_sets(merges, sets):
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           1..L+R1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
-        - ``resultTooLarge``: a list would hold more leaves than fit in
-          memory
+        - ``resultTooLarge``: a list would hold more leaves than can be
+          addressed
+        - ``outputTooLarge``: all the lists together exceed the memory
+          available
         - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
         - ``outOfMemory``: no memory left for the tree
     mexsets.ArgumentTypeError

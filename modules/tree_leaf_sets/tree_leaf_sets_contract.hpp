@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "mexsets/contract.hpp"
+#include "mexsets/result_size.hpp"
 #include "tree_leaf_sets.hpp"
 
 namespace mexsets {
@@ -19,18 +21,28 @@ struct TreeLeafSetsContract {
   static constexpr const char* nargin_message = "Two input arguments required.";
   static constexpr const char* nargout_message = "Too many output arguments.";
   static constexpr const char* synopsis = nullptr;
+  // What a list costs besides its leaves: the array header of either host
+  // (an mxArray, a NumPy array and its list slot) is about this size.
+  static constexpr std::uint64_t list_header_bytes = 128;
 
   // The tree is built once, from the host's scratch memory: it stays alive
   // while the lists are created, and a host that ends the call on a failed
-  // allocation releases its blocks too. Every row's count is checked before
-  // the first list is made; then each list is created at its final size and
+  // allocation releases its blocks too. Every row's count, and the lists'
+  // total size (4 bytes a leaf plus a header a list), is checked before the
+  // first list is made; then each list is created at its final size and
   // filled.
   template <class Call>
   static void run(Call& call) {
     const ConstMatrix merges = call.matrix(IN_MERGES);
     const ConstMatrix sets = call.matrix(IN_SETS);
     TreeLeafSets tree(merges, sets, call.scratch());
-    for (std::size_t j = 0; j < tree.size(); ++j) tree.count(j);
+    std::uint64_t bytes = 0;
+    for (std::size_t j = 0; j < tree.size(); ++j)
+      bytes = saturating_sum(
+          bytes, saturating_sum(saturating_product(tree.count(j), 4), list_header_bytes));
+    require_result_fits(bytes, call.result_copies(),
+                        "the leaf lists of " + std::to_string(tree.size()) + " node sets",
+                        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     call.lists(OUT_LEAVES, tree.size());
     for (std::size_t j = 0; j < tree.size(); ++j) {
       const std::size_t count = tree.count(j);

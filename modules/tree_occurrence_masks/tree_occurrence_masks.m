@@ -20,9 +20,14 @@
 %   real, full, two-dimensional double matrices. A message about an id names
 %   its input, row, column and value.
 %
+%   MASKS takes M*N*K bytes (a byte a flag). Octave holds a MEX result twice
+%   while it returns it: a result that would not fit twice into the memory
+%   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
+%   environment variable is set) fails with outputTooLarge before it is made.
+%
 %   Errors (identifier mexsets:tree_occurrence_masks:<reason>):
 %     nargin                 not exactly three inputs
-%     nargout                more than three outputs
+%     nargout                more than one output
 %     typesNotCoherent       an input is not double
 %     dimensionsNotCoherent  an input has more than two dimensions
 %     sparseInput            an input is sparse (pass full(...))
@@ -32,7 +37,7 @@
 %     tooManyNodes           L + R2 exceeds 2^32-1, or MERGES is too large
 %     idOutOfRange           a label, child or node-set id outside 1..L+R2
 %     idNotANumber           such an id, or MERGES(1, end), is NaN
-%     outputTooLarge         M*N*K flags exceed the address range
+%     outputTooLarge         M*N*K flags exceed the address range or memory
 %     outOfMemory            no memory left for the node links
 %
 %   Example:
@@ -43,3 +48,26 @@
 %     % (plane 1 is node 4, plane 2 nodes 3 and 1)
 %
 %   See also TREE_LEAF_SETS, TREE_OVERLAP_MATRIX.
+
+%!demo
+%! % A 2-by-3 label matrix with leaves 1 to 3; node 4 merges leaves 1 and 2.
+%! % Plane 1 marks node 4, plane 2 leaves 3 and 1.
+%! masks = tree_occurrence_masks ([1 1 2; 3 3 2], [1 2 4; 4 3 0], [4 0; 3 1])
+
+%!test
+%! m = tree_occurrence_masks ([1 1 2; 3 3 2], [1 2 4; 4 3 0], [4 0; 3 1]);
+%! assert (m, cat (3, logical ([1 1 1; 0 0 1]), logical ([1 1 0; 1 1 0])));
+%!test
+%! % Random labels and tree: each mask marks the labels of its node's leaves.
+%! rand ("state", 6);
+%! labels = ceil (8 * rand (5, 7));
+%! merges = [1 2 9; 9 3 10; 4 5 11; 10 11 12; 6 7 13; 13 8 14; 12 14 15];
+%! masks = tree_occurrence_masks (labels, merges, (1:15)');
+%! leaves = tree_leaf_sets (merges, (1:15)');
+%! for k = 1:15
+%!   assert (masks(:, :, k), ismember (labels, double (leaves{k})));
+%! endfor
+%!error id=mexsets:tree_occurrence_masks:idOutOfRange
+%! tree_occurrence_masks ([0 1], [1 2 3], 3)
+%!error id=mexsets:tree_occurrence_masks:emptyMergeMatrix
+%! tree_occurrence_masks (1, [], 1)

@@ -32,7 +32,10 @@ def tree_occurrence_masks(labels, merges, sets):
     -------
     masks : ndarray of bool, shape (M, N, K), Fortran order
         ``masks[:, :, k]`` is True at the positions that belong to at least
-        one node listed in row ``k`` of `sets`.
+        one node listed in row ``k`` of `sets`. It takes M*N*K bytes; a
+        result larger than the memory available (MemAvailable, or
+        ``MEXSETS_MEMORY_LIMIT`` bytes when that environment variable is
+        set) raises outputTooLarge before it is made.
 
     Raises
     ------
@@ -46,7 +49,8 @@ def tree_occurrence_masks(labels, merges, sets):
         - ``idOutOfRange``: a label, child or node-set id outside 1..L+R2
           (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
-        - ``outputTooLarge``: M*N*K flags exceed the address range
+        - ``outputTooLarge``: M*N*K flags exceed the address range or the
+          memory available
         - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
         - ``outOfMemory``: no memory left for the node links
     mexsets.ArgumentTypeError

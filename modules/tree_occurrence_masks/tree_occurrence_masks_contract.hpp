@@ -2,7 +2,10 @@
 // that every host follows.
 #pragma once
 
+#include <string>
+
 #include "mexsets/contract.hpp"
+#include "mexsets/result_size.hpp"
 #include "tree_occurrence_masks.hpp"
 
 namespace mexsets {
@@ -14,14 +17,13 @@ struct TreeOccurrenceMasksContract {
   static constexpr Argument inputs[] = {matrix_argument("labels"), matrix_argument("merges"),
                                         matrix_argument("sets")};
   static constexpr std::size_t min_inputs = 3, max_inputs = 3;
-  // One result; a MEX caller may ask for up to three outputs before
-  // nargout refuses the call.
-  static constexpr int outputs = 3;
+  static constexpr int outputs = 1;
   static constexpr const char* nargin_message = "Three input arguments required.";
   static constexpr const char* nargout_message = "Too many output arguments.";
   static constexpr const char* synopsis = nullptr;
 
-  // Every input is checked before the output exists, and the output is
+  // Every input is checked before the output exists, and so is its size
+  // (M*N*K bytes) against the memory the machine can give. The output is
   // created while no container is held, so a host that ends the call on a
   // failed allocation leaks nothing; once created it belongs to the host.
   template <class Call>
@@ -30,6 +32,11 @@ struct TreeOccurrenceMasksContract {
     const ConstMatrix merges = call.matrix(IN_MERGES);
     const ConstMatrix sets = call.matrix(IN_SETS);
     TreeOccurrenceMasks::check(labels, merges, sets);
+    require_result_fits(saturating_product(labels.size(), sets.rows), call.result_copies(),
+                        "the " + std::to_string(labels.rows) + "-by-" +
+                            std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
+                            " logical masks",
+                        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     bool* masks = call.logical_array(OUT_MASKS, labels.rows, labels.cols, sets.rows);
     TreeOccurrenceMasks marks(labels, merges, sets);
     marks.mark(masks);

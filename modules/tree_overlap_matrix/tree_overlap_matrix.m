@@ -27,8 +27,14 @@
 %   in ascending leaf order from +0, so results are reproducible bit for bit.
 %   A message about an id names its row, column and value.
 %
+%   W takes 8*R^2 bytes. Octave holds a MEX result twice while it returns it:
+%   a result that would not fit twice into the memory available
+%   (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment
+%   variable is set) fails with outputTooLarge before it is made.
+%
 %   Errors (identifier mexsets:tree_overlap_matrix:<reason>):
 %     nargin                 fewer than three inputs
+%     nargout                more than one output
 %     typesNotCoherent       an input is not double
 %     dimensionsNotCoherent  an input has more than two dimensions
 %     sparseInput            MERGES or NODE_ROWS is sparse (pass full(...))
@@ -41,6 +47,7 @@
 %     childIsNewNode         a row lists its own new node as a child
 %     leafCountTooLarge      a node would hold one leaf 2^32 times or more
 %     noLeafWeights          NODE_ROWS has no column but a merge node has leaves
+%     outputTooLarge         W (8*R^2 bytes) exceeds the memory available
 %     outOfMemory            no memory left for the leaf lists
 %
 %   Example:
@@ -51,3 +58,45 @@
 %     % (W(4, 5) = 5 is the weight 2 + 3 of leaves 0 and 1, held by both)
 %
 %   See also TREE_LEAF_SETS, TREE_OCCURRENCE_MASKS.
+
+%!demo
+%! % Node 3 merges leaves 0 and 1, node 4 merges node 3 and leaf 2; leaf
+%! % weights 2, 3 and 5.
+%! W = tree_overlap_matrix ([], [0 1 -1 3; 3 2 -1 4], [2; 3; 5; 0; 0])
+
+%!function leaves = below (merges, n_leaves)
+%! % The leaves below every node of a 0-based merge matrix, by brute force.
+%! leaves = num2cell (0:n_leaves - 1);
+%! for r = 1:rows (merges)
+%!   leaves{merges(r, end) + 1} = [leaves{merges(r, 1:2) + 1}];
+%! endfor
+%!endfunction
+
+%!test
+%! W = tree_overlap_matrix ([], [0 1 -1 3; 3 2 -1 4], [2; 3; 5; 0; 0]);
+%! assert (W, [0 0 0 2 2; 0 0 0 3 3; 0 0 0 0 5; 2 3 0 0 5; 2 3 5 5 0]);
+%!test
+%! % A random tree of 12 leaves against its leaf lists.
+%! rand ("state", 4);
+%! active = 0:11;
+%! merges = zeros (11, 3);
+%! for r = 1:11
+%!   pick = randperm (numel (active), 2);
+%!   merges(r, :) = [active(pick) 11 + r];
+%!   active(pick) = [];
+%!   active(end + 1) = 11 + r;
+%! endfor
+%! weight = [ceil(9 * rand(12, 1)); zeros(11, 1)];
+%! W = tree_overlap_matrix ([], merges, weight);
+%! leaves = below (merges, 12);
+%! for i = 1:23
+%!   for j = 1:23
+%!     both = intersect (leaves{i}, leaves{j});
+%!     expected = (i ~= j && max (i, j) > 12) * sum (weight(both + 1));
+%!     assert (W(i, j), expected);
+%!   endfor
+%! endfor
+%!error id=mexsets:tree_overlap_matrix:idOutOfRange
+%! tree_overlap_matrix ([], [0 9 -1 3], [1; 1; 1; 0])
+%!error id=mexsets:tree_overlap_matrix:childIsNewNode
+%! tree_overlap_matrix ([], [0 3 -1 3], [1; 1; 1; 0])

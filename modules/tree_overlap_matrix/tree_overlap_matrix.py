@@ -40,7 +40,9 @@ def tree_overlap_matrix(unused, merges, node_rows):
         other counts min(a, b) times). The matrix is symmetric; its diagonal
         and the entries between two leaves are 0. Each entry is summed in
         ascending leaf order from +0, so results are reproducible bit for
-        bit.
+        bit. It takes 8*R**2 bytes; a result larger than the memory
+        available (MemAvailable, or ``MEXSETS_MEMORY_LIMIT`` bytes when that
+        environment variable is set) raises outputTooLarge before it is made.
 
     Raises
     ------
@@ -58,6 +60,8 @@ def tree_overlap_matrix(unused, merges, node_rows):
           more
         - ``noLeafWeights``: `node_rows` has no column but a merge node has
           leaves
+        - ``outputTooLarge``: the result (8*R**2 bytes) exceeds the memory
+          available
         - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
         - ``outOfMemory``: no memory left for the leaf lists
     mexsets.ArgumentTypeError

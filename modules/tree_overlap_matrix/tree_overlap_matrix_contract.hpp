@@ -2,7 +2,10 @@
 // every host follows.
 #pragma once
 
+#include <string>
+
 #include "mexsets/contract.hpp"
+#include "mexsets/result_size.hpp"
 #include "tree_overlap_matrix.hpp"
 
 namespace mexsets {
@@ -22,7 +25,8 @@ struct TreeOverlapMatrixContract {
 
   // The first input only has to be a two-dimensional double array: it is
   // never read, so the MEX host accepts a sparse or complex one. The result
-  // is created while no container is held: a host that ends the call on a
+  // (8*R^2 bytes) is checked against the memory the machine can give, then
+  // created while no container is held: a host that ends the call on a
   // failed allocation then leaks nothing. Once created it belongs to the
   // host, which releases it if building the lists fails.
   template <class Call>
@@ -32,6 +36,11 @@ struct TreeOverlapMatrixContract {
     const ConstMatrix node_rows = call.matrix(IN_NODE_ROWS);
     check_merge_matrix(merges, node_rows.rows);
     check_leaf_weights(merges, node_rows.rows, node_rows.cols);
+    const std::size_t r = node_rows.rows;
+    require_result_fits(saturating_product(saturating_product(r, r), sizeof(double)),
+                        call.result_copies(),
+                        "the " + std::to_string(r) + "-by-" + std::to_string(r) + " overlap matrix",
+                        "pass a tree with fewer nodes (rows of node_rows)", named_arg("node_rows"));
     double* overlaps = call.matrix_output(OUT_OVERLAPS, node_rows.rows, node_rows.rows);
     const LeafLists lists(merges, node_rows.rows);
     fill_overlap_matrix(lists, node_rows.cols ? node_rows.data : nullptr, overlaps);

@@ -6,9 +6,10 @@ Pareto fronts, with results identical to the bit to the Octave and MATLAB
 functions of the same names.
 
 Ids keep the numbering of those functions (see each function's docstring):
-item and node ids are 1-based in score_subsets, tree_leaf_sets,
-tree_occurrence_masks and boundary_sums, 0-based in rank_diverse,
-suppress_overlaps, tree_overlap_matrix and set_features. Arrays saved from
+item, node and region ids are 1-based in score_subsets, tree_leaf_sets,
+tree_occurrence_masks, boundary_sums, boundary_grid and merge_regions,
+0-based in rank_diverse, suppress_overlaps, tree_overlap_matrix and
+set_features; tree_leaf_matrix gives either. Arrays saved from
 MATLAB or Octave therefore give the same results here.
 
 Every function releases the GIL while it computes, and raises

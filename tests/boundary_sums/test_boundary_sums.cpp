@@ -257,6 +257,29 @@ void expect_example_error(int input, const Matrix& replacement, const std::strin
   EXPECT_EQ(standin::live_arrays(), before) << reason;
 }
 
+// 8*n^2 + 8*n bytes, twice over in this host, against MEXSETS_MEMORY_LIMIT,
+// once every input has been checked; without it against the machine.
+TEST(BoundarySums, OutputsLargerThanTheMemoryLimitAreRefused) {
+  const std::string advice = "pass a smaller n (the largest id in first and second is enough)";
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "96");
+    EXPECT_EQ(call(2, rows_of({{1, 0}}), rows_of({{2, 1}}), rows_of({{5, 7}}), example_labels,
+                   example_weights)
+                  .border,
+              std::vector<double>({6, 0}));
+  }
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "95");
+    expect_example_error(1, rows_of({{2}}), "outputTooLarge",
+                         "Output too large: the 2-by-2 pair matrix and the 2-by-1 border sums for "
+                         "input 1 (n) would take 48 bytes (96 with the 2 copies this host holds "
+                         "at once), but MEXSETS_MEMORY_LIMIT allows 95 bytes; " +
+                             advice);
+    expect_example_error(6, rows_of({{0}}), "weightGridTooSmall", "input 5 is 3-by-3");
+  }
+  expect_example_error(1, rows_of({{1e6}}), "outputTooLarge", advice);
+}
+
 TEST(BoundarySums, LimitErrorsNameInputEntryAndValue) {
   expect_example_error(1, rows_of({{NAN}}), "sizeOutOfRange",
                        "Size n outside 0..2147483647: input 1 (n) holds NaN");
@@ -307,8 +330,10 @@ TEST(BoundarySums, LimitErrorsNameInputEntryAndValue) {
 // A host may leave the call without unwinding when it cannot create an
 // output, so the outputs are created before any container is built: a call
 // whose pair matrix the host refuses ends with the host's error, even when a
-// label without a key would fail later, and leaves nothing behind.
+// label without a key would fail later, and leaves nothing behind. (No
+// memory limit here: the host itself refuses.)
 TEST(BoundarySums, OutputsAreCreatedBeforeTheKeySums) {
+  const testing_support::ScopedEnvironment most("MEXSETS_MEMORY_LIMIT", "18446744073709551615");
   auto n = standin::scalar(1e6);  // 8 TB of pair matrix
   auto first = to_host(rows_of({{1, 0}})), second = to_host(rows_of({{2, 1}}));
   auto keys = to_host(rows_of({{5, 7}}));

@@ -95,13 +95,28 @@ assert(~isequal(other.image, r.image));
 
 % The report names every step and the file written.
 report = evalc('mexsets_demo(''size'', [48 64], ''regions'', 30, ''png'', png);');
-for text = {'boundary_sums', 'merge tree', 'tree_leaf_sets', 'tree_occurrence_masks', ...
+for text = {'boundary_grid', 'boundary_sums', 'merge_regions', 'merge tree', 'tree_leaf_sets', ...
+            'tree_occurrence_masks', ...
             'agree with the masks and the tree: yes', 'tree_overlap_matrix', 'set_features', ...
             'rank_diverse', 'suppress_overlaps', 'nondominated', 'Pareto front', png}
   assert(~isempty(strfind(report, text{1})), 'report lacks "%s"', text{1});
 end
 
-% Options are checked.
-expect_error(@() mexsets_demo('size'), 'mexsets:demo:options', 'NAME, VALUE pairs');
-expect_error(@() mexsets_demo('colour', 1), 'mexsets:demo:options', 'unknown option colour');
-expect_error(@() mexsets_demo('size', [8 8]), 'mexsets:demo:options', 'at least 16');
+% Options are checked before the pipeline runs: more regions than pixels,
+% and a picture that cannot be written (a missing folder, a folder), fail at
+% once; one pixel a region is fine.
+expect_error(@() mexsets_demo('size'), 'mexsets:mexsets_demo:options', 'NAME, VALUE pairs');
+expect_error(@() mexsets_demo('colour', 1), 'mexsets:mexsets_demo:options', ...
+             'unknown option colour');
+expect_error(@() mexsets_demo('size', [8 8]), 'mexsets:mexsets_demo:options', 'at least 16');
+expect_error(@() mexsets_demo('regions', 5000, 'size', [60 80]), ...
+             'mexsets:mexsets_demo:tooManyRegions', ...
+             'regions is 5000, more than the 60-by-80 picture''s 4800 pixels');
+missing = fullfile(tempname(), 'demo.png');
+expect_error(@() mexsets_demo('size', [16 16], 'regions', 4, 'png', missing, 'quiet', true), ...
+             'mexsets:mexsets_demo:pngNotWritable', ['): ' missing]);
+expect_error(@() mexsets_demo('png', tempdir(), 'quiet', true), ...
+             'mexsets:mexsets_demo:pngNotWritable', ['png names a folder, not a file: ' tempdir()]);
+delete(png);
+r = mexsets_demo('size', [16 20], 'regions', 320, 'png', png, 'quiet', true);
+assert(max(r.labels(:)) <= 320 && exist(png, 'file') == 2, 'one pixel a region');

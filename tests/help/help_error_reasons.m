@@ -5,13 +5,16 @@ function [required, optional, problems] = help_error_reasons(root, name)
   % REQUIRED: every camelCase string literal of modules/NAME/*.cpp, *.hpp
   % (the reasons its contract and computation fail with), plus the reasons of
   % the shared checks and host operations that those files call (table
-  % below). OPTIONAL:
-  % outOfMemory, which every gateway raises when memory runs out; a help lists
-  % it where the function needs memory besides its outputs. PROBLEMS: table
-  % entries that the shared headers no longer raise.
+  % below; a contract without a synopsis refuses extra outputs with nargout).
+  % OPTIONAL: outOfMemory, which every gateway raises when memory runs out; a
+  % help lists it where the function needs memory besides its outputs.
+  % PROBLEMS: table entries that the shared headers no longer raise.
   shared = {
     'nargin_message = "',    {'nargin'}
     'nargout_message = "',   {'nargout'}
+    'synopsis = nullptr;',   {'nargout'}
+    'call.most_outputs(',    {'nargout'}
+    'require_result_fits(',  {'outputTooLarge'}
     'call.matrix(',          {'typesNotCoherent', 'dimensionsNotCoherent', 'sparseInput', ...
                               'complexInput'}
     'call.unread(',          {'typesNotCoherent', 'dimensionsNotCoherent'}
@@ -26,6 +29,11 @@ function [required, optional, problems] = help_error_reasons(root, name)
   headers = read_all(fullfile(root, 'include', 'mexsets'), '*.hpp');
   source = read_all(fullfile(root, 'modules', name), '*.cpp');
   source = [source read_all(fullfile(root, 'modules', name), '*.hpp')];
+  % Sources of another function compiled into this one count as its own.
+  included = regexp(source, '#include "\.\./([a-z_]+/[a-z_]+\.cpp)"', 'tokens');
+  for k = 1:numel(included)
+    source = [source fileread(fullfile(root, 'modules', included{k}{1})) sprintf('\n')];
+  end
   source = regexprep(source, '//[^\n]*', '');  % literals in comments do not count
 
   literals = regexp(source, '"([a-z]+[A-Z][A-Za-z0-9]*)"', 'tokens');

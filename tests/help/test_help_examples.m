@@ -85,15 +85,16 @@ fprintf(fid, '%s\n', 'fail("nargin"); fail("nargout"); fail("typesNotCoherent");
         'fail("dimensionsNotCoherent"); fail("sparseInput"); fail("complexInput");', ...
         'fail("badScalar"); fail("emptyMergeMatrix"); fail("idNotANumber");', ...
         'fail("badLeafCount"); fail("tooManyNodes"); fail("idOutOfRange");', ...
-        'fail("notDouble"); fail("noFirstPage");', ...
+        'fail("notDouble"); fail("noFirstPage"); fail("outputTooLarge");', ...
         '"mexsets:%s:outOfMemory"');
 fclose(fid);
 fid = fopen(fullfile(fake_root, 'modules', 'fake', 'fake_mex.cpp'), 'w');
 fprintf(fid, '%s\n', 'static constexpr const char* nargin_message = "One input";', ...
-        'fail("tooFewThings", "Too few");  // not "commentedOut"');
+        'fail("tooFewThings", "Too few");  // not "commentedOut"', ...
+        'require_result_fits(8, 2, what, advice, arg("a"));');
 fclose(fid);
 [required, optional, p] = help_error_reasons(fake_root, 'fake');
-assert(isempty(p) && isequal(required, {'nargin', 'tooFewThings'}) && ...
+assert(isempty(p) && isequal(required, {'nargin', 'outputTooLarge', 'tooFewThings'}) && ...
        isequal(optional, {'outOfMemory'}), 'reasons of the fake sources: {%s}', ...
        strjoin(required, ', '));
 delete(fullfile(fake_root, 'include', 'mexsets', 'shared.hpp'));
@@ -154,15 +155,21 @@ for k = 1:numel(built)
   end
 end
 
-%% The toolbox index: exactly the functions, each with its H1 summary, and
-%% shown by help of the module folder.
+%% The toolbox index: exactly the functions and the demos (demo/*.m), each
+%% with its H1 summary, and shown by help of the module folder.
 index_file = fullfile(root, 'modules', 'Contents.m');
 index = fileread(index_file);
 entries = regexp(index, '(?m)^%\s+(\w+)\s+-\s+(.*?)\s*$', 'tokens');
 names = cellfun(@(t) t{1}, entries, 'UniformOutput', false);
-if ~isequal(sort(names), sort(modules))
-  failures{end + 1} = sprintf('Contents.m lists {%s}, the modules are {%s}', ...
-                              strjoin(names, ', '), strjoin(modules, ', '));
+demos = dir(fullfile(root, 'demo', '*.m'));
+demos = regexprep({demos.name}, '\.m$', '');
+for k = 1:numel(demos)
+  summaries.(demos{k}) = regexp(fileread(fullfile(root, 'demo', [demos{k} '.m'])), ...
+                                '(?m)^%[A-Z_0-9]+ +(.*?)\s*$', 'tokens', 'once'){1};
+end
+if ~isequal(sort(names), sort([modules demos]))
+  failures{end + 1} = sprintf('Contents.m lists {%s}, the modules and demos are {%s}', ...
+                              strjoin(names, ', '), strjoin([modules demos], ', '));
 end
 for k = 1:numel(entries)
   [name, line_text] = deal(entries{k}{:});

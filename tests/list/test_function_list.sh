@@ -48,7 +48,9 @@ for name in $listed; do
     [ -f "$root/modules/$name/$part" ] || problem "modules/$name/$part is missing"
   done
 done
-same_names "modules/Contents.m" "$listed" \
+# Contents.m also lists the demos, demo/*.m.
+demos=$(find "$root/demo" -maxdepth 1 -name '*.m' -printf '%f\n' 2>/dev/null | sed 's/\.m$//')
+same_names "modules/Contents.m" "$listed"$'\n'"$demos" \
   < <(sed -n 's/^%[ \t]\{1,\}\([a-z_0-9]*\)[ \t]\{1,\}- .*/\1/p' "$root/modules/Contents.m")
 # A folder of function tests, benchmarks or fuzzers for an unlisted function
 # would be skipped by the build without a word.

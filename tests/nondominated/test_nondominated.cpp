@@ -35,7 +35,7 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-const char* const kSynopsis = "\nsynopsis:   front = nondominated(X)";
+const char* const kSynopsis = "\nsynopsis:   front = nondominated(X)\n";
 
 const testing_support::LoadedModule module("nondominated");
 

@@ -19,7 +19,7 @@ expect_same(nondominated([1 NaN; 2 0]), logical([1; 0]), 'NaN order 1');
 expect_same(nondominated([2 0; 1 NaN]), logical([0; 1]), 'NaN order 2');
 
 % The synopsis, not an error, for no input or two or more outputs.
-synopsis = sprintf('\nsynopsis:   front = nondominated(X)');
+synopsis = sprintf('\nsynopsis:   front = nondominated(X)\n');
 printed = evalc('r = nondominated();');
 assert(strcmp(printed, synopsis), 'synopsis printed as "%s"', printed);
 expect_same(r, zeros(0, 0), 'synopsis output');

@@ -1,8 +1,14 @@
-function expect_error(call, identifier, message_end)
+function expect_error(call, identifier, message_end, outputs)
   % Runs CALL (a function handle) and requires it to fail with IDENTIFIER and a
   % message that ends with MESSAGE_END (Octave prefixes the function name).
+  % With OUTPUTS, the call asks for that many outputs.
   try
-    call();
+    if nargin > 3
+      results = cell(1, outputs);
+      [results{:}] = call();
+    else
+      call();
+    end
   catch err
     assert(strcmp(err.identifier, identifier), ...
            'identifier "%s", expected "%s"', err.identifier, identifier);

@@ -3,8 +3,10 @@ function check_mexsets(folder, names)
 %   CHECK_MEXSETS(FOLDER, NAMES) checks that each function of the cellstr
 %   NAMES (the functions of modules/functions.txt, see function_list.m)
 %   resolves to its MEX file in FOLDER and that `help` there shows its H1 line,
-%   then calls each once on a small input whose result is worked out by hand,
-%   and raises an error at the first difference, or for a name without such a
+%   then calls each once on a small input whose result is worked out by hand
+%   and runs the blocks of `test NAME` and `demo NAME` there (see
+%   run_builtin_tests.m in tests/octave, which must be on the path), and
+%   raises an error at the first difference, or for a name without such a
 %   check. Used by the package, build-script and install tests.
 
 if ~iscellstr(names) || isempty(names)
@@ -24,6 +26,7 @@ for k = 1:numel(names)
     error('check_mexsets: help %s does not show "%s"; it shows:\n%s', name, h1, shown);
   end
   check_results(name);
+  run_builtin_tests(name, folder);  % test NAME and demo NAME, from FOLDER
 end
 
 % Errors come through with their identifiers.
@@ -101,6 +104,24 @@ switch name
     % Row 4 is dominated by row 3.
     front = nondominated([3 1; 1 3; 2 2; 3 3]);
     expect_equal('nondominated', front, logical([1; 1; 1; 0]));
+
+  case 'boundary_grid'
+    % Regions 1 and 2 touch once (key 1*3+2 = 5); rims of 1 and 2.
+    [G, S, k, f, s] = boundary_grid([1 2; 1 1], [0 3; 4 0]);
+    expect_equal('boundary_grid keys', [k f s], [1 0 1; 2 0 2; 5 1 2]);
+    expect_equal('boundary_grid row 2', G(2, :), [1 0 5 0 2]);
+    expect_equal('boundary_grid strength', S(2, 3), 3);
+
+  case 'merge_regions'
+    % 1-2 average 0.5 goes first, then 3-4 at 1; region 5 touches nothing.
+    [m, a] = merge_regions([1 2 3 1], [2 3 4 3], [2 1 2 1], [1 3 2 2], [4 3 5 2 1]);
+    expect_equal('merge_regions merges', m, [1 2 6; 3 4 7; 6 7 8; 5 8 9]);
+    expect_equal('merge_regions areas', a, [4; 3; 5; 2; 1; 7; 7; 14; 15]);
+
+  case 'tree_leaf_matrix'
+    % The leaf sets of tree_leaf_sets, 0-based and padded with -1.
+    L = tree_leaf_matrix([1 2 4; 4 3 5], [5 0; 2 4; 3 0], 0);
+    expect_equal('tree_leaf_matrix', L, [0 1 2; 0 1 1; 2 -1 -1]);
 
   otherwise
     error('check_mexsets: no worked example for %s; add one to check_results', name);

@@ -74,6 +74,10 @@ done < "$tmp/headings"
 for m in $(sed -n 's/^%   \([a-z_0-9]*\) *- .*/\1/p' "$root/modules/Contents.m"); do
   grep -qx " $m" "$tmp/$name/INDEX" || fail "INDEX does not list $m of Contents.m"
 done
+for f in "$root"/demo/*.m; do
+  d=$(basename "$f" .m)
+  [ "$(grep -cx " $d" "$tmp/$name/INDEX")" -eq 1 ] || fail "INDEX does not list the demo $d once"
+done
 
 # Without the Boost headers the build stops with one clear message.
 cat > "$tmp/fake_mkoctfile" <<'EOF'
@@ -130,6 +134,10 @@ octave-cli --norc --quiet --no-window-system --eval "
   end
   if ~strcmp(which('Contents'), fullfile(pkgdir, 'Contents.m'))
     error('Contents resolves to \"%s\", not into the package', which('Contents'));
+  end
+  r = mexsets_demo('size', [48 64], 'regions', 30, 'quiet', true, 'png', [tmp '/demo.png']);
+  if ~exist([tmp '/demo.png'], 'file') || isempty(r.kept)
+    error('mexsets_demo from the package wrote no picture or kept no candidate');
   end
   clear mex;
   pkg('unload', 'mexsets');

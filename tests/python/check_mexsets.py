@@ -20,7 +20,7 @@ def expect(what, got, expected):
 def main():
     listed = mexsets._function_names()
     missing = [name for name in listed if not callable(getattr(mexsets, name, None))]
-    if missing or len(listed) != 9:
+    if missing or len(listed) != 12:
         sys.exit(f"check_mexsets: the package lists {listed}, lacks {missing}")
 
     a, b = mexsets.score_subsets([10, 20, 30], [1, 2, 3], [[3, 1, 0, 2], [2, 2, 2, 2]])
@@ -31,9 +31,10 @@ def main():
     expect("rank_diverse order", order, [1.0, 3.0, 2.0])
     expect("rank_diverse scores", scores, [0.5, 0.5 * 0.9, 0.0])
 
-    kept = mexsets.suppress_overlaps([[0, 1, -1], [1, 0, -1], [2, -1, -1], [0, 2, -1]],
-                                     [1, 1, 1], np.eye(3))
-    expect("suppress_overlaps", kept, [[1.0, 2, 0], [3, 0, 0], [1, 3, 0]])
+    accepted, kept = mexsets.suppress_overlaps([[0, 1, -1], [1, 0, -1], [2, -1, -1], [0, 2, -1]],
+                                               [1, 1, 1], np.eye(3))
+    expect("suppress_overlaps accepted", accepted, [[1.0, 2, 0], [3, 0, 0], [1, 3, 0]])
+    expect("suppress_overlaps kept", kept, [1.0, 3, 4])
 
     w = mexsets.tree_overlap_matrix(np.zeros((0, 0)), [[0, 1, -1, 3], [3, 2, -1, 4]],
                                     [[2], [3], [5], [0], [0]])
@@ -64,6 +65,22 @@ def main():
     expect("set_features ratio", ratio, [0.25, 1])
     expect("set_features total", total, [14.0, 8])
 
+    grid, strength, keys, first, second = mexsets.boundary_grid([[1, 2], [1, 1]], [[0, 3], [4, 0]])
+    expect("boundary_grid keys", keys, [1.0, 2, 5])
+    expect("boundary_grid first", first, [0.0, 0, 1])
+    expect("boundary_grid second", second, [1.0, 2, 2])
+    expect("boundary_grid grid", grid[1], [1.0, 0, 5, 0, 2])
+    expect("boundary_grid strength", strength[1, 1:4], [0.0, 3, 0])
+
+    merges, areas = mexsets.merge_regions([1, 2, 3, 1], [2, 3, 4, 3], [2, 1, 2, 1], [1, 3, 2, 2],
+                                          [4, 3, 5, 2, 1])
+    expect("merge_regions merges", merges, [[1.0, 2, 6], [3, 4, 7], [6, 7, 8], [5, 8, 9]])
+    expect("merge_regions areas", areas, [4.0, 3, 5, 2, 1, 7, 7, 14, 15])
+
+    expect("tree_leaf_matrix", mexsets.tree_leaf_matrix([[1, 2, 4], [4, 3, 5]],
+                                                         [[5, 0], [2, 4], [3, 0]], base=0),
+           [[0.0, 1, 2], [0, 1, 1], [2, -1, -1]])
+
     expect("nondominated", mexsets.nondominated([[3, 1], [1, 3], [2, 2], [3, 3]]),
            np.array([1, 1, 1, 0], dtype=bool))
 
@@ -73,7 +90,7 @@ def main():
     except mexsets.Error as error:
         if error.identifier != "mexsets:score_subsets:idOutOfRange":
             sys.exit(f"check_mexsets: score_subsets raised {error.identifier} ({error})")
-    print(f"check_mexsets: the nine functions of mexsets {mexsets.__version__} "
+    print(f"check_mexsets: the {len(listed)} functions of mexsets {mexsets.__version__} "
           f"in {mexsets.__file__} give the expected results")
 
 

@@ -146,15 +146,15 @@ def suppress_overlaps_cases(rng):
         threshold = [[], [1.0], [0.5], [0.3], [0.0], [NAN], [INF], [-INF],
                      [[0.34, 2.0]]][rng.integers(9)]
         args = [items, weights, w] + threshold
-        yield args, 1, False
+        yield args, 2, False
         if items.size:
             bad = items.copy()
             bad[rng.integers(len(bad)), 0] = rng.choice([min(weights.size, *w.shape), NAN])
-            yield changed(args, 0, bad), 1, True
+            yield changed(args, 0, bad), 2, True
             bad = np.hstack([items, np.full((len(items), 1), -1.0), np.zeros((len(items), 1))])
             bad[rng.integers(len(bad)), -1] = rng.choice([2.0**31, -2.0**31 - 1, NAN, -INF])
-            yield changed(args, 0, bad), 1, True
-    yield [np.zeros((1, 1)), [1.0], np.eye(1), np.zeros((1, 0))], 1, True
+            yield changed(args, 0, bad), 2, True
+    yield [np.zeros((1, 1)), [1.0], np.eye(1), np.zeros((1, 0))], 2, True
 
 
 def tree_overlap_matrix_cases(rng):

@@ -74,8 +74,8 @@ def test_zero_size_inputs_give_empty_outputs():
 def test_outputs_are_new_arrays_in_fortran_order():
     masks = mexsets.tree_occurrence_masks(*VALID["tree_occurrence_masks"])
     assert masks.dtype == bool and masks.shape == (2, 3, 2) and masks.flags.f_contiguous
-    kept = mexsets.suppress_overlaps(*VALID["suppress_overlaps"])
-    assert kept.ndim == 2 and kept.flags.f_contiguous
+    accepted, kept = mexsets.suppress_overlaps(*VALID["suppress_overlaps"])
+    assert accepted.ndim == 2 and accepted.flags.f_contiguous and kept.ndim == 1
     for name in NAMES:
         for array in outputs(call(name, VALID[name])):
             assert array.flags.owndata and array.flags.writeable, name

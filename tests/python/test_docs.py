@@ -28,8 +28,8 @@ def octave_help(name):
 def help_arguments(name):
     """The argument names of the help's usage lines, lower-cased: at each
     position the first name (not a value such as a mode number) any line has."""
-    forms = [[word.strip() for word in form.split(",")]
-             for form in re.findall(rf"\b{name.upper()}\(([A-Z_0-9, ]*)\)", octave_help(name))]
+    forms = [[word.strip(" %\n") for word in form.split(",")]
+             for form in re.findall(rf"\b{name.upper()}\(([A-Z_0-9, %\n]*)\)", octave_help(name))]
     names = []
     for k in range(max(len(form) for form in forms)):
         words = [form[k] for form in forms if len(form) > k and re.fullmatch(r"[A-Z_]\w*", form[k])]

@@ -24,12 +24,9 @@ expect_same(g, [6; 4], 'mode 2.9 is 2');
 for mode = {0, 5, -1, NaN, Inf, int8(7)}
   f = set_features([0 1; 1 -1], [2; 4], mode{1});
   expect_same(f, zeros(2, 1), sprintf('mode %g', double(mode{1})));
-  try
-    [f, g] = set_features([0 1; 1 -1], [2; 4], mode{1});
-    error('mode %g returned a second output', double(mode{1}));
-  catch err
-    assert(~isempty(strfind(err.message, 'element number 2 undefined')), err.message);
-  end
+  expect_error(@() set_features([0 1; 1 -1], [2; 4], mode{1}), ...
+               'mexsets:set_features:nargout', ...
+               'Too many output arguments: set_features gives at most 1', 2);
 end
 f = set_features([0 1], [2; 4], true);
 expect_same(f, 2, 'logical mode is 1');
@@ -40,6 +37,10 @@ expect_error(@() set_features(1), 'mexsets:set_features:nargin', ...
              'There should be at least 2 input parameters');
 expect_error(@() set_features([0 1], [2; 4], 3), 'mexsets:set_features:nargin', ...
              'For perimeter we need 4 parameters');
+expect_error(@() set_features([0 1], [2; 4], 3, ones(2)), 'mexsets:set_features:nargout', ...
+             'Too many output arguments: set_features gives at most 2', 3);
+expect_error(@() set_features([0 1], [2; 4]), 'mexsets:set_features:nargout', ...
+             'Too many output arguments: set_features gives at most 1', 2);  % mode 1
 expect_error(@() set_features(int32([0 1]), [2; 4]), 'mexsets:set_features:typesNotCoherent', ...
              'Data types not coherent');
 expect_error(@() set_features([0 1], ones(2, 1, 2)), ...

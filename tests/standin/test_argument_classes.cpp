@@ -32,7 +32,7 @@ using standin::matrix;
 
 struct ValidCall {
   std::string name;
-  int nlhs;
+  int nlhs;  // the most outputs the call gives
   std::function<std::vector<Array>()> args;
 };
 
@@ -55,7 +55,7 @@ std::vector<ValidCall> valid_calls() {
          a.push_back(matrix({{0.5}}));
          return a;
        }},
-      {"suppress_overlaps", 1,
+      {"suppress_overlaps", 2,
        [] {
          std::vector<Array> a;
          a.push_back(matrix({{0, 1, -1}, {1, 0, -1}, {2, -1, -1}, {0, 2, -1}}));
@@ -111,6 +111,32 @@ std::vector<ValidCall> valid_calls() {
        [] {
          std::vector<Array> a;
          a.push_back(matrix({{3, 1}, {1, 3}, {2, 2}, {3, 3}}));
+         return a;
+       }},
+      {"boundary_grid", 5,
+       [] {
+         std::vector<Array> a;
+         a.push_back(matrix({{1, 2}, {1, 1}}));
+         a.push_back(matrix({{0, 3}, {4, 0}}));
+         return a;
+       }},
+      {"merge_regions", 2,
+       [] {
+         std::vector<Array> a;
+         a.push_back(matrix({{1, 2}}));
+         a.push_back(matrix({{2, 3}}));
+         a.push_back(matrix({{1, 1}}));
+         a.push_back(matrix({{1, 2}}));
+         a.push_back(matrix({{1, 1, 1}}));
+         a.push_back(standin::scalar(0));
+         return a;
+       }},
+      {"tree_leaf_matrix", 1,
+       [] {
+         std::vector<Array> a;
+         a.push_back(matrix({{1, 2, 4}, {4, 3, 5}}));
+         a.push_back(matrix({{5, 0}, {2, 4}, {3, 0}}));
+         a.push_back(standin::scalar(0));
          return a;
        }},
   };
@@ -340,6 +366,30 @@ TEST(ArgumentClasses, EveryFunctionEveryArgumentEveryClass) {
         if (table.is_open() && nlhs == 1)
           table << "| " << nrhs << " inputs (1 output) | " << result << " |\n";
       }
+    }
+  }
+}
+
+// One output more than a function gives is nargout (nondominated prints its
+// synopsis instead); set_features gives one in mode 1 and in the modes that
+// compute nothing, two in modes 2 to 4.
+TEST(ArgumentClasses, OneOutputMoreThanGivenIsRefused) {
+  for (const ValidCall& valid : built_calls()) {
+    const standin::Module module(valid.name);
+    std::vector<Array> args = valid.args();
+    std::vector<const mxArray*> list;
+    for (const auto& x : args) list.push_back(x.get());
+    EXPECT_EQ(outcome(module, valid.name, valid.nlhs + 1, list, valid.name),
+              valid.name == "nondominated" ? "ok" : "nargout")
+        << valid.name;
+    if (valid.name != "set_features") continue;
+    for (double mode : {1.0, 1.9, 0.0, 5.0, -2.0, double(NAN), 2.0}) {
+      Array changed = standin::scalar(mode);
+      list[2] = changed.get();
+      const std::string where = "set_features mode " + std::to_string(mode);
+      const bool two = mode >= 2 && mode < 5;
+      EXPECT_EQ(outcome(module, valid.name, 2, list, where), two ? "ok" : "nargout") << where;
+      EXPECT_EQ(outcome(module, valid.name, 3, list, where), "nargout") << where;
     }
   }
 }

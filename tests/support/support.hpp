@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -37,6 +38,28 @@ class LoadedModule {
  private:
   std::string name_;
   mutable std::unique_ptr<standin::Module> module_;
+};
+
+// An environment variable set for the object's lifetime (MEXSETS_MEMORY_LIMIT,
+// say); the previous value, or its absence, comes back afterwards.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(std::string name, const std::string& value) : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = std::make_unique<std::string>(old);
+    setenv(name_.c_str(), value.c_str(), 1);
+  }
+  ~ScopedEnvironment() {
+    if (old_)
+      setenv(name_.c_str(), old_->c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  std::unique_ptr<std::string> old_;
 };
 
 // Runs a call that must fail; checks the identifier and that the message

@@ -65,6 +65,25 @@ TEST(SuppressOverlaps, WorkedExamples) {
   EXPECT_EQ(call(items, u, w, 0).values, column_major({{1, 2, 0}}));
 }
 
+TEST(SuppressOverlaps, KeptHoldsTheNumbersOfTheKeptRows) {
+  // t = 2: row 2 (item 0 twice) reaches ratio 2 with row 1 and is dropped;
+  // row 3 repeats row 1 (ratio 1) and is kept, so contents alone cannot
+  // tell which rows were kept.
+  auto items = standin::matrix({{0, -1}, {0, 0}, {0, -1}, {1, -1}});
+  auto u = standin::matrix({{1}, {1}});
+  auto w = standin::matrix({{1, 0}, {0, 1}});
+  auto t = standin::scalar(2);
+  auto result = module().call(2, {&items, &u, &w, &t});
+  EXPECT_EQ(standin::values(result.outputs.at(0).get()), column_major({{1, 0}, {1, 0}, {2, 0}}));
+  EXPECT_EQ(standin::dims(result.outputs.at(1).get()), std::vector<mwSize>({3, 1}));
+  EXPECT_EQ(standin::values(result.outputs.at(1).get()), std::vector<double>({1, 3, 4}));
+  auto empty = standin::empty(0, 2);
+  EXPECT_EQ(standin::dims(module().call(2, {&empty, &u, &w}).outputs.at(1).get()),
+            std::vector<mwSize>({0, 1}));
+  expect_mex_error([&] { module().call(3, {&items, &u, &w}); }, "mexsets:suppress_overlaps:nargout",
+                   "Too many output arguments: suppress_overlaps gives at most 2");
+}
+
 TEST(SuppressOverlaps, SizesAndEmptyLists) {
   auto u = standin::matrix({{1}, {1}});
   auto w = standin::matrix({{1, 0}, {0, 1}});
@@ -285,8 +304,17 @@ TEST(SuppressOverlaps, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
       auto items = to_host(c.items), w = to_host(c.w);
       auto u = standin::doubles(1, c.u.size(), c.u);
       auto t = standin::scalar(c.threshold);
-      auto result = module().call(1, {&items, &u, &w, &t});
+      auto result = module().call(2, {&items, &u, &w, &t});
       ASSERT_TRUE(same_bits(want, standin::values(result.outputs[0].get())));
+      // Kept row r is row kept[r] of items, truncated and raised by 1.
+      const std::vector<double> kept = standin::values(result.outputs[1].get());
+      ASSERT_EQ(kept.size() * c.items.cols, want.size());
+      for (std::size_t r = 0; r < kept.size(); ++r) {
+        ASSERT_TRUE(r == 0 || kept[r] > kept[r - 1]);
+        for (std::size_t j = 0; j < c.items.cols; ++j)
+          ASSERT_EQ(want[r + j * kept.size()],
+                    std::trunc(c.items(static_cast<std::size_t>(kept[r]) - 1, j)) + 1);
+      }
     }
   }
 }

@@ -6,6 +6,12 @@ expect_same(suppress_overlaps(items, [1; 1; 1], eye(3), 0.5), [1 2 0; 3 0 0], 't
 expect_same(suppress_overlaps(items, [1 1 1], eye(3), NaN), [1 2 0; 2 1 0; 3 0 0; 1 3 0], ...
             'NaN threshold keeps every row');
 expect_same(suppress_overlaps(items, [1; 1; 1], eye(3), 0), [1 2 0], 'threshold 0');
+% KEPT: the kept rows' numbers, also where kept rows repeat (row 3 = row 1).
+[accepted, kept] = suppress_overlaps([0 -1; 0 0; 0 -1; 1 -1], [1 1], eye(2), 2);
+expect_same(accepted, [1 0; 1 0; 2 0], 'repeated rows kept');
+expect_same(kept, [1; 3; 4], 'their row numbers');
+[accepted, kept] = suppress_overlaps(zeros(0, 3), 1, 1);
+expect_same(kept, zeros(0, 1), 'no rows kept');
 
 expect_same(suppress_overlaps(zeros(0, 3), 1, 1), zeros(0, 3), 'no rows');
 expect_same(suppress_overlaps(zeros(4, 0), [], []), zeros(4, 0), 'no columns');
@@ -20,6 +26,12 @@ expect_same(suppress_overlaps(items, [1 1 1], eye(3), int8(0)), [1 2 0], 'intege
 
 expect_error(@() suppress_overlaps(0, 1), 'mexsets:suppress_overlaps:nargin', ...
              'There should be at least 3 input parameters');
+try
+  [a, b, c] = suppress_overlaps(0, 1, 1);
+  error('three outputs were accepted');
+catch err
+  assert(strcmp(err.identifier, 'mexsets:suppress_overlaps:nargout'), err.identifier);
+end
 expect_error(@() suppress_overlaps(0, true, 1), 'mexsets:suppress_overlaps:typesNotCoherent', ...
              'Data types not coherent');
 expect_error(@() suppress_overlaps(ones(1, 1, 2), 1, 1), ...

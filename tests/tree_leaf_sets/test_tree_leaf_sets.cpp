@@ -137,6 +137,46 @@ TEST(TreeLeafSets, CountsBeyondTheAddressRangeAreAnError) {
   EXPECT_EQ(std::count(many[0].begin(), many[0].end(), 1u), many[0].size());
 }
 
+// 4 bytes a leaf and 128 a list, twice over in this host, against
+// MEXSETS_MEMORY_LIMIT; a total beyond 64 bits is refused whatever the limit.
+TEST(TreeLeafSets, ListsLargerThanTheMemoryLimitAreRefused) {
+  auto merges = standin::matrix({{1, 2, 4}, {4, 3, 5}});
+  auto sets = standin::matrix({{5, 0}, {2, 4}, {3, 0}});
+  const std::string id = "mexsets:tree_leaf_sets:outputTooLarge";
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "824");
+    EXPECT_EQ(call(merges, sets), (Rows{{1, 2, 3}, {1, 2, 2}, {3}}));
+  }
+  const std::size_t before = standin::live_arrays(), blocks = standin::live_blocks();
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "823");
+    expect_mex_error([&] { call(merges, sets); }, id,
+                     "Output too large: the leaf lists of 3 node sets for input 2 (sets) would "
+                     "take 412 bytes (824 with the 2 copies this host holds at once), but "
+                     "MEXSETS_MEMORY_LIMIT allows 823 bytes; ask for fewer node sets (rows of "
+                     "sets) per call");
+  }
+  // Node 2 = leaf 1 doubled 60 times: 2^62 bytes a list, 2^64 for four.
+  std::vector<double> data(2 * 62, 0.0);
+  mexsets::MatrixRef<double> m{data.data(), 2, 62};
+  m(0, 0) = 1;
+  m(0, 61) = 2;
+  for (std::size_t k = 0; k < 60; ++k) m(1, k) = 2;
+  m(1, 61) = 2;
+  const testing_support::ScopedEnvironment most("MEXSETS_MEMORY_LIMIT", "18446744073709551615");
+  expect_mex_error(
+      [&] {
+        call(standin::doubles(2, 62, data), standin::matrix({{2}, {2}, {2}, {2}}));
+      },
+      id,
+      "the leaf lists of 4 node sets for input 2 (sets) would take more than "
+      "2^64-1 bytes (more than 2^64-1 with the 2 copies this host holds at once), "
+      "but MEXSETS_MEMORY_LIMIT allows 18446744073709551615 bytes; ask for fewer "
+      "node sets (rows of sets) per call");
+  EXPECT_EQ(standin::live_arrays(), before);
+  EXPECT_EQ(standin::live_blocks(), blocks);
+}
+
 TEST(TreeLeafSets, HostRunningOutOfMemoryMidwayLeaksNothing) {
   // Node 2 = leaf 1 doubled 22 times: 4,194,304 leaves, 16 MiB per cell. The
   // host runs out of memory at the fourth cell, while the tree is held.

@@ -54,10 +54,8 @@ TEST(TreeOccurrenceMasks, WorkedExample) {
   const Masks one = call(labels, merges, standin::matrix({{5, 2}}));
   EXPECT_EQ(one.dims, (std::vector<mwSize>{2, 3}));
   EXPECT_EQ(one.flags, Flags(6, true));
-  // No node set: M-by-N-by-0. Extra requested outputs stay unset.
+  // No node set: M-by-N-by-0.
   EXPECT_EQ(call(labels, merges, standin::empty(0, 2)).dims, (std::vector<mwSize>{2, 3, 0}));
-  auto result = module().call(3, {&labels, &merges, &merges});
-  EXPECT_TRUE(result.outputs[0] && !result.outputs[1] && !result.outputs[2]);
 }
 
 TEST(TreeOccurrenceMasks, EdgeCases) {
@@ -113,7 +111,7 @@ TEST(TreeOccurrenceMasks, ArgumentErrors) {
       id + "nargin", "Three input arguments required.");
   expect_mex_error(
       [&] {
-        module().call(4, {&l, &m, &m});
+        module().call(2, {&l, &m, &m});
       },
       id + "nargout", "Too many output arguments.");
   expect_mex_error(
@@ -126,6 +124,26 @@ TEST(TreeOccurrenceMasks, ArgumentErrors) {
         module().call(1, {&l, &m, &cube});
       },
       id + "dimensionsNotCoherent", "Data dimensions not coherent");
+}
+
+// M*N*K bytes, twice over in this host, against MEXSETS_MEMORY_LIMIT.
+TEST(TreeOccurrenceMasks, MasksLargerThanTheMemoryLimitAreRefused) {
+  auto labels = standin::matrix({{1, 1, 2}, {3, 3, 2}});
+  auto merges = standin::matrix({{1, 2, 4}, {4, 3, 0}});
+  auto sets = standin::matrix({{4, 0}, {3, 1}});
+  const std::string id = "mexsets:tree_occurrence_masks:outputTooLarge";
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "24");
+    EXPECT_EQ(call(labels, merges, sets).flags.size(), 12u);
+  }
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "23");
+    expect_mex_error([&] { call(labels, merges, sets); }, id,
+                     "Output too large: the 2-by-3-by-2 logical masks for input 3 (sets) would "
+                     "take 12 bytes (24 with the 2 copies this host holds at once), but "
+                     "MEXSETS_MEMORY_LIMIT allows 23 bytes; ask for fewer node sets (rows of "
+                     "sets) per call");
+  }
 }
 
 TEST(TreeOccurrenceMasks, IdsOutsideTheTreeAreRejected) {

@@ -252,6 +252,32 @@ TEST(TreeOverlapMatrix, ArgumentErrors) {
   EXPECT_EQ(standin::live_arrays(), before);
 }
 
+// 8*R^2 bytes, twice over in this host, against MEXSETS_MEMORY_LIMIT; an R
+// whose 8*R^2 passes 64 bits is refused whatever the machine.
+TEST(TreeOverlapMatrix, MatricesLargerThanTheMemoryLimitAreRefused) {
+  auto merge = standin::matrix({{0, 1, -1, 3}, {3, 2, -1, 4}});
+  auto nodes = standin::matrix({{2}, {3}, {5}, {0}, {0}});
+  const std::string id = "mexsets:tree_overlap_matrix:outputTooLarge";
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "400");
+    EXPECT_EQ(call(merge, nodes), kWorked);
+  }
+  {
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "399");
+    expect_mex_error([&] { call(merge, nodes); }, id,
+                     "Output too large: the 5-by-5 overlap matrix for input 3 (node_rows) would "
+                     "take 200 bytes (400 with the 2 copies this host holds at once), but "
+                     "MEXSETS_MEMORY_LIMIT allows 399 bytes; pass a tree with fewer nodes (rows "
+                     "of node_rows)");
+  }
+  const testing_support::ScopedEnvironment most("MEXSETS_MEMORY_LIMIT", "18446744073709551615");
+  expect_mex_error([&] { call(standin::empty(), standin::empty(std::size_t{1} << 32, 0)); }, id,
+                   "the 4294967296-by-4294967296 overlap matrix for input 3 (node_rows) would "
+                   "take more than 2^64-1 bytes (more than 2^64-1 with the 2 copies this host "
+                   "holds at once), but MEXSETS_MEMORY_LIMIT allows 18446744073709551615 bytes; "
+                   "pass a tree with fewer nodes (rows of node_rows)");
+}
+
 void expect_tree_error(std::initializer_list<std::initializer_list<double>> merge,
                        std::size_t nodes, const std::string& reason, const std::string& message) {
   expect_mex_error(

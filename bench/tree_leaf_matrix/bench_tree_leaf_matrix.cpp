@@ -1,0 +1,75 @@
+// tree_leaf_matrix on the merge trees of the tree_leaf_sets benchmark (a
+// 500-by-500 label grid, 2,000 leaves, 5,000 node-set rows of 1 to 4 nodes),
+// balanced and deep. Three ways: the shipped computation, the whole gateway
+// through the stand-in host, and the glue it replaces (tree_leaf_sets' lists,
+// then a padded matrix filled from them).
+//
+// Counter: out_MB, the matrix's bytes.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <map>
+
+#include "host.hpp"
+#include "tree_leaf_matrix.hpp"
+#include "tree_workloads.hpp"
+
+namespace {
+
+struct Workload {
+  mexsets::OwnedMatrix<double> merges, sets;
+};
+
+const Workload& workload(std::size_t target_depth) {
+  static std::map<std::size_t, Workload> made;
+  auto found = made.find(target_depth);
+  if (found != made.end()) return found->second;
+  const auto w = tree_workloads::workload(500, 500, 2000, target_depth, 5000, 1);
+  return made[target_depth] = {tree_workloads::merge_matrix_1based(w.tree), w.sets};
+}
+
+void count_output(benchmark::State& state, const Workload& w) {
+  const auto m = mexsets::tree_leaf_matrix(w.merges.cref(), w.sets.cref());
+  state.counters["out_MB"] = static_cast<double>(m.data.size() * sizeof(double)) / 1e6;
+}
+
+void Kernel(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  for (auto _ : state) {
+    auto m = mexsets::tree_leaf_matrix(w.merges.cref(), w.sets.cref(), 0);
+    benchmark::DoNotOptimize(m.data.data());
+  }
+  count_output(state, w);
+}
+
+void Gateway(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  static const standin::Module module("tree_leaf_matrix");
+  auto merges = standin::doubles(w.merges.rows, w.merges.cols, w.merges.data);
+  auto sets = standin::doubles(w.sets.rows, w.sets.cols, w.sets.data);
+  auto base = standin::scalar(0);
+  for (auto _ : state) benchmark::DoNotOptimize(module.call(1, {&merges, &sets, &base}));
+  count_output(state, w);
+}
+
+void ListsThenPadding(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  for (auto _ : state) {
+    const auto lists = mexsets::tree_leaf_sets(w.merges.cref(), w.sets.cref());
+    std::size_t width = 0;
+    for (const auto& list : lists) width = std::max(width, list.size());
+    mexsets::OwnedMatrix<double> m(lists.size(), width, -1.0);
+    for (std::size_t j = 0; j < lists.size(); ++j)
+      for (std::size_t k = 0; k < lists[j].size(); ++k) m(j, k) = lists[j][k] - 1.0;
+    benchmark::DoNotOptimize(m.data.data());
+  }
+  count_output(state, w);
+}
+
+BENCHMARK(Kernel)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Gateway)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(ListsThenPadding)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,212 @@
+#include "boundary_grid.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+namespace mexsets {
+
+namespace {
+
+std::string shape(std::size_t rows, std::size_t cols) {
+  return std::to_string(rows) + "-by-" + std::to_string(cols);
+}
+
+// The distinct nonzero keys seen: open addressing over a power-of-two table,
+// at most half full, 0 marking an empty slot. Neighbouring edges mostly
+// repeat the key just added, which is caught before probing.
+class KeySet {
+ public:
+  explicit KeySet(std::pmr::memory_resource* memory) : slots_(64, 0, memory) {}
+
+  void add(std::uint64_t key) {
+    if (key == last_) return;
+    last_ = key;
+    std::size_t at = home(key);
+    while (slots_[at] != 0) {
+      if (slots_[at] == key) return;
+      at = (at + 1) & (slots_.size() - 1);
+    }
+    slots_[at] = key;
+    if (2 * ++count_ > slots_.size()) grow();
+  }
+
+  // The keys, ascending.
+  std::pmr::vector<std::uint64_t> sorted(std::pmr::memory_resource* memory) const {
+    std::pmr::vector<std::uint64_t> keys(memory);
+    keys.reserve(count_);
+    for (std::uint64_t key : slots_)
+      if (key) keys.push_back(key);
+    std::sort(keys.begin(), keys.end());
+    return keys;
+  }
+
+ private:
+  std::size_t home(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
+  }
+  void grow() {
+    std::pmr::vector<std::uint64_t> old(2 * slots_.size(), 0, slots_.get_allocator());
+    old.swap(slots_);
+    --shift_;
+    for (std::uint64_t key : old)
+      if (key) {
+        std::size_t at = home(key);
+        while (slots_[at] != 0) at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = key;
+      }
+  }
+
+  std::pmr::vector<std::uint64_t> slots_;
+  std::size_t count_ = 0;
+  int shift_ = 64 - 6;
+  std::uint64_t last_ = 0;
+};
+
+}  // namespace
+
+std::uint32_t largest_label(ConstMatrix labels) {
+  const double limit = static_cast<double>(largest_region_id) + 1;
+  double largest = 0;
+  for (std::size_t j = 0; j < labels.cols; ++j) {
+    const double* column = labels.column(j);
+    for (std::size_t i = 0; i < labels.rows; ++i) {
+      const double x = column[i];
+      if (!(x >= 1 && x < limit))
+        fail_id("labels", "region id outside 1.." + std::to_string(largest_region_id), i, j, x);
+      largest = std::max(largest, x);
+    }
+  }
+  return static_cast<std::uint32_t>(largest);
+}
+
+void check_value_image(ConstMatrix labels, ConstArray3 values) {
+  if (values.rows != labels.rows || values.cols != labels.cols)
+    fail("valueSizeMismatch", "Value image not the size of the label image: ", arg("values"),
+         " is " + shape(values.rows, values.cols) +
+             (values.planes == 1 ? "" : "-by-" + std::to_string(values.planes)) + ", ",
+         arg("labels"), " is " + shape(labels.rows, labels.cols));
+}
+
+std::size_t grid_extent(ConstMatrix labels, bool rows) {
+  // 2h+1 and 2w+1 below 2^62 each; their product times 8 below PTRDIFF_MAX.
+  const std::size_t bound = std::size_t{1} << 61;
+  const std::size_t h = labels.rows, w = labels.cols;
+  const bool fits = h < bound && w < bound &&
+                    (2 * h + 1) <= static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) /
+                                       (2 * w + 1);
+  if (!fits)
+    fail("outOfMemory", "Label image too large for its grid of doubles: ", arg("labels"),
+         " is " + shape(h, w));
+  return rows ? 2 * h + 1 : 2 * w + 1;
+}
+
+std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint32_t L,
+                                                   double* grid,
+                                                   std::pmr::memory_resource* memory) {
+  const std::size_t h = labels.rows, w = labels.cols, rows = 2 * h + 1;
+  KeySet seen(memory);
+  if (h && w) {
+    const std::uint64_t step = std::uint64_t{L} + 1;
+    auto key = [step](std::uint64_t a, std::uint64_t b) {
+      return a < b ? a * step + b : b * step + a;
+    };
+    // Each label column converted once: `here` is column j, `next` j + 1.
+    std::pmr::vector<std::uint32_t> here(h, memory), next(h, memory);
+    auto convert = [&](std::size_t j, std::pmr::vector<std::uint32_t>& out) {
+      const double* column = labels.column(j);
+      for (std::size_t i = 0; i < h; ++i) out[i] = static_cast<std::uint32_t>(column[i]);
+    };
+    convert(0, here);
+    for (std::size_t i = 0; i < h; ++i) {  // the left rim
+      grid[2 * i + 1] = here[i];
+      seen.add(here[i]);
+    }
+    for (std::size_t j = 0; j < w; ++j) {
+      // Grid column 2j+1: the top rim, the edges below pixels, the bottom rim.
+      double* cells = grid + (2 * j + 1) * rows;
+      cells[0] = here[0];
+      seen.add(here[0]);
+      for (std::size_t i = 0; i + 1 < h; ++i)
+        if (here[i] != here[i + 1]) {
+          const std::uint64_t k = key(here[i], here[i + 1]);
+          cells[2 * i + 2] = static_cast<double>(k);
+          seen.add(k);
+        }
+      cells[2 * h] = here[h - 1];
+      seen.add(here[h - 1]);
+      // Grid column 2j+2: the edges right of pixels, or the right rim.
+      cells += rows;
+      if (j + 1 == w) {
+        for (std::size_t i = 0; i < h; ++i) {
+          cells[2 * i + 1] = here[i];
+          seen.add(here[i]);
+        }
+        break;
+      }
+      convert(j + 1, next);
+      for (std::size_t i = 0; i < h; ++i)
+        if (here[i] != next[i]) {
+          const std::uint64_t k = key(here[i], next[i]);
+          cells[2 * i + 1] = static_cast<double>(k);
+          seen.add(k);
+        }
+      here.swap(next);
+    }
+  }
+  return seen.sorted(memory);
+}
+
+void split_keys(const std::pmr::vector<std::uint64_t>& keys, std::uint32_t L, double* key_out,
+                double* first, double* second) {
+  const std::uint64_t step = std::uint64_t{L} + 1;
+  for (std::size_t k = 0; k < keys.size(); ++k) {
+    key_out[k] = static_cast<double>(keys[k]);
+    first[k] = static_cast<double>(keys[k] / step);
+    second[k] = static_cast<double>(keys[k] % step);
+  }
+}
+
+void fill_boundary_strength(ConstArray3 values, double* strength) {
+  const std::size_t h = values.rows, w = values.cols, rows = 2 * h + 1;
+  // Channel by channel, each adding d^2 into the cell (which starts at +0),
+  // then the square roots: per cell the channels add in order.
+  for (std::size_t j = 0; j < w; ++j) {
+    double* below = strength + (2 * j + 1) * rows;  // cells 2i+2: (i, j) to (i+1, j)
+    double* right = below + rows;                   // cells 2i+1: (i, j) to (i, j+1)
+    const bool has_right = j + 1 < w;
+    for (std::size_t c = 0; c < values.planes; ++c) {
+      const double* here = values.data + (c * w + j) * h;
+      for (std::size_t i = 0; i + 1 < h; ++i) {
+        const double d = here[i + 1] - here[i];
+        below[2 * i + 2] += d * d;
+      }
+      if (has_right)
+        for (std::size_t i = 0; i < h; ++i) {
+          const double d = here[i + h] - here[i];
+          right[2 * i + 1] += d * d;
+        }
+    }
+    for (std::size_t i = 0; i + 1 < h; ++i) below[2 * i + 2] = std::sqrt(below[2 * i + 2]);
+    if (has_right)
+      for (std::size_t i = 0; i < h; ++i) right[2 * i + 1] = std::sqrt(right[2 * i + 1]);
+  }
+}
+
+BoundaryGrid boundary_grid(ConstMatrix labels, const ConstArray3* values) {
+  if (values) check_value_image(labels, *values);
+  const std::uint32_t L = largest_label(labels);
+  const std::size_t rows = grid_extent(labels, true), cols = grid_extent(labels, false);
+  BoundaryGrid out{OwnedMatrix<double>(rows, cols), OwnedMatrix<double>(rows, cols), {}, {}, {}};
+  const auto keys =
+      fill_boundary_grid(labels, L, out.grid.data.data(), std::pmr::new_delete_resource());
+  out.keys.resize(keys.size());
+  out.first.resize(keys.size());
+  out.second.resize(keys.size());
+  split_keys(keys, L, out.keys.data(), out.first.data(), out.second.data());
+  if (values) fill_boundary_strength(*values, out.strength.data.data());
+  return out;
+}
+
+}  // namespace mexsets

@@ -1,0 +1,100 @@
+"""python -m mexsets.demo on small photographs: one run end to end and its
+picture, and batches on threads and on a Dask LocalCluster, which must give
+the serial run's results in input order."""
+import numpy as np
+import pytest
+
+for _module in ("skimage", "scipy", "matplotlib"):
+    pytest.importorskip(_module, reason=f"mexsets.demo needs {_module} "
+                        "(Debian: python3-skimage python3-matplotlib)")
+
+from mexsets import _demo_pipeline as pipeline  # noqa: E402
+from mexsets import demo  # noqa: E402
+
+SIZE = "96x128"
+OPTIONS = dict(regions=60)
+
+
+@pytest.fixture(scope="module")
+def pictures():
+    return [pipeline.load_picture(name, SIZE)[0]
+            for name in ("astronaut", "coffee", "chelsea", "coins")]
+
+
+@pytest.fixture(scope="module")
+def serial(pictures):
+    results = demo.run_batch(pictures, **OPTIONS)
+    # Distinct pictures give distinct results, so a shuffled batch would show.
+    assert not pipeline.same_digests(results[0][0], results[1][0])
+    return results
+
+
+def assert_same_as(results, serial):
+    assert len(results) == len(serial)
+    for (digest, times), (expected, _) in zip(results, serial):
+        assert pipeline.same_digests(digest, expected)
+        assert times["merge_regions"] >= 0
+
+
+def test_demo_end_to_end_draws_the_masks_it_returns(tmp_path, capsys):
+    png = tmp_path / "demo.png"
+    r = demo.main(["--image", "chelsea", "--size", SIZE, "--regions", "60",
+                   "--png", str(png)])
+    out = capsys.readouterr().out
+    assert str(png) in out and "time in the mexsets calls" in out
+    assert r["areas_agree"] and 0 < r["best"].size <= 6
+
+    from matplotlib import image
+    drawn = np.round(255 * image.imread(str(png))[:, :, :3]).astype(int)
+    h, w, scale, gap = 96, 128, 2, 6                    # small pictures are doubled
+    rows = -(-(2 + r["best"].size) // 4)
+    assert drawn.shape == (rows * (scale * h + gap) + gap, 4 * (scale * w + gap) + gap, 3)
+
+    def tile(k):
+        top = gap + (k // 4) * (scale * h + gap)
+        left = gap + (k % 4) * (scale * w + gap)
+        return drawn[top:top + scale * h:scale, left:left + scale * w:scale]
+
+    assert np.array_equal(tile(0), np.round(255 * r["picture"]))
+    dimmed = np.round(255 * (r["picture"] * 0.3 + 0.15))
+    for k, c in enumerate(r["best"]):
+        mask = r["masks"][:, :, c]
+        leaves = r["subsets"][c]
+        assert np.array_equal(mask, np.isin(r["labels"], leaves[leaves > 0]))
+        outline = np.zeros_like(mask)
+        outline[:, :-1] |= mask[:, :-1] != mask[:, 1:]
+        outline[:-1] |= mask[:-1] != mask[1:]
+        untouched = np.all(tile(k + 2) == dimmed, axis=2)
+        assert np.array_equal(untouched[~outline], ~mask[~outline]), f"tile {k + 3}"
+
+
+def test_coins_are_found():
+    picture, _ = pipeline.load_picture("coins", "152x192")
+    result = pipeline.propose(picture, regions=300)
+    objects = pipeline.coin_objects(picture)
+    assert objects.max() == 23          # the 24th coin touches the lit table edge
+    assert np.median(pipeline.best_overlaps(result, objects)) > 0.7
+
+
+def test_batch_on_threads_gives_the_serial_results(pictures, serial):
+    assert_same_as(demo.run_batch(pictures, threads=2, **OPTIONS), serial)
+
+
+def test_batch_on_a_local_cluster_gives_the_serial_results(pictures, serial, monkeypatch):
+    distributed = pytest.importorskip("distributed", reason="Dask's distributed is not "
+                                      "installed (Debian: python3-distributed)")
+    from distributed.core import Status
+    started = []
+
+    class Recorded(distributed.LocalCluster):
+        def __init__(self, *args, **kwargs):
+            super().__init__(*args, **kwargs)
+            started.append(self)
+
+    monkeypatch.setattr(distributed, "LocalCluster", Recorded)
+    assert_same_as(demo.run_batch(pictures, workers=2, timeout=60, **OPTIONS), serial)
+    # One region per picture fails on the workers; the cluster closes all the same.
+    with pytest.raises(ValueError, match="one region"):
+        demo.run_batch(pictures[:2], workers=2, timeout=60, regions=1)
+    assert len(started) == 2
+    assert all(cluster.status == Status.closed for cluster in started)
