@@ -108,6 +108,15 @@ for k = 1:numel(options.modules)
   copy_into(fullfile(dir_of, [name '.m']), outdir);
 end
 copy_into(fullfile(root, 'modules', 'Contents.m'), outdir);
+% The demo that Contents.m lists, with its private helpers.
+copy_into(fullfile(root, 'demo', 'mexsets_demo.m'), outdir);
+if ~exist(fullfile(outdir, 'private'), 'dir')
+  mkdir(fullfile(outdir, 'private'));
+end
+helpers = dir(fullfile(root, 'demo', 'private', '*.m'));
+for k = 1:numel(helpers)
+  copy_into(fullfile(root, 'demo', 'private', helpers(k).name), fullfile(outdir, 'private'));
+end
 
 fprintf('mexsets: built %d function(s) into %s\n', numel(options.modules), outdir);
 fprintf('mexsets: to use them, run  addpath(''%s'')\n', outdir);

@@ -33,6 +33,9 @@ if(mexsets_installs_modules)
     install(FILES ${MEXSETS_ROOT}/modules/Contents.m
       DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT help)
   endif()
+  # The demo that Contents.m lists, with its private helpers.
+  install(DIRECTORY ${MEXSETS_ROOT}/demo/ DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT help
+    FILES_MATCHING PATTERN "*.m")
   if(IS_ABSOLUTE "${MEXSETS_INSTALL_DIR}")
     set(folder "${MEXSETS_INSTALL_DIR}")
   else()

@@ -1,11 +1,12 @@
-% boundary_grid in Octave: the demo's vectorized contour grid bit for bit,
+% boundary_grid in Octave: contour_grid.m (the vectorized Octave code it
+% replaced in the demo) bit for bit,
 % the strengths against diff, boundary_sums fed with the outputs against
 % plain counts, and the messages of Octave-only failures.
 root = fileparts(fileparts(fileparts(mfilename('fullpath'))));
 folder = tempname();
 mkdir(folder);
 copy = fullfile(folder, 'contour_grid.m');
-copyfile(fullfile(root, 'demo', 'private', 'contour_grid.m'), copy);
+copyfile(fullfile(root, 'tests', 'boundary_grid', 'contour_grid.m'), copy);
 cleanup = onCleanup(@() cellfun(@(f) f(), {@() delete(copy), @() rmdir(folder)}));
 addpath(folder);
 

@@ -1,9 +1,10 @@
-% merge_regions in Octave: the tree of demo/private/merge_neighbours.m on the
-% adjacency of a random label image, bases, and messages.
+% merge_regions in Octave: the tree of merge_neighbours.m (the plain Octave
+% code it replaced) on the adjacency of a random label image, bases, and
+% messages.
 here = fileparts(mfilename('fullpath'));
 folder = tempname();
 mkdir(folder);
-copyfile(fullfile(here, '..', '..', 'demo', 'private', 'merge_neighbours.m'), folder);
+copyfile(fullfile(here, 'merge_neighbours.m'), folder);
 addpath(folder);
 confirm_recursive_rmdir(false);
 cleanup = onCleanup(@() rmdir(folder, 's'));

@@ -62,7 +62,8 @@ octave-cli --norc --quiet --no-window-system --eval "
     error('build does not say how to addpath its folder:\n%s', log);
   end
   made = sort({dir([tmp '/one']).name});
-  expected = sort({'.', '..', 'Contents.m', 'score_subsets.m', ['score_subsets.' mexext()]});
+  expected = sort({'.', '..', 'Contents.m', 'mexsets_demo.m', 'private', 'score_subsets.m', ...
+                   ['score_subsets.' mexext()]});
   if ~isequal(made, expected)
     error('build of one function made: %s', strjoin(made, ' '));
   end
@@ -70,7 +71,8 @@ octave-cli --norc --quiet --no-window-system --eval "
   % Everything, then every function checked from that folder.
   build([tmp '/all']);
   made = sort({dir([tmp '/all']).name});
-  expected = sort([{'.', '..', 'Contents.m'}, strcat(names, '.m'), strcat(names, ['.' mexext()])]);
+  expected = sort([{'.', '..', 'Contents.m', 'mexsets_demo.m', 'private'}, strcat(names, '.m'), ...
+                   strcat(names, ['.' mexext()])]);
   if ~isequal(made, expected)
     error('build of every function made: %s', strjoin(made, ' '));
   end

@@ -30,6 +30,7 @@ grep -q "addpath('$folder')" "$tmp/install.log" ||
 # Exactly the modules, their help and the index, in the one folder.
 {
   echo Contents.m
+  (cd "$root/demo" && find . -name '*.m' | sed 's|^\./||')
   for m in $modules; do
     echo "$m.m"
     echo "$m.mex"
