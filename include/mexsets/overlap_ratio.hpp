@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/result_size.hpp"
 
 namespace mexsets {
 
@@ -172,6 +173,30 @@ class PairWeights {
     }
   }
   std::size_t nonzeros() const { return nonzeros_; }
+  // Over the non-zero entries W(a, b) (NaN included): the sum of q_uses[b]
+  // (the postings of lists Q by row a) and the sum of p_uses[a] * q_uses[b]
+  // (the non-zero terms of S over every pair of a P list and a Q list), where
+  // x_uses[id] counts the occurrences of id in the lists. One pass over W.
+  struct NonzeroUse {
+    double postings = 0.0, terms = 0.0;
+  };
+  NonzeroUse nonzero_use(const std::vector<double>& p_uses,
+                         const std::vector<double>& q_uses) const {
+    NonzeroUse use;
+    for (std::size_t b = 0; b < items_; ++b) {
+      if (q_uses[b] == 0) continue;
+      const double* column = w_.column(b);
+      double rows = 0.0, weighted = 0.0;
+      for (std::size_t a = 0; a < items_; ++a)
+        if (column[a] != 0) {
+          rows += 1.0;
+          weighted += p_uses[a];
+        }
+      use.postings += rows * q_uses[b];
+      use.terms += weighted * q_uses[b];
+    }
+    return use;
+  }
   // True when S over lists of at most `longest_p` and `longest_q` ids is the
   // same in every order of its terms (see the top of this file).
   bool any_order_exact(std::size_t longest_p, std::size_t longest_q) const {
@@ -183,11 +208,9 @@ class PairWeights {
     return largest_ <= std::floor(limit / terms);
   }
 
-  // Whether the row-major copy stays within 1 GiB; a larger one is not made
-  // when a computation chooses its strategy.
-  bool table_fits() const {
-    const double cells = static_cast<double>(items_ + 1) * static_cast<double>(items_ + 1);
-    return cells * sizeof(double) <= 1024.0 * 1024.0 * 1024.0;
+  // Bytes of the row-major copy.
+  double table_bytes() const {
+    return static_cast<double>(items_ + 1) * static_cast<double>(items_ + 1) * sizeof(double);
   }
 
   // Row-major copy, rows and columns 0..items() (the last ones all +0),
@@ -291,6 +314,97 @@ void shared_weights_one_q(const PairWeights& w, const ItemId* const (&p)[Lanes],
   }
 #pragma GCC unroll 16
   for (std::size_t k = 0; k < Lanes; ++k) shared[k] = s[k];
+}
+
+// How often each id below `items` occurs in the lists (padding excluded).
+inline std::vector<double> id_uses(const ItemLists& lists, std::size_t items) {
+  std::vector<double> uses(items, 0.0);
+  for (std::size_t c = 0; c < lists.count(); ++c) {
+    const ItemList l = lists[c];
+    for (std::size_t j = 0; j < l.size; ++j) uses[static_cast<std::size_t>(l.ids[j])] += 1.0;
+  }
+  return uses;
+}
+
+// Choosing a strategy: the estimated time of the whole call by each route,
+// in units of one term of the defining loop (about a nanosecond on the
+// x86-64 machines the benchmarks ran on; only the ratios matter). Each
+// computation counts its own work; the costs per unit, measured with
+// bench/rank_diverse and bench/suppress_overlaps, are:
+namespace route_cost {
+constexpr double plain_term = 1.0;         // W(a, b) read in place: a strided load and an add
+constexpr double interleaved_term = 0.35;  // one term of one of eight chains over the copy
+constexpr double table_cell = 1.0;         // copying one entry of W into the row-major copy
+constexpr double nonzero_term = 2.5;       // one non-zero term through postings or row buckets
+constexpr double bucket_lookup = 3.0;      // finding one id's bucket of non-zeros (a short loop)
+constexpr double gather = 1.0;             // adding one precomputed row or column sum
+constexpr double row_cell = 0.15;          // adding one entry of W into the whole-row/column sums
+}  // namespace route_cost
+
+// What a computation tells choose_strategy beyond the defining loop's
+// terms: its own estimates (as above) of the routes whose work depends on
+// how it walks its lists. An infinite cost rules a route out.
+struct RouteEstimates {
+  double skip_zeros = HUGE_VAL;
+  double skip_zeros_bytes = 0.0;  // working data the route holds
+  double reordered = HUGE_VAL;    // taken only when exact (any_order_exact)
+};
+
+// The bound on the working data of a chosen route: half of the memory the
+// machine can give (memory_limit(): MEXSETS_MEMORY_LIMIT when set, else
+// what the machine reports available).
+inline std::uint64_t route_memory_bound() { return memory_limit().bytes / 2; }
+
+// The strategy a computation uses, asked for `wanted`, whose whole call
+// adds `terms` terms of W in the defining loop over lists of at most
+// `longest_p` (P) and `longest_q` (Q) ids. `estimate()` is called (after
+// `w.measure()`) only when the choice is automatic and the call is large.
+//
+// automatic: the plain loop when the whole call adds no more terms than
+// measuring W and preparing one of the other routes costs (about 4 per
+// entry of W); otherwise the route of least estimated time among
+//   plain        terms * plain_term, no working data;
+//   interleaved  terms * interleaved_term + K^2 * table_cell, the copy of
+//                W ((K+1)^2 doubles);
+//   reordered    estimate().reordered plus the copy, when exact;
+//   skip_zeros   estimate().skip_zeros, estimate().skip_zeros_bytes;
+// leaving out those whose working data exceeds route_memory_bound(), so a
+// route ruled out by memory gives way to the next fastest; plain always fits.
+// A request for `reordered` is honoured only when exact, and one for
+// `skip_zeros` only when `skip_possible`; `interleaved` stands in for either.
+template <class Estimate>
+SumStrategy choose_strategy(SumStrategy wanted, PairWeights& w, double terms, std::size_t longest_p,
+                            std::size_t longest_q, bool skip_possible, Estimate estimate) {
+  const double k = static_cast<double>(w.items());
+  if (wanted == SumStrategy::automatic) {
+    if (terms <= 4.0 * k * k + 4096.0) return SumStrategy::plain;
+    w.measure();
+    const RouteEstimates e = estimate();
+    const double table = k * k * route_cost::table_cell;
+    struct Route {
+      SumStrategy strategy;
+      double cost;
+      double bytes;
+    };
+    const Route routes[] = {
+        {SumStrategy::plain, terms * route_cost::plain_term, 0.0},
+        {SumStrategy::interleaved, terms * route_cost::interleaved_term + table, w.table_bytes()},
+        {SumStrategy::reordered,
+         w.any_order_exact(longest_p, longest_q) ? e.reordered + table : HUGE_VAL, w.table_bytes()},
+        {SumStrategy::skip_zeros, skip_possible ? e.skip_zeros : HUGE_VAL, e.skip_zeros_bytes},
+    };
+    const double bound = static_cast<double>(route_memory_bound());
+    const Route* best = &routes[0];
+    for (const Route& r : routes)
+      if (r.cost < best->cost && r.bytes <= bound) best = &r;
+    return best->strategy;
+  }
+  if (wanted == SumStrategy::reordered) {
+    w.measure();
+    if (!w.any_order_exact(longest_p, longest_q)) return SumStrategy::interleaved;
+  }
+  if (wanted == SumStrategy::skip_zeros && !skip_possible) return SumStrategy::interleaved;
+  return wanted;
 }
 
 }  // namespace mexsets

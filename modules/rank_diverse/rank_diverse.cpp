@@ -67,10 +67,10 @@ class PickOverlaps {
   // Called once `pick` has left the remaining candidates.
   void remove(std::size_t pick) {
     remaining_total_ -= lists_.size(pick);
-    if (!postings_.empty()) {
+    if (!posting_values_.empty()) {
       live_postings_ -= candidate_postings_[pick];
       removed_[pick] = 1;
-      if (2 * live_postings_ < postings_.size()) compact_postings();
+      if (2 * live_postings_ < posting_values_.size()) compact_postings();
     }
     if (!by_length_.empty())
       by_length_.erase(std::find(by_length_.begin(), by_length_.end(), pick));
@@ -94,44 +94,36 @@ class PickOverlaps {
   }
 
  private:
-  // What `automatic` picks: the plain loop when the whole call adds fewer
-  // terms than preparing a copy of W would cost; otherwise skipping zeros
-  // when W is sparse, sums by columns when W is integral, else eight sums
-  // at a time. `reordered` is honoured only when it is exact.
+  // The strategy (choose_strategy in mexsets/overlap_ratio.hpp). Over the
+  // whole call, for m lists of `total` ids over K items:
+  //   plain, interleaved  m(m-1)/2 ratios of mean^2 terms each;
+  //   skip_zeros  building the postings (two passes over them) and, for each
+  //               pick, adding the postings of its ids that belong to the
+  //               remaining candidates: about half the non-zero terms over
+  //               every ordered pair of lists; holds the postings;
+  //   reordered   for each pick, |P| rows of the copy summed into column
+  //               sums (K entries each), then one gather per remaining id.
   SumStrategy choose(SumStrategy wanted) {
-    const std::size_t k = pairs_.items();
-    if (wanted == SumStrategy::automatic) {
-      const double m = static_cast<double>(lists_.count());
-      const double mean = lists_.count() ? static_cast<double>(lists_.total()) / m : 0.0;
-      const double terms = m * (m - 1) / 2 * mean * mean;
-      if (terms <= 4.0 * static_cast<double>(k) * static_cast<double>(k) + 4096.0)
-        return SumStrategy::plain;
-      pairs_.measure();
-      wanted = SumStrategy::reordered;
-      // Skipping zeros visits, over the whole call, every posting of every
-      // id of every list once; take it when that is well below the terms of
-      // the full sums and the postings take no more room than a copy of W.
-      if (pairs_.nonzeros() * 8 <= k * k) {
-        count_postings();
-        double visits = 0.0;
-        for (std::size_t c = 0; c < lists_.count(); ++c) {
-          const ItemList q = lists_[c];
-          for (std::size_t j = 0; j < q.size; ++j)
-            visits += static_cast<double>(posting_start_[q.ids[j] + 1] - posting_start_[q.ids[j]]);
-        }
-        if (2 * visits < terms && posting_start_[k] <= k * k + lists_.total())
-          wanted = SumStrategy::skip_zeros;
-      }
-      if (wanted != SumStrategy::skip_zeros && !pairs_.table_fits()) return SumStrategy::plain;
-    }
-    if (wanted == SumStrategy::reordered) {
-      pairs_.measure();
-      if (!pairs_.any_order_exact(lists_.longest(), lists_.longest()))
-        return SumStrategy::interleaved;
-    }
-    if (wanted == SumStrategy::skip_zeros && lists_.count() > UINT32_MAX)
-      return SumStrategy::interleaved;  // postings number candidates in 32 bits
-    return wanted;
+    const double m = static_cast<double>(lists_.count());
+    const double total = static_cast<double>(lists_.total());
+    const double mean = lists_.count() ? total / m : 0.0;
+    const double terms = m * (m - 1) / 2 * mean * mean;
+    const auto estimate = [&] {
+      RouteEstimates e;
+      const std::vector<double> uses = id_uses(lists_, pairs_.items());
+      const auto use = pairs_.nonzero_use(uses, uses);
+      e.skip_zeros = (2 * use.postings + use.terms / 2) * route_cost::nonzero_term;
+      e.skip_zeros_bytes = use.postings * (sizeof(std::uint32_t) + sizeof(double)) +
+                           m * (sizeof(std::size_t) + 1) +
+                           static_cast<double>(pairs_.nonzeros()) * sizeof(PairWeights::Entry) +
+                           2.0 * static_cast<double>(pairs_.items() + 1) * sizeof(std::size_t);
+      const double k = static_cast<double>(pairs_.items());
+      e.reordered = total * k * route_cost::row_cell + m * total / 2 * route_cost::gather;
+      return e;
+    };
+    return choose_strategy(wanted, pairs_, terms, lists_.longest(), lists_.longest(),
+                           lists_.count() <= UINT32_MAX,  // postings number candidates in 32 bits
+                           estimate);
   }
 
   // Postings: for each row a of W, the non-zero W(a, b) over every
@@ -155,7 +147,8 @@ class PickOverlaps {
   void fill_postings() {
     count_postings();
     const std::size_t k = pairs_.items();
-    postings_.resize(posting_start_[k]);
+    posting_candidates_.resize(posting_start_[k]);
+    posting_values_.resize(posting_start_[k]);
     candidate_postings_.assign(lists_.count(), 0);
     removed_.assign(lists_.count(), 0);
     std::vector<std::size_t> next(posting_start_.begin(), posting_start_.end() - 1);
@@ -164,11 +157,14 @@ class PickOverlaps {
       for (std::size_t j = 0; j < q.size; ++j) {
         const auto column = pairs_.column_nonzeros(q.ids[j]);
         candidate_postings_[c] += static_cast<std::size_t>(column.end - column.begin);
-        for (const auto* e = column.begin; e != column.end; ++e)
-          postings_[next[e->row]++] = {static_cast<std::uint32_t>(c), e->value};
+        for (const auto* e = column.begin; e != column.end; ++e) {
+          const std::size_t at = next[e->row]++;
+          posting_candidates_[at] = static_cast<std::uint32_t>(c);
+          posting_values_[at] = e->value;
+        }
       }
     }
-    live_postings_ = postings_.size();
+    live_postings_ = posting_values_.size();
   }
 
   // Drops the postings of picked candidates, keeping the order of the rest.
@@ -178,10 +174,14 @@ class PickOverlaps {
       const std::size_t from = posting_start_[a], end = posting_start_[a + 1];
       posting_start_[a] = to;
       for (std::size_t k = from; k < end; ++k)
-        if (!removed_[postings_[k].candidate]) postings_[to++] = postings_[k];
+        if (!removed_[posting_candidates_[k]]) {
+          posting_candidates_[to] = posting_candidates_[k];
+          posting_values_[to++] = posting_values_[k];
+        }
     }
     posting_start_[pairs_.items()] = to;
-    postings_.resize(to);
+    posting_candidates_.resize(to);
+    posting_values_.resize(to);
   }
 
   // Only the non-zero W(a, b), through the postings of P's ids.
@@ -189,10 +189,10 @@ class PickOverlaps {
     std::fill(shared.begin(), shared.end(), 0.0);
     for (std::size_t i = 0; i < p.size; ++i) {
       const ItemId a = p.ids[i];
-      const Posting* posting = postings_.data() + posting_start_[a];
-      const Posting* end = postings_.data() + posting_start_[a + 1];
-      for (; posting != end; ++posting)
-        shared[posting->candidate] = shared[posting->candidate] + posting->value;
+      const std::uint32_t* candidate = posting_candidates_.data();
+      const double* value = posting_values_.data();
+      for (std::size_t n = posting_start_[a]; n < posting_start_[a + 1]; ++n)
+        shared[candidate[n]] = shared[candidate[n]] + value[n];
     }
   }
 
@@ -231,18 +231,15 @@ class PickOverlaps {
     }
   }
 
-  struct Posting {
-    std::uint32_t candidate;
-    double value;
-  };
-
   const ItemLists& lists_;
   PairWeights pairs_;
   SumStrategy strategy_ = SumStrategy::plain;
   std::size_t remaining_total_ = 0;
   std::vector<std::size_t> by_length_;
-  std::vector<std::size_t> posting_start_;  // per row of W, into postings_
-  std::vector<Posting> postings_;
+  // The postings as two arrays (12 bytes each, which the walks stream).
+  std::vector<std::size_t> posting_start_;  // per row of W, into both
+  std::vector<std::uint32_t> posting_candidates_;
+  std::vector<double> posting_values_;
   std::vector<std::size_t> candidate_postings_;
   std::vector<char> removed_;
   std::size_t live_postings_ = 0;

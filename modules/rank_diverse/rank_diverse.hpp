@@ -41,6 +41,12 @@
 // lists), or eight ratios' terms at a time over a row-major copy of W, or,
 // for integral W, sums by columns. Memory: O(M*N) for the extracted lists
 // plus the postings or the copy of W's K-by-K block (K = largest id + 1).
+// The automatic choice takes the route of least estimated time whose
+// working data (the postings, about 12 bytes per non-zero W(a, b) for every
+// occurrence of b in the lists, or the copy, 8*(K+1)^2 bytes) stays within
+// half the memory the machine reports available (half MEXSETS_MEMORY_LIMIT
+// when that is set); past that bound the next fastest route is taken, and
+// the plain loop, which holds nothing more, when none fits.
 #pragma once
 
 #include <cstddef>

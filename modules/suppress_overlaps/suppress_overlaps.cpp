@@ -119,29 +119,37 @@ class AcceptedOverlaps {
   }
 
  private:
-  // What `automatic` picks: the plain loop when even keeping every row adds
-  // fewer terms than preparing a copy of W would cost; otherwise skipping
-  // zeros when W is sparse, sums by rows when W is integral, else several
-  // sums at a time. `reordered` is honoured only when it is exact.
+  // The strategy (choose_strategy in mexsets/overlap_ratio.hpp), estimated
+  // as if every row were kept (m(m-1)/2 comparisons; drops cut every route
+  // alike). For m rows of `total_p` stored and `total_q` tested ids over K
+  // items:
+  //   plain, interleaved  mean_p * mean_q terms per comparison;
+  //   skip_zeros  per tested row, bucketing the non-zeros of its columns
+  //               (two passes); per comparison, a bucket lookup for each id
+  //               of P and its non-zero terms; holds W's non-zeros by column;
+  //   reordered   per tested row, |Q| columns of W summed into row sums (K
+  //               entries each); per comparison, one gather for each id of P.
   SumStrategy choose(SumStrategy wanted) {
-    const std::size_t k = pairs_.items();
-    if (wanted == SumStrategy::automatic) {
-      const double m = static_cast<double>(stored_.count());
-      const double mean_p = m > 0 ? static_cast<double>(stored_.total()) / m : 0.0;
-      const double mean_q = m > 0 ? static_cast<double>(tested_.total()) / m : 0.0;
-      const double terms = m * (m - 1) / 2 * mean_p * mean_q;
-      if (terms <= 4.0 * static_cast<double>(k) * static_cast<double>(k) + 4096.0)
-        return SumStrategy::plain;
-      pairs_.measure();
-      wanted = pairs_.nonzeros() * 8 <= k * k ? SumStrategy::skip_zeros : SumStrategy::reordered;
-      if (wanted != SumStrategy::skip_zeros && !pairs_.table_fits()) return SumStrategy::plain;
-    }
-    if (wanted == SumStrategy::reordered) {
-      pairs_.measure();
-      if (!pairs_.any_order_exact(stored_.longest(), tested_.longest()))
-        return SumStrategy::interleaved;
-    }
-    return wanted;
+    const double m = static_cast<double>(stored_.count());
+    const double mean_p = m > 0 ? static_cast<double>(stored_.total()) / m : 0.0;
+    const double mean_q = m > 0 ? static_cast<double>(tested_.total()) / m : 0.0;
+    const double comparisons = m * (m - 1) / 2;
+    const double terms = comparisons * mean_p * mean_q;
+    const auto estimate = [&] {
+      RouteEstimates e;
+      const std::size_t k = pairs_.items();
+      const auto use = pairs_.nonzero_use(id_uses(stored_, k), id_uses(tested_, k));
+      e.skip_zeros = (2 * use.postings + use.terms / 2) * route_cost::nonzero_term +
+                     comparisons * mean_p * route_cost::bucket_lookup;
+      e.skip_zeros_bytes = static_cast<double>(pairs_.nonzeros()) * sizeof(PairWeights::Entry) +
+                           static_cast<double>(k + 1) * (3 * sizeof(std::size_t) + sizeof(ItemId));
+      e.reordered =
+          static_cast<double>(tested_.total()) * static_cast<double>(k) * route_cost::row_cell +
+          comparisons * mean_p * route_cost::gather;
+      return e;
+    };
+    return choose_strategy(wanted, pairs_, terms, stored_.longest(), tested_.longest(), true,
+                           estimate);
   }
 
   // Only the non-zero W(a, b): Q's non-zeros are bucketed by row a (positions

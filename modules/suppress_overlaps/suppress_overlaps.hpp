@@ -36,7 +36,13 @@
 // not, as an entry of "items"; suppress_overlaps assumes none does.
 //
 // Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
-// terms of W in the plain loop; fewer with the fast strategies.
+// terms of W in the plain loop; fewer with the fast strategies. The
+// automatic choice takes the route of least estimated time whose working
+// data (W's non-zeros by column, 16 bytes each, or a row-major copy of W's
+// K-by-K block, 8*(K+1)^2 bytes, K = largest id + 1) stays within half the
+// memory the machine reports available (half MEXSETS_MEMORY_LIMIT when that
+// is set); past that bound the next fastest route is taken, and the plain
+// loop, which holds nothing more, when none fits.
 #pragma once
 
 #include <cstddef>

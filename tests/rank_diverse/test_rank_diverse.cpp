@@ -368,4 +368,35 @@ TEST(RankDiverse, AutomaticChoiceOnLargerInputs) {
   EXPECT_EQ(used, SumStrategy::plain);
 }
 
+// Many candidates over few items: the postings outgrow the copy of W. When
+// half the memory limit cannot hold them, the next fastest route (eight sums
+// at a time) takes over, and the plain loop when nothing else fits; every
+// route gives the same bits.
+TEST(RankDiverse, MemoryBoundRulesOutRoutes) {
+  std::mt19937_64 random(13);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const std::size_t k = 60, m = 400;
+  OwnedMatrix<double> items(m, 10), w(k, k);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < 10; ++j) items(i, j) = random() % k;
+  for (std::size_t a = 0; a < k; ++a) {
+    w(a, a) = 1 + 9 * unit(random);
+    if (a + 1 < k) w(a, a + 1) = w(a + 1, a) = unit(random);
+  }
+  std::vector<double> v(m);
+  for (double& x : v) x = unit(random);
+  const Ranking want = expected(items, v, w, 0.7);
+  // Postings take about 150 kB, the copy of W about 30 kB.
+  for (const auto& [limit, route] :
+       {std::pair{"1000000000", SumStrategy::skip_zeros},
+        std::pair{"200000", SumStrategy::interleaved}, std::pair{"1000", SumStrategy::plain}}) {
+    const testing_support::ScopedEnvironment bound("MEXSETS_MEMORY_LIMIT", limit);
+    SumStrategy used;
+    const Ranking got = computed(items, v, w, 0.7, SumStrategy::automatic, &used);
+    EXPECT_EQ(used, route) << "limit " << limit;
+    EXPECT_TRUE(same_bits(want.order, got.order));
+    EXPECT_TRUE(same_bits(want.scores, got.scores));
+  }
+}
+
 }  // namespace

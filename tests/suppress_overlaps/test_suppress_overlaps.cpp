@@ -323,10 +323,12 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
   std::mt19937_64 random(3);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   const std::size_t k = 200, m = 300;
-  OwnedMatrix<double> items(m, 12, -1.0);
+  // Lists of 4..31 ids spread over all items: few non-zero terms per pair,
+  // so skipping zeros pays off.
+  OwnedMatrix<double> items(m, 32, -1.0);
   for (std::size_t i = 0; i < m; ++i) {
-    const std::size_t start = random() % (k - 12);
-    for (std::size_t j = 0; j < 4 + random() % 8; ++j) items(i, j) = start + random() % 12;
+    const std::size_t length = 4 + random() % 28;
+    for (std::size_t j = 0; j < length; ++j) items(i, j) = random() % k;
   }
   std::vector<double> u(k);
   OwnedMatrix<double> sparse(k, k), dense(k, k), integral(k, k);
@@ -357,6 +359,16 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
   const auto small = rows_of({{0, 1}, {1, 2}});
   EXPECT_EQ(mexsets::suppress_overlaps(small.cref(), u.data(), dense.cref(), 1).strategy,
             SumStrategy::plain);
+  {  // no room for the copy of W (or the non-zeros): the plain loop, same bits
+    const testing_support::ScopedEnvironment bound("MEXSETS_MEMORY_LIMIT", "1000");
+    const mexsets::Suppression kept =
+        mexsets::suppress_overlaps(items.cref(), u.data(), dense.cref(), 0.9);
+    EXPECT_EQ(kept.strategy, SumStrategy::plain);
+    std::vector<double> got(kept.accepted.size() * items.cols);
+    mexsets::write_accepted_rows(items.cref(), kept.accepted, got.data());
+    EXPECT_TRUE(
+        same_bits(reference::suppress_overlaps(items.cref(), u.data(), dense.cref(), 0.9), got));
+  }
 }
 
 }  // namespace
