@@ -1,8 +1,9 @@
 // nondominated on random points: 100,000 in 2 and 3 columns, uniform in the
 // unit cube or on the unit simplex (anti-correlated: nearly every point is on
 // the front), each also with ten NaN entries (which send the shipped routine
-// to the sweep); 10,000 and 20,000 in 5 columns. The shipped routine against
-// the plain sweep, and the whole gateway through the stand-in host.
+// to the sweep); 20,000 in 4 columns; 10,000 and 20,000 in 5 columns. The
+// shipped routine against the plain sweep, and the whole gateway through the
+// stand-in host.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -92,6 +93,8 @@ MEXSETS_POINTS(uniform_2d_100k_nan, 100000, 2, kUniform, 10);
 MEXSETS_POINTS(simplex_2d_100k_nan, 100000, 2, kSimplex, 10);
 MEXSETS_POINTS(uniform_3d_100k_nan, 100000, 3, kUniform, 10);
 MEXSETS_POINTS(simplex_3d_100k_nan, 100000, 3, kSimplex, 10);
+MEXSETS_POINTS(uniform_4d_20k, 20000, 4, kUniform, 0);
+MEXSETS_POINTS(simplex_4d_20k, 20000, 4, kSimplex, 0);
 MEXSETS_POINTS(uniform_5d_10k, 10000, 5, kUniform, 0);
 MEXSETS_POINTS(simplex_5d_10k, 10000, 5, kSimplex, 0);
 MEXSETS_POINTS(uniform_5d_20k, 20000, 5, kUniform, 0);

@@ -35,9 +35,12 @@
 //           the least x2 of the front so far: O(m log m);
 //   d >= 4: sort by row sum (ties by the columns, then row), and compare each
 //           row only with the front found so far, eight front rows at a time;
-//           should the front grow large, a k-d tree over the rows left
-//           answers instead (a box lower corner prunes, a box that lies below
-//           the row proves it covered).
+//           should the front grow large, the rows left are resolved by
+//           halving for d = 4 (divide and conquer on the first column, the
+//           halves merged with a Fenwick tree: O(m log^2 m)), or for d >= 5
+//           by a k-d tree (a box lower corner prunes, a box that lies below
+//           the row proves it covered). For d = 4, a sample of the rows whose
+//           front is nearly all of it sends them to halving at once.
 // An input holding NaN runs four steps of the sweep itself (they drop most of
 // a cloud of points); should at most about 2 sqrt(m) candidates be left, the
 // sweep ends over a list of them; otherwise the rest of the sweep gives the

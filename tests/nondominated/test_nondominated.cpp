@@ -320,6 +320,19 @@ TEST(Nondominated, TheTreeRouteForNaNMatchesTheSweep) {
   }
 }
 
+// Four columns with a large front (halving): points on a simplex, rounded to
+// a grid (ties and copies) or with zeros, ones and infinities put in.
+TEST(Nondominated, LargeFrontsInFourColumns) {
+  std::mt19937_64 random(33);
+  for (const int family : {3, 4, 7})
+    for (const std::size_t m : {300, 2500}) {
+      const std::vector<double> x = random_points(random, m, 4, family, 0.0);
+      const auto expected = by_definition(x, m, 4);
+      ASSERT_EQ(run_routine(x, m, 4), expected) << "family " << family << ", m " << m;
+      ASSERT_EQ(run_reference(x, m, 4), expected);
+    }
+}
+
 // A sum that is NaN (+Inf and -Inf in one row) must not disturb the order
 // used for four or more columns.
 TEST(Nondominated, RowsMixingBothInfinitiesInManyColumns) {
@@ -336,12 +349,14 @@ TEST(Nondominated, RowsMixingBothInfinitiesInManyColumns) {
 
 // When scratch cannot be had at any point (even after some rows were marked),
 // the routine starts over with the sweep, which needs m bytes, and gives the
-// same result.
+// same result; so does the route for NaN, after its plain steps.
 TEST(Nondominated, FallsBackToTheSweepWhenScratchRunsShort) {
   std::mt19937_64 random(21);
-  for (const std::size_t d : {2, 3, 5}) {
-    const std::size_t m = 3000;
-    const std::vector<double> x = random_points(random, m, d, 3, 0.0);
+  const struct { std::size_t d, nans; } cases[] = {{2, 0}, {3, 0}, {5, 0}, {1, 3}, {3, 3}};
+  for (const auto& c : cases) {
+    const std::size_t m = 3000, d = c.d;
+    std::vector<double> x = random_points(random, m, d, 3, 0.0);
+    for (std::size_t n = 0; n < c.nans; ++n) x[random() % (m * d)] = kNaN;
     const auto expected = run_reference(x, m, d);
     for (std::size_t refused = 1; refused <= 12; ++refused) {
       std::vector<unsigned char> front(m, 0);
@@ -349,7 +364,8 @@ TEST(Nondominated, FallsBackToTheSweepWhenScratchRunsShort) {
       g_refused = refused;
       mexsets::nondominated(front.data(), x.data(), m, d);
       g_refused = 0;
-      ASSERT_EQ(front, expected) << "d " << d << ", allocation " << refused << " refused";
+      ASSERT_EQ(front, expected) << "d " << d << ", NaN " << c.nans << ", allocation " << refused
+                                 << " refused";
     }
   }
 }

@@ -1,0 +1,110 @@
+// nondominated: sorting rows without NaN. Scratch is kept small (fresh memory
+// costs page faults on every call): sorts pack a coarse key and a 32-bit
+// position into one 64-bit word, radix-sort the words and settle runs of
+// equal coarse keys with a comparison.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace mexsets {
+namespace nd {
+
+// Big scratch arrays of plain values, left uninitialised.
+template <class T>
+using Scratch = std::unique_ptr<T[]>;
+template <class T>
+Scratch<T> scratch(std::size_t n) {
+  return Scratch<T>(new T[n]);
+}
+
+// Positions below it fit the 32 bits of a sort item, with one value spare.
+constexpr std::size_t kPackedLimit = 0xFFFFFFFFu;
+
+inline std::size_t position_of(std::uint64_t item) { return item & 0xFFFFFFFFu; }
+
+// Unsigned keys in the order of the doubles, -0 and +0 sharing one key (they
+// compare equal). NaN has no key.
+inline std::uint64_t order_key(double v) {
+  if (v == 0) v = 0.0;
+  std::uint64_t bits;
+  std::memcpy(&bits, &v, sizeof bits);
+  return (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+// Sort items for positions 0 .. n-1: a coarse key in the upper 32 bits, the
+// position in the lower. The coarse key is the top 32 bits of the keys'
+// varying range, so it never decreases as value(i) grows; equal coarse keys
+// need a finer look.
+template <class Value>
+void pack_positions(std::uint64_t* items, std::size_t n, Value value) {
+  if (n == 0) return;
+  std::uint64_t lowest = order_key(value(0)), highest = lowest;
+  for (std::size_t i = 1; i < n; ++i) {
+    const std::uint64_t key = order_key(value(i));
+    lowest = std::min(lowest, key);
+    highest = std::max(highest, key);
+  }
+  int shift = 0;
+  for (std::uint64_t span = (highest - lowest) >> 32; span != 0; span >>= 1) ++shift;
+  for (std::size_t i = 0; i < n; ++i)
+    items[i] = ((order_key(value(i)) - lowest) >> shift << 32) | i;
+}
+
+// Stable LSD radix sort of n items by their upper 32 bits; `spare` holds n
+// items.
+void radix_sort(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n);
+
+// Sorts packed items by their coarse key and then each run of equal coarse
+// keys with `less` (on positions), which must order the finer part.
+template <class Less>
+void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n,
+                Less less) {
+  radix_sort(items, spare, n);
+  for (std::size_t begin = 0; begin < n;) {
+    std::size_t end = begin + 1;
+    while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
+    if (end - begin > 1)
+      std::sort(&items[begin], &items[end], [&](std::uint64_t a, std::uint64_t b) {
+        return less(position_of(a), position_of(b));
+      });
+    begin = end;
+  }
+}
+
+// Whether row a comes before row b by the columns alone ("<" on doubles).
+inline bool columns_less(const double* x, std::size_t m, std::size_t d, std::size_t a,
+                         std::size_t b) {
+  for (std::size_t k = 0; k < d; ++k) {
+    const double xa = x[a + k * m], xb = x[b + k * m];
+    if (xa < xb) return true;
+    if (xb < xa) return false;
+  }
+  return false;
+}
+
+// Position a (row rows[a]) before position b by the columns, ties by position.
+template <class Row>
+bool columns_then_position(const double* x, std::size_t m, std::size_t d, const Row* rows,
+                           std::size_t a, std::size_t b) {
+  return columns_less(x, m, d, rows[a], rows[b]) ||
+         (a < b && !columns_less(x, m, d, rows[b], rows[a]));
+}
+
+// The listed rows (ascending, at most kPackedLimit) as positions in the order
+// (x0, x1, ..., row): every row that dominates or copies r comes before r.
+// Comparing doubles with "<" keeps -0 and +0 together.
+template <class Row>
+void lexicographic(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, const double* x,
+                   std::size_t m, std::size_t d, const Row* rows, std::size_t n) {
+  pack_positions(items.get(), n, [&](std::size_t i) { return x[rows[i]]; });
+  sort_items(items, spare, n, [&](std::size_t a, std::size_t b) {
+    return columns_then_position(x, m, d, rows, a, b);
+  });
+}
+
+}  // namespace nd
+}  // namespace mexsets

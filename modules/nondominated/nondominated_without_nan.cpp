@@ -1,0 +1,256 @@
+// nondominated: the front of an input without NaN, which is the definition
+// (no row dominates r and no earlier row is identical to r), reached through
+// sorting and searching instead of the sweep.
+//
+// A row covered by a pivot row (dominated by it, or a later copy of it) is
+// off the front, and every row it covers the pivot covers too; so such rows
+// are dropped first, changing no other row's result. The pivot is the first
+// row of least sum: in a cloud it covers most rows; on a front it costs one
+// pass. Then, over the rows kept:
+//   d = 2:  sort by (x0, x1, row), one pass keeping the least x1;
+//   d = 3:  the same order and a Fenwick tree over the ranks of x1;
+//   d >= 4: the sum filter (nondominated_sum_filter.cpp), or the k-d tree
+//           (nondominated_box_tree.cpp) for more rows than sorts can hold.
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "nondominated_routes.hpp"
+#include "nondominated_sorting.hpp"
+
+namespace mexsets {
+namespace nd {
+namespace {
+
+// In (x0, x1, row) order a row is on the front iff its x1 is below that of
+// every row before it.
+template <class Row>
+void front_of_pairs(unsigned char* front, const double* x, std::size_t m, const Row* rows,
+                    std::size_t n) {
+  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
+  lexicographic(order, spare, x, m, 2, rows, n);
+  spare.reset();
+  const double* x1 = x + m;
+  double lowest = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t r = rows[position_of(order[i])];
+    if (i == 0 || x1[r] < lowest) {
+      front[r] = 1;
+      lowest = x1[r];
+    }
+  }
+}
+
+// In (x0, x1, x2, row) order a row is on the front iff no row before it has
+// both x1 and x2 no greater. A Fenwick tree over the ranks of x1 holds, at
+// each node, the position of the front row of least x2 seen so far within the
+// node's range of ranks.
+template <class Row>
+void front_of_triples(unsigned char* front, const double* x, std::size_t m, const Row* rows,
+                      std::size_t n) {
+  const double* x1 = x + m;
+  const double* x2 = x + 2 * m;
+  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
+  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
+  std::size_t ranks = 0;
+  pack_positions(order.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
+  sort_items(order, spare, n,
+             [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t p = position_of(order[i]);
+    if (i == 0 || x1[rows[position_of(order[i - 1])]] < x1[rows[p]]) ++ranks;
+    rank[p] = static_cast<std::uint32_t>(ranks);
+  }
+  lexicographic(order, spare, x, m, 3, rows, n);
+  spare.reset();
+
+  constexpr std::uint32_t none = 0xFFFFFFFFu;
+  std::vector<std::uint32_t> least(ranks + 1, none);
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t p = position_of(order[i]);
+    const double z = x2[rows[p]];
+    bool covered = false;
+    for (std::size_t j = rank[p]; j > 0 && !covered; j &= j - 1)
+      covered = least[j] != none && !(x2[rows[least[j]]] > z);
+    if (covered) continue;
+    front[rows[p]] = 1;
+    // The nodes on the way up cover ever larger ranges, so their minima
+    // never increase: once one is <= z, so are the rest.
+    for (std::size_t j = rank[p]; j <= ranks; j += j & (~j + 1)) {
+      if (least[j] != none && !(x2[rows[least[j]]] > z)) break;
+      least[j] = static_cast<std::uint32_t>(p);
+    }
+  }
+}
+
+// Whether more than three quarters of the first 128 kept rows are on the front of
+// those rows: then the whole front is likely large, and the sum filter would
+// spend its sort for little (the choice bears on cost only).
+template <class Row>
+bool large_front_likely(const double* x, std::size_t m, std::size_t d, const Row* kept,
+                        std::size_t n) {
+  const std::size_t sample = std::min<std::size_t>(n, 128);
+  std::size_t on_front = 0;
+  for (std::size_t i = 0; i < sample; ++i) {
+    bool covered = false;
+    for (std::size_t j = 0; j < sample && !covered; ++j)
+      covered = j != i && covers(x, m, d, kept[j], kept[i]);
+    on_front += !covered;
+  }
+  return 4 * on_front > 3 * sample;
+}
+
+// The front of the kept rows (ascending) of an m-by-d matrix without NaN, d >= 2.
+template <class Row>
+void front_of_kept(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                   const Row* kept, std::size_t n) {
+  if (d == 2 && n <= kPackedLimit)
+    front_of_pairs(front, x, m, kept, n);
+  else if (d == 3 && n <= kPackedLimit)
+    front_of_triples(front, x, m, kept, n);
+  else if (d == 4 && n < kPackedLimit && large_front_likely(x, m, d, kept, n))
+    front_by_halving(front, x, m, std::vector<Row>(kept, kept + n));
+  else if (n <= kPackedLimit)
+    front_by_filter(front, x, m, d, kept, n);
+  else
+    front_by_tree(front, x, m, d, std::vector<Row>(kept, kept + n));
+}
+
+// Rows go through the pivot passes in blocks, column by column, so that they
+// vectorise when the rows are all rows (row_at(i) = i).
+constexpr std::size_t kBlock = 256;
+
+// The first of the n rows row_at(0 .. n-1) of least sum (a NaN sum never
+// wins: row_at(0) when none is less than +Inf); whether some sum is NaN.
+template <class RowAt>
+Pivot least_sum_row(const double* x, std::size_t m, std::size_t d, std::size_t n, RowAt row_at) {
+  std::size_t pivot = row_at(0);
+  double least = std::numeric_limits<double>::infinity();
+  bool nan_sum = false;
+  for (std::size_t begin = 0; begin < n; begin += kBlock) {
+    const std::size_t count = std::min(kBlock, n - begin);
+    double sum[kBlock];
+    for (std::size_t i = 0; i < count; ++i) sum[i] = x[row_at(begin + i)];
+    for (std::size_t k = 1; k < d; ++k) {
+      const double* column = x + k * m;
+      for (std::size_t i = 0; i < count; ++i) sum[i] += column[row_at(begin + i)];
+    }
+    double lowest = least;
+    bool nan = false;
+    for (std::size_t i = 0; i < count; ++i) {
+      lowest = sum[i] < lowest ? sum[i] : lowest;
+      nan |= sum[i] != sum[i];
+    }
+    nan_sum = nan_sum || nan;
+    if (lowest < least) {
+      least = lowest;
+      pivot = row_at(begin + static_cast<std::size_t>(std::find(sum, sum + count, lowest) - sum));
+    }
+  }
+  return {nan_sum, pivot};
+}
+
+// Writes to kept[0 ..] the rows row_at(0 .. n-1) that the pivot does not
+// cover, in order, and returns their number. kept may be the list row_at
+// reads: no entry is written before it is read.
+template <class Row, class RowAt>
+std::size_t keep_uncovered(const double* x, std::size_t m, std::size_t d, std::size_t pivot,
+                           std::size_t n, RowAt row_at, Row* kept) {
+  std::size_t count_kept = 0;
+  for (std::size_t begin = 0; begin < n; begin += kBlock) {
+    const std::size_t count = std::min(kBlock, n - begin);
+    std::int64_t no_greater[kBlock], less[kBlock];  // all ones or zero
+    std::fill_n(no_greater, count, -1);
+    std::fill_n(less, count, 0);
+    for (std::size_t k = 0; k < d; ++k) {
+      const double p = x[pivot + k * m];
+      const double* column = x + k * m;
+      for (std::size_t i = 0; i < count; ++i) {
+        const double v = column[row_at(begin + i)];
+        no_greater[i] = v >= p ? no_greater[i] : 0;  // no NaN here: the same as !(p > v)
+        less[i] = p < v ? -1 : less[i];
+      }
+    }
+    // Kept: rows not covered by the pivot, which covers the rows no smaller
+    // anywhere and either larger somewhere or after it (so not itself).
+    for (std::size_t i = 0; i < count; ++i) {  // without branches: the outcome is random
+      const std::size_t r = row_at(begin + i);
+      const std::int64_t after = r > pivot ? -1 : 0;
+      const std::int64_t covered = r == pivot ? 0 : no_greater[i] & (less[i] | after);
+      kept[count_kept] = static_cast<Row>(r);
+      count_kept += covered == 0;
+    }
+  }
+  return count_kept;
+}
+
+}  // namespace
+
+bool holds_nan(const double* x, std::size_t count) {
+  constexpr std::size_t block = 1024;
+  for (std::size_t begin = 0; begin < count; begin += block) {
+    const std::size_t end = std::min(count, begin + block);
+    bool nan = false;
+    for (std::size_t i = begin; i < end; ++i) nan |= x[i] != x[i];
+    if (nan) return true;
+  }
+  return false;
+}
+
+void first_minimum(unsigned char* front, const double* x, std::size_t m) {
+  std::size_t best = 0;
+  for (std::size_t r = 1; r < m; ++r)
+    if (x[r] < x[best]) best = r;
+  front[best] = 1;
+}
+
+Pivot find_pivot(const double* x, std::size_t m, std::size_t d) {
+  Pivot pivot = least_sum_row(x, m, d, m, [](std::size_t i) { return i; });
+  // A NaN sum also comes from +Inf and -Inf in one row.
+  if (pivot.holds_nan) pivot.holds_nan = holds_nan(x, m * d);
+  return pivot;
+}
+
+void front_without_nan(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                       std::size_t pivot) {
+  with_row_type(m, [&](auto row_type) {
+    using Row = decltype(row_type);
+    // Only the kept part of this is touched (fresh pages cost faults).
+    Scratch<Row> kept = scratch<Row>(m);
+    const std::size_t n = keep_uncovered(
+        x, m, d, pivot, m, [](std::size_t i) { return i; }, kept.get());
+    front_of_kept(front, x, m, d, kept.get(), n);
+  });
+}
+
+template <class Row>
+void front_of_rows(unsigned char* front, const double* x, std::size_t m, std::size_t d,
+                   std::vector<Row> rows) {
+  if (rows.empty()) return;
+  if (d == 1) {
+    std::size_t best = rows[0];
+    for (const Row r : rows)
+      if (x[r] < x[best]) best = r;
+    front[best] = 1;
+    return;
+  }
+  auto row_at = [&](std::size_t i) -> std::size_t { return rows[i]; };
+  const std::size_t pivot = least_sum_row(x, m, d, rows.size(), row_at).row;
+  const std::size_t n = keep_uncovered(x, m, d, pivot, rows.size(), row_at, rows.data());
+  front_of_kept(front, x, m, d, rows.data(), n);
+}
+
+template void front_of_rows<std::uint32_t>(unsigned char*, const double*, std::size_t, std::size_t,
+                                           std::vector<std::uint32_t>);
+template void front_of_rows<std::size_t>(unsigned char*, const double*, std::size_t, std::size_t,
+                                         std::vector<std::size_t>);
+
+void front_of_matrix(unsigned char* front, const double* x, std::size_t n, std::size_t d) {
+  if (n == 0) return;
+  if (d == 1) return first_minimum(front, x, n);
+  front_without_nan(front, x, n, d, find_pivot(x, n, d).row);
+}
+
+}  // namespace nd
+}  // namespace mexsets
