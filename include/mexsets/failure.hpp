@@ -65,7 +65,7 @@ class Failure : public std::exception {
   };
 
   Failure(std::string reason, std::string message)
-      : reason_(std::move(reason)), pieces_{Piece{std::move(message)}} {
+      : reason_(std::move(reason)), pieces_{Piece{std::move(message), false, Place{}}} {
     plain_ = render(plain_place_text);
   }
   Failure(std::string reason, std::vector<Piece> pieces)
@@ -97,7 +97,7 @@ template <class... Rest>
 void add_pieces(std::vector<Failure::Piece>& out, Place place, Rest&&... rest);
 template <class... Rest>
 void add_pieces(std::vector<Failure::Piece>& out, std::string text, Rest&&... rest) {
-  out.push_back(Failure::Piece{std::move(text)});
+  out.push_back(Failure::Piece{std::move(text), false, Place{}});
   add_pieces(out, std::forward<Rest>(rest)...);
 }
 template <class... Rest>
