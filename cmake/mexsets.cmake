@@ -197,13 +197,8 @@ endfunction()
 
 # Tests that are not about one function: the views, the stand-in host, the
 # exports of every built module, and the agreement of everything that lists
-# the functions. BUILD/functions.txt names the functions this build has (all
-# of modules/functions.txt, or those of MEXSETS_ONLY), for the tests that look
-# at the build.
+# the functions.
 function(mexsets_add_shared_tests)
-  list(JOIN MEXSETS_BUILT_MODULES "\n" built)
-  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/functions.txt
-    CONTENT "# The functions of modules/functions.txt built here.\n${built}\n" @ONLY)
   if(NOT MEXSETS_TESTS)
     return()
   endif()
@@ -339,12 +334,10 @@ function(mexsets_add_python_package)
     get_filename_component(leaf ${file} NAME)
     configure_file(${file} ${out}/${leaf} COPYONLY)
   endforeach()
-  file(WRITE ${CMAKE_BINARY_DIR}/_version.py.new "__version__ = \"${PROJECT_VERSION}\"\n")
-  file(COPY_FILE ${CMAKE_BINARY_DIR}/_version.py.new ${out}/_version.py ONLY_IF_DIFFERENT)
+  file(CONFIGURE OUTPUT ${out}/_version.py
+    CONTENT "__version__ = \"${PROJECT_VERSION}\"\n" @ONLY)
   # The list as built (MEXSETS_ONLY may have narrowed it).
-  list(JOIN MEXSETS_BUILT_MODULES "\n" names)
-  file(WRITE ${CMAKE_BINARY_DIR}/functions.txt.new "# The functions of this build.\n${names}\n")
-  file(COPY_FILE ${CMAKE_BINARY_DIR}/functions.txt.new ${out}/functions.txt ONLY_IF_DIFFERENT)
+  configure_file(${CMAKE_BINARY_DIR}/functions.txt ${out}/functions.txt COPYONLY)
   if(MEXSETS_TESTS)
     add_test(NAME python.pytest
       COMMAND ${CMAKE_COMMAND} -E env PYTHONPATH=${MEXSETS_PYTHON_OUT}

@@ -2,14 +2,14 @@
 //
 // Each module has <name>_contract.hpp with one struct:
 //
-//   struct ScoreSubsetsContract {
+//   struct ScoreSubsetsContract : ContractDefaults {
 //     static constexpr const char* name = "score_subsets";
 //     static constexpr Argument inputs[] = {{"a"}, {"b"}, {"subsets"}};
 //     static constexpr std::size_t min_inputs = 3, max_inputs = 3;
 //     static constexpr int outputs = 2;               // most outputs given
 //     static constexpr const char* nargin_message = "There should be 3 input parameters";
-//     static constexpr const char* nargout_message = nullptr;   // or a fixed text
-//     static constexpr const char* synopsis = nullptr;          // see below
+//     // nargout_message (a fixed text) and synopsis (see below) when the
+//     // function has them; ContractDefaults gives none.
 //     template <class Call> static void run(Call& call);
 //   };
 //
@@ -77,6 +77,13 @@ constexpr Argument optional_matrix(const char* name) {
 }
 
 constexpr std::size_t any_number_of_inputs = std::numeric_limits<std::size_t>::max();
+
+// What a contract that does not say otherwise has: no fixed nargout text and
+// no synopsis.
+struct ContractDefaults {
+  static constexpr const char* nargout_message = nullptr;
+  static constexpr const char* synopsis = nullptr;
+};
 
 // Position of an input by name; -1 when the contract has no such input.
 template <class Contract>

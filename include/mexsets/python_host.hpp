@@ -72,6 +72,11 @@ inline std::string keyword(const char* name) {
 
 namespace detail {
 
+// A float16 element, read by its bits.
+struct Half {
+  std::uint16_t bits;
+};
+
 // float16 to double, exactly (every half is a double).
 inline double half_to_double(std::uint16_t h) {
   const int sign = h >> 15, exponent = (h >> 10) & 0x1f, fraction = h & 0x3ff;
@@ -85,6 +90,12 @@ inline double half_to_double(std::uint16_t h) {
     magnitude = std::ldexp(static_cast<double>(fraction | 0x400), exponent - 25);
   return sign ? -magnitude : magnitude;
 }
+
+template <class T>
+double to_double(T value) {
+  return static_cast<double>(value);
+}
+inline double to_double(Half value) { return half_to_double(value.bits); }
 
 // An input seen as a matrix: extents and byte strides.
 struct Layout {
@@ -301,7 +312,7 @@ class PythonCall {
         copy<bool>(k, buffer);
         break;
       case 'f':
-        if (size == 2) copy<std::uint16_t>(k, buffer);
+        if (size == 2) copy<detail::Half>(k, buffer);
         if (size == 4) copy<float>(k, buffer);
         if (size == 8) copy<double>(k, buffer);
         break;
@@ -313,7 +324,7 @@ class PythonCall {
         break;
       default:  // 'u'
         if (size == 1) copy<std::uint8_t>(k, buffer);
-        if (size == 2) copy<std::uint16_t>(k, buffer, false);
+        if (size == 2) copy<std::uint16_t>(k, buffer);
         if (size == 4) copy<std::uint32_t>(k, buffer);
         if (size == 8) copy<std::uint64_t>(k, buffer);
         break;
@@ -363,8 +374,6 @@ class PythonCall {
     return text + ")";
   }
 
-  // Element by element into column-major order. Integers beyond 2^53 in
-  // magnitude would round: refused. `half` reads uint16 as float16.
   static bool is_little_endian() {
     const std::uint16_t probe = 1;
     unsigned char first;
@@ -377,9 +386,8 @@ class PythonCall {
   // array is held in held_[k]). An integer beyond 2^53 is reported at the
   // first such entry in column-major order, whatever order found it.
   template <class T>
-  void copy(int k, double* buffer, bool half = true) {
+  void copy(int k, double* buffer) {
     const detail::Layout& layout = layouts_[k];
-    constexpr bool is_half = std::is_same<T, std::uint16_t>::value;
     const auto read = [&](std::size_t i, std::size_t j) {
       T value;
       std::memcpy(&value, layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
@@ -397,9 +405,7 @@ class PythonCall {
             for (std::size_t i = ib; i < std::min(ib + tile, layout.rows); ++i) {
               const T value = read(i, j);
               too_large |= beyond_exact_doubles(value);
-              out[i + j * layout.rows] =
-                  is_half && half ? detail::half_to_double(static_cast<std::uint16_t>(value))
-                                  : static_cast<double>(value);
+              out[i + j * layout.rows] = detail::to_double(value);
             }
     };
     if (layout.rows * layout.cols >= 4096) {
@@ -434,7 +440,7 @@ class PythonCall {
     if constexpr (std::is_integral<T>::value && !std::is_same<T, bool>::value)
       return std::to_string(value);
     else
-      return format_value(static_cast<double>(value));
+      return format_value(detail::to_double(value));
   }
 
   const py::args& args_;

@@ -11,7 +11,7 @@
 
 namespace mexsets {
 
-struct BoundaryGridContract {
+struct BoundaryGridContract : ContractDefaults {
   enum { IN_LABELS, IN_VALUES };
   enum { OUT_GRID, OUT_STRENGTH, OUT_KEYS, OUT_FIRST, OUT_SECOND };
   static constexpr const char* name = "boundary_grid";
@@ -19,8 +19,6 @@ struct BoundaryGridContract {
   static constexpr std::size_t min_inputs = 1, max_inputs = 2;
   static constexpr int outputs = 5;
   static constexpr const char* nargin_message = "One or two input arguments required.";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // Both inputs are read, their sizes compared, every label checked and the
   // grids' size compared with the memory the machine can give before any

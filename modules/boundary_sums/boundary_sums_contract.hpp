@@ -11,7 +11,7 @@
 
 namespace mexsets {
 
-struct BoundarySumsContract {
+struct BoundarySumsContract : ContractDefaults {
   enum { IN_N, IN_FIRST, IN_SECOND, IN_KEYS, IN_LABELS, IN_WEIGHTS };
   enum { OUT_PAIR, OUT_BORDER };
   static constexpr const char* name = "boundary_sums";
@@ -21,8 +21,6 @@ struct BoundarySumsContract {
   static constexpr std::size_t min_inputs = 6, max_inputs = 6;
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be 6 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // Every input is read and checked before n is, and the outputs' size
   // (8*n^2 + 8*n bytes) against the memory the machine can give after that;

@@ -10,7 +10,7 @@
 
 namespace mexsets {
 
-struct MergeRegionsContract {
+struct MergeRegionsContract : ContractDefaults {
   enum { IN_FIRST, IN_SECOND, IN_LENGTHS, IN_STRENGTHS, IN_AREAS, IN_BASE };
   enum { OUT_MERGES, OUT_AREAS };
   static constexpr const char* name = "merge_regions";
@@ -20,8 +20,6 @@ struct MergeRegionsContract {
   static constexpr std::size_t min_inputs = 5, max_inputs = 6;
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be 5 or 6 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // Every limit is checked before the outputs exist; the merging state is
   // held in the host's scratch memory while the tree is built into them.

@@ -6,7 +6,7 @@
 
 namespace mexsets {
 
-struct NondominatedContract {
+struct NondominatedContract : ContractDefaults {
   enum { IN_X };
   enum { OUT_FRONT };
   static constexpr const char* name = "nondominated";
@@ -15,7 +15,6 @@ struct NondominatedContract {
   static constexpr std::size_t min_inputs = 1, max_inputs = any_number_of_inputs;
   static constexpr int outputs = 1;
   static constexpr const char* nargin_message = nullptr;
-  static constexpr const char* nargout_message = nullptr;
   // No input, or two or more outputs: the synopsis and an empty result.
   static constexpr const char* synopsis = "\nsynopsis:   front = nondominated(X)\n";
 

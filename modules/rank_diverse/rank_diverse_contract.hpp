@@ -7,7 +7,7 @@
 
 namespace mexsets {
 
-struct RankDiverseContract {
+struct RankDiverseContract : ContractDefaults {
   enum { IN_ITEMS, IN_RELEVANCE, IN_W, IN_LAMBDA };
   enum { OUT_ORDER, OUT_SCORES };
   static constexpr const char* name = "rank_diverse";
@@ -17,8 +17,6 @@ struct RankDiverseContract {
   static constexpr std::size_t min_inputs = 3, max_inputs = any_number_of_inputs;
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be at least 3 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // Every limit is checked before the outputs exist.
   template <class Call>

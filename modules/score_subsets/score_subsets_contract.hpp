@@ -7,7 +7,7 @@
 
 namespace mexsets {
 
-struct ScoreSubsetsContract {
+struct ScoreSubsetsContract : ContractDefaults {
   enum { IN_A, IN_B, IN_SUBSETS };
   enum { OUT_SUMS_A, OUT_SUMS_B };
   static constexpr const char* name = "score_subsets";
@@ -16,8 +16,6 @@ struct ScoreSubsetsContract {
   static constexpr std::size_t min_inputs = 3, max_inputs = 3;
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be 3 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // Both outputs exist before the ids are read; a bad id ends the call with
   // both discarded.

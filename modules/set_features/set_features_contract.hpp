@@ -7,7 +7,7 @@
 
 namespace mexsets {
 
-struct SetFeaturesContract {
+struct SetFeaturesContract : ContractDefaults {
   enum { IN_IDS, IN_V, IN_MODE, IN_W };
   enum { OUT_FEATURES, OUT_EXTRA };
   static constexpr const char* name = "set_features";
@@ -17,8 +17,6 @@ struct SetFeaturesContract {
   static constexpr std::size_t min_inputs = 2, max_inputs = any_number_of_inputs;
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be at least 2 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // Modes 2 to 4 give two outputs, mode 1 and the modes that compute nothing
   // one. The features exist whatever the mode; a mode that computes nothing

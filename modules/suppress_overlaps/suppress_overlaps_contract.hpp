@@ -7,7 +7,7 @@
 
 namespace mexsets {
 
-struct SuppressOverlapsContract {
+struct SuppressOverlapsContract : ContractDefaults {
   enum { IN_ITEMS, IN_WEIGHTS, IN_W, IN_THRESHOLD };
   enum { OUT_ACCEPTED, OUT_KEPT };
   static constexpr const char* name = "suppress_overlaps";
@@ -17,8 +17,6 @@ struct SuppressOverlapsContract {
   static constexpr std::size_t min_inputs = 3, max_inputs = any_number_of_inputs;
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be at least 3 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // The outputs' row count is known only once the rows are filtered; the
   // accepted row numbers, held while they are created, live in the host's

@@ -11,7 +11,7 @@
 
 namespace mexsets {
 
-struct TreeLeafMatrixContract {
+struct TreeLeafMatrixContract : ContractDefaults {
   enum { IN_MERGES, IN_SETS, IN_BASE };
   enum { OUT_LEAVES };
   static constexpr const char* name = "tree_leaf_matrix";
@@ -21,7 +21,6 @@ struct TreeLeafMatrixContract {
   static constexpr int outputs = 1;
   static constexpr const char* nargin_message = "Two or three input arguments required.";
   static constexpr const char* nargout_message = "Too many output arguments.";
-  static constexpr const char* synopsis = nullptr;
 
   // The tree is built once, from the host's scratch memory, and every row's
   // count is known before the matrix is created at its final size, which

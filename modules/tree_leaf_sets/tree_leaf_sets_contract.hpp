@@ -11,7 +11,7 @@
 
 namespace mexsets {
 
-struct TreeLeafSetsContract {
+struct TreeLeafSetsContract : ContractDefaults {
   enum { IN_MERGES, IN_SETS };
   enum { OUT_LEAVES };
   static constexpr const char* name = "tree_leaf_sets";
@@ -20,7 +20,6 @@ struct TreeLeafSetsContract {
   static constexpr int outputs = 1;
   static constexpr const char* nargin_message = "Two input arguments required.";
   static constexpr const char* nargout_message = "Too many output arguments.";
-  static constexpr const char* synopsis = nullptr;
   // What a list costs besides its leaves: the array header of either host
   // (an mxArray, a NumPy array and its list slot) is about this size.
   static constexpr std::uint64_t list_header_bytes = 128;

@@ -10,7 +10,7 @@
 
 namespace mexsets {
 
-struct TreeOccurrenceMasksContract {
+struct TreeOccurrenceMasksContract : ContractDefaults {
   enum { IN_LABELS, IN_MERGES, IN_SETS };
   enum { OUT_MASKS };
   static constexpr const char* name = "tree_occurrence_masks";
@@ -20,7 +20,6 @@ struct TreeOccurrenceMasksContract {
   static constexpr int outputs = 1;
   static constexpr const char* nargin_message = "Three input arguments required.";
   static constexpr const char* nargout_message = "Too many output arguments.";
-  static constexpr const char* synopsis = nullptr;
 
   // Every input is checked before the output exists, and so is its size
   // (M*N*K bytes) against the memory the machine can give. The output is

@@ -10,7 +10,7 @@
 
 namespace mexsets {
 
-struct TreeOverlapMatrixContract {
+struct TreeOverlapMatrixContract : ContractDefaults {
   enum { IN_UNUSED, IN_MERGES, IN_NODE_ROWS };
   enum { OUT_OVERLAPS };
   static constexpr const char* name = "tree_overlap_matrix";
@@ -20,8 +20,6 @@ struct TreeOverlapMatrixContract {
   static constexpr std::size_t min_inputs = 3, max_inputs = any_number_of_inputs;
   static constexpr int outputs = 1;
   static constexpr const char* nargin_message = "There should be at least 3 input parameters";
-  static constexpr const char* nargout_message = nullptr;
-  static constexpr const char* synopsis = nullptr;
 
   // The first input only has to be a two-dimensional double array: it is
   // never read, so the MEX host accepts a sparse or complex one. The result

@@ -5,14 +5,15 @@ function [required, optional, problems] = help_error_reasons(root, name)
   % REQUIRED: every camelCase string literal of modules/NAME/*.cpp, *.hpp
   % (the reasons its contract and computation fail with), plus the reasons of
   % the shared checks and host operations that those files call (table
-  % below; a contract without a synopsis refuses extra outputs with nargout).
+  % below; a contract without a synopsis of its own refuses extra outputs
+  % with nargout).
   % OPTIONAL: outOfMemory, which every gateway raises when memory runs out; a
   % help lists it where the function needs memory besides its outputs.
   % PROBLEMS: table entries that the shared headers no longer raise.
   shared = {
     'nargin_message = "',    {'nargin'}
     'nargout_message = "',   {'nargout'}
-    'synopsis = nullptr;',   {'nargout'}
+    ': ContractDefaults {',   {'nargout'}
     'call.most_outputs(',    {'nargout'}
     'require_result_fits(',  {'outputTooLarge'}
     'call.matrix(',          {'typesNotCoherent', 'dimensionsNotCoherent', 'sparseInput', ...
@@ -48,6 +49,10 @@ function [required, optional, problems] = help_error_reasons(root, name)
     if ~isempty(strfind(source, shared{k, 1}))
       required = [required shared{k, 2}];
     end
+  end
+  % A contract's own synopsis replaces the count errors, nargout included.
+  if ~isempty(strfind(source, 'synopsis = "'))
+    required = required(~strcmp(required, 'nargout'));
   end
   required = unique(required);
   optional = {'outOfMemory'};
