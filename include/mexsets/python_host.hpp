@@ -132,6 +132,7 @@ class PythonCall {
       fail("dimensionsNotCoherent", "Data dimensions not coherent: ", arg(name(k)),
            " has " + std::to_string(shape.size()) + " dimensions");
     while (shape.size() < 3) shape.insert(shape.size() == 2 ? shape.end() : shape.begin(), 1);
+    refuse_inexact_integers(k, array, shape);
     // Column-major copy in one go: as a matrix of M rows and N*C columns.
     const py::array fortran = guarded([&] {
       return py::array(py::module_::import("numpy").attr("asfortranarray")(array, "float64"));
@@ -208,6 +209,10 @@ class PythonCall {
         return word;
       case 1:
         return word + "[" + std::to_string(place.column) + "]";
+      case 3:  // the column counts N columns per channel
+        return word + "[" + std::to_string(place.row) + ", " +
+               std::to_string(place.column % layouts_[k].cols) + ", " +
+               std::to_string(place.column / layouts_[k].cols) + "]";
       default:
         return word + "[" + std::to_string(place.row) + ", " + std::to_string(place.column) + "]";
     }
@@ -254,6 +259,29 @@ class PythonCall {
     }
     std::memset(static_cast<void*>(data), 0, bytes);
     return data;
+  }
+
+  // 64-bit integers of an (M, N, C) input are checked before NumPy converts
+  // them (the conversion would round): the first one beyond 2^53 in
+  // column-major order is reported as values[i, j, c].
+  void refuse_inexact_integers(int k, const py::array& array,
+                               const std::vector<py::ssize_t>& shape) {
+    const char kind = array.dtype().kind();
+    if ((kind != 'i' && kind != 'u') || array.dtype().itemsize() != 8) return;
+    const py::module_ numpy = py::module_::import("numpy");
+    const py::object flat = numpy.attr("reshape")(array, -1, "F");
+    const py::object limit = py::int_(std::int64_t{1} << 53);
+    py::object beyond = flat.attr("__gt__")(limit);
+    if (kind == 'i') beyond = beyond | flat.attr("__lt__")(-limit);
+    if (!numpy.attr("any")(beyond).cast<bool>()) return;
+    const auto first = numpy.attr("argmax")(beyond).cast<std::size_t>();
+    const auto rows = static_cast<std::size_t>(shape[0]);
+    layouts_[k].ndim = 3;
+    layouts_[k].rows = rows;
+    layouts_[k].cols = static_cast<std::size_t>(shape[1]);
+    fail("integerTooLarge", "Integer too large to read exactly as a double: ",
+         entry(name(k), first % rows, first / rows),
+         " holds " + std::string(py::str(flat.attr("__getitem__")(first))));
   }
 
   // Input k as an array of real numbers; called with the GIL held.

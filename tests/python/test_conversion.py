@@ -125,3 +125,17 @@ def test_errors_locate_entries_as_python_indexes_them():
         mexsets.score_subsets([10, 20, 30], [1, 2, 3], [1, 2, np.nan])
     with pytest.raises(TypeError):
         mexsets.score_subsets([1.0], [1.0])
+
+
+def test_three_dimensional_integers_beyond_2_to_53_are_refused():
+    labels = np.array([[1, 2], [1, 2]])
+    values = np.zeros((2, 2, 3), dtype=np.int64)
+    values[1, 0, 2] = -(2**53) - 1
+    with pytest.raises(mexsets.Error) as error:
+        mexsets.boundary_grid(labels, values)
+    assert error.value.reason == "integerTooLarge"
+    assert str(error.value).endswith("values[1, 0, 2] holds -9007199254740993")
+    values[1, 0, 2] = 2**53
+    expected = mexsets.boundary_grid(labels, values.astype(np.float64))
+    for got, want in zip(mexsets.boundary_grid(labels, values), expected):
+        np.testing.assert_array_equal(got, want)
