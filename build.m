@@ -5,7 +5,8 @@ function build(outdir, varargin)
 %   and copies each function's help file and the toolbox index Contents.m
 %   beside the compiled files. Each function is its MEX gateway
 %   <name>_mex.cpp and its computation, the other .cpp files of its folder
-%   (its Python binding <name>_python.cpp is left out). Then
+%   (its Python binding <name>_python.cpp and its Octave gateway
+%   <name>_oct.cpp are left out). Then
 %       addpath('<root>/build/matlab')
 %   makes the functions and their help available (savepath keeps the path for
 %   later sessions).
@@ -32,12 +33,12 @@ function build(outdir, varargin)
 %   optimisation on, in C++17.
 %
 %   In GNU Octave, BUILD does the same with mkoctfile --mex (CXXFLAGS
-%   -O2 -std=c++17 -Wall, as the CMake build), making .mex files. The Octave
-%   package (tools/package.sh, then pkg install) and cmake --install are the
-%   other ways to install mexsets.
+%   -O2 -std=c++17 and the CMake build's warnings -Wall -Wextra -Wconversion),
+%   making .mex files. The Octave package (tools/package.sh, then pkg
+%   install) and cmake --install are the other ways to install mexsets.
 %
 %   Example:
-%     build('/tmp/mexsets');          % compile all nine functions
+%     build('/tmp/mexsets');          % compile every function
 %     addpath('/tmp/mexsets');
 %     [a, b] = score_subsets([10 20 30], [1 2 3], [3 1 0 2])   % a = 40, b = 4
 %
@@ -70,7 +71,7 @@ if on_octave
   % mkoctfile reads its compiler flags from the environment only.
   saved_flags = getenv('CXXFLAGS');
   restore = onCleanup(@() setenv('CXXFLAGS', saved_flags));
-  setenv('CXXFLAGS', '-O2 -std=c++17 -Wall');
+  setenv('CXXFLAGS', '-O2 -std=c++17 -Wall -Wextra -Wconversion');
   host_flags = {};
   if options.verbose
     host_flags = {'--verbose'};
@@ -87,7 +88,8 @@ for k = 1:numel(options.modules)
   dir_of = fullfile(root, 'modules', name);
   gateway = fullfile(dir_of, [name '_mex.cpp']);
   sources = dir(fullfile(dir_of, '*.cpp'));
-  sources = setdiff(sort({sources.name}), {[name '_mex.cpp'], [name '_python.cpp']});
+  sources = setdiff(sort({sources.name}), ...
+                    {[name '_mex.cpp'], [name '_python.cpp'], [name '_oct.cpp']});
   sources = cellfun(@(file) fullfile(dir_of, file), sources, 'UniformOutput', false);
   if on_octave
     output = {'-o', fullfile(outdir, [name '.' mexext()])};

@@ -45,7 +45,7 @@ def extension(name):
     folder = ROOT / "modules" / name
     sources = [f"modules/{name}/{name}_python.cpp"] + sorted(
         f"modules/{name}/{path.name}" for path in folder.glob("*.cpp")
-        if not path.name.endswith(("_mex.cpp", "_python.cpp")))
+        if not path.name.endswith(("_mex.cpp", "_oct.cpp", "_python.cpp")))
     return Extension(
         f"mexsets._{name}_native", sources=sources, language="c++",
         include_dirs=["include", f"modules/{name}"] + pybind11_include(),

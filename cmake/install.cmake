@@ -1,7 +1,9 @@
 # cmake --install: every built module with its help and the toolbox index in
 # one folder, ${CMAKE_INSTALL_PREFIX}/${MEXSETS_INSTALL_DIR}, ready for
-# addpath. The Octave .mex and the MATLAB .mexa64 of a function share the
+# addpath. The Octave .oct and the MATLAB .mexa64 of a function share the
 # folder: each host loads its own extension and reads the same help file.
+# (The Octave .mex files of build/octave-mex are for testing the MEX gateways
+# in Octave; they are not installed.)
 #
 # The Octave package (octave_package target, tools/package.sh) and build.m
 # are the other ways to install.
@@ -13,7 +15,7 @@ set(mexsets_installs_modules OFF)
 foreach(name IN LISTS MEXSETS_BUILT_MODULES)
   set(dir ${MEXSETS_ROOT}/modules/${name})
   if(MEXSETS_MKOCTFILE)
-    install(FILES ${MEXSETS_OCTAVE_OUT}/${name}.mex
+    install(FILES ${MEXSETS_OCTAVE_OUT}/${name}.oct
       DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT octave)
     set(mexsets_installs_modules ON)
   endif()

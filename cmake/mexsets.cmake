@@ -2,7 +2,9 @@
 #
 #   <name>_core      static library: the computation, no host
 #   <name>_standin   modules/<name>.standin.so for the stand-in host
-#   octave/<name>.mex and octave/<name>.m, built with mkoctfile
+#   octave/<name>.oct and octave/<name>.m, built with mkoctfile (the folder
+#   users add to the path), and octave-mex/<name>.mex and its .m, the MEX
+#   gateway as MATLAB runs it, built and tested in Octave
 #   matlab/<name>.mexa64 when MATLAB is found
 #   python/mexsets/_<name>_native.*.so and _<name>.py when Python is found
 #   test_<name>, bench_<name>, fuzz_<name> from tests/, bench/, fuzz/
@@ -10,6 +12,13 @@
 set(MEXSETS_ROOT ${CMAKE_CURRENT_SOURCE_DIR})
 set(MEXSETS_STANDIN_OUT ${CMAKE_BINARY_DIR}/standin)
 set(MEXSETS_OCTAVE_OUT ${CMAKE_BINARY_DIR}/octave)
+set(MEXSETS_OCTAVE_MEX_OUT ${CMAKE_BINARY_DIR}/octave-mex)
+# Builds before the oct-files put the MEX files into the oct-files' folder;
+# Octave would find two modules of one name there.
+file(GLOB MEXSETS_STALE_MEX ${MEXSETS_OCTAVE_OUT}/*.mex)
+if(MEXSETS_STALE_MEX)
+  file(REMOVE ${MEXSETS_STALE_MEX})
+endif()
 file(GLOB MEXSETS_SHARED_HEADERS CONFIGURE_DEPENDS ${MEXSETS_ROOT}/include/mexsets/*.hpp)
 
 function(mexsets_standin_host)
@@ -46,7 +55,17 @@ function(mexsets_find_octave)
   endif()
   set(MEXSETS_MKOCTFILE ${MKOCTFILE_EXECUTABLE} PARENT_SCOPE)
   set(MEXSETS_OCTAVE_CLI ${OCTAVE_CLI_EXECUTABLE} PARENT_SCOPE)
+  # Octave's own headers, which an oct-file includes, are compiled as system
+  # headers: the project's warnings are not theirs to meet.
+  execute_process(COMMAND ${MKOCTFILE_EXECUTABLE} -p OCTINCLUDEDIR
+                  OUTPUT_VARIABLE octave_includes OUTPUT_STRIP_TRAILING_WHITESPACE)
+  get_filename_component(octave_parent ${octave_includes} DIRECTORY)
+  set(MEXSETS_OCTAVE_SYSTEM_INCLUDES -isystem ${octave_includes} -isystem ${octave_parent}
+      PARENT_SCOPE)
+  # octave_modules: build/octave, the oct-files; octave_mex_modules:
+  # build/octave-mex, the MEX files.
   add_custom_target(octave_modules ALL)
+  add_custom_target(octave_mex_modules ALL)
 endfunction()
 
 function(mexsets_find_matlab)
@@ -69,7 +88,8 @@ function(mexsets_add_module name)
   file(GLOB headers CONFIGURE_DEPENDS ${dir}/*.hpp)
   set(gateway ${dir}/${name}_mex.cpp)
   set(binding ${dir}/${name}_python.cpp)
-  list(REMOVE_ITEM sources ${gateway} ${binding})
+  set(oct_gateway ${dir}/${name}_oct.cpp)
+  list(REMOVE_ITEM sources ${gateway} ${binding} ${oct_gateway})
 
   add_library(${name}_core STATIC ${sources})
   target_include_directories(${name}_core PUBLIC ${dir})
@@ -84,9 +104,9 @@ function(mexsets_add_module name)
     PREFIX "" OUTPUT_NAME ${name} SUFFIX ".standin.so"
     LIBRARY_OUTPUT_DIRECTORY ${MEXSETS_STANDIN_OUT})
 
-  # GNU Octave: the .mex and its help side by side in one folder.
+  # GNU Octave: the oct-file and its help side by side in build/octave, the
+  # MEX file and its help in build/octave-mex.
   if(MEXSETS_MKOCTFILE)
-    set(out ${MEXSETS_OCTAVE_OUT}/${name}.mex)
     # Sources of another function that this one compiles in (#include
     # "../<other>/<file>.cpp") are dependencies too.
     set(borrowed "")
@@ -99,24 +119,13 @@ function(mexsets_add_module name)
         list(APPEND borrowed ${other})
       endforeach()
     endforeach()
-    get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
-    set(include_flags -I${MEXSETS_ROOT}/include -I${dir})
-    foreach(path IN LISTS boost_includes)
-      list(APPEND include_flags -I${path})
-    endforeach()
-    add_custom_command(
-      OUTPUT ${out} ${MEXSETS_OCTAVE_OUT}/${name}.m
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${MEXSETS_OCTAVE_OUT}
-      COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=-O2 -std=c++17 -Wall"
-              ${MEXSETS_MKOCTFILE} --mex ${include_flags} -o ${out} ${gateway} ${sources}
-      COMMAND ${CMAKE_COMMAND} -E copy ${dir}/${name}.m ${MEXSETS_OCTAVE_OUT}/${name}.m
-      DEPENDS ${gateway} ${sources} ${headers} ${borrowed} ${dir}/${name}.m
-              ${MEXSETS_SHARED_HEADERS}
-      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-      COMMENT "mkoctfile --mex ${name}"
-      VERBATIM)
-    add_custom_target(${name}_octave DEPENDS ${out})
+    set(depends ${sources} ${headers} ${borrowed} ${dir}/${name}.m ${MEXSETS_SHARED_HEADERS})
+    mexsets_add_octave_build(${name} oct ${MEXSETS_OCTAVE_OUT} ${oct_gateway} "${sources}"
+                             "${depends}")
     add_dependencies(octave_modules ${name}_octave)
+    mexsets_add_octave_build(${name} mex ${MEXSETS_OCTAVE_MEX_OUT} ${gateway} "${sources}"
+                             "${depends}")
+    add_dependencies(octave_mex_modules ${name}_octave_mex)
   endif()
 
   # MATLAB: matlab_add_mex exports mexFunction under the symbol version MEX.
@@ -152,9 +161,10 @@ function(mexsets_add_module name)
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST TEST_PREFIX "${name}.")
   endif()
 
-  # Octave tests: tests/<name>/*.m run in octave-cli against the built .mex.
+  # Octave tests: tests/<name>/*.m run in octave-cli against the oct-file and
+  # against the MEX file.
   if(MEXSETS_TESTS)
-    mexsets_add_octave_tests(${name})
+    mexsets_add_octave_tests(${name} BOTH)
   endif()
 
   # Benchmarks: bench/<name>/bench_*.cpp with Google Benchmark.
@@ -180,18 +190,68 @@ function(mexsets_add_module name)
   endif()
 endfunction()
 
-# tests/<area>/test_*.m, each run in octave-cli against build/octave as the
-# test <area>.octave.<script>.
+# One function's oct-file (KIND oct: <name>.oct from GATEWAY <name>_oct.cpp,
+# target <name>_octave) or MEX file (KIND mex: <name>.mex, target
+# <name>_octave_mex) with its help in OUT, compiled by mkoctfile with the
+# computation's SOURCES; DEPENDS are the other files it is rebuilt for.
+function(mexsets_add_octave_build name kind out gateway sources depends)
+  set(dir ${MEXSETS_ROOT}/modules/${name})
+  get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
+  set(include_flags -I${MEXSETS_ROOT}/include -I${dir})
+  foreach(path IN LISTS boost_includes)
+    list(APPEND include_flags -I${path})
+  endforeach()
+  # The project's warnings (MEXSETS_WARNINGS, when the build sets them) or
+  # -Wall; mkoctfile reads the flags from CXXFLAGS.
+  set(warnings -Wall)
+  if(DEFINED MEXSETS_WARNINGS)
+    set(warnings ${MEXSETS_WARNINGS})
+  endif()
+  set(flags -O2 -std=c++17 ${warnings})
+  if(kind STREQUAL oct)
+    set(mode "")
+    set(target ${name}_octave)
+    list(APPEND flags ${MEXSETS_OCTAVE_SYSTEM_INCLUDES})
+  else()
+    set(mode --mex)
+    set(target ${name}_octave_mex)
+  endif()
+  list(JOIN flags " " cxxflags)
+  set(module ${out}/${name}.${kind})
+  add_custom_command(
+    OUTPUT ${module} ${out}/${name}.m
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
+    COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${cxxflags}"
+            ${MEXSETS_MKOCTFILE} ${mode} ${include_flags} -o ${module} ${gateway} ${sources}
+    COMMAND ${CMAKE_COMMAND} -E copy ${dir}/${name}.m ${out}/${name}.m
+    DEPENDS ${gateway} ${depends}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    COMMENT "mkoctfile ${mode} ${name}.${kind}"
+    VERBATIM)
+  add_custom_target(${target} DEPENDS ${module})
+endfunction()
+
+# tests/<area>/test_*.m, each run in octave-cli against build/octave (the
+# oct-files) as the test <area>.octave.<script>; with BOTH also against
+# build/octave-mex (the MEX files) as <area>.octave-mex.<script>.
 function(mexsets_add_octave_tests area)
   if(NOT MEXSETS_MKOCTFILE OR NOT MEXSETS_OCTAVE_CLI)
     return()
   endif()
+  set(folders octave ${MEXSETS_OCTAVE_OUT})
+  if(ARGV1 STREQUAL BOTH)
+    list(APPEND folders octave-mex ${MEXSETS_OCTAVE_MEX_OUT})
+  endif()
   file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.m)
   foreach(script IN LISTS scripts)
     get_filename_component(stem ${script} NAME_WE)
-    add_test(NAME ${area}.octave.${stem}
-      COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
-              ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT} ${script})
+    set(rest ${folders})
+    while(rest)
+      list(POP_FRONT rest kind folder)
+      add_test(NAME ${area}.${kind}.${stem}
+        COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
+                ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${folder} ${script})
+    endwhile()
   endforeach()
 endfunction()
 
@@ -219,16 +279,25 @@ function(mexsets_add_shared_tests)
     endif()
   endforeach()
   # Octave-level checks of the toolbox as a whole (help, demo, package,
-  # install): tests/<area>/test_*.m run in octave-cli against build/octave,
-  # tests/<area>/test_*.sh run with bash ROOT BUILD.
+  # install): tests/<area>/test_*.m run in octave-cli against build/octave
+  # (the help's also against build/octave-mex), tests/<area>/test_*.sh run
+  # with bash ROOT BUILD.
   if(MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
     foreach(area help demo package)
-      mexsets_add_octave_tests(${area})
+      set(kinds octave)
+      if(area STREQUAL help)
+        mexsets_add_octave_tests(${area} BOTH)
+        list(APPEND kinds octave-mex)
+      else()
+        mexsets_add_octave_tests(${area})
+      endif()
       file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.m)
       foreach(script IN LISTS scripts)
         get_filename_component(stem ${script} NAME_WE)
-        set_tests_properties(${area}.octave.${stem} PROPERTIES
-          ENVIRONMENT MEXSETS_BUILD=${CMAKE_BINARY_DIR})
+        foreach(kind IN LISTS kinds)
+          set_tests_properties(${area}.${kind}.${stem} PROPERTIES
+            ENVIRONMENT MEXSETS_BUILD=${CMAKE_BINARY_DIR})
+        endforeach()
       endforeach()
       file(GLOB scripts CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/test_*.sh)
       foreach(script IN LISTS scripts)
@@ -237,16 +306,25 @@ function(mexsets_add_shared_tests)
           COMMAND bash ${script} ${MEXSETS_ROOT} ${CMAKE_BINARY_DIR})
       endforeach()
     endforeach()
+    # The oct-files and the MEX files give the same results and errors.
+    add_test(NAME octave.hosts_agree
+      COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system
+              ${MEXSETS_ROOT}/tests/octave/run_octave_test.m ${MEXSETS_OCTAVE_OUT}
+              ${MEXSETS_ROOT}/tests/octave/test_hosts_agree.m)
+    set_tests_properties(octave.hosts_agree PROPERTIES
+      ENVIRONMENT MEXSETS_BUILD=${CMAKE_BINARY_DIR})
   endif()
   add_test(NAME standin.exports
     COMMAND bash ${MEXSETS_ROOT}/tests/standin/check_exports.sh ${MEXSETS_STANDIN_OUT}
             ${MEXSETS_BUILT_MODULES})
   # Everything that lists the functions against modules/functions.txt; the
-  # Octave folder and the Python interpreter are given when this build has
+  # Octave folders and the Python interpreter are given when this build has
   # them.
   set(octave_out "")
+  set(octave_mex_out "")
   if(MEXSETS_MKOCTFILE)
     set(octave_out ${MEXSETS_OCTAVE_OUT})
+    set(octave_mex_out ${MEXSETS_OCTAVE_MEX_OUT})
   endif()
   set(python "")
   if(MEXSETS_HAVE_PYTHON)
@@ -254,7 +332,7 @@ function(mexsets_add_shared_tests)
   endif()
   add_test(NAME list.functions
     COMMAND bash ${MEXSETS_ROOT}/tests/list/test_function_list.sh ${MEXSETS_ROOT}
-            ${CMAKE_BINARY_DIR} "${octave_out}" "${python}")
+            ${CMAKE_BINARY_DIR} "${octave_out}" "${python}" "${octave_mex_out}")
 endfunction()
 
 # The comparison benchmark: one driver over every function's
@@ -277,20 +355,25 @@ function(mexsets_add_compare)
   target_link_libraries(mexsets_compare PRIVATE ${cores} mexsets_headers)
 endfunction()
 
-# The toolbox index, Contents.m, beside the modules and their help.
+# The toolbox index, Contents.m, beside the modules and their help (in both
+# Octave folders).
 function(mexsets_add_toolbox_index)
   set(index ${MEXSETS_ROOT}/modules/Contents.m)
   if(NOT MEXSETS_MKOCTFILE OR NOT EXISTS ${index})
     return()
   endif()
-  add_custom_command(
-    OUTPUT ${MEXSETS_OCTAVE_OUT}/Contents.m
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${MEXSETS_OCTAVE_OUT}
-    COMMAND ${CMAKE_COMMAND} -E copy ${index} ${MEXSETS_OCTAVE_OUT}/Contents.m
-    DEPENDS ${index}
-    VERBATIM)
+  foreach(out IN ITEMS ${MEXSETS_OCTAVE_OUT} ${MEXSETS_OCTAVE_MEX_OUT})
+    add_custom_command(
+      OUTPUT ${out}/Contents.m
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
+      COMMAND ${CMAKE_COMMAND} -E copy ${index} ${out}/Contents.m
+      DEPENDS ${index}
+      VERBATIM)
+  endforeach()
   add_custom_target(octave_contents DEPENDS ${MEXSETS_OCTAVE_OUT}/Contents.m)
   add_dependencies(octave_modules octave_contents)
+  add_custom_target(octave_mex_contents DEPENDS ${MEXSETS_OCTAVE_MEX_OUT}/Contents.m)
+  add_dependencies(octave_mex_modules octave_mex_contents)
 endfunction()
 
 # Python: an interpreter with NumPy (MEXSETS_PYTHON_EXECUTABLE, or the one

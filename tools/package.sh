@@ -6,8 +6,8 @@
 # The version comes from project(mexsets VERSION ...) in CMakeLists.txt and
 # the functions from modules/functions.txt; the package gathers package/
 # (DESCRIPTION template, src/Makefile), COPYING, the shared headers, each
-# function's computation, contract and MEX gateway (not its Python binding or
-# wrapper), the help files, modules/Contents.m (also turned into the INDEX)
+# function's computation, contract, Octave gateway (which pkg install
+# compiles) and MEX gateway (not its Python binding or wrapper), the help files, modules/Contents.m (also turned into the INDEX)
 # and every .m under demo/, subfolders kept. Needs only bash, coreutils, sed,
 # tar, gzip.
 set -euo pipefail
@@ -46,7 +46,7 @@ cp -r "$root/include/mexsets" "$pkg/src/include/mexsets"
 
 for m in $modules; do
   dir=$root/modules/$m
-  for f in "$dir/${m}_mex.cpp" "$dir/${m}_contract.hpp" "$dir/$m.m"; do
+  for f in "$dir/${m}_oct.cpp" "$dir/${m}_mex.cpp" "$dir/${m}_contract.hpp" "$dir/$m.m"; do
     [ -f "$f" ] || fail "missing $f"
   done
   mkdir "$pkg/src/modules/$m"

@@ -4,7 +4,7 @@
 # the interpreter that tools/python.sh finds. Used by demo.sh, test.sh and
 # bench.sh. MEXSETS_CMAKE_ARGS adds CMake arguments.
 #   bash tools/setup.sh [TARGET...]
-# builds only those targets (demo.sh: octave_modules, the Octave .mex files
+# builds only those targets (demo.sh: octave_modules, the Octave oct-files
 # with their help), and everything without one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -89,37 +89,40 @@ void check_view(const mxArray* array, bool dimensions_fit) {
   if (!dimensions_fit) fail("dimensionsNotCoherent", "Data dimensions not coherent");
 }
 
+// The array's data, once its class and dimensions are known to fit: a
+// host may not have a data buffer to give for other classes (a function
+// handle, a classdef object) and may abort when asked for one.
+template <class T>
+T* checked_data(const mxArray* array, bool dimensions_fit) {
+  check_view<std::remove_const_t<T>>(array, dimensions_fit);
+  return static_cast<T*>(mxGetData(array));
+}
+
 }  // namespace detail
 
 template <class T>
 class MatlabMultiArray : public boost::multi_array_ref<T, 2> {
  public:
   explicit MatlabMultiArray(mxArray* array)
-      : boost::multi_array_ref<T, 2>(static_cast<T*>(mxGetData(array)), detail::extents2(array),
-                                     boost::fortran_storage_order()) {
-    detail::check_view<T>(array, dimension_coherence<2>(array));
-  }
+      : boost::multi_array_ref<T, 2>(detail::checked_data<T>(array, dimension_coherence<2>(array)),
+                                     detail::extents2(array), boost::fortran_storage_order()) {}
 };
 
 template <class T>
 class ConstMatlabMultiArray : public boost::const_multi_array_ref<T, 2> {
  public:
   explicit ConstMatlabMultiArray(const mxArray* array)
-      : boost::const_multi_array_ref<T, 2>(static_cast<const T*>(mxGetData(array)),
-                                           detail::extents2(array),
-                                           boost::fortran_storage_order()) {
-    detail::check_view<T>(array, dimension_coherence<2>(array));
-  }
+      : boost::const_multi_array_ref<T, 2>(
+            detail::checked_data<const T>(array, dimension_coherence<2>(array)),
+            detail::extents2(array), boost::fortran_storage_order()) {}
 };
 
 template <class T>
 class MatlabMultiArray3 : public boost::multi_array_ref<T, 3> {
  public:
   explicit MatlabMultiArray3(mxArray* array)
-      : boost::multi_array_ref<T, 3>(static_cast<T*>(mxGetData(array)), detail::extents3(array),
-                                     boost::fortran_storage_order()) {
-    detail::check_view<T>(array, detail::three_dimensional(array));
-  }
+      : boost::multi_array_ref<T, 3>(detail::checked_data<T>(array, detail::three_dimensional(array)),
+                                     detail::extents3(array), boost::fortran_storage_order()) {}
 };
 
 }  // namespace mexsets

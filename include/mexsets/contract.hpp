@@ -15,9 +15,9 @@
 //
 // `run` reads the inputs, checks them and creates the outputs through `call`,
 // in the order that the function documents, and calls the computation. Hosts
-// (mexsets/mex_host.hpp, the Python binding) only convert: each implements
-// the Call operations below over its own arrays and renders failures'
-// Places with its own numbering or names.
+// (mexsets/mex_host.hpp, mexsets/oct_host.hpp, mexsets/python_host.hpp) only
+// convert: each implements the Call operations below over its own arrays and
+// renders failures' Places with its own numbering or names.
 //
 // Call operations (k is the zero-based position in `inputs` or in the
 // outputs):
@@ -42,15 +42,17 @@
 //   std::pmr::memory_resource* scratch()   memory for containers held while
 //                                   outputs are created
 //   void most_outputs(n)            the caller may ask for at most n outputs
-//                                   (a mode-dependent count; MEX only)
+//                                   (a mode-dependent count; MEX and
+//                                   Octave hosts only)
 //   int result_copies()             how many copies of a result the host holds
-//                                   at once (Octave copies a MEX result on
-//                                   return: 2; Python: 1)
+//                                   at once (a MEX host copies its result on
+//                                   return: 2; oct-file and Python: 1)
 // Outputs start zeroed (false). A host creates output k only when asked.
 // More outputs than `outputs` is the error nargout, with `nargout_message`
 // when set ("Too many output arguments: <name> gives at most ..." else);
 // `synopsis`, when set, replaces the argument-count errors: a wrong call
-// shape prints it and returns an empty result instead (MEX only).
+// shape prints it and returns an empty result instead (MEX and Octave
+// hosts only).
 #pragma once
 
 #include <cstddef>

@@ -9,7 +9,7 @@
 // Checks throw mexsets::Failure instead; mex_gateway catches it once the
 // call's locals are gone, copies identifier and message onto its own stack,
 // and only then calls mexErrMsgIdAndTxt. Inputs are numbered from 1
-// ("input 3 at row 2, column 4 holds 7").
+// ("input 3 at row 2, column 4 holds 7", mexsets/input_places.hpp).
 #pragma once
 
 #include <array>
@@ -25,30 +25,13 @@
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/host_memory.hpp"
+#include "mexsets/input_places.hpp"
 
 namespace mexsets {
 
 // Octave offers max(nlhs, 1) output slots; output k (1-based) may be stored
 // only when its slot exists.
 inline bool has_output_slot(int nlhs, int k) { return k <= (nlhs > 1 ? nlhs : 1); }
-
-// "input 3", "input 4 (lambda)", "input 3 at row 2, column 4".
-template <class Contract>
-std::string mex_place_text(const Place& place) {
-  const int k = input_position<Contract>(place.argument.c_str());
-  const std::string input = k >= 0 ? "input " + std::to_string(k + 1) : place.argument;
-  switch (place.form) {
-    case Place::Form::named:
-      return input + " (" + place.argument + ")";
-    case Place::Form::entry:
-      return input + " at row " + std::to_string(place.row + 1) + ", column " +
-             std::to_string(place.column + 1);
-    case Place::Form::row:
-      return "row " + std::to_string(place.row + 1) + " of " + input;
-    default:
-      return input;
-  }
-}
 
 namespace detail {
 

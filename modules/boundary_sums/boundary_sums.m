@@ -26,10 +26,11 @@
 %   right), so results are reproducible bit for bit. A message about an entry
 %   names its input, row, column and value.
 %
-%   P and B take 8*N^2 + 8*N bytes. Octave holds a MEX result twice while it
-%   returns it: a result that would not fit twice into the memory available
-%   (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment
-%   variable is set) fails with outputTooLarge before it is made.
+%   P and B take 8*N^2 + 8*N bytes. A result that would not fit into the memory
+%   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment
+%   variable is set) fails with outputTooLarge before it is made. The MEX build
+%   (build/octave-mex, and MATLAB) counts a result twice: its host copies a MEX
+%   result while it returns it.
 %
 %   Errors (identifier mexsets:boundary_sums:<reason>):
 %     nargin                 not exactly six inputs

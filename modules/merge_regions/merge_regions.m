@@ -40,10 +40,11 @@
 %   are real, full, two-dimensional double matrices. A message about an
 %   entry names its input, row, column and value.
 %
-%   MERGES and AREAS take 40*L - 32 bytes. Octave holds a MEX result twice
-%   while it returns it: a result that would not fit twice into the memory
-%   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
+%   MERGES and AREAS take 40*L - 32 bytes. A result that would not fit into the
+%   memory available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
 %   environment variable is set) fails with outputTooLarge before it is made.
+%   The MEX build (build/octave-mex, and MATLAB) counts a result twice: its host
+%   copies a MEX result while it returns it.
 %
 %   Errors (identifier mexsets:merge_regions:<reason>):
 %     nargin                 not five or six inputs

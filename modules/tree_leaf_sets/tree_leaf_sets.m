@@ -19,11 +19,12 @@
 %   node 2). Both inputs are real, full, two-dimensional double matrices. A
 %   message about an id names its input, row, column and value.
 %
-%   LEAVES takes 4 bytes a leaf plus a small array header (about 128 bytes)
-%   a cell. Octave holds a MEX result twice while it returns it: a result
-%   that would not fit twice into the memory available (MemAvailable, or
-%   MEXSETS_MEMORY_LIMIT bytes when that environment variable is set) fails
-%   with outputTooLarge before the first cell is made.
+%   LEAVES takes 4 bytes a leaf plus a small array header (about 128 bytes) a
+%   cell. A result that would not fit into the memory available (MemAvailable,
+%   or MEXSETS_MEMORY_LIMIT bytes when that environment variable is set) fails
+%   with outputTooLarge before the first cell is made. The MEX build
+%   (build/octave-mex, and MATLAB) counts a result twice: its host copies a MEX
+%   result while it returns it.
 %
 %   Errors (identifier mexsets:tree_leaf_sets:<reason>):
 %     nargin                 not exactly two inputs

@@ -20,10 +20,11 @@
 %   real, full, two-dimensional double matrices. A message about an id names
 %   its input, row, column and value.
 %
-%   MASKS takes M*N*K bytes (a byte a flag). Octave holds a MEX result twice
-%   while it returns it: a result that would not fit twice into the memory
-%   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
+%   MASKS takes M*N*K bytes (a byte a flag). A result that would not fit into
+%   the memory available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
 %   environment variable is set) fails with outputTooLarge before it is made.
+%   The MEX build (build/octave-mex, and MATLAB) counts a result twice: its host
+%   copies a MEX result while it returns it.
 %
 %   Errors (identifier mexsets:tree_occurrence_masks:<reason>):
 %     nargin                 not exactly three inputs

@@ -38,15 +38,17 @@ expect_error(@() boundary_sums(2, [1 0], [2 1], [5 7], labels), [id 'nargin'], .
              'There should be 6 input parameters');
 expect_error(@() boundary_sums(2, [1 0], [2 1], [5 7], labels, weights), [id 'nargout'], ...
              'Too many output arguments: boundary_sums gives at most 2', 3);
-% 8*n^2 + 8*n bytes, held twice by Octave, against MEXSETS_MEMORY_LIMIT (or
-% the machine's memory: a million squared doubles fit no machine today).
-setenv('MEXSETS_MEMORY_LIMIT', '95');
+% 8*n^2 + 8*n bytes, times the copies Octave holds (held_copies), against
+% MEXSETS_MEMORY_LIMIT (or the machine's memory: a million squared doubles
+% fit no machine today).
+[copies, clause] = held_copies('boundary_sums', 48);
+setenv('MEXSETS_MEMORY_LIMIT', num2str(48 * copies - 1));
 expect_error(@() boundary_sums(2, [1 0], [2 1], [5 7], labels, weights), [id 'outputTooLarge'], ...
              ['Output too large: the 2-by-2 pair matrix and the 2-by-1 border sums for ' ...
-              'input 1 (n) would take 48 bytes (96 with the 2 copies this host holds at ' ...
-              'once), but MEXSETS_MEMORY_LIMIT allows 95 bytes; pass a smaller n (the ' ...
-              'largest id in first and second is enough)']);
-setenv('MEXSETS_MEMORY_LIMIT', '96');
+              'input 1 (n) would take 48 bytes' clause ', but MEXSETS_MEMORY_LIMIT allows ' ...
+              num2str(48 * copies - 1) ' bytes; pass a smaller n (the largest id in first ' ...
+              'and second is enough)']);
+setenv('MEXSETS_MEMORY_LIMIT', num2str(48 * copies));
 [P, B] = boundary_sums(2, [1 0], [2 1], [5 7], labels, weights);
 expect_same(B, [6; 0], 'limit met');
 unsetenv('MEXSETS_MEMORY_LIMIT');

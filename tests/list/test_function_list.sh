@@ -4,16 +4,18 @@
 # per-function folders of tests/, bench/ and fuzz/, the hand-written tables of
 # the argument-class test and check_mexsets.m; then what BUILD holds: its
 # functions.txt (the list, or the part of it that MEXSETS_ONLY picks), the
-# stand-in modules, and, when given, the Octave folder's .mex and help files
-# and the Python package (its _<name>.py wrappers, native modules and the
-# functions that `import mexsets` exports, with the given interpreter).
+# stand-in modules, and, when given, the Octave folder's .oct and help files,
+# the Python package (its _<name>.py wrappers, native modules and the
+# functions that `import mexsets` exports, with the given interpreter) and the
+# Octave MEX folder's .mex and help files.
 # Reports every disagreement, then exits 1 if there was any.
-# Usage: bash test_function_list.sh ROOT BUILD [OCTAVE_DIR] [PYTHON]
+# Usage: bash test_function_list.sh ROOT BUILD [OCTAVE_DIR] [PYTHON] [OCTAVE_MEX_DIR]
 set -euo pipefail
 root=$(cd "$1" && pwd)
 build=$(cd "$2" && pwd)
 octave_dir=${3:-}
 python=${4:-}
+octave_mex_dir=${5:-}
 source "$root/tools/project.sh"
 list=$root/modules/functions.txt
 problems=0
@@ -44,7 +46,8 @@ twice=$(sort <<<"$listed" | uniq -d | tr '\n' ' ')
 same_names "modules/ (folders)" "$listed" \
   < <(find "$root/modules" -mindepth 1 -maxdepth 1 -type d -printf '%f\n')
 for name in $listed; do
-  for part in "$name.m" "${name}_contract.hpp" "${name}_mex.cpp" "${name}_python.cpp" "$name.py"; do
+  for part in "$name.m" "${name}_contract.hpp" "${name}_mex.cpp" "${name}_oct.cpp" \
+              "${name}_python.cpp" "$name.py"; do
     [ -f "$root/modules/$name/$part" ] || problem "modules/$name/$part is missing"
   done
 done
@@ -85,12 +88,21 @@ stale=" (left by an earlier build? delete its files)"
 names_in() { find "$1" -maxdepth 1 -name "$2" -printf '%f\n' 2>/dev/null | sed "$3"; }
 same_names "$build/standin" "$built" "$stale" \
   < <(names_in "$build/standin" '*.standin.so' 's/\.standin\.so$//')
+# An Octave folder: its modules (*.EXTENSION), their help and the index.
+octave_folder() {
+  local folder=$1 extension=$2
+  same_names "$folder (.$extension files)" "$built" "$stale" \
+    < <(names_in "$folder" "*.$extension" "s/\.$extension\$//")
+  same_names "$folder (help files)" "$built" "$stale" \
+    < <(names_in "$folder" '*.m' '/^Contents\.m$/d; s/\.m$//')
+  [ -f "$folder/Contents.m" ] || problem "$folder/Contents.m is missing"
+}
 if [ -n "$octave_dir" ]; then
-  same_names "$octave_dir (.mex files)" "$built" "$stale" < <(names_in "$octave_dir" '*.mex' 's/\.mex$//')
-  same_names "$octave_dir (help files)" "$built" "$stale" \
-    < <(names_in "$octave_dir" '*.m' '/^Contents\.m$/d; s/\.m$//')
-  [ -f "$octave_dir/Contents.m" ] || problem "$octave_dir/Contents.m is missing"
+  octave_folder "$octave_dir" oct
+  [ -z "$(names_in "$octave_dir" '*.mex' 's/x/x/')" ] ||
+    problem "$octave_dir holds .mex files (the MEX files are built into octave-mex)$stale"
 fi
+[ -z "$octave_mex_dir" ] || octave_folder "$octave_mex_dir" mex
 if [ -n "$python" ]; then
   package=$build/python/mexsets
   # The package's own modules come from python/mexsets/ (and _version.py);

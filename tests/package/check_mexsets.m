@@ -1,8 +1,10 @@
-function check_mexsets(folder, names)
+function check_mexsets(folder, names, extension)
 %CHECK_MEXSETS Check an installed copy of the mexsets functions.
 %   CHECK_MEXSETS(FOLDER, NAMES) checks that each function of the cellstr
 %   NAMES (the functions of modules/functions.txt, see function_list.m)
-%   resolves to its MEX file in FOLDER and that `help` there shows its H1 line,
+%   resolves to its oct-file in FOLDER (to NAME.EXTENSION with
+%   CHECK_MEXSETS(FOLDER, NAMES, EXTENSION), e.g. mexext() for MEX files)
+%   and that `help` there shows its H1 line,
 %   then calls each once on a small input whose result is worked out by hand
 %   and runs the blocks of `test NAME` and `demo NAME` there (see
 %   run_builtin_tests.m in tests/octave, which must be on the path), and
@@ -12,11 +14,14 @@ function check_mexsets(folder, names)
 if ~iscellstr(names) || isempty(names)
   error('check_mexsets: NAMES must be a non-empty cellstr of function names');
 end
+if nargin < 3
+  extension = 'oct';
+end
 folder = canonicalize_file_name(folder);
 for k = 1:numel(names)
   name = names{k};
   found = which(name);
-  expected = fullfile(folder, [name '.' mexext()]);
+  expected = fullfile(folder, [name '.' extension]);
   if ~strcmp(canonicalize_file_name(found), expected)
     error('check_mexsets: %s resolves to "%s", not to %s', name, found, expected);
   end

@@ -77,7 +77,7 @@ octave-cli --norc --quiet --no-window-system --eval "
     error('build of every function made: %s', strjoin(made, ' '));
   end
   addpath([tmp '/all']);
-  check_mexsets([tmp '/all'], names);
+  check_mexsets([tmp '/all'], names, mexext());
   clear mex;
 " 2> >(grep -v 'ignoring const execution_exception' >&2) || { echo "FAIL test_build_script" >&2; exit 1; }
 echo "PASS test_build_script"

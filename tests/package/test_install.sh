@@ -33,7 +33,7 @@ grep -q "addpath('$folder')" "$tmp/install.log" ||
   (cd "$root/demo" && find . -name '*.m' | sed 's|^\./||')
   for m in $modules; do
     echo "$m.m"
-    echo "$m.mex"
+    echo "$m.oct"
     if [ -e "$build/matlab/$m.mexa64" ]; then echo "$m.mexa64"; fi
   done
 } | sort > "$tmp/expected"
@@ -42,12 +42,13 @@ sed "s|^|${folder#"$tmp/prefix/"}/|" "$tmp/expected" > "$tmp/expected_paths"
 diff "$tmp/expected_paths" "$tmp/all_files" || fail "installed files differ from the list above (- expected, + found)"
 for m in $modules; do
   cmp -s "$root/modules/$m/$m.m" "$folder/$m.m" || fail "$m.m differs from modules/$m/$m.m"
-  cmp -s "$build/octave/$m.mex" "$folder/$m.mex" || fail "$m.mex differs from the built one"
+  cmp -s "$build/octave/$m.oct" "$folder/$m.oct" || fail "$m.oct differs from the built one"
 done
 
 # The help component alone: only the help files and the index.
 cmake --install "$build" --prefix "$tmp/help_only" --component help > /dev/null
-(cd "$tmp/help_only" && find . -type f -name '*.mex*') | grep . && fail "component help installed modules"
+(cd "$tmp/help_only" && find . -type f \( -name '*.mex*' -o -name '*.oct' \)) | grep . &&
+  fail "component help installed modules"
 [ -f "$tmp/help_only/$subdir/Contents.m" ] || fail "component help lacks Contents.m"
 
 octave-cli --norc --quiet --no-window-system --eval "

@@ -27,7 +27,7 @@ bash "$root/tools/package.sh" "$tmp/again" >/dev/null
 cmp -s "$tarball" "$tmp/again/$name.tar.gz" || fail "two packagings of one tree differ"
 
 # What the tarball holds: one top folder, the package files, every function's
-# MEX sources (not its Python binding or wrapper) and help, the toolbox index
+# sources (not its Python binding or wrapper) and help, the toolbox index
 # and the whole demo.
 tar -tzf "$tarball" | sed 's|/$||' | sort > "$tmp/listing"
 grep -v "^$name\(/\|$\)" "$tmp/listing" && fail "entries outside $name/"
@@ -92,7 +92,7 @@ if make -s -C "$tmp/$name/src" MKOCTFILE="$tmp/fake_mkoctfile" >"$tmp/make.out" 
 fi
 grep -q "Boost headers (boost/multi_array.hpp) were not found" "$tmp/make.out" ||
   { cat "$tmp/make.out"; fail "no Boost message from make"; }
-[ -z "$(find "$tmp/$name/inst" -name '*.mex')" ] || fail "make built modules without Boost"
+[ -z "$(find "$tmp/$name/inst" -name '*.oct' -o -name '*.mex')" ] || fail "make built modules without Boost"
 
 # Install, load, use, unload, uninstall. Any error exits Octave with 1.
 octave-cli --norc --quiet --no-window-system --eval "

@@ -29,9 +29,9 @@ def octave_cli():
 
 @pytest.fixture(scope="session")
 def octave_modules():
-    """BUILD/octave, the folder of the built .mex files."""
+    """BUILD/octave, the folder of the built oct-files."""
     folder = BUILD / "octave"
-    if not any(folder.glob("*.mex")):
-        pytest.skip(f"no .mex files in {folder} (build the octave_modules target, "
+    if not any(folder.glob("*.oct")):
+        pytest.skip(f"no .oct files in {folder} (build the octave_modules target, "
                     "or set MEXSETS_BUILD to the build folder)")
     return folder

@@ -453,7 +453,7 @@ def report(case, what, octave, python):
 
 
 def built(name, octave_modules):
-    return (octave_modules / f"{name}.mex").exists() and callable(getattr(mexsets, name, None))
+    return (octave_modules / f"{name}.oct").exists() and callable(getattr(mexsets, name, None))
 
 
 @pytest.fixture(scope="module")

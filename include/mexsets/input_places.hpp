@@ -1,0 +1,31 @@
+// Places as MATLAB and Octave users read them, whichever gateway runs the
+// call (MEX, mexsets/mex_host.hpp, or an Octave oct-file,
+// mexsets/oct_host.hpp): inputs numbered from 1, rows and columns from 1.
+#pragma once
+
+#include <string>
+
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+
+namespace mexsets {
+
+// "input 3", "input 4 (lambda)", "input 3 at row 2, column 4".
+template <class Contract>
+std::string mex_place_text(const Place& place) {
+  const int k = input_position<Contract>(place.argument.c_str());
+  const std::string input = k >= 0 ? "input " + std::to_string(k + 1) : place.argument;
+  switch (place.form) {
+    case Place::Form::named:
+      return input + " (" + place.argument + ")";
+    case Place::Form::entry:
+      return input + " at row " + std::to_string(place.row + 1) + ", column " +
+             std::to_string(place.column + 1);
+    case Place::Form::row:
+      return "row " + std::to_string(place.row + 1) + " of " + input;
+    default:
+      return input;
+  }
+}
+
+}  // namespace mexsets

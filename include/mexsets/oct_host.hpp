@@ -1,0 +1,388 @@
+// The Octave host of a contract (mexsets/contract.hpp) as an oct-file: a
+// gateway is
+//
+//   #include "mexsets/oct_host.hpp"
+//   #include "score_subsets_contract.hpp"
+//   MEXSETS_OCT_GATEWAY(score_subsets, mexsets::ScoreSubsetsContract)
+//
+// (Octave finds a function in <name>.oct by its name as a symbol, so the
+// gateway spells it; it must be the contract's name.)
+//
+// The results are Octave's own arrays, created zeroed and filled in place;
+// Octave returns them as they are, where a MEX result is copied on return.
+// Everything else is the MEX host's behaviour in Octave (mexsets/mex_host.hpp),
+// rule for rule: the classes and shapes accepted (by Octave's class names,
+// which is what its MEX layer reports), the refusals in the same order, a
+// scalar read as mxGetScalar reads it, the argument-count texts and the
+// synopsis, the identifiers, and the messages, places included
+// (mexsets/input_places.hpp), prefixed with the function name as
+// mexErrMsgIdAndTxt prefixes them. Output k is returned only when
+// k <= max(nargout, 1).
+//
+// Checks throw mexsets::Failure; oct_gateway raises the Octave error only
+// once the call's arrays and containers are gone.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <memory_resource>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "Cell.h"
+#include "boolNDArray.h"
+#include "dNDArray.h"
+#include "defun-dld.h"
+#include "dim-vector.h"
+#include "error.h"
+#include "file-stat.h"
+#include "oct-shlib.h"
+#include "ov-dld-fcn.h"
+#include "ov.h"
+#include "ovl.h"
+#include "pager.h"
+#include "parse.h"
+#include "uint32NDArray.h"
+#include "version.h"
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/input_places.hpp"
+
+namespace mexsets {
+
+namespace oct_detail {
+
+// The class names that Octave's MEX layer maps to a class of its own (by the
+// value's class name); every other class is unknown to it.
+inline std::string class_text(const octave_value& value) {
+  static const char* const known[] = {"cell",   "struct", "logical", "char",   "double",
+                                      "single", "int8",   "uint8",   "int16",  "uint16",
+                                      "int32",  "uint32", "int64",   "uint64", "function_handle"};
+  const std::string name = value.class_name();
+  for (const char* k : known)
+    if (name == k) return name;
+  return "of an unknown class";
+}
+
+// Classes whose first element mxGetScalar reads as a number.
+inline bool has_numeric_value(const std::string& name) {
+  static const char* const numeric[] = {"logical", "char",  "double", "single", "int8",
+                                        "uint8",   "int16", "uint16", "int32",  "uint32",
+                                        "int64",   "uint64"};
+  for (const char* k : numeric)
+    if (name == k) return true;
+  return false;
+}
+
+// "2-by-3-by-0", as the hosts print sizes.
+inline std::string size_text(const dim_vector& dims) {
+  std::string text;
+  for (int d = 0; d < dims.ndims(); ++d) text += (d ? "-by-" : "") + std::to_string(dims(d));
+  return text;
+}
+
+inline octave_idx_type extent(std::size_t n) { return static_cast<octave_idx_type>(n); }
+
+// A new array of zeros. From Octave 7 on, Array's allocator value-initialises
+// every element it allocates, so the "uninitialised" constructor already
+// gives zeros and a fill would be a second pass over the result.
+template <class A>
+A zeros(const dim_vector& dims) {
+#if OCTAVE_MAJOR_VERSION >= 7
+  return A(dims);
+#else
+  return A(dims, typename A::element_type());
+#endif
+}
+
+constexpr bool same_text(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+}  // namespace oct_detail
+
+template <class Contract>
+class OctCall {
+ public:
+  static constexpr int output_slots = 8;
+  static_assert(Contract::outputs <= output_slots, "more outputs than OctCall holds");
+  static_assert(sizeof(bool) == 1, "logical arrays must hold one byte per element");
+
+  OctCall(const octave_value_list& args, int nargout) : args_(args), nargout_(nargout) {}
+  OctCall(const OctCall&) = delete;
+  OctCall& operator=(const OctCall&) = delete;
+
+  // The call shape, as MexCall::ends_at_call_shape.
+  bool ends_at_call_shape() {
+    const auto inputs = static_cast<std::size_t>(args_.length());
+    const bool inputs_fit = inputs >= Contract::min_inputs && inputs <= Contract::max_inputs;
+    const bool outputs_fit = nargout_ <= Contract::outputs;
+    if (Contract::synopsis && !(inputs_fit && outputs_fit)) {
+      octave_stdout << Contract::synopsis;
+      numbers(0, 0, 0);
+      return true;
+    }
+    if (!inputs_fit) fail("nargin", Contract::nargin_message);
+    if (!outputs_fit) {
+      if (Contract::nargout_message) fail("nargout", Contract::nargout_message);
+      most_outputs(Contract::outputs);
+    }
+    return false;
+  }
+
+  bool given(int k) const { return k < args_.length(); }
+
+  // The view checks of the MEX host in their order: class, dimensions, then
+  // sparse and complex.
+  ConstMatrix matrix(int k) {
+    require_double_view(k, input(k).ndims() == 2);
+    require_dense_real(k);
+    const NDArray& held = hold(k);
+    return {held.data(), static_cast<std::size_t>(held.rows()),
+            static_cast<std::size_t>(held.cols())};
+  }
+
+  void unread(int k) { require_double_view(k, input(k).ndims() == 2); }
+
+  ConstArray3 array3(int k) {
+    const int count = input(k).ndims();
+    require_double_view(k, count == 2 || count == 3);
+    require_dense_real(k);
+    const NDArray& held = hold(k);
+    const dim_vector dims = held.dims();
+    return {held.data(), static_cast<std::size_t>(dims(0)), static_cast<std::size_t>(dims(1)),
+            static_cast<std::size_t>(count == 3 ? dims(2) : 1)};
+  }
+
+  ConstMatrix page(int k) {
+    const octave_value& value = input(k);
+    if (value.class_name() != "double")
+      fail("notDouble", "Expected a double array: ", named_arg(name(k)), " is ",
+           oct_detail::class_text(value), "; pass double(" + std::string(name(k)) + ") instead");
+    require_dense_real(k);
+    const dim_vector dims = value.dims();
+    const auto m = static_cast<std::size_t>(dims(0));
+    const auto d = static_cast<std::size_t>(dims(1));
+    if (m != 0 && d != 0 && value.numel() == 0)
+      fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)),
+           " is " + oct_detail::size_text(dims) + " and holds no element");
+    return {hold(k).data(), m, d};
+  }
+
+  // As mxGetScalar in Octave: the value's scalar_value, except that of a
+  // sparse array the first stored element is read (0 when none is stored).
+  double scalar(int k) {
+    if (!given(k)) return Contract::inputs[k].default_value;
+    const octave_value& value = input(k);
+    const bool has_value = oct_detail::has_numeric_value(value.class_name());
+    if (!has_value || value.numel() == 0)
+      fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)),
+           has_value ? " is empty" : " is not numeric");
+    if (!value.issparse()) return value.scalar_value(true);
+    if (value.islogical()) {
+      const SparseBoolMatrix stored = value.sparse_bool_matrix_value();
+      return stored.nnz() ? stored.data(0) : 0.0;
+    }
+    if (value.iscomplex()) {
+      const SparseComplexMatrix stored = value.sparse_complex_matrix_value();
+      return stored.nnz() ? stored.data(0).real() : 0.0;
+    }
+    const SparseMatrix stored = value.sparse_matrix_value();
+    return stored.nnz() ? stored.data(0) : 0.0;
+  }
+
+  void most_outputs(int n) {
+    if (nargout_ > n)
+      fail("nargout", "Too many output arguments: " + std::string(Contract::name) +
+                          " gives at most " + std::to_string(n));
+  }
+
+  // The array made here is the one Octave returns.
+  int result_copies() const { return 1; }
+
+  double* column(int k, std::size_t m) { return matrix_output(k, m, 1); }
+  double* matrix_output(int k, std::size_t rows, std::size_t cols) { return numbers(k, rows, cols); }
+
+  unsigned char* logical_column(int k, std::size_t m) {
+    return reinterpret_cast<unsigned char*>(logical_array(k, m, 1, 1));
+  }
+
+  // Octave drops a trailing extent of 1, as the MEX host reports it.
+  bool* logical_array(int k, std::size_t d0, std::size_t d1, std::size_t d2) {
+    Output& out = outputs_[k];
+    out = Output{};
+    out.flags = oct_detail::zeros<boolNDArray>(dim_vector(
+        oct_detail::extent(d0), oct_detail::extent(d1), oct_detail::extent(d2)));
+    out.kind = Output::Kind::flags;
+    return out.flags.fortran_vec();
+  }
+
+  // A column of n lists, as mxCreateCellArray(1, n) gives it in Octave.
+  void lists(int k, std::size_t n) {
+    Output& out = outputs_[k];
+    out = Output{};
+    out.lists.resize(n);
+    out.kind = Output::Kind::lists;
+  }
+
+  // Each list is kept as its own array until the call returns: put into a
+  // cell at once, a 1-by-1 list would be narrowed to a copy of its element.
+  std::uint32_t* list(int k, std::size_t j, std::size_t count) {
+    uint32NDArray& list = outputs_[k].lists[j];
+    list = oct_detail::zeros<uint32NDArray>(dim_vector(1, oct_detail::extent(count)));
+    static_assert(sizeof(octave_uint32) == sizeof(std::uint32_t), "uint32 elements");
+    return reinterpret_cast<std::uint32_t*>(list.fortran_vec());
+  }
+
+  std::pmr::memory_resource* scratch() { return std::pmr::new_delete_resource(); }
+
+  // The outputs as Octave's MEX layer returns them: nargout values (one when
+  // nargout is 0 and the first output exists), undefined where an output was
+  // not made.
+  octave_value_list result() const {
+    int n = nargout_ > 0 ? nargout_ : 0;
+    if (n == 0 && outputs_[0].kind != Output::Kind::none) n = 1;
+    octave_value_list out(n);
+    for (int k = 0; k < n && k < output_slots; ++k) out(k) = value(outputs_[k]);
+    return out;
+  }
+
+ private:
+  struct Output {
+    enum class Kind { none, numbers, flags, lists };
+    Kind kind = Kind::none;
+    NDArray numbers;
+    boolNDArray flags;
+    std::vector<uint32NDArray> lists;
+  };
+
+  static const char* name(int k) { return Contract::inputs[k].name; }
+  const octave_value& input(int k) const { return args_(k); }
+
+  double* numbers(int k, std::size_t rows, std::size_t cols) {
+    Output& out = outputs_[k];
+    out = Output{};
+    out.numbers = oct_detail::zeros<NDArray>(
+        dim_vector(oct_detail::extent(rows), oct_detail::extent(cols)));
+    out.kind = Output::Kind::numbers;
+    return out.numbers.fortran_vec();
+  }
+
+  static octave_value value(const Output& out) {
+    switch (out.kind) {
+      case Output::Kind::numbers:
+        return out.numbers;
+      case Output::Kind::flags:
+        return out.flags;
+      case Output::Kind::lists: {
+        Cell cell(dim_vector(oct_detail::extent(out.lists.size()), 1));
+        for (std::size_t j = 0; j < out.lists.size(); ++j)
+          cell(oct_detail::extent(j)) = out.lists[j];
+        return cell;
+      }
+      default:
+        return octave_value();
+    }
+  }
+
+  // The MEX views' tests ("Data types not coherent", "Data dimensions not
+  // coherent").
+  void require_double_view(int k, bool dimensions_fit) {
+    if (input(k).class_name() != "double") fail("typesNotCoherent", "Data types not coherent");
+    if (!dimensions_fit) fail("dimensionsNotCoherent", "Data dimensions not coherent");
+  }
+
+  void require_dense_real(int k) {
+    if (input(k).issparse())
+      fail("sparseInput", "Sparse input is not supported: ", mexsets::arg(name(k)),
+           " is sparse; pass full(...) instead");
+    if (input(k).iscomplex())
+      fail("complexInput", "Complex input is not supported: ", mexsets::arg(name(k)),
+           " is complex; pass real(...) instead");
+  }
+
+  // Input k's elements, shared with the caller's array (a range or a scalar
+  // is made into one); held until the call ends.
+  const NDArray& hold(int k) {
+    held_[k] = input(k).array_value();
+    return held_[k];
+  }
+
+  const octave_value_list& args_;
+  int nargout_;
+  std::array<NDArray, input_count<Contract>()> held_{};
+  std::array<Output, output_slots> outputs_{};
+};
+
+// Runs the contract and turns a Failure (or exhausted memory) into Octave's
+// error, after every local of the call has been destroyed.
+template <class Contract>
+octave_value_list oct_gateway(const octave_value_list& args, int nargout) {
+  char identifier[160];
+  char message[1024];
+  try {
+    OctCall<Contract> call(args, nargout);
+    if (!call.ends_at_call_shape()) Contract::run(call);
+    return call.result();
+  } catch (const Failure& failure) {
+    std::snprintf(identifier, sizeof identifier, "mexsets:%s:%s", Contract::name,
+                  failure.reason().c_str());
+    std::snprintf(message, sizeof message, "%s",
+                  failure.render(mex_place_text<Contract>).c_str());
+  } catch (const std::bad_alloc&) {
+    std::snprintf(identifier, sizeof identifier, "mexsets:%s:outOfMemory", Contract::name);
+    std::snprintf(message, sizeof message, "Out of memory");
+  }
+  error_with_id(identifier, "%s: %s", Contract::name, message);
+}
+
+// The help of the function in `file` (an oct-file): that of the .m file of
+// the same name beside it, read as Octave reads the help of a MEX file; none
+// when there is no such file or it cannot be read.
+inline std::string oct_help(const std::string& file) {
+  const std::string suffix = ".oct";
+  if (file.size() <= suffix.size() ||
+      file.compare(file.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return "";
+  const std::string help_file = file.substr(0, file.size() - suffix.size()) + ".m";
+  if (!octave::sys::file_stat(help_file).is_reg()) return "";
+  try {
+    const octave_value_list text = octave::feval("get_help_text_from_file", ovl(help_file), 1);
+    return text.length() > 0 && text(0).is_string() ? text(0).string_value() : "";
+  } catch (const octave::execution_exception&) {
+    return "";
+  }
+}
+
+// What DEFUN_DLD's installer does, with the help of oct_help.
+inline octave_function* oct_install(octave_builtin::fcn function,
+                                    const octave::dynamic_library& file, const char* name,
+                                    bool relative) {
+  check_version(OCTAVE_API_VERSION, name);
+  octave_dld_function* installed =
+      octave_dld_function::create(function, file, name, oct_help(file.file_name()));
+  if (relative) installed->mark_relative();
+  return installed;
+}
+
+}  // namespace mexsets
+
+// The function F<name> and the installer G<name> that Octave looks up in
+// <name>.oct, as DEFUN_DLD makes them, except that the installer documents
+// the function with the help of the <name>.m beside the oct-file (a
+// DEFUN_DLD's documentation is fixed when it is compiled).
+#define MEXSETS_OCT_GATEWAY(function, Contract)                                          \
+  static_assert(mexsets::oct_detail::same_text(#function, Contract::name),               \
+                "the oct-file's function must be named as its contract");                \
+  FORWARD_DECLARE_FUN(function);                                                         \
+  extern "C" OCTAVE_EXPORT octave_function* G##function(const octave::dynamic_library& file, \
+                                                       bool relative) {                   \
+    return mexsets::oct_install(F##function, file, #function, relative);                 \
+  }                                                                                      \
+  DECLARE_FUN(function, args, nargout) { return mexsets::oct_gateway<Contract>(args, nargout); }
