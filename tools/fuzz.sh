@@ -5,7 +5,8 @@
 #   bash tools/fuzz.sh [SECONDS_PER_FUNCTION] [FUNCTION...]
 # In build-fuzz/: corpus/<name> (kept between runs, seeded from the worked
 # examples), logs/<name>.log (the last run's) and artifacts/ (inputs that
-# found something). Exits non-zero on the first finding.
+# found something). Exits non-zero on the first finding. MEXSETS_WERROR=1
+# makes every compiler warning an error.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}; shift || true
@@ -33,7 +34,7 @@ done
 flags="-fsanitize=address,undefined,fuzzer-no-link -fno-sanitize-recover=all -fno-omit-frame-pointer -g -O1"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_CXX_FLAGS="$flags" -DMEXSETS_FUZZ=ON -DMEXSETS_TESTS=OFF -DMEXSETS_BENCH=OFF \
-  -DMEXSETS_OCTAVE=OFF -DMEXSETS_MATLAB=OFF -DMEXSETS_PYTHON=OFF >/dev/null
+  -DMEXSETS_OCTAVE=OFF -DMEXSETS_MATLAB=OFF -DMEXSETS_PYTHON=OFF "$(mexsets_werror_arg)" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target "${names[@]/#/fuzz_}" >/dev/null
 
 mkdir -p "$build/logs" "$build/artifacts"

@@ -4,6 +4,8 @@
 #   mexsets_version ROOT
 #   mexsets_modules ROOT          (one name a line, in the order of the list)
 #   mexsets_list_names FILE       (the names of any list in that format)
+#   mexsets_werror_arg            (-DMEXSETS_WERROR=ON when the environment
+#                                  has MEXSETS_WERROR=1, as CI does, else OFF)
 # A list holds one name a line (lower-case letters and underscores, the whole
 # line); blank lines and lines starting with # are skipped. CMake, build.m,
 # the Python package and the tests read exactly these lines.
@@ -15,4 +17,13 @@ mexsets_list_names() {
 }
 mexsets_modules() {
   mexsets_list_names "$1/modules/functions.txt"
+}
+# Given on every configure, so that a build folder once configured with
+# warnings as errors does not keep them when the environment no longer asks.
+mexsets_werror_arg() {
+  if [ "${MEXSETS_WERROR:-0}" = 1 ]; then
+    echo -DMEXSETS_WERROR=ON
+  else
+    echo -DMEXSETS_WERROR=OFF
+  fi
 }

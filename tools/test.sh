@@ -2,11 +2,14 @@
 # Sets up and builds mexsets, then runs every test: the C++, Octave and Python
 # tests (ctest), the C++ tests again under the sanitizers, and a short fuzz
 # run of every function (about a minute in all). MEXSETS_QUICK=1 runs only
-# the first.
+# the first. MEXSETS_WERROR=1 (CI) makes every compiler warning an error.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/project.sh"
 source "$root/tools/steps.sh"
+# Before the caller's own arguments, which may still override it.
+MEXSETS_CMAKE_ARGS="$(mexsets_werror_arg) ${MEXSETS_CMAKE_ARGS:-}"
+export MEXSETS_CMAKE_ARGS
 mexsets_step bash "$root/tools/setup.sh"
 build=${MEXSETS_BUILD:-$root/build}
 mexsets_step ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

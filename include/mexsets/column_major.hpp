@@ -19,7 +19,6 @@ struct MatrixRef {
 };
 
 using ConstMatrix = MatrixRef<const double>;
-using Matrix = MatrixRef<double>;
 
 // A column-major array of three dimensions (an image with one plane per
 // channel): element (i, j, c) at data[i + j*rows + c*rows*cols].
@@ -47,7 +46,6 @@ struct OwnedMatrix {
   T& operator()(std::size_t i, std::size_t j) { return data[i + j * rows]; }
   const T& operator()(std::size_t i, std::size_t j) const { return data[i + j * rows]; }
   MatrixRef<const T> cref() const { return {data.data(), rows, cols}; }
-  MatrixRef<T> ref() { return {data.data(), rows, cols}; }
 };
 
 // A view's buffer as a plain matrix (works for the Boost-based views).

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "mexsets/bits.hpp"
+
 namespace mexsets {
 
 namespace {
@@ -195,13 +197,11 @@ std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
   bool unmatched = false;
   for (std::size_t j = 0; j < n; ++j) {
     const double* column = labels.column(j);
-#if defined(__GNUC__) || defined(__clang__)
     // The weights are read only at labelled cells, too sparsely for the
     // processor to stream them: the lines of a column further on are asked
     // for ahead.
     if (j + 2 < n)
-      for (std::size_t i = 0; i < m; i += 8) __builtin_prefetch(weights.column(j + 2) + i);
-#endif
+      for (std::size_t i = 0; i < m; i += 8) prefetch(weights.column(j + 2) + i);
     for (std::size_t i = (j + 1) % 2; i < m; i += 2) {
       const double x = column[i];
       if (!(x > 0)) continue;

@@ -27,27 +27,17 @@ BadEntry element(const char* name, ConstMatrix m, std::size_t k, const char* rea
 bool before(double x, double y) { return x < y || (y != y && x == x); }
 bool same(double x, double y) { return x == y || (x != x && y != y); }
 
-// A boundary waiting in the heap: its average and its number.
+// What waits in a heap: a boundary (its average, its number) or a node (its
+// area, its id). The least key goes first, of equal keys the lowest number.
 struct Waiting {
-  double average;
+  double key;
   std::uint32_t number;
 };
 
-// std::push_heap keeps the largest first: "larger" here is "merged later".
-struct LaterBoundary {
+// std::push_heap keeps the largest first: "larger" here is "taken later".
+struct Later {
   bool operator()(const Waiting& a, const Waiting& b) const {
-    return before(b.average, a.average) || (same(a.average, b.average) && a.number > b.number);
-  }
-};
-
-struct Node {
-  double area;
-  std::uint32_t id;
-};
-
-struct LaterNode {
-  bool operator()(const Node& a, const Node& b) const {
-    return before(b.area, a.area) || (same(a.area, b.area) && a.id > b.id);
+    return before(b.key, a.key) || (same(a.key, b.key) && a.number > b.number);
   }
 };
 
@@ -180,7 +170,7 @@ class Merger {
   std::pmr::vector<Waiting> heap_;
   PairTable table_;
   bool no_boundary_left_ = false;
-  std::pmr::vector<Node> by_area_;  // the current nodes once no boundary is left
+  std::pmr::vector<Waiting> by_area_;  // the current nodes once no boundary is left
   std::pmr::vector<Common> common_;
 };
 
@@ -238,7 +228,7 @@ void Merger::make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resour
     ++weight_[high[k]];
     i = j;
   }
-  std::make_heap(heap_.begin(), heap_.end(), LaterBoundary());
+  std::make_heap(heap_.begin(), heap_.end(), Later());
 }
 
 Merger::Pair Merger::next_pair() {
@@ -248,11 +238,11 @@ Merger::Pair Merger::next_pair() {
       // joining nodes that touch nothing makes none.
       no_boundary_left_ = true;
       for (std::uint32_t s = 0; s < leaves_; ++s)
-        if (node_[s] != none) by_area_.push_back(Node{area_[node_[s]], node_[s]});
-      std::make_heap(by_area_.begin(), by_area_.end(), LaterNode());
+        if (node_[s] != none) by_area_.push_back(Waiting{area_[node_[s]], node_[s]});
+      std::make_heap(by_area_.begin(), by_area_.end(), Later());
       break;
     }
-    std::pop_heap(heap_.begin(), heap_.end(), LaterBoundary());
+    std::pop_heap(heap_.begin(), heap_.end(), Later());
     const std::uint32_t b = heap_.back().number;
     heap_.pop_back();
     if (!alive_[b]) continue;
@@ -262,8 +252,8 @@ Merger::Pair Merger::next_pair() {
   }
   std::uint32_t ids[2];
   for (std::uint32_t& id : ids) {
-    std::pop_heap(by_area_.begin(), by_area_.end(), LaterNode());
-    id = by_area_.back().id;
+    std::pop_heap(by_area_.begin(), by_area_.end(), Later());
+    id = by_area_.back().number;
     by_area_.pop_back();
   }
   return Pair{std::min(ids[0], ids[1]), std::max(ids[0], ids[1]), none, none};
@@ -273,8 +263,8 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
   const std::uint32_t p = leaves_ + r;
   area_[p] = area_[pair.c1] + area_[pair.c2];
   if (no_boundary_left_) {
-    by_area_.push_back(Node{area_[p], p});
-    std::push_heap(by_area_.begin(), by_area_.end(), LaterNode());
+    by_area_.push_back(Waiting{area_[p], p});
+    std::push_heap(by_area_.begin(), by_area_.end(), Later());
     return;
   }
   // The boundary between the children was taken from the heap: it dies.
@@ -311,7 +301,7 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
     alive_[c.big_side] = false;
     add_boundary(big, c.neighbour, length_[c.small_side] + length_[c.big_side],
                  strength_[c.small_side] + strength_[c.big_side]);
-    std::push_heap(heap_.begin(), heap_.end(), LaterBoundary());
+    std::push_heap(heap_.begin(), heap_.end(), Later());
   }
   head_[small] = none;
   node_[small] = none;

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "mexsets/bits.hpp"
+#include "mexsets/result_size.hpp"
+
 namespace mexsets {
 
 namespace {
@@ -116,12 +119,6 @@ inline std::uint32_t TreeLeafSets::set_node(ConstMatrix sets, std::size_t j, std
   return node_index(e);
 }
 
-void TreeLeafSets::check(ConstMatrix merges, ConstMatrix sets) {
-  const std::uint64_t nodes = check_merges(merges, sets);
-  for (std::size_t j = 0; j < sets.rows; ++j)
-    for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k) set_node(sets, j, k, nodes);
-}
-
 TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memory_resource* memory)
     : slots_(memory),
       current_(memory),
@@ -198,8 +195,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   for (std::uint32_t v = 0; v < leaf_slots_; ++v) sizes_[v] = 1;
   for (std::size_t v = leaf_slots_; v + 1 < first_.size(); ++v)
     for (std::uint32_t t = first_[v]; t < first_[v + 1]; ++t)
-      if (__builtin_add_overflow(sizes_[v], sizes_[targets_[t]], &sizes_[v]))
-        sizes_[v] = ~std::uint64_t{0};
+      sizes_[v] = saturating_sum(sizes_[v], sizes_[targets_[t]]);
 
   sort_small_versions();
 
@@ -213,7 +209,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       const std::uint32_t v = current_[slots_.slot(set_node(sets, j, k, nodes))];
       if (v == none) continue;
       plan_.push_back(v);
-      if (__builtin_add_overflow(total, sizes_[v], &total)) total = ~std::uint64_t{0};
+      total = saturating_sum(total, sizes_[v]);
     }
     row_count_[j] = total;
     plan_first_[j + 1] = plan_.size();
@@ -471,9 +467,9 @@ void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
   const bool compact = slots_.compact();
   for (std::size_t s = 0; s < summary_.size(); ++s) {
     for (std::uint64_t words = summary_[s]; words; words &= words - 1) {
-      const std::size_t w = s * 64 + static_cast<std::size_t>(__builtin_ctzll(words));
+      const std::size_t w = s * 64 + static_cast<std::size_t>(count_trailing_zeros(words));
       for (std::uint64_t word = bits_[w]; word; word &= word - 1) {
-        const auto leaf = static_cast<std::uint32_t>(w * 64 + __builtin_ctzll(word));
+        const auto leaf = static_cast<std::uint32_t>(w * 64 + count_trailing_zeros(word));
         emit(leaf, compact ? slots_.id(leaf) + 1 : leaf + 1);
       }
       bits_[w] = 0;

@@ -62,12 +62,10 @@ namespace mexsets {
 
 class TreeLeafSets {
  public:
-  // Throws Failure for inputs outside the limits; allocates nothing.
-  static void check(ConstMatrix merges, ConstMatrix sets);
-
-  // Checks both inputs and builds the versions. Everything the object holds
-  // comes from `memory` (a gateway passes the host's, which the host
-  // releases itself if it ends the call while the object is alive).
+  // Checks both inputs (Failure for inputs outside the limits) and builds
+  // the versions. Everything the object holds comes from `memory` (a
+  // gateway passes the host's, which the host releases itself if it ends
+  // the call while the object is alive).
   TreeLeafSets(ConstMatrix merges, ConstMatrix sets,
                std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 

@@ -12,6 +12,7 @@
 
 using testing_support::expect_mex_error;
 using testing_support::same_bits;
+using testing_support::whole_below;
 
 namespace {
 
@@ -111,8 +112,9 @@ TEST(BoundaryGrid, MatchesThePlainTranscriptionOnRandomImages) {
     const std::size_t h = random() % 9, w = random() % 9, planes = random() % 4;
     const int regions = 1 + static_cast<int>(random() % (trial % 2 ? 6 : 300));
     std::vector<double> labels(h * w), values(h * w * planes);
-    for (double& x : labels) x = 1 + static_cast<double>(random() % regions) + (random() % 2) * 0.75;
-    for (double& v : values) v = random() % 50 == 0 ? NAN : static_cast<double>(random() % 2000) / 7;
+    for (double& x : labels) x = 1 + whole_below(random, regions) + whole_below(random, 2) * 0.75;
+    for (double& v : values)
+      v = random() % 50 == 0 ? NAN : static_cast<double>(random() % 2000) / 7;
     const mexsets::ConstMatrix grid_labels{labels.data(), h, w};
     const mexsets::ConstArray3 image{values.data(), h, w, planes};
     const auto expected = reference::boundary_grid(grid_labels, &image);

@@ -13,6 +13,7 @@ using testing_support::expect_mex_error;
 using testing_support::rows_of;
 using testing_support::same_bits;
 using testing_support::to_host;
+using testing_support::whole_below;
 using Matrix = mexsets::OwnedMatrix<double>;
 
 namespace {
@@ -359,7 +360,7 @@ struct RandomCase {
 RandomCase random_case(std::mt19937_64& random, bool small_whole_keys) {
   RandomCase c;
   const std::size_t n = random() % 6;
-  c.n = n + (random() % 2 ? 0.75 : 0.0);
+  c.n = static_cast<double>(n) + (random() % 2 ? 0.75 : 0.0);
   const std::size_t count = n ? random() % 12 : 0;
   const bool column = random() % 2;
   c.keys = !count ? Matrix(0, 0) : column ? Matrix(count, 1) : Matrix(1, count);
@@ -368,20 +369,21 @@ RandomCase random_case(std::mt19937_64& random, bool small_whole_keys) {
   std::vector<double> positive;
   for (std::size_t k = 0; k < count; ++k) {
     double key;
-    const int pick = random() % 10;
+    const auto pick = random() % 10;
     if (small_whole_keys || pick < 5)
-      key = 1.0 + random() % 20;
+      key = 1.0 + whole_below(random, 20);
     else if (pick < 7)
-      key = (random() % 1000) / 8.0 - 20;  // fractions, 0, -0 and negatives
+      key = whole_below(random, 1000) / 8.0 - 20;  // fractions, 0, -0 and negatives
     else if (pick < 8)
       key = k ? c.keys.data[random() % k] : 1.0;  // a repeat
     else
-      key = std::ldexp(1.0 + (random() % 1000) / 1000.0, random() % 1000);
+      key = std::ldexp(1.0 + whole_below(random, 1000) / 1000.0, static_cast<int>(random() % 1000));
     if (random() % 20 == 0) key = -0.0;
     c.keys.data[k] = key;
     if (key > 0) positive.push_back(key);
-    c.first.data[k] = random() % 3 == 0 ? 0.0 : 1.0 + random() % n + (random() % 4) * 0.25;
-    c.second.data[k] = 1.0 + random() % n + (random() % 4) * 0.25;
+    c.first.data[k] =
+        random() % 3 == 0 ? 0.0 : 1.0 + whole_below(random, n) + whole_below(random, 4) * 0.25;
+    c.second.data[k] = 1.0 + whole_below(random, n) + whole_below(random, 4) * 0.25;
   }
   const std::size_t rows = random() % 9, cols = random() % 9;
   c.labels = Matrix(rows, cols);
@@ -389,9 +391,9 @@ RandomCase random_case(std::mt19937_64& random, bool small_whole_keys) {
   std::normal_distribution<double> value(0.0, 1e3);
   for (double& w : c.weights.data) w = random() % 50 == 0 ? NAN : value(random);
   for (double& x : c.labels.data) {
-    const int pick = random() % 8;
+    const auto pick = random() % 8;
     x = !positive.empty() && pick < 5 ? positive[random() % positive.size()]
-        : pick == 5                   ? -1.0 - random() % 3
+        : pick == 5                   ? -1.0 - whole_below(random, 3)
         : pick == 6                   ? NAN
                                       : 0.0;
   }
@@ -427,15 +429,15 @@ TEST(BoundarySums, LargeGridsMatchThePlainAlgorithm) {
   const std::size_t n = 40, count = 700, rows = 301, cols = 257;
   Matrix keys(count, 1), first(count, 1), second(count, 1);
   for (std::size_t k = 0; k < count; ++k) {
-    keys.data[k] = k % 5 == 0 ? 0.5 + random() % 3000 : 1.0 + random() % 3000;
-    first.data[k] = random() % 4 == 0 ? 0.0 : 1.0 + random() % n;
-    second.data[k] = 1.0 + random() % n;
+    keys.data[k] = (k % 5 == 0 ? 0.5 : 1.0) + whole_below(random, 3000);
+    first.data[k] = random() % 4 == 0 ? 0.0 : 1.0 + whole_below(random, n);
+    second.data[k] = 1.0 + whole_below(random, n);
   }
   Matrix labels(rows, cols), weights(rows, cols);
   std::uniform_real_distribution<double> value(-1.0, 1.0);
   for (std::size_t c = 0; c < labels.data.size(); ++c) {
     labels.data[c] = random() % 4 == 0 ? 0.0 : keys.data[random() % count];
-    weights.data[c] = value(random) * std::ldexp(1.0, random() % 40);
+    weights.data[c] = value(random) * std::ldexp(1.0, static_cast<int>(random() % 40));
   }
   const auto expected = reference::boundary_sums(double(n), first.data.data(), second.data.data(),
                                                  keys.cref(), labels.cref(), weights.cref());

@@ -12,6 +12,7 @@
 
 using testing_support::expect_mex_error;
 using testing_support::same_bits;
+using testing_support::whole_below;
 
 namespace {
 
@@ -136,12 +137,12 @@ TEST(MergeRegions, MatchesThePlainTranscription) {
     for (double& area : areas) area = static_cast<double>(random() % 4);
     const std::size_t touching = 1 + random() % leaves;  // regions beyond never touch
     for (std::size_t k = 0; k < pairs && touching > 1; ++k) {
-      const double a = 1.0 + random() % touching, b = 1.0 + random() % touching;
+      const double a = 1.0 + whole_below(random, touching), b = 1.0 + whole_below(random, touching);
       if (a == b) continue;
       first.push_back(a);
       second.push_back(b);
-      lengths.push_back(1.0 + random() % 3);
-      strengths.push_back(trial % 7 ? static_cast<double>(random() % 4) : 0.1 * (random() % 4));
+      lengths.push_back(1.0 + whole_below(random, 3));
+      strengths.push_back((trial % 7 ? 1.0 : 0.1) * whole_below(random, 4));
     }
     const reference::Tree expected = reference::merge_regions(first, second, lengths, strengths,
                                                               areas);

@@ -21,6 +21,7 @@ using testing_support::random_weight;
 using testing_support::rows_of;
 using testing_support::same_bits;
 using testing_support::to_host;
+using testing_support::whole_below;
 
 namespace {
 
@@ -338,7 +339,7 @@ TEST(RankDiverse, AutomaticChoiceOnLargerInputs) {
   const std::size_t k = 200, m = 150;
   OwnedMatrix<double> items(m, 12, -1.0);
   for (std::size_t i = 0; i < m; ++i)
-    for (std::size_t j = 0; j < 4 + random() % 8; ++j) items(i, j) = random() % k;
+    for (std::size_t j = 0; j < 4 + random() % 8; ++j) items(i, j) = whole_below(random, k);
   std::vector<double> v(m);
   for (double& x : v) x = unit(random);
   OwnedMatrix<double> sparse(k, k), dense(k, k), integral(k, k);
@@ -378,7 +379,7 @@ TEST(RankDiverse, MemoryBoundRulesOutRoutes) {
   const std::size_t k = 60, m = 400;
   OwnedMatrix<double> items(m, 10), w(k, k);
   for (std::size_t i = 0; i < m; ++i)
-    for (std::size_t j = 0; j < 10; ++j) items(i, j) = random() % k;
+    for (std::size_t j = 0; j < 10; ++j) items(i, j) = whole_below(random, k);
   for (std::size_t a = 0; a < k; ++a) {
     w(a, a) = 1 + 9 * unit(random);
     if (a + 1 < k) w(a, a + 1) = w(a + 1, a) = unit(random);

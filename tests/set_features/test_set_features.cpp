@@ -14,6 +14,7 @@
 
 using testing_support::expect_mex_error;
 using testing_support::rows_of;
+using testing_support::whole_below;
 using testing_support::same_bits;
 using testing_support::to_host;
 using Matrix = mexsets::OwnedMatrix<double>;
@@ -284,9 +285,10 @@ Matrix random_ids(std::mt19937_64& random, std::size_t rows, std::size_t cols, s
     const std::size_t length = random() % 5 == 0 ? cols : random() % (cols + 1);
     for (std::size_t j = 0; j < cols; ++j) {
       if (j < length)
-        a(i, j) = random() % 30 == 0 ? -0.0 : (random() % (items * 4)) / 4.0;
+        a(i, j) = random() % 30 == 0 ? -0.0 : whole_below(random, items * 4) / 4.0;
       else
-        a(i, j) = j == length || random() % 2 ? -1.0 - (random() % 8) / 4.0 : (random() % 50) * 1.0;
+        a(i, j) = j == length || random() % 2 ? -1.0 - whole_below(random, 8) / 4.0
+                                              : whole_below(random, 50);
     }
   }
   return a;
@@ -296,7 +298,7 @@ Matrix random_values(std::mt19937_64& random, std::size_t rows, std::size_t cols
   Matrix v(rows, cols);
   std::normal_distribution<double> normal(0.0, 100.0);
   for (double& x : v.data) {
-    const int pick = random() % 40;
+    const auto pick = random() % 40;
     x = pick == 0   ? NAN
         : pick == 1 ? 0.0
         : pick == 2 ? -0.0
@@ -314,7 +316,7 @@ TEST(SetFeatures, MatchesThePlainAlgorithmOnRandomInputs) {
     const std::size_t items = 1 + random() % 40;
     const std::size_t rows = round % 10 == 0 ? 300 + random() % 700 : random() % 40;
     const std::size_t cols = random() % 12 + (round % 7 == 0 ? 60 : 0);
-    const double mode = 1 + round % 4 + (random() % 3) * 0.3;
+    const double mode = 1 + round % 4 + whole_below(random, 3) * 0.3;
     const Matrix ids = random_ids(random, rows, cols, items);
     const Matrix v = random_values(random, items + random() % 3, 4 + random() % 2);
     const Matrix w = random_values(random, items + random() % 2, items + random() % 2);
@@ -336,8 +338,8 @@ TEST(SetFeatures, VeryWideRowsMatchThePlainAlgorithm) {
   // So many columns that the perimeter buffers one row at a time.
   std::mt19937_64 random(12);
   Matrix ids(3, 70000, -1.0);
-  for (std::size_t j = 0; j < 300; ++j) ids(0, j) = random() % 20;
-  for (std::size_t j = 0; j < 70000; ++j) ids(1, j) = j % 20;
+  for (std::size_t j = 0; j < 300; ++j) ids(0, j) = whole_below(random, 20);
+  for (std::size_t j = 0; j < 70000; ++j) ids(1, j) = static_cast<double>(j % 20);
   const Matrix v = random_values(random, 20, 4);
   const Matrix w = random_values(random, 20, 20);
   for (double mode : {1.0, 2.0, 3.0, 4.0}) {
@@ -365,8 +367,8 @@ TEST(SetFeatures, RowLengthSweepsAgreeWithAPlainWalk) {
     const double limit = 7;
     Matrix ids(rows, cols);
     for (double& x : ids.data) {
-      const int pick = random() % 12;
-      x = pick < 6 ? static_cast<double>(random() % 7) : pick < 8 ? -1.0 : awkward[random() % 9];
+      const auto pick = random() % 12;
+      x = pick < 6 ? whole_below(random, 7) : pick < 8 ? -1.0 : awkward[random() % 9];
       if (round % 3 == 0 && x >= limit) x = 3;  // blocks with no bad entry
     }
     const std::size_t first = random() % rows, count = 1 + random() % (rows - first);
@@ -383,7 +385,9 @@ TEST(SetFeatures, RowLengthSweepsAgreeWithAPlainWalk) {
       const bool bad =
           mexsets::measure_rows(sweep, ids.cref(), first, count, limit, lengths.data());
       ASSERT_EQ(bad, expected_bad) << "round " << round << " sweep " << int(sweep);
-      if (!bad) ASSERT_EQ(lengths, expected) << "round " << round << " sweep " << int(sweep);
+      if (!bad) {
+        ASSERT_EQ(lengths, expected) << "round " << round << " sweep " << int(sweep);
+      }
     }
   }
 }

@@ -17,6 +17,7 @@
 
 #include "host.hpp"
 #include "mexsets/column_major.hpp"
+#include "mexsets/failure.hpp"
 
 namespace testing_support {
 
@@ -62,6 +63,18 @@ class ScopedEnvironment {
   std::unique_ptr<std::string> old_;
 };
 
+// "<reason>: <message>" of the mexsets::Failure that a call made without a
+// host throws, or "no failure".
+template <class Call>
+std::string failure_of(Call call) {
+  try {
+    call();
+  } catch (const mexsets::Failure& failure) {
+    return failure.reason() + ": " + failure.message();
+  }
+  return "no failure";
+}
+
 // Runs a call that must fail; checks the identifier and that the message
 // ends with `message_end` (hosts may prefix the function name).
 inline void expect_mex_error(const std::function<void()>& call, const std::string& identifier,
@@ -78,6 +91,15 @@ inline void expect_mex_error(const std::function<void()>& call, const std::strin
     return;
   }
   ADD_FAILURE() << "the call succeeded; expected " << identifier;
+}
+
+// A whole number below `bound` from a test's generator, as a double: the ids,
+// counts and values the tests draw are small enough for a double to hold
+// exactly, which the check keeps true.
+inline double whole_below(std::mt19937_64& random, std::uint64_t bound) {
+  if (bound > (std::uint64_t{1} << 53))
+    throw std::invalid_argument("whole_below: bound beyond the exact doubles");
+  return static_cast<double>(random() % bound);
 }
 
 inline std::uint64_t bits(double value) {

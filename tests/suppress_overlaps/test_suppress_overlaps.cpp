@@ -21,6 +21,7 @@ using testing_support::random_weight;
 using testing_support::rows_of;
 using testing_support::same_bits;
 using testing_support::to_host;
+using testing_support::whole_below;
 
 namespace {
 
@@ -263,7 +264,7 @@ Case random_case(std::mt19937_64& random, int integral, double zero_share, bool 
     bool in_list = true;
     for (std::size_t j = 0; j < n; ++j) {
       double& x = c.items(i, j);
-      const unsigned pick = random() % 20;
+      const auto pick = random() % 20;
       if (in_list && pick < 14) {
         x = random_item_id(random, k);
       } else if (in_list && pick < 16) {
@@ -297,8 +298,9 @@ TEST(SuppressOverlaps, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
       std::vector<double> got(kept.accepted.size() * c.items.cols);
       mexsets::write_accepted_rows(c.items.cref(), kept.accepted, got.data());
       ASSERT_TRUE(same_bits(want, got)) << "round " << round << " strategy " << static_cast<int>(s);
-      if (kept.strategy == SumStrategy::plain || kept.strategy == SumStrategy::skip_zeros)
+      if (kept.strategy == SumStrategy::plain || kept.strategy == SumStrategy::skip_zeros) {
         ASSERT_EQ(kept.ratios, expected_ratios);  // stops at the first ratio that reaches t
+      }
     }
     if (round % 10 == 0) {
       auto items = to_host(c.items), w = to_host(c.w);
@@ -328,7 +330,7 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
   OwnedMatrix<double> items(m, 32, -1.0);
   for (std::size_t i = 0; i < m; ++i) {
     const std::size_t length = 4 + random() % 28;
-    for (std::size_t j = 0; j < length; ++j) items(i, j) = random() % k;
+    for (std::size_t j = 0; j < length; ++j) items(i, j) = whole_below(random, k);
   }
   std::vector<double> u(k);
   OwnedMatrix<double> sparse(k, k), dense(k, k), integral(k, k);

@@ -14,6 +14,7 @@
 using testing_support::expect_mex_error;
 using testing_support::rows_of;
 using testing_support::to_host;
+using testing_support::whole_below;
 
 namespace {
 
@@ -151,10 +152,11 @@ TEST(TreeLeafMatrix, MatchesTreeLeafSetsPaddedOnRandomTrees) {
   for (int round = 0; round < 400; ++round) {
     const std::size_t leaves = random() % 9, rows = 1 + random() % 8, cols = 1 + random() % 4;
     const std::size_t nodes = leaves + rows;
-    auto any_id = [&] { return 1 + random() % nodes + (random() % 4 == 0 ? 0.5 : 0.0); };
+    auto any_id = [&] { return 1 + whole_below(random, nodes) + (random() % 4 == 0 ? 0.5 : 0.0); };
     mexsets::OwnedMatrix<double> merges(rows, cols, 0.0);
     for (std::size_t r = 0; r < rows; ++r) {
-      merges(r, cols - 1) = r > 0 && random() % 5 == 0 ? any_id() : leaves + r + 1.0;
+      merges(r, cols - 1) =
+          r > 0 && random() % 5 == 0 ? any_id() : static_cast<double>(leaves + r + 1);
       for (std::size_t c = 0; c < random() % cols; ++c) merges(r, c) = any_id();
     }
     mexsets::OwnedMatrix<double> sets(random() % 6, random() % 4, 0.0);
@@ -164,8 +166,9 @@ TEST(TreeLeafMatrix, MatchesTreeLeafSetsPaddedOnRandomTrees) {
       const auto computed = mexsets::tree_leaf_matrix(merges.cref(), sets.cref(), one_based);
       ASSERT_EQ((std::vector<mwSize>{computed.rows, computed.cols}), expected.dims);
       ASSERT_EQ(computed.data, expected.values) << "round " << round;
-      if (round % 8 == 0) ASSERT_EQ(call(to_host(merges), to_host(sets), one_based).values,
-                                    expected.values);
+      if (round % 8 == 0) {
+        ASSERT_EQ(call(to_host(merges), to_host(sets), one_based).values, expected.values);
+      }
     }
   }
 }

@@ -3,6 +3,7 @@
 // algorithm on random trees (out-of-order rows, repeats, self references).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -13,8 +14,10 @@
 #include "tree_leaf_sets.hpp"
 
 using testing_support::expect_mex_error;
+using testing_support::failure_of;
 using testing_support::rows_of;
 using testing_support::to_host;
+using testing_support::whole_below;
 using Rows = std::vector<std::vector<std::uint32_t>>;
 
 namespace {
@@ -317,17 +320,6 @@ TEST(TreeLeafSets, IdsOutsideTheTreeAreRejected) {
   EXPECT_NO_THROW(run({{1, 0, NAN, 4}, {4, 3, 0, 5}}, {{5, 0, -7}}));
 }
 
-// "<reason>: <message>" of the Failure that a call without a host throws.
-template <class Call>
-std::string failure_of(Call call) {
-  try {
-    call();
-  } catch (const mexsets::Failure& failure) {
-    return failure.reason() + ": " + failure.message();
-  }
-  return "no failure";
-}
-
 TEST(TreeLeafSets, FailuresWithoutAHostNameTheArgument) {
   EXPECT_EQ(failure_of([] {
               compute({{1, 2, 4}, {4, 6, 5}}, {{1}});
@@ -348,24 +340,24 @@ TEST(TreeLeafSets, FailuresWithoutAHostNameTheArgument) {
 // Returns false when some node would hold more than `limit` entries (the
 // linked-list algorithm would take too long).
 bool random_tree(std::mt19937_64& random, mexsets::OwnedMatrix<double>& merges,
-                 mexsets::OwnedMatrix<double>& sets, double leaf_offset = 0) {
+                 mexsets::OwnedMatrix<double>& sets, std::size_t leaf_offset = 0) {
   const std::size_t leaves = random() % 12 + (random() % 8 == 0 ? 0 : 1);
   const std::size_t rows = 1 + random() % 14, cols = 1 + random() % 5;
-  const std::size_t nodes = leaves + static_cast<std::size_t>(leaf_offset) + rows;
-  auto any_id = [&] { return 1 + random() % nodes + (random() % 4 == 0 ? 0.25 : 0.0); };
+  const std::size_t nodes = leaves + leaf_offset + rows;
+  auto any_id = [&] { return 1 + whole_below(random, nodes) + (random() % 4 == 0 ? 0.25 : 0.0); };
   merges = mexsets::OwnedMatrix<double>(rows, cols, 0.0);
   for (std::size_t r = 0; r < rows; ++r) {
-    const std::size_t first_merge = leaves + static_cast<std::size_t>(leaf_offset) + 1;
+    const std::size_t first_merge = leaves + leaf_offset + 1;
     double p = static_cast<double>(first_merge + r);
     if (r > 0 && random() % 5 == 0) p = any_id();
     merges(r, cols - 1) = p;
     const std::size_t children = random() % cols;
     for (std::size_t c = 0; c < children; ++c) {
-      const int kind = random() % 10;
+      const auto kind = random() % 10;
       if (kind == 0)
         merges(r, c) = p;  // its own node
       else if (kind < 4)
-        merges(r, c) = 1 + random() % (first_merge - 1 + (first_merge == 1));
+        merges(r, c) = 1 + whole_below(random, first_merge - 1 + (first_merge == 1));
       else
         merges(r, c) = any_id();  // earlier, later or a leaf
     }
@@ -392,7 +384,9 @@ TEST(TreeLeafSets, MatchesTheLinkedListAlgorithmOnRandomTrees) {
     if (!random_tree(random, merges, sets)) continue;
     const Rows expected = reference::tree_leaf_sets(merges.cref(), sets.cref());
     ASSERT_EQ(mexsets::tree_leaf_sets(merges.cref(), sets.cref()), expected) << "case " << checked;
-    if (checked % 10 == 0) ASSERT_EQ(call(to_host(merges), to_host(sets)), expected);
+    if (checked % 10 == 0) {
+      ASSERT_EQ(call(to_host(merges), to_host(sets)), expected);
+    }
     ++checked;
   }
 }
@@ -417,14 +411,15 @@ TEST(TreeLeafSets, MatchesOnWideRowsAndManySmallNodes) {
   const std::size_t leaves = 100, rows = 600;
   mexsets::OwnedMatrix<double> merges(rows, 3, 0.0);
   for (std::size_t r = 0; r < rows; ++r) {
-    merges(r, 0) = r < 62 ? (r == 0 ? 1.0 : leaves + r) : leaves + 62;  // node 162: leaves 1..63
-    merges(r, 1) = r < 62 ? r + 2.0 : 1.0 + random() % leaves;
-    merges(r, 2) = leaves + r + 1.0;
+    // Rows 0..61 chain leaves 1..63 into node 162; the later ones add to it.
+    merges(r, 0) = static_cast<double>(r == 0 ? 1 : leaves + std::min<std::size_t>(r, 62));
+    merges(r, 1) = r < 62 ? static_cast<double>(r + 2) : 1.0 + whole_below(random, leaves);
+    merges(r, 2) = static_cast<double>(leaves + r + 1);
   }
   mexsets::OwnedMatrix<double> sets(300, 12, 0.0);
   for (std::size_t j = 0; j < sets.rows; ++j) {
     const std::size_t k = 1 + random() % 12;
-    for (std::size_t c = 0; c < k; ++c) sets(j, c) = 1.0 + random() % (leaves + rows);
+    for (std::size_t c = 0; c < k; ++c) sets(j, c) = 1.0 + whole_below(random, leaves + rows);
   }
   const Rows expected = reference::tree_leaf_sets(merges.cref(), sets.cref());
   ASSERT_EQ(mexsets::tree_leaf_sets(merges.cref(), sets.cref()), expected);
@@ -432,6 +427,30 @@ TEST(TreeLeafSets, MatchesOnWideRowsAndManySmallNodes) {
   std::size_t wide = 0;
   for (std::size_t j = 0; j < sets.rows; ++j) wide += sets(j, 8) != 0;
   EXPECT_GT(wide, 50u);
+}
+
+TEST(TreeLeafSets, MatchesWhenRowsTouchFewLeavesOfAVastTree) {
+  // Leaf order from the two-level bitmap costs a step per 4096 leaves, so a
+  // row touching a handful of a tree's 300,000 leaves (one slot each: the
+  // node sets are large enough) lists and sorts them instead. Rows of 9 or
+  // 10 nodes (more than are merged from sorted lists) with repeats, now and
+  // then a merged node, shared ones included; the rows reaching the largest
+  // node take the bitmap, so both orders take turns on the same scratch.
+  std::mt19937_64 random(17);
+  const double leaves = 300000;
+  const auto merges = rows_of({{1, 2, 3, leaves + 1},
+                               {leaves + 1, leaves + 1, 5, leaves + 2},
+                               {leaves + 2, 7, 0, leaves + 3}});
+  mexsets::OwnedMatrix<double> sets(16000, 10, 0.0);
+  for (std::size_t j = 0; j < sets.rows; ++j) {
+    const std::size_t k = 9 + random() % 2;
+    for (std::size_t c = 0; c < k; ++c)
+      sets(j, c) = c > 0 && random() % 8 == 0 ? sets(j, c - 1)
+                   : random() % 40 == 0       ? leaves + 1 + whole_below(random, 3)
+                                              : 1 + whole_below(random, 300000);
+  }
+  ASSERT_EQ(mexsets::tree_leaf_sets(merges.cref(), sets.cref()),
+            reference::tree_leaf_sets(merges.cref(), sets.cref()));
 }
 
 TEST(TreeLeafSets, MatchesOnRegionMergeTreesOfEveryShape) {

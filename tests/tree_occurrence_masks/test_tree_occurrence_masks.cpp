@@ -12,8 +12,10 @@
 #include "tree_occurrence_masks.hpp"
 
 using testing_support::expect_mex_error;
+using testing_support::failure_of;
 using testing_support::rows_of;
 using testing_support::to_host;
+using testing_support::whole_below;
 using Flags = std::vector<bool>;
 
 namespace {
@@ -214,17 +216,6 @@ TEST(TreeOccurrenceMasks, IdsOutsideTheTreeAreRejected) {
   EXPECT_NO_THROW(run({{1}}, {{1, 0, -1, 4}, {4, 3, 0, NAN}}, {{5, 0, NAN}}));
 }
 
-// "<reason>: <message>" of the Failure that a call without a host throws.
-template <class Call>
-std::string failure_of(Call call) {
-  try {
-    call();
-  } catch (const mexsets::Failure& failure) {
-    return failure.reason() + ": " + failure.message();
-  }
-  return "no failure";
-}
-
 TEST(TreeOccurrenceMasks, FailuresWithoutAHostNameTheArgument) {
   EXPECT_EQ(failure_of([] {
               compute({{1, 0}}, {{1, 2, 4}}, {{3}});
@@ -251,8 +242,8 @@ void random_case(std::mt19937_64& random, mexsets::OwnedMatrix<double>& labels,
   const std::size_t leaves = 1 + random() % 10 + spread;
   const std::size_t rows = 1 + random() % 12, cols = 1 + random() % 4;
   const std::size_t nodes = leaves + rows;
-  auto any_id = [&] { return 1 + random() % nodes + (random() % 4 == 0 ? 0.5 : 0.0); };
-  auto leaf_id = [&] { return 1.0 + random() % leaves; };
+  auto any_id = [&] { return 1 + whole_below(random, nodes) + (random() % 4 == 0 ? 0.5 : 0.0); };
+  auto leaf_id = [&] { return 1.0 + whole_below(random, leaves); };
   labels = mexsets::OwnedMatrix<double>(random() % 7, random() % 7);
   // Mostly blocks of leaves (runs), sometimes any node.
   for (std::size_t p = 0; p < labels.data.size(); ++p)
@@ -264,7 +255,7 @@ void random_case(std::mt19937_64& random, mexsets::OwnedMatrix<double>& labels,
   for (std::size_t r = 0; r < rows; ++r) {
     const std::size_t children = random() % cols;
     for (std::size_t c = 0; c < children; ++c) {
-      const int kind = random() % 10;
+      const auto kind = random() % 10;
       merges(r, c) = kind == 0  ? static_cast<double>(leaves + r + 1)  // its own node
                      : kind < 5 ? leaf_id()
                                 : any_id();  // earlier, later or a leaf
@@ -283,8 +274,9 @@ TEST(TreeOccurrenceMasks, MatchesTheLinkedListAlgorithmOnRandomGrids) {
         reference::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref());
     ASSERT_EQ(mexsets::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref()), expected)
         << "round " << round;
-    if (round % 10 == 0)
+    if (round % 10 == 0) {
       ASSERT_EQ(call(to_host(labels), to_host(merges), to_host(sets)).flags, expected);
+    }
   }
 }
 
@@ -312,7 +304,8 @@ TEST(TreeOccurrenceMasks, MatchesOnRegionGridsWithRunsAndWithoutThem) {
     }
   }
   auto noisy = grid.labels;
-  for (std::size_t p = 0; p < noisy.data.size(); ++p) noisy.data[p] = 1 + (p * 7919) % 120;
+  for (std::size_t p = 0; p < noisy.data.size(); ++p)
+    noisy.data[p] = static_cast<double>(1 + (p * 7919) % 120);
   const auto tree = tree_workloads::merge_tree(grid, 10, 2);
   const auto merges = tree_workloads::merge_matrix_1based(tree);
   const auto sets = tree_workloads::node_sets(tree, 1, 4, 3);

@@ -14,9 +14,11 @@
 #include "tree_overlap_matrix.hpp"
 
 using testing_support::expect_mex_error;
+using testing_support::failure_of;
 using testing_support::rows_of;
 using testing_support::same_bits;
 using testing_support::to_host;
+using testing_support::whole_below;
 
 namespace {
 
@@ -337,8 +339,8 @@ TEST(TreeOverlapMatrix, LeafCountsBeyond32BitsAreRejected) {
   const auto doubling = [](std::size_t rows) {
     OwnedMatrix<double> merge(rows, 3);
     for (std::size_t r = 0; r < rows; ++r) {
-      merge(r, 0) = merge(r, 1) = r;
-      merge(r, 2) = r + 1;
+      merge(r, 0) = merge(r, 1) = static_cast<double>(r);
+      merge(r, 2) = static_cast<double>(r + 1);
     }
     return merge;
   };
@@ -352,17 +354,6 @@ TEST(TreeOverlapMatrix, LeafCountsBeyond32BitsAreRejected) {
   // 31 rows give 2^31 copies, which is allowed (the lists hold counts, not copies).
   const auto fewer = doubling(31);
   EXPECT_NO_THROW(mexsets::LeafLists(fewer.cref(), 32));
-}
-
-// "<reason>: <message>" of the Failure that a call without a host throws.
-template <class Call>
-std::string failure_of(Call call) {
-  try {
-    call();
-  } catch (const mexsets::Failure& failure) {
-    return failure.reason() + ": " + failure.message();
-  }
-  return "no failure";
 }
 
 TEST(TreeOverlapMatrix, FailuresWithoutAHostNameTheArgument) {
@@ -419,11 +410,11 @@ RandomTree random_tree(std::mt19937_64& random, bool proper) {
   for (double& v : t.nodes.data) v = random_weight(random);
   std::vector<std::size_t> free;  // proper trees: nodes not yet used as a child
   for (std::size_t k = 0; k < leaves; ++k) free.push_back(k);
-  const auto fraction = [&] { return (random() % 4) * 0.25; };  // truncated away
+  const auto fraction = [&] { return whole_below(random, 4) * 0.25; };  // truncated away
   for (std::size_t r = 0; r < rows; ++r) {
     std::size_t parent = leaves + r;
     if (!proper && random() % 4 == 0) parent = random() % nodes;
-    t.merge(r, cols - 1) = parent + fraction();
+    t.merge(r, cols - 1) = static_cast<double>(parent) + fraction();
     std::size_t j = 0;
     const std::size_t children = random() % cols;
     for (; j < children; ++j) {
@@ -439,7 +430,7 @@ RandomTree random_tree(std::mt19937_64& random, bool proper) {
         child = random() % nodes;
         if (child == parent) break;
       }
-      t.merge(r, j) = child + fraction();
+      t.merge(r, j) = static_cast<double>(child) + fraction();
     }
     if (j < cols - 1) {
       t.merge(r, j) = random() % 2 ? -1.0 : -0.25;  // end marker
@@ -454,7 +445,9 @@ void expect_matches_reference(const RandomTree& t, bool through_gateway) {
   const auto expected = reference::tree_overlap_matrix(t.merge.cref(), t.nodes.cref());
   const auto computed = mexsets::tree_overlap_matrix(t.merge.cref(), t.nodes.cref());
   ASSERT_TRUE(same_bits(expected.data, computed.data));
-  if (through_gateway) ASSERT_TRUE(same_bits(expected.data, call(t.merge, t.nodes)));
+  if (through_gateway) {
+    ASSERT_TRUE(same_bits(expected.data, call(t.merge, t.nodes)));
+  }
 }
 
 TEST(TreeOverlapMatrix, WeightsAreNeededOnlyWhenAMergeNodeHoldsLeaves) {

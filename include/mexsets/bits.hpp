@@ -1,0 +1,41 @@
+// Bit scans and cache hints for every compiler the toolbox is built with:
+// GCC and Clang (CMake, mkoctfile, MEX on Linux and macOS) have builtins,
+// Visual C++ (MEX on Windows) has intrinsics, anything else gets plain code.
+#pragma once
+
+#include <cstdint>
+
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#endif
+
+namespace mexsets {
+
+// The position of the lowest set bit of x, which is not 0.
+inline int count_trailing_zeros(std::uint64_t x) {
+#if defined(__GNUC__) || defined(__clang__)
+  return __builtin_ctzll(x);
+#elif defined(_MSC_VER) && (defined(_M_X64) || defined(_M_ARM64))
+  unsigned long position;
+  _BitScanForward64(&position, x);
+  return static_cast<int>(position);
+#else
+  int position = 0;
+  for (; !(x & 1); x >>= 1) ++position;
+  return position;
+#endif
+}
+
+// Asks for the cache line holding `address` ahead of its use. A hint only:
+// it reads nothing and never faults.
+inline void prefetch(const void* address) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(address);
+#elif defined(_MSC_VER) && (defined(_M_X64) || defined(_M_IX86))
+  _mm_prefetch(static_cast<const char*>(address), _MM_HINT_T0);
+#else
+  static_cast<void>(address);
+#endif
+}
+
+}  // namespace mexsets
