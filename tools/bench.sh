@@ -8,9 +8,23 @@
 # then, for the whole list, the costs around a call from Python
 # (bench/python/call_costs.py).
 #   bash tools/bench.sh --python [SEED] [FUNCTION]
+# With --scaling, runs every function's Scaling benchmark (five sizes over a
+# factor of 16) and prints the exponents between neighbouring sizes and over
+# the range, flagging steps above twice the expected growth
+# (bench/support/scaling.py).
+#   bash tools/bench.sh --scaling [FUNCTION]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 python_mode=false
+if [ "${1:-}" = --scaling ]; then
+  bash "$root/tools/setup.sh" >/dev/null
+  build=${MEXSETS_BUILD:-$root/build}
+  programs=()
+  for program in "$build"/bench_${2:-*}; do
+    [ -x "$program" ] && programs+=("$program")
+  done
+  exec python3 "$root/bench/support/scaling.py" "${programs[@]}"
+fi
 if [ "${1:-}" = --python ]; then
   python_mode=true
   shift

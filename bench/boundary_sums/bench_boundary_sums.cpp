@@ -5,10 +5,13 @@
 // through the stand-in host.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+
 #include "boundary_sums.hpp"
 #include "contour_workload.hpp"
 #include "host.hpp"
 #include "reference_boundary_sums.hpp"
+#include "scaling.hpp"
 
 namespace {
 
@@ -78,6 +81,19 @@ BENCHMARK(KeySums)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(PairMatrixAlone)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Unit(benchmark::kMillisecond);
+
+// Maps of 125-by-125 to 500-by-500 pixels (contour grids of 251 to 1,001
+// square) over the same 1,650 regions: linear in the pixels besides the
+// fixed n-by-n pair matrix.
+void Scaling(benchmark::State& state) {
+  const auto side = static_cast<std::size_t>(std::lround(std::sqrt(double(state.range(0)))));
+  const Workload w = contour_workload::make(3, false, side);
+  for (auto _ : state) benchmark::DoNotOptimize(mexsets::boundary_sums(inputs(w)));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 125 * 125, benchmark::oN);
+});
 
 }  // namespace
 

@@ -26,8 +26,9 @@ struct Workload {
 };
 
 // Keys are 1..K (whole) or, with fractional_keys, K distinct non-whole values.
-inline Workload make(std::uint64_t seed, bool fractional_keys = false) {
-  constexpr std::size_t kSide = 500, kRegions = 1650;
+// The scaling runs take other map sides (the grid is 2 kSide + 1 square).
+inline Workload make(std::uint64_t seed, bool fractional_keys = false, std::size_t kSide = 500,
+                     std::size_t kRegions = 1650) {
   const auto map = tree_workloads::label_grid(kSide, kSide, kRegions, seed);
   std::map<std::pair<std::size_t, std::size_t>, std::size_t> key_of;  // (a, b) -> 1-based key
   Workload w;
@@ -69,7 +70,7 @@ inline Workload make(std::uint64_t seed, bool fractional_keys = false) {
   for (std::size_t k = 0; k < count; ++k) {
     w.first.data[k] = first[k];
     w.second.data[k] = second[k];
-    w.keys.data[k] = k + 1.0;
+    w.keys.data[k] = static_cast<double>(k) + 1.0;
   }
   if (fractional_keys) {
     auto shift = [](double x) { return x > 0 ? x * 1.25 + 0.375 : x; };

@@ -8,13 +8,18 @@
 //   static compare::Registration r("score_subsets", [](std::uint64_t seed) { ... });
 //
 // A workload holds its inputs as double matrices (written to disk for Octave,
-// which calls <name>_vectorized(inputs{:}) and <name>(inputs{:})) and two
-// closures that compute the result from those inputs.
+// which calls <name>_vectorized(inputs{:}) and <name>(inputs{:})), two
+// closures that compute the result from those inputs, and the byte sizes of
+// the results. From inputs and result sizes the driver times a floor no way
+// can beat: one streaming read of every input and one write of every result
+// (into a fresh allocation, or into kept buffers where the closures keep
+// theirs), and prints each way's time as a multiple of it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,15 +30,24 @@ namespace compare {
 using Matrix = mexsets::OwnedMatrix<double>;
 
 struct Workload {
-  std::string function;             // the module, e.g. "tree_leaf_sets"
-  std::string label;                // what the workload is, e.g. "deep tree, 5,000 sets"
-  std::vector<Matrix> inputs;       // the call's arguments (scalars as 1-by-1)
-  std::function<void()> reference;  // plain transcription
-  std::function<void()> kernel;     // shipped computation
-  bool report_memory = false;       // print the peak heap of both runs
-  std::size_t output_bytes = 0;     // size of the output, when memory is reported
-  bool run_reference = true;        // false where the transcription cannot run at this size
+  std::string function;              // the module, e.g. "tree_leaf_sets"
+  std::string label;                 // what the workload is, e.g. "deep tree, 5,000 sets"
+  std::vector<Matrix> inputs;        // the call's arguments (scalars as 1-by-1)
+  std::function<void()> reference;   // plain transcription
+  std::function<void()> kernel;      // shipped computation
+  std::vector<std::size_t> results;  // bytes of each result array
+  bool results_kept = false;         // the closures write into buffers kept from run to run
+  bool report_memory = false;        // print the peak heap of both runs
+  std::size_t output_bytes = 0;      // size of the output, when memory is reported
+  bool run_reference = true;         // false where the transcription cannot run at this size
 };
+
+// Result sizes in bytes of `count` doubles each.
+inline std::vector<std::size_t> doubles(std::initializer_list<std::size_t> counts) {
+  std::vector<std::size_t> bytes;
+  for (std::size_t count : counts) bytes.push_back(count * sizeof(double));
+  return bytes;
+}
 
 using Maker = std::function<std::vector<Workload>(std::uint64_t seed)>;
 

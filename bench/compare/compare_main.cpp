@@ -1,10 +1,12 @@
 // mexsets_compare: runs the registered workloads (see compare.hpp).
 //
 //   mexsets_compare --seed S --out DIR [--only NAME] [--skip-reference]
-//       times the transcription and the kernel, writes DIR/cpp.tsv and each
-//       workload's inputs to DIR/<k>/<j>.bin for the Octave side;
+//       times the transcription, the kernel and the workload's floor (one
+//       read of its inputs, one write of its results), writes DIR/cpp.tsv
+//       and each workload's inputs to DIR/<k>/<j>.bin for the Octave side;
 //   mexsets_compare --table DIR
-//       prints the table from DIR/cpp.tsv and DIR/octave.tsv.
+//       prints the table from DIR/cpp.tsv and DIR/octave.tsv, with the
+//       kernel's and the Octave module's times as multiples of the floor.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <new>
@@ -90,6 +93,72 @@ Timing time_best(const std::function<void()>& run, int max_runs) {
   return best;
 }
 
+// Keeps the writes to p that came before (the compiler may otherwise drop
+// stores to memory that is freed right after).
+void keep(const void* p) {
+#if defined(__GNUC__) || defined(__clang__)
+  asm volatile("" : : "r"(p) : "memory");
+#else
+  static const void* volatile sink;
+  sink = p;
+#endif
+}
+
+// The floor of a workload: one read of every input byte and one write of
+// every result. The read adds the inputs up as 64-bit words in eight
+// independent lanes, which keeps it at the rate memory streams; the write
+// fills each result with a non-zero byte, in a fresh allocation as the host
+// hands out, or in buffers paged in beforehand where the workload keeps its
+// results from run to run.
+class Floor {
+ public:
+  explicit Floor(const compare::Workload& w) : w_(w) {
+    if (w.results_kept)
+      for (std::size_t bytes : w.results) kept_.emplace_back(bytes, 0);
+  }
+
+  void operator()() {
+    std::uint64_t lane[8] = {};
+    for (const compare::Matrix& m : w_.inputs) {
+      const auto* p = reinterpret_cast<const unsigned char*>(m.data.data());
+      const std::size_t words = m.data.size();  // one per double
+      std::size_t k = 0;
+      for (; k + 8 <= words; k += 8)
+        for (std::size_t l = 0; l < 8; ++l) {
+          std::uint64_t word;
+          std::memcpy(&word, p + 8 * (k + l), 8);
+          lane[l] += word;
+        }
+      for (; k < words; ++k) {
+        std::uint64_t word;
+        std::memcpy(&word, p + 8 * k, 8);
+        lane[0] += word;
+      }
+    }
+    std::uint64_t total = 0;
+    for (std::uint64_t x : lane) total += x;
+    sink_ = total;
+    for (std::size_t r = 0; r < w_.results.size(); ++r) {
+      const std::size_t bytes = w_.results[r];
+      if (w_.results_kept) {
+        std::memset(kept_[r].data(), 1, bytes);
+        keep(kept_[r].data());
+        continue;
+      }
+      void* fresh = std::malloc(bytes ? bytes : 1);
+      if (!fresh) throw std::bad_alloc();
+      std::memset(fresh, 1, bytes);
+      keep(fresh);
+      std::free(fresh);
+    }
+  }
+
+ private:
+  const compare::Workload& w_;
+  std::vector<std::vector<unsigned char>> kept_;
+  volatile std::uint64_t sink_ = 0;
+};
+
 void write_matrix(const std::string& path, const compare::Matrix& m) {
   std::ofstream out(path, std::ios::binary);
   const double dims[2] = {static_cast<double>(m.rows), static_cast<double>(m.cols)};
@@ -141,15 +210,19 @@ int run(std::uint64_t seed, const std::string& dir, const std::string& only, boo
       for (std::size_t j = 0; j < w.inputs.size(); ++j)
         write_matrix(folder + "/" + std::to_string(j + 1) + ".bin", w.inputs[j]);
       std::fprintf(stderr, "%-22s %-46s", w.function.c_str(), w.label.c_str());
+      // Floor and kernel back to back, so both see the machine alike.
+      Floor floor(w);
+      const Timing floor_time = time_best(std::ref(floor), 5);
       const Timing kernel = time_best(w.kernel, 5);
       Timing reference{-1, 0};
       if (w.run_reference && !skip_reference) reference = time_best(w.reference, 1);
-      std::fprintf(stderr, " %10s %10s\n", seconds_text(reference.seconds).c_str(),
-                   seconds_text(kernel.seconds).c_str());
+      std::fprintf(stderr, " %10s %10s  floor %10s %6s\n", seconds_text(reference.seconds).c_str(),
+                   seconds_text(kernel.seconds).c_str(), seconds_text(floor_time.seconds).c_str(),
+                   ratio_text(kernel.seconds, floor_time.seconds).c_str());
       tsv << index << '\t' << w.function << '\t' << w.label << '\t' << reference.seconds << '\t'
           << kernel.seconds << '\t' << (w.report_memory ? double(reference.peak) : -1) << '\t'
           << (w.report_memory ? double(kernel.peak) : -1) << '\t'
-          << (w.report_memory ? double(w.output_bytes) : -1) << '\n';
+          << (w.report_memory ? double(w.output_bytes) : -1) << '\t' << floor_time.seconds << '\n';
       list << index << '\t' << w.function << '\t' << w.inputs.size() << '\n';
     }
   }
@@ -165,28 +238,42 @@ std::vector<std::string> split(const std::string& line) {
 }
 
 int table(const std::string& dir) {
-  std::map<int, std::pair<double, double>> octave;  // index -> vectorized, mex in Octave
+  struct Octave {
+    double vectorized = -1, oct = -1, mex = -1;
+  };
+  std::map<int, Octave> octave;  // by workload: octave.tsv's three sides
   std::ifstream oct(dir + "/octave.tsv");
   for (std::string line; std::getline(oct, line);) {
     auto f = split(line);
-    if (f.size() >= 3) octave[std::stoi(f[0])] = {std::stod(f[1]), std::stod(f[2])};
+    if (f.size() < 3) continue;
+    Octave& o = octave[std::stoi(f[0])];
+    o.vectorized = std::stod(f[1]);
+    o.oct = std::stod(f[2]);
+    // NaN when the build has no MEX file.
+    if (f.size() > 3 && f[3] != "NaN") o.mex = std::stod(f[3]);
   }
-  std::printf("%-22s %-44s %10s %10s %8s %11s %8s %11s %10s %10s %10s\n", "function", "workload",
-              "transcr.", "kernel", "ratio", "Octave vec", "ratio", "mex (Oct)", "peak tr.",
-              "peak kern.", "output");
+  // ratio: transcription over kernel; vec/oct: Octave's vectorized code over
+  // the oct-file; kern/fl and oct/fl: the kernel (the oct-file in Octave)
+  // over the floor.
+  std::printf("%-22s %-44s %10s %10s %7s %11s %7s %10s %10s %10s %7s %7s %10s %10s %10s\n",
+              "function", "workload", "transcr.", "kernel", "ratio", "Octave vec", "vec/oct", "oct-file",
+              "MEX (Oct)", "floor", "kern/fl", "oct/fl", "peak tr.", "peak kern.", "output");
   std::ifstream cpp(dir + "/cpp.tsv");
   for (std::string line; std::getline(cpp, line);) {
     auto f = split(line);
     if (f.size() < 8) continue;
     const int k = std::stoi(f[0]);
     const double reference = std::stod(f[3]), kernel = std::stod(f[4]);
-    const auto o = octave.count(k) ? octave[k] : std::make_pair(-1.0, -1.0);
-    std::printf("%-22s %-44s %10s %10s %8s %11s %8s %11s %10s %10s %10s\n", f[1].c_str(),
-                f[2].c_str(), seconds_text(reference).c_str(), seconds_text(kernel).c_str(),
-                ratio_text(reference, kernel).c_str(), seconds_text(o.first).c_str(),
-                ratio_text(o.first, kernel).c_str(), seconds_text(o.second).c_str(),
-                bytes_text(std::stod(f[5])).c_str(), bytes_text(std::stod(f[6])).c_str(),
-                bytes_text(std::stod(f[7])).c_str());
+    const double floor = f.size() > 8 ? std::stod(f[8]) : -1;
+    const Octave o = octave.count(k) ? octave[k] : Octave{};
+    std::printf("%-22s %-44s %10s %10s %7s %11s %7s %10s %10s %10s %7s %7s %10s %10s %10s\n",
+                f[1].c_str(), f[2].c_str(), seconds_text(reference).c_str(),
+                seconds_text(kernel).c_str(), ratio_text(reference, kernel).c_str(),
+                seconds_text(o.vectorized).c_str(), ratio_text(o.vectorized, o.oct).c_str(),
+                seconds_text(o.oct).c_str(), seconds_text(o.mex).c_str(),
+                seconds_text(floor).c_str(), ratio_text(kernel, floor).c_str(),
+                ratio_text(o.oct, floor).c_str(), bytes_text(std::stod(f[5])).c_str(),
+                bytes_text(std::stod(f[6])).c_str(), bytes_text(std::stod(f[7])).c_str());
   }
   return 0;
 }

@@ -2,14 +2,17 @@
 // superpixels of a 480x640 picture give (3000 regions, ~9000 touching
 // pairs), and of 300,000 regions: the shipped kernel, the plain O(L*E)
 // transcription (small case only), and the whole gateway through the
-// stand-in host.
+// stand-in host; and the kernel at 18,750 to 300,000 regions
+// (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <random>
 
 #include "host.hpp"
 #include "merge_regions.hpp"
 #include "reference_merge_regions.hpp"
+#include "scaling.hpp"
 
 namespace {
 
@@ -17,8 +20,11 @@ struct Workload {
   std::vector<double> first, second, lengths, strengths, areas;
   mexsets::MergeInputs inputs() const {
     const std::size_t e = first.size(), l = areas.size();
-    return {{first.data(), 1, e}, {second.data(), 1, e}, {lengths.data(), 1, e},
-            {strengths.data(), 1, e}, {areas.data(), 1, l}};
+    return {{first.data(), 1, e},
+            {second.data(), 1, e},
+            {lengths.data(), 1, e},
+            {strengths.data(), 1, e},
+            {areas.data(), 1, l}};
   }
 };
 
@@ -49,8 +55,7 @@ const Workload& workload(int size) {
   return size ? large : small;
 }
 
-void Kernel(benchmark::State& state) {
-  const Workload& w = workload(static_cast<int>(state.range(0)));
+void merge_all(benchmark::State& state, const Workload& w) {
   const mexsets::MergeInputs in = w.inputs();
   std::vector<double> merges(3 * (w.areas.size() - 1)), areas(2 * w.areas.size() - 1);
   for (auto _ : state) {
@@ -58,6 +63,10 @@ void Kernel(benchmark::State& state) {
     benchmark::DoNotOptimize(merges.data());
   }
   state.counters["pairs"] = static_cast<double>(w.first.size());
+}
+
+void Kernel(benchmark::State& state) {
+  merge_all(state, workload(static_cast<int>(state.range(0))));
 }
 
 void Transcription(benchmark::State& state) {
@@ -79,6 +88,17 @@ void Gateway(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Grids of 125-by-150 to 500-by-600 regions (about 3 pairs each): the
+// merges come off a heap, so the work grows as n log n.
+void Scaling(benchmark::State& state) {
+  const auto rows = static_cast<std::size_t>(std::lround(std::sqrt(double(state.range(0)) / 1.2)));
+  merge_all(state, grid(rows, rows * 6 / 5));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 125 * 150, benchmark::oNLogN);
+});
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "overlap_workloads.hpp"
 #include "rank_diverse.hpp"
 #include "reference_rank_diverse.hpp"
+#include "scaling.hpp"
 
 namespace {
 
@@ -68,10 +69,10 @@ BENCHMARK(Shipped)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Reference)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Scaling: 1,000 to 16,000 candidates over the same 1,500 cells, sparse W,
-// one call each. The work grows with the square of the candidates: each
+// The work grows with the square of the candidates: each
 // doubling should take about 4 times as long, with no jump where the route
-// changes (run with --benchmark_filter=Scaling; the exponent between two
-// sizes is log(t2/t1)/log(n2/n1)).
+// changes (--benchmark_filter=Scaling; bench/support/scaling.py prints the
+// exponents).
 void Scaling(benchmark::State& state) {
   const auto m = static_cast<std::size_t>(state.range(0));
   const overlap_workloads::Workload w = overlap_workloads::make(m);
@@ -83,15 +84,9 @@ void Scaling(benchmark::State& state) {
   state.counters["strategy"] = static_cast<double>(used);
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(Scaling)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(4000)
-    ->Arg(8000)
-    ->Arg(16000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->Complexity(benchmark::oNSquared);
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 1000, benchmark::oNSquared);
+});
 
 }  // namespace
 

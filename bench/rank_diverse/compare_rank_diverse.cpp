@@ -16,6 +16,7 @@ compare::Workload workload(const overlap_workloads::Workload& source, bool spars
   compare::Matrix relevance(source.relevance.size(), 1), lambda(1, 1, 0.75);
   relevance.data = source.relevance;
   w.inputs = {source.items, relevance, sparse ? source.sparse : source.dense, lambda};
+  w.results = compare::doubles({source.items.rows, source.items.rows});
   // The closures keep a pointer to the inputs; moving the workload keeps
   // the vector's buffer where it is.
   const compare::Matrix* in = w.inputs.data();

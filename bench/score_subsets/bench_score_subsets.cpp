@@ -1,38 +1,21 @@
 // score_subsets on 1,000,000 subsets of up to 20 ids out of 5,000 items: the
 // shipped kernel, the plain row-by-row transcription, and the whole gateway
-// through the stand-in host.
+// through the stand-in host; and the kernel at 62,500 to 1,000,000 subsets
+// (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
-
-#include <random>
 
 #include "host.hpp"
 #include "reference_score_subsets.hpp"
+#include "scaling.hpp"
 #include "score_subsets.hpp"
+#include "score_subsets_workload.hpp"
 
 namespace {
 
-struct Workload {
-  mexsets::OwnedMatrix<double> a, b, subsets;
-};
+using score_subsets_workload::Workload;
 
 const Workload& workload() {
-  static const Workload w = [] {
-    constexpr std::size_t kItems = 5000, kRows = 1000000, kCols = 20;
-    std::mt19937_64 random(7);
-    Workload w;
-    w.a = mexsets::OwnedMatrix<double>(1, kItems);
-    w.b = mexsets::OwnedMatrix<double>(1, kItems);
-    for (std::size_t k = 0; k < kItems; ++k) {
-      w.a(0, k) = static_cast<double>(random() % 100000) / 7.0;
-      w.b(0, k) = static_cast<double>(random() % 1000);
-    }
-    w.subsets = mexsets::OwnedMatrix<double>(kRows, kCols, 0.0);
-    for (std::size_t i = 0; i < kRows; ++i) {
-      const std::size_t length = 1 + random() % kCols;  // 1..20 ids, then 0
-      for (std::size_t j = 0; j < length; ++j) w.subsets(i, j) = 1.0 + random() % kItems;
-    }
-    return w;
-  }();
+  static const Workload w = score_subsets_workload::make(7);
   return w;
 }
 
@@ -66,6 +49,20 @@ void Gateway(benchmark::State& state) {
 BENCHMARK(Kernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Unit(benchmark::kMillisecond);
+
+// One pass over each row: linear in the rows.
+void Scaling(benchmark::State& state) {
+  const Workload w = score_subsets_workload::make(7, static_cast<std::size_t>(state.range(0)));
+  std::vector<double> r1(w.subsets.rows), r2(w.subsets.rows);
+  for (auto _ : state) {
+    mexsets::score_subsets(w.a.cref(), w.b.cref(), w.subsets.cref(), r1.data(), r2.data());
+    benchmark::DoNotOptimize(r1.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 62500, benchmark::oN);
+});
 
 }  // namespace
 

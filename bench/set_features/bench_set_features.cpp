@@ -3,14 +3,17 @@
 // perimeter's weight matrix is then 5,000-by-5,000). Row lengths are uniform,
 // ids uniform, the rest of each row -1. Timed: the shipped kernel (with its id
 // checks), the plain row-by-row transcription, and the whole gateway through
-// the stand-in host.
+// the stand-in host; and modes 1 and 3 at 62,500 to 1,000,000 rows
+// (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
 
 #include <random>
 
 #include "host.hpp"
 #include "reference_set_features.hpp"
+#include "scaling.hpp"
 #include "set_features.hpp"
+#include "set_features_workload.hpp"
 
 namespace {
 
@@ -23,15 +26,8 @@ struct Workload {
 Workload make(std::size_t rows, std::size_t cols, std::size_t items, std::uint64_t seed) {
   std::mt19937_64 random(seed);
   Workload w;
-  w.ids = Matrix(rows, cols, -1.0);
-  for (std::size_t i = 0; i < rows; ++i) {
-    const std::size_t length = 1 + random() % cols;
-    for (std::size_t j = 0; j < length; ++j) w.ids(i, j) = static_cast<double>(random() % items);
-  }
-  w.values = Matrix(items, 4);
-  for (double& v : w.values.data) v = static_cast<double>(random() % 1000000) / 64.0;
-  w.weights = Matrix(items, items);
-  for (double& v : w.weights.data) v = static_cast<double>(random() % 1000) / 8.0;
+  w.ids = set_features_workload::id_matrix(random, rows, cols, items);
+  set_features_workload::uniform_measures(random, items, w.values, w.weights);
   return w;
 }
 
@@ -43,7 +39,7 @@ const Workload& workload(int which) {
 }
 
 void Kernel(benchmark::State& state) {
-  const Workload& w = workload(state.range(0));
+  const Workload& w = workload(static_cast<int>(state.range(0)));
   const int mode = static_cast<int>(state.range(1));
   std::vector<double> out1(w.ids.rows), out2(w.ids.rows * mexsets::second_output_columns(mode));
   for (auto _ : state) {
@@ -59,14 +55,14 @@ void Kernel(benchmark::State& state) {
 }
 
 void Transcription(benchmark::State& state) {
-  const Workload& w = workload(state.range(0));
+  const Workload& w = workload(static_cast<int>(state.range(0)));
   const double mode = static_cast<double>(state.range(1));
   for (auto _ : state)
     benchmark::DoNotOptimize(reference::set_features(w.ids, w.values, mode, w.weights));
 }
 
 void Gateway(benchmark::State& state) {
-  const Workload& w = workload(state.range(0));
+  const Workload& w = workload(static_cast<int>(state.range(0)));
   static const standin::Module module("set_features");
   auto ids = standin::doubles(w.ids.rows, w.ids.cols, w.ids.data);
   auto values = standin::doubles(w.values.rows, w.values.cols, w.values.data);
@@ -84,6 +80,27 @@ void Modes(benchmark::internal::Benchmark* b) {
 BENCHMARK(Kernel)->Apply(Modes);
 BENCHMARK(Transcription)->Apply(Modes);
 BENCHMARK(Gateway)->Args({0, 2})->Args({1, 3})->Unit(benchmark::kMillisecond);
+
+// Modes 1 and 3 at 62,500 to 1,000,000 rows of the tall workload's shape
+// (the 5,000-by-5,000 W fixed): linear in the rows.
+void scale(benchmark::State& state, int mode) {
+  static const Workload tall = make(0, 20, 5000, 2);  // values and weights only
+  std::mt19937_64 random(3);
+  const Matrix ids =
+      set_features_workload::id_matrix(random, static_cast<std::size_t>(state.range(0)), 20, 5000);
+  std::vector<double> out1(ids.rows), out2(ids.rows * mexsets::second_output_columns(mode));
+  for (auto _ : state) {
+    mexsets::set_features(mode, ids.cref(), tall.values.cref(), tall.weights.cref(), out1.data(),
+                          out2.data());
+    benchmark::DoNotOptimize(out1.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+void ScalingMinimum(benchmark::State& state) { scale(state, 1); }
+void ScalingPerimeter(benchmark::State& state) { scale(state, 3); }
+void rows(benchmark::internal::Benchmark* b) { scaling::sizes(b, 62500, benchmark::oN); }
+BENCHMARK(ScalingMinimum)->Apply(rows);
+BENCHMARK(ScalingPerimeter)->Apply(rows);
 
 }  // namespace
 

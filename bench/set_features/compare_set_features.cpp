@@ -3,7 +3,8 @@
 // four modes. The values are four columns of region measures; the perimeter's
 // W is a dense 5,000-by-5,000 matrix (200 MB) that is sparse in practice: the
 // items are the cells of a 50-by-100 map and only 4-neighbours share a
-// boundary, so a row's pairs mostly read zeros, scattered over W.
+// boundary, so a row's pairs mostly read zeros, scattered over W
+// (set_features_workload.hpp).
 //
 // Both ways write zero-initialised outputs of the host's shape: the kernel is
 // the computation function with its id checks, the transcription the tests'
@@ -15,49 +16,12 @@
 #include "compare.hpp"
 #include "reference_set_features.hpp"
 #include "set_features.hpp"
+#include "set_features_workload.hpp"
 
 namespace {
 
 constexpr std::size_t kItems = 5000, kRows = 1000000, kCols = 20;
-constexpr std::size_t kMapRows = 50, kMapCols = kItems / kMapRows;
-
-compare::Matrix id_matrix(std::mt19937_64& random) {
-  compare::Matrix ids(kRows, kCols, -1.0);
-  for (std::size_t i = 0; i < kRows; ++i) {
-    const std::size_t length = 1 + random() % kCols;
-    for (std::size_t j = 0; j < length; ++j) ids(i, j) = static_cast<double>(random() % kItems);
-  }
-  return ids;
-}
-
-// W(a, b) = W(b, a): the boundary length shared by map neighbours a and b.
-// Column 1 of the values is each item's whole boundary (its shared lengths
-// plus its stretch of the map's rim), the others further measures.
-void map_measures(std::mt19937_64& random, compare::Matrix& values, compare::Matrix& weights) {
-  values = compare::Matrix(kItems, 4, 0.0);
-  weights = compare::Matrix(kItems, kItems, 0.0);
-  auto item = [](std::size_t p, std::size_t q) { return p + q * kMapRows; };
-  for (std::size_t q = 0; q < kMapCols; ++q)
-    for (std::size_t p = 0; p < kMapRows; ++p) {
-      const std::size_t a = item(p, q);
-      const std::size_t rim = (p == 0) + (p + 1 == kMapRows) + (q == 0) + (q + 1 == kMapCols);
-      values(a, 0) += static_cast<double>(rim * (1 + random() % 20));
-      const std::size_t neighbours[2] = {p + 1 < kMapRows ? item(p + 1, q) : kItems,
-                                         q + 1 < kMapCols ? item(p, q + 1) : kItems};
-      for (std::size_t b : neighbours) {
-        if (b == kItems) continue;
-        const double shared = static_cast<double>(1 + random() % 20);
-        weights(a, b) = weights(b, a) = shared;
-        values(a, 0) += shared;
-        values(b, 0) += shared;
-      }
-    }
-  for (std::size_t a = 0; a < kItems; ++a) {
-    values(a, 1) = static_cast<double>(random() % 1000000) / 64.0;
-    values(a, 2) = static_cast<double>(random() % 1000000) / 64.0;
-    values(a, 3) = static_cast<double>(random() % 1000000) / 64.0 - 7000.0;
-  }
-}
+constexpr std::size_t kMapRows = 50;
 
 compare::Workload workload(int mode, std::string label, std::vector<compare::Matrix> inputs) {
   compare::Workload w;
@@ -74,6 +38,8 @@ compare::Workload workload(int mode, std::string label, std::vector<compare::Mat
   // the work itself and depends on the allocator's state, not on the code.
   // Both sets of outputs are laid out (and paged in) before timing.
   const std::size_t rows = w.inputs[0].rows, columns = mexsets::second_output_columns(mode);
+  w.results = compare::doubles({rows, rows * columns});
+  w.results_kept = true;
   auto laid_out = [rows, columns] {
     auto out = std::make_shared<reference::SetFeatures>();
     out->out1.assign(rows, 0.0);
@@ -105,8 +71,8 @@ compare::Workload workload(int mode, std::string label, std::vector<compare::Mat
 std::vector<compare::Workload> make(std::uint64_t seed) {
   std::mt19937_64 random(seed);
   compare::Matrix values, weights;
-  map_measures(random, values, weights);
-  const compare::Matrix ids = id_matrix(random);
+  set_features_workload::map_measures(random, kItems, kMapRows, values, weights);
+  const compare::Matrix ids = set_features_workload::id_matrix(random, kRows, kCols, kItems);
   auto scalar = [](double x) { return compare::Matrix(1, 1, x); };
   const std::string rows = "1M rows of 1-20 ids of 5,000";
   std::vector<compare::Workload> list;

@@ -55,8 +55,9 @@ template <class State>
 void count_heap(State& state, std::size_t result_bytes, std::size_t peak) {
   state.counters["out_MB"] = megabytes(result_bytes);
   state.counters["heap_MB"] = megabytes(peak);
-  state.counters["scratch_x"] =
-      peak > result_bytes ? static_cast<double>(peak - result_bytes) / result_bytes : 0.0;
+  state.counters["scratch_x"] = peak > result_bytes ? static_cast<double>(peak - result_bytes) /
+                                                          static_cast<double>(result_bytes)
+                                                    : 0.0;
 }
 
 }  // namespace counting_heap

@@ -15,8 +15,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <numeric>
 #include <random>
 #include <stdexcept>
@@ -322,6 +324,29 @@ inline Workload workload(std::size_t rows, std::size_t cols, std::size_t leaves,
   w.tree = merge_tree(w.grid, target_depth, seed);
   w.sets = node_sets(w.tree, sets, 4, seed);
   return w;
+}
+
+// The node-set benchmarks' workload at a target depth (500-by-500 grid,
+// 2,000 regions, 5,000 sets, seed 1) as 1-based merge and set matrices, made
+// once per depth.
+struct MergesAndSets {
+  std::size_t depth = 0;  // of the tree made
+  mexsets::OwnedMatrix<double> merges, sets;
+};
+
+inline const MergesAndSets& standard_sets(std::size_t target_depth) {
+  static std::map<std::size_t, MergesAndSets> made;
+  auto found = made.find(target_depth);
+  if (found != made.end()) return found->second;
+  const auto w = workload(500, 500, 2000, target_depth, 5000, 1);
+  return made[target_depth] = {w.tree.depth, merge_matrix_1based(w.tree), w.sets};
+}
+
+// The scaling runs' workload: `leaves` regions of about 125 cells each on a
+// square grid, a balanced tree, and `sets` node-set rows.
+inline Workload scaled(std::size_t leaves, std::size_t sets, std::uint64_t seed = 1) {
+  const auto side = static_cast<std::size_t>(std::lround(std::sqrt(125.0 * double(leaves))));
+  return workload(side, side, leaves, 0, sets, seed);
 }
 
 }  // namespace tree_workloads

@@ -11,6 +11,7 @@
 
 #include "overlap_workloads.hpp"
 #include "reference_suppress_overlaps.hpp"
+#include "scaling.hpp"
 #include "suppress_overlaps.hpp"
 
 namespace {
@@ -70,10 +71,10 @@ BENCHMARK(Shipped)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)
 BENCHMARK(Reference)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // Scaling: 1,000 to 16,000 candidates over the same 1,500 cells, sparse W,
-// keeping most rows (the most comparisons), one call each. At worst the
+// keeping most rows (the most comparisons), At worst the
 // work grows with the square of the rows: each doubling should take at most
-// about 4 times as long (run with --benchmark_filter=Scaling; the exponent
-// between two sizes is log(t2/t1)/log(n2/n1)).
+// about 4 times as long (--benchmark_filter=Scaling; bench/support/scaling.py
+// prints the exponents).
 void Scaling(benchmark::State& state) {
   const overlap_workloads::Workload w =
       overlap_workloads::make(static_cast<std::size_t>(state.range(0)));
@@ -84,15 +85,9 @@ void Scaling(benchmark::State& state) {
   state.counters["strategy"] = static_cast<double>(kept.strategy);
   state.SetComplexityN(state.range(0));
 }
-BENCHMARK(Scaling)
-    ->Arg(1000)
-    ->Arg(2000)
-    ->Arg(4000)
-    ->Arg(8000)
-    ->Arg(16000)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1)
-    ->Complexity(benchmark::oNSquared);
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 1000, benchmark::oNSquared);
+});
 
 }  // namespace
 

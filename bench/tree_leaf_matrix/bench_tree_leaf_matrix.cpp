@@ -8,24 +8,18 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <map>
 
 #include "host.hpp"
+#include "scaling.hpp"
 #include "tree_leaf_matrix.hpp"
 #include "tree_workloads.hpp"
 
 namespace {
 
-struct Workload {
-  mexsets::OwnedMatrix<double> merges, sets;
-};
+using Workload = tree_workloads::MergesAndSets;
 
 const Workload& workload(std::size_t target_depth) {
-  static std::map<std::size_t, Workload> made;
-  auto found = made.find(target_depth);
-  if (found != made.end()) return found->second;
-  const auto w = tree_workloads::workload(500, 500, 2000, target_depth, 5000, 1);
-  return made[target_depth] = {tree_workloads::merge_matrix_1based(w.tree), w.sets};
+  return tree_workloads::standard_sets(target_depth);
 }
 
 void count_output(benchmark::State& state, const Workload& w) {
@@ -69,6 +63,21 @@ void ListsThenPadding(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(ListsThenPadding)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// Balanced trees over 250 to 4,000 regions, 1,000 sets: the result has a
+// row per set and a column per leaf, so the work is linear in the regions.
+void Scaling(benchmark::State& state) {
+  const auto w = tree_workloads::scaled(static_cast<std::size_t>(state.range(0)), 1000);
+  const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  for (auto _ : state) {
+    auto m = mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), 0);
+    benchmark::DoNotOptimize(m.data.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 250, benchmark::oN);
+});
 
 }  // namespace
 

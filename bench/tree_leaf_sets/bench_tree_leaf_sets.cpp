@@ -17,6 +17,7 @@
 #include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_leaf_sets.hpp"
+#include "scaling.hpp"
 #include "tree_leaf_sets.hpp"
 #include "tree_workloads.hpp"
 
@@ -36,10 +37,10 @@ const Workload& workload(std::size_t target_depth) {
   static std::map<std::size_t, Workload> made;
   auto found = made.find(target_depth);
   if (found != made.end()) return found->second;
-  const auto w = tree_workloads::workload(500, 500, 2000, target_depth, 5000, 1);
+  const auto& w = tree_workloads::standard_sets(target_depth);
   Workload out;
-  out.depth = w.tree.depth;
-  out.merges = tree_workloads::merge_matrix_1based(w.tree);
+  out.depth = w.depth;
+  out.merges = w.merges;
   out.sets = w.sets;
   for (const auto& row : mexsets::tree_leaf_sets(out.merges.cref(), out.sets.cref()))
     out.output += row.size();
@@ -81,6 +82,21 @@ void Transcription(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// Balanced trees over 500 to 8,000 regions, 5,000 sets: each set's leaves
+// grow with the regions, so the work is linear in them.
+void Scaling(benchmark::State& state) {
+  const auto w = tree_workloads::scaled(static_cast<std::size_t>(state.range(0)), 5000);
+  const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  for (auto _ : state) {
+    auto result = mexsets::tree_leaf_sets(merges.cref(), w.sets.cref());
+    benchmark::DoNotOptimize(result.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 500, benchmark::oN);
+});
 
 }  // namespace
 

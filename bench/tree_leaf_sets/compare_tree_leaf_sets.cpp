@@ -27,6 +27,7 @@ compare::Workload workload(std::string label, const tree_workloads::Workload& w)
   const compare::Matrix* in = out.inputs.data();
   for (const auto& row : mexsets::tree_leaf_sets(in[0].cref(), in[1].cref()))
     out.output_bytes += row.size() * sizeof(std::uint32_t);
+  out.results = {out.output_bytes};  // one array of uint32 per row, as one
   out.reference = [in] {
     const auto results = reference::tree_leaf_sets(in[0].cref(), in[1].cref());
     volatile std::size_t sink = results.size();

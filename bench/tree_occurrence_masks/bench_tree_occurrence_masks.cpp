@@ -24,6 +24,7 @@
 #include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_occurrence_masks.hpp"
+#include "scaling.hpp"
 #include "tree_occurrence_masks.hpp"
 #include "tree_workloads.hpp"
 
@@ -139,6 +140,24 @@ BENCHMARK(Transcription)
     ->Args({500, 250})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// Balanced trees over 250 to 4,000 regions of about 125 cells, 100 planes
+// into fresh flags: linear in the cells.
+void Scaling(benchmark::State& state) {
+  const auto w = tree_workloads::scaled(static_cast<std::size_t>(state.range(0)), 100);
+  const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  const std::size_t count = w.grid.labels.data.size() * w.sets.rows;
+  for (auto _ : state) {
+    std::unique_ptr<bool[]> flags(new bool[count]());
+    mexsets::TreeOccurrenceMasks masks(w.grid.labels.cref(), merges.cref(), w.sets.cref());
+    masks.mark(flags.get());
+    benchmark::DoNotOptimize(flags.get());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 250, benchmark::oN);
+});
 
 }  // namespace
 

@@ -21,6 +21,7 @@
 #include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_overlap_matrix.hpp"
+#include "scaling.hpp"
 #include "tree_overlap_matrix.hpp"
 #include "tree_workloads.hpp"
 
@@ -148,6 +149,22 @@ BENCHMARK(KernelResidentTangled)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResultOnly)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Balanced trees over 125 to 2,000 regions: the result is nodes by nodes,
+// so the work grows with the square of the regions.
+void Scaling(benchmark::State& state) {
+  const auto w = tree_workloads::scaled(static_cast<std::size_t>(state.range(0)), 0);
+  const auto merge = tree_workloads::merge_matrix_0based(w.tree);
+  const auto nodes = tree_workloads::node_weights(w.tree, 1);
+  for (auto _ : state) {
+    auto result = mexsets::tree_overlap_matrix(merge.cref(), nodes.cref());
+    benchmark::DoNotOptimize(result.data.data());
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 125, benchmark::oNSquared);
+});
 
 }  // namespace
 

@@ -7,11 +7,7 @@
 // output is: the kernel is the whole computation function (checks, leaf
 // lists, result, fill), the transcription the tests' oracle. Creating and
 // first touching that result is a floor both share (and the vectorized
-// Octave code too): a bare allocation with zero-fill of the same size is
-// timed when the workloads are made and printed beside the rows.
-#include <algorithm>
-#include <chrono>
-#include <cstdio>
+// Octave code too): the floor's write (compare.hpp).
 #include <vector>
 
 #include "compare.hpp"
@@ -34,22 +30,6 @@ compare::Matrix areas(const tree_workloads::LabelGrid& grid,
   return nodes;
 }
 
-// Best of three: allocating and zero-filling a fresh R-by-R double result.
-double output_floor_seconds(std::size_t nodes) {
-  double best = 1e300;
-  for (int run = 0; run < 3; ++run) {
-    const auto t0 = std::chrono::steady_clock::now();
-    {
-      std::vector<double> result(nodes * nodes, 0.0);
-      volatile double sink = result[result.size() / 2];
-      (void)sink;
-    }
-    best = std::min(best,
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
-  return best;
-}
-
 compare::Workload workload(std::string label, const compare::Matrix& unused, compare::Matrix merge,
                            compare::Matrix nodes) {
   compare::Workload w;
@@ -57,6 +37,7 @@ compare::Workload workload(std::string label, const compare::Matrix& unused, com
   w.label = std::move(label);
   w.output_bytes = nodes.rows * nodes.rows * sizeof(double);
   w.report_memory = true;
+  w.results = {w.output_bytes};
   w.inputs = {unused, std::move(merge), std::move(nodes)};
   // The closures keep a pointer to the inputs; moving the workload keeps
   // the vector's buffer where it is.
@@ -79,11 +60,6 @@ std::vector<compare::Workload> make(std::uint64_t seed) {
   const auto balanced = tree_workloads::merge_tree(grid, 0, seed);
   const auto deep = tree_workloads::merge_tree(grid, 500, seed);
   const compare::Matrix& unused = grid.labels;  // input 1: any double matrix
-
-  const std::size_t nodes = balanced.nodes();
-  std::fprintf(stderr,
-               "tree_overlap_matrix: output floor (fresh zeroed %zu-by-%zu doubles) %.2f ms\n",
-               nodes, nodes, output_floor_seconds(nodes) * 1e3);
 
   const auto depth = [](const tree_workloads::MergeTree& t) { return std::to_string(t.depth); };
   std::vector<compare::Workload> list;

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h>
+#define MEXSETS_TRUNCATE_ANY 1
+#endif
 
 namespace mexsets {
 
@@ -13,24 +19,61 @@ namespace {
 // as the first item directly, as every other id below 1 is.
 std::int64_t item_index(double x) { return x < 1 ? 0 : static_cast<std::int64_t>(x - 1); }
 
+// Whether the id x (not 0) addresses one of `items` items, `limit` being
+// items as a double.
+bool addresses_an_item(double x, std::size_t items, double limit) {
+  return x > 0 && (x < 1 ? items > 0 : x - 1 < limit);
+}
+
+// x == 0 (+0 or -0) as one integer test: every bit but the sign is clear.
+inline bool is_zero(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return (bits << 1) == 0;
+}
+
+// The item index of id x when x addresses an item, else reported.
+std::size_t checked_index(double x, std::size_t items, std::size_t i, std::size_t j) {
+  if (!addresses_an_item(x, items, static_cast<double>(items)))
+    fail_id("subsets", "item id outside 1.." + std::to_string(items), i, j, x);
+  return static_cast<std::size_t>(item_index(x));
+}
+
+#ifdef MEXSETS_TRUNCATE_ANY
+// x - 1 truncated toward zero for any x: cvttsd2si gives INT64_MIN for NaN,
+// infinities and values beyond the 64-bit range, where a C++ conversion is
+// undefined.
+inline std::uint64_t truncated_less_one(double x) {
+  return static_cast<std::uint64_t>(_mm_cvttsd_si64(_mm_set_sd(x - 1)));
+}
+#endif
+
 }  // namespace
 
 void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1, double* r2) {
   // With an empty value row no id is valid.
   const std::size_t items = (a.rows && b.rows) ? std::min(a.cols, b.cols) : 0;
-  const double limit = static_cast<double>(items);
-  // Row by row with the sums in registers: the hardware streams the row's
-  // columns well, and each sum is a plain left-to-right chain.
+  // Row by row with the sums in registers: each sum is a plain left-to-right
+  // chain. The walk is bound by its instructions per entry more than by
+  // memory, so the end test is one integer test and, on x86-64, the range
+  // check one unsigned comparison of the truncated index against the item
+  // count. That index is below it exactly when the id is valid, save for ids
+  // so small that x - 1 rounds to -1: a negative x, NaN or a value past the
+  // 64-bit range truncates to a negative index, which compares as huge, and
+  // 0 < x < 1 truncates to 0 as item_index does. Every id that fails the
+  // comparison takes the full check.
   for (std::size_t i = 0; i < subsets.rows; ++i) {
     double sum1 = 0.0;
     double sum2 = 0.0;
     for (std::size_t j = 0; j < subsets.cols; ++j) {
       const double x = subsets(i, j);
-      if (x == 0) break;
-      const bool addresses_an_item = x > 0 && (x < 1 ? items > 0 : x - 1 < limit);
-      if (!addresses_an_item)
-        fail_id("subsets", "item id outside 1.." + std::to_string(items), i, j, x);
-      const auto k = static_cast<std::size_t>(item_index(x));
+      if (is_zero(x)) break;
+#ifdef MEXSETS_TRUNCATE_ANY
+      std::size_t k = truncated_less_one(x);
+      if (k >= items) k = checked_index(x, items, i, j);
+#else
+      const std::size_t k = checked_index(x, items, i, j);
+#endif
       sum1 += a(0, k);
       sum2 += b(0, k);
     }

@@ -153,6 +153,27 @@ TEST(ScoreSubsets, IdsOutsideTheValueRowsAreRejected) {
   }
 }
 
+// Ids just inside and past the range, and past the 64-bit integers, where a
+// truncated index wraps: each is taken or reported as its value says.
+TEST(ScoreSubsets, IdsAtTheEdgesOfTheRange) {
+  auto a = standin::matrix({{10, 20, 30}});
+  auto b = standin::matrix({{1, 2}});  // K = 2
+  const double below_three = std::nextafter(3.0, 0.0);
+  auto [r1, r2] = call(a, b, standin::matrix({{below_three, 0x1p-60, 0.999}}));
+  EXPECT_EQ(r1, std::vector<double>({40}));
+  EXPECT_EQ(r2, std::vector<double>({4}));
+  for (double id : {3.0, 1e300, 0x1p63, 0x1p64, -0x1p63, -0x1p64, -1e-300, -0.5, -1.0,
+                    -std::numeric_limits<double>::infinity()}) {
+    auto s = standin::matrix({{1, id}});
+    expect_mex_error(
+        [&] {
+          module().call(2, {&a, &b, &s});
+        },
+        "mexsets:score_subsets:idOutOfRange",
+        "Item id outside 1..2: input 3 at row 1, column 2 holds " + mexsets::format_value(id));
+  }
+}
+
 TEST(ScoreSubsets, MatchesThePlainAlgorithmOnRandomInputs) {
   std::mt19937_64 random(42);
   for (int round = 0; round < 200; ++round) {
@@ -165,8 +186,9 @@ TEST(ScoreSubsets, MatchesThePlainAlgorithmOnRandomInputs) {
     for (double& v : b.data) v = value(random) * 1e-9;
     mexsets::OwnedMatrix<double> s(m, n);
     for (double& v : s.data) {
-      const int pick = random() % 10;
-      v = pick == 0 ? 0.0 : 1.0 + (random() % (k * 100)) / 100.0;  // fractions truncate
+      const auto pick = random() % 10;
+      // Fractions truncate.
+      v = pick == 0 ? 0.0 : 1.0 + static_cast<double>(random() % (k * 100)) / 100.0;
     }
     std::vector<double> e1, e2;
     reference::score_subsets(a, b, s, e1, e2);
