@@ -37,8 +37,10 @@
 //   double* matrix_output(k, r, c)  output k: r-by-c doubles, column-major
 //   unsigned char* logical_column(k, m)    output k: m logicals
 //   bool* logical_array(k, d0, d1, d2)     output k: d0-by-d1-by-d2 logicals
-//   void lists(k, n)                output k: n lists of uint32 (a cell row)
-//   std::uint32_t* list(k, j, count)       list j of output k, count entries
+//   void lists(k, n, count)         output k: n lists of uint32 (a cell),
+//                                   list j of count(j) entries, all made at
+//                                   once (a host may need a lock to make one)
+//   std::uint32_t* list(k, j)       the entries of list j of output k
 //   std::pmr::memory_resource* scratch()   memory for containers held while
 //                                   outputs are created
 //   void most_outputs(n)            the caller may ask for at most n outputs

@@ -177,15 +177,18 @@ class MexCall {
     return MatlabMultiArray3<bool>(array).data();
   }
 
-  void lists(int k, std::size_t n) {
-    const mwSize count = static_cast<mwSize>(n);
-    keep(k, mxCreateCellArray(1, &count));
+  // Each list belongs to the cell once set there, and the cell to the call.
+  template <class Count>
+  void lists(int k, std::size_t n, Count count) {
+    const mwSize extent = static_cast<mwSize>(n);
+    mxArray* cells = keep(k, mxCreateCellArray(1, &extent));
+    for (std::size_t j = 0; j < n; ++j)
+      mxSetCell(cells, static_cast<mwIndex>(j),
+                mxCreateNumericMatrix(1, static_cast<mwSize>(count(j)), mxUINT32_CLASS, mxREAL));
   }
 
-  std::uint32_t* list(int k, std::size_t j, std::size_t count) {
-    mxArray* cell = mxCreateNumericMatrix(1, static_cast<mwSize>(count), mxUINT32_CLASS, mxREAL);
-    mxSetCell(created_[k], static_cast<mwIndex>(j), cell);
-    return static_cast<std::uint32_t*>(mxGetData(cell));
+  std::uint32_t* list(int k, std::size_t j) {
+    return static_cast<std::uint32_t*>(mxGetData(mxGetCell(created_[k], static_cast<mwIndex>(j))));
   }
 
   std::pmr::memory_resource* scratch() { return &memory_; }

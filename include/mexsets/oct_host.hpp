@@ -224,20 +224,21 @@ class OctCall {
   }
 
   // A column of n lists, as mxCreateCellArray(1, n) gives it in Octave.
-  void lists(int k, std::size_t n) {
+  // Each list is kept as its own array until the call returns: put into a
+  // cell at once, a 1-by-1 list would be narrowed to a copy of its element.
+  template <class Count>
+  void lists(int k, std::size_t n, Count count) {
     Output& out = outputs_[k];
     out = Output{};
     out.lists.resize(n);
     out.kind = Output::Kind::lists;
+    for (std::size_t j = 0; j < n; ++j)
+      out.lists[j] = oct_detail::zeros<uint32NDArray>(dim_vector(1, oct_detail::extent(count(j))));
   }
 
-  // Each list is kept as its own array until the call returns: put into a
-  // cell at once, a 1-by-1 list would be narrowed to a copy of its element.
-  std::uint32_t* list(int k, std::size_t j, std::size_t count) {
-    uint32NDArray& list = outputs_[k].lists[j];
-    list = oct_detail::zeros<uint32NDArray>(dim_vector(1, oct_detail::extent(count)));
+  std::uint32_t* list(int k, std::size_t j) {
     static_assert(sizeof(octave_uint32) == sizeof(std::uint32_t), "uint32 elements");
-    return reinterpret_cast<std::uint32_t*>(list.fortran_vec());
+    return reinterpret_cast<std::uint32_t*>(outputs_[k].lists[j].fortran_vec());
   }
 
   std::pmr::memory_resource* scratch() { return std::pmr::new_delete_resource(); }

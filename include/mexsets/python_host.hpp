@@ -172,17 +172,21 @@ class PythonCall {
     return numbers<bool>(k, {d0, d1, d2});
   }
 
-  void lists(int k, std::size_t n) {
+  // Every list under one hold of the GIL: a lock taken per list would let
+  // other threads stall the call once per list.
+  template <class Count>
+  void lists(int k, std::size_t n, Count count) {
+    std::vector<std::uint32_t*>& entries = lists_[k];
+    entries.assign(n, nullptr);
     py::gil_scoped_acquire gil;
     outputs_[k] = guarded([&] { return py::list(static_cast<py::ssize_t>(n)); });
+    for (std::size_t j = 0; j < n; ++j) {
+      auto array = guarded([&] { return py::array_t<std::uint32_t>(count(j)); });
+      entries[j] = array.mutable_data();
+      PyList_SET_ITEM(outputs_[k].ptr(), static_cast<py::ssize_t>(j), array.release().ptr());
+    }
   }
-  std::uint32_t* list(int k, std::size_t j, std::size_t count) {
-    py::gil_scoped_acquire gil;
-    auto array = guarded([&] { return py::array_t<std::uint32_t>(count); });
-    auto* data = array.mutable_data();
-    PyList_SET_ITEM(outputs_[k].ptr(), static_cast<py::ssize_t>(j), array.release().ptr());
-    return data;
-  }
+  std::uint32_t* list(int k, std::size_t j) { return lists_[k][j]; }
 
   std::pmr::memory_resource* scratch() { return std::pmr::new_delete_resource(); }
 
@@ -477,6 +481,7 @@ class PythonCall {
   std::array<detail::Layout, count> layouts_{};
   std::array<std::unique_ptr<double[]>, count> buffers_{};
   std::array<py::object, output_slots> outputs_{};
+  std::array<std::vector<std::uint32_t*>, output_slots> lists_{};
 };
 
 // The reasons a Python caller sees as a TypeError.

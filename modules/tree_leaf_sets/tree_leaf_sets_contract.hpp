@@ -28,8 +28,7 @@ struct TreeLeafSetsContract : ContractDefaults {
   // while the lists are created, and a host that ends the call on a failed
   // allocation releases its blocks too. Every row's count, and the lists'
   // total size (4 bytes a leaf plus a header a list), is checked before the
-  // first list is made; then each list is created at its final size and
-  // filled.
+  // lists are made, each at its final size; then each is filled.
   template <class Call>
   static void run(Call& call) {
     const ConstMatrix merges = call.matrix(IN_MERGES);
@@ -42,12 +41,9 @@ struct TreeLeafSetsContract : ContractDefaults {
     require_result_fits(bytes, call.result_copies(),
                         "the leaf lists of " + std::to_string(tree.size()) + " node sets",
                         "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
-    call.lists(OUT_LEAVES, tree.size());
-    for (std::size_t j = 0; j < tree.size(); ++j) {
-      const std::size_t count = tree.count(j);
-      std::uint32_t* leaves = call.list(OUT_LEAVES, j, count);
-      if (count) tree.fill(j, count, leaves);
-    }
+    call.lists(OUT_LEAVES, tree.size(), [&](std::size_t j) { return tree.count(j); });
+    for (std::size_t j = 0; j < tree.size(); ++j)
+      if (const std::size_t count = tree.count(j)) tree.fill(j, count, call.list(OUT_LEAVES, j));
   }
 };
 
