@@ -3,23 +3,25 @@
 // the front), each also with ten NaN entries (which send the shipped routine
 // to the sweep); 20,000 in 4 columns; 10,000 and 20,000 in 5 columns. The
 // shipped routine against the plain sweep, and the whole gateway through the
-// stand-in host.
+// stand-in host. The points come from nondominated_points.hpp, as in the
+// comparison program.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
-#include <random>
 #include <tuple>
 #include <vector>
 
 #include "../../tests/nondominated/reference_nondominated.hpp"
 #include "host.hpp"
 #include "nondominated.hpp"
+#include "nondominated_points.hpp"
 
 namespace {
 
-enum Shape { kUniform, kSimplex };
+using nondominated_points::kSimplex;
+using nondominated_points::kUniform;
+using nondominated_points::Shape;
 
 struct Points {
   std::size_t m = 0, d = 0;
@@ -29,24 +31,7 @@ struct Points {
 const Points& points(std::size_t m, std::size_t d, Shape shape, std::size_t nans) {
   static std::map<std::tuple<std::size_t, std::size_t, int, std::size_t>, Points> cache;
   Points& p = cache[{m, d, shape, nans}];
-  if (p.x.empty()) {
-    std::mt19937_64 random(1000 * d + 10 * shape + nans);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    p.m = m;
-    p.d = d;
-    p.x.resize(m * d);
-    for (std::size_t r = 0; r < m; ++r) {
-      double total = 0;
-      for (std::size_t k = 0; k < d; ++k) {
-        double& v = p.x[r + k * m];
-        v = shape == kUniform ? unit(random) : -std::log(1.0 - unit(random));
-        total += v;
-      }
-      if (shape == kSimplex)
-        for (std::size_t k = 0; k < d; ++k) p.x[r + k * m] /= total;
-    }
-    for (std::size_t n = 0; n < nans; ++n) p.x[random() % (m * d)] = NAN;
-  }
+  if (p.x.empty()) p = {m, d, nondominated_points::make(m, d, shape, nans)};
   return p;
 }
 
@@ -99,6 +84,22 @@ MEXSETS_POINTS(uniform_5d_10k, 10000, 5, kUniform, 0);
 MEXSETS_POINTS(simplex_5d_10k, 10000, 5, kSimplex, 0);
 MEXSETS_POINTS(uniform_5d_20k, 20000, 5, kUniform, 0);
 MEXSETS_POINTS(simplex_5d_20k, 20000, 5, kSimplex, 0);
+
+// Scaling: anti-correlated points in two columns (all on the front), 10^4 to
+// 10^6 of them. The work is a few linear passes and a radix sort, so each
+// step of 10 should take about 10 times as long; a larger step means the
+// passes fell out of the caches (run with --benchmark_filter=Scaling; the
+// exponent between two sizes is log(t2/t1)/log(n2/n1)).
+void Scaling(benchmark::State& state) {
+  const auto m = static_cast<std::size_t>(state.range(0));
+  run_front(state, points(m, 2, kSimplex, 0), [](auto... args) { mexsets::nondominated(args...); });
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)
+    ->RangeMultiplier(10)
+    ->Range(10000, 1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

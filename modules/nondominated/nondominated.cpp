@@ -10,14 +10,16 @@
 //   |     (first_minimum, nondominated_without_nan.cpp)
 //   |- d >= 2, no NaN (the pivot search finds NaN on the way): the front by
 //   |     definition (front_without_nan, nondominated_without_nan.cpp):
-//   |     the rows the pivot covers are dropped, then over the rest
+//   |     the rows the pivot covers are dropped (unless a sample shows it
+//   |     covers few), then over the rest
 //   |       d = 2   sort (nondominated_sorting.cpp) and one pass
 //   |       d = 3   sort and a Fenwick tree
 //   |       d = 4   a sample of the rows nearly all on its own front: halving
 //   |               (nondominated_halving.cpp), divide and conquer
 //   |       d >= 4  otherwise the sum filter (nondominated_sum_filter.cpp),
 //   |               which hands a large front to halving (d = 4) or to the
-//   |               k-d tree (nondominated_box_tree.cpp)
+//   |               k-d tree (nondominated_box_tree.cpp), whose boxes are
+//   |               pruned by their corners and by the sums of their rows
 //   |- NaN, any d: nondominated_with_nan below
 //         four plain steps of the sweep (sweep_step, nondominated_routes.hpp),
 //         then over the candidates left

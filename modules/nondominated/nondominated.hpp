@@ -28,8 +28,9 @@
 // Cost. Without NaN the result comes from sorting and searching: d = 1 is
 // one pass (the first row holding the minimum). For d >= 2, the rows that the
 // first row of least sum covers (dominates, or copies with a later row) are
-// dropped first, which in a cloud of points removes most; then, over the
-// rows left:
+// dropped first, which in a cloud of points removes most (unless it covers
+// few of a sample of the rows, as on a large front); then, over the rows
+// left:
 //   d = 2:  sort by (x0, x1, row) (radix), one pass keeping the least x1;
 //   d = 3:  the same order, and a Fenwick tree over the ranks of x1 holding
 //           the least x2 of the front so far: O(m log m);
@@ -37,10 +38,13 @@
 //           row only with the front found so far, eight front rows at a time;
 //           should the front grow large, the rows left are resolved by
 //           halving for d = 4 (divide and conquer on the first column, the
-//           halves merged with a Fenwick tree: O(m log^2 m)), or for d >= 5
-//           by a k-d tree (a box lower corner prunes, a box that lies below
-//           the row proves it covered). For d = 4, a sample of the rows whose
-//           front is nearly all of it sends them to halving at once.
+//           halves merged with a Fenwick tree: O(m log^2 m); halves whose
+//           sums of the other columns lie apart skip the tree), or for d >= 5
+//           by a k-d tree (a box lower corner prunes, and so does a bound
+//           on the row sums a box can hold below the row; a box that lies
+//           below the row proves it covered). For d = 4, a sample of the
+//           rows whose front is nearly all of it sends them to halving at
+//           once.
 // An input holding NaN runs four steps of the sweep itself (they drop most of
 // a cloud of points); should at most about 2 sqrt(m) candidates be left, the
 // sweep ends over a list of them; otherwise the rest of the sweep gives the
@@ -49,9 +53,10 @@
 // hold NaN; the steps whose champion is a row holding NaN visit every
 // candidate, O(m d) each, as the plain steps do.
 // Scratch lives in standard containers (about 30 bytes a row, plus 8d bytes
-// a row left for d >= 4 or for the rows left by the sweep), released on every
-// path, exceptions included; nothing here knows the host or its allocator.
-// Should that scratch not be available, the sweep starts over instead.
+// a row left for d >= 4 or for the rows left by the sweep, about 120 for
+// halving), released on every path, exceptions included; nothing here knows
+// the host or its allocator. Should that scratch not be available, the sweep
+// starts over instead.
 #pragma once
 
 #include <cstddef>

@@ -2,8 +2,10 @@
 // large, finding for each row a row that covers it.
 #include "nondominated_box_tree.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
 
 #include "nondominated_routes.hpp"
 
@@ -16,6 +18,16 @@ namespace {
 // an earlier copy). A search skips a box whose lower corner exceeds the row
 // somewhere, and a box that lies entirely at or below the row while reaching
 // strictly below it holds a witness for sure.
+//
+// Each node also holds the least row sum of its box (columns added in
+// order). A row q of the box that covers the point p has q(k) <= u(k) =
+// min(p(k), upper(k)) for every k, and rounding is monotone, so sum(q) <=
+// sum(u) computed the same way: a box whose least sum exceeds sum(u) holds no
+// witness. On a front of anti-correlated points (near a plane of equal sums)
+// this prunes nearly every box the corners alone cannot. A row whose sum is
+// NaN (+Inf and -Inf) is left out of the least: a row it covers holds +Inf
+// where it does, and so does u, whose sum is then +Inf or NaN and prunes
+// nothing.
 template <class Row>
 class CoverTree : public BoxTree<Row> {
   using Base = BoxTree<Row>;
@@ -24,7 +36,10 @@ class CoverTree : public BoxTree<Row> {
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
   CoverTree(const double* x, std::size_t m, std::size_t d, std::vector<Row> rows)
-      : Base(x, m, d, std::move(rows)) {}
+      : Base(x, m, d, std::move(rows)) {
+    least_sum_.resize(this->slots());
+    if (!this->rows_.empty()) set_least_sum(1, 0, this->rows_.size());
+  }
 
   // Whether the row at position `other` covers the row at `position`.
   bool covers(std::size_t other, std::size_t position) const {
@@ -46,6 +61,9 @@ class CoverTree : public BoxTree<Row> {
       const double* lower = this->lower(v.node);
       const double* upper = this->upper(v.node);
       if (better_somewhere(point, 1, lower, 1, d)) continue;  // the box lies beyond the row
+      double bound = std::min(point[0], upper[0]);
+      for (std::size_t k = 1; k < d; ++k) bound += std::min(point[k], upper[k]);
+      if (bound < least_sum_[v.node]) continue;  // too little room below the row
       bool below = false;
       std::size_t k = 0;
       for (; k < d && !(upper[k] > point[k]); ++k) below = below || lower[k] < point[k];
@@ -61,6 +79,28 @@ class CoverTree : public BoxTree<Row> {
     }
     return kNone;
   }
+
+ private:
+  // The least sum of the box's rows (std::min passes NaN over).
+  void set_least_sum(std::size_t node, std::size_t begin, std::size_t end) {
+    double least = std::numeric_limits<double>::infinity();
+    if (end - begin <= Base::kLeaf) {
+      for (std::size_t i = begin; i < end; ++i) {
+        const std::size_t r = this->rows_[i];
+        double sum = this->x_[r];
+        for (std::size_t k = 1; k < this->d_; ++k) sum += this->x_[r + k * this->m_];
+        least = std::min(least, sum);
+      }
+    } else {
+      const std::size_t half = Base::middle(begin, end);
+      set_least_sum(2 * node, begin, half);
+      set_least_sum(2 * node + 1, half, end);
+      least = std::min(least_sum_[2 * node], least_sum_[2 * node + 1]);
+    }
+    least_sum_[node] = least;
+  }
+
+  std::vector<double> least_sum_;  // by node
 };
 
 }  // namespace

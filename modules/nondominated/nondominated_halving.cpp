@@ -8,11 +8,15 @@
 // a point of the first half has x0 no greater than every point of the
 // second, so a point q of the second half is dominated from the first half
 // iff some front point p there has p1 <= q1, p2 <= q2 and p3 <= q3 (distinct,
-// so no greater everywhere is dominance). That query is a sweep of both
-// halves in x1 order (the first half's points before the second's on equal
-// x1), with a Fenwick tree over the ranks of x2 holding the least rank of x3 of the
-// first half's front points met so far. The halves come back in x1 order, so
-// each sweep is a merge.
+// so no greater everywhere is dominance). The halves come back in x1 order
+// and in x2 order; their merge in x1 order numbers the points, and a sweep
+// of their merge in x2 order asks a Fenwick tree over those numbers for the
+// least x3 of the first half's points met so far. The tree thus spans one
+// merge, not all points: in the lower levels, where most of the time goes,
+// it stays in the first-level cache. Halves whose sums of columns 1 to 3 lie
+// apart (all of the second's below all of the first's) cannot meet in a
+// dominance and only merge; on a front near a plane of equal sums most do.
+// Blocks of up to 128 points are settled pair by pair.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -27,24 +31,51 @@ namespace {
 
 constexpr std::size_t kColumns = 4;
 
+// The merge of two runs sorted by `key`, the first run first on ties, without
+// branches (which run the next item comes from is random); returns the end.
+template <class Item, class Key>
+Item* merge(const Item* a, std::size_t a_size, const Item* b, std::size_t b_size, Item* out,
+            Key key) {
+  const Item* const a_end = a + a_size;
+  const Item* const b_end = b + b_size;
+  while (a < a_end && b < b_end) {
+    const bool from_a = key(*a) <= key(*b);
+    *out++ = *(from_a ? a : b);
+    a += from_a;
+    b += !from_a;
+  }
+  return std::copy(b, b_end, std::copy(a, a_end, out));
+}
+
 class Halving {
  public:
   // Points distinct, in (x0, x1, x2, x3) order, kColumns doubles each.
   explicit Halving(const std::vector<double>& points)
-      : n_(points.size() / kColumns), dominated_(n_, 1), items_(n_), spare_(n_) {
-    for (std::size_t i = 0; i < n_; ++i) items_[i].point = static_cast<std::uint32_t>(i);
+      : n_(points.size() / kColumns),
+        dropped_(n_, 0),
+        items_(n_),
+        by_x1_(n_),
+        by_x2_(n_),
+        spare_(n_),
+        place_(n_),
+        least_(n_ + 1),
+        rest_(n_) {
+    for (std::size_t i = 0; i < n_; ++i) {
+      items_[i].point = static_cast<std::uint32_t>(i);
+      const double* p = &points[i * kColumns];
+      const double rest = p[1] + p[2] + p[3];
+      rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
+    }
     rank_column(points, 1, &Item::x1);
-    ranks_ = rank_column(points, 2, &Item::x2);
+    rank_column(points, 2, &Item::x2);
     rank_column(points, 3, &Item::x3);
-    least_.assign(ranks_ + 1, kNone);
-    const std::size_t left = n_ > 0 ? solve(0, n_) : 0;
-    for (std::size_t i = 0; i < left; ++i) dominated_[items_[i].point] = 0;
+    if (n_ > 0) solve(0, n_);
   }
 
-  bool dominated(std::size_t i) const { return dominated_[i] != 0; }
+  bool dominated(std::size_t i) const { return dropped_[i] != 0; }
 
  private:
-  static constexpr std::size_t kSmall = 16;
+  static constexpr std::size_t kSmall = 128;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
   // A point by its 1-based ranks in columns 1 to 3 (equal values share a
@@ -52,10 +83,17 @@ class Halving {
   struct Item {
     std::uint32_t x1, x2, x3, point;
   };
+  static std::uint32_t x1_of(const Item& item) { return item.x1; }
+  static std::uint32_t x2_of(const Item& item) { return item.x2; }
 
-  // Sets the ranks of column k; returns the most.
-  std::uint32_t rank_column(const std::vector<double>& points, std::size_t k,
-                            std::uint32_t Item::*rank_of) {
+  // What solve leaves: the number of points kept, and the least and most
+  // sum of columns 1 to 3 over all the points it was given.
+  struct Solved {
+    std::size_t kept;
+    double least_rest, most_rest;
+  };
+
+  void rank_column(const std::vector<double>& points, std::size_t k, std::uint32_t Item::*rank_of) {
     auto at = [&](std::size_t i) { return points[i * kColumns + k]; };
     Scratch<std::uint64_t> order = scratch<std::uint64_t>(n_), spare = scratch<std::uint64_t>(n_);
     pack_positions(order.get(), n_, at);
@@ -65,73 +103,125 @@ class Halving {
       if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++rank;
       items_[position_of(order[i])].*rank_of = rank;
     }
-    return rank;
   }
 
-  static bool no_greater(const Item& a, const Item& b) {
-    return a.x1 <= b.x1 && a.x2 <= b.x2 && a.x3 <= b.x3;
-  }
-
-  // Drops from items_[begin, end) (in (x0, ...) order) the points that one
-  // there dominates, and leaves the others at items_[begin, begin + count) in
-  // x1 order; returns count. An earlier point has x0 no greater, and points
-  // are distinct, so no greater in columns 1 to 3 is dominance.
-  std::size_t solve(std::size_t begin, std::size_t end) {
-    if (end - begin <= kSmall) {
-      std::size_t count = 0;
-      for (std::size_t j = begin; j < end; ++j) {
-        bool covered = false;
-        for (std::size_t i = begin; i < begin + count && !covered; ++i)
-          covered = no_greater(items_[i], items_[j]);
-        if (!covered) items_[begin + count++] = items_[j];
-      }
-      std::sort(&items_[begin], &items_[begin] + count,
-                [](const Item& a, const Item& b) { return a.x1 < b.x1; });
-      return count;
-    }
+  // Marks dropped the points of items_[begin, end) (in (x0, ...) order) that
+  // one there dominates, and leaves the others at [begin, begin + kept) of
+  // by_x1_ in x1 order and of by_x2_ in x2 order. An earlier point has x0 no
+  // greater, and points are distinct, so no greater in columns 1 to 3 is
+  // dominance.
+  Solved solve(std::size_t begin, std::size_t end) {
+    if (end - begin <= kSmall) return solve_small(begin, end);
     const std::size_t middle = begin + (end - begin) / 2;
-    const std::size_t first = solve(begin, middle);
-    const std::size_t second = solve(middle, end);
-    // The merge in x1 order, the first half first on ties; a point of the
-    // second half is dominated when a point of the first met before it has
-    // x2 and x3 no greater.
-    std::size_t a = begin, b = middle, out = begin;
-    const std::size_t a_end = begin + first, b_end = middle + second;
-    while (a < a_end || b < b_end) {
-      if (b == b_end || (a < a_end && items_[a].x1 <= items_[b].x1)) {
-        insert(items_[a].x2, items_[a].x3);
-        spare_[out++] = items_[a++];
+    const Solved first = solve(begin, middle);
+    const Solved second = solve(middle, end);
+    const double least_rest = std::min(first.least_rest, second.least_rest);
+    const double most_rest = std::max(first.most_rest, second.most_rest);
+    const Item* a1 = &by_x1_[begin];
+    const Item* b1 = &by_x1_[middle];
+    const Item* a2 = &by_x2_[begin];
+    const Item* b2 = &by_x2_[middle];
+    // Both halves in x1 order, the first half first on ties: a point of the
+    // first half has x1 no greater than one of the second iff it comes
+    // earlier, so the places in that order stand for x1 in the sweep below.
+    Item* merged = &spare_[begin];
+    const std::size_t out =
+        static_cast<std::size_t>(merge(a1, first.kept, b1, second.kept, merged, x1_of) - merged);
+    Item* kept2 = &spare2()[begin];
+    // A point p that dominates q is no greater in columns 1 to 3, so its sum
+    // of them is no greater either (added in the same order; rounding is
+    // monotone; a NaN sum, from +Inf and -Inf, counts as +Inf, as does
+    // then q's). When every such sum in the second half is below every one
+    // in the first, none of the second half is dominated from the first:
+    // on a front near a plane of equal sums this is the common case.
+    if (second.most_rest < first.least_rest) {
+      merge(a2, first.kept, b2, second.kept, kept2, x2_of);
+      std::copy(kept2, kept2 + out, &by_x2_[begin]);
+      std::copy(merged, merged + out, &by_x1_[begin]);
+      return {out, least_rest, most_rest};
+    }
+    for (std::size_t i = 0; i < out; ++i)
+      place_[merged[i].point] = static_cast<std::uint32_t>(i + 1);
+    // The sweep in x2 order, the first half first on ties, with a Fenwick
+    // tree over the places holding the least x3 of the first half's points
+    // met: a point of the second half is dominated when one of the first
+    // half placed before it holds x3 no greater. The tree spans this merge
+    // only, so it stays in the fastest cache in the lower levels.
+    std::fill_n(&least_[0], out + 1, kNone);
+    std::size_t kept = 0, a = 0, b = 0;
+    while (a < first.kept || b < second.kept) {
+      if (b == second.kept || (a < first.kept && a2[a].x2 <= b2[b].x2)) {
+        insert(place_[a2[a].point], a2[a].x3, out);
+        kept2[kept++] = a2[a++];
       } else {
-        if (!some_no_greater(items_[b].x2, items_[b].x3)) spare_[out++] = items_[b];
+        if (some_no_greater(place_[b2[b].point] - 1, b2[b].x3))
+          dropped_[b2[b].point] = 1;
+        else
+          kept2[kept++] = b2[b];
         ++b;
       }
     }
-    for (std::size_t i = begin; i < a_end; ++i) clear(items_[i].x2);
-    std::copy(&spare_[begin], &spare_[0] + out, &items_[begin]);
-    return out - begin;
-  }
-  // The nodes on the way up cover ever larger ranges, so their least values
-  // never increase: once one is no greater than `value`, so are the rest.
-  void insert(std::size_t rank, std::uint32_t value) {
-    for (; rank <= ranks_ && value < least_[rank]; rank += rank & (~rank + 1)) least_[rank] = value;
-  }
-  // Whether a value at a rank up to `rank` is no greater than `bound`.
-  bool some_no_greater(std::size_t rank, std::uint32_t bound) const {
-    for (; rank > 0; rank &= rank - 1)
-      if (least_[rank] <= bound) return true;
-    return false;
-  }
-  // Undoes the inserts at `rank`: every node on an insert's way up holds a
-  // value until a clear passes it, and a clear goes on up to a node cleared.
-  void clear(std::size_t rank) {
-    for (; rank <= ranks_ && least_[rank] != kNone; rank += rank & (~rank + 1))
-      least_[rank] = kNone;
+    std::copy(kept2, kept2 + kept, &by_x2_[begin]);
+    Item* to = &by_x1_[begin];
+    for (std::size_t i = 0; i < out; ++i)
+      if (!dropped_[merged[i].point]) *to++ = merged[i];
+    return {kept, least_rest, most_rest};
   }
 
-  std::size_t n_, ranks_ = 0;
-  std::vector<unsigned char> dominated_;  // by point
-  std::vector<Item> items_, spare_;
-  std::vector<std::uint32_t> least_;  // Fenwick tree over ranks of x2: least rank of x3
+  // Pair by pair. Covering is transitive, so a point is dominated within the
+  // block iff some point before it in the block, dropped or not, has all
+  // three ranks no greater: a test without branches over flat columns.
+  Solved solve_small(std::size_t begin, std::size_t end) {
+    std::uint32_t x1[kSmall], x2[kSmall], x3[kSmall];
+    const std::size_t size = end - begin;
+    for (std::size_t i = 0; i < size; ++i) {
+      x1[i] = items_[begin + i].x1;
+      x2[i] = items_[begin + i].x2;
+      x3[i] = items_[begin + i].x3;
+    }
+    Item* kept = &by_x1_[begin];
+    std::size_t count = 0;
+    for (std::size_t j = 0; j < size; ++j) {
+      unsigned covered = 0;
+      for (std::size_t i = 0; i < j; ++i)
+        covered |= static_cast<unsigned>(x1[i] <= x1[j]) & static_cast<unsigned>(x2[i] <= x2[j]) &
+                   static_cast<unsigned>(x3[i] <= x3[j]);
+      if (covered)
+        dropped_[items_[begin + j].point] = 1;
+      else
+        kept[count++] = items_[begin + j];
+    }
+    std::copy(kept, kept + count, &by_x2_[begin]);
+    std::sort(kept, kept + count, [](const Item& p, const Item& q) { return p.x1 < q.x1; });
+    std::sort(&by_x2_[begin], &by_x2_[begin] + count,
+              [](const Item& p, const Item& q) { return p.x2 < q.x2; });
+    const auto rests = std::minmax_element(&rest_[begin], &rest_[0] + end);
+    return {count, *rests.first, *rests.second};
+  }
+
+  // Scratch for a merge's x2 order: items_[begin, end) is read by
+  // solve_small only, before any merge of that range.
+  Item* spare2() { return items_.data(); }
+
+  // The nodes on the way up cover ever larger ranges, so their least values
+  // never increase: once one is no greater than `value`, so are the rest.
+  void insert(std::size_t place, std::uint32_t value, std::size_t size) {
+    for (; place <= size && value < least_[place]; place += place & (~place + 1))
+      least_[place] = value;
+  }
+  // Whether a value at a place up to `place` is no greater than `bound`.
+  bool some_no_greater(std::size_t place, std::uint32_t bound) const {
+    for (; place > 0; place &= place - 1)
+      if (least_[place] <= bound) return true;
+    return false;
+  }
+
+  std::size_t n_;
+  std::vector<unsigned char> dropped_;  // by point
+  std::vector<Item> items_, by_x1_, by_x2_, spare_;
+  std::vector<std::uint32_t> place_;  // by point: 1-based place in the merge's x1 order
+  std::vector<std::uint32_t> least_;  // Fenwick tree over places: least rank of x3
+  std::vector<double> rest_;          // by point: x1 + x2 + x3, NaN as +Inf
 };
 
 }  // namespace

@@ -42,16 +42,16 @@ inline std::uint64_t order_key(double v) {
 template <class Value>
 void pack_positions(std::uint64_t* items, std::size_t n, Value value) {
   if (n == 0) return;
-  std::uint64_t lowest = order_key(value(0)), highest = lowest;
-  for (std::size_t i = 1; i < n; ++i) {
+  std::uint64_t lowest = ~std::uint64_t{0}, highest = 0;
+  for (std::size_t i = 0; i < n; ++i) {  // the keys, parked in the items
     const std::uint64_t key = order_key(value(i));
+    items[i] = key;
     lowest = std::min(lowest, key);
     highest = std::max(highest, key);
   }
   int shift = 0;
   for (std::uint64_t span = (highest - lowest) >> 32; span != 0; span >>= 1) ++shift;
-  for (std::size_t i = 0; i < n; ++i)
-    items[i] = ((order_key(value(i)) - lowest) >> shift << 32) | i;
+  for (std::size_t i = 0; i < n; ++i) items[i] = ((items[i] - lowest) >> shift << 32) | i;
 }
 
 // Stable LSD radix sort of n items by their upper 32 bits; `spare` holds n
@@ -64,14 +64,15 @@ template <class Less>
 void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n,
                 Less less) {
   radix_sort(items, spare, n);
-  for (std::size_t begin = 0; begin < n;) {
-    std::size_t end = begin + 1;
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((items[i] >> 32) != (items[i - 1] >> 32)) continue;  // most neighbours differ
+    const std::size_t begin = i - 1;
+    std::size_t end = i + 1;
     while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
-    if (end - begin > 1)
-      std::sort(&items[begin], &items[end], [&](std::uint64_t a, std::uint64_t b) {
-        return less(position_of(a), position_of(b));
-      });
-    begin = end;
+    std::sort(&items[begin], &items[0] + end, [&](std::uint64_t a, std::uint64_t b) {
+      return less(position_of(a), position_of(b));
+    });
+    i = end;  // items[end] starts the next run
   }
 }
 

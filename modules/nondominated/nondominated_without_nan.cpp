@@ -5,8 +5,10 @@
 // A row covered by a pivot row (dominated by it, or a later copy of it) is
 // off the front, and every row it covers the pivot covers too; so such rows
 // are dropped first, changing no other row's result. The pivot is the first
-// row of least sum: in a cloud it covers most rows; on a front it costs one
-// pass. Then, over the rows kept:
+// row of least sum: in a cloud it covers most rows; on a front the pass that
+// drops them gains little, so it is skipped when the pivot covers few of a
+// sample of the rows.
+// Then, over the rows kept:
 //   d = 2:  sort by (x0, x1, row), one pass keeping the least x1;
 //   d = 3:  the same order and a Fenwick tree over the ranks of x1;
 //   d >= 4: the sum filter (nondominated_sum_filter.cpp), or the k-d tree
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <numeric>
 #include <vector>
 
 #include "nondominated_routes.hpp"
@@ -185,6 +188,20 @@ std::size_t keep_uncovered(const double* x, std::size_t m, std::size_t d, std::s
   return count_kept;
 }
 
+// Whether the pivot covers under a quarter of a sample of 64 rows spread
+// over the matrix: then the front is likely large, and dropping the few rows
+// it covers would cost a pass over all of them for little (the choice bears
+// on cost only: the rows it covers are off the front either way).
+inline bool pivot_covers_few(const double* x, std::size_t m, std::size_t d, std::size_t pivot) {
+  const std::size_t step = std::max<std::size_t>(1, m / 64);
+  std::size_t sampled = 0, covered = 0;
+  for (std::size_t r = 0; r < m; r += step) {
+    ++sampled;
+    covered += covers(x, m, d, pivot, r);
+  }
+  return 4 * covered < sampled;
+}
+
 }  // namespace
 
 bool holds_nan(const double* x, std::size_t count) {
@@ -218,8 +235,12 @@ void front_without_nan(unsigned char* front, const double* x, std::size_t m, std
     using Row = decltype(row_type);
     // Only the kept part of this is touched (fresh pages cost faults).
     Scratch<Row> kept = scratch<Row>(m);
-    const std::size_t n = keep_uncovered(
-        x, m, d, pivot, m, [](std::size_t i) { return i; }, kept.get());
+    std::size_t n = m;
+    if (pivot_covers_few(x, m, d, pivot))
+      std::iota(kept.get(), kept.get() + m, Row{0});
+    else
+      n = keep_uncovered(
+          x, m, d, pivot, m, [](std::size_t i) { return i; }, kept.get());
     front_of_kept(front, x, m, d, kept.get(), n);
   });
 }

@@ -28,8 +28,15 @@ void* operator new(std::size_t size) {
   if (void* block = std::malloc(size ? size : 1)) return block;
   throw std::bad_alloc();
 }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+// Not inlined: GCC would see free() meet a pointer from operator new at the
+// call sites and warn (-Wmismatched-new-delete), though the pair is matched.
+#if defined(__GNUC__)
+#define MEXSETS_NOT_INLINED __attribute__((noinline))
+#else
+#define MEXSETS_NOT_INLINED
+#endif
+MEXSETS_NOT_INLINED void operator delete(void* block) noexcept { std::free(block); }
+MEXSETS_NOT_INLINED void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
@@ -265,12 +272,14 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
     const std::size_t d = 1 + random() % 7;
     const std::size_t m = round % 25 == 0 ? random() % 3000 : random() % 70;
     const int family = static_cast<int>(random() % 8);
-    const double nan_share = round % 3 == 0 ? 0.03 * (random() % 4) : 0.0;
+    const double nan_share = round % 3 == 0 ? 0.03 * static_cast<double>(random() % 4) : 0.0;
     const std::vector<double> x = random_points(random, m, d, family, nan_share);
     const auto expected = run_reference(x, m, d);
     ASSERT_EQ(run_routine(x, m, d), expected)
         << "m " << m << ", d " << d << ", family " << family << ", NaN share " << nan_share;
-    if (nan_share == 0 && m <= 400) ASSERT_EQ(by_definition(x, m, d), expected);
+    if (nan_share == 0 && m <= 400) {
+      ASSERT_EQ(by_definition(x, m, d), expected);
+    }
     if (m <= 400) {
       std::vector<unsigned char> in_place(m, 0);
       mexsets::nondominated_sweep(in_place.data(), x.data(), m, d);
@@ -333,6 +342,45 @@ TEST(Nondominated, LargeFrontsInFourColumns) {
     }
 }
 
+// Large inputs at the sizes where the routes hand over: halving's blocks of
+// 128 points, the sum filter giving way to halving (four columns) or to the
+// k-d tree with its bound on sums (five and more); points of a simplex, the
+// same rounded to a grid (ties and copies), with zeros, ones and infinities
+// put in (+Inf and -Inf in one row sum to NaN), shaken off the simplex (a
+// front thick with near misses), or with all columns but the first on a
+// grid summing to 1 (sums that tie between halves); and two or three columns
+// whose sort keys collide or differ in the last bits only.
+TEST(Nondominated, LargeInputsMatchTheSweepWhereRoutesHandOver) {
+  std::mt19937_64 random(41);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (const std::size_t d : {4, 5, 6})
+    for (const std::size_t m : {127, 128, 129, 256, 257, 1100, 4000})
+      for (const int family : {3, 4, 7, 8, 9}) {
+        std::vector<double> x = random_points(random, m, d, family < 8 ? family : 3, 0.0);
+        if (family == 8)
+          for (double& v : x) v *= 1 + 0.05 * unit(random);
+        if (family == 9)  // all columns but the first sum to 1 exactly; some copied
+          for (std::size_t r = 0; r < m; ++r) {
+            x[r] = static_cast<double>(random() % 3);
+            const std::size_t copied = r > 0 && random() % 5 == 0 ? random() % r : r;
+            std::size_t left = 1024;
+            for (std::size_t k = 1; k < d; ++k) {
+              const std::size_t part = k + 1 == d ? left : random() % (left + 1);
+              x[r + k * m] = copied < r ? x[copied + k * m] : static_cast<double>(part) / 1024;
+              left -= part;
+            }
+          }
+        ASSERT_EQ(run_routine(x, m, d), run_reference(x, m, d))
+            << "m " << m << ", d " << d << ", family " << family;
+      }
+  for (const std::size_t d : {2, 3})
+    for (const int family : {3, 5, 6}) {
+      const std::size_t m = 5000;
+      const std::vector<double> x = random_points(random, m, d, family, 0.0);
+      ASSERT_EQ(run_routine(x, m, d), run_reference(x, m, d)) << "d " << d << ", family " << family;
+    }
+}
+
 // A sum that is NaN (+Inf and -Inf in one row) must not disturb the order
 // used for four or more columns.
 TEST(Nondominated, RowsMixingBothInfinitiesInManyColumns) {
@@ -352,13 +400,13 @@ TEST(Nondominated, RowsMixingBothInfinitiesInManyColumns) {
 // same result; so does the route for NaN, after its plain steps.
 TEST(Nondominated, FallsBackToTheSweepWhenScratchRunsShort) {
   std::mt19937_64 random(21);
-  const struct { std::size_t d, nans; } cases[] = {{2, 0}, {3, 0}, {5, 0}, {1, 3}, {3, 3}};
+  const struct { std::size_t d, nans; } cases[] = {{2, 0}, {3, 0}, {4, 0}, {5, 0}, {1, 3}, {3, 3}};
   for (const auto& c : cases) {
     const std::size_t m = 3000, d = c.d;
     std::vector<double> x = random_points(random, m, d, 3, 0.0);
     for (std::size_t n = 0; n < c.nans; ++n) x[random() % (m * d)] = kNaN;
     const auto expected = run_reference(x, m, d);
-    for (std::size_t refused = 1; refused <= 12; ++refused) {
+    for (std::size_t refused = 1; refused <= 20; ++refused) {
       std::vector<unsigned char> front(m, 0);
       g_large_allocations = 0;
       g_refused = refused;
