@@ -61,6 +61,8 @@
 #include <cstring>
 #include <limits>
 
+#include "mexsets/failure.hpp"
+
 namespace mexsets {
 
 struct Argument {
@@ -103,6 +105,23 @@ int input_position(const char* name) {
 template <class Contract>
 constexpr std::size_t input_count() {
   return sizeof Contract::inputs / sizeof Contract::inputs[0];
+}
+
+// The argument counts of a call with `inputs` inputs and `outputs` outputs
+// asked for (MEX and Octave hosts). True when the call ends with the
+// synopsis, which the host prints before returning an empty result; a count
+// out of range fails otherwise.
+template <class Contract, class Call>
+bool ends_with_synopsis(Call& call, std::size_t inputs, int outputs) {
+  const bool inputs_fit = inputs >= Contract::min_inputs && inputs <= Contract::max_inputs;
+  const bool outputs_fit = outputs <= Contract::outputs;
+  if (Contract::synopsis && !(inputs_fit && outputs_fit)) return true;
+  if (!inputs_fit) fail("nargin", Contract::nargin_message);
+  if (!outputs_fit) {
+    if (Contract::nargout_message) fail("nargout", Contract::nargout_message);
+    call.most_outputs(Contract::outputs);
+  }
+  return false;
 }
 
 }  // namespace mexsets

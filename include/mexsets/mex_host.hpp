@@ -78,19 +78,10 @@ class MexCall {
   // argument-count messages. True when the call ends here.
   bool ends_at_call_shape() {
     const auto inputs = static_cast<std::size_t>(nrhs_ < 0 ? 0 : nrhs_);
-    const bool inputs_fit = inputs >= Contract::min_inputs && inputs <= Contract::max_inputs;
-    const bool outputs_fit = nlhs_ <= Contract::outputs;
-    if (Contract::synopsis && !(inputs_fit && outputs_fit)) {
-      mexPrintf("%s", Contract::synopsis);
-      keep(0, mxCreateDoubleMatrix(0, 0, mxREAL));
-      return true;
-    }
-    if (!inputs_fit) fail("nargin", Contract::nargin_message);
-    if (!outputs_fit) {
-      if (Contract::nargout_message) fail("nargout", Contract::nargout_message);
-      most_outputs(Contract::outputs);
-    }
-    return false;
+    if (!ends_with_synopsis<Contract>(*this, inputs, nlhs_)) return false;
+    mexPrintf("%s", Contract::synopsis);
+    keep(0, mxCreateDoubleMatrix(0, 0, mxREAL));
+    return true;
   }
 
   bool given(int k) const { return k < nrhs_; }

@@ -121,19 +121,10 @@ class OctCall {
   // The call shape, as MexCall::ends_at_call_shape.
   bool ends_at_call_shape() {
     const auto inputs = static_cast<std::size_t>(args_.length());
-    const bool inputs_fit = inputs >= Contract::min_inputs && inputs <= Contract::max_inputs;
-    const bool outputs_fit = nargout_ <= Contract::outputs;
-    if (Contract::synopsis && !(inputs_fit && outputs_fit)) {
-      octave_stdout << Contract::synopsis;
-      numbers(0, 0, 0);
-      return true;
-    }
-    if (!inputs_fit) fail("nargin", Contract::nargin_message);
-    if (!outputs_fit) {
-      if (Contract::nargout_message) fail("nargout", Contract::nargout_message);
-      most_outputs(Contract::outputs);
-    }
-    return false;
+    if (!ends_with_synopsis<Contract>(*this, inputs, nargout_)) return false;
+    octave_stdout << Contract::synopsis;
+    numbers(0, 0, 0);
+    return true;
   }
 
   bool given(int k) const { return k < args_.length(); }
