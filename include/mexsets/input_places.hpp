@@ -1,8 +1,10 @@
-// Places as MATLAB and Octave users read them, whichever gateway runs the
+// Errors as MATLAB and Octave users read them, whichever gateway runs the
 // call (MEX, mexsets/mex_host.hpp, or an Octave oct-file,
 // mexsets/oct_host.hpp): inputs numbered from 1, rows and columns from 1.
 #pragma once
 
+#include <cstdio>
+#include <new>
 #include <string>
 
 #include "mexsets/contract.hpp"
@@ -26,6 +28,34 @@ std::string mex_place_text(const Place& place) {
     default:
       return input;
   }
+}
+
+// The identifier and message of a failed call, on the gateway's own stack.
+struct CallError {
+  char identifier[160];
+  char message[1024];
+};
+
+// Runs `body`. A Failure (or exhausted memory) that ends it is written into
+// `error` once the body's locals are gone, for the gateway to raise: a host
+// may leave the call with longjmp, which would skip destructors. True when
+// the body completed.
+template <class Contract, class Body>
+bool completes(Body&& body, CallError& error) {
+  try {
+    body();
+    return true;
+  } catch (const Failure& failure) {
+    std::snprintf(error.identifier, sizeof error.identifier, "mexsets:%s:%s", Contract::name,
+                  failure.reason().c_str());
+    std::snprintf(error.message, sizeof error.message, "%s",
+                  failure.render(mex_place_text<Contract>).c_str());
+  } catch (const std::bad_alloc&) {
+    std::snprintf(error.identifier, sizeof error.identifier, "mexsets:%s:outOfMemory",
+                  Contract::name);
+    std::snprintf(error.message, sizeof error.message, "Out of memory");
+  }
+  return false;
 }
 
 }  // namespace mexsets

@@ -218,22 +218,14 @@ class MexCall {
 // host's error, after every local of the call has been destroyed.
 template <class Contract>
 void mex_gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
-  char identifier[160];
-  char message[1024];
-  try {
-    MexCall<Contract> call(nlhs, plhs, nrhs, prhs);
-    if (!call.ends_at_call_shape()) Contract::run(call);
-    return;
-  } catch (const Failure& failure) {
-    std::snprintf(identifier, sizeof identifier, "mexsets:%s:%s", Contract::name,
-                  failure.reason().c_str());
-    std::snprintf(message, sizeof message, "%s",
-                  failure.render(mex_place_text<Contract>).c_str());
-  } catch (const std::bad_alloc&) {
-    std::snprintf(identifier, sizeof identifier, "mexsets:%s:outOfMemory", Contract::name);
-    std::snprintf(message, sizeof message, "Out of memory");
-  }
-  mexErrMsgIdAndTxt(identifier, "%s", message);
+  CallError error;
+  const bool done = completes<Contract>(
+      [&] {
+        MexCall<Contract> call(nlhs, plhs, nrhs, prhs);
+        if (!call.ends_at_call_shape()) Contract::run(call);
+      },
+      error);
+  if (!done) mexErrMsgIdAndTxt(error.identifier, "%s", error.message);
 }
 
 }  // namespace mexsets

@@ -316,22 +316,17 @@ class OctCall {
 // error, after every local of the call has been destroyed.
 template <class Contract>
 octave_value_list oct_gateway(const octave_value_list& args, int nargout) {
-  char identifier[160];
-  char message[1024];
-  try {
-    OctCall<Contract> call(args, nargout);
-    if (!call.ends_at_call_shape()) Contract::run(call);
-    return call.result();
-  } catch (const Failure& failure) {
-    std::snprintf(identifier, sizeof identifier, "mexsets:%s:%s", Contract::name,
-                  failure.reason().c_str());
-    std::snprintf(message, sizeof message, "%s",
-                  failure.render(mex_place_text<Contract>).c_str());
-  } catch (const std::bad_alloc&) {
-    std::snprintf(identifier, sizeof identifier, "mexsets:%s:outOfMemory", Contract::name);
-    std::snprintf(message, sizeof message, "Out of memory");
-  }
-  error_with_id(identifier, "%s: %s", Contract::name, message);
+  CallError error;
+  octave_value_list result;
+  const bool done = completes<Contract>(
+      [&] {
+        OctCall<Contract> call(args, nargout);
+        if (!call.ends_at_call_shape()) Contract::run(call);
+        result = call.result();
+      },
+      error);
+  if (!done) error_with_id(error.identifier, "%s: %s", Contract::name, error.message);
+  return result;
 }
 
 // The help of the function in `file` (an oct-file): that of the .m file of
