@@ -37,8 +37,7 @@ struct Workload {
   std::function<void()> kernel;      // shipped computation
   std::vector<std::size_t> results;  // bytes of each result array
   bool results_kept = false;         // the closures write into buffers kept from run to run
-  bool report_memory = false;        // print the peak heap of both runs
-  std::size_t output_bytes = 0;      // size of the output, when memory is reported
+  bool report_memory = false;        // print the peak heap of both runs and the results' size
   bool run_reference = true;         // false where the transcription cannot run at this size
 };
 

@@ -19,6 +19,7 @@
 #include <iostream>
 #include <map>
 #include <new>
+#include <numeric>
 #include <sstream>
 #include <string>
 
@@ -222,7 +223,10 @@ int run(std::uint64_t seed, const std::string& dir, const std::string& only, boo
       tsv << index << '\t' << w.function << '\t' << w.label << '\t' << reference.seconds << '\t'
           << kernel.seconds << '\t' << (w.report_memory ? double(reference.peak) : -1) << '\t'
           << (w.report_memory ? double(kernel.peak) : -1) << '\t'
-          << (w.report_memory ? double(w.output_bytes) : -1) << '\t' << floor_time.seconds << '\n';
+          << (w.report_memory
+                  ? double(std::accumulate(w.results.begin(), w.results.end(), std::size_t{0}))
+                  : -1)
+          << '\t' << floor_time.seconds << '\n';
       list << index << '\t' << w.function << '\t' << w.inputs.size() << '\n';
     }
   }
@@ -256,8 +260,9 @@ int table(const std::string& dir) {
   // the oct-file; kern/fl and oct/fl: the kernel (the oct-file in Octave)
   // over the floor.
   std::printf("%-22s %-44s %10s %10s %7s %11s %7s %10s %10s %10s %7s %7s %10s %10s %10s\n",
-              "function", "workload", "transcr.", "kernel", "ratio", "Octave vec", "vec/oct", "oct-file",
-              "MEX (Oct)", "floor", "kern/fl", "oct/fl", "peak tr.", "peak kern.", "output");
+              "function", "workload", "transcr.", "kernel", "ratio", "Octave vec", "vec/oct",
+              "oct-file", "MEX (Oct)", "floor", "kern/fl", "oct/fl", "peak tr.", "peak kern.",
+              "output");
   std::ifstream cpp(dir + "/cpp.tsv");
   for (std::string line; std::getline(cpp, line);) {
     auto f = split(line);

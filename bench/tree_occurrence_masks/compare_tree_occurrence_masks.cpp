@@ -43,14 +43,13 @@ compare::Workload workload(std::string label, const tree_workloads::Workload& w,
   out.function = "tree_occurrence_masks";
   out.label = std::move(label);
   out.report_memory = true;
-  out.output_bytes = w.grid.labels.data.size() * w.sets.rows;
   out.run_reference = run_reference;
-  out.results = {out.output_bytes};
+  out.results = {w.grid.labels.data.size() * w.sets.rows};
   out.inputs = {w.grid.labels, tree_workloads::merge_matrix_1based(w.tree), w.sets};
   // The closures keep a pointer to the inputs; moving the workload keeps
   // the vector's buffer where it is.
   const compare::Matrix* in = out.inputs.data();
-  const std::size_t count = out.output_bytes;
+  const std::size_t count = out.results[0];
   out.reference = [in, count] {
     Flags flags(count);
     reference::tree_occurrence_masks(in[0].cref(), in[1].cref(), in[2].cref(), flags.data);

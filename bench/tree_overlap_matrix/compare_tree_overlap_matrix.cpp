@@ -35,9 +35,8 @@ compare::Workload workload(std::string label, const compare::Matrix& unused, com
   compare::Workload w;
   w.function = "tree_overlap_matrix";
   w.label = std::move(label);
-  w.output_bytes = nodes.rows * nodes.rows * sizeof(double);
   w.report_memory = true;
-  w.results = {w.output_bytes};
+  w.results = {nodes.rows * nodes.rows * sizeof(double)};
   w.inputs = {unused, std::move(merge), std::move(nodes)};
   // The closures keep a pointer to the inputs; moving the workload keeps
   // the vector's buffer where it is.

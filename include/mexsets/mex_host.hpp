@@ -9,7 +9,7 @@
 // Checks throw mexsets::Failure instead; mex_gateway catches it once the
 // call's locals are gone, copies identifier and message onto its own stack,
 // and only then calls mexErrMsgIdAndTxt. Inputs are numbered from 1
-// ("input 3 at row 2, column 4 holds 7", mexsets/input_places.hpp).
+// ("input 3 at row 2, column 4 holds 7", mexsets/gateway_errors.hpp).
 #pragma once
 
 #include <array>
@@ -25,7 +25,7 @@
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/host_memory.hpp"
-#include "mexsets/input_places.hpp"
+#include "mexsets/gateway_errors.hpp"
 
 namespace mexsets {
 

@@ -15,7 +15,7 @@
 // which is what its MEX layer reports), the refusals in the same order, a
 // scalar read as mxGetScalar reads it, the argument-count texts and the
 // synopsis, the identifiers, and the messages, places included
-// (mexsets/input_places.hpp), prefixed with the function name as
+// (mexsets/gateway_errors.hpp), prefixed with the function name as
 // mexErrMsgIdAndTxt prefixes them. Output k is returned only when
 // k <= max(nargout, 1).
 //
@@ -51,7 +51,7 @@
 #include "mexsets/column_major.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
-#include "mexsets/input_places.hpp"
+#include "mexsets/gateway_errors.hpp"
 
 namespace mexsets {
 

@@ -19,12 +19,6 @@ namespace {
 // as the first item directly, as every other id below 1 is.
 std::int64_t item_index(double x) { return x < 1 ? 0 : static_cast<std::int64_t>(x - 1); }
 
-// Whether the id x (not 0) addresses one of `items` items, `limit` being
-// items as a double.
-bool addresses_an_item(double x, std::size_t items, double limit) {
-  return x > 0 && (x < 1 ? items > 0 : x - 1 < limit);
-}
-
 // x == 0 (+0 or -0) as one integer test: every bit but the sign is clear.
 inline bool is_zero(double x) {
   std::uint64_t bits;
@@ -32,9 +26,11 @@ inline bool is_zero(double x) {
   return (bits << 1) == 0;
 }
 
-// The item index of id x when x addresses an item, else reported.
+// The item index of id x (not 0) when x addresses one of `items` items, else
+// reported.
 std::size_t checked_index(double x, std::size_t items, std::size_t i, std::size_t j) {
-  if (!addresses_an_item(x, items, static_cast<double>(items)))
+  const bool addresses_an_item = x > 0 && (x < 1 ? items > 0 : x - 1 < static_cast<double>(items));
+  if (!addresses_an_item)
     fail_id("subsets", "item id outside 1.." + std::to_string(items), i, j, x);
   return static_cast<std::size_t>(item_index(x));
 }
