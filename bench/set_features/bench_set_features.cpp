@@ -3,8 +3,9 @@
 // perimeter's weight matrix is then 5,000-by-5,000). Row lengths are uniform,
 // ids uniform, the rest of each row -1. Timed: the shipped kernel (with its id
 // checks), the plain row-by-row transcription, and the whole gateway through
-// the stand-in host; and modes 1 and 3 at 62,500 to 1,000,000 rows
-// (--benchmark_filter=Scaling).
+// the stand-in host; mode 3 on mostly zero weights by each way of reading
+// them (--benchmark_filter=PairReads); and modes 1 and 3 at 62,500 to
+// 1,000,000 rows (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -80,6 +81,28 @@ void Modes(benchmark::internal::Benchmark* b) {
 BENCHMARK(Kernel)->Apply(Modes);
 BENCHMARK(Transcription)->Apply(Modes);
 BENCHMARK(Gateway)->Args({0, 2})->Args({1, 3})->Unit(benchmark::kMillisecond);
+
+// Mode 3 on the tall workload's ids with the weights of a 50-by-100 map
+// (shared boundaries: dense, 200 MB, but nearly all zeros), each way of
+// reading the weights: 0 as chosen, 1 every pair from w, 2 the nonzero
+// weights kept first.
+void PairReads(benchmark::State& state) {
+  static const Workload& tall = workload(1);
+  static const Workload map = [] {
+    std::mt19937_64 random(4);
+    Workload w;
+    set_features_workload::map_measures(random, 5000, 50, w.values, w.weights);
+    return w;
+  }();
+  const auto reads = static_cast<mexsets::PairReads>(state.range(0));
+  std::vector<double> out1(tall.ids.rows), out2(tall.ids.rows);
+  for (auto _ : state) {
+    mexsets::set_features(3, tall.ids.cref(), map.values.cref(), map.weights.cref(), out1.data(),
+                          out2.data(), reads);
+    benchmark::DoNotOptimize(out1.data());
+  }
+}
+BENCHMARK(PairReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // Modes 1 and 3 at 62,500 to 1,000,000 rows of the tall workload's shape
 // (the 5,000-by-5,000 W fixed): linear in the rows.

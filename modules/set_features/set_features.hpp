@@ -40,9 +40,13 @@
 // (see set_features.cpp, row_lengths.hpp); wider matrices, and other
 // processors, walk rows one by one with later rows' lines requested ahead.
 // Mode 3 buffers blocks of rows and advances the pair sums of rows of equal
-// length side by side. Memory: O(1) besides the outputs, a block buffer of at
-// most 2^14 ids in mode 3, and in mode 4 a row-major copy of the four value
-// columns when the ids outnumber four times its rows.
+// length side by side; when w is large, mostly zeros and the pairs many, it
+// first keeps w's nonzero entries (one streaming read of w) and looks each
+// row's pairs up among them instead (sparse_weights.hpp). Memory: O(1)
+// besides the outputs, a block buffer of at most 2^14 ids in mode 3 (or,
+// with the nonzero weights kept, 16 bytes per nonzero weight and per
+// addressable id), and in mode 4 a row-major copy of the four value columns
+// when the ids outnumber four times its rows.
 #pragma once
 
 #include <cstddef>
@@ -74,7 +78,12 @@ void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values);
 // unused when the mode has none). The first id, in row order, outside the
 // limits is reported (a Failure locating it in "ids", idOutOfRange or
 // idNotANumber) instead of being read; outputs are then partial.
+// How mode 3 reads its weights: by estimated cost, every pair's weight from
+// w, or the nonzero weights kept in one pass over w first (when the memory
+// is there). All give the same bits; tests and benchmarks pick one.
+enum class PairReads { chosen, every_pair, nonzero_kept };
+
 void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1,
-                  double* out2);
+                  double* out2, PairReads reads = PairReads::chosen);
 
 }  // namespace mexsets

@@ -351,6 +351,78 @@ TEST(SetFeatures, VeryWideRowsMatchThePlainAlgorithm) {
   }
 }
 
+// Mode 3 from the nonzero weights kept beforehand, against the plain
+// algorithm: weights mostly +0 and -0 (so skipped) with NaN, infinities and
+// tiny values among the rest, columns with more nonzero weights than the
+// lookup's slots, repeated ids (whose pairs read w's diagonal), rows of every
+// length, and ids matrices too wide for the length sweep. Out-of-range ids
+// fail at the same entry either way.
+TEST(SetFeatures, NonzeroWeightsGiveThePlainSums) {
+  std::mt19937_64 random(41);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t items = 1 + random() % 30;
+    const std::size_t cols = round % 50 == 0 ? 300 : random() % 14;
+    const Matrix ids = random_ids(random, random() % 200, cols, items + (round % 7 == 0 ? 2 : 0));
+    const Matrix v = random_values(random, items + random() % 3, 1);
+    Matrix w = random_values(random, items + random() % 2, items + random() % 2);
+    const auto zeros = random() % 10;  // tenths of w that are zeros
+    for (double& x : w.data)
+      if (random() % 10 < zeros) x = random() % 4 ? 0.0 : -0.0;
+    const auto expected = reference::set_features(ids, v, 3, w);
+    std::vector<double> out1(ids.rows, 0.0), out2(ids.rows, 0.0);
+    std::string failed;
+    try {
+      mexsets::set_features(3, ids.cref(), v.cref(), w.cref(), out1.data(), out2.data(),
+                            mexsets::PairReads::nonzero_kept);
+    } catch (const mexsets::Failure& f) {
+      failed = f.message();
+    }
+    std::string plain_failed;
+    std::vector<double> plain1(ids.rows, 0.0), plain2(ids.rows, 0.0);
+    try {
+      mexsets::set_features(3, ids.cref(), v.cref(), w.cref(), plain1.data(), plain2.data(),
+                            mexsets::PairReads::every_pair);
+    } catch (const mexsets::Failure& f) {
+      plain_failed = f.message();
+    }
+    ASSERT_EQ(failed, plain_failed) << "round " << round;
+    if (!failed.empty()) continue;
+    ASSERT_TRUE(same_bits(expected.out1, out1)) << "round " << round;
+    ASSERT_TRUE(same_bits(expected.out2, out2)) << "round " << round;
+  }
+  // A row with more pairs of nonzero weight than are listed (ids repeated
+  // hundreds of times), beside a short one.
+  Matrix ids(2, 500, -1.0);
+  for (std::size_t j = 0; j < 500; ++j) ids(0, j) = static_cast<double>(j % 3);
+  ids(1, 0) = 2, ids(1, 1) = 1;
+  const Matrix v = random_values(random, 3, 1), w = random_values(random, 3, 3);
+  const auto expected = reference::set_features(ids, v, 3, w);
+  std::vector<double> out1(2), out2(2);
+  mexsets::set_features(3, ids.cref(), v.cref(), w.cref(), out1.data(), out2.data(),
+                        mexsets::PairReads::nonzero_kept);
+  EXPECT_TRUE(same_bits(expected.out1, out1));
+  EXPECT_TRUE(same_bits(expected.out2, out2));
+}
+
+// A weight matrix large and sparse enough that the cost estimate keeps its
+// nonzero weights, and a dense one that it reads pair by pair: both as the
+// plain algorithm.
+TEST(SetFeatures, EitherChosenWayOfReadingWeightsGivesThePlainSums) {
+  std::mt19937_64 random(43);
+  const std::size_t items = 1100;
+  const Matrix ids = random_ids(random, 20000, 20, items);
+  const Matrix v = random_values(random, items, 1);
+  for (bool sparse : {true, false}) {
+    Matrix w(items, items, 0.0);
+    for (double& x : w.data)
+      if (!sparse || random() % 500 == 0) x = static_cast<double>(random() % 1000) / 8.0;
+    const auto expected = reference::set_features(ids, v, 3, w);
+    const Result host = call(ids, v, 3, w);
+    EXPECT_TRUE(same_bits(expected.out1, host.out1)) << sparse;
+    EXPECT_TRUE(same_bits(expected.out2, host.out2)) << sparse;
+  }
+}
+
 #ifdef MEXSETS_ROW_LENGTHS
 // The kernels' first sweep: row lengths and the limit check, by every sweep
 // the processor offers, against a plain walk of each row. Blocks of any
