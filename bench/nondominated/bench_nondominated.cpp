@@ -86,7 +86,7 @@ MEXSETS_POINTS(uniform_5d_20k, 20000, 5, kUniform, 0);
 MEXSETS_POINTS(simplex_5d_20k, 20000, 5, kSimplex, 0);
 
 // Scaling: anti-correlated points in two columns (all on the front), 10^4 to
-// 10^6 of them. The work is a few linear passes and a radix sort, so each
+// 10^6 of them. The work is a few linear passes and a bucket sort, so each
 // step of 10 should take about 10 times as long; a larger step means the
 // passes fell out of the caches (run with --benchmark_filter=Scaling; the
 // exponent between two sizes is log(t2/t1)/log(n2/n1)).

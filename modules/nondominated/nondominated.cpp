@@ -12,7 +12,10 @@
 //   |     definition (front_without_nan, nondominated_without_nan.cpp):
 //   |     the rows the pivot covers are dropped (unless a sample shows it
 //   |     covers few), then over the rest
-//   |       d = 2   sort (nondominated_sorting.cpp) and one pass
+//   |       d = 2   sort and one pass (nondominated_pairs.cpp): rows placed
+//   |               in buckets by a key that grows with x0, each bucket
+//   |               sorted in cache; the radix sort
+//   |               (nondominated_sorting.cpp) when x0 crowds the buckets
 //   |       d = 3   sort and a Fenwick tree
 //   |       d = 4   a sample of the rows nearly all on its own front: halving
 //   |               (nondominated_halving.cpp), divide and conquer

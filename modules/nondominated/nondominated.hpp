@@ -31,7 +31,9 @@
 // dropped first, which in a cloud of points removes most (unless it covers
 // few of a sample of the rows, as on a large front); then, over the rows
 // left:
-//   d = 2:  sort by (x0, x1, row) (radix), one pass keeping the least x1;
+//   d = 2:  sort by (x0, x1, row) (rows placed in buckets by x0, each bucket
+//           sorted in cache; a radix sort when x0 crowds a few buckets), one
+//           pass keeping the least x1;
 //   d = 3:  the same order, and a Fenwick tree over the ranks of x1 holding
 //           the least x2 of the front so far: O(m log m);
 //   d >= 4: sort by row sum (ties by the columns, then row), and compare each

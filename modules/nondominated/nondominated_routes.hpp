@@ -91,6 +91,13 @@ bool holds_nan(const double* x, std::size_t count);
 // The first row holding the least of x[0 .. m-1].
 void first_minimum(unsigned char* front, const double* x, std::size_t m);
 
+// nondominated_pairs.cpp: the front of the listed rows (ascending, at most
+// kPackedLimit) of an input without NaN in two columns, as if they alone
+// formed the matrix; rows null for all n = m rows.
+template <class Row>
+void front_of_pairs(unsigned char* front, const double* x, std::size_t m, const Row* rows,
+                    std::size_t n);
+
 // nondominated_sum_filter.cpp: the front of the listed rows (ascending, at
 // most kPackedLimit) of an input without NaN, d >= 4, as if they alone
 // formed the matrix.

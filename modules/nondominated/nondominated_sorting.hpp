@@ -58,22 +58,29 @@ void pack_positions(std::uint64_t* items, std::size_t n, Value value) {
 // items.
 void radix_sort(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n);
 
+// Puts each run of equal coarse keys among items sorted by them in order
+// with `less` (on positions), which must order the finer part.
+template <class Less>
+void settle_runs(std::uint64_t* items, std::size_t n, Less less) {
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((items[i] >> 32) != (items[i - 1] >> 32)) continue;  // most neighbours differ
+    const std::size_t begin = i - 1;
+    std::size_t end = i + 1;
+    while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
+    std::sort(items + begin, items + end, [&](std::uint64_t a, std::uint64_t b) {
+      return less(position_of(a), position_of(b));
+    });
+    i = end;  // items[end] starts the next run
+  }
+}
+
 // Sorts packed items by their coarse key and then each run of equal coarse
 // keys with `less` (on positions), which must order the finer part.
 template <class Less>
 void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n,
                 Less less) {
   radix_sort(items, spare, n);
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((items[i] >> 32) != (items[i - 1] >> 32)) continue;  // most neighbours differ
-    const std::size_t begin = i - 1;
-    std::size_t end = i + 1;
-    while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
-    std::sort(&items[begin], &items[0] + end, [&](std::uint64_t a, std::uint64_t b) {
-      return less(position_of(a), position_of(b));
-    });
-    i = end;  // items[end] starts the next run
-  }
+  settle_runs(items.get(), n, less);
 }
 
 // Whether row a comes before row b by the columns alone ("<" on doubles).

@@ -9,7 +9,8 @@
 // drops them gains little, so it is skipped when the pivot covers few of a
 // sample of the rows.
 // Then, over the rows kept:
-//   d = 2:  sort by (x0, x1, row), one pass keeping the least x1;
+//   d = 2:  sort by (x0, x1, row), one pass keeping the least x1
+//           (nondominated_pairs.cpp);
 //   d = 3:  the same order and a Fenwick tree over the ranks of x1;
 //   d >= 4: the sum filter (nondominated_sum_filter.cpp), or the k-d tree
 //           (nondominated_box_tree.cpp) for more rows than sorts can hold.
@@ -25,25 +26,6 @@
 namespace mexsets {
 namespace nd {
 namespace {
-
-// In (x0, x1, row) order a row is on the front iff its x1 is below that of
-// every row before it.
-template <class Row>
-void front_of_pairs(unsigned char* front, const double* x, std::size_t m, const Row* rows,
-                    std::size_t n) {
-  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
-  lexicographic(order, spare, x, m, 2, rows, n);
-  spare.reset();
-  const double* x1 = x + m;
-  double lowest = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t r = rows[position_of(order[i])];
-    if (i == 0 || x1[r] < lowest) {
-      front[r] = 1;
-      lowest = x1[r];
-    }
-  }
-}
 
 // In (x0, x1, x2, row) order a row is on the front iff no row before it has
 // both x1 and x2 no greater. A Fenwick tree over the ranks of x1 holds, at
@@ -139,13 +121,27 @@ Pivot least_sum_row(const double* x, std::size_t m, std::size_t d, std::size_t n
       const double* column = x + k * m;
       for (std::size_t i = 0; i < count; ++i) sum[i] += column[row_at(begin + i)];
     }
+    // The least sum and the NaN test in independent lanes, which vectorise
+    // (one running minimum waits on every comparison); the block's tail is
+    // padded with +Inf, which never wins. -0 and +0 compare equal, so the
+    // first row of least sum is found whatever lane held it.
+    constexpr std::size_t kLanes = 8;
+    static_assert(kBlock % kLanes == 0, "padding stays in the block");
+    const std::size_t padded = (count + kLanes - 1) / kLanes * kLanes;
+    std::fill(sum + count, sum + padded, std::numeric_limits<double>::infinity());
+    double lane[kLanes];
+    std::int64_t nan_lane[kLanes] = {};  // all ones once a lane meets NaN
+    std::fill_n(lane, kLanes, least);
+    for (std::size_t i = 0; i < padded; i += kLanes)
+      for (std::size_t j = 0; j < kLanes; ++j) {
+        lane[j] = sum[i + j] < lane[j] ? sum[i + j] : lane[j];
+        nan_lane[j] |= sum[i + j] != sum[i + j] ? -1 : 0;
+      }
     double lowest = least;
-    bool nan = false;
-    for (std::size_t i = 0; i < count; ++i) {
-      lowest = sum[i] < lowest ? sum[i] : lowest;
-      nan |= sum[i] != sum[i];
+    for (std::size_t j = 0; j < kLanes; ++j) {
+      lowest = lane[j] < lowest ? lane[j] : lowest;
+      nan_sum = nan_sum || nan_lane[j] != 0;
     }
-    nan_sum = nan_sum || nan;
     if (lowest < least) {
       least = lowest;
       pivot = row_at(begin + static_cast<std::size_t>(std::find(sum, sum + count, lowest) - sum));
@@ -233,10 +229,14 @@ void front_without_nan(unsigned char* front, const double* x, std::size_t m, std
                        std::size_t pivot) {
   with_row_type(m, [&](auto row_type) {
     using Row = decltype(row_type);
+    const bool keep_all = pivot_covers_few(x, m, d, pivot);
+    // Two columns take every row without a list of them.
+    if (keep_all && d == 2 && m <= kPackedLimit)
+      return front_of_pairs<Row>(front, x, m, nullptr, m);
     // Only the kept part of this is touched (fresh pages cost faults).
     Scratch<Row> kept = scratch<Row>(m);
     std::size_t n = m;
-    if (pivot_covers_few(x, m, d, pivot))
+    if (keep_all)
       std::iota(kept.get(), kept.get() + m, Row{0});
     else
       n = keep_uncovered(
