@@ -637,9 +637,9 @@ bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLi
     return false;
   std::size_t most = std::min<std::size_t>(size * size, 0xFFFFFFFEu);
   if (reads == PairReads::chosen) {
-    // A square of w below 8 MB stays in cache: its random reads are cheap.
-    constexpr std::size_t kCachedSide = 1024;
-    if (size < kCachedSide) return false;
+    // A small square of w is read pair by pair at once.
+    constexpr std::size_t kSmallSide = 256;
+    if (size < kSmallSide) return false;
     // Row lengths from 8 runs of 128 neighbouring rows (which share the
     // lines of the id matrix), spread over it.
     constexpr std::size_t kRuns = 8, kRunRows = 128, kSampledWeights = 4096;
@@ -656,11 +656,14 @@ bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLi
     }
     const double rows = static_cast<double>(ids.rows) / sampled_rows;
     const double id_count = sampled_ids * rows, pair_count = sampled_pairs * rows;
-    // Costs in nanoseconds: a pair's random read of w, a weight of the
-    // square streamed, and per id a few fixed steps plus one per nonzero
-    // entry of its column.
-    constexpr double kPairRead = 4, kStreamed = 0.25, kPerId = 3;
-    const double side = static_cast<double>(size), every_pair = pair_count * kPairRead;
+    // Costs in nanoseconds, as measured on a 2 MB second-level cache: a
+    // pair's random read of w, cheaper while the square fits that cache; a
+    // weight of the square streamed; per id a few fixed steps plus one per
+    // nonzero entry of its column.
+    constexpr double kCachedPairRead = 2.5, kPairRead = 6, kStreamed = 1, kPerId = 8;
+    const double side = static_cast<double>(size);
+    const bool cached = side * side * sizeof(double) <= 2.0 * (1 << 20);
+    const double every_pair = pair_count * (cached ? kCachedPairRead : kPairRead);
     const double fixed = side * side * kStreamed + id_count * kPerId;
     if (fixed >= every_pair) return false;
     // Nonzero entries per column at which the kept weights stop paying.
