@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
-#include "mexsets/bits.hpp"
 
 namespace mexsets {
 
@@ -184,36 +184,41 @@ std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
   // position (the even rows first, then the odd ones, each row's cells left
   // to right as the columns come). Only as much memory as there are labelled
   // cells is touched: new memory costs a page fault per page.
+  // Row i's rank in the visiting order is i / 2 for even rows and
+  // even_rows + i / 2 for odd ones; a column's mixed-parity cells are rows
+  // first, first + 2, ... (first = (j + 1) % 2), so their ranks run
+  // consecutively from ranked(first) and the counting loop vectorises.
   const std::size_t even_rows = (m + 1) / 2;
-  auto rank = [even_rows](std::size_t i) { return i % 2 ? even_rows + i / 2 : i / 2; };
+  auto ranked = [even_rows](std::size_t first) { return first ? even_rows : 0; };
   std::vector<std::size_t> next(m + 1, 0);  // next[rank + 1]: labelled cells of that row
   for (std::size_t j = 0; j < n; ++j) {
-    const double* column = labels.column(j);
-    for (std::size_t i = (j + 1) % 2; i < m; i += 2) next[rank(i) + 1] += column[i] > 0;
+    const std::size_t first = (j + 1) % 2;
+    const double* column = labels.column(j) + first;
+    std::size_t* count = next.data() + 1 + ranked(first);
+    for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[2 * t] > 0;
   }
   for (std::size_t r = 1; r <= m; ++r) next[r] += next[r - 1];
-  std::vector<std::uint32_t> keys(next[m]);
-  std::vector<double> amounts(next[m]);
+  // Every entry is written before it is read: left uninitialised.
+  const std::size_t cells = next[m];
+  const std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[cells]);
+  const std::unique_ptr<double[]> amounts(new double[cells]);
   bool unmatched = false;
   for (std::size_t j = 0; j < n; ++j) {
     const double* column = labels.column(j);
-    // The weights are read only at labelled cells, too sparsely for the
-    // processor to stream them: the lines of a column further on are asked
-    // for ahead.
-    if (j + 2 < n)
-      for (std::size_t i = 0; i < m; i += 8) prefetch(weights.column(j + 2) + i);
-    for (std::size_t i = (j + 1) % 2; i < m; i += 2) {
+    const std::size_t first = (j + 1) % 2;
+    std::size_t* cursor = next.data() + ranked(first);
+    for (std::size_t i = first; i < m; i += 2) {
       const double x = column[i];
       if (!(x > 0)) continue;
       const std::uint32_t p = index.find(x);
       unmatched |= p == KeyIndex::none;
-      const std::size_t at = next[rank(i)]++;
+      const std::size_t at = cursor[i / 2]++;
       keys[at] = p;
       amounts[at] = weights(i, j);
     }
   }
   if (unmatched) fail_first_label_without_key(labels, index);
-  for (std::size_t at = 0; at < keys.size(); ++at) sums[keys[at]] += amounts[at];
+  for (std::size_t at = 0; at < cells; ++at) sums[keys[at]] += amounts[at];
   return sums;
 }
 
