@@ -193,9 +193,9 @@ std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
   std::vector<std::size_t> next(m + 1, 0);  // next[rank + 1]: labelled cells of that row
   for (std::size_t j = 0; j < n; ++j) {
     const std::size_t first = (j + 1) % 2;
-    const double* column = labels.column(j) + first;
+    const double* column = labels.column(j);
     std::size_t* count = next.data() + 1 + ranked(first);
-    for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[2 * t] > 0;
+    for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[first + 2 * t] > 0;
   }
   for (std::size_t r = 1; r <= m; ++r) next[r] += next[r - 1];
   // Every entry is written before it is read: left uninitialised.
