@@ -36,8 +36,7 @@ struct SparseWeights {
 // and column counts of w, and below 2^32), unless more than `most` (below
 // 2^32) of its entries are not zero: then returns false, leaving `sparse`
 // partial. May throw std::bad_alloc.
-bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most,
-                          SparseWeights& sparse);
+bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most, SparseWeights& sparse);
 
 // The share of nonzero entries among `samples` entries of w's leading
 // size-by-size square (size >= 1) spread over it in a fixed pseudo-random
