@@ -1,9 +1,11 @@
-// Bit scans and cache hints for every compiler the toolbox is built with:
-// GCC and Clang (CMake, mkoctfile, MEX on Linux and macOS) have builtins,
-// Visual C++ (MEX on Windows) has intrinsics, anything else gets plain code.
+// Bit scans, the magnitude bits of a double and cache hints for every
+// compiler the toolbox is built with: GCC and Clang (CMake, mkoctfile, MEX
+// on Linux and macOS) have builtins, Visual C++ (MEX on Windows) has
+// intrinsics, anything else gets plain code.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(_MSC_VER) && !defined(__clang__)
 #include <intrin.h>
@@ -24,6 +26,13 @@ inline int count_trailing_zeros(std::uint64_t x) {
   for (; !(x & 1); x >>= 1) ++position;
   return position;
 #endif
+}
+
+// The bits of x but its sign, shifted out: zero exactly for +0 and -0.
+inline std::uint64_t magnitude_bits(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits << 1;
 }
 
 // Asks for the cache line holding `address` ahead of its use. A hint only:

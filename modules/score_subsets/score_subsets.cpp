@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <string>
+
+#include "mexsets/bits.hpp"
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -20,11 +21,7 @@ namespace {
 std::int64_t item_index(double x) { return x < 1 ? 0 : static_cast<std::int64_t>(x - 1); }
 
 // x == 0 (+0 or -0) as one integer test: every bit but the sign is clear.
-inline bool is_zero(double x) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return (bits << 1) == 0;
-}
+inline bool is_zero(double x) { return magnitude_bits(x) == 0; }
 
 // The item index of id x (not 0) when x addresses one of `items` items, else
 // reported.

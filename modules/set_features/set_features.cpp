@@ -479,7 +479,9 @@ class SparsePairs {
       id.first = sparse.start[a];
       const std::size_t count = sparse.start[a + 1] - sparse.start[a];
       id.more = static_cast<std::uint32_t>(count - std::min(count, kSlots));
-      for (std::size_t t = 0; t < kSlots; ++t) id.slot[t] = sparse.slot[kSlots * a + t];
+      // The first kSlots rows, padded with `size` (never marked).
+      for (std::size_t t = 0; t < kSlots; ++t)
+        id.slot[t] = t < count ? sparse.row[id.first + t] : static_cast<std::uint32_t>(size);
     }
     s_->marked.assign(size + 1, 0);
     s_->column.assign(size + 1, 0);
@@ -572,7 +574,7 @@ class SparsePairs {
 #endif
 
  private:
-  static constexpr std::size_t kSlots = SparseWeights::kSlots;
+  static constexpr std::size_t kSlots = 4;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   static constexpr std::size_t kAhead = 4;
   static constexpr std::size_t kFewFound = 16;

@@ -44,7 +44,7 @@
 // first keeps w's nonzero entries (one streaming read of w) and looks each
 // row's pairs up among them instead (sparse_weights.hpp). Memory: O(1)
 // besides the outputs, a block buffer of at most 2^14 ids in mode 3 (or,
-// with the nonzero weights kept, 12 bytes per nonzero weight, 64 per
+// with the nonzero weights kept, 12 bytes per nonzero weight, 48 per
 // addressable id and 4 per column of ids; when that memory is not there,
 // every pair is read from w), and in mode 4 a row-major copy of the four
 // value columns when the ids outnumber four times its rows.

@@ -1,18 +1,8 @@
 #include "sparse_weights.hpp"
 
-#include <cstring>
+#include "mexsets/bits.hpp"
 
 namespace mexsets {
-namespace {
-
-// The bits of x but its sign: zero exactly for +0 and -0.
-inline std::uint64_t magnitude_bits(double x) {
-  std::uint64_t bits;
-  std::memcpy(&bits, &x, sizeof bits);
-  return bits << 1;
-}
-
-}  // namespace
 
 bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most,
                           SparseWeights& sparse) {
@@ -42,12 +32,6 @@ bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most,
     if (sparse.row.size() > most) return false;
     sparse.start[b + 1] = static_cast<std::uint32_t>(sparse.row.size());
   }
-  constexpr std::size_t kSlots = SparseWeights::kSlots;
-  sparse.slot.assign(kSlots * size, static_cast<std::uint32_t>(size));
-  for (std::size_t b = 0; b < size; ++b)
-    for (std::size_t p = sparse.start[b]; p < sparse.start[b + 1] && p - sparse.start[b] < kSlots;
-         ++p)
-      sparse.slot[kSlots * b + p - sparse.start[b]] = sparse.row[p];
   return true;
 }
 

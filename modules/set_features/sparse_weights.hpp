@@ -21,15 +21,10 @@ namespace mexsets {
 // The entries of the leading size-by-size square of w that are not zero
 // (NaN included), in compressed columns: column b holds rows row[p] with
 // weights value[p] for p from start[b] to start[b + 1] - 1, rows ascending.
-// The rows of a column's first kSlots entries are also laid out in
-// slot[kSlots * b ...], padded with `size` (no row), so that a lookup reads
-// one line and no bound.
 struct SparseWeights {
-  static constexpr std::size_t kSlots = 4;
   std::vector<std::uint32_t> start;
   std::vector<std::uint32_t> row;
   std::vector<double> value;
-  std::vector<std::uint32_t> slot;
 };
 
 // Fills `sparse` from w's leading size-by-size square (size at most the row
