@@ -10,10 +10,10 @@
 %   positions j < k of a row, of W(id_j+1, id_k+1) (the id listed first
 %   gives the row of W), and F = the sum of the values - 2*G: the perimeter
 %   of a region whose boundary lengths V and shared boundaries W describe.
-%   Any other MODE returns F = zeros(M, 1) and no G, and reads no id; asking
-%   for G in mode 1 or another MODE fails with nargout. MODE is a numeric
-%   scalar truncated toward zero (2.9 is 2); NaN and Inf count as other
-%   values. W is read in mode 3 only; other extra inputs are ignored.
+%   Any other MODE is refused (badMode) before any output exists; asking
+%   for G in mode 1 fails with nargout. MODE is a numeric scalar truncated
+%   toward zero (2.9 is 2, 0.5 is 0 and refused); NaN and Inf are refused.
+%   W is read in mode 3 only; other extra inputs are ignored.
 %
 %   Row i of IDS lists 0-based ids (0 is the first row of V) from its first
 %   column on, up to the first negative entry (NaN does not end a row) or the
@@ -33,7 +33,8 @@
 %
 %   Errors (identifier mexsets:set_features:<reason>):
 %     nargin                 fewer than two inputs, or mode 3 without W
-%     nargout                more than two outputs, or two outside modes 2-4
+%     nargout                more than two outputs, or two in mode 1
+%     badMode                MODE truncated is not 1-4 (once gave zeros)
 %     typesNotCoherent       IDS, V or W is not double
 %     dimensionsNotCoherent  IDS, V or W has more than two dimensions
 %     sparseInput            IDS, V or W is sparse (pass full(...))

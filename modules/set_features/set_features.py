@@ -20,7 +20,8 @@ def set_features(ids, v, mode=1, w=None):
     - 4: ``extra`` = the (M, 4) box ``[min v[a, 0], min v[a, 1],
       max v[a, 2], max v[a, 3]]`` over the row's ids; ``features`` stays
       zeros
-    - any other mode: ``features`` = zeros and no ``extra``; no id is read.
+    - any other mode is refused (``badMode``); earlier releases returned
+      zeros for it.
 
     A running minimum starts at the largest double and takes a value only
     when it is smaller, a maximum only when it is larger, so NaN values never
@@ -42,8 +43,8 @@ def set_features(ids, v, mode=1, w=None):
         columns 0 to 3 (C >= 4). A 1-D array is one row, so pass a column
         (``[[10], [12]]``) for several ids.
     mode : int or float, optional
-        The aggregate, truncated toward zero (2.9 is 2); NaN and inf count
-        as other modes. Default 1.
+        The aggregate, truncated toward zero (2.9 is 2, 0.5 is 0 and
+        refused); NaN and inf are refused. Default 1.
     w : array_like, shape (K1, K2), optional
         Pair weights, required in mode 3 and read only there.
 
@@ -52,7 +53,7 @@ def set_features(ids, v, mode=1, w=None):
     Returns
     -------
     features : ndarray of float64, shape (M,)
-        Returned alone in mode 1 and in the modes that compute nothing.
+        Returned alone in mode 1.
     extra : ndarray of float64, shape (M,), or shape (M, 4) in mode 4
         Modes 2, 3 and 4 only: the result is then the tuple
         ``(features, extra)``. The box of mode 4 is Fortran-ordered.
@@ -69,6 +70,7 @@ def set_features(ids, v, mode=1, w=None):
           dimensions
         - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
         - ``badScalar``: `mode` is empty
+        - ``badMode``: `mode` truncates to none of 1, 2, 3, 4
         - ``tooFewColumns``: `v` lacks a column the mode reads, and a row has
           ids
         - ``idOutOfRange``: an id >= ``v.shape[0]`` (mode 3: or a dimension

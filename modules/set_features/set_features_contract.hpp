@@ -18,19 +18,22 @@ struct SetFeaturesContract : ContractDefaults {
   static constexpr int outputs = 2;
   static constexpr const char* nargin_message = "There should be at least 2 input parameters";
 
-  // Modes 2 to 4 give two outputs, mode 1 and the modes that compute nothing
-  // one. The features exist whatever the mode; a mode that computes nothing
-  // ends the call there, without reading w. Only mode 3 needs (and reads) w.
-  // The second output, when the mode has one, exists before the ids are
-  // read; a bad id ends the call with both outputs discarded.
+  // Modes 2 to 4 give two outputs, mode 1 one. A mode that truncates to
+  // none of 1 to 4 is refused before any output exists (it would otherwise
+  // pass for a result of zeros). Only mode 3 needs (and reads) w. The second
+  // output, when the mode has one, exists before the ids are read; a bad id
+  // ends the call with both outputs discarded.
   template <class Call>
   static void run(Call& call) {
     const ConstMatrix ids = call.matrix(IN_IDS);
     const ConstMatrix v = call.matrix(IN_V);
-    const int mode = feature_mode(call.scalar(IN_MODE));
+    const double given_mode = call.scalar(IN_MODE);
+    const int mode = feature_mode(given_mode);
+    if (mode == 0)
+      fail("badMode", "Mode must be 1, 2, 3 or 4 (truncated toward zero): ", named_arg("mode"),
+           " is " + format_value(given_mode));
     if (second_output_columns(mode) == 0) call.most_outputs(1);
     double* features = call.column(OUT_FEATURES, ids.rows);
-    if (mode_value_columns(mode) == 0) return;
     ConstMatrix w;
     if (mode == 3) {
       if (!call.given(IN_W)) fail("nargin", "For perimeter we need 4 parameters");

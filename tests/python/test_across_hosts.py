@@ -292,7 +292,7 @@ def set_features_cases(rng):
         if mode == 3 or (mode is not None and rng.random() < 0.3):
             args.append(w)  # read in mode 3 only
         count = 2 if mode in (2.0, 3.0, 4.0, 2.9) else 1
-        yield args, count, False
+        yield args, count, mode is not None and not 1 <= mode < 5
         if ids.size and limit:
             yield changed(args, 0, spoil(rng, ids, lengths, rng.choice([limit, NAN]))), count, True
         if mode == 3:

@@ -14,9 +14,9 @@
 
 using testing_support::expect_mex_error;
 using testing_support::rows_of;
-using testing_support::whole_below;
 using testing_support::same_bits;
 using testing_support::to_host;
+using testing_support::whole_below;
 using Matrix = mexsets::OwnedMatrix<double>;
 
 namespace {
@@ -95,20 +95,26 @@ TEST(SetFeatures, Box) {
       r.out2, {-1, -1, DBL_MAX, -5, 20, DBL_MAX, 100, -DBL_MAX, -DBL_MAX, 2000, 500, -DBL_MAX}));
 }
 
-TEST(SetFeatures, ModeIsTruncatedAndOtherModesReturnZeros) {
+TEST(SetFeatures, ModeIsTruncatedAndOtherModesAreRefused) {
   auto ids = rows_of({{0, 1}, {1, -1}});
   auto v = rows_of({{2}, {4}});
   auto r = call(ids, v, 2.9);
   EXPECT_EQ(r.out2, std::vector<double>({6, 4}));
   EXPECT_EQ(call(ids, v, 1.5).out1, std::vector<double>({2, 4}));
-  const double others[] = {0.0, 0.99, 5.0, -1.0, -0.5, NAN, INFINITY, -INFINITY, 1e300};
-  for (double mode : others) {
-    auto z = call(ids, v, mode);
-    EXPECT_EQ(z.out1, std::vector<double>({0, 0})) << mode;
-    EXPECT_FALSE(z.has_out2) << mode;
-  }
-  // Other modes read nothing, so ids outside V are no error there.
-  EXPECT_EQ(call(rows_of({{7, NAN}}), v, 7).out1, std::vector<double>({0}));
+  const std::pair<double, const char*> others[] = {
+      {0.0, "0"},   {0.99, "0.99"},    {5.0, "5"},          {-1.0, "-1"},     {-0.5, "-0.5"},
+      {NAN, "NaN"}, {INFINITY, "Inf"}, {-INFINITY, "-Inf"}, {1e300, "1e+300"}};
+  for (const auto& [mode, text] : others)
+    expect_mex_error([&] { call(ids, v, mode); }, "mexsets:set_features:badMode",
+                     std::string("Mode must be 1, 2, 3 or 4 (truncated toward zero): input 3 "
+                                 "(mode) is ") +
+                         text);
+  // The mode is refused before any id is read.
+  expect_mex_error(
+      [&] {
+        call(rows_of({{7, NAN}}), v, 7);
+      },
+      "mexsets:set_features:badMode", "input 3 (mode) is 7");
   // Any numeric class: int8 3 needs W, logical true is mode 1.
   auto a = to_host(ids), values = to_host(v), w = to_host(rows_of({{0, 1}, {1, 0}}));
   auto three = standin::numeric(mxINT8_CLASS, {1, 1});

@@ -21,13 +21,13 @@ expect_same(g, [-1 -5 100 2000; -1 20 -realmax 500; realmax realmax -realmax -re
 
 [f, g] = set_features([0 1; 1 -1], [2; 4], 2.9);
 expect_same(g, [6; 4], 'mode 2.9 is 2');
-for mode = {0, 5, -1, NaN, Inf, int8(7)}
-  f = set_features([0 1; 1 -1], [2; 4], mode{1});
-  expect_same(f, zeros(2, 1), sprintf('mode %g', double(mode{1})));
-  expect_error(@() set_features([0 1; 1 -1], [2; 4], mode{1}), ...
-               'mexsets:set_features:nargout', ...
-               'Too many output arguments: set_features gives at most 1', 2);
+for mode = {0, 5, -1, 0.5, NaN, Inf, int8(7)}
+  expect_error(@() set_features([0 1; 1 -1], [2; 4], mode{1}), 'mexsets:set_features:badMode', ...
+               ['Mode must be 1, 2, 3 or 4 (truncated toward zero): input 3 (mode) is ' ...
+                num2str(double(mode{1}))]);
 end
+expect_error(@() set_features([0 1; 1 -1], [2; 4], 1), 'mexsets:set_features:nargout', ...
+             'Too many output arguments: set_features gives at most 1', 2);
 f = set_features([0 1], [2; 4], true);
 expect_same(f, 2, 'logical mode is 1');
 [f, g] = set_features(zeros(0, 3), [], 4);

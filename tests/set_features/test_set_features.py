@@ -17,7 +17,10 @@ def test_outputs_per_mode():
     features, box = mexsets.set_features(IDS, V, mode=4, w=np.zeros((9, 9, 9)))  # w unread
     assert features.tolist() == [0, 0] and box.shape == (2, 4) and box.flags.f_contiguous
     assert box.tolist() == [[2, 0, 7, 9], [8, 3, 1, 9]]
-    assert mexsets.set_features(IDS, V, mode=np.nan).tolist() == [0, 0]
+    for mode in (0, 5, -1, 0.5, np.nan):
+        with pytest.raises(mexsets.Error, match=r"mode is (0|5|-1|0\.5|NaN)$") as error:
+            mexsets.set_features(IDS, V, mode=mode)
+        assert error.value.reason == "badMode"
     perimeter, shared = mexsets.set_features([0, 1, -1], [[10], [12]], 3, [[0, 3], [3, 0]])
     assert perimeter.tolist() == [16] and shared.tolist() == [3]
 

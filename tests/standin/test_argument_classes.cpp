@@ -387,8 +387,11 @@ TEST(ArgumentClasses, OneOutputMoreThanGivenIsRefused) {
       Array changed = standin::scalar(mode);
       list[2] = changed.get();
       const std::string where = "set_features mode " + std::to_string(mode);
-      const bool two = mode >= 2 && mode < 5;
-      EXPECT_EQ(outcome(module, valid.name, 2, list, where), two ? "ok" : "nargout") << where;
+      const bool two = mode >= 2 && mode < 5, bad = !(mode >= 1 && mode < 5);
+      EXPECT_EQ(outcome(module, valid.name, 2, list, where), two   ? "ok"
+                                                             : bad ? "badMode"
+                                                                   : "nargout")
+          << where;
       EXPECT_EQ(outcome(module, valid.name, 3, list, where), "nargout") << where;
     }
   }
