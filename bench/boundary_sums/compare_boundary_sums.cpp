@@ -65,7 +65,7 @@ compare::Workload workload(std::string label, const contour_workload::Workload& 
     mexsets::check_boundary_inputs(args);
     kernel_out->pair.assign(args.n * args.n, 0.0);
     kernel_out->border.assign(args.n, 0.0);
-    const std::vector<double> sums = mexsets::boundary_key_sums(args);
+    const mexsets::KeySums sums = mexsets::boundary_key_sums(args);
     mexsets::distribute_boundary_sums(args, sums, kernel_out->pair.data(),
                                       kernel_out->border.data());
     volatile double sink = kernel_out->pair.empty() ? 0.0 : kernel_out->pair.back();

@@ -170,10 +170,33 @@ void in_visiting_order(ConstMatrix labels, Visit&& visit) {
 
 }  // namespace
 
-std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
+namespace {
+
+// 1 at every key equal to an earlier one. Positive keys are looked up in the
+// index; the others (which no label matches, and which are rare) are sorted.
+std::vector<unsigned char> repeated_keys(const double* keys, std::size_t count,
+                                         const KeyIndex& index) {
+  std::vector<unsigned char> repeats(count, 0);
+  std::vector<std::pair<double, std::size_t>> others;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (keys[k] > 0)
+      repeats[k] = index.find(keys[k]) != k;
+    else
+      others.emplace_back(keys[k] == 0 ? 0.0 : keys[k], k);
+  }
+  std::sort(others.begin(), others.end());
+  for (std::size_t t = 1; t < others.size(); ++t)
+    if (others[t].first == others[t - 1].first) repeats[others[t].second] = 1;
+  return repeats;
+}
+
+}  // namespace
+
+KeySums boundary_key_sums(const BoundaryInputs& in) {
   const std::size_t count = in.key_count();
   const KeyIndex index(in.keys.data, count);
-  std::vector<double> sums(count, 0.0);
+  KeySums out{std::vector<double>(count, 0.0), repeated_keys(in.keys.data, count, index)};
+  std::vector<double>& sums = out.sums;
   const ConstMatrix labels = in.labels, weights = in.weights;
   const std::size_t m = labels.rows, n = labels.cols;
   // Each key's additions must follow the visiting order, which runs across
@@ -218,12 +241,14 @@ std::vector<double> boundary_key_sums(const BoundaryInputs& in) {
   }
   if (unmatched) fail_first_label_without_key(labels, index);
   for (std::size_t at = 0; at < cells; ++at) sums[keys[at]] += amounts[at];
-  return sums;
+  return out;
 }
 
-void distribute_boundary_sums(const BoundaryInputs& in, const std::vector<double>& sums,
-                              double* pair, double* border) {
+void distribute_boundary_sums(const BoundaryInputs& in, const KeySums& key_sums, double* pair,
+                              double* border) {
+  const std::vector<double>& sums = key_sums.sums;
   for (std::size_t k = 0; k < sums.size(); ++k) {
+    if (key_sums.repeats[k]) continue;
     const double a = in.first.data[k];
     const std::size_t b = index_of(in.second.data[k]);
     if (a == 0)
@@ -235,7 +260,7 @@ void distribute_boundary_sums(const BoundaryInputs& in, const std::vector<double
 
 BoundarySums boundary_sums(const BoundaryInputs& in) {
   check_boundary_inputs(in);
-  const std::vector<double> sums = boundary_key_sums(in);
+  const KeySums sums = boundary_key_sums(in);
   BoundarySums out{OwnedMatrix<double>(in.n, in.n), OwnedMatrix<double>(in.n, 1)};
   distribute_boundary_sums(in, sums, out.pair.data.data(), out.border.data.data());
   return out;

@@ -19,7 +19,9 @@
 // Outputs: pair (n-by-n) and border (n-by-1), zero wherever no key writes.
 //
 // Keys match by exact value (-0 equals +0); a repeated key matches its first
-// position only, so its later copies keep a zero sum. Per-key sums start at
+// position only, and its later copies write nothing (a zero handed out by a
+// copy would overwrite the first copy's sum, or another key's, in the cell it
+// names). Per-key sums start at
 // +0 and add in visiting order: first the even rows at their odd columns,
 // then the odd rows at their even columns, each pass row by row and left to
 // right, so results are reproducible bit for bit. Distribution assigns (never
@@ -108,14 +110,20 @@ class KeyIndex {
   int shift_ = 64;
 };
 
-// The per-key sums (L values) of checked inputs; fails on the first label, in
-// visiting order, that matches no key.
-std::vector<double> boundary_key_sums(const BoundaryInputs& in);
+// The per-key sums (L values) of checked inputs, and which keys repeat an
+// earlier key (those write nothing).
+struct KeySums {
+  std::vector<double> sums;
+  std::vector<unsigned char> repeats;
+};
 
-// Assigns sums[k] for k = 0 .. L-1 into border (n) or pair (n-by-n,
-// column-major), both zeroed by the caller.
-void distribute_boundary_sums(const BoundaryInputs& in, const std::vector<double>& sums,
-                              double* pair, double* border);
+// Fails on the first label, in visiting order, that matches no key.
+KeySums boundary_key_sums(const BoundaryInputs& in);
+
+// Assigns sums[k] for k = 0 .. L-1, repeated keys left out, into border (n)
+// or pair (n-by-n, column-major), both zeroed by the caller.
+void distribute_boundary_sums(const BoundaryInputs& in, const KeySums& sums, double* pair,
+                              double* border);
 
 // All steps, for tests and benchmarks.
 struct BoundarySums {

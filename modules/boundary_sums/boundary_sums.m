@@ -20,11 +20,12 @@
 %   two-dimensional.
 %
 %   Keys match by exact value; a key listed twice collects its weights at its
-%   first position, so the later copy hands out 0. Weights are added to each
-%   key's sum in a fixed order (first the odd rows at their even columns,
-%   then the even rows at their odd columns, each row by row and left to
-%   right), so results are reproducible bit for bit. A message about an entry
-%   names its input, row, column and value.
+%   first position, and its later copies write nothing (earlier releases
+%   wrote 0 into the cell a copy names, overwriting the sum there).
+%   Weights are added to each key's sum in a fixed order (first the odd
+%   rows at their even columns, then the even rows at their odd columns,
+%   each row by row and left to right), so results are reproducible bit for
+%   bit. A message about an entry names its input, row, column and value.
 %
 %   P and B take 8*N^2 + 8*N bytes. A result that would not fit into the memory
 %   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment

@@ -15,11 +15,12 @@ def boundary_sums(n, first, second, keys, labels, weights):
     remains.
 
     Keys match by exact value; a key listed twice collects its weights at its
-    first position, so the later copy hands out 0. Weights are added to each
-    key's sum in a fixed order (first the rows ``0, 2, 4, ...`` at their
-    columns ``1, 3, ...``, then the rows ``1, 3, ...`` at their columns
-    ``0, 2, ...``, each row by row and left to right), so results are
-    reproducible bit for bit.
+    first position, and its later copies write nothing (earlier releases
+    wrote 0 into the cell a copy names, overwriting the sum there).
+    Weights are added to each key's sum in a fixed order (first the rows
+    ``0, 2, 4, ...`` at their columns ``1, 3, ...``, then the rows
+    ``1, 3, ...`` at their columns ``0, 2, ...``, each row by row and left
+    to right), so results are reproducible bit for bit.
 
     Parameters
     ----------

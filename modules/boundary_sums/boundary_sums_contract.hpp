@@ -45,7 +45,7 @@ struct BoundarySumsContract : ContractDefaults {
         "pass a smaller n (the largest id in first and second is enough)", named_arg("n"));
     double* pair = call.matrix_output(OUT_PAIR, in.n, in.n);
     double* border = call.column(OUT_BORDER, in.n);
-    const std::vector<double> sums = boundary_key_sums(in);
+    const KeySums sums = boundary_key_sums(in);
     distribute_boundary_sums(in, sums, pair, border);
   }
 };

@@ -50,6 +50,7 @@ inline void boundary_sums(BoundarySums& out, double n_value, const double* first
   out.pair.assign(static_cast<std::size_t>(n) * n, 0.0);
   out.border.assign(n, 0.0);
   for (std::size_t k = 0; k < count; ++k) {
+    if (position.at(keys.data[k]) != static_cast<double>(k)) continue;  // a repeated key
     const double a = first[k];
     const double b = second[k];
     if (a == 0) {

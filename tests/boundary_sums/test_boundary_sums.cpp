@@ -91,15 +91,19 @@ TEST(BoundarySums, DistributionAssignsInKeyOrder) {
 }
 
 TEST(BoundarySums, RepeatedKeysCollectAtTheirFirstPosition) {
-  // Key 5 at positions 0 and 2: all of 5's weights go to position 0, the
-  // copy at 2 hands out 0 (into B(2)); with the same cell, 0 overwrites.
+  // Key 5 at positions 0 and 2: all of 5's weights go to position 0, and the
+  // copy at 2 writes nothing, not even where position 0 wrote.
   auto keys = rows_of({{5, 7, 5}});
   auto r =
       call(2, rows_of({{1, 0, 0}}), rows_of({{2, 1, 2}}), keys, example_labels, example_weights);
   EXPECT_EQ(r.pair, std::vector<double>({0, 0, 4, 0}));
   EXPECT_EQ(r.border, std::vector<double>({6, 0}));
   r = call(2, rows_of({{1, 0, 1}}), rows_of({{2, 1, 2}}), keys, example_labels, example_weights);
-  EXPECT_EQ(r.pair, std::vector<double>({0, 0, 0, 0}));
+  EXPECT_EQ(r.pair, std::vector<double>({0, 0, 4, 0}));
+  // Nor over another key's sum (7's, in B(1)), nor for keys no label matches.
+  r = call(2, rows_of({{0, 0, 0, 0, 0}}), rows_of({{1, 2, 2, 1, 1}}), rows_of({{7, -1, 5, -1, 7}}),
+           example_labels, example_weights);
+  EXPECT_EQ(r.border, std::vector<double>({6, 4}));
 }
 
 TEST(BoundarySums, KeysMatchByExactValue) {

@@ -14,13 +14,15 @@ expect_same(P, [0 4; 0 0], 'same-parity cells ignored');
 expect_same(B, [6; 0], 'n truncated');
 
 % Later keys win a shared cell; P(b, a) stays 0; a repeated key sums at its
-% first position and its copy hands out 0.
+% first position and its copies write nothing.
 P = boundary_sums(2, [1 1], [2 2], [5 7], labels, weights);
 expect_same(P, [0 6; 0 0], 'later key wins');
 [P, B] = boundary_sums(2, [1 0 0], [2 1 2], [5 7 5], labels, weights);
 expect_same(B, [6; 0], 'repeated key');
 P = boundary_sums(2, [1 0 1], [2 1 2], [5 7 5], labels, weights);
-expect_same(P, zeros(2), 'repeated key overwrites with 0');
+expect_same(P, [0 4; 0 0], 'a repeated key keeps its first sum');
+[P, B] = boundary_sums(2, [0 0 0 0], [1 2 2 1], [7 -3 5 -3], labels, weights);
+expect_same(B, [6; 4], 'a repeat of a key no label matches writes nothing');
 
 % One-row grid: pass over columns 2, 4, ... only; one-column grid: rows 2, 4.
 [P, B] = boundary_sums(2, [0 0], [1 2], [1 2], [2 1 2 1 2], [100 1 100 2 100]);
