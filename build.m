@@ -72,9 +72,11 @@ if on_octave
   saved_flags = getenv('CXXFLAGS');
   restore = onCleanup(@() setenv('CXXFLAGS', saved_flags));
   setenv('CXXFLAGS', '-O2 -std=c++17 -Wall -Wextra -Wconversion');
-  host_flags = {};
+  % MEX files in Octave read their inputs through Octave's own values
+  % (include/mexsets/octave_mex_inputs.cpp; mexsets/mex_host.hpp says why).
+  host_flags = {'-DMEXSETS_OCTAVE_MEX'};
   if options.verbose
-    host_flags = {'--verbose'};
+    host_flags{end + 1} = '--verbose';
   end
 else
   host_flags = [{'-R2018a', '-O', '-outdir', outdir}, cxx17_flag()];
@@ -92,6 +94,7 @@ for k = 1:numel(options.modules)
                     {[name '_mex.cpp'], [name '_python.cpp'], [name '_oct.cpp']});
   sources = cellfun(@(file) fullfile(dir_of, file), sources, 'UniformOutput', false);
   if on_octave
+    sources{end + 1} = fullfile(root, 'include', 'mexsets', 'octave_mex_inputs.cpp');
     output = {'-o', fullfile(outdir, [name '.' mexext()])};
   else
     output = {'-output', name};

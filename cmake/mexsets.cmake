@@ -213,8 +213,13 @@ function(mexsets_add_octave_build name kind out gateway sources depends)
     set(target ${name}_octave)
     list(APPEND flags ${MEXSETS_OCTAVE_SYSTEM_INCLUDES})
   else()
+    # MEXSETS_OCTAVE_MEX: the MEX file runs in Octave and may use what
+    # Octave's MEX layer offers besides mex.h (mexsets/mex_host.hpp).
     set(mode --mex)
     set(target ${name}_octave_mex)
+    list(APPEND flags ${MEXSETS_OCTAVE_SYSTEM_INCLUDES} -DMEXSETS_OCTAVE_MEX)
+    list(APPEND sources ${MEXSETS_ROOT}/include/mexsets/octave_mex_inputs.cpp)
+    list(APPEND depends ${MEXSETS_ROOT}/include/mexsets/octave_mex_inputs.cpp)
   endif()
   list(JOIN flags " " cxxflags)
   set(module ${out}/${name}.${kind})
@@ -279,13 +284,13 @@ function(mexsets_add_shared_tests)
     endif()
   endforeach()
   # Octave-level checks of the toolbox as a whole (help, demo, package,
-  # install): tests/<area>/test_*.m run in octave-cli against build/octave
-  # (the help's also against build/octave-mex), tests/<area>/test_*.sh run
-  # with bash ROOT BUILD.
+  # install, the hosts' behaviour): tests/<area>/test_*.m run in octave-cli
+  # against build/octave (the help's and the hosts' also against
+  # build/octave-mex), tests/<area>/test_*.sh run with bash ROOT BUILD.
   if(MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
-    foreach(area help demo package)
+    foreach(area help demo package hosts)
       set(kinds octave)
-      if(area STREQUAL help)
+      if(area STREQUAL help OR area STREQUAL hosts)
         mexsets_add_octave_tests(${area} BOTH)
         list(APPEND kinds octave-mex)
       else()
@@ -306,6 +311,18 @@ function(mexsets_add_shared_tests)
           COMMAND bash ${script} ${MEXSETS_ROOT} ${CMAKE_BINARY_DIR})
       endforeach()
     endforeach()
+    # heap_bytes.oct (BUILD/octave-test): what malloc has handed out, for the
+    # leak checks of tests/hosts.
+    set(heap ${CMAKE_BINARY_DIR}/octave-test/heap_bytes.oct)
+    add_custom_command(
+      OUTPUT ${heap}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/octave-test
+      COMMAND ${MEXSETS_MKOCTFILE} -o ${heap} ${MEXSETS_ROOT}/tests/hosts/heap_bytes.cpp
+      DEPENDS ${MEXSETS_ROOT}/tests/hosts/heap_bytes.cpp
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+      COMMENT "mkoctfile heap_bytes.oct"
+      VERBATIM)
+    add_custom_target(octave_test_support ALL DEPENDS ${heap})
     # The oct-files and the MEX files give the same results and errors.
     add_test(NAME octave.hosts_agree
       COMMAND ${MEXSETS_OCTAVE_CLI} --norc --quiet --no-window-system

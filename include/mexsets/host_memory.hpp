@@ -18,7 +18,18 @@ class HostMemory : public std::pmr::memory_resource {
   void* do_allocate(std::size_t bytes, std::size_t alignment) override {
     // Host blocks are aligned at least as malloc's are.
     if (alignment > alignof(std::max_align_t)) throw std::bad_alloc();
-    void* block = mxMalloc(bytes ? bytes : 1);
+    // Octave's MEX layer raises its own error (without an identifier) when
+    // it has no block to give; mxMalloc fails in no other way.
+    void* block = nullptr;
+#if defined(MEXSETS_OCTAVE_MEX)
+    try {
+      block = mxMalloc(bytes ? bytes : 1);
+    } catch (...) {
+      throw std::bad_alloc();
+    }
+#else
+    block = mxMalloc(bytes ? bytes : 1);
+#endif
     if (!block) throw std::bad_alloc();
     return block;
   }

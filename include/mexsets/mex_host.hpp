@@ -20,20 +20,52 @@
 #include <string>
 
 #include "mex.h"
+#if defined(MEXSETS_OCTAVE_MEX)
+#include "dNDArray.h"
+#endif
 #include "mexsets/array_views.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
-#include "mexsets/host_memory.hpp"
 #include "mexsets/gateway_errors.hpp"
+#include "mexsets/host_memory.hpp"
 
 namespace mexsets {
+
+#if defined(MEXSETS_OCTAVE_MEX)
+namespace octave_mex {
+// The elements of a double array as Octave holds them
+// (mexsets/octave_mex_inputs.cpp).
+NDArray array_value(const void* array);
+}  // namespace octave_mex
+#endif
 
 // Octave offers max(nlhs, 1) output slots; output k (1-based) may be stored
 // only when its slot exists.
 inline bool has_output_slot(int nlhs, int k) { return k <= (nlhs > 1 ? nlhs : 1); }
 
 namespace detail {
+
+// An array from the host, or std::bad_alloc when it has none to give. In
+// Octave the MEX layer raises an error of its own, without an identifier
+// ("failed to allocate ... bytes"), when an allocation fails, and making an
+// array fails in no other way: that error becomes outOfMemory. MATLAB's own
+// error (with its identifier) ends the call as it is.
+template <class Make>
+mxArray* host_array(Make&& make) {
+  mxArray* array = nullptr;
+#if defined(MEXSETS_OCTAVE_MEX)
+  try {
+    array = make();
+  } catch (...) {
+    throw std::bad_alloc();
+  }
+#else
+  array = make();
+#endif
+  if (!array) throw std::bad_alloc();
+  return array;
+}
 
 // Class names as the hosts print them, by class id (the hosts share the ids).
 inline const char* class_name(mxClassID id) {
@@ -79,26 +111,32 @@ class MexCall {
   bool ends_at_call_shape() {
     const auto inputs = static_cast<std::size_t>(nrhs_ < 0 ? 0 : nrhs_);
     if (!ends_with_synopsis<Contract>(*this, inputs, nlhs_)) return false;
-    mexPrintf("%s", Contract::synopsis);
-    keep(0, mxCreateDoubleMatrix(0, 0, mxREAL));
+    // Only a contract with a synopsis ends here; the test keeps the compiler
+    // from seeing a null text passed to a format of the others.
+    if constexpr (Contract::synopsis != nullptr) mexPrintf("%s", Contract::synopsis);
+    keep(0, detail::host_array([] { return mxCreateDoubleMatrix(0, 0, mxREAL); }));
     return true;
   }
 
   bool given(int k) const { return k < nrhs_; }
 
+  // The views' checks (class, then dimensions), then sparse and complex
+  // storage, before any element is asked for.
   ConstMatrix matrix(int k) {
-    const ConstMatlabMultiArray<double> view(prhs_[k]);
+    detail::check_view<double>(prhs_[k], dimension_coherence<2>(prhs_[k]));
     require_dense_real(k);
-    return as_matrix(view);
+    const auto extents = detail::extents2(prhs_[k]);
+    return {double_data(k), extents[0], extents[1]};
   }
 
-  void unread(int k) { const ConstMatlabMultiArray<double> view(prhs_[k]); }
+  void unread(int k) { detail::check_view<double>(prhs_[k], dimension_coherence<2>(prhs_[k])); }
 
   // An M-by-N-by-C double array; the host reports M-by-N-by-1 as M-by-N.
   ConstArray3 array3(int k) {
-    const MatlabMultiArray3<double> view(const_cast<mxArray*>(prhs_[k]));
+    detail::check_view<double>(prhs_[k], detail::three_dimensional(prhs_[k]));
     require_dense_real(k);
-    return {view.data(), view.shape()[0], view.shape()[1], view.shape()[2]};
+    const auto extents = detail::extents3(prhs_[k]);
+    return {double_data(k), extents[0], extents[1], extents[2]};
   }
 
   void most_outputs(int n) {
@@ -118,16 +156,16 @@ class MexCall {
     const mxArray* array = prhs_[k];
     if (mxGetClassID(array) != mxDOUBLE_CLASS)
       fail("notDouble", "Expected a double array: ", named_arg(name(k)), " is ",
-           std::string(detail::class_name(mxGetClassID(array))), "; pass double(" +
-           std::string(name(k)) + ") instead");
+           std::string(detail::class_name(mxGetClassID(array))),
+           "; pass double(" + std::string(name(k)) + ") instead");
     require_dense_real(k);
     const mwSize* extents = mxGetDimensions(array);
     const auto m = static_cast<std::size_t>(extents[0]);
     const auto d = static_cast<std::size_t>(extents[1]);
     if (m != 0 && d != 0 && mxGetNumberOfElements(array) == 0)
-      fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)), " is " +
-           detail::size_text(array) + " and holds no element");
-    return {mxGetPr(array), m, d};
+      fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)),
+           " is " + detail::size_text(array) + " and holds no element");
+    return {double_data(k), m, d};
   }
 
   // Read like the host's mxGetScalar (first element as a double, any
@@ -148,7 +186,8 @@ class MexCall {
   double* column(int k, std::size_t m) { return matrix_output(k, m, 1); }
 
   double* matrix_output(int k, std::size_t rows, std::size_t cols) {
-    mxArray* array = keep(k, mxCreateDoubleMatrix(rows, cols, mxREAL));
+    mxArray* array =
+        keep(k, detail::host_array([&] { return mxCreateDoubleMatrix(rows, cols, mxREAL); }));
     return MatlabMultiArray<double>(array).data();
   }
 
@@ -156,7 +195,8 @@ class MexCall {
   // char in Octave, one byte in both.
   unsigned char* logical_column(int k, std::size_t m) {
     static_assert(sizeof(mxLogical) == 1, "logical arrays must hold one byte per element");
-    return static_cast<unsigned char*>(mxGetData(keep(k, mxCreateLogicalMatrix(m, 1))));
+    return static_cast<unsigned char*>(
+        mxGetData(keep(k, detail::host_array([&] { return mxCreateLogicalMatrix(m, 1); }))));
   }
 
   // With d2 = 1 the host reports the array as d0-by-d1, which the 3-D view
@@ -164,7 +204,7 @@ class MexCall {
   bool* logical_array(int k, std::size_t d0, std::size_t d1, std::size_t d2) {
     const mwSize dims[3] = {static_cast<mwSize>(d0), static_cast<mwSize>(d1),
                             static_cast<mwSize>(d2)};
-    mxArray* array = keep(k, mxCreateLogicalArray(3, dims));
+    mxArray* array = keep(k, detail::host_array([&] { return mxCreateLogicalArray(3, dims); }));
     return MatlabMultiArray3<bool>(array).data();
   }
 
@@ -172,10 +212,12 @@ class MexCall {
   template <class Count>
   void lists(int k, std::size_t n, Count count) {
     const mwSize extent = static_cast<mwSize>(n);
-    mxArray* cells = keep(k, mxCreateCellArray(1, &extent));
+    mxArray* cells = keep(k, detail::host_array([&] { return mxCreateCellArray(1, &extent); }));
     for (std::size_t j = 0; j < n; ++j)
-      mxSetCell(cells, static_cast<mwIndex>(j),
-                mxCreateNumericMatrix(1, static_cast<mwSize>(count(j)), mxUINT32_CLASS, mxREAL));
+      mxSetCell(cells, static_cast<mwIndex>(j), detail::host_array([&] {
+                  return mxCreateNumericMatrix(1, static_cast<mwSize>(count(j)), mxUINT32_CLASS,
+                                               mxREAL);
+                }));
   }
 
   std::uint32_t* list(int k, std::size_t j) {
@@ -186,6 +228,20 @@ class MexCall {
 
  private:
   static const char* name(int k) { return Contract::inputs[k].name; }
+
+#if defined(MEXSETS_OCTAVE_MEX)
+  // Octave's MEX layer gives the data of an array it stores compactly (a
+  // diagonal matrix such as eye(3), a range such as 1:3) by making a dense
+  // copy that it never frees: a call would leak that copy. Octave's own
+  // value gives the same elements, shared with the caller's array or made
+  // dense here and released when the call ends.
+  const double* double_data(int k) {
+    held_[k] = octave_mex::array_value(prhs_[k]);
+    return held_[k].data();
+  }
+#else
+  const double* double_data(int k) { return mxGetPr(prhs_[k]); }
+#endif
 
   // Views read a dense, real buffer. A sparse array passes the class test
   // but holds only its non-zeros, and complex layouts differ between hosts,
@@ -211,6 +267,9 @@ class MexCall {
   int nrhs_;
   const mxArray** prhs_;
   std::array<mxArray*, output_slots> created_{};
+#if defined(MEXSETS_OCTAVE_MEX)
+  std::array<NDArray, input_count<Contract>()> held_{};
+#endif
   HostMemory memory_;
 };
 
@@ -230,7 +289,7 @@ void mex_gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
 
 }  // namespace mexsets
 
-#define MEXSETS_MEX_GATEWAY(Contract)                                                      \
-  void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {           \
-    mexsets::mex_gateway<Contract>(nlhs, plhs, nrhs, prhs); \
+#define MEXSETS_MEX_GATEWAY(Contract)                                            \
+  void mexFunction(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) { \
+    mexsets::mex_gateway<Contract>(nlhs, plhs, nrhs, prhs);                      \
   }

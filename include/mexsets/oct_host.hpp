@@ -39,6 +39,10 @@
 #include "dim-vector.h"
 #include "error.h"
 #include "file-stat.h"
+#include "mexsets/column_major.hpp"
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/gateway_errors.hpp"
 #include "oct-shlib.h"
 #include "ov-dld-fcn.h"
 #include "ov.h"
@@ -47,11 +51,6 @@
 #include "parse.h"
 #include "uint32NDArray.h"
 #include "version.h"
-
-#include "mexsets/column_major.hpp"
-#include "mexsets/contract.hpp"
-#include "mexsets/failure.hpp"
-#include "mexsets/gateway_errors.hpp"
 
 namespace mexsets {
 
@@ -71,9 +70,8 @@ inline std::string class_text(const octave_value& value) {
 
 // Classes whose first element mxGetScalar reads as a number.
 inline bool has_numeric_value(const std::string& name) {
-  static const char* const numeric[] = {"logical", "char",  "double", "single", "int8",
-                                        "uint8",   "int16", "uint16", "int32",  "uint32",
-                                        "int64",   "uint64"};
+  static const char* const numeric[] = {"logical", "char",   "double", "single", "int8",  "uint8",
+                                        "int16",   "uint16", "int32",  "uint32", "int64", "uint64"};
   for (const char* k : numeric)
     if (name == k) return true;
   return false;
@@ -122,7 +120,7 @@ class OctCall {
   bool ends_at_call_shape() {
     const auto inputs = static_cast<std::size_t>(args_.length());
     if (!ends_with_synopsis<Contract>(*this, inputs, nargout_)) return false;
-    octave_stdout << Contract::synopsis;
+    if constexpr (Contract::synopsis != nullptr) octave_stdout << Contract::synopsis;
     numbers(0, 0, 0);
     return true;
   }
@@ -198,7 +196,9 @@ class OctCall {
   int result_copies() const { return 1; }
 
   double* column(int k, std::size_t m) { return matrix_output(k, m, 1); }
-  double* matrix_output(int k, std::size_t rows, std::size_t cols) { return numbers(k, rows, cols); }
+  double* matrix_output(int k, std::size_t rows, std::size_t cols) {
+    return numbers(k, rows, cols);
+  }
 
   unsigned char* logical_column(int k, std::size_t m) {
     return reinterpret_cast<unsigned char*>(logical_array(k, m, 1, 1));
@@ -208,8 +208,8 @@ class OctCall {
   bool* logical_array(int k, std::size_t d0, std::size_t d1, std::size_t d2) {
     Output& out = outputs_[k];
     out = Output{};
-    out.flags = oct_detail::zeros<boolNDArray>(dim_vector(
-        oct_detail::extent(d0), oct_detail::extent(d1), oct_detail::extent(d2)));
+    out.flags = oct_detail::zeros<boolNDArray>(
+        dim_vector(oct_detail::extent(d0), oct_detail::extent(d1), oct_detail::extent(d2)));
     out.kind = Output::Kind::flags;
     return out.flags.fortran_vec();
   }
@@ -260,8 +260,8 @@ class OctCall {
   double* numbers(int k, std::size_t rows, std::size_t cols) {
     Output& out = outputs_[k];
     out = Output{};
-    out.numbers = oct_detail::zeros<NDArray>(
-        dim_vector(oct_detail::extent(rows), oct_detail::extent(cols)));
+    out.numbers =
+        oct_detail::zeros<NDArray>(dim_vector(oct_detail::extent(rows), oct_detail::extent(cols)));
     out.kind = Output::Kind::numbers;
     return out.numbers.fortran_vec();
   }
@@ -364,12 +364,12 @@ inline octave_function* oct_install(octave_builtin::fcn function,
 // <name>.oct, as DEFUN_DLD makes them, except that the installer documents
 // the function with the help of the <name>.m beside the oct-file (a
 // DEFUN_DLD's documentation is fixed when it is compiled).
-#define MEXSETS_OCT_GATEWAY(function, Contract)                                          \
-  static_assert(mexsets::oct_detail::same_text(#function, Contract::name),               \
-                "the oct-file's function must be named as its contract");                \
-  FORWARD_DECLARE_FUN(function);                                                         \
+#define MEXSETS_OCT_GATEWAY(function, Contract)                                              \
+  static_assert(mexsets::oct_detail::same_text(#function, Contract::name),                   \
+                "the oct-file's function must be named as its contract");                    \
+  FORWARD_DECLARE_FUN(function);                                                             \
   extern "C" OCTAVE_EXPORT octave_function* G##function(const octave::dynamic_library& file, \
-                                                       bool relative) {                   \
-    return mexsets::oct_install(F##function, file, #function, relative);                 \
-  }                                                                                      \
+                                                        bool relative) {                     \
+    return mexsets::oct_install(F##function, file, #function, relative);                     \
+  }                                                                                          \
   DECLARE_FUN(function, args, nargout) { return mexsets::oct_gateway<Contract>(args, nargout); }
