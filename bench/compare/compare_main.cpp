@@ -40,7 +40,8 @@ void* operator new(std::size_t bytes) {
   g_peak = std::max(g_peak, g_in_use);
   return static_cast<char*>(block) + 16;
 }
-void operator delete(void* p) noexcept {
+// Not inlined: GCC would then see a block from operator new reach free.
+[[gnu::noinline]] void operator delete(void* p) noexcept {
   if (!p) return;
   void* block = static_cast<char*>(p) - 16;
   g_in_use -= *static_cast<std::size_t*>(block);

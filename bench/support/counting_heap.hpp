@@ -64,7 +64,12 @@ void count_heap(State& state, std::size_t result_bytes, std::size_t peak) {
 
 void* operator new(std::size_t bytes) { return counting_heap::counted(bytes); }
 void* operator new[](std::size_t bytes) { return counting_heap::counted(bytes); }
-void operator delete(void* block) noexcept { counting_heap::uncounted(block); }
-void operator delete[](void* block) noexcept { counting_heap::uncounted(block); }
-void operator delete(void* block, std::size_t) noexcept { counting_heap::uncounted(block); }
-void operator delete[](void* block, std::size_t) noexcept { counting_heap::uncounted(block); }
+// Not inlined: GCC would then see a block from operator new reach free.
+[[gnu::noinline]] void operator delete(void* block) noexcept { counting_heap::uncounted(block); }
+[[gnu::noinline]] void operator delete[](void* block) noexcept { counting_heap::uncounted(block); }
+[[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
+  counting_heap::uncounted(block);
+}
+[[gnu::noinline]] void operator delete[](void* block, std::size_t) noexcept {
+  counting_heap::uncounted(block);
+}
