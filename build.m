@@ -30,7 +30,8 @@ function build(outdir, varargin)
 %       build([], 'BoostRoot', '/path/to/boost_1_83_0')
 %       addpath(fullfile(pwd, 'build', 'matlab'))
 %   The modules are built with -R2018a (the interleaved complex API) and
-%   optimisation on, in C++17.
+%   optimisation on, in C++17, and linked with MATLAB's libut (-lut), through
+%   which Ctrl-C stops a long call.
 %
 %   In GNU Octave, BUILD does the same with mkoctfile --mex (CXXFLAGS
 %   -O2 -std=c++17 and the CMake build's warnings -Wall -Wextra -Wconversion),
@@ -79,7 +80,8 @@ if on_octave
     host_flags{end + 1} = '--verbose';
   end
 else
-  host_flags = [{'-R2018a', '-O', '-outdir', outdir}, cxx17_flag()];
+  % libut offers utIsInterruptPending, through which Ctrl-C stops a long call.
+  host_flags = [{'-R2018a', '-O', '-outdir', outdir, '-lut'}, cxx17_flag()];
   if options.verbose
     host_flags{end + 1} = '-v';
   end

@@ -77,6 +77,10 @@ function(mexsets_find_matlab)
   if(Matlab_FOUND)
     set(MEXSETS_HAVE_MATLAB ON PARENT_SCOPE)
     message(STATUS "mexsets: MATLAB found in ${Matlab_ROOT_DIR}")
+    # libut, beside libmx, offers utIsInterruptPending (Ctrl-C).
+    get_filename_component(matlab_libraries ${Matlab_MX_LIBRARY} DIRECTORY)
+    find_library(MEXSETS_MATLAB_UT NAMES ut libut PATHS ${matlab_libraries} NO_DEFAULT_PATH
+                 REQUIRED)
   else()
     message(STATUS "mexsets: MATLAB not found, MATLAB modules skipped")
   endif()
@@ -131,7 +135,7 @@ function(mexsets_add_module name)
   # MATLAB: matlab_add_mex exports mexFunction under the symbol version MEX.
   if(MEXSETS_HAVE_MATLAB)
     matlab_add_mex(NAME ${name}_matlab SRC ${gateway} ${sources}
-      OUTPUT_NAME ${name} LINK_TO mexsets_headers R2018a)
+      OUTPUT_NAME ${name} LINK_TO mexsets_headers ${MEXSETS_MATLAB_UT} R2018a)
     target_include_directories(${name}_matlab PRIVATE ${dir})
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/matlab)
@@ -350,6 +354,27 @@ function(mexsets_add_shared_tests)
   add_test(NAME list.functions
     COMMAND bash ${MEXSETS_ROOT}/tests/list/test_function_list.sh ${MEXSETS_ROOT}
             ${CMAKE_BINARY_DIR} "${octave_out}" "${python}" "${octave_mex_out}")
+  # Ctrl-C during a long call (rank_diverse, suppress_overlaps) in each host:
+  # tests/interrupt/check_interrupt.py, run by the package's Python, sends
+  # SIGINT to a child process and bounds the time the call takes to end.
+  # Alone on the machine, so that the bound measures the call only.
+  if(MEXSETS_HAVE_PYTHON AND "rank_diverse" IN_LIST MEXSETS_BUILT_MODULES
+     AND "suppress_overlaps" IN_LIST MEXSETS_BUILT_MODULES)
+    set(check ${MEXSETS_ROOT}/tests/interrupt/check_interrupt.py)
+    add_test(NAME interrupt.python
+      COMMAND ${MEXSETS_PYTHON_EXECUTABLE} ${check} python ${MEXSETS_PYTHON_OUT})
+    set(tests interrupt.python)
+    if(MEXSETS_MKOCTFILE AND MEXSETS_OCTAVE_CLI)
+      add_test(NAME interrupt.octave
+        COMMAND ${MEXSETS_PYTHON_EXECUTABLE} ${check} octave ${MEXSETS_OCTAVE_CLI}
+                ${MEXSETS_OCTAVE_OUT})
+      add_test(NAME interrupt.octave-mex
+        COMMAND ${MEXSETS_PYTHON_EXECUTABLE} ${check} octave ${MEXSETS_OCTAVE_CLI}
+                ${MEXSETS_OCTAVE_MEX_OUT})
+      list(APPEND tests interrupt.octave interrupt.octave-mex)
+    endif()
+    set_tests_properties(${tests} PROPERTIES RUN_SERIAL TRUE TIMEOUT 600)
+  endif()
 endfunction()
 
 # The comparison benchmark: one driver over every function's

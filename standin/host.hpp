@@ -45,6 +45,12 @@ Array logical(std::size_t rows, std::size_t cols, const std::vector<bool>& colum
 std::vector<double> values(const mxArray* array);  // double arrays
 std::vector<mwSize> dims(const mxArray* array);
 
+// Ctrl-C as utIsInterruptPending reports it: pending from the poll-th poll
+// on (counted from now; 0: never), until the call that saw it ends.
+void interrupt_at_poll(std::size_t poll);
+// The polls counted since interrupt_at_poll.
+std::size_t interrupt_polls();
+
 // Live arrays and mxMalloc blocks, for leak checks around calls.
 std::size_t live_arrays();
 std::size_t live_blocks();

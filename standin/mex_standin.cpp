@@ -39,6 +39,10 @@ std::unordered_set<void*>* g_call_blocks = nullptr;
 // arrays each below it) runs out of memory, as it would in MATLAB.
 std::size_t g_call_bytes = 0;
 std::string g_printed;
+// Interrupt requests: the host reports one pending from poll number
+// g_interrupt_at on (0: never), counting the polls of utIsInterruptPending.
+std::size_t g_interrupt_at = 0;
+std::size_t g_polls = 0;
 
 std::size_t element_size(mxClassID id) {
   switch (id) {
@@ -319,6 +323,13 @@ void mexErrMsgIdAndTxt(const char* identifier, const char* format, ...) {
   throw standin::MexError(identifier, buffer);
 }
 
+// MATLAB's libut offers this to MEX files; a computation asks it every
+// millisecond or so.
+bool utIsInterruptPending(void) {
+  ++g_polls;
+  return g_interrupt_at != 0 && g_polls >= g_interrupt_at;
+}
+
 int mexPrintf(const char* format, ...) {
   va_list args;
   va_start(args, format);
@@ -338,6 +349,12 @@ MexError::MexError(std::string identifier, std::string message)
       identifier_(std::move(identifier)),
       message_(std::move(message)) {}
 MexError::~MexError() = default;
+
+void interrupt_at_poll(std::size_t poll) {
+  g_interrupt_at = poll;
+  g_polls = 0;
+}
+std::size_t interrupt_polls() { return g_polls; }
 
 std::size_t live_arrays() { return g_live_arrays; }
 std::size_t live_blocks() { return g_blocks.size(); }
@@ -372,6 +389,7 @@ CallResult Module::call(int nlhs, const std::vector<const mxArray*>& inputs) con
   CallResult result;
   // Whatever the outcome, the call's leftovers go back to the host.
   auto finish = [&](bool keep_outputs) {
+    if (g_interrupt_at != 0 && g_polls >= g_interrupt_at) g_interrupt_at = 0;
     g_call_arrays = nullptr;
     g_call_blocks = nullptr;
     for (std::size_t k = 0; k < slots; ++k) {

@@ -9,6 +9,7 @@
 
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 
@@ -36,10 +37,10 @@ struct CallError {
   char message[1024];
 };
 
-// Runs `body`. A Failure (or exhausted memory) that ends it is written into
-// `error` once the body's locals are gone, for the gateway to raise: a host
-// may leave the call with longjmp, which would skip destructors. True when
-// the body completed.
+// Runs `body`. A Failure (or exhausted memory, or an interrupt) that ends it
+// is written into `error` once the body's locals are gone, for the gateway
+// to raise: a host may leave the call with longjmp, which would skip
+// destructors. True when the body completed.
 template <class Contract, class Body>
 bool completes(Body&& body, CallError& error) {
   try {
@@ -54,6 +55,10 @@ bool completes(Body&& body, CallError& error) {
     std::snprintf(error.identifier, sizeof error.identifier, "mexsets:%s:outOfMemory",
                   Contract::name);
     std::snprintf(error.message, sizeof error.message, "Out of memory");
+  } catch (const Interrupted&) {
+    std::snprintf(error.identifier, sizeof error.identifier, "mexsets:%s:interrupted",
+                  Contract::name);
+    std::snprintf(error.message, sizeof error.message, "Interrupted");
   }
   return false;
 }

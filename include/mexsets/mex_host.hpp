@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory_resource>
 #include <new>
 #include <string>
@@ -29,6 +30,7 @@
 #include "mexsets/failure.hpp"
 #include "mexsets/gateway_errors.hpp"
 #include "mexsets/host_memory.hpp"
+#include "mexsets/mex_interrupt.hpp"
 
 namespace mexsets {
 
@@ -274,16 +276,25 @@ class MexCall {
 };
 
 // Runs the contract and turns a Failure (or exhausted memory) into the
-// host's error, after every local of the call has been destroyed.
+// host's error, after every local of the call has been destroyed. An
+// interrupt that Octave raised is rethrown as it came; in MATLAB it ends the
+// call with the error mexsets:<function>:interrupted.
 template <class Contract>
 void mex_gateway(int nlhs, mxArray* plhs[], int nrhs, const mxArray* prhs[]) {
   CallError error;
-  const bool done = completes<Contract>(
-      [&] {
-        MexCall<Contract> call(nlhs, plhs, nrhs, prhs);
-        if (!call.ends_at_call_shape()) Contract::run(call);
-      },
-      error);
+  bool done;
+  std::exception_ptr interrupt;
+  {
+    MexInterrupt polling;
+    done = completes<Contract>(
+        [&] {
+          MexCall<Contract> call(nlhs, plhs, nrhs, prhs);
+          if (!call.ends_at_call_shape()) Contract::run(call);
+        },
+        error);
+    interrupt = polling.pending();
+  }
+  if (interrupt) std::rethrow_exception(interrupt);
   if (!done) mexErrMsgIdAndTxt(error.identifier, "%s", error.message);
 }
 

@@ -20,13 +20,16 @@
 // k <= max(nargout, 1).
 //
 // Checks throw mexsets::Failure; oct_gateway raises the Octave error only
-// once the call's arrays and containers are gone.
+// once the call's arrays and containers are gone. Computations poll Octave's
+// interrupt flag while they run (mexsets/octave_interrupt.hpp): Ctrl-C ends
+// the call within a few milliseconds, as Octave's own interrupt.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <memory_resource>
 #include <new>
 #include <string>
@@ -39,10 +42,6 @@
 #include "dim-vector.h"
 #include "error.h"
 #include "file-stat.h"
-#include "mexsets/column_major.hpp"
-#include "mexsets/contract.hpp"
-#include "mexsets/failure.hpp"
-#include "mexsets/gateway_errors.hpp"
 #include "oct-shlib.h"
 #include "ov-dld-fcn.h"
 #include "ov.h"
@@ -51,6 +50,12 @@
 #include "parse.h"
 #include "uint32NDArray.h"
 #include "version.h"
+
+#include "mexsets/column_major.hpp"
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/gateway_errors.hpp"
+#include "mexsets/octave_interrupt.hpp"
 
 namespace mexsets {
 
@@ -313,18 +318,26 @@ class OctCall {
 };
 
 // Runs the contract and turns a Failure (or exhausted memory) into Octave's
-// error, after every local of the call has been destroyed.
+// error, after every local of the call has been destroyed; an interrupt
+// (Ctrl-C) is rethrown as Octave raised it.
 template <class Contract>
 octave_value_list oct_gateway(const octave_value_list& args, int nargout) {
   CallError error;
   octave_value_list result;
-  const bool done = completes<Contract>(
-      [&] {
-        OctCall<Contract> call(args, nargout);
-        if (!call.ends_at_call_shape()) Contract::run(call);
-        result = call.result();
-      },
-      error);
+  bool done;
+  std::exception_ptr interrupt;
+  {
+    OctaveInterrupt polling;
+    done = completes<Contract>(
+        [&] {
+          OctCall<Contract> call(args, nargout);
+          if (!call.ends_at_call_shape()) Contract::run(call);
+          result = call.result();
+        },
+        error);
+    interrupt = polling.pending();
+  }
+  if (interrupt) std::rethrow_exception(interrupt);
   if (!done) error_with_id(error.identifier, "%s: %s", Contract::name, error.message);
   return result;
 }

@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/interrupt.hpp"
 #include "mexsets/result_size.hpp"
 
 namespace mexsets {
@@ -101,8 +102,10 @@ class ItemLists {
   ItemLists() = default;
   template <class Ends>
   ItemLists(ConstMatrix items, Ends ends) : sizes_(items.rows, 0) {
+    InterruptCheck interrupt;
     ItemId largest = -1;
     for (std::size_t i = 0; i < items.rows; ++i) {
+      interrupt.tick(items.cols);
       std::size_t n = 0;
       for (; n < items.cols; ++n) {
         const double x = items(i, n);
@@ -115,9 +118,11 @@ class ItemLists {
     }
     items_used_ = static_cast<std::size_t>(largest + 1);
     ids_.assign(items.rows * longest_, static_cast<ItemId>(items_used_));
-    for (std::size_t i = 0; i < items.rows; ++i)
+    for (std::size_t i = 0; i < items.rows; ++i) {
+      interrupt.tick(sizes_[i]);
       for (std::size_t j = 0; j < sizes_[i]; ++j)
         ids_[i * longest_ + j] = static_cast<ItemId>(items(i, j));
+    }
   }
 
   std::size_t count() const { return sizes_.size(); }
@@ -160,7 +165,9 @@ class PairWeights {
   void measure() {
     if (measured_) return;
     measured_ = true;
+    InterruptCheck interrupt;
     for (std::size_t b = 0; b < items_; ++b) {
+      interrupt.tick(items_);
       const double* column = w_.column(b);
       for (std::size_t a = 0; a < items_; ++a) {
         const double x = column[a];
@@ -183,8 +190,10 @@ class PairWeights {
   NonzeroUse nonzero_use(const std::vector<double>& p_uses,
                          const std::vector<double>& q_uses) const {
     NonzeroUse use;
+    InterruptCheck interrupt;
     for (std::size_t b = 0; b < items_; ++b) {
       if (q_uses[b] == 0) continue;
+      interrupt.tick(items_);
       const double* column = w_.column(b);
       double rows = 0.0, weighted = 0.0;
       for (std::size_t a = 0; a < items_; ++a)
@@ -220,8 +229,10 @@ class PairWeights {
     const std::size_t stride = items_ + 1, tile = 32;
     table_.reset(new double[stride * stride]);
     double* t = table_.get();
+    InterruptCheck interrupt;
     for (std::size_t b0 = 0; b0 < items_; b0 += tile)
       for (std::size_t a0 = 0; a0 < items_; a0 += tile) {
+        interrupt.tick(tile * tile);
         const std::size_t b1 = std::min(b0 + tile, items_), a1 = std::min(a0 + tile, items_);
         for (std::size_t b = b0; b < b1; ++b) {
           const double* column = w_.column(b);
@@ -240,7 +251,9 @@ class PairWeights {
   void build_columns() {
     if (!column_starts_.empty()) return;
     column_starts_.assign(items_ + 1, 0);
+    InterruptCheck interrupt;
     for (std::size_t b = 0; b < items_; ++b) {
+      interrupt.tick(items_);
       const double* column = w_.column(b);
       std::size_t count = 0;
       for (std::size_t a = 0; a < items_; ++a) count += column[a] != 0;
@@ -249,6 +262,7 @@ class PairWeights {
     column_entries_.resize(column_starts_[items_]);
     Entry* next = column_entries_.data();
     for (std::size_t b = 0; b < items_; ++b) {
+      interrupt.tick(items_);
       const double* column = w_.column(b);
       for (std::size_t a = 0; a < items_; ++a)
         if (column[a] != 0) *next++ = {static_cast<ItemId>(a), column[a]};
@@ -319,8 +333,10 @@ void shared_weights_one_q(const PairWeights& w, const ItemId* const (&p)[Lanes],
 // How often each id below `items` occurs in the lists (padding excluded).
 inline std::vector<double> id_uses(const ItemLists& lists, std::size_t items) {
   std::vector<double> uses(items, 0.0);
+  InterruptCheck interrupt;
   for (std::size_t c = 0; c < lists.count(); ++c) {
     const ItemList l = lists[c];
+    interrupt.tick(l.size + 1);
     for (std::size_t j = 0; j < l.size; ++j) uses[static_cast<std::size_t>(l.ids[j])] += 1.0;
   }
   return uses;

@@ -27,7 +27,9 @@
 //   results are 1-D, matrices are Fortran-ordered, leaf lists are a list of
 //   1-D uint32 arrays. One output is returned as is, several as a tuple.
 // - The computation runs with the GIL released; the host takes it back only
-//   to read an input or create an output.
+//   to read an input or create an output, and, on the main thread, to run
+//   Python's signal handlers: Ctrl-C raises KeyboardInterrupt (or whatever a
+//   SIGINT handler raises) within milliseconds, with no result.
 // - A failure raises mexsets.Error (a ValueError) with the identifier
 //   mexsets:<function>:<reason>; entries are located as Python indexes them:
 //   "subsets[1, 3] holds 7" (0-based), "keys[4]" for a 1-D input, "merges[31]"
@@ -40,6 +42,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -47,6 +50,7 @@
 #include <memory>
 #include <memory_resource>
 #include <new>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -55,6 +59,7 @@
 #include "mexsets/column_major.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 namespace python {
@@ -484,6 +489,53 @@ class PythonCall {
   std::array<std::vector<std::uint32_t*>, output_slots> lists_{};
 };
 
+// Ctrl-C during a call. Python runs signal handlers on the main thread only,
+// so only a call there asks: it takes the GIL and runs them
+// (PyErr_CheckSignals); a handler that raises (KeyboardInterrupt, mostly)
+// stops the computation, and its exception stays set for the call to raise
+// once unwound. The GIL is asked for at most every 10 ms, and once taking it
+// had to wait for other threads, no sooner than 20 times that wait: the
+// call then loses at most a twentieth of its time, and other threads are
+// held up only as long as a handler takes.
+class PythonInterrupt {
+ public:
+  // Made with the GIL held.
+  PythonInterrupt() {
+    if (PyThread_get_thread_ident() == main_thread()) scope_.emplace(&hook_);
+  }
+  PythonInterrupt(const PythonInterrupt&) = delete;
+  PythonInterrupt& operator=(const PythonInterrupt&) = delete;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr Clock::duration interval = std::chrono::milliseconds(10);
+
+  static unsigned long main_thread() {
+    static const auto id =
+        py::module_::import("threading").attr("main_thread")().attr("ident").cast<unsigned long>();
+    return id;
+  }
+
+  static bool stop(void* context) {
+    PythonInterrupt& self = *static_cast<PythonInterrupt*>(context);
+    const Clock::time_point asked = Clock::now();
+    if (asked < self.next_) return false;
+    Clock::time_point taken;
+    int raised;
+    {
+      py::gil_scoped_acquire gil;
+      taken = Clock::now();
+      raised = PyErr_CheckSignals();
+    }
+    self.next_ = taken + std::max(interval, 20 * (taken - asked));
+    return raised != 0;
+  }
+
+  Clock::time_point next_ = Clock::now() + interval;
+  InterruptHook hook_{&stop, this};
+  std::optional<InterruptScope> scope_;
+};
+
 // The reasons a Python caller sees as a TypeError.
 inline bool is_type_reason(const std::string& reason) {
   return reason == "typesNotCoherent" || reason == "complexInput";
@@ -499,10 +551,13 @@ py::object call(const py::args& args) {
   std::string identifier, message, reason;
   try {
     {
+      PythonInterrupt polling;
       py::gil_scoped_release release;
       Contract::run(call);
     }
     return call.result();
+  } catch (const Interrupted&) {
+    throw py::error_already_set();  // what the signal handler raised
   } catch (const Failure& failure) {
     reason = failure.reason();
     message = failure.render([&](const Place& place) { return call.place_text(place); });

@@ -18,6 +18,7 @@
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/failure.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 
@@ -85,7 +86,11 @@ class NodeSlots {
   }
   // Only the given 0-based ids (any order, repeats allowed).
   void make_named(std::vector<std::uint32_t> ids) {
-    std::sort(ids.begin(), ids.end());
+    InterruptCheck interrupt;
+    std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
+      interrupt.tick();
+      return a < b;
+    });
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     ids_.assign(ids.begin(), ids.end());
     count_ = static_cast<std::uint32_t>(ids_.size());

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 
 namespace {
@@ -36,9 +38,14 @@ class KeySet {
   std::pmr::vector<std::uint64_t> sorted(std::pmr::memory_resource* memory) const {
     std::pmr::vector<std::uint64_t> keys(memory);
     keys.reserve(count_);
+    InterruptCheck interrupt;
+    interrupt.tick(slots_.size());
     for (std::uint64_t key : slots_)
       if (key) keys.push_back(key);
-    std::sort(keys.begin(), keys.end());
+    std::sort(keys.begin(), keys.end(), [&](std::uint64_t a, std::uint64_t b) {
+      interrupt.tick();
+      return a < b;
+    });
     return keys;
   }
 
@@ -50,8 +57,10 @@ class KeySet {
     std::pmr::vector<std::uint64_t> old(2 * slots_.size(), 0, slots_.get_allocator());
     old.swap(slots_);
     --shift_;
+    InterruptCheck interrupt;
     for (std::uint64_t key : old)
       if (key) {
+        interrupt.tick(8);
         std::size_t at = home(key);
         while (slots_[at] != 0) at = (at + 1) & (slots_.size() - 1);
         slots_[at] = key;
@@ -69,7 +78,9 @@ class KeySet {
 std::uint32_t largest_label(ConstMatrix labels) {
   const double limit = static_cast<double>(largest_region_id) + 1;
   double largest = 0;
+  InterruptCheck interrupt;
   for (std::size_t j = 0; j < labels.cols; ++j) {
+    interrupt.tick(labels.rows);
     const double* column = labels.column(j);
     for (std::size_t i = 0; i < labels.rows; ++i) {
       const double x = column[i];
@@ -118,12 +129,14 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
       const double* column = labels.column(j);
       for (std::size_t i = 0; i < h; ++i) out[i] = static_cast<std::uint32_t>(column[i]);
     };
+    InterruptCheck interrupt;
     convert(0, here);
     for (std::size_t i = 0; i < h; ++i) {  // the left rim
       grid[2 * i + 1] = here[i];
       seen.add(here[i]);
     }
     for (std::size_t j = 0; j < w; ++j) {
+      interrupt.tick(8 * h);
       // Grid column 2j+1: the top rim, the edges below pixels, the bottom rim.
       double* cells = grid + (2 * j + 1) * rows;
       cells[0] = here[0];
@@ -172,7 +185,9 @@ void fill_boundary_strength(ConstArray3 values, double* strength) {
   const std::size_t h = values.rows, w = values.cols, rows = 2 * h + 1;
   // Channel by channel, each adding d^2 into the cell (which starts at +0),
   // then the square roots: per cell the channels add in order.
+  InterruptCheck interrupt;
   for (std::size_t j = 0; j < w; ++j) {
+    interrupt.tick(4 * h * (values.planes + 1));
     double* below = strength + (2 * j + 1) * rows;  // cells 2i+2: (i, j) to (i+1, j)
     double* right = below + rows;                   // cells 2i+1: (i, j) to (i, j+1)
     const bool has_right = j + 1 < w;

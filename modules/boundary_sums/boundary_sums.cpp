@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 
 namespace {
@@ -106,7 +108,9 @@ KeyIndex::KeyIndex(const double* keys, std::size_t count) {
   };
   double largest = -1;
   std::size_t others = 0;
+  InterruptCheck interrupt;
   for (std::size_t k = 0; k < count; ++k) {
+    interrupt.tick();
     if (whole(keys[k]))
       largest = std::max(largest, keys[k]);
     else if (keys[k] > 0)
@@ -124,6 +128,7 @@ KeyIndex::KeyIndex(const double* keys, std::size_t count) {
   }
   const std::size_t mask = hashed_.size() - 1;
   for (std::size_t k = 0; k < count; ++k) {
+    interrupt.tick(8);
     const double x = keys[k];
     if (whole(x)) {
       std::uint32_t& slot = table_[static_cast<std::uint32_t>(x)];
@@ -213,7 +218,9 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
   const std::size_t even_rows = (m + 1) / 2;
   auto ranked = [even_rows](std::size_t first) { return first ? even_rows : 0; };
   std::vector<std::size_t> next(m + 1, 0);  // next[rank + 1]: labelled cells of that row
+  InterruptCheck interrupt;
   for (std::size_t j = 0; j < n; ++j) {
+    interrupt.tick(m);
     const std::size_t first = (j + 1) % 2;
     const double* column = labels.column(j);
     std::size_t* count = next.data() + 1 + ranked(first);
@@ -226,6 +233,7 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
   const std::unique_ptr<double[]> amounts(new double[cells]);
   bool unmatched = false;
   for (std::size_t j = 0; j < n; ++j) {
+    interrupt.tick(8 * m);
     const double* column = labels.column(j);
     const std::size_t first = (j + 1) % 2;
     std::size_t* cursor = next.data() + ranked(first);
@@ -240,14 +248,16 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
     }
   }
   if (unmatched) fail_first_label_without_key(labels, index);
-  for (std::size_t at = 0; at < cells; ++at) sums[keys[at]] += amounts[at];
+  interrupt.for_each_index(cells, 4, [&](std::size_t at) { sums[keys[at]] += amounts[at]; });
   return out;
 }
 
 void distribute_boundary_sums(const BoundaryInputs& in, const KeySums& key_sums, double* pair,
                               double* border) {
   const std::vector<double>& sums = key_sums.sums;
+  InterruptCheck interrupt;
   for (std::size_t k = 0; k < sums.size(); ++k) {
+    interrupt.tick(8);
     if (key_sums.repeats[k]) continue;
     const double a = in.first.data[k];
     const std::size_t b = index_of(in.second.data[k]);

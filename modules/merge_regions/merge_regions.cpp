@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "mexsets/interrupt.hpp"
 #include "mexsets/tree_node_ids.hpp"
 
 namespace mexsets {
@@ -158,6 +159,7 @@ class Merger {
     return alive_[b] && (ends_[2 * b] == entry.neighbour || ends_[2 * b + 1] == entry.neighbour);
   }
 
+  InterruptCheck interrupt_;  // the work of every step, counted for the host
   std::uint32_t leaves_;
   double* area_;
   std::pmr::vector<double> length_, strength_;
@@ -192,14 +194,15 @@ void Merger::add_boundary(std::uint32_t a, std::uint32_t b, double length, doubl
 void Merger::make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resource* memory) {
   const std::size_t pairs = in.pairs();
   std::pmr::vector<std::uint32_t> low(pairs, memory), high(pairs, memory);
-  for (std::size_t k = 0; k < pairs; ++k) {
+  interrupt_.for_each_index(pairs, 2, [&](std::size_t k) {
     const std::uint32_t a = node_index(in.first.data[k]), b = node_index(in.second.data[k]);
     low[k] = std::min(a, b);
     high[k] = std::max(a, b);
-  }
+  });
   std::pmr::vector<std::uint32_t> by_high(pairs, memory), order(pairs, memory);
   {
     std::pmr::vector<std::size_t> start(static_cast<std::size_t>(leaves_) + 1, 0, memory);
+    interrupt_.tick(leaves_ + 12 * pairs);  // the counting passes that follow
     for (std::size_t k = 0; k < pairs; ++k) ++start[high[k] + 1];
     for (std::uint32_t n = 0; n < leaves_; ++n) start[n + 1] += start[n];
     for (std::size_t k = 0; k < pairs; ++k)
@@ -216,6 +219,7 @@ void Merger::make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resour
   entries_.reserve(2 * pairs);
   heap_.reserve(pairs);
   for (std::size_t i = 0; i < pairs;) {
+    interrupt_.tick(32);
     const std::uint32_t k = order[i];
     double length = in.lengths.data[k], strength = in.strengths.data[k];
     std::size_t j = i + 1;
@@ -242,6 +246,7 @@ Merger::Pair Merger::next_pair() {
       std::make_heap(by_area_.begin(), by_area_.end(), Later());
       break;
     }
+    interrupt_.tick(64);
     std::pop_heap(heap_.begin(), heap_.end(), Later());
     const std::uint32_t b = heap_.back().number;
     heap_.pop_back();
@@ -260,6 +265,7 @@ Merger::Pair Merger::next_pair() {
 }
 
 void Merger::join(const Pair& pair, std::uint32_t r) {
+  interrupt_.tick(64);
   const std::uint32_t p = leaves_ + r;
   area_[p] = area_[pair.c1] + area_[pair.c2];
   if (no_boundary_left_) {
@@ -278,6 +284,7 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
   const std::uint32_t big = first_small ? pair.s2 : pair.s1;
   common_.clear();
   for (std::uint32_t at = head_[small]; at != none;) {
+    interrupt_.tick(16);
     const Entry entry = entries_[at];
     at = entry.next;
     if (!current(entry)) continue;
@@ -297,6 +304,7 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
   std::sort(common_.begin(), common_.end(),
             [](const Common& a, const Common& b) { return a.node < b.node; });
   for (const Common& c : common_) {
+    interrupt_.tick(64);
     alive_[c.small_side] = false;
     alive_[c.big_side] = false;
     add_boundary(big, c.neighbour, length_[c.small_side] + length_[c.big_side],

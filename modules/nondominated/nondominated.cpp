@@ -76,9 +76,10 @@ void nondominated_with_nan(unsigned char* front, const double* x, std::size_t m,
   const bool choose = plain_steps == kChooseSteps;
   if (choose) plain_steps = 4;
   std::size_t t = 0, live = m;
+  InterruptCheck interrupt;
   for (std::size_t steps = 0; t < m && steps < plain_steps; ++t)
     if (candidate[t]) {
-      nd::sweep_step(front, candidate.data(), x, m, d, t, [&](std::size_t) { --live; });
+      nd::sweep_step(front, candidate.data(), x, m, d, t, interrupt, [&](std::size_t) { --live; });
       ++steps;
     }
   while (t < m && !candidate[t]) ++t;

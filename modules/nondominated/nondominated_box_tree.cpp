@@ -58,6 +58,7 @@ class CoverTree : public BoxTree<Row> {
     stack[top++] = {1, 0, this->rows_.size()};
     while (top > 0) {
       const Visit v = stack[--top];
+      this->interrupt_.tick(4 * d);
       const double* lower = this->lower(v.node);
       const double* upper = this->upper(v.node);
       if (better_somewhere(point, 1, lower, 1, d)) continue;  // the box lies beyond the row
@@ -69,6 +70,7 @@ class CoverTree : public BoxTree<Row> {
       for (; k < d && !(upper[k] > point[k]); ++k) below = below || lower[k] < point[k];
       if (v.end - v.begin <= Base::kLeaf ||
           (k == d && below)) {  // a leaf, or sure to hold a witness
+        this->interrupt_.tick(2 * d * (v.end - v.begin));
         for (std::size_t i = v.begin; i < v.end; ++i)
           if (covers(i, position)) return i;
       } else {  // the lower half first: it holds the likelier witnesses
@@ -85,6 +87,7 @@ class CoverTree : public BoxTree<Row> {
   void set_least_sum(std::size_t node, std::size_t begin, std::size_t end) {
     double least = std::numeric_limits<double>::infinity();
     if (end - begin <= Base::kLeaf) {
+      this->interrupt_.tick(2 * this->d_ * (end - begin));
       for (std::size_t i = begin; i < end; ++i) {
         const std::size_t r = this->rows_[i];
         double sum = this->x_[r];
@@ -116,7 +119,9 @@ void front_by_tree(unsigned char* front, const double* x, std::size_t m, std::si
   // Neighbours in tree order are neighbours in space: the last witness found
   // often covers the next row too.
   std::size_t hint = CoverTree<Row>::kNone;
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < tree.size(); ++i) {
+    interrupt.tick(2 * d);
     if (front[tree.row(i)]) continue;  // marked before this search began
     if (hint != CoverTree<Row>::kNone && tree.covers(hint, i)) continue;
     const std::size_t witness = tree.witness(i, point.data());

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 namespace nd {
 
@@ -45,12 +47,16 @@ class BoxTree {
   const double* x_;
   std::size_t m_, d_;
   std::vector<Row> rows_;  // tree order
+  // The work of building and of every search, counted for the host (a
+  // search changes no tree, so it ticks a const tree's countdown).
+  mutable InterruptCheck interrupt_;
 
  private:
   // Corners come from the leaves up.
   void build(std::size_t node, std::size_t begin, std::size_t end, std::size_t depth) {
     double* low = &corners_[node * 2 * d_];
     double* high = low + d_;
+    interrupt_.tick(2 * (end - begin) + 4 * d_);
     if (end - begin <= kLeaf) {
       for (std::size_t k = 0; k < d_; ++k) {
         const double* column = x_ + k * m_;

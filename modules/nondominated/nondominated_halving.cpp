@@ -100,6 +100,7 @@ class Halving {
     sort_items(order, spare, n_, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
     std::uint32_t rank = 0;
     for (std::size_t i = 0; i < n_; ++i) {
+      interrupt_.tick(4);
       if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++rank;
       items_[position_of(order[i])].*rank_of = rank;
     }
@@ -112,6 +113,7 @@ class Halving {
   // dominance.
   Solved solve(std::size_t begin, std::size_t end) {
     if (end - begin <= kSmall) return solve_small(begin, end);
+    interrupt_.tick(16 * (end - begin));  // this merge's work, below the halves
     const std::size_t middle = begin + (end - begin) / 2;
     const Solved first = solve(begin, middle);
     const Solved second = solve(middle, end);
@@ -174,6 +176,7 @@ class Halving {
   Solved solve_small(std::size_t begin, std::size_t end) {
     std::uint32_t x1[kSmall], x2[kSmall], x3[kSmall];
     const std::size_t size = end - begin;
+    interrupt_.tick(size * size / 2 + 16 * size);
     for (std::size_t i = 0; i < size; ++i) {
       x1[i] = items_[begin + i].x1;
       x2[i] = items_[begin + i].x2;
@@ -216,6 +219,7 @@ class Halving {
     return false;
   }
 
+  InterruptCheck interrupt_;
   std::size_t n_;
   std::vector<unsigned char> dropped_;  // by point
   std::vector<Item> items_, by_x1_, by_x2_, spare_;
@@ -239,7 +243,9 @@ void front_by_halving(unsigned char* front, const double* x, std::size_t m,
   std::vector<std::size_t> row_of;
   points.reserve(n * kColumns);
   row_of.reserve(n);
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(8);
     const std::size_t r = rows[position_of(order[i])];
     if (!row_of.empty()) {
       const double* last = &points[points.size() - kColumns];

@@ -45,7 +45,9 @@ void front_by_radix(unsigned char* front, const double* x, std::size_t m, const 
   spare.reset();
   const double* x1 = x + m;
   double lowest = 0;
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(4);
     const std::size_t r = rows[position_of(order[i])];
     if (i == 0 || x1[r] < lowest) {
       front[r] = 1;
@@ -111,8 +113,10 @@ bool front_by_buckets(unsigned char* front, const double* x, std::size_t m, std:
   double lane_lo[kLanes], lane_hi[kLanes];
   std::fill_n(lane_lo, kLanes, kInf);
   std::fill_n(lane_hi, kLanes, -kInf);
+  InterruptCheck interrupt;
   for (std::size_t begin = 0; begin < n; begin += kLanes) {
     const std::size_t count = std::min(kLanes, n - begin);
+    interrupt.tick(count);
     for (std::size_t j = 0; j < count; ++j) {
       const double v = x0[row_at(begin + j)];
       const double low = v > -kInf ? v : kInf, high = v < kInf ? v : -kInf;
@@ -139,6 +143,7 @@ bool front_by_buckets(unsigned char* front, const double* x, std::size_t m, std:
   std::size_t start[(std::size_t{1} << kMostBucketBits) + 1] = {};
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
     const std::size_t count = std::min(kBlock, n - begin);
+    interrupt.tick(2 * count);
     keys_of_block(begin, count);
     for (std::size_t i = 0; i < count; ++i) ++start[(key[i] >> kFineBits) + 1];
   }
@@ -154,6 +159,7 @@ bool front_by_buckets(unsigned char* front, const double* x, std::size_t m, std:
   std::copy(start, start + buckets, next);
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
     const std::size_t count = std::min(kBlock, n - begin);
+    interrupt.tick(4 * count);
     keys_of_block(begin, count);
     for (std::size_t i = 0; i < count; ++i)
       items[next[key[i] >> kFineBits]++] = std::uint64_t{key[i]} << 32 | (begin + i);
@@ -168,6 +174,7 @@ bool front_by_buckets(unsigned char* front, const double* x, std::size_t m, std:
   for (std::size_t b = 0; b < buckets; ++b) {
     std::uint64_t* bucket = items.get() + start[b];
     const std::size_t size = start[b + 1] - start[b];
+    interrupt.tick(8 * size);
     sort_bucket(bucket, spare.get(), size);
     settle_runs(bucket, size, before);
     for (std::size_t i = 0; i < size; ++i) {

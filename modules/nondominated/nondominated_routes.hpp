@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 namespace nd {
 
@@ -67,6 +69,9 @@ void with_row_type(std::size_t m, Route&& route) {
 // listed rows (ascending) are still candidates (the step below over a list).
 void sweep_listed(unsigned char* front, unsigned char* candidate, const double* x, std::size_t m,
                   std::size_t d, const std::vector<std::size_t>& rows);
+
+// The steps of a sweep are ticked on the sweep's one countdown (a step may
+// be short, and there may be m of them).
 
 // nondominated_without_nan.cpp: the first row of least sum (in a cloud it
 // covers most rows), and whether the input holds NaN, found on the way (the
@@ -144,15 +149,17 @@ inline std::size_t next_live(const unsigned char* flag, std::size_t j, std::size
 // nondominated_sweep.cpp so that the callers' `dropped` inlines.
 template <class Dropped>
 void sweep_step(unsigned char* front, unsigned char* candidate, const double* x, std::size_t m,
-                std::size_t d, std::size_t t, Dropped&& dropped) {
+                std::size_t d, std::size_t t, InterruptCheck& interrupt, Dropped&& dropped) {
   candidate[t] = 0;
   dropped(t);
+  interrupt.tick((m - t) / 8);  // flags scanned eight at a time
   std::size_t c = t;  // the champion
   for (std::size_t j = t + 1; j < m; ++j) {
     if (!candidate[j]) {
       j = next_live(candidate, j, m);  // a run of settled rows
       if (j == m) break;
     }
+    interrupt.tick(2 * d);
     if (!better_somewhere(x, m, d, j, c)) {
       candidate[j] = 0;  // nowhere better than the champion: out for good
       dropped(j);
@@ -165,11 +172,13 @@ void sweep_step(unsigned char* front, unsigned char* candidate, const double* x,
   front[c] = 1;
   // Rows passed before the champion moved were compared with earlier
   // champions only (none unless c >= t + 2).
-  for (std::size_t j = next_live(candidate, t + 1, c); j < c; j = next_live(candidate, j + 1, c))
+  for (std::size_t j = next_live(candidate, t + 1, c); j < c; j = next_live(candidate, j + 1, c)) {
+    interrupt.tick(2 * d);
     if (!better_somewhere(x, m, d, j, c)) {
       candidate[j] = 0;
       dropped(j);
     }
+  }
 }
 
 }  // namespace nd

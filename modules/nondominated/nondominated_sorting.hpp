@@ -10,6 +10,8 @@
 #include <cstring>
 #include <memory>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 namespace nd {
 
@@ -42,16 +44,18 @@ inline std::uint64_t order_key(double v) {
 template <class Value>
 void pack_positions(std::uint64_t* items, std::size_t n, Value value) {
   if (n == 0) return;
+  InterruptCheck interrupt;
   std::uint64_t lowest = ~std::uint64_t{0}, highest = 0;
-  for (std::size_t i = 0; i < n; ++i) {  // the keys, parked in the items
+  interrupt.for_each_index(n, 4, [&](std::size_t i) {  // the keys, parked in the items
     const std::uint64_t key = order_key(value(i));
     items[i] = key;
     lowest = std::min(lowest, key);
     highest = std::max(highest, key);
-  }
+  });
   int shift = 0;
   for (std::uint64_t span = (highest - lowest) >> 32; span != 0; span >>= 1) ++shift;
-  for (std::size_t i = 0; i < n; ++i) items[i] = ((items[i] - lowest) >> shift << 32) | i;
+  interrupt.for_each_index(
+      n, 1, [&](std::size_t i) { items[i] = ((items[i] - lowest) >> shift << 32) | i; });
 }
 
 // Stable LSD radix sort of n items by their upper 32 bits; `spare` holds n
@@ -62,12 +66,15 @@ void radix_sort(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 // with `less` (on positions), which must order the finer part.
 template <class Less>
 void settle_runs(std::uint64_t* items, std::size_t n, Less less) {
+  InterruptCheck interrupt;
   for (std::size_t i = 1; i < n; ++i) {
+    interrupt.tick();
     if ((items[i] >> 32) != (items[i - 1] >> 32)) continue;  // most neighbours differ
     const std::size_t begin = i - 1;
     std::size_t end = i + 1;
     while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
     std::sort(items + begin, items + end, [&](std::uint64_t a, std::uint64_t b) {
+      interrupt.tick(8);
       return less(position_of(a), position_of(b));
     });
     i = end;  // items[end] starts the next run

@@ -102,8 +102,9 @@ void front_by_filter(unsigned char* front, const double* x, std::size_t m, std::
   // The listed rows copied row by row, in list order: the filter visits them
   // in an order unrelated to their place in x.
   Scratch<double> packed = scratch<double>(n * d);
+  InterruptCheck interrupt;
   for (std::size_t k = 0; k < d; ++k)
-    for (std::size_t i = 0; i < n; ++i) packed[i * d + k] = x[rows[i] + k * m];
+    interrupt.for_each_index(n, 2, [&](std::size_t i) { packed[i * d + k] = x[rows[i] + k * m]; });
   auto sum = [&](std::size_t i) {
     const double* at = &packed[i * d];
     double s = at[0];
@@ -114,10 +115,10 @@ void front_by_filter(unsigned char* front, const double* x, std::size_t m, std::
   {
     Scratch<std::uint64_t> spare = scratch<std::uint64_t>(n);
     bool nan_sum = false;
-    for (std::size_t i = 0; i < n; ++i) {
+    interrupt.for_each_index(n, d, [&](std::size_t i) {
       const double s = sum(i);
       nan_sum = nan_sum || s != s;
-    }
+    });
     if (nan_sum) {
       lexicographic(order, spare, x, m, d, rows, n);
     } else {
@@ -149,7 +150,10 @@ void front_by_filter(unsigned char* front, const double* x, std::size_t m, std::
     }
     const std::size_t p = position_of(order[i]);
     const double* point = &packed[p * d];
-    if (found.cover(point, work)) continue;
+    const std::size_t before = work;
+    const bool covered = found.cover(point, work);
+    interrupt.tick(1 + 8 * d * (work - before));
+    if (covered) continue;
     front[rows[p]] = 1;
     found.add(point);
   }

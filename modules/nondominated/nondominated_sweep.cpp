@@ -12,8 +12,10 @@ namespace mexsets {
 // faster), so it stays as it stands.
 void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, std::size_t d) {
   std::vector<unsigned char> candidate(m, 1);
+  InterruptCheck interrupt;
   for (std::size_t t = 0; t < m; ++t)
-    if (candidate[t]) nd::sweep_step(front, candidate.data(), x, m, d, t, [](std::size_t) {});
+    if (candidate[t])
+      nd::sweep_step(front, candidate.data(), x, m, d, t, interrupt, [](std::size_t) {});
 }
 
 namespace nd {
@@ -22,14 +24,17 @@ namespace nd {
 void sweep_listed(unsigned char* front, unsigned char* candidate, const double* x, std::size_t m,
                   std::size_t d, const std::vector<std::size_t>& rows) {
   const std::size_t n = rows.size();
+  InterruptCheck interrupt;
   for (std::size_t a = 0; a < n; ++a) {
     const std::size_t t = rows[a];
     if (!candidate[t]) continue;
     candidate[t] = 0;
     std::size_t c = t, at = a;  // the champion and its place in the list
+    interrupt.tick(n - a);
     for (std::size_t b = a + 1; b < n; ++b) {
       const std::size_t j = rows[b];
       if (!candidate[j]) continue;
+      interrupt.tick(2 * d);
       if (!better_somewhere(x, m, d, j, c)) {
         candidate[j] = 0;
       } else if (nowhere_worse(x, m, d, j, c)) {

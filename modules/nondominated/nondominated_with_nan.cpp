@@ -32,7 +32,8 @@ class LiveTree : public BoxTree<Row> {
     const std::size_t n = this->rows_.size();
     live_.assign(n, 1);
     position_.assign(m - first, kNone);
-    for (std::size_t i = 0; i < n; ++i) position_[this->rows_[i] - first] = static_cast<Row>(i);
+    this->interrupt_.for_each_index(
+        n, 4, [&](std::size_t i) { position_[this->rows_[i] - first] = static_cast<Row>(i); });
     least_.assign(this->slots(), kNone);
     if (n > 0) set_least(1, 0, n);
   }
@@ -43,6 +44,7 @@ class LiveTree : public BoxTree<Row> {
     const Row i = position_[row - first_];
     if (i == kNone || !live_[i]) return;
     live_[i] = 0;
+    this->interrupt_.tick(64);
     std::size_t path[72];
     std::size_t depth = 0, node = 1, begin = 0, end = this->rows_.size();
     while (end - begin > Base::kLeaf) {
@@ -83,6 +85,7 @@ class LiveTree : public BoxTree<Row> {
 
  private:
   Row least_in_leaf(std::size_t begin, std::size_t end) const {
+    this->interrupt_.tick(end - begin);
     Row least = kNone;
     for (std::size_t i = begin; i < end; ++i)
       if (live_[i]) least = std::min(least, this->rows_[i]);
@@ -108,6 +111,7 @@ class LiveTree : public BoxTree<Row> {
                         Row& best) const {
     if (least_[node] >= best) return;  // nothing live, or nothing earlier than the best
     const std::size_t d = this->d_;
+    this->interrupt_.tick(4 * d);
     if (better_somewhere(point, 1, this->lower(node), 1, d)) return;  // the box lies beyond
     const double* upper = this->upper(node);
     bool inside = true, below = false;
@@ -120,6 +124,7 @@ class LiveTree : public BoxTree<Row> {
       return;
     }
     if (end - begin <= Base::kLeaf) {
+      this->interrupt_.tick(2 * d * (end - begin));
       for (std::size_t i = begin; i < end; ++i)
         if (live_[i] && this->rows_[i] < best && dominates(this->rows_[i], point))
           best = this->rows_[i];
@@ -140,9 +145,11 @@ class LiveTree : public BoxTree<Row> {
                       Dropped& dropped) {
     if (least_[node] == kNone) return;
     const std::size_t d = this->d_;
+    this->interrupt_.tick(4 * d);
     // Every row of the box below the point somewhere: none covered.
     if (better_somewhere(this->upper(node), 1, point, 1, d)) return;
     if (end - begin <= Base::kLeaf) {
+      this->interrupt_.tick(2 * d * (end - begin));
       Row least = kNone;
       for (std::size_t i = begin; i < end; ++i) {
         if (!live_[i]) continue;
@@ -198,8 +205,10 @@ class ResumedSweep {
                std::size_t d, std::size_t first)
       : front_(front), candidate_(candidate), x_(x), m_(m), d_(d), point_(d) {
     clean_.reserve(m - first);
-    for (std::size_t r = first; r < m; ++r)
+    for (std::size_t r = first; r < m; ++r) {
+      interrupt_.tick(d);
       if (candidate[r]) (holds_nan_at(r) ? with_nan_ : clean_).push_back(static_cast<Row>(r));
+    }
     mark_uncovered_and_alone();
   }
 
@@ -209,7 +218,7 @@ class ResumedSweep {
       while (next_nan_ < with_nan_.size() && with_nan_[next_nan_] <= t) ++next_nan_;
       drop_settled_rows_with_nan();
       if (holds_nan_at(t) || !step_by_tree(t))
-        sweep_step(front_, candidate_, x_, m_, d_, t, [this](std::size_t r) {
+        sweep_step(front_, candidate_, x_, m_, d_, t, interrupt_, [this](std::size_t r) {
           if (tree_) tree_->remove(r);
         });
     }
@@ -245,7 +254,8 @@ class ResumedSweep {
     const std::size_t n = clean_.size();
     std::vector<double> negated(n * d_);
     for (std::size_t k = 0; k < d_; ++k)
-      for (std::size_t i = 0; i < n; ++i) negated[(n - 1 - i) + k * n] = -x_[clean_[i] + k * m_];
+      interrupt_.for_each_index(
+          n, 2, [&](std::size_t i) { negated[(n - 1 - i) + k * n] = -x_[clean_[i] + k * m_]; });
     std::fill_n(marks.begin(), n, 0);
     front_of_matrix(marks.data(), negated.data(), n, d_);
     for (std::size_t i = 0; i < n; ++i)
@@ -268,6 +278,7 @@ class ResumedSweep {
   // live ones (and 64), the settled ones leave it.
   void drop_settled_rows_with_nan() {
     if (passed_dead_ <= with_nan_.size() - next_nan_ + 64) return;
+    interrupt_.tick(with_nan_.size() - next_nan_);
     with_nan_.erase(std::remove_if(with_nan_.begin() + static_cast<std::ptrdiff_t>(next_nan_),
                                    with_nan_.end(), [&](Row r) { return !candidate_[r]; }),
                     with_nan_.end());
@@ -292,6 +303,7 @@ class ResumedSweep {
       const std::size_t limit = q == kNone ? m_ : q;
       for (; at < with_nan_.size() && with_nan_[at] < limit; ++at) {
         const std::size_t j = with_nan_[at];
+        interrupt_.tick(2 * d_);
         if (!candidate_[j]) {
           ++passed_dead_;
           continue;
@@ -318,11 +330,13 @@ class ResumedSweep {
     for (const Row j : out_) candidate_[j] = 0;
     for (const Row j : kept_) {
       if (j >= c) break;
+      interrupt_.tick(2 * d_);
       if (!better_somewhere(x_, m_, d_, j, c)) candidate_[j] = 0;
     }
     return true;
   }
 
+  InterruptCheck interrupt_;
   unsigned char* front_;
   unsigned char* candidate_;
   const double* x_;

@@ -42,7 +42,9 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   pack_positions(order.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
   sort_items(order, spare, n,
              [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(4);
     const std::size_t p = position_of(order[i]);
     if (i == 0 || x1[rows[position_of(order[i - 1])]] < x1[rows[p]]) ++ranks;
     rank[p] = static_cast<std::uint32_t>(ranks);
@@ -53,6 +55,7 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   constexpr std::uint32_t none = 0xFFFFFFFFu;
   std::vector<std::uint32_t> least(ranks + 1, none);
   for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(64);  // two walks over the tree, in cache or not
     const std::size_t p = position_of(order[i]);
     const double z = x2[rows[p]];
     bool covered = false;
@@ -113,8 +116,10 @@ Pivot least_sum_row(const double* x, std::size_t m, std::size_t d, std::size_t n
   std::size_t pivot = row_at(0);
   double least = std::numeric_limits<double>::infinity();
   bool nan_sum = false;
+  InterruptCheck interrupt;
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
     const std::size_t count = std::min(kBlock, n - begin);
+    interrupt.tick(count * d);
     double sum[kBlock];
     for (std::size_t i = 0; i < count; ++i) sum[i] = x[row_at(begin + i)];
     for (std::size_t k = 1; k < d; ++k) {
@@ -157,8 +162,10 @@ template <class Row, class RowAt>
 std::size_t keep_uncovered(const double* x, std::size_t m, std::size_t d, std::size_t pivot,
                            std::size_t n, RowAt row_at, Row* kept) {
   std::size_t count_kept = 0;
+  InterruptCheck interrupt;
   for (std::size_t begin = 0; begin < n; begin += kBlock) {
     const std::size_t count = std::min(kBlock, n - begin);
+    interrupt.tick(2 * count * d);
     std::int64_t no_greater[kBlock], less[kBlock];  // all ones or zero
     std::fill_n(no_greater, count, -1);
     std::fill_n(less, count, 0);
@@ -202,8 +209,10 @@ inline bool pivot_covers_few(const double* x, std::size_t m, std::size_t d, std:
 
 bool holds_nan(const double* x, std::size_t count) {
   constexpr std::size_t block = 1024;
+  InterruptCheck interrupt;
   for (std::size_t begin = 0; begin < count; begin += block) {
     const std::size_t end = std::min(count, begin + block);
+    interrupt.tick(end - begin);
     bool nan = false;
     for (std::size_t i = begin; i < end; ++i) nan |= x[i] != x[i];
     if (nan) return true;
@@ -213,8 +222,11 @@ bool holds_nan(const double* x, std::size_t count) {
 
 void first_minimum(unsigned char* front, const double* x, std::size_t m) {
   std::size_t best = 0;
-  for (std::size_t r = 1; r < m; ++r)
+  InterruptCheck interrupt;
+  for (std::size_t r = 1; r < m; ++r) {
+    interrupt.tick();
     if (x[r] < x[best]) best = r;
+  }
   front[best] = 1;
 }
 
@@ -251,8 +263,11 @@ void front_of_rows(unsigned char* front, const double* x, std::size_t m, std::si
   if (rows.empty()) return;
   if (d == 1) {
     std::size_t best = rows[0];
-    for (const Row r : rows)
+    InterruptCheck interrupt;
+    for (const Row r : rows) {
+      interrupt.tick(4);
       if (x[r] < x[best]) best = r;
+    }
     front[best] = 1;
     return;
   }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 
 void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs) {
@@ -89,7 +91,10 @@ class PickOverlaps {
       case SumStrategy::interleaved:
         return interleaved(p, shared);
       default:
-        for (std::size_t c : remaining) shared[c] = shared_weight(p, lists_[c], pairs_.matrix());
+        for (std::size_t c : remaining) {
+          interrupt_.tick(1 + p.size * lists_.size(c));
+          shared[c] = shared_weight(p, lists_[c], pairs_.matrix());
+        }
     }
   }
 
@@ -138,6 +143,7 @@ class PickOverlaps {
       const ItemList q = lists_[c];
       for (std::size_t j = 0; j < q.size; ++j) {
         const auto column = pairs_.column_nonzeros(q.ids[j]);
+        interrupt_.tick(1 + static_cast<std::size_t>(column.end - column.begin));
         for (const auto* e = column.begin; e != column.end; ++e) ++posting_start_[e->row + 1];
       }
     }
@@ -157,6 +163,7 @@ class PickOverlaps {
       for (std::size_t j = 0; j < q.size; ++j) {
         const auto column = pairs_.column_nonzeros(q.ids[j]);
         candidate_postings_[c] += static_cast<std::size_t>(column.end - column.begin);
+        interrupt_.tick(1 + 2 * static_cast<std::size_t>(column.end - column.begin));
         for (const auto* e = column.begin; e != column.end; ++e) {
           const std::size_t at = next[e->row]++;
           posting_candidates_[at] = static_cast<std::uint32_t>(c);
@@ -172,6 +179,7 @@ class PickOverlaps {
     std::size_t to = 0;
     for (std::size_t a = 0; a < pairs_.items(); ++a) {
       const std::size_t from = posting_start_[a], end = posting_start_[a + 1];
+      interrupt_.tick(1 + end - from);
       posting_start_[a] = to;
       for (std::size_t k = from; k < end; ++k)
         if (!removed_[posting_candidates_[k]]) {
@@ -189,6 +197,7 @@ class PickOverlaps {
     std::fill(shared.begin(), shared.end(), 0.0);
     for (std::size_t i = 0; i < p.size; ++i) {
       const ItemId a = p.ids[i];
+      interrupt_.tick(1 + 2 * (posting_start_[a + 1] - posting_start_[a]));
       const std::uint32_t* candidate = posting_candidates_.data();
       const double* value = posting_values_.data();
       for (std::size_t n = posting_start_[a]; n < posting_start_[a + 1]; ++n)
@@ -202,11 +211,13 @@ class PickOverlaps {
     const std::size_t k = pairs_.items();
     std::fill(column_sums_.begin(), column_sums_.end(), 0.0);
     for (std::size_t i = 0; i < p.size; ++i) {
+      interrupt_.tick(k);
       const double* row = pairs_.table_row(p.ids[i]);
       for (std::size_t b = 0; b < k; ++b) column_sums_[b] += row[b];
     }
     for (std::size_t c : remaining) {
       const ItemList q = lists_[c];
+      interrupt_.tick(1 + q.size);
       double sum = 0.0;
       for (std::size_t j = 0; j < q.size; ++j) sum = sum + column_sums_[q.ids[j]];
       shared[c] = sum;
@@ -226,6 +237,7 @@ class PickOverlaps {
         qs[k] = lists_.padded(c[k]);
       }
       double s[lanes];
+      interrupt_.tick(1 + lanes * p.size * lists_.size(c[lanes - 1]));
       shared_weights_one_p(pairs_, p, qs, lists_.size(c[lanes - 1]), s);
       for (std::size_t k = 0; k < lanes; ++k) shared[c[k]] = s[k];
     }
@@ -233,6 +245,7 @@ class PickOverlaps {
 
   const ItemLists& lists_;
   PairWeights pairs_;
+  InterruptCheck interrupt_;
   SumStrategy strategy_ = SumStrategy::plain;
   std::size_t remaining_total_ = 0;
   std::vector<std::size_t> by_length_;
@@ -268,7 +281,9 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix
   std::vector<std::size_t> remaining(m);
   for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
 
+  InterruptCheck interrupt;
   for (std::size_t step = 0; step < m; ++step) {
+    interrupt.tick(2 * remaining.size());
     double best = -1.7976931348623157e308;
     std::size_t at = m;
     for (std::size_t k = 0; k < remaining.size(); ++k) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mexsets/bits.hpp"
+#include "mexsets/interrupt.hpp"
 
 #if defined(__x86_64__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -55,10 +56,12 @@ void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1
   // 64-bit range truncates to a negative index, which compares as huge, and
   // 0 < x < 1 truncates to 0 as item_index does. Every id that fails the
   // comparison takes the full check.
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < subsets.rows; ++i) {
     double sum1 = 0.0;
     double sum2 = 0.0;
-    for (std::size_t j = 0; j < subsets.cols; ++j) {
+    std::size_t j = 0;
+    for (; j < subsets.cols; ++j) {
       const double x = subsets(i, j);
       if (is_zero(x)) break;
 #ifdef MEXSETS_TRUNCATE_ANY
@@ -72,6 +75,7 @@ void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1
     }
     r1[i] = sum1;
     r2[i] = sum2;
+    interrupt.tick(4 * j + 4);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mexsets/bits.hpp"
+#include "mexsets/interrupt.hpp"
 #include "row_lengths.hpp"
 #include "sparse_weights.hpp"
 
@@ -106,13 +107,15 @@ struct IdLimit {
 template <class Mode>
 void each_row(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
   RowReader reader(ids, limit.limit);
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < ids.rows; ++i) {
     typename Mode::State state = mode.start();
     std::size_t bad_column = 0;
-    if (reader.read(i, bad_column, [&](std::size_t, std::size_t a) { mode.add(state, a); }) ==
-        RowReader::npos)
-      fail_id_at(ids, i, bad_column, limit);
+    const std::size_t length =
+        reader.read(i, bad_column, [&](std::size_t, std::size_t a) { mode.add(state, a); });
+    if (length == RowReader::npos) fail_id_at(ids, i, bad_column, limit);
     mode.finish(state, i);
+    interrupt.tick(4 * (length + 1));
   }
 }
 
@@ -152,6 +155,7 @@ void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
   std::uint8_t lengths[kBlockRows];
   std::uint32_t order[kBlockRows];
   std::uint32_t ends[kMaxSweptColumns + 2];
+  InterruptCheck interrupt;
   for (std::size_t first = 0; first < m; first += kBlockRows) {
     const std::size_t count = std::min(kBlockRows, m - first);
     const double* block = ids.data + first;
@@ -167,7 +171,12 @@ void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
     }
     // Rows by length; a counting sort keeps row order within a length.
     std::fill(ends, ends + n + 2, 0u);
-    for (std::size_t r = 0; r < count; ++r) ++ends[lengths[r] + 1];
+    std::size_t ids_in_block = 0;
+    for (std::size_t r = 0; r < count; ++r) {
+      ++ends[lengths[r] + 1];
+      ids_in_block += lengths[r];
+    }
+    interrupt.tick(count * n + 4 * ids_in_block);
     for (std::size_t l = 1; l <= n + 1; ++l) ends[l] += ends[l - 1];
     for (std::size_t r = 0; r < count; ++r)
       order[ends[lengths[r]]++] = static_cast<std::uint32_t>(r);
@@ -392,6 +401,7 @@ class Perimeter {
 
   void run(const IdLimit& limit) {
     RowReader reader(ids_, limit.limit);
+    InterruptCheck interrupt;
     for (std::size_t first = 0; first < ids_.rows; first += per_block_) {
       const std::size_t count = std::min(per_block_, ids_.rows - first);
       for (std::size_t r = 0; r < count; ++r) {
@@ -404,6 +414,7 @@ class Perimeter {
         });
         if (length_[r] == RowReader::npos) fail_id_at(ids_, first + r, bad_column, limit);
         order_[r] = static_cast<std::uint32_t>(r);
+        interrupt.tick(4 * (length_[r] + 1));
       }
       std::sort(order_.begin(), order_.begin() + count,
                 [&](std::uint32_t a, std::uint32_t b) { return length_[a] < length_[b]; });
@@ -411,9 +422,12 @@ class Perimeter {
         const std::size_t length = length_[order_[at]];
         std::size_t same = 1;
         while (at + same < count && length_[order_[at + same]] == length) ++same;
-        for (; same >= 4; same -= 4, at += 4) side_by_side<4>(first, order_.data() + at, length);
-        for (; same >= 2; same -= 2, at += 2) side_by_side<2>(first, order_.data() + at, length);
-        for (; same >= 1; same -= 1, at += 1) side_by_side<1>(first, order_.data() + at, length);
+        for (; same >= 4; same -= 4, at += 4)
+          side_by_side<4>(first, order_.data() + at, length, interrupt);
+        for (; same >= 2; same -= 2, at += 2)
+          side_by_side<2>(first, order_.data() + at, length, interrupt);
+        for (; same >= 1; same -= 1, at += 1)
+          side_by_side<1>(first, order_.data() + at, length, interrupt);
       }
     }
   }
@@ -421,7 +435,8 @@ class Perimeter {
  private:
   // Block rows `rows[0 .. Count-1]`, all of the given length, side by side.
   template <std::size_t Count>
-  void side_by_side(std::size_t first, const std::uint32_t* rows, std::size_t length) const {
+  void side_by_side(std::size_t first, const std::uint32_t* rows, std::size_t length,
+                    InterruptCheck& interrupt) const {
     double sum[Count], pair[Count];
     const std::size_t *row[Count], *column[Count];
     for (std::size_t l = 0; l < Count; ++l) {
@@ -433,6 +448,7 @@ class Perimeter {
     for (std::size_t j = 0; j < length; ++j)
       for (std::size_t l = 0; l < Count; ++l) sum[l] += v_[row[l][j]];
     for (std::size_t j = 0; j < length; ++j) {
+      interrupt.tick(2 * Count * (length - j));
       const double* w[Count];
       for (std::size_t l = 0; l < Count; ++l) w[l] = w_ + row[l][j];
       for (std::size_t k = j + 1; k < length; ++k)
@@ -473,7 +489,9 @@ class SparsePairs {
               ConstMatrix w, double* out1, double* out2)
       : sparse_(sparse), w_(w), out1_(out1), out2_(out2), s_(new Scratch) {
     s_->ids.resize(size);
+    InterruptCheck interrupt;
     for (std::size_t a = 0; a < size; ++a) {
+      interrupt.tick(8);
       Id& id = s_->ids[a];
       id.value = v[a];
       id.first = sparse.start[a];
@@ -616,11 +634,13 @@ void sparse_rows(const SparsePairs& pairs, ConstMatrix ids, const IdLimit& limit
 #endif
   RowReader reader(ids, limit.limit);
   std::vector<std::size_t> row(ids.cols);
+  InterruptCheck interrupt;
   for (std::size_t i = 0; i < ids.rows; ++i) {
     std::size_t bad_column = 0;
     const std::size_t length =
         reader.read(i, bad_column, [&](std::size_t j, std::size_t a) { row[j] = a; });
     if (length == RowReader::npos) fail_id_at(ids, i, bad_column, limit);
+    interrupt.tick(16 * (length + 1));
     pairs.row(i, length, [&row](std::size_t k) { return row[k]; });
   }
 }
@@ -738,8 +758,11 @@ void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix wei
         double* packed = storage.data();
         if (const auto offset = reinterpret_cast<std::uintptr_t>(packed) % 64)
           packed += (64 - offset) / sizeof(double);
-        for (std::size_t a = 0; a < values.rows; ++a)
+        InterruptCheck interrupt;
+        for (std::size_t a = 0; a < values.rows; ++a) {
+          interrupt.tick(4);
           for (std::size_t c = 0; c < 4; ++c) packed[4 * a + c] = v[a + c * values.rows];
+        }
         box.packed = packed;
         return grouped_rows(box, ids, limit);
       }

@@ -1,6 +1,7 @@
 #include "sparse_weights.hpp"
 
 #include "mexsets/bits.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 
@@ -10,7 +11,9 @@ bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most,
   sparse.start.assign(size + 1, 0);
   sparse.row.clear();
   sparse.value.clear();
+  InterruptCheck interrupt;
   for (std::size_t b = 0; b < size; ++b) {
+    interrupt.tick(size);
     const double* column = w.data + b * w.rows;
     std::size_t a = 0;
     auto keep = [&](std::size_t at) {

@@ -5,6 +5,8 @@
 #include <limits>
 #include <string>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 
 void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs) {
@@ -97,6 +99,7 @@ class AcceptedOverlaps {
       default:
         for (const Accepted& a : accepted_) {
           ++ratios_;
+          interrupt_.tick(1 + stored_.size(a.row) * q.size);
           const double s = shared_weight(stored_[a.row], q, pairs_.matrix());
           if (overlap_ratio_from(s, a.weight, weight_q) >= t) return true;
         }
@@ -160,6 +163,7 @@ class AcceptedOverlaps {
     touched_.clear();
     for (std::size_t j = 0; j < q.size; ++j) {
       const auto column = pairs_.column_nonzeros(q.ids[j]);
+      interrupt_.tick(1 + 2 * static_cast<std::size_t>(column.end - column.begin));
       for (const auto* e = column.begin; e != column.end; ++e)
         if (row_count_[e->row]++ == 0) touched_.push_back(e->row);
     }
@@ -180,11 +184,14 @@ class AcceptedOverlaps {
       ++ratios_;
       const ItemList p = stored_[accepted.row];
       double sum = 0.0;
+      std::size_t terms = 0;
       for (std::size_t i = 0; i < p.size; ++i) {
         const ItemId a = p.ids[i];
         const double* value = row_values_.data() + row_start_[a];
+        terms += row_count_[a];
         for (std::size_t n = row_count_[a]; n > 0; --n) sum = sum + *value++;
       }
+      interrupt_.tick(1 + p.size + terms);
       if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return true;
     }
     return false;
@@ -216,6 +223,7 @@ class AcceptedOverlaps {
       lp = std::max(lp, stored_.size(a[k]->row));
     }
     double s[Lanes];
+    interrupt_.tick(1 + Lanes * lp * q.size);
     shared_weights_one_q(pairs_, ps, lp, q, s);
     const std::size_t real = std::min(Lanes, to - g);
     ratios_ += real;
@@ -230,12 +238,14 @@ class AcceptedOverlaps {
     const std::size_t k = pairs_.items();
     std::fill(row_sums_.begin(), row_sums_.end(), 0.0);
     for (std::size_t j = 0; j < q.size; ++j) {
+      interrupt_.tick(k);
       const double* column = pairs_.matrix().column(static_cast<std::size_t>(q.ids[j]));
       for (std::size_t a = 0; a < k; ++a) row_sums_[a] += column[a];
     }
     for (std::size_t r = from; r < accepted_.size(); ++r) {
       ++ratios_;
       const ItemList p = stored_[accepted_[r].row];
+      interrupt_.tick(1 + p.size);
       double sum = 0.0;
       for (std::size_t i = 0; i < p.size; ++i) sum = sum + row_sums_[p.ids[i]];
       if (overlap_ratio_from(sum, accepted_[r].weight, weight_q) >= t) return true;
@@ -247,6 +257,7 @@ class AcceptedOverlaps {
   const ItemLists& tested_;
   PairWeights pairs_;
   const double* weights_;
+  InterruptCheck interrupt_;
   SumStrategy strategy_ = SumStrategy::plain;
   std::vector<Accepted> accepted_;
   std::size_t accepted_total_ = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "mexsets/failure.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 
@@ -52,6 +53,7 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
       std::max(width, std::min(block_leaves, width * std::min(rows, block_rows)));
   std::pmr::vector<std::uint32_t> leaves(room, memory);
   std::size_t first[block_rows + 1];
+  InterruptCheck interrupt;
   for (std::size_t j0 = 0; j0 < rows;) {
     // Rows j0 .. j1-1, their leaves at leaves[first[r] .. first[r+1]).
     std::size_t j1 = j0, held = 0;
@@ -67,13 +69,17 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
     std::size_t longest = 0;
     for (std::size_t r = 0; r < n; ++r) longest = std::max(longest, first[r + 1] - first[r]);
     for (std::size_t k = 0; k < longest; ++k) {
+      interrupt.tick(n);
       double* column = out + k * rows + j0;
       for (std::size_t r = 0; r < n; ++r)
         column[r] = first[r] + k < first[r + 1]
                         ? static_cast<double>(leaves[first[r] + k]) + shift
                         : pad;
     }
-    for (std::size_t k = longest; k < width; ++k) std::fill_n(out + k * rows + j0, n, pad);
+    for (std::size_t k = longest; k < width; ++k) {
+      interrupt.tick(n);
+      std::fill_n(out + k * rows + j0, n, pad);
+    }
     j0 = j1;
   }
 }

@@ -150,13 +150,16 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   } else {
     std::vector<std::uint32_t> named;
     for (std::size_t r = 0; r < merges.rows; ++r) {
+      interrupt_.tick(2 * last + 2);
       named.push_back(node_index(merges(r, last)));
       for (std::size_t k = 0; k < last && merges(r, k) != 0; ++k)
         named.push_back(node_index(merges(r, k)));
     }
-    for (std::size_t j = 0; j < sets.rows; ++j)
+    for (std::size_t j = 0; j < sets.rows; ++j) {
+      interrupt_.tick(2 * sets.cols + 1);
       for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k)
         named.push_back(set_node(sets, j, k, nodes));
+    }
     slots_.make_named(std::move(named));
   }
   leaf_slots_ = slots_.below(leaves);
@@ -172,6 +175,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   // version and then counts it twice.
   std::vector<std::uint32_t> terms;
   for (std::size_t r = 0; r < merges.rows; ++r) {
+    interrupt_.tick(4 * last + 4);
     const std::uint32_t p = slots_.slot(node_index(merges(r, last)));
     terms.clear();
     if (current_[p] != none) terms.push_back(current_[p]);
@@ -193,9 +197,11 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   // Sizes in version order: a version only reads earlier ones.
   sizes_.assign(first_.size() - 1, 0);
   for (std::uint32_t v = 0; v < leaf_slots_; ++v) sizes_[v] = 1;
-  for (std::size_t v = leaf_slots_; v + 1 < first_.size(); ++v)
+  for (std::size_t v = leaf_slots_; v + 1 < first_.size(); ++v) {
+    interrupt_.tick(1 + first_[v + 1] - first_[v]);
     for (std::uint32_t t = first_[v]; t < first_[v + 1]; ++t)
       sizes_[v] = saturating_sum(sizes_[v], sizes_[targets_[t]]);
+  }
 
   sort_small_versions();
 
@@ -204,6 +210,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   row_count_.assign(sets.rows, 0);
   plan_.reserve(sets.size());
   for (std::size_t j = 0; j < sets.rows; ++j) {
+    interrupt_.tick(4 * sets.cols + 1);
     std::uint64_t total = 0;
     for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k) {
       const std::uint32_t v = current_[slots_.slot(set_node(sets, j, k, nodes))];
@@ -247,6 +254,7 @@ void TreeLeafSets::sort_small_versions() {
       std::min<std::uint64_t>(8 * (versions + targets_.size()) + 4096, none - 1);
   std::uint64_t total = 0;
   for (std::size_t v = 0; v < versions; ++v) {
+    interrupt_.tick(1);
     if (sizes_[v] >= budget - total) continue;
     bool parts_kept = true;
     if (v >= leaf_slots_)
@@ -260,6 +268,7 @@ void TreeLeafSets::sort_small_versions() {
   const bool compact = slots_.compact();
   for (std::size_t v = 0; v < versions; ++v) {
     if (sorted_at_[v].first == none) continue;
+    interrupt_.tick(1 + 2 * sorted_at_[v].size);
     std::uint32_t* list = sorted_.data() + sorted_at_[v].first;
     list[sorted_at_[v].size] = end_mark;
     if (v < leaf_slots_) {
@@ -302,6 +311,7 @@ void TreeLeafSets::lay_out() {
     spans_[root].cross_begin = static_cast<std::uint32_t>(cross_.size());
     if (root < leaf_slots_) leaves_.push_back(static_cast<std::uint32_t>(root));
     while (!stack.empty()) {
+      interrupt_.tick(2);
       Frame& top = stack.back();
       if (top.next == first_[top.vertex + 1]) {
         spans_[top.vertex].leaves_end = static_cast<std::uint32_t>(leaves_.size());
@@ -330,6 +340,8 @@ void TreeLeafSets::lay_out() {
 template <bool Listed>
 void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
   const Span& span = spans_[vertex];
+  interrupt_.tick(1 + 2 * (span.leaves_end - span.leaves_begin) +
+                  4 * (span.cross_end - span.cross_begin));
   for (std::uint32_t i = span.leaves_begin; i < span.leaves_end; ++i) {
     const std::uint32_t leaf = leaves_[i];
     std::uint64_t& word = bits_[leaf >> 6];
@@ -424,6 +436,7 @@ bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
 }
 
 void TreeLeafSets::fill(std::size_t j, std::size_t count, std::uint32_t* out) {
+  interrupt_.tick(1 + count);
   if (merge_small(j, out)) return;
   if (!counting_ready_) prepare_counting();
   // Leaf order: a two-level bitmap costs L/4096 summary words plus a step
@@ -457,6 +470,7 @@ void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
     if (c != 1) out = std::fill_n(out, c - 1, id);
   };
   if (Listed) {
+    interrupt_.tick(touched_.size() * static_cast<std::size_t>(1 + bit_width(touched_.size())));
     std::sort(touched_.begin(), touched_.end());
     for (std::uint32_t leaf : touched_) {
       emit(leaf, slots_.id(leaf) + 1);
@@ -466,6 +480,7 @@ void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
   }
   const bool compact = slots_.compact();
   for (std::size_t s = 0; s < summary_.size(); ++s) {
+    interrupt_.tick(64);
     for (std::uint64_t words = summary_[s]; words; words &= words - 1) {
       const std::size_t w = s * 64 + static_cast<std::size_t>(count_trailing_zeros(words));
       for (std::uint64_t word = bits_[w]; word; word &= word - 1) {

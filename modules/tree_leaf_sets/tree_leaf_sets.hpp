@@ -56,6 +56,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/interrupt.hpp"
 #include "mexsets/tree_node_ids.hpp"
 
 namespace mexsets {
@@ -99,6 +100,8 @@ class TreeLeafSets {
   void sort_small_versions();
   bool merge_small(std::size_t j, std::uint32_t* out);
 
+  // The work of building and of filling every row, counted for the host.
+  InterruptCheck interrupt_;
   NodeSlots slots_;
   std::uint32_t leaf_slots_ = 0;  // slots 0 .. leaf_slots_-1 are leaves
 

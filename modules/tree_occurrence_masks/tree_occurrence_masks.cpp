@@ -58,15 +58,21 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   } else {
     std::vector<std::uint32_t> named;
     named.reserve(positions + merges.size());
-    for (std::size_t p = 0; p < positions; ++p) named.push_back(node_index(labels.data[p]));
+    for (std::size_t p = 0; p < positions; ++p) {
+      interrupt_.tick();
+      named.push_back(node_index(labels.data[p]));
+    }
     for (std::size_t r = 0; r < merges.rows; ++r) {
+      interrupt_.tick(2 * last + 2);
       named.push_back(static_cast<std::uint32_t>(leaves + r));
       for (std::size_t c = 0; c < last && merges(r, c) != 0; ++c)
         named.push_back(node_index(merges(r, c)));
     }
-    for (std::size_t k = 0; k < sets.rows; ++k)
+    for (std::size_t k = 0; k < sets.rows; ++k) {
+      interrupt_.tick(2 * sets.cols + 1);
       for (std::size_t c = 0; c < sets.cols && sets(k, c) != 0; ++c)
         named.push_back(node_index(sets(k, c)));
+    }
     slots_.make_named(std::move(named));
   }
   const std::uint32_t slots = slots_.size();
@@ -76,6 +82,7 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   const std::uint32_t base = slots_.slot(leaves);
   first_link_.assign(static_cast<std::size_t>(slots) + 1, 0);
   for (std::size_t r = 0; r < merges.rows; ++r) {
+    interrupt_.tick(4 * last + 1);
     const std::uint64_t p = leaves + r;
     for (std::size_t c = 0; c < last; ++c) {
       const double e = merges(r, c);
@@ -94,7 +101,9 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   // more room than the output.
   first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
   std::uint64_t runs = 0;
+  const std::size_t lookup = slot_lookup_units();
   for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+    interrupt_.tick(lookup);
     const std::uint32_t s = slot_of_label(p);
     if (p == 0 || s != previous) {
       ++first_run_[s + 1];
@@ -115,6 +124,7 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
     const std::uint32_t s = slot_of_label(p);
     std::size_t end = p + 1;
     while (end < positions && slot_of_label(end) == s) ++end;
+    interrupt_.tick(4 + (end - p) * lookup);
     runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
     p = end;
   }
@@ -126,8 +136,10 @@ void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* p
   if (labelled_[slot] == stamp) return;
   labelled_[slot] = stamp;
   if (!use_runs_) return;
-  for (std::uint32_t r = first_run_[slot]; r < first_run_[slot + 1]; ++r)
+  for (std::uint32_t r = first_run_[slot]; r < first_run_[slot + 1]; ++r) {
+    interrupt_.tick(4 + runs_[r].length / 16);
     std::memset(plane + runs_[r].begin, 1, runs_[r].length);
+  }
 }
 
 // Expands the nodes of node-set row k over the links.
@@ -142,6 +154,7 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane)
     while (!stack_.empty()) {
       const std::uint32_t u = stack_.back();
       stack_.pop_back();
+      interrupt_.tick(1 + 2 * (first_link_[u + 1] - first_link_[u]));
       label(u, stamp, plane);
       for (std::uint32_t l = first_link_[u]; l < first_link_[u + 1]; ++l) {
         const Link link = links_[l];
@@ -162,8 +175,13 @@ void TreeOccurrenceMasks::mark(bool* out) {
     bool* plane = out + k * positions;
     const std::uint64_t stamp = k + 1;
     reach(k, stamp, plane);
-    if (!use_runs_)
-      for (std::size_t p = 0; p < positions; ++p) plane[p] = labelled_[slot_of_label(p)] == stamp;
+    if (!use_runs_) {
+      const std::size_t lookup = slot_lookup_units();
+      for (std::size_t p = 0; p < positions; ++p) {
+        interrupt_.tick(lookup);
+        plane[p] = labelled_[slot_of_label(p)] == stamp;
+      }
+    }
   }
 }
 

@@ -48,6 +48,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/interrupt.hpp"
 #include "mexsets/tree_node_ids.hpp"
 
 namespace mexsets {
@@ -80,10 +81,13 @@ class TreeOccurrenceMasks {
   std::uint32_t slot_of_label(std::size_t position) const {
     return slots_.slot(node_index(labels_.data[position]));
   }
+  // The work of slot_of_label: a binary search when the slots are compact.
+  std::size_t slot_lookup_units() const { return slots_.compact() ? 32 : 2; }
   void reach(std::size_t k, std::uint64_t stamp, bool* plane);
   void label(std::uint32_t slot, std::uint64_t stamp, bool* plane);
 
   ConstMatrix labels_, sets_;
+  InterruptCheck interrupt_;  // the work of building and marking, counted for the host
   NodeSlots slots_;
   std::vector<std::uint32_t> first_link_;  // per slot, into links_
   std::vector<Link> links_;

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "mexsets/interrupt.hpp"
+
 namespace mexsets {
 
 namespace {
@@ -89,9 +91,11 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
     gathered.insert(gathered.end(), first, first + size);
     bounds.push_back(gathered.size());
   };
+  InterruptCheck interrupt;
   for (std::size_t r = 0; r < merge.rows; ++r) {
     const std::size_t parent = to_index(merge(r, last));
     const std::size_t slot = slot_of(named_, parent);
+    interrupt.tick(last + 1);
     gathered.clear();
     bounds.assign(1, 0);
     add_part(lists_[slot].data(), lists_[slot].size());
@@ -107,8 +111,10 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
         add_part(&single, 1);
       }
     }
+    interrupt.tick(2 * gathered.size());  // gathered, then deduplicated
     // Merge neighbouring parts pairwise until one sorted run is left.
     while (bounds.size() > 2) {
+      interrupt.tick(gathered.size());
       next_bounds.assign(1, 0);
       std::size_t k = 0;
       for (; k + 2 < bounds.size(); k += 2) {
@@ -187,17 +193,23 @@ struct HolderTable {
   std::vector<Holder> entries;
 
   HolderTable(const std::vector<LeafRuns>& runs, std::size_t leaves) : start(leaves + 1, 0) {
-    for (const LeafRuns& list : runs)
+    InterruptCheck interrupt;
+    for (const LeafRuns& list : runs) {
+      interrupt.tick(1 + 2 * list.size);
       for (const LeafRun& run : list) ++start[run.leaf + 1];
+    }
     std::partial_sum(start.begin(), start.end(), start.begin());
     entries.resize(start.back());
   }
 
   void fill(const std::vector<LeafRuns>& runs, const std::vector<std::size_t>& nodes) {
     std::vector<std::size_t> next(start.begin(), start.end() - 1);
-    for (std::size_t node : nodes)
+    InterruptCheck interrupt;
+    for (std::size_t node : nodes) {
+      interrupt.tick(1 + 4 * runs[node].size);
       for (const LeafRun& run : runs[node])
         entries[next[run.leaf]++] = {static_cast<std::uint32_t>(node), run.count};
+    }
   }
 };
 
@@ -223,18 +235,23 @@ std::optional<std::vector<std::size_t>> nesting_parents(HolderTable& holders,
   const std::size_t nodes = runs.size();
   std::vector<std::uint64_t> size(nodes, 0);
   std::vector<std::size_t> order;
+  InterruptCheck interrupt;
   for (std::size_t k = 0; k < nodes; ++k) {
+    interrupt.tick(1 + runs[k].size);
     if (runs[k].size == 0) continue;
     for (const LeafRun& run : runs[k])
       size[k] = std::min<std::uint64_t>(size[k] + run.count, kUnset);  // no wrap-around
     order.push_back(k);
   }
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return size[a] > size[b]; });
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    interrupt.tick(4);
+    return size[a] > size[b];
+  });
   holders.fill(runs, order);
 
   std::vector<std::size_t> parent(nodes, kUnset);
   for (std::size_t l = 0; l + 1 < holders.start.size(); ++l) {
+    interrupt.tick(1 + 4 * (holders.start[l + 1] - holders.start[l]));
     for (std::size_t e = holders.start[l]; e < holders.start[l + 1]; ++e) {
       const Holder& h = holders.entries[e];
       const bool first = e == holders.start[l];
@@ -254,6 +271,7 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
   std::vector<std::size_t> ascending(nodes);
   std::iota(ascending.begin(), ascending.end(), std::size_t{0});
   holders.fill(runs, ascending);
+  InterruptCheck interrupt;
   for (std::size_t l = 0; l < leaves; ++l) {
     const Holder* first = holders.entries.data() + holders.start[l];
     const Holder* end = holders.entries.data() + holders.start[l + 1];
@@ -261,18 +279,23 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
     for (const Holder* b = first; b != end; ++b) {
       if (b->node < leaves) continue;
       double* column = out + static_cast<std::size_t>(b->node) * nodes;
+      std::size_t added = 0;
       for (const Holder* a = first; a != b; ++a) {
         const std::uint32_t copies = std::min(a->count, b->count);
+        added += copies;
         for (std::uint32_t copy = 0; copy < copies; ++copy) column[a->node] += weight;
       }
+      interrupt.tick(1 + 4 * static_cast<std::size_t>(b - first) + added);
     }
   }
   constexpr std::size_t kTile = 64;
   for (std::size_t a0 = 0; a0 < nodes; a0 += kTile)
-    for (std::size_t b0 = a0; b0 < nodes; b0 += kTile)
+    for (std::size_t b0 = a0; b0 < nodes; b0 += kTile) {
+      interrupt.tick(kTile * kTile);
       for (std::size_t b = std::max(b0, leaves); b < std::min(b0 + kTile, nodes); ++b)
         for (std::size_t a = a0; a < std::min({a0 + kTile, nodes, b}); ++a)
           out[b + a * nodes] = out[a + b * nodes];
+    }
 }
 
 }  // namespace
@@ -286,13 +309,16 @@ void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* 
 
   if (const auto parent = nesting_parents(holders, runs)) {
     // Nested lists: the intersection is the lower node's whole list.
+    InterruptCheck interrupt;
     for (std::size_t k = 0; k < nodes; ++k) {
       if (runs[k].size == 0 || (*parent)[k] == kRoot) continue;
       double sum = 0.0;
       bool summed = false;  // weights may be absent when only leaves nest
       for (std::size_t a = (*parent)[k]; a != kRoot; a = (*parent)[a]) {
+        interrupt.tick(8);
         if (k < leaves && a < leaves) continue;
         if (!summed) {
+          interrupt.tick(runs[k].size);
           sum = list_sum(runs[k], weights);
           summed = true;
         }

@@ -8,7 +8,10 @@
  *  - mexErrMsgTxt / mexErrMsgIdAndTxt never return: they throw
  *    standin::MexError, which the harness catches;
  *  - arrays stored in output slots belong to the host; arrays and mxMalloc
- *    blocks that a call leaves behind are released when it ends.
+ *    blocks that a call leaves behind are released when it ends;
+ *  - the host also offers utIsInterruptPending, which MATLAB's libut offers
+ *    (and mex.h does not declare): it reports the Ctrl-C a test arranges
+ *    (standin::interrupt_at_poll).
  */
 #ifndef MEXSETS_STANDIN_MEX_H
 #define MEXSETS_STANDIN_MEX_H

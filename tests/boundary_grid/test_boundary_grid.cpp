@@ -7,6 +7,7 @@
 #include <random>
 
 #include "boundary_grid.hpp"
+#include "interrupt_cases.hpp"
 #include "reference_boundary_grid.hpp"
 #include "support.hpp"
 
@@ -131,6 +132,25 @@ TEST(BoundaryGrid, MatchesThePlainTranscriptionOnRandomImages) {
                 same_bits(expected.keys, out[2]) && same_bits(expected.second, out[4]))
         << "trial " << trial;
   }
+}
+
+// Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
+// next call gives the plain result.
+TEST(BoundaryGrid, InterruptedThenCalledAgain) {
+  std::mt19937_64 random(17);
+  const std::size_t h = 60, w = 50, planes = 3;
+  std::vector<double> labels(h * w), values(h * w * planes);
+  for (double& x : labels) x = 1 + whole_below(random, 200);
+  for (double& v : values) v = static_cast<double>(random() % 2000) / 7;
+  const mexsets::ConstMatrix grid_labels{labels.data(), h, w};
+  const mexsets::ConstArray3 image{values.data(), h, w, planes};
+  testing_support::expect_interruptible([&] {
+    const auto out = mexsets::boundary_grid(grid_labels, &image);
+    std::vector<double> all = out.grid.data;
+    for (const auto* part : {&out.strength.data, &out.keys, &out.first, &out.second})
+      all.insert(all.end(), part->begin(), part->end());
+    return all;
+  });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "boundary_sums.hpp"
+#include "interrupt_cases.hpp"
 #include "reference_boundary_sums.hpp"
 #include "support.hpp"
 
@@ -448,6 +449,38 @@ TEST(BoundarySums, LargeGridsMatchThePlainAlgorithm) {
   const auto host = call(double(n), first, second, keys, labels, weights);
   EXPECT_TRUE(same_bits(expected.pair, host.pair));
   EXPECT_TRUE(same_bits(expected.border, host.border));
+}
+
+// Ctrl-C: stopped at any poll, with keys found in a table or by hashing,
+// the computation throws Interrupted, and the next call gives the plain
+// result.
+TEST(BoundarySums, InterruptedThenCalledAgain) {
+  std::mt19937_64 random(23);
+  const std::size_t n = 30, count = 500, rows = 120, cols = 90;
+  Matrix keys(count, 1), first(count, 1), second(count, 1);
+  for (std::size_t k = 0; k < count; ++k) {
+    keys.data[k] = (k % 5 == 0 ? 0.5 : 1.0) + whole_below(random, 3000);
+    first.data[k] = random() % 4 == 0 ? 0.0 : 1.0 + whole_below(random, n);
+    second.data[k] = 1.0 + whole_below(random, n);
+  }
+  Matrix labels(rows, cols), weights(rows, cols);
+  for (std::size_t c = 0; c < labels.data.size(); ++c) {
+    labels.data[c] = random() % 4 == 0 ? 0.0 : keys.data[random() % count];
+    weights.data[c] = static_cast<double>(random() % 1000) / 8;
+  }
+  mexsets::BoundaryInputs in;
+  in.n = n;
+  in.first = first.cref();
+  in.second = second.cref();
+  in.keys = keys.cref();
+  in.labels = labels.cref();
+  in.weights = weights.cref();
+  testing_support::expect_interruptible([&] {
+    const auto out = mexsets::boundary_sums(in);
+    std::vector<double> both = out.pair.data;
+    both.insert(both.end(), out.border.data.begin(), out.border.data.end());
+    return both;
+  });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 
+#include "interrupt_cases.hpp"
 #include "merge_regions.hpp"
 #include "reference_merge_regions.hpp"
 #include "support.hpp"
@@ -155,6 +156,31 @@ TEST(MergeRegions, MatchesThePlainTranscription) {
     for (double& id : want) id -= 1;
     ASSERT_EQ(want, call(first, second, lengths, strengths, areas, 0).merges);
   }
+}
+
+// Ctrl-C: stopped at any poll, while boundaries are left and after, the
+// computation throws Interrupted, and the next call gives the plain result.
+TEST(MergeRegions, InterruptedThenCalledAgain) {
+  std::mt19937_64 random(13);
+  const std::size_t leaves = 400, touching = 300;
+  Values first, second, lengths, strengths, areas(leaves);
+  for (double& area : areas) area = static_cast<double>(random() % 4);
+  for (std::size_t k = 0; k < 3 * leaves; ++k) {
+    const double a = 1.0 + whole_below(random, touching), b = 1.0 + whole_below(random, touching);
+    if (a == b) continue;
+    first.push_back(a);
+    second.push_back(b);
+    lengths.push_back(1.0 + whole_below(random, 3));
+    strengths.push_back(whole_below(random, 4));
+  }
+  auto row = [](const Values& v) { return mexsets::ConstMatrix{v.data(), 1, v.size()}; };
+  const mexsets::MergeInputs in{row(first), row(second), row(lengths), row(strengths), row(areas)};
+  testing_support::expect_interruptible([&] {
+    const mexsets::MergeTree tree = mexsets::merge_regions(in);
+    Values both = tree.merges.data;
+    both.insert(both.end(), tree.areas.begin(), tree.areas.end());
+    return both;
+  });
 }
 
 }  // namespace

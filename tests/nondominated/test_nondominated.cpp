@@ -10,6 +10,7 @@
 #include <new>
 #include <random>
 
+#include "interrupt_cases.hpp"
 #include "nondominated.hpp"
 #include "reference_nondominated.hpp"
 #include "support.hpp"
@@ -452,6 +453,32 @@ TEST(Nondominated, FallsBackToTheSweepWhenScratchRunsShort) {
                                  << " refused";
     }
   }
+}
+
+// Ctrl-C: stopped at any poll, on every route (one column, two by buckets
+// and by the radix sort, three, four by halving and by the sum filter, more
+// by the k-d tree, NaN by the resumed sweep, the plain sweep), the
+// computation throws Interrupted, and the next call gives the plain result.
+TEST(Nondominated, InterruptedOnEveryRouteThenCalledAgain) {
+  std::mt19937_64 random(61);
+  struct Route {
+    std::size_t m, d;
+    int family;
+    double nan_share;
+  };
+  for (const Route& r :
+       {Route{3000, 1, 2, 0.0}, Route{3000, 2, 3, 0.0}, Route{3000, 2, 5, 0.0},
+        Route{3000, 3, 3, 0.0}, Route{2500, 4, 3, 0.0}, Route{3000, 4, 2, 0.0},
+        Route{4000, 6, 3, 0.0}, Route{2000, 3, 2, 0.03}, Route{2000, 1, 2, 0.03}}) {
+    const std::vector<double> x = random_points(random, r.m, r.d, r.family, r.nan_share);
+    testing_support::expect_interruptible([&] { return run_routine(x, r.m, r.d); });
+  }
+  const std::vector<double> x = random_points(random, 2000, 3, 3, 0.0);
+  testing_support::expect_interruptible([&] {
+    std::vector<unsigned char> front(2000, 0);
+    mexsets::nondominated_sweep(front.data(), x.data(), 2000, 3);
+    return front;
+  });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 
+#include "interrupt_cases.hpp"
 #include "overlap_cases.hpp"
 #include "rank_diverse.hpp"
 #include "reference_rank_diverse.hpp"
@@ -397,6 +398,50 @@ TEST(RankDiverse, MemoryBoundRulesOutRoutes) {
     EXPECT_EQ(used, route) << "limit " << limit;
     EXPECT_TRUE(same_bits(want.order, got.order));
     EXPECT_TRUE(same_bits(want.scores, got.scores));
+  }
+}
+
+// Ctrl-C: stopped at any poll, on every route, the computation throws
+// Interrupted, and the next call gives the plain result. Through the
+// gateway, an interrupt that the host reports ends the call with
+// mexsets:rank_diverse:interrupted, and the next call works.
+TEST(RankDiverse, InterruptedOnEveryRouteThenCalledAgain) {
+  std::mt19937_64 random(19);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const std::size_t k = 120, m = 400;
+  OwnedMatrix<double> items(m, 16, -1.0), w(k, k);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < 4 + random() % 12; ++j) items(i, j) = whole_below(random, k);
+  for (double& x : w.data) x = std::floor(unit(random) * 3);
+  std::vector<double> v(m);
+  for (double& x : v) x = unit(random);
+  for (SumStrategy s : kEveryStrategy)
+    testing_support::expect_interruptible([&] {
+      const Ranking r = computed(items, v, w, 0.6, s);
+      std::vector<double> both = r.order;
+      both.insert(both.end(), r.scores.begin(), r.scores.end());
+      return both;
+    });
+
+  // Long enough for the gateway's host to be asked a few times.
+  OwnedMatrix<double> many(3000, 16, -1.0);
+  for (std::size_t i = 0; i < many.rows; ++i)
+    for (std::size_t j = 0; j < 4 + random() % 12; ++j) many(i, j) = whole_below(random, k);
+  std::vector<double> relevance(many.rows);
+  for (double& x : relevance) x = unit(random);
+  auto host_items = to_host(many), host_w = to_host(w);
+  auto host_v = standin::doubles(many.rows, 1, relevance);
+  standin::interrupt_at_poll(0);  // counting only
+  const Ranking want = call(host_items, host_v, host_w, 0.6);
+  ASSERT_GE(standin::interrupt_polls(), 3u);
+  for (std::size_t poll : {1, 3}) {
+    standin::interrupt_at_poll(poll);
+    expect_mex_error([&] { call(host_items, host_v, host_w, 0.6); },
+                     "mexsets:rank_diverse:interrupted", "Interrupted");
+    EXPECT_EQ(standin::interrupt_polls(), poll);
+    const Ranking again = call(host_items, host_v, host_w, 0.6);
+    EXPECT_TRUE(same_bits(want.order, again.order));
+    EXPECT_TRUE(same_bits(want.scores, again.scores));
   }
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "interrupt_cases.hpp"
 #include "reference_score_subsets.hpp"
 #include "score_subsets.hpp"
 #include "support.hpp"
@@ -200,6 +201,22 @@ TEST(ScoreSubsets, MatchesThePlainAlgorithmOnRandomInputs) {
     ASSERT_TRUE(same_bits(e1, g1));
     ASSERT_TRUE(same_bits(e2, g2));
   }
+}
+
+// Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
+// next call gives the plain result.
+TEST(ScoreSubsets, InterruptedThenCalledAgain) {
+  std::mt19937_64 random(43);
+  const std::size_t k = 50, m = 3000, n = 12;
+  mexsets::OwnedMatrix<double> a(1, k), b(1, k), s(m, n);
+  for (double& v : a.data) v = static_cast<double>(random() % 1000) / 8;
+  for (double& v : b.data) v = static_cast<double>(random() % 1000) / 16;
+  for (double& v : s.data) v = random() % 10 == 0 ? 0.0 : 1.0 + static_cast<double>(random() % k);
+  testing_support::expect_interruptible([&] {
+    std::vector<double> r(2 * m);
+    mexsets::score_subsets(a.cref(), b.cref(), s.cref(), r.data(), r.data() + m);
+    return r;
+  });
 }
 
 }  // namespace

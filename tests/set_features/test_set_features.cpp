@@ -7,6 +7,7 @@
 #include <cmath>
 #include <random>
 
+#include "interrupt_cases.hpp"
 #include "reference_set_features.hpp"
 #include "row_lengths.hpp"
 #include "set_features.hpp"
@@ -470,5 +471,33 @@ TEST(SetFeatures, RowLengthSweepsAgreeWithAPlainWalk) {
   }
 }
 #endif
+
+// Ctrl-C: stopped at any poll, in every mode, on narrow and wide id
+// matrices, with the pairs' weights read from w or from its nonzero entries,
+// the computation throws Interrupted, and the next call gives the plain
+// result.
+TEST(SetFeatures, InterruptedInEveryModeThenCalledAgain) {
+  std::mt19937_64 random(47);
+  const Matrix narrow = random_ids(random, 600, 10, 30), wide = random_ids(random, 40, 300, 30);
+  const Matrix v = random_values(random, 30, 4), w = random_values(random, 30, 30);
+  Matrix sparse = w;
+  for (std::size_t k = 0; k < sparse.data.size(); ++k)
+    if (k % 7 != 0) sparse.data[k] = 0.0;
+  using mexsets::PairReads;
+  for (const Matrix* ids : {&narrow, &wide})
+    for (int mode : {1, 2, 3, 4})
+      for (PairReads reads : {PairReads::every_pair, PairReads::nonzero_kept}) {
+        if (mode != 3 && reads == PairReads::nonzero_kept) continue;
+        const Matrix& weights = reads == PairReads::every_pair ? w : sparse;
+        testing_support::expect_interruptible([&] {
+          std::vector<double> out1(ids->rows),
+              out2(ids->rows * mexsets::second_output_columns(mode));
+          mexsets::set_features(mode, ids->cref(), v.cref(), weights.cref(), out1.data(),
+                                out2.data(), reads);
+          out1.insert(out1.end(), out2.begin(), out2.end());
+          return out1;
+        });
+      }
+}
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <limits>
 #include <random>
 
+#include "interrupt_cases.hpp"
 #include "overlap_cases.hpp"
 #include "reference_suppress_overlaps.hpp"
 #include "support.hpp"
@@ -371,6 +372,25 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
     EXPECT_TRUE(
         same_bits(reference::suppress_overlaps(items.cref(), u.data(), dense.cref(), 0.9), got));
   }
+}
+
+// Ctrl-C: stopped at any poll, on every route, the computation throws
+// Interrupted, and the next call gives the plain result.
+TEST(SuppressOverlaps, InterruptedOnEveryRouteThenCalledAgain) {
+  std::mt19937_64 random(23);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const std::size_t k = 120, m = 300;
+  OwnedMatrix<double> items(m, 16, -1.0), w(k, k);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < 4 + random() % 12; ++j) items(i, j) = whole_below(random, k);
+  for (double& x : w.data) x = std::floor(unit(random) * 3);
+  const std::vector<double> u(k, 10.0);
+  for (SumStrategy s : kEveryStrategy)
+    testing_support::expect_interruptible([&] {
+      const mexsets::Suppression kept =
+          mexsets::suppress_overlaps(items.cref(), u.data(), w.cref(), 0.5, s);
+      return std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end());
+    });
 }
 
 }  // namespace

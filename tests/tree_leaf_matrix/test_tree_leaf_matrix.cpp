@@ -8,6 +8,7 @@
 
 #include "../../bench/support/tree_workloads.hpp"
 #include "../tree_leaf_sets/reference_tree_leaf_sets.hpp"
+#include "interrupt_cases.hpp"
 #include "support.hpp"
 #include "tree_leaf_matrix.hpp"
 
@@ -181,6 +182,15 @@ TEST(TreeLeafMatrix, MatchesOnManyRowsWrittenInBlocks) {
   ASSERT_GT(expected.dims[1], 50u);
   EXPECT_EQ(mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), 0).data, expected.values);
   EXPECT_EQ(call(to_host(merges), to_host(w.sets), 0).values, expected.values);
+}
+
+// Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
+// next call gives the plain result.
+TEST(TreeLeafMatrix, InterruptedThenCalledAgain) {
+  const auto w = tree_workloads::workload(30, 30, 100, 20, 600, 4);
+  const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  testing_support::expect_interruptible(
+      [&] { return mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), 1).data; });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "../../bench/support/tree_workloads.hpp"
+#include "interrupt_cases.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "support.hpp"
 #include "tree_leaf_sets.hpp"
@@ -463,6 +464,26 @@ TEST(TreeLeafSets, MatchesOnRegionMergeTreesOfEveryShape) {
       ASSERT_EQ(mexsets::tree_leaf_sets(merges.cref(), sets.cref()),
                 reference::tree_leaf_sets(merges.cref(), sets.cref()));
     }
+}
+
+// Ctrl-C: stopped at any poll, with rows merged from sorted lists or counted
+// leaf by leaf, and with only the named nodes stored, the computation throws
+// Interrupted, and the next call gives the plain result.
+TEST(TreeLeafSets, InterruptedThenCalledAgain) {
+  const auto grid = tree_workloads::label_grid(30, 30, 100, 3);
+  for (std::size_t depth : {0, 99}) {
+    const auto tree = tree_workloads::merge_tree(grid, depth, depth + 2, 2);
+    const auto merges = tree_workloads::merge_matrix_1based(tree);
+    const auto sets = tree_workloads::node_sets(tree, 60, 10, depth);
+    testing_support::expect_interruptible(
+        [&] { return mexsets::tree_leaf_sets(merges.cref(), sets.cref()); });
+  }
+  std::mt19937_64 random(31);
+  mexsets::OwnedMatrix<double> merges, sets;
+  while (!random_tree(random, merges, sets, 50000) || sets.rows < 3 || sets.cols < 2) {
+  }
+  testing_support::expect_interruptible(
+      [&] { return mexsets::tree_leaf_sets(merges.cref(), sets.cref()); });
 }
 
 }  // namespace

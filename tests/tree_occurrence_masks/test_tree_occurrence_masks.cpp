@@ -7,6 +7,7 @@
 #include <random>
 
 #include "../../bench/support/tree_workloads.hpp"
+#include "interrupt_cases.hpp"
 #include "reference_tree_occurrence_masks.hpp"
 #include "support.hpp"
 #include "tree_occurrence_masks.hpp"
@@ -311,6 +312,32 @@ TEST(TreeOccurrenceMasks, MatchesOnRegionGridsWithRunsAndWithoutThem) {
   const auto sets = tree_workloads::node_sets(tree, 1, 4, 3);
   ASSERT_EQ(mexsets::tree_occurrence_masks(noisy.cref(), merges.cref(), sets.cref()),
             reference::tree_occurrence_masks(noisy.cref(), merges.cref(), sets.cref()));
+}
+
+// Ctrl-C: stopped at any poll, with planes written from runs of labels or
+// label by label, and with only the named nodes stored, the computation
+// throws Interrupted, and the next call gives the plain result.
+TEST(TreeOccurrenceMasks, InterruptedThenCalledAgain) {
+  const auto grid = tree_workloads::label_grid(40, 30, 100, 6);
+  const auto tree = tree_workloads::merge_tree(grid, 12, 5, 3);
+  const auto merges = tree_workloads::merge_matrix_1based(tree);
+  auto noisy = grid.labels;
+  for (std::size_t p = 0; p < noisy.data.size(); ++p)
+    noisy.data[p] = static_cast<double>(1 + (p * 7919) % 100);
+  const auto many = tree_workloads::node_sets(tree, 30, 4, 7);
+  const auto one = tree_workloads::node_sets(tree, 1, 4, 8);
+  std::mt19937_64 random(37);
+  mexsets::OwnedMatrix<double> labels, named_merges, sets;
+  do random_case(random, labels, named_merges, sets, 30000);
+  while (labels.data.size() < 4 || sets.rows < 2);
+  struct Case {
+    const mexsets::OwnedMatrix<double>&labels, &merges, &sets;
+  };
+  for (const Case& c : {Case{grid.labels, merges, many}, Case{noisy, merges, one},
+                        Case{labels, named_merges, sets}})
+    testing_support::expect_interruptible([&] {
+      return mexsets::tree_occurrence_masks(c.labels.cref(), c.merges.cref(), c.sets.cref());
+    });
 }
 
 }  // namespace

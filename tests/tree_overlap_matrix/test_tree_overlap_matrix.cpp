@@ -9,6 +9,8 @@
 #include <map>
 #include <random>
 
+#include "../../bench/support/tree_workloads.hpp"
+#include "interrupt_cases.hpp"
 #include "reference_tree_overlap_matrix.hpp"
 #include "support.hpp"
 #include "tree_overlap_matrix.hpp"
@@ -511,6 +513,21 @@ TEST(TreeOverlapMatrix, OverlappingListsMatchThePlainAlgorithm) {
   double shared = 0.0;
   for (double w : {0.1, 0.7, 0.7, 0.7, 1e17}) shared += w;
   EXPECT_EQ(expected(5, 6), shared);
+}
+
+// Ctrl-C: stopped at any poll, on nested lists and on overlapping ones, the
+// computation throws Interrupted, and the next call gives the plain result.
+TEST(TreeOverlapMatrix, InterruptedThenCalledAgain) {
+  const auto grid = tree_workloads::label_grid(30, 30, 80, 5);
+  const auto tree = tree_workloads::merge_tree(grid, 10, 7, 3);
+  const auto nested = tree_workloads::merge_matrix_0based(tree);
+  const OwnedMatrix<double> weights(80 + nested.rows, 1, 0.5);
+  const auto overlapping = rows_of({{0, 1, -1, 3}, {1, 2, -1, 4}, {1, 3, 4, 5}, {4, 5, -1, 6}});
+  const OwnedMatrix<double> seven(7, 1, 0.25);
+  testing_support::expect_interruptible(
+      [&] { return mexsets::tree_overlap_matrix(nested.cref(), weights.cref()).data; });
+  testing_support::expect_interruptible(
+      [&] { return mexsets::tree_overlap_matrix(overlapping.cref(), seven.cref()).data; });
 }
 
 }  // namespace
