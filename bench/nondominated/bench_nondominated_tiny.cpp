@@ -64,9 +64,9 @@ void register_case(std::size_t m, std::size_t d, nondominated_points::Shape shap
   register_case(10, 3, kSimplex, 1);
   // Where the sweep stops paying: the shipped routine against the sweep on
   // more points (--benchmark_filter=HandOver).
-  for (const std::size_t d : {2, 3, 4, 5})
+  for (const std::size_t d : {2, 3, 4, 5, 6, 8})
     for (const auto shape : {kUniform, kSimplex})
-      for (const std::size_t m : {16, 24, 32, 48, 64, 96, 128}) {
+      for (const std::size_t m : {16, 24, 32, 48, 64, 96, 128, 192, 256}) {
         const std::vector<double> x = nondominated_points::make(m, d, shape, 0);
         const std::string name = std::to_string(m) + "x" + std::to_string(d) +
                                  (shape == kUniform ? "_uniform" : "_simplex");
