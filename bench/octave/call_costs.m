@@ -33,7 +33,7 @@ addpath(renamed);
 has_mex = false(rows(calls), 1);
 for f = 1:rows(calls)
   source = fullfile(mex_dir, [calls{f, 1} '.mex']);
-  has_mex(f) = exist(source, 'file') == 2;
+  has_mex(f) = exist(source, 'file') ~= 0;
   if has_mex(f)
     copyfile(source, fullfile(renamed, [calls{f, 1} '_mex.mex']));
   end
