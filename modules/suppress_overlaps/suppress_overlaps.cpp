@@ -11,9 +11,6 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
   const std::size_t limit =
       std::min({weight_count, pairs.rows, pairs.cols,
                 static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
-  const std::string holds = " holds " + std::to_string(weight_count) + " values, ";
-  const std::string shape =
-      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   for (std::size_t i = 0; i < items.rows; ++i) {
     bool in_list = true;  // before the end of the list the row keeps if accepted
     for (std::size_t j = 0; j < items.cols; ++j) {
@@ -25,8 +22,9 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
           fail(id_reason(x),
                limit == 0 ? "Item id with no item to address ("
                           : "Item id outside 0.." + std::to_string(limit - 1) + " (",
-               arg("weights"), holds, arg("W"), shape + "): ", entry("items", i, j),
-               " holds " + format_value(x));
+               arg("weights"), " holds " + std::to_string(weight_count) + " values, ", arg("W"),
+               " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
+               entry("items", i, j), " holds " + format_value(x));
       } else if (!(x > -2147483649.0 && x < 2147483648.0)) {
         fail_entry({"items", "entryNotInt32", "entry does not fit a 32-bit integer", i, j, x});
       }
