@@ -34,6 +34,11 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
 
 namespace {
 
+// The accepted rows' lists start with room for this many (or all rows, when
+// fewer): a few rows then take one allocation each, not one per doubling,
+// and many rows take no more memory before they are accepted.
+constexpr std::size_t kReservedRows = 1024;
+
 // Compares the row under test with the accepted rows by one SumStrategy.
 class AcceptedOverlaps {
   struct Accepted {  // an accepted row and its list weight
@@ -51,6 +56,7 @@ class AcceptedOverlaps {
   AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, ConstMatrix pairs,
                    const double* weights, SumStrategy strategy)
       : stored_(stored), tested_(tested), pairs_(pairs, stored.items_used()), weights_(weights) {
+    accepted_.reserve(std::min(stored.count(), kReservedRows));
     strategy_ = choose(strategy);
     const std::size_t k = pairs_.items();
     switch (strategy_) {
@@ -266,6 +272,7 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMat
   const ItemLists tested(items, [](double x) { return x < 0; });
   AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy);
   Suppression result{std::pmr::vector<std::size_t>(memory)};
+  result.accepted.reserve(std::min(items.rows, kReservedRows));
   for (std::size_t i = 0; i < items.rows; ++i) {
     if (overlaps.reaches(i, threshold)) continue;
     overlaps.accept(i);
