@@ -125,21 +125,23 @@ inline MemoryLimit memory_limit() {
   return limit;
 }
 
-// Fails with outputTooLarge when `bytes` times `copies` exceed the memory
-// limit. `what` names the result ("the 10-by-20-by-3 logical masks"),
-// `argument` the input that sets its size, `advice` what the caller can do.
-inline void require_result_fits(std::uint64_t bytes, int copies, const std::string& what,
-                                const std::string& advice, const Place& argument) {
-  const std::uint64_t held = saturating_product(bytes, copies > 1 ? copies : 1);
-  MemoryLimit limit;
+namespace detail {
+
+// The memory limit that `held` bytes exceed, if they do (the rule above).
+inline bool exceeds_limit(std::uint64_t held, MemoryLimit& limit) {
   if (!memory_limit_from_environment(limit)) {
-    if (held < small_result_bytes) return;
+    if (held < small_result_bytes) return false;
     limit = memory_limit();
   }
-  if (held != saturated_bytes && held <= limit.bytes) return;
-  std::string need = " would take " + detail::byte_text(bytes) + " bytes";
+  return held == saturated_bytes || held > limit.bytes;
+}
+
+[[noreturn]] inline void fail_result_too_large(std::uint64_t bytes, int copies, std::uint64_t held,
+                                               const MemoryLimit& limit, const std::string& what,
+                                               const char* advice, const Place& argument) {
+  std::string need = " would take " + byte_text(bytes) + " bytes";
   if (copies > 1)
-    need += " (" + detail::byte_text(held) + " with the " + std::to_string(copies) +
+    need += " (" + byte_text(held) + " with the " + std::to_string(copies) +
             " copies this host holds at once)";
   const std::string available = std::to_string(limit.bytes);
   std::string has;
@@ -159,6 +161,21 @@ inline void require_result_fits(std::uint64_t bytes, int copies, const std::stri
   }
   fail("outputTooLarge", "Output too large: " + what + " for ", argument,
        need + ", but " + has + "; " + advice);
+}
+
+}  // namespace detail
+
+// Fails with outputTooLarge when `bytes` times `copies` exceed the memory
+// limit. `what()` names the result ("the 10-by-20-by-3 logical masks"),
+// `argument` the input that sets its size, `advice` what the caller can do.
+// `what` is called only for the message: a result that fits costs no text.
+template <class What>
+void require_result_fits(std::uint64_t bytes, int copies, What what, const char* advice,
+                         const Place& argument) {
+  const std::uint64_t held = saturating_product(bytes, copies > 1 ? copies : 1);
+  MemoryLimit limit;
+  if (detail::exceeds_limit(held, limit))
+    detail::fail_result_too_large(bytes, copies, held, limit, what(), advice, argument);
 }
 
 }  // namespace mexsets

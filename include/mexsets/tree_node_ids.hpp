@@ -54,9 +54,12 @@ inline std::uint32_t leaf_count(ConstMatrix merges, const std::string& argument)
              "; its first row's last entry fixes the leaf count");
   const std::size_t last = merges.cols - 1;
   const double v = merges(0, last);
-  const std::string what = "first row's last entry (leaf count + 1)";
-  if (std::isnan(v)) fail_entry({argument, "idNotANumber", what + " is not a number", 0, last, v});
-  if (!(v >= 1)) fail_entry({argument, "badLeafCount", what + " is below 1", 0, last, v});
+  if (std::isnan(v))
+    fail_entry({argument, "idNotANumber", "first row's last entry (leaf count + 1) is not a number",
+                0, last, v});
+  if (!(v >= 1))
+    fail_entry({argument, "badLeafCount", "first row's last entry (leaf count + 1) is below 1", 0,
+                last, v});
   // L + rows <= 2^32-1, i.e. trunc(v - 1) < 2^32 - rows (exact for any
   // realistic row count).
   const double limit = static_cast<double>(max_tree_nodes) - static_cast<double>(merges.rows) + 1;

@@ -37,11 +37,13 @@ struct BoundaryGridContract : ContractDefaults {
     // The two grids take 16*(2h+1)*(2w+1) bytes; the key columns, at most
     // one entry per edge cell, are far smaller.
     const std::size_t rows = grid_extent(labels, true), cols = grid_extent(labels, false);
-    require_result_fits(saturating_product(saturating_product(rows, cols), 2 * sizeof(double)),
-                        call.result_copies(),
-                        "the two " + std::to_string(rows) + "-by-" + std::to_string(cols) +
-                            " grids",
-                        "split the label image into tiles", arg("labels"));
+    require_result_fits(
+        saturating_product(saturating_product(rows, cols), 2 * sizeof(double)),
+        call.result_copies(),
+        [&] {
+          return "the two " + std::to_string(rows) + "-by-" + std::to_string(cols) + " grids";
+        },
+        "split the label image into tiles", arg("labels"));
     double* grid = call.matrix_output(OUT_GRID, rows, cols);
     double* strength = call.matrix_output(OUT_STRENGTH, rows, cols);
     const auto keys = fill_boundary_grid(labels, L, grid, call.scratch());

@@ -79,14 +79,15 @@ void check_boundary_inputs(const BoundaryInputs& in) {
   for (std::size_t k = 0; k < count; ++k)
     if (std::isnan(in.keys.data[k]))
       fail_element("keys", in.keys, k, "keyNotANumber", "key is NaN");
-  const std::string range = "1.." + std::to_string(in.n);
   for (std::size_t k = 0; k < count; ++k) {
     const double a = in.first.data[k];
     if (a != 0 && !addresses(a, in.n))
-      fail_element("first", in.first, k, id_reason(a), "first id neither 0 nor in " + range);
+      fail_element("first", in.first, k, id_reason(a),
+                   "first id neither 0 nor in 1.." + std::to_string(in.n));
     const double b = in.second.data[k];
     if (!addresses(b, in.n))
-      fail_element("second", in.second, k, id_reason(b), "second id outside " + range);
+      fail_element("second", in.second, k, id_reason(b),
+                   "second id outside 1.." + std::to_string(in.n));
   }
 }
 

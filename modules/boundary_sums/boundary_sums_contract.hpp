@@ -40,8 +40,10 @@ struct BoundarySumsContract : ContractDefaults {
     require_result_fits(
         saturating_product(saturating_sum(saturating_product(in.n, in.n), in.n), sizeof(double)),
         call.result_copies(),
-        "the " + std::to_string(in.n) + "-by-" + std::to_string(in.n) + " pair matrix and the " +
-            std::to_string(in.n) + "-by-1 border sums",
+        [&] {
+          return "the " + std::to_string(in.n) + "-by-" + std::to_string(in.n) +
+                 " pair matrix and the " + std::to_string(in.n) + "-by-1 border sums";
+        },
         "pass a smaller n (the largest id in first and second is enough)", named_arg("n"));
     double* pair = call.matrix_output(OUT_PAIR, in.n, in.n);
     double* border = call.column(OUT_BORDER, in.n);

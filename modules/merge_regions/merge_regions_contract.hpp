@@ -36,8 +36,10 @@ struct MergeRegionsContract : ContractDefaults {
     const std::uint64_t regions = in.regions();
     require_result_fits(
         saturating_product(5 * regions - 4, sizeof(double)), call.result_copies(),
-        "the " + std::to_string(regions - 1) + "-by-3 merges and " +
-            std::to_string(2 * regions - 1) + " node areas",
+        [&] {
+          return "the " + std::to_string(regions - 1) + "-by-3 merges and " +
+                 std::to_string(2 * regions - 1) + " node areas";
+        },
         "merge fewer regions", arg("region_areas"));
     double* merges = call.matrix_output(OUT_MERGES, in.regions() - 1, 3);
     double* areas = call.column(OUT_AREAS, 2 * in.regions() - 1);

@@ -6,6 +6,9 @@
 //
 //   nondominated(front, x, m, d)
 //   |- m = 0: nothing;  d = 0: row 0
+//   |- d >= 2, few rows (sweep_rows(d), nondominated_routes.hpp: 20 to 160):
+//   |     the sweep itself, its flags on the stack (nondominated_sweep,
+//   |     nondominated_sweep.cpp)
 //   |- d = 1, no NaN: the first row holding the minimum
 //   |     (first_minimum, nondominated_without_nan.cpp)
 //   |- d >= 2, no NaN (the pivot search finds NaN on the way): the front by
@@ -102,6 +105,7 @@ void nondominated(unsigned char* front, const double* x, std::size_t m, std::siz
     front[0] = 1;
     return;
   }
+  if (d >= 2 && m <= nd::sweep_rows(d)) return nondominated_sweep(front, x, m, d);
   with_sweep_fallback(front, x, m, d, [&] {
     if (d == 1) {
       if (nd::holds_nan(x, m)) return nondominated_with_nan(front, x, m, d, kChooseSteps);

@@ -1,6 +1,7 @@
 // front = nondominated(X): the argument rules that every host follows.
 #pragma once
 
+#include "mexsets/column_major.hpp"
 #include "mexsets/contract.hpp"
 #include "nondominated.hpp"
 

@@ -65,6 +65,23 @@ void with_row_type(std::size_t m, Route&& route) {
 
 // The routes, each in its own file.
 
+// nondominated_sweep.cpp: the sweep keeps the candidate bytes of up to this
+// many rows on the stack.
+constexpr std::size_t kFewRows = 256;
+
+// Up to this many rows the sweep costs least, whatever the points: the
+// other routes first pay for a pass over the rows, sorts and scratch (a few
+// microseconds), while the sweep's worst case, every point on the front,
+// grows as m^2 d. Measured against the routes on points of the unit simplex
+// (all on the front) and uniform in the cube (bench_nondominated_tiny.cpp,
+// HandOver): the sweep costs at most about as much up to 24 rows in two
+// columns, 48 in three, 192 in four (where halving's sample alone costs what
+// the sweep does) and 64 to 128 in five to eight; each bound stays below.
+inline std::size_t sweep_rows(std::size_t d) {
+  return d <= 2 ? 20 : d == 3 ? 40 : d == 4 ? 160 : 64;
+}
+static_assert(kFewRows >= 160, "the sweep keeps its flags on the stack");
+
 // nondominated_sweep.cpp: the rest of the candidate sweep when only the
 // listed rows (ascending) are still candidates (the step below over a list).
 void sweep_listed(unsigned char* front, unsigned char* candidate, const double* x, std::size_t m,

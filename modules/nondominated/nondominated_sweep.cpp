@@ -1,5 +1,6 @@
 // nondominated: the candidate sweep, over every row or over a list of the
 // rows still candidates.
+#include <cstring>
 #include <vector>
 
 #include "nondominated.hpp"
@@ -9,13 +10,21 @@ namespace mexsets {
 
 // Over the column-major input, one candidate byte per row; its pair test is
 // already tight (a row-major copy with a list of live rows measured no
-// faster), so it stays as it stands.
+// faster), so it stays as it stands. Up to kFewRows rows the bytes live on
+// the stack: on a few rows an allocation would cost as much as the sweep.
 void nondominated_sweep(unsigned char* front, const double* x, std::size_t m, std::size_t d) {
-  std::vector<unsigned char> candidate(m, 1);
+  unsigned char few[nd::kFewRows];
+  std::vector<unsigned char> many;
+  unsigned char* candidate = few;
+  if (m <= nd::kFewRows) {
+    std::memset(few, 1, m);
+  } else {
+    many.assign(m, 1);
+    candidate = many.data();
+  }
   InterruptCheck interrupt;
   for (std::size_t t = 0; t < m; ++t)
-    if (candidate[t])
-      nd::sweep_step(front, candidate.data(), x, m, d, t, interrupt, [](std::size_t) {});
+    if (candidate[t]) nd::sweep_step(front, candidate, x, m, d, t, interrupt, [](std::size_t) {});
 }
 
 namespace nd {

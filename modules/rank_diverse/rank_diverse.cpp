@@ -18,8 +18,6 @@ void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstM
          arg("items"));
   const std::size_t limit = std::min(
       {pairs.rows, pairs.cols, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
-  const std::string shape =
-      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   for (std::size_t i = 0; i < items.rows; ++i) {
     for (std::size_t j = 0; j < items.cols; ++j) {
       const double x = items(i, j);
@@ -29,7 +27,9 @@ void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstM
         fail(id_reason(x),
              limit == 0 ? "Item id with no item to address ("
                         : "Item id outside 0.." + std::to_string(limit - 1) + " (",
-             arg("W"), shape + "): ", entry("items", i, j), " holds " + format_value(x));
+             arg("W"),
+             " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
+             entry("items", i, j), " holds " + format_value(x));
     }
   }
 }

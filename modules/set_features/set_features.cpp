@@ -379,6 +379,8 @@ void all_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
 // the chains of rows of equal length advance side by side, four or two at a
 // time; each chain still adds its own pairs in (j, k) order, and each value
 // sum its values in row order.
+// A block holds at most this many rows and ids, and no more rows than the
+// matrix: a few rows cost a few rows' buffers.
 constexpr std::size_t kMaxBlockRows = 256;
 constexpr std::size_t kBufferedIds = std::size_t{1} << 14;  // per block
 
@@ -393,7 +395,7 @@ class Perimeter {
         out2_(out2),
         n_(ids.cols),
         per_block_(std::max<std::size_t>(
-            1, std::min(kMaxBlockRows, kBufferedIds / std::max<std::size_t>(n_, 1)))),
+            1, std::min({kMaxBlockRows, kBufferedIds / std::max<std::size_t>(n_, 1), ids.rows}))),
         row_(per_block_ * n_),
         column_(per_block_ * n_),
         length_(per_block_),

@@ -13,9 +13,6 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
   const std::size_t limit =
       std::min({weight_count, pairs.rows, pairs.cols,
                 static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
-  const std::string holds = " holds " + std::to_string(weight_count) + " values, ";
-  const std::string shape =
-      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   for (std::size_t i = 0; i < items.rows; ++i) {
     bool in_list = true;  // before the end of the list the row keeps if accepted
     for (std::size_t j = 0; j < items.cols; ++j) {
@@ -27,8 +24,9 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
           fail(id_reason(x),
                limit == 0 ? "Item id with no item to address ("
                           : "Item id outside 0.." + std::to_string(limit - 1) + " (",
-               arg("weights"), holds, arg("W"), shape + "): ", entry("items", i, j),
-               " holds " + format_value(x));
+               arg("weights"), " holds " + std::to_string(weight_count) + " values, ", arg("W"),
+               " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
+               entry("items", i, j), " holds " + format_value(x));
       } else if (!(x > -2147483649.0 && x < 2147483648.0)) {
         fail_entry({"items", "entryNotInt32", "entry does not fit a 32-bit integer", i, j, x});
       }
@@ -37,6 +35,11 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
 }
 
 namespace {
+
+// The accepted rows' lists start with room for this many (or all rows, when
+// fewer): a few rows then take one allocation each, not one per doubling,
+// and many rows take no more memory before they are accepted.
+constexpr std::size_t kReservedRows = 1024;
 
 // Compares the row under test with the accepted rows by one SumStrategy.
 class AcceptedOverlaps {
@@ -55,6 +58,7 @@ class AcceptedOverlaps {
   AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, ConstMatrix pairs,
                    const double* weights, SumStrategy strategy)
       : stored_(stored), tested_(tested), pairs_(pairs, stored.items_used()), weights_(weights) {
+    accepted_.reserve(std::min(stored.count(), kReservedRows));
     strategy_ = choose(strategy);
     const std::size_t k = pairs_.items();
     switch (strategy_) {
@@ -279,6 +283,7 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMat
   const ItemLists tested(items, [](double x) { return x < 0; });
   AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy);
   Suppression result{std::pmr::vector<std::size_t>(memory)};
+  result.accepted.reserve(std::min(items.rows, kReservedRows));
   for (std::size_t i = 0; i < items.rows; ++i) {
     if (overlaps.reaches(i, threshold)) continue;
     overlaps.accept(i);

@@ -34,10 +34,13 @@ struct TreeLeafMatrixContract : ContractDefaults {
     const std::size_t width = leaf_matrix_width(tree);
     const std::uint64_t bytes =
         saturating_product(saturating_product(tree.size(), width), sizeof(double));
-    require_result_fits(bytes, call.result_copies(),
-                        "the " + std::to_string(tree.size()) + "-by-" + std::to_string(width) +
-                            " leaf matrix",
-                        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
+    require_result_fits(
+        bytes, call.result_copies(),
+        [&] {
+          return "the " + std::to_string(tree.size()) + "-by-" + std::to_string(width) +
+                 " leaf matrix";
+        },
+        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     double* leaves = call.matrix_output(OUT_LEAVES, tree.size(), width);
     write_leaf_matrix(tree, width, one_based, leaves, call.scratch());
   }

@@ -38,9 +38,10 @@ struct TreeLeafSetsContract : ContractDefaults {
     for (std::size_t j = 0; j < tree.size(); ++j)
       bytes = saturating_sum(
           bytes, saturating_sum(saturating_product(tree.count(j), 4), list_header_bytes));
-    require_result_fits(bytes, call.result_copies(),
-                        "the leaf lists of " + std::to_string(tree.size()) + " node sets",
-                        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
+    require_result_fits(
+        bytes, call.result_copies(),
+        [&] { return "the leaf lists of " + std::to_string(tree.size()) + " node sets"; },
+        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     call.lists(OUT_LEAVES, tree.size(), [&](std::size_t j) { return tree.count(j); });
     for (std::size_t j = 0; j < tree.size(); ++j)
       if (const std::size_t count = tree.count(j)) tree.fill(j, count, call.list(OUT_LEAVES, j));

@@ -31,11 +31,13 @@ struct TreeOccurrenceMasksContract : ContractDefaults {
     const ConstMatrix merges = call.matrix(IN_MERGES);
     const ConstMatrix sets = call.matrix(IN_SETS);
     TreeOccurrenceMasks::check(labels, merges, sets);
-    require_result_fits(saturating_product(labels.size(), sets.rows), call.result_copies(),
-                        "the " + std::to_string(labels.rows) + "-by-" +
-                            std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
-                            " logical masks",
-                        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
+    require_result_fits(
+        saturating_product(labels.size(), sets.rows), call.result_copies(),
+        [&] {
+          return "the " + std::to_string(labels.rows) + "-by-" + std::to_string(labels.cols) +
+                 "-by-" + std::to_string(sets.rows) + " logical masks";
+        },
+        "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     bool* masks = call.logical_array(OUT_MASKS, labels.rows, labels.cols, sets.rows);
     TreeOccurrenceMasks marks(labels, merges, sets);
     marks.mark(masks);

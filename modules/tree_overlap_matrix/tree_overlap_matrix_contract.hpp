@@ -35,10 +35,10 @@ struct TreeOverlapMatrixContract : ContractDefaults {
     check_merge_matrix(merges, node_rows.rows);
     check_leaf_weights(merges, node_rows.rows, node_rows.cols);
     const std::size_t r = node_rows.rows;
-    require_result_fits(saturating_product(saturating_product(r, r), sizeof(double)),
-                        call.result_copies(),
-                        "the " + std::to_string(r) + "-by-" + std::to_string(r) + " overlap matrix",
-                        "pass a tree with fewer nodes (rows of node_rows)", named_arg("node_rows"));
+    require_result_fits(
+        saturating_product(saturating_product(r, r), sizeof(double)), call.result_copies(),
+        [&] { return "the " + std::to_string(r) + "-by-" + std::to_string(r) + " overlap matrix"; },
+        "pass a tree with fewer nodes (rows of node_rows)", named_arg("node_rows"));
     double* overlaps = call.matrix_output(OUT_OVERLAPS, node_rows.rows, node_rows.rows);
     const LeafLists lists(merges, node_rows.rows);
     fill_overlap_matrix(lists, node_rows.cols ? node_rows.data : nullptr, overlaps);

@@ -12,6 +12,7 @@
 
 #include "interrupt_cases.hpp"
 #include "nondominated.hpp"
+#include "nondominated_routes.hpp"
 #include "reference_nondominated.hpp"
 #include "support.hpp"
 
@@ -281,6 +282,11 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
     if (nan_share == 0 && m <= 400) {
       ASSERT_EQ(by_definition(x, m, d), expected);
     }
+    if (nan_share == 0) {  // the sorting routes, which few rows never reach through the routine
+      std::vector<unsigned char> sorted(m, 0);
+      mexsets::nd::front_of_matrix(sorted.data(), x.data(), m, d);
+      ASSERT_EQ(sorted, expected) << "m " << m << ", d " << d << ", family " << family;
+    }
     if (m <= 400) {
       std::vector<unsigned char> in_place(m, 0);
       mexsets::nondominated_sweep(in_place.data(), x.data(), m, d);
@@ -291,6 +297,27 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
       ASSERT_EQ(front_of(standin::doubles(m, d, x)), flags);
     }
   }
+}
+
+// Few rows take the sweep itself (up to nd::sweep_rows(d), its flags on the
+// stack up to nd::kFewRows): on either side of each hand-over, fronts small
+// and large, with and without NaN, give the sweep's result.
+TEST(Nondominated, RowCountsWhereTheSweepHandsOver) {
+  std::mt19937_64 random(61);
+  for (const std::size_t d : {2, 3, 4, 5, 6, 9})
+    for (const std::size_t m : {mexsets::nd::sweep_rows(d), mexsets::nd::kFewRows}) {
+      for (const std::size_t rows : {m - 1, m, m + 1})
+        for (const int family : {0, 2, 3, 4, 7})
+          for (const double nan_share : {0.0, 0.02}) {
+            const std::vector<double> x = random_points(random, rows, d, family, nan_share);
+            const auto expected = run_reference(x, rows, d);
+            ASSERT_EQ(run_routine(x, rows, d), expected)
+                << "m " << rows << ", d " << d << ", family " << family << ", NaN " << nan_share;
+            std::vector<unsigned char> swept(rows, 0);
+            mexsets::nondominated_sweep(swept.data(), x.data(), rows, d);
+            ASSERT_EQ(swept, expected);
+          }
+    }
 }
 
 // Inputs holding NaN: the sweep resumed through the search tree after any
