@@ -32,7 +32,9 @@ std::size_t g_in_use = 0;
 std::size_t g_peak = 0;
 }  // namespace
 
-void* operator new(std::size_t bytes) {
+// Not inlined: GCC would then see a block from malloc reach operator delete,
+// or one from operator new reach free.
+[[gnu::noinline]] void* operator new(std::size_t bytes) {
   void* block = std::malloc(bytes + 16);
   if (!block) throw std::bad_alloc();
   *static_cast<std::size_t*>(block) = bytes;
@@ -40,7 +42,6 @@ void* operator new(std::size_t bytes) {
   g_peak = std::max(g_peak, g_in_use);
   return static_cast<char*>(block) + 16;
 }
-// Not inlined: GCC would then see a block from operator new reach free.
 [[gnu::noinline]] void operator delete(void* p) noexcept {
   if (!p) return;
   void* block = static_cast<char*>(p) - 16;

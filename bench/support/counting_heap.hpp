@@ -62,9 +62,10 @@ void count_heap(State& state, std::size_t result_bytes, std::size_t peak) {
 
 }  // namespace counting_heap
 
-void* operator new(std::size_t bytes) { return counting_heap::counted(bytes); }
-void* operator new[](std::size_t bytes) { return counting_heap::counted(bytes); }
-// Not inlined: GCC would then see a block from operator new reach free.
+// Not inlined: GCC would then see a block from malloc reach operator delete,
+// or one from operator new reach free.
+[[gnu::noinline]] void* operator new(std::size_t bytes) { return counting_heap::counted(bytes); }
+[[gnu::noinline]] void* operator new[](std::size_t bytes) { return counting_heap::counted(bytes); }
 [[gnu::noinline]] void operator delete(void* block) noexcept { counting_heap::uncounted(block); }
 [[gnu::noinline]] void operator delete[](void* block) noexcept { counting_heap::uncounted(block); }
 [[gnu::noinline]] void operator delete(void* block, std::size_t) noexcept {
