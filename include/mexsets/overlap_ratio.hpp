@@ -34,6 +34,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -92,22 +93,37 @@ double overlap_ratio(ItemList p, ItemList q, ConstMatrix w, ItemWeight weight) {
 
 // The lists of all rows of an item-list matrix, extracted once: row i's list
 // holds its entries from column 0 on, truncated toward zero, up to (not
-// including) the first entry for which `ends(x)` is true. Each list is also
-// available padded up to the longest list's length with items_used(), the
-// largest id plus 1, which is the padding id of a PairWeights table over
-// items_used() items. Entries must have been checked to fit ItemId.
+// including) the first entry for which `ends(x)` is true; `ends` must be true
+// for every x <= -1. Each list is also available padded up to the longest
+// list's length with items_used(), the largest id plus 1, which is the
+// padding id of a PairWeights table over items_used() items.
+//
+// Each entry is read once, and an id is kept only when it is below `limit`
+// (at most the largest ItemId): `bad(i, j, x)`, which throws, reports any
+// other entry x at row i, column j (NaN too). So the ids held address only
+// what the limit covers, even when another thread writes to the matrix while
+// it is read (the caller's checks before saw other values then).
 class ItemLists {
  public:
   ItemLists() = default;
-  template <class Ends>
-  ItemLists(ConstMatrix items, Ends ends) : sizes_(items.rows, 0) {
+  template <class Ends, class Bad>
+  ItemLists(ConstMatrix items, Ends ends, std::size_t limit, Bad bad) : sizes_(items.rows, 0) {
+    const double bound = static_cast<double>(
+        std::min(limit, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())));
+    std::vector<ItemId> read;  // the lists one after the other
     ItemId largest = -1;
     for (std::size_t i = 0; i < items.rows; ++i) {
       std::size_t n = 0;
       for (; n < items.cols; ++n) {
         const double x = items(i, n);
         if (ends(x)) break;
-        largest = std::max(largest, static_cast<ItemId>(x));
+        if (!(x < bound)) {  // -1 < x < bound truncates into 0 .. limit-1
+          bad(i, n, x);
+          break;
+        }
+        const auto id = static_cast<ItemId>(x);
+        largest = std::max(largest, id);
+        read.push_back(id);
       }
       sizes_[i] = n;
       longest_ = std::max(longest_, n);
@@ -115,9 +131,11 @@ class ItemLists {
     }
     items_used_ = static_cast<std::size_t>(largest + 1);
     ids_.assign(items.rows * longest_, static_cast<ItemId>(items_used_));
-    for (std::size_t i = 0; i < items.rows; ++i)
-      for (std::size_t j = 0; j < sizes_[i]; ++j)
-        ids_[i * longest_ + j] = static_cast<ItemId>(items(i, j));
+    const ItemId* from = read.data();
+    for (std::size_t i = 0; i < items.rows; ++i) {
+      std::copy(from, from + sizes_[i], ids_.data() + i * longest_);
+      from += sizes_[i];
+    }
   }
 
   std::size_t count() const { return sizes_.size(); }

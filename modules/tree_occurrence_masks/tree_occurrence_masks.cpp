@@ -46,27 +46,34 @@ void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMat
 }
 
 TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets)
-    : labels_(labels), sets_(sets) {
+    : labels_(labels) {
   check(labels, merges, sets);
+  // The ids checked above are read again, each merge and node-set id once,
+  // into the object's own storage, where they are checked anew.
   const std::uint32_t leaves = leaf_count(merges, "merges");
-  const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
+  nodes_ = static_cast<std::uint64_t>(leaves) + merges.rows;
   const std::size_t last = merges.cols - 1;
+  NodeRows children;
+  for (std::size_t r = 0; r < merges.rows; ++r)
+    children.read(merges, r, last, nodes_, "merges", "child id");
+  for (std::size_t k = 0; k < sets.rows; ++k)
+    sets_.read(sets, k, sets.cols, nodes_, "sets", "node id");
   const std::size_t positions = labels.size();
   const std::uint64_t entries = positions + merges.size() + sets.size();
-  if (nodes <= 2 * entries + dense_allowance) {
-    slots_.make_dense(static_cast<std::uint32_t>(nodes));
+  if (nodes_ <= 2 * entries + dense_allowance) {
+    slots_.make_dense(static_cast<std::uint32_t>(nodes_));
   } else {
     std::vector<std::uint32_t> named;
-    named.reserve(positions + merges.size());
-    for (std::size_t p = 0; p < positions; ++p) named.push_back(node_index(labels.data[p]));
-    for (std::size_t r = 0; r < merges.rows; ++r) {
-      named.push_back(static_cast<std::uint32_t>(leaves + r));
-      for (std::size_t c = 0; c < last && merges(r, c) != 0; ++c)
-        named.push_back(node_index(merges(r, c)));
+    named.reserve(positions + merges.rows + children.ids.size() + sets_.ids.size());
+    for (std::size_t p = 0; p < positions; ++p) {
+      const double e = labels.data[p];
+      if (!node_id_fits(e, nodes_)) bad_label(p);
+      named.push_back(node_index(e));
     }
-    for (std::size_t k = 0; k < sets.rows; ++k)
-      for (std::size_t c = 0; c < sets.cols && sets(k, c) != 0; ++c)
-        named.push_back(node_index(sets(k, c)));
+    for (std::size_t r = 0; r < merges.rows; ++r)
+      named.push_back(static_cast<std::uint32_t>(leaves + r));
+    named.insert(named.end(), children.ids.begin(), children.ids.end());
+    named.insert(named.end(), sets_.ids.begin(), sets_.ids.end());
     slots_.make_named(std::move(named));
   }
   const std::uint32_t slots = slots_.size();
@@ -77,12 +84,8 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   first_link_.assign(static_cast<std::size_t>(slots) + 1, 0);
   for (std::size_t r = 0; r < merges.rows; ++r) {
     const std::uint64_t p = leaves + r;
-    for (std::size_t c = 0; c < last; ++c) {
-      const double e = merges(r, c);
-      if (e == 0) break;
-      const std::uint32_t child = node_index(e);
-      if (child != p) links_.push_back({slots_.slot(child), child < p});
-    }
+    for (const std::uint32_t* child = children.begin(r); child != children.end(r); ++child)
+      if (*child != p) links_.push_back({slots_.slot(*child), *child < p});
     first_link_[base + r + 1] = static_cast<std::uint32_t>(links_.size());
   }
 
@@ -115,9 +118,17 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
     const std::uint32_t s = slot_of_label(p);
     std::size_t end = p + 1;
     while (end < positions && slot_of_label(end) == s) ++end;
-    runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
+    // A slot has as many runs as counted above, unless a label changed in
+    // between: a run beyond them is left out.
+    if (next[s] < first_run_[s + 1])
+      runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
     p = end;
   }
+}
+
+void TreeOccurrenceMasks::bad_label(std::size_t position) const {
+  const std::size_t rows = labels_.rows;
+  bad_node_id("labels", "label", nodes_, position % rows, position / rows, labels_.data[position]);
 }
 
 // Marks a slot's label as reached in this plane and, with runs, writes its
@@ -132,10 +143,8 @@ void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* p
 
 // Expands the nodes of node-set row k over the links.
 void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane) {
-  for (std::size_t c = 0; c < sets_.cols; ++c) {
-    const double e = sets_(k, c);
-    if (e == 0) break;
-    const std::uint32_t start = slots_.slot(node_index(e));
+  for (const std::uint32_t* node = sets_.begin(k); node != sets_.end(k); ++node) {
+    const std::uint32_t start = slots_.slot(*node);
     if (expanded_[start] == stamp) continue;
     expanded_[start] = stamp;
     stack_.push_back(start);
@@ -158,7 +167,7 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane)
 
 void TreeOccurrenceMasks::mark(bool* out) {
   const std::size_t positions = labels_.size();
-  for (std::size_t k = 0; k < sets_.rows; ++k) {
+  for (std::size_t k = 0; k < sets_.rows(); ++k) {
     bool* plane = out + k * positions;
     const std::uint64_t stamp = k + 1;
     reach(k, stamp, plane);

@@ -28,7 +28,10 @@
 // value), in this order: merges is not empty and its first row's last entry is >= 1,
 // with L + R2 <= 2^32 - 1; every label, every child id (up to the 0) and
 // every node-set id (up to the 0) names a node in 1 .. L + R2 (NaN and 0 do
-// not); M*N*K is addressable.
+// not); M*N*K is addressable. The merge matrix and the node sets are read
+// once into the object's own storage, the labels checked at every read, so
+// another thread writing to an input meanwhile can change the result, never
+// what is addressed.
 //
 // Method: a plane is the union of the positions of the labels that reach
 // one of its nodes, so no position list is ever copied. A row's node links to
@@ -62,7 +65,7 @@ class TreeOccurrenceMasks {
 
   std::size_t rows() const { return labels_.rows; }
   std::size_t cols() const { return labels_.cols; }
-  std::size_t planes() const { return sets_.rows; }
+  std::size_t planes() const { return sets_.rows(); }
 
   // Sets the flags of every plane in `out` (rows*cols*planes elements, all
   // false on entry).
@@ -77,13 +80,20 @@ class TreeOccurrenceMasks {
     std::uint32_t begin, length;
   };
 
+  // Labels are too many to keep a copy of: each is checked where it is read
+  // (another thread may have changed it since the last read).
   std::uint32_t slot_of_label(std::size_t position) const {
-    return slots_.slot(node_index(labels_.data[position]));
+    const double e = labels_.data[position];
+    if (!node_id_fits(e, nodes_)) bad_label(position);
+    return slots_.slot(node_index(e));
   }
+  [[noreturn]] void bad_label(std::size_t position) const;
   void reach(std::size_t k, std::uint64_t stamp, bool* plane);
   void label(std::uint32_t slot, std::uint64_t stamp, bool* plane);
 
-  ConstMatrix labels_, sets_;
+  ConstMatrix labels_;
+  std::uint64_t nodes_ = 0;
+  NodeRows sets_;  // the node sets' ids, read once
   NodeSlots slots_;
   std::vector<std::uint32_t> first_link_;  // per slot, into links_
   std::vector<Link> links_;

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "boundary_grid.hpp"
+#include "racing_writer.hpp"
 #include "reference_boundary_grid.hpp"
 #include "support.hpp"
 
@@ -131,6 +132,18 @@ TEST(BoundaryGrid, MatchesThePlainTranscriptionOnRandomImages) {
                 same_bits(expected.keys, out[2]) && same_bits(expected.second, out[4]))
         << "trial " << trial;
   }
+}
+
+TEST(BoundaryGrid, LabelsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(14);
+  mexsets::OwnedMatrix<double> labels(150, 150);
+  for (std::size_t p = 0; p < labels.data.size(); ++p)
+    labels.data[p] = p > 0 && random() % 4 ? labels.data[p - 1] : 1.0 + whole_below(random, 400);
+  testing_support::expect_harmless_race({{labels.data.data(), labels.data.size()}}, [&] {
+    mexsets::BoundaryGrid grid = mexsets::boundary_grid(labels.cref(), nullptr);
+    grid.keys.insert(grid.keys.end(), grid.grid.data.begin(), grid.grid.data.end());
+    return grid.keys;
+  });
 }
 
 }  // namespace

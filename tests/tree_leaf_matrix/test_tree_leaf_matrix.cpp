@@ -8,6 +8,7 @@
 
 #include "../../bench/support/tree_workloads.hpp"
 #include "../tree_leaf_sets/reference_tree_leaf_sets.hpp"
+#include "racing_writer.hpp"
 #include "support.hpp"
 #include "tree_leaf_matrix.hpp"
 
@@ -181,6 +182,14 @@ TEST(TreeLeafMatrix, MatchesOnManyRowsWrittenInBlocks) {
   ASSERT_GT(expected.dims[1], 50u);
   EXPECT_EQ(mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), 0).data, expected.values);
   EXPECT_EQ(call(to_host(merges), to_host(w.sets), 0).values, expected.values);
+}
+
+TEST(TreeLeafMatrix, InputsWrittenByAnotherThreadAreNeverReadOutside) {
+  const auto w = tree_workloads::workload(40, 40, 200, 12, 300, 7);
+  auto merges = tree_workloads::merge_matrix_1based(w.tree), sets = w.sets;
+  testing_support::expect_harmless_race(
+      {{merges.data.data(), merges.data.size()}, {sets.data.data(), sets.data.size()}},
+      [&] { return mexsets::tree_leaf_matrix(merges.cref(), sets.cref(), 0).data; });
 }
 
 }  // namespace
