@@ -107,35 +107,36 @@ class ItemLists {
  public:
   ItemLists() = default;
   template <class Ends, class Bad>
-  ItemLists(ConstMatrix items, Ends ends, std::size_t limit, Bad bad) : sizes_(items.rows, 0) {
+  ItemLists(ConstMatrix items, Ends ends, std::size_t limit, Bad bad)
+      : sizes_(items.rows, 0), ids_(items.size()) {
     const double bound = static_cast<double>(
         std::min(limit, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())));
-    std::vector<ItemId> read;  // the lists one after the other
+    // Row i goes first to ids_[i * cols ..], then moves down to its place.
     ItemId largest = -1;
     for (std::size_t i = 0; i < items.rows; ++i) {
+      ItemId* row = ids_.data() + i * items.cols;
       std::size_t n = 0;
       for (; n < items.cols; ++n) {
         const double x = items(i, n);
         if (ends(x)) break;
-        if (!(x < bound)) {  // -1 < x < bound truncates into 0 .. limit-1
+        if (!(x < bound) || bound == 0) {  // -1 < x < bound truncates into 0 .. limit-1
           bad(i, n, x);
           break;
         }
-        const auto id = static_cast<ItemId>(x);
-        largest = std::max(largest, id);
-        read.push_back(id);
+        row[n] = static_cast<ItemId>(x);
+        largest = std::max(largest, row[n]);
       }
       sizes_[i] = n;
       longest_ = std::max(longest_, n);
       total_ += n;
     }
     items_used_ = static_cast<std::size_t>(largest + 1);
-    ids_.assign(items.rows * longest_, static_cast<ItemId>(items_used_));
-    const ItemId* from = read.data();
     for (std::size_t i = 0; i < items.rows; ++i) {
-      std::copy(from, from + sizes_[i], ids_.data() + i * longest_);
-      from += sizes_[i];
+      ItemId* row = ids_.data() + i * longest_;
+      std::copy(ids_.data() + i * items.cols, ids_.data() + i * items.cols + sizes_[i], row);
+      std::fill(row + sizes_[i], row + longest_, static_cast<ItemId>(items_used_));
     }
+    ids_.resize(items.rows * longest_);
   }
 
   std::size_t count() const { return sizes_.size(); }

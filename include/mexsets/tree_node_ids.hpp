@@ -131,8 +131,9 @@ class NodeSlots {
   // The slot of a node that has one. With named slots any other id gets a
   // slot too (of the next id named, or the last), so that an id read again
   // after another thread changed it still addresses one.
-  std::uint32_t slot(std::uint32_t id) const {
-    if (!compact_) return id;
+  std::uint32_t slot(std::uint32_t id) const { return compact_ ? named_slot(id) : id; }
+  // The same when the slots are compact().
+  std::uint32_t named_slot(std::uint32_t id) const {
     const auto at = std::lower_bound(ids_.begin(), ids_.end(), id) - ids_.begin();
     return static_cast<std::uint32_t>(std::min<std::ptrdiff_t>(at, count_ - 1));
   }

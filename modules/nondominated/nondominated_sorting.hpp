@@ -64,7 +64,8 @@ void radix_sort(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 // which another thread may write to meanwhile, and then answers
 // inconsistently: std::sort's unguarded loops could run off the array.
 template <class Less>
-void sort_positions(std::uint64_t* items, std::uint64_t* spare, std::size_t n, Less less) {
+[[gnu::noinline]] void sort_positions(std::uint64_t* items, std::uint64_t* spare, std::size_t n,
+                                      Less less) {
   const auto before = [&](std::uint64_t a, std::uint64_t b) {
     return less(position_of(a), position_of(b));
   };

@@ -103,6 +103,15 @@ std::uint64_t TreeLeafSets::read_merges(ConstMatrix merges, ConstMatrix sets, st
   return nodes;
 }
 
+namespace {
+
+[[noreturn, gnu::cold, gnu::noinline]] void bad_set_node(ConstMatrix sets, std::size_t j,
+                                                         std::size_t k, std::uint64_t nodes) {
+  bad_node_id("sets", "node id", nodes, j, k, sets(j, k));
+}
+
+}  // namespace
+
 TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memory_resource* memory)
     : slots_(memory),
       current_(memory),
@@ -124,20 +133,21 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       touched_(memory),
       bits_(memory),
       summary_(memory) {
-  // Every id is read once, into these, and checked there; the node sets
-  // after the merge matrix.
+  // Every id is read once and checked there: the merge matrix's into these,
+  // the node sets' where they are first read (below), into `members` when
+  // only the nodes named get slots.
   NodeRows children(memory), members(memory);
   std::pmr::vector<std::uint32_t> parents(memory);
   const std::uint32_t leaves = leaf_count(merges, "merges");
   const std::uint64_t nodes = read_merges(merges, sets, leaves, children, parents);
-  members.ids.reserve(sets.size());
-  members.first.reserve(sets.rows + 1);
-  for (std::size_t j = 0; j < sets.rows; ++j)
-    members.read(sets, j, sets.cols, nodes, "sets", "node id");
   const std::uint64_t entries = merges.size() + sets.size();
   if (nodes <= 2 * entries + dense_allowance) {
     slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
+    members.ids.reserve(sets.size());
+    members.first.reserve(sets.rows + 1);
+    for (std::size_t j = 0; j < sets.rows; ++j)
+      members.read(sets, j, sets.cols, nodes, "sets", "node id");
     std::vector<std::uint32_t> named(parents.begin(), parents.end());
     named.insert(named.end(), children.ids.begin(), children.ids.end());
     named.insert(named.end(), members.ids.begin(), members.ids.end());
@@ -187,11 +197,21 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   plan_.reserve(sets.size());
   for (std::size_t j = 0; j < sets.rows; ++j) {
     std::uint64_t total = 0;
-    for (const std::uint32_t* node = members.begin(j); node != members.end(j); ++node) {
-      const std::uint32_t v = current_[slots_.slot(*node)];
-      if (v == none) continue;
+    const auto add = [&](std::uint32_t node) {
+      const std::uint32_t v = current_[slots_.slot(node)];
+      if (v == none) return;
       plan_.push_back(v);
       total = saturating_sum(total, sizes_[v]);
+    };
+    if (slots_.compact()) {
+      for (const std::uint32_t* node = members.begin(j); node != members.end(j); ++node) add(*node);
+    } else {
+      for (std::size_t k = 0; k < sets.cols; ++k) {
+        const double e = sets(j, k);
+        if (e == 0) break;
+        if (!node_id_fits(e, nodes)) bad_set_node(sets, j, k, nodes);
+        add(node_index(e));
+      }
     }
     row_count_[j] = total;
     plan_first_[j + 1] = plan_.size();

@@ -27,10 +27,12 @@
 // Limits (mexsets::Failure naming merges or sets, row, column and value),
 // checked before anything else is read: merges is not empty and its first
 // row's last entry is >= 1; L + R1 <= 2^32 - 1; every child id (up to the 0)
-// and every new id names a node in 1 .. L + R1 (NaN does not); then, row by
-// row, so does every node-set id (up to the 0). Each entry is read once,
-// when it is checked, into the object's own storage: another thread writing
-// to an input meanwhile can change the result, never what is addressed.
+// and every new id names a node in 1 .. L + R1 (NaN does not); then, as the
+// node sets are first read, row by row, so does every node-set id (up to
+// the 0). Each entry is read once, where it is checked, and used from there
+// (the merge matrix's ids from storage of the object's own): another thread
+// writing to an input meanwhile can change the result, never what is
+// addressed.
 //
 // Method: entries are never copied. Each row makes a new version of its node
 // (one more per self reference) whose content is the sum of the versions it

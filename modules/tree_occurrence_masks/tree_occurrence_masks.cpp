@@ -37,6 +37,10 @@ void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMat
       if (e == 0) break;
       if (!node_id_fits(e, nodes)) bad_node_id("sets", "node id", nodes, k, c, e);
     }
+  check_sizes(labels, merges, sets);
+}
+
+void TreeOccurrenceMasks::check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
   if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
     fail("outputTooLarge", "Output too large: " + std::to_string(labels.rows) + "-by-" +
                                std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
@@ -45,31 +49,51 @@ void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMat
     fail("tooManyNodes", "Merge tree too large: ", arg("merges"), " holds 2^32-1 entries or more");
 }
 
+// The checks of check(), in its order, on ids read once: the merge and
+// node-set ids into the object's own storage, the labels where they are
+// used (their first read, which checks them, also counts their runs when
+// every node has a slot; a later read keeps a label changed since to a node
+// that exists, see LabelSlots).
 TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets)
     : labels_(labels) {
-  check(labels, merges, sets);
-  // The ids checked above are read again, each merge and node-set id once,
-  // into the object's own storage, where they are checked anew.
   const std::uint32_t leaves = leaf_count(merges, "merges");
-  nodes_ = static_cast<std::uint64_t>(leaves) + merges.rows;
-  const std::size_t last = merges.cols - 1;
-  NodeRows children;
-  for (std::size_t r = 0; r < merges.rows; ++r)
-    children.read(merges, r, last, nodes_, "merges", "child id");
-  for (std::size_t k = 0; k < sets.rows; ++k)
-    sets_.read(sets, k, sets.cols, nodes_, "sets", "node id");
-  const std::size_t positions = labels.size();
+  const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
+  last_node_ = static_cast<std::uint32_t>(nodes - 1);  // leaf_count refuses an empty matrix
+  const std::size_t positions = labels.size(), last = merges.cols - 1;
   const std::uint64_t entries = positions + merges.size() + sets.size();
-  if (nodes_ <= 2 * entries + dense_allowance) {
-    slots_.make_dense(static_cast<std::uint32_t>(nodes_));
-  } else {
-    std::vector<std::uint32_t> named;
-    named.reserve(positions + merges.rows + children.ids.size() + sets_.ids.size());
-    for (std::size_t p = 0; p < positions; ++p) {
-      const double e = labels.data[p];
-      if (!node_id_fits(e, nodes_)) bad_label(p);
-      named.push_back(node_index(e));
+  const bool dense = nodes <= 2 * entries + dense_allowance;
+  // Runs of equal slots in linear order, grouped by slot, are kept when they
+  // take no more room than the output; they need planes and 32-bit positions.
+  const bool runs_possible = sets.rows != 0 && positions <= UINT32_MAX;
+  std::uint64_t runs = 0;
+  std::vector<std::uint32_t> named;
+  if (dense && runs_possible) first_run_.assign(static_cast<std::size_t>(nodes) + 1, 0);
+  if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
+  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+    const double e = labels.data[p];
+    if (!node_id_fits(e, nodes))
+      bad_node_id("labels", "label", nodes, p % labels.rows, p / labels.rows, e);
+    const std::uint32_t node = node_index(e);
+    if (!dense) {
+      named.push_back(node);
+    } else if (runs_possible && (p == 0 || node != previous)) {
+      ++first_run_[node + 1];
+      ++runs;
     }
+    previous = node;
+  }
+  NodeRows children;
+  children.ids.reserve(merges.rows * last);
+  children.first.reserve(merges.rows + 1);
+  sets_.first.reserve(sets.rows + 1);
+  for (std::size_t r = 0; r < merges.rows; ++r)
+    children.read(merges, r, last, nodes, "merges", "child id");
+  for (std::size_t k = 0; k < sets.rows; ++k)
+    sets_.read(sets, k, sets.cols, nodes, "sets", "node id");
+  check_sizes(labels, merges, sets);
+  if (dense) {
+    slots_.make_dense(static_cast<std::uint32_t>(nodes));
+  } else {
     for (std::size_t r = 0; r < merges.rows; ++r)
       named.push_back(static_cast<std::uint32_t>(leaves + r));
     named.insert(named.end(), children.ids.begin(), children.ids.end());
@@ -91,19 +115,19 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
 
   expanded_.assign(slots, 0);
   labelled_.assign(slots, 0);
-  if (sets.rows == 0 || positions > UINT32_MAX) return;  // no planes, or no 32-bit runs
+  if (!runs_possible) return;
 
-  // Runs of equal slots in linear order, grouped by slot, when they take no
-  // more room than the output.
-  first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
-  std::uint64_t runs = 0;
-  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
-    const std::uint32_t s = slot_of_label(p);
-    if (p == 0 || s != previous) {
-      ++first_run_[s + 1];
-      ++runs;
+  const LabelSlots slot_of_label = label_slots();
+  if (!dense) {  // the runs of named slots
+    first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
+    for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+      const std::uint32_t s = slot_of_label(p);
+      if (p == 0 || s != previous) {
+        ++first_run_[s + 1];
+        ++runs;
+      }
+      previous = s;
     }
-    previous = s;
   }
   use_runs_ =
       runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <= positions * sets.rows;
@@ -124,11 +148,6 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
       runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
     p = end;
   }
-}
-
-void TreeOccurrenceMasks::bad_label(std::size_t position) const {
-  const std::size_t rows = labels_.rows;
-  bad_node_id("labels", "label", nodes_, position % rows, position / rows, labels_.data[position]);
 }
 
 // Marks a slot's label as reached in this plane and, with runs, writes its
@@ -166,6 +185,7 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane)
 }
 
 void TreeOccurrenceMasks::mark(bool* out) {
+  const LabelSlots slot_of_label = label_slots();
   const std::size_t positions = labels_.size();
   for (std::size_t k = 0; k < sets_.rows(); ++k) {
     bool* plane = out + k * positions;
