@@ -25,7 +25,8 @@ const mexsets::OwnedMatrix<double>& pairs(bool sparse) {
 
 std::vector<double> shipped(bool sparse, double t, mexsets::Suppression& kept) {
   const auto& w = overlap_workloads::standard();
-  kept = mexsets::suppress_overlaps(w.items.cref(), w.item_weights.data(), pairs(sparse).cref(), t);
+  kept = mexsets::suppress_overlaps(w.items.cref(), w.item_weights.data(), w.item_weights.size(),
+                                    pairs(sparse).cref(), t);
   std::vector<double> out(kept.accepted.size() * w.items.cols);
   mexsets::write_accepted_rows(w.items.cref(), kept.accepted, out.data());
   return out;
@@ -80,7 +81,8 @@ void Scaling(benchmark::State& state) {
       overlap_workloads::make(static_cast<std::size_t>(state.range(0)));
   mexsets::Suppression kept;
   for (auto _ : state)
-    kept = mexsets::suppress_overlaps(w.items.cref(), w.item_weights.data(), w.sparse.cref(), 0.9);
+    kept = mexsets::suppress_overlaps(w.items.cref(), w.item_weights.data(), w.item_weights.size(),
+                                      w.sparse.cref(), 0.9);
   state.counters["kept"] = static_cast<double>(kept.accepted.size());
   state.counters["strategy"] = static_cast<double>(kept.strategy);
   state.SetComplexityN(state.range(0));

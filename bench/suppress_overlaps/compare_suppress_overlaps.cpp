@@ -20,15 +20,16 @@ compare::Workload workload(const overlap_workloads::Workload& source, bool spars
   // The closures keep a pointer to the inputs; moving the workload keeps
   // the vector's buffer where it is.
   const compare::Matrix* in = w.inputs.data();
-  const std::size_t kept =
-      mexsets::suppress_overlaps(in[0].cref(), in[1].data.data(), in[2].cref(), t).accepted.size();
+  const std::size_t kept = mexsets::suppress_overlaps(in[0].cref(), in[1].data.data(),
+                                                      in[1].data.size(), in[2].cref(), t)
+                               .accepted.size();
   w.results = compare::doubles({kept * in[0].cols});
   w.reference = [in, t] {
     reference::suppress_overlaps(in[0].cref(), in[1].data.data(), in[2].cref(), t);
   };
   w.kernel = [in, t] {
-    const mexsets::Suppression kept =
-        mexsets::suppress_overlaps(in[0].cref(), in[1].data.data(), in[2].cref(), t);
+    const mexsets::Suppression kept = mexsets::suppress_overlaps(
+        in[0].cref(), in[1].data.data(), in[1].data.size(), in[2].cref(), t);
     std::vector<double> out(kept.accepted.size() * in[0].cols);
     mexsets::write_accepted_rows(in[0].cref(), kept.accepted, out.data());
   };

@@ -82,9 +82,9 @@ void KernelResident(benchmark::State& state) {
   std::vector<double> result(w.nodes.rows * w.nodes.rows);
   measure(state, w, [&] {
     std::fill(result.begin(), result.end(), 0.0);
-    mexsets::check_merge_matrix(w.merge.cref(), w.nodes.rows);
-    mexsets::check_leaf_weights(w.merge.cref(), w.nodes.rows, w.nodes.cols);
-    const mexsets::LeafLists lists(w.merge.cref(), w.nodes.rows);
+    const auto rows = mexsets::check_merge_matrix(w.merge.cref(), w.nodes.rows);
+    mexsets::check_leaf_weights(rows, w.nodes.rows, w.nodes.cols);
+    const mexsets::LeafLists lists(rows, w.nodes.rows);
     mexsets::fill_overlap_matrix(lists, w.nodes.data.data(), result.data());
     benchmark::DoNotOptimize(result.data());
   });
@@ -111,7 +111,8 @@ void KernelResidentTangled(benchmark::State& state) {
   std::vector<double> result(w.nodes.rows * w.nodes.rows);
   measure(state, w, [&] {
     std::fill(result.begin(), result.end(), 0.0);
-    const mexsets::LeafLists lists(w.merge.cref(), w.nodes.rows);
+    const mexsets::LeafLists lists(mexsets::check_merge_matrix(w.merge.cref(), w.nodes.rows),
+                                   w.nodes.rows);
     mexsets::fill_overlap_matrix(lists, w.nodes.data.data(), result.data());
     benchmark::DoNotOptimize(result.data());
   });

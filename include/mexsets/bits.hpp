@@ -1,7 +1,7 @@
-// Bit scans, the magnitude bits of a double and cache hints for every
-// compiler the toolbox is built with: GCC and Clang (CMake, mkoctfile, MEX
-// on Linux and macOS) have builtins, Visual C++ (MEX on Windows) has
-// intrinsics, anything else gets plain code.
+// Bit scans, the magnitude bits of a double, a truncation defined for every
+// double and cache hints for every compiler the toolbox is built with: GCC
+// and Clang (CMake, mkoctfile, MEX on Linux and macOS) have builtins, Visual
+// C++ (MEX on Windows) has intrinsics, anything else gets plain code.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,9 @@
 
 #if defined(_MSC_VER) && !defined(__clang__)
 #include <intrin.h>
+#endif
+#if defined(__x86_64__) || defined(_M_X64)
+#include <emmintrin.h>
 #endif
 
 namespace mexsets {
@@ -33,6 +36,19 @@ inline std::uint64_t magnitude_bits(double x) {
   std::uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   return bits << 1;
+}
+
+// x truncated toward zero, for any double: NaN, infinities and values beyond
+// the 64-bit range give INT64_MIN, as x86-64's conversion does, where a C++
+// conversion is undefined. Ids that another thread may change while a call
+// reads them pass through this (or a check) before they become integers.
+inline std::int64_t truncate_toward_zero(double x) {
+#if defined(__x86_64__) || defined(_M_X64)
+  return _mm_cvttsd_si64(_mm_set_sd(x));
+#else
+  constexpr double limit = 9223372036854775808.0;  // 2^63
+  return x > -limit && x < limit ? static_cast<std::int64_t>(x) : INT64_MIN;
+#endif
 }
 
 // Asks for the cache line holding `address` ahead of its use. A hint only:

@@ -34,6 +34,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -93,36 +94,52 @@ double overlap_ratio(ItemList p, ItemList q, ConstMatrix w, ItemWeight weight) {
 
 // The lists of all rows of an item-list matrix, extracted once: row i's list
 // holds its entries from column 0 on, truncated toward zero, up to (not
-// including) the first entry for which `ends(x)` is true. Each list is also
-// available padded up to the longest list's length with items_used(), the
-// largest id plus 1, which is the padding id of a PairWeights table over
-// items_used() items. Entries must have been checked to fit ItemId.
+// including) the first entry for which `ends(x)` is true; `ends` must be true
+// for every x <= -1. Each list is also available padded up to the longest
+// list's length with items_used(), the largest id plus 1, which is the
+// padding id of a PairWeights table over items_used() items.
+//
+// Each entry is read once, and an id is kept only when it is below `limit`
+// (at most the largest ItemId): `bad(i, j, x)`, which throws, reports any
+// other entry x at row i, column j (NaN too). So the ids held address only
+// what the limit covers, even when another thread writes to the matrix while
+// it is read (the caller's checks before saw other values then).
 class ItemLists {
  public:
   ItemLists() = default;
-  template <class Ends>
-  ItemLists(ConstMatrix items, Ends ends) : sizes_(items.rows, 0) {
+  template <class Ends, class Bad>
+  ItemLists(ConstMatrix items, Ends ends, std::size_t limit, Bad bad)
+      : sizes_(items.rows, 0), ids_(items.size()) {
+    const double bound = static_cast<double>(
+        std::min(limit, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())));
+    // Row i goes first to ids_[i * cols ..], then moves down to its place.
     InterruptCheck interrupt;
     ItemId largest = -1;
     for (std::size_t i = 0; i < items.rows; ++i) {
       interrupt.tick(items.cols);
+      ItemId* row = ids_.data() + i * items.cols;
       std::size_t n = 0;
       for (; n < items.cols; ++n) {
         const double x = items(i, n);
         if (ends(x)) break;
-        largest = std::max(largest, static_cast<ItemId>(x));
+        if (!(x < bound) || bound == 0) {  // -1 < x < bound truncates into 0 .. limit-1
+          bad(i, n, x);
+          break;
+        }
+        row[n] = static_cast<ItemId>(x);
+        largest = std::max(largest, row[n]);
       }
       sizes_[i] = n;
       longest_ = std::max(longest_, n);
       total_ += n;
     }
     items_used_ = static_cast<std::size_t>(largest + 1);
-    ids_.assign(items.rows * longest_, static_cast<ItemId>(items_used_));
     for (std::size_t i = 0; i < items.rows; ++i) {
-      interrupt.tick(sizes_[i]);
-      for (std::size_t j = 0; j < sizes_[i]; ++j)
-        ids_[i * longest_ + j] = static_cast<ItemId>(items(i, j));
+      ItemId* row = ids_.data() + i * longest_;
+      std::copy(ids_.data() + i * items.cols, ids_.data() + i * items.cols + sizes_[i], row);
+      std::fill(row + sizes_[i], row + longest_, static_cast<ItemId>(items_used_));
     }
+    ids_.resize(items.rows * longest_);
   }
 
   std::size_t count() const { return sizes_.size(); }

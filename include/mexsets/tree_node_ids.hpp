@@ -1,6 +1,7 @@
 // 1-based node ids of the merge-tree functions that number leaves and nodes
 // from 1 (tree_leaf_sets, tree_occurrence_masks): conversion, range checks,
-// the leaf count fixed by the merge matrix's first row, and compact slots.
+// the leaf count fixed by the merge matrix's first row, rows of ids read
+// once, and compact slots.
 //
 // An id v addresses the 0-based node trunc(v - 1), computed in double
 // precision; it is valid when that lands in 0 .. nodes-1, i.e. when
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "mexsets/bits.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/interrupt.hpp"
@@ -30,9 +32,9 @@ inline bool node_id_fits(double id, std::uint64_t nodes) {
   return x > -1.0 && x < static_cast<double>(nodes);
 }
 
-// The 0-based node of a valid id.
+// The 0-based node of a valid id (defined, if meaningless, for any other).
 inline std::uint32_t node_index(double id) {
-  return static_cast<std::uint32_t>(static_cast<std::int64_t>(id - 1));
+  return static_cast<std::uint32_t>(truncate_toward_zero(id - 1));
 }
 
 // Reports entry (row, column) of `argument`, an id outside 1..nodes:
@@ -71,6 +73,38 @@ inline std::uint32_t leaf_count(ConstMatrix merges, const std::string& argument)
   return static_cast<std::uint32_t>(v - 1);
 }
 
+// Rows of node ids that a computation reads once from an input and keeps:
+// row r holds the 0-based nodes ids[first[r] .. first[r+1]). Another thread
+// may write to an input while a call runs (the Python host reads arrays in
+// place with the GIL released): ids that were checked and then read again
+// could address anything, so every id is checked where it is read into
+// here and used only from here.
+struct NodeRows {
+  explicit NodeRows(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : ids(memory), first(1, 0, memory) {}
+
+  std::size_t rows() const { return first.size() - 1; }
+  const std::uint32_t* begin(std::size_t r) const { return ids.data() + first[r]; }
+  const std::uint32_t* end(std::size_t r) const { return ids.data() + first[r + 1]; }
+
+  // Appends row r of `m`, columns 0 .. columns-1 up to the first entry equal
+  // to 0, as a new row; an entry that names no node in 1..nodes is reported
+  // as "<what> outside 1..<nodes>" for `argument`.
+  void read(ConstMatrix m, std::size_t r, std::size_t columns, std::uint64_t nodes,
+            const char* argument, const char* what) {
+    for (std::size_t c = 0; c < columns; ++c) {
+      const double e = m(r, c);
+      if (e == 0) break;
+      if (!node_id_fits(e, nodes)) bad_node_id(argument, what, nodes, r, c, e);
+      ids.push_back(node_index(e));
+    }
+    first.push_back(ids.size());
+  }
+
+  std::pmr::vector<std::uint32_t> ids;
+  std::pmr::vector<std::size_t> first;
+};
+
 // Slots for the nodes a call touches. When the node count is modest next to
 // the inputs every node has its own slot (slot = 0-based id); otherwise only
 // the ids the inputs name get one, in ascending order, so that a huge leaf
@@ -102,11 +136,14 @@ class NodeSlots {
 
   std::uint32_t size() const { return count_; }
   bool compact() const { return compact_; }
-  // The slot of a node that has one.
-  std::uint32_t slot(std::uint32_t id) const {
-    if (!compact_) return id;
-    return static_cast<std::uint32_t>(std::lower_bound(ids_.begin(), ids_.end(), id) -
-                                      ids_.begin());
+  // The slot of a node that has one. With named slots any other id gets a
+  // slot too (of the next id named, or the last), so that an id read again
+  // after another thread changed it still addresses one.
+  std::uint32_t slot(std::uint32_t id) const { return compact_ ? named_slot(id) : id; }
+  // The same when the slots are compact().
+  std::uint32_t named_slot(std::uint32_t id) const {
+    const auto at = std::lower_bound(ids_.begin(), ids_.end(), id) - ids_.begin();
+    return static_cast<std::uint32_t>(std::min<std::ptrdiff_t>(at, count_ - 1));
   }
   std::uint32_t id(std::uint32_t slot) const { return compact_ ? ids_[slot] : slot; }
   // The number of slots whose ids are below `id`.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -124,10 +125,14 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
       return a < b ? a * step + b : b * step + a;
     };
     // Each label column converted once: `here` is column j, `next` j + 1.
+    // Labels index nothing; the conversion is defined for any double, so
+    // that one another thread changed since largest_label checked it gives
+    // some key instead of undefined behaviour.
     std::pmr::vector<std::uint32_t> here(h, memory), next(h, memory);
     auto convert = [&](std::size_t j, std::pmr::vector<std::uint32_t>& out) {
       const double* column = labels.column(j);
-      for (std::size_t i = 0; i < h; ++i) out[i] = static_cast<std::uint32_t>(column[i]);
+      for (std::size_t i = 0; i < h; ++i)
+        out[i] = static_cast<std::uint32_t>(truncate_toward_zero(column[i]));
     };
     InterruptCheck interrupt;
     convert(0, here);

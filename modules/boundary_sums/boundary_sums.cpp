@@ -43,6 +43,16 @@ std::size_t index_of(double x) {
   fail_entry(BadEntry{"labels", "labelWithoutKey", "label matches no key", i, j, labels(i, j)});
 }
 
+// Key k's first or second id addresses nothing.
+[[noreturn]] void fail_first_id(const BoundaryInputs& in, std::size_t k) {
+  fail_element("first", in.first, k, id_reason(in.first.data[k]),
+               "first id neither 0 nor in 1.." + std::to_string(in.n));
+}
+[[noreturn]] void fail_second_id(const BoundaryInputs& in, std::size_t k) {
+  fail_element("second", in.second, k, id_reason(in.second.data[k]),
+               "second id outside 1.." + std::to_string(in.n));
+}
+
 }  // namespace
 
 std::size_t pair_size(double value) {
@@ -81,13 +91,9 @@ void check_boundary_inputs(const BoundaryInputs& in) {
       fail_element("keys", in.keys, k, "keyNotANumber", "key is NaN");
   for (std::size_t k = 0; k < count; ++k) {
     const double a = in.first.data[k];
-    if (a != 0 && !addresses(a, in.n))
-      fail_element("first", in.first, k, id_reason(a),
-                   "first id neither 0 nor in 1.." + std::to_string(in.n));
+    if (a != 0 && !addresses(a, in.n)) fail_first_id(in, k);
     const double b = in.second.data[k];
-    if (!addresses(b, in.n))
-      fail_element("second", in.second, k, id_reason(b),
-                   "second id outside 1.." + std::to_string(in.n));
+    if (!addresses(b, in.n)) fail_second_id(in, k);
   }
 }
 
@@ -127,14 +133,17 @@ KeyIndex::KeyIndex(const double* keys, std::size_t count) {
     hashed_.assign(std::size_t{1} << log2, Slot{0, none});
     shift_ = 64 - log2;
   }
+  // The keys are read again: the tests on the table's bound and on the
+  // number of other keys keep a key that another thread changed in between
+  // inside the tables (a hashed key beyond that number is left out).
   const std::size_t mask = hashed_.size() - 1;
-  for (std::size_t k = 0; k < count; ++k) {
+  for (std::size_t k = 0, hashed = 0; k < count; ++k) {
     interrupt.tick(8);
     const double x = keys[k];
-    if (whole(x)) {
+    if (whole(x) && x <= table_limit_) {
       std::uint32_t& slot = table_[static_cast<std::uint32_t>(x)];
       if (slot == none) slot = static_cast<std::uint32_t>(k);
-    } else if (x > 0) {
+    } else if (x > 0 && hashed++ < others) {
       const std::uint64_t bits = bits_of(x);
       std::size_t at = home(bits);
       while (hashed_[at].position != none && hashed_[at].bits != bits) at = (at + 1) & mask;
@@ -232,6 +241,7 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
   const std::size_t cells = next[m];
   const std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[cells]);
   const std::unique_ptr<double[]> amounts(new double[cells]);
+  const std::vector<std::size_t> ends(next.begin() + 1, next.end());  // of each rank
   bool unmatched = false;
   for (std::size_t j = 0; j < n; ++j) {
     interrupt.tick(8 * m);
@@ -244,11 +254,25 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
       const std::uint32_t p = index.find(x);
       unmatched |= p == KeyIndex::none;
       const std::size_t at = cursor[i / 2]++;
+      if (at >= cells) continue;  // see below
       keys[at] = p;
       amounts[at] = weights(i, j);
     }
   }
   if (unmatched) fail_first_label_without_key(labels, index);
+  // Each row placed as many cells as it counted, so every cell was written
+  // once, unless another thread changed labels between the two passes. Then
+  // the sums are formed from one more pass, which reads each label once.
+  if (!std::equal(ends.begin(), ends.end(), next.begin())) {
+    in_visiting_order(labels, [&](std::size_t i, std::size_t j) {
+      const double x = labels(i, j);
+      if (!(x > 0)) return;
+      const std::uint32_t p = index.find(x);
+      if (p == KeyIndex::none) fail_label(labels, i, j);
+      sums[p] += weights(i, j);
+    });
+    return sums;
+  }
   interrupt.for_each_index(cells, 4, [&](std::size_t at) { sums[keys[at]] += amounts[at]; });
   return out;
 }
@@ -257,15 +281,19 @@ void distribute_boundary_sums(const BoundaryInputs& in, const KeySums& key_sums,
                               double* border) {
   const std::vector<double>& sums = key_sums.sums;
   InterruptCheck interrupt;
+  // The ids are read again, and checked again: another thread may have
+  // changed them since check_boundary_inputs.
   for (std::size_t k = 0; k < sums.size(); ++k) {
     interrupt.tick(8);
     if (key_sums.repeats[k]) continue;
-    const double a = in.first.data[k];
-    const std::size_t b = index_of(in.second.data[k]);
-    if (a == 0)
-      border[b] = sums[k];
-    else
-      pair[index_of(a) + b * in.n] = sums[k];
+    const double a = in.first.data[k], b = in.second.data[k];
+    if (!addresses(b, in.n)) fail_second_id(in, k);
+    if (a == 0) {
+      border[index_of(b)] = sums[k];
+    } else {
+      if (!addresses(a, in.n)) fail_first_id(in, k);
+      pair[index_of(a) + index_of(b) * in.n] = sums[k];
+    }
   }
 }
 

@@ -38,7 +38,11 @@
 // least M rows and N columns; no key is NaN; every first id is 0 or lies in
 // (0, n+1), every second id in (0, n+1), so that truncation lands inside the
 // outputs; every label matches a key. Ids in (0, 1) all address index 1
-// (zero-based 0), even those so small that id - 1 rounds to -1.
+// (zero-based 0), even those so small that id - 1 rounds to -1. Another
+// thread may write to an input during the call (a Python caller's, on an
+// array read in place): the ids are checked again where they are used, the
+// keys and labels read again kept inside the tables, so the result may
+// change, never what is addressed.
 //
 // Cost: O(L) to index the keys; two passes down the label grid's columns:
 // one counting each row's labelled mixed-parity cells, one with a lookup (a

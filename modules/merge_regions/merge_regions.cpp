@@ -24,6 +24,18 @@ BadEntry element(const char* name, ConstMatrix m, std::size_t k, const char* rea
   return BadEntry{name, reason, std::move(problem), k % rows, k / rows, m.data[k]};
 }
 
+// Listing k's region ids, as they are read for merging, fail as
+// check_merge_inputs makes them fail: read again, they are checked again.
+[[noreturn]] void bad_pair(const MergeInputs& in, std::size_t k) {
+  const double a = in.first.data[k], b = in.second.data[k];
+  const std::string range = " outside 1.." + std::to_string(in.regions());
+  if (!node_id_fits(a, in.regions()))
+    fail_entry(element("first", in.first, k, id_reason(a), "first id" + range));
+  if (!node_id_fits(b, in.regions()))
+    fail_entry(element("second", in.second, k, id_reason(b), "second id" + range));
+  fail_entry(element("second", in.second, k, "selfPair", "second id names the first id's region"));
+}
+
 // NaN after every number; -0 equals +0.
 bool before(double x, double y) { return x < y || (y != y && x == x); }
 bool same(double x, double y) { return x == y || (x != x && y != y); }
@@ -194,8 +206,12 @@ void Merger::add_boundary(std::uint32_t a, std::uint32_t b, double length, doubl
 void Merger::make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resource* memory) {
   const std::size_t pairs = in.pairs();
   std::pmr::vector<std::uint32_t> low(pairs, memory), high(pairs, memory);
+  // Each id read once, here, and checked anew (another thread may have
+  // changed it since check_merge_inputs); only low and high are used after.
   interrupt_.for_each_index(pairs, 2, [&](std::size_t k) {
-    const std::uint32_t a = node_index(in.first.data[k]), b = node_index(in.second.data[k]);
+    const double x = in.first.data[k], y = in.second.data[k];
+    const std::uint32_t a = node_index(x), b = node_index(y);
+    if (!(node_id_fits(x, leaves_) && node_id_fits(y, leaves_) && a != b)) bad_pair(in, k);
     low[k] = std::min(a, b);
     high[k] = std::max(a, b);
   });

@@ -49,7 +49,9 @@
 // located at row k mod rows, column k div rows): L >= 1; L <= 2^31 (node
 // ids fit 32 bits); E < 2^31; second, lengths and strengths hold E
 // elements each; listing by listing, first id then second id in 1..L, the
-// two naming different regions, the length > 0; base is 0 or 1.
+// two naming different regions, the length > 0; base is 0 or 1. The ids are
+// read once more for merging and checked there again (another thread may
+// write to them during the call).
 //
 // Cost: O(E + L) to sort the listings (two counting passes); O((E + L)
 // log(E + L)) to merge: a heap of boundaries with lazy deletion, a hash

@@ -57,6 +57,10 @@
 // over them (nondominated_with_nan below), in about O(m log m) while few rows
 // hold NaN; the steps whose champion is a row holding NaN visit every
 // candidate, O(m d) each, as the plain steps do.
+// Another thread may write to x during the call (a Python caller's, on an
+// array read in place): the result may then mean nothing, but the sorts,
+// buckets and trees never leave their arrays (values that steer them are
+// read once, or sorted by loops bounded by the indices alone).
 // Scratch lives in standard containers (about 30 bytes a row, plus 8d bytes
 // a row left for d >= 4 or for the rows left by the sweep, about 120 for
 // halving), released on every path, exceptions included; nothing here knows

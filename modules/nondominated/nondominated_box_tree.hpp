@@ -29,7 +29,10 @@ class BoxTree {
   BoxTree(const double* x, std::size_t m, std::size_t d, std::vector<Row> rows)
       : x_(x), m_(m), d_(d), rows_(std::move(rows)) {
     corners_.resize(slots() * 2 * d);
-    if (!rows_.empty()) build(1, 0, rows_.size(), 0);
+    if (rows_.empty()) return;
+    keyed_.resize(rows_.size());
+    build(1, 0, rows_.size(), 0);
+    std::vector<Keyed>().swap(keyed_);
   }
 
   // Node numbers run below this.
@@ -71,9 +74,15 @@ class BoxTree {
       return;
     }
     const std::size_t half = middle(begin, end);
+    // The median is selected among the rows' values read once into keyed_:
+    // the input may change under another thread, and std::nth_element over
+    // values read each time it compares could run off the array.
     const double* column = x_ + (depth % d_) * m_;
-    std::nth_element(&rows_[begin], &rows_[half], &rows_[0] + end,
-                     [column](Row a, Row b) { return column[a] < column[b]; });
+    Keyed* keyed = keyed_.data();
+    for (std::size_t i = begin; i < end; ++i) keyed[i] = {column[rows_[i]], rows_[i]};
+    std::nth_element(keyed + begin, keyed + half, keyed + end,
+                     [](const Keyed& a, const Keyed& b) { return a.value < b.value; });
+    for (std::size_t i = begin; i < end; ++i) rows_[i] = keyed[i].row;
     build(2 * node, begin, half, depth + 1);
     build(2 * node + 1, half, end, depth + 1);
     const double* a = lower(2 * node);
@@ -85,6 +94,11 @@ class BoxTree {
   }
 
   std::vector<double> corners_;  // lower then upper corner of each node slot
+  struct Keyed {
+    double value;
+    Row row;
+  };
+  std::vector<Keyed> keyed_;  // while building
 };
 
 }  // namespace nd

@@ -161,9 +161,15 @@ bool front_by_buckets(unsigned char* front, const double* x, std::size_t m, std:
     const std::size_t count = std::min(kBlock, n - begin);
     interrupt.tick(4 * count);
     keys_of_block(begin, count);
-    for (std::size_t i = 0; i < count; ++i)
-      items[next[key[i] >> kFineBits]++] = std::uint64_t{key[i]} << 32 | (begin + i);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t at = next[key[i] >> kFineBits]++;
+      if (at < n) items[at] = std::uint64_t{key[i]} << 32 | (begin + i);
+    }
   }
+  // x0 is read twice: each bucket fills exactly the room counted for it,
+  // unless another thread changed x0 in between; then the radix route
+  // (which reads it once) serves.
+  if (!std::equal(next, next + buckets, start + 1)) return false;
   // Positions in (x0, x1, row) order (rows ascend with positions).
   auto before = [&](std::size_t a, std::size_t c) {
     const std::size_t ra = row_at(a), rc = row_at(c);
@@ -176,7 +182,7 @@ bool front_by_buckets(unsigned char* front, const double* x, std::size_t m, std:
     const std::size_t size = start[b + 1] - start[b];
     interrupt.tick(8 * size);
     sort_bucket(bucket, spare.get(), size);
-    settle_runs(bucket, size, before);
+    settle_runs(bucket, spare.get(), size, before);
     for (std::size_t i = 0; i < size; ++i) {
       const std::size_t r = row_at(position_of(bucket[i]));
       if (first || x1[r] < lowest) {

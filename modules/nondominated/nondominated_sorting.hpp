@@ -62,10 +62,44 @@ void pack_positions(std::uint64_t* items, std::size_t n, Value value) {
 // items.
 void radix_sort(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n);
 
-// Puts each run of equal coarse keys among items sorted by them in order
-// with `less` (on positions), which must order the finer part.
+// Sorts items[0 .. n) by `less` on their positions; `spare` holds n items.
+// Insertion-sorted blocks merged pairwise: every loop is bounded by the
+// indices alone, whatever `less` answers. `less` reads the input in place,
+// which another thread may write to meanwhile, and then answers
+// inconsistently: std::sort's unguarded loops could run off the array.
 template <class Less>
-void settle_runs(std::uint64_t* items, std::size_t n, Less less) {
+[[gnu::noinline]] void sort_positions(std::uint64_t* items, std::uint64_t* spare, std::size_t n,
+                                      Less less) {
+  const auto before = [&](std::uint64_t a, std::uint64_t b) {
+    return less(position_of(a), position_of(b));
+  };
+  constexpr std::size_t kBlock = 16;
+  for (std::size_t begin = 0; begin < n; begin += kBlock) {
+    const std::size_t end = std::min(n, begin + kBlock);
+    for (std::size_t i = begin + 1; i < end; ++i) {
+      const std::uint64_t item = items[i];
+      std::size_t j = i;
+      for (; j > begin && before(item, items[j - 1]); --j) items[j] = items[j - 1];
+      items[j] = item;
+    }
+  }
+  std::uint64_t* from = items;
+  std::uint64_t* to = spare;
+  for (std::size_t width = kBlock; width < n; width *= 2) {
+    for (std::size_t begin = 0; begin < n; begin += 2 * width) {
+      const std::size_t middle = std::min(n, begin + width), end = std::min(n, begin + 2 * width);
+      std::merge(from + begin, from + middle, from + middle, from + end, to + begin, before);
+    }
+    std::swap(from, to);
+  }
+  if (from != items) std::copy(from, from + n, items);
+}
+
+// Puts each run of equal coarse keys among items sorted by them in order
+// with `less` (on positions), which must order the finer part; `spare` holds
+// as many items as the longest run.
+template <class Less>
+void settle_runs(std::uint64_t* items, std::uint64_t* spare, std::size_t n, Less less) {
   InterruptCheck interrupt;
   for (std::size_t i = 1; i < n; ++i) {
     interrupt.tick();
@@ -73,10 +107,8 @@ void settle_runs(std::uint64_t* items, std::size_t n, Less less) {
     const std::size_t begin = i - 1;
     std::size_t end = i + 1;
     while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
-    std::sort(items + begin, items + end, [&](std::uint64_t a, std::uint64_t b) {
+    sort_positions(items + begin, spare, end - begin, less);
       interrupt.tick(8);
-      return less(position_of(a), position_of(b));
-    });
     i = end;  // items[end] starts the next run
   }
 }
@@ -87,7 +119,7 @@ template <class Less>
 void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, std::size_t n,
                 Less less) {
   radix_sort(items, spare, n);
-  settle_runs(items.get(), n, less);
+  settle_runs(items.get(), spare.get(), n, less);
 }
 
 // Whether row a comes before row b by the columns alone ("<" on doubles).

@@ -10,23 +10,40 @@
 
 namespace mexsets {
 
+namespace {
+
+// Ids address rows and columns of W below this.
+std::size_t id_limit(ConstMatrix pairs) {
+  return std::min(
+      {pairs.rows, pairs.cols, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+}
+
+// Entry (i, j) of items, x, is an id that addresses no item.
+[[noreturn]] void bad_item_id(ConstMatrix pairs, std::size_t i, std::size_t j, double x) {
+  const std::size_t limit = id_limit(pairs);
+  const std::string shape =
+      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
+  fail(id_reason(x),
+       limit == 0 ? "Item id with no item to address ("
+                  : "Item id outside 0.." + std::to_string(limit - 1) + " (",
+       arg("W"), shape + "): ", entry("items", i, j), " holds " + format_value(x));
+}
+
+}  // namespace
+
 void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs) {
   if (relevance_count < items.rows)
     fail("tooFewValues", "Too few relevance values: ", arg("relevance"),
          " holds " + std::to_string(relevance_count) + " for the " + std::to_string(items.rows) +
              " rows of ",
          arg("items"));
-  const std::size_t limit = std::min(
-      {pairs.rows, pairs.cols, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+  const double limit = static_cast<double>(id_limit(pairs));
   for (std::size_t i = 0; i < items.rows; ++i) {
     for (std::size_t j = 0; j < items.cols; ++j) {
       const double x = items(i, j);
       if (x < 0) break;
       // x >= 0 truncates below limit exactly when x < limit.
-      if (!(x < static_cast<double>(limit)))
-        fail(id_reason(x),
-             limit == 0 ? "Item id with no item to address ("
-                        : "Item id outside 0.." + std::to_string(limit - 1) + " (",
+      if (!(x < limit)) bad_item_id(pairs, i, j, x);
              arg("W"),
              " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
              entry("items", i, j), " holds " + format_value(x));
@@ -265,7 +282,10 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix
                          double lambda, double* order, double* scores, SumStrategy strategy,
                          std::size_t* ratios) {
   const std::size_t m = items.rows;
-  const ItemLists lists(items, [](double x) { return x < 0; });
+  // The ids are read once more, into the lists, and checked there anew.
+  const ItemLists lists(
+      items, [](double x) { return x < 0; }, id_limit(pairs),
+      [&](std::size_t i, std::size_t j, double x) { bad_item_id(pairs, i, j, x); });
   PickOverlaps overlaps(lists, pairs, strategy);
   if (ratios) *ratios = 0;
 

@@ -33,7 +33,10 @@
 // Limits: relevance holds at least M values; ids (before each list's end)
 // are not NaN and are below both dimensions of W. check_ranking_limits
 // reports the first breach (a Failure naming "relevance", or the first bad
-// id in row order as an entry of "items"); rank_diverse assumes none.
+// id in row order as an entry of "items"). rank_diverse reads each id once
+// more, into lists of its own, and reports a bad one there too: another
+// thread writing to items in between can change the order, never what is
+// addressed.
 //
 // Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop.
 // The fast strategies add only the non-zero terms (through postings: for

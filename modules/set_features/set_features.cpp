@@ -138,13 +138,16 @@ constexpr std::size_t kBlockRows = 256;
 inline bool sweepable(ConstMatrix ids) { return ids.cols > 0 && ids.cols <= kMaxSweptColumns; }
 
 // Rows of one length, side by side: Mode::rows<K>(...) for K rows at once.
+// The ids are read again, after the sweep checked them: each is taken as
+// id_at(p, last) gives it, with `last` the largest id in the limit.
 template <class Mode>
 void accumulate_group(const Mode& mode, const double* block, std::size_t m, std::size_t first,
-                      const std::uint32_t* rows, std::size_t count, std::size_t length) {
+                      const std::uint32_t* rows, std::size_t count, std::size_t length,
+                      std::size_t last) {
   constexpr std::size_t K = Mode::kSideBySide;
   std::size_t at = 0;
-  for (; at + K <= count; at += K) mode.template rows<K>(block, m, first, rows + at, length);
-  for (; at < count; ++at) mode.template rows<1>(block, m, first, rows + at, length);
+  for (; at + K <= count; at += K) mode.template rows<K>(block, m, first, rows + at, length, last);
+  for (; at < count; ++at) mode.template rows<1>(block, m, first, rows + at, length, last);
 }
 
 template <class Mode>
@@ -182,14 +185,18 @@ void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
       order[ends[lengths[r]]++] = static_cast<std::uint32_t>(r);
     // ends[l] is now where the rows of length l end.
     for (std::size_t l = 0, at = 0; l <= n; at = ends[l++])
-      if (ends[l] > at) accumulate_group(mode, block, m, first, order + at, ends[l] - at, l);
+      if (ends[l] > at)
+        accumulate_group(mode, block, m, first, order + at, ends[l] - at, l, limit.limit - 1);
   }
 }
 #endif
 
-// An id already checked against the limit.
-inline std::size_t id_at(const double* p) {
-  return static_cast<std::size_t>(static_cast<std::int64_t>(*p));
+// The id at p, which the sweep found below the limit (last + 1), read again:
+// another thread may have written anything there since, so it is converted
+// as any double can be and kept at most `last`. Unchanged, it is itself.
+inline std::size_t id_at(const double* p, std::size_t last) {
+  const auto id = static_cast<std::size_t>(truncate_toward_zero(*p));
+  return id < last ? id : last;
 }
 
 struct Minimum {
@@ -210,13 +217,13 @@ struct Minimum {
   static constexpr std::size_t kSideBySide = 4;
   template <std::size_t K>
   void rows(const double* block, std::size_t m, std::size_t first, const std::uint32_t* rows,
-            std::size_t length) const {
+            std::size_t length, std::size_t last) const {
     const double* p[K];
     double low[K];
     for (std::size_t k = 0; k < K; ++k) p[k] = block + rows[k], low[k] = DBL_MAX;
     for (std::size_t j = 0, at = 0; j < length; ++j, at += m)
       for (std::size_t k = 0; k < K; ++k) {
-        const double x = v[id_at(p[k] + at)];
+        const double x = v[id_at(p[k] + at, last)];
         low[k] = x < low[k] ? x : low[k];
       }
     for (std::size_t k = 0; k < K; ++k) out1[first + rows[k]] = low[k];
@@ -251,7 +258,7 @@ struct RatioAndSum {
   static constexpr std::size_t kSideBySide = 4;
   template <std::size_t K>
   void rows(const double* block, std::size_t m, std::size_t first, const std::uint32_t* rows,
-            std::size_t length) const {
+            std::size_t length, std::size_t last) const {
     if constexpr (K == 4) {
       const double *p0 = block + rows[0], *p1 = block + rows[1];
       const double *p2 = block + rows[2], *p3 = block + rows[3];
@@ -259,8 +266,10 @@ struct RatioAndSum {
       __m128d low01 = _mm_set1_pd(DBL_MAX), low23 = low01;
       __m128d high01 = _mm_set1_pd(DBL_MIN), high23 = high01;
       for (std::size_t j = 0, at = 0; j < length; ++j, at += m) {
-        const __m128d x01 = _mm_loadh_pd(_mm_load_sd(v + id_at(p0 + at)), v + id_at(p1 + at));
-        const __m128d x23 = _mm_loadh_pd(_mm_load_sd(v + id_at(p2 + at)), v + id_at(p3 + at));
+        const __m128d x01 =
+            _mm_loadh_pd(_mm_load_sd(v + id_at(p0 + at, last)), v + id_at(p1 + at, last));
+        const __m128d x23 =
+            _mm_loadh_pd(_mm_load_sd(v + id_at(p2 + at, last)), v + id_at(p3 + at, last));
         sum01 = _mm_add_pd(sum01, x01);
         sum23 = _mm_add_pd(sum23, x23);
         low01 = _mm_min_pd(x01, low01);
@@ -283,7 +292,7 @@ struct RatioAndSum {
       for (std::size_t k = 0; k < K; ++k) {
         State s = start();
         for (std::size_t j = 0, at = 0; j < length; ++j, at += m)
-          add(s, id_at(block + rows[k] + at));
+          add(s, id_at(block + rows[k] + at, last));
         finish(s, first + rows[k]);
       }
     }
@@ -327,14 +336,14 @@ struct Box {
   static constexpr std::size_t kSideBySide = 2;
   template <std::size_t K>
   void rows(const double* block, std::size_t m_ids, std::size_t first, const std::uint32_t* rows,
-            std::size_t length) const {
+            std::size_t length, std::size_t last) const {
     if constexpr (K == 2) {
       const double *p0 = block + rows[0], *p1 = block + rows[1];
       __m128d low0 = _mm_set1_pd(DBL_MAX), low1 = low0;
       __m128d high0 = _mm_set1_pd(-DBL_MAX), high1 = high0;
       for (std::size_t j = 0, at = 0; j < length; ++j, at += m_ids) {
-        const double* x0 = packed + 4 * id_at(p0 + at);
-        const double* x1 = packed + 4 * id_at(p1 + at);
+        const double* x0 = packed + 4 * id_at(p0 + at, last);
+        const double* x1 = packed + 4 * id_at(p1 + at, last);
         low0 = _mm_min_pd(_mm_loadu_pd(x0), low0);
         high0 = _mm_max_pd(_mm_loadu_pd(x0 + 2), high0);
         low1 = _mm_min_pd(_mm_loadu_pd(x1), low1);
@@ -347,7 +356,7 @@ struct Box {
         const double* p = block + rows[k];
         __m128d low = _mm_set1_pd(DBL_MAX), high = _mm_set1_pd(-DBL_MAX);
         for (std::size_t j = 0, at = 0; j < length; ++j, at += m_ids) {
-          const double* x = packed + 4 * id_at(p + at);
+          const double* x = packed + 4 * id_at(p + at, last);
           low = _mm_min_pd(_mm_loadu_pd(x), low);
           high = _mm_max_pd(_mm_loadu_pd(x + 2), high);
         }
@@ -587,9 +596,9 @@ class SparsePairs {
   // As a mode of grouped_rows.
   template <std::size_t K>
   void rows(const double* block, std::size_t m, std::size_t first, const std::uint32_t* rows,
-            std::size_t length) const {
+            std::size_t length, std::size_t last) const {
     const double* p = block + rows[0];
-    row(first + rows[0], length, [p, m](std::size_t k) { return id_at(p + k * m); });
+    row(first + rows[0], length, [p, m, last](std::size_t k) { return id_at(p + k * m, last); });
   }
 #endif
 

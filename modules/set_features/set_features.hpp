@@ -30,7 +30,9 @@
 // Limits (reported, never read past): every id up to a row's end is a number
 // x with trunc(x) < K, K being rows(v) and, in mode 3, also the row and
 // column counts of w; v has at least mode_value_columns(mode) columns when
-// any row holds an id.
+// any row holds an id. An id read again after its check (the grouped
+// kernels below) is kept below K, so that another thread writing to ids
+// during the call can change the result, never what is addressed.
 //
 // Cost: one read of each id up to its row's end (and one of the end marker)
 // and one value read per id; mode 3 adds one weight read per id pair, about

@@ -7,12 +7,33 @@
 
 #include "mexsets/interrupt.hpp"
 
+#include "mexsets/bits.hpp"
+
 namespace mexsets {
 
+namespace {
+
+// Ids address weights and rows and columns of W below this.
+std::size_t id_limit(std::size_t weight_count, ConstMatrix pairs) {
+  return std::min({weight_count, pairs.rows, pairs.cols,
+                   static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+}
+
+// Entry (i, j) of items, x, is an id that addresses no item.
+[[noreturn]] void bad_item_id(std::size_t weight_count, ConstMatrix pairs, std::size_t i,
+                              std::size_t j, double x) {
+  const std::size_t limit = id_limit(weight_count, pairs);
+  fail(id_reason(x),
+       limit == 0 ? "Item id with no item to address ("
+                  : "Item id outside 0.." + std::to_string(limit - 1) + " (",
+       arg("weights"), holds, arg("W"), shape + "): ", entry("items", i, j),
+       " holds " + format_value(x));
+}
+
+}  // namespace
+
 void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs) {
-  const std::size_t limit =
-      std::min({weight_count, pairs.rows, pairs.cols,
-                static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+  const std::size_t limit = id_limit(weight_count, pairs);
   for (std::size_t i = 0; i < items.rows; ++i) {
     bool in_list = true;  // before the end of the list the row keeps if accepted
     for (std::size_t j = 0; j < items.cols; ++j) {
@@ -21,9 +42,7 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
       if (in_list) {
         // x > -1 (or NaN) is the id trunc(x), at least 0.
         if (limit == 0 || !(x < static_cast<double>(limit)))
-          fail(id_reason(x),
-               limit == 0 ? "Item id with no item to address ("
-                          : "Item id outside 0.." + std::to_string(limit - 1) + " (",
+          bad_item_id(weight_count, pairs, i, j, x);
                arg("weights"), " holds " + std::to_string(weight_count) + " values, ", arg("W"),
                " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
                entry("items", i, j), " holds " + format_value(x));
@@ -57,7 +76,12 @@ class AcceptedOverlaps {
  public:
   AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, ConstMatrix pairs,
                    const double* weights, SumStrategy strategy)
-      : stored_(stored), tested_(tested), pairs_(pairs, stored.items_used()), weights_(weights) {
+      : stored_(stored),
+        tested_(tested),
+        // A tested list is the start of the stored one (equal unless another
+        // thread wrote to items between the two reads).
+        pairs_(pairs, std::max(stored.items_used(), tested.items_used())),
+        weights_(weights) {
     accepted_.reserve(std::min(stored.count(), kReservedRows));
     strategy_ = choose(strategy);
     const std::size_t k = pairs_.items();
@@ -274,13 +298,20 @@ class AcceptedOverlaps {
 
 }  // namespace
 
-Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMatrix pairs,
-                              double threshold, SumStrategy strategy,
+Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::size_t weight_count,
+                              ConstMatrix pairs, double threshold, SumStrategy strategy,
                               std::pmr::memory_resource* memory) {
-  // Entries were checked to fit 32 bits: an accepted row's list ends at its
-  // first negative stored integer, a tested row's at its first negative entry.
-  const ItemLists stored(items, [](double x) { return static_cast<ItemId>(x) < 0; });
-  const ItemLists tested(items, [](double x) { return x < 0; });
+  // An accepted row's list ends at its first negative stored integer (the
+  // first entry <= -1), a tested row's at its first negative entry. Each
+  // list reads the ids once more and checks them anew.
+  const std::size_t limit = id_limit(weight_count, pairs);
+  const auto bad = [&](std::size_t i, std::size_t j, double x) {
+    bad_item_id(weight_count, pairs, i, j, x);
+  };
+  const ItemLists stored(
+      items, [](double x) { return x <= -1; }, limit, bad);
+  const ItemLists tested(
+      items, [](double x) { return x < 0; }, limit, bad);
   AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy);
   Suppression result{std::pmr::vector<std::size_t>(memory)};
   result.accepted.reserve(std::min(items.rows, kReservedRows));
@@ -299,7 +330,9 @@ void write_accepted_rows(ConstMatrix items, const std::pmr::vector<std::size_t>&
   const std::size_t k = accepted.size();
   for (std::size_t j = 0; j < items.cols; ++j)
     for (std::size_t r = 0; r < k; ++r) {
-      const auto stored = static_cast<std::int32_t>(items(accepted[r], j));
+      // Entries were checked to fit 32 bits; the conversion is defined for
+      // one another thread changed since.
+      const auto stored = static_cast<std::int32_t>(truncate_toward_zero(items(accepted[r], j)));
       out[r + j * k] = static_cast<double>(std::int64_t{stored} + 1);
     }
 }

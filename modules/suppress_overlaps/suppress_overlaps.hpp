@@ -33,7 +33,10 @@
 // list) is not NaN and truncates below the element count of u and below both
 // dimensions of W; every entry of items truncates to a 32-bit integer.
 // check_suppression_limits reports the first entry (in row order) that does
-// not, as an entry of "items"; suppress_overlaps assumes none does.
+// not, as an entry of "items". suppress_overlaps reads the ids once more,
+// into lists of its own, and reports a bad one there too: another thread
+// writing to items in between can change the result, never what is
+// addressed.
 //
 // Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
 // terms of W in the plain loop; fewer with the fast strategies. The
@@ -65,11 +68,12 @@ struct Suppression {
   std::size_t ratios = 0;                     // overlap ratios computed
 };
 
-// `memory` holds the result's row numbers, which a host keeps while it
-// creates the output; the working data of the call comes from the heap and
-// is gone on return.
-Suppression suppress_overlaps(ConstMatrix items, const double* weights, ConstMatrix pairs,
-                              double threshold, SumStrategy strategy = SumStrategy::automatic,
+// u is weights[0 .. weight_count-1]. `memory` holds the result's row
+// numbers, which a host keeps while it creates the output; the working data
+// of the call comes from the heap and is gone on return.
+Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::size_t weight_count,
+                              ConstMatrix pairs, double threshold,
+                              SumStrategy strategy = SumStrategy::automatic,
                               std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
 // out: K-by-N column-major, K = accepted.size().

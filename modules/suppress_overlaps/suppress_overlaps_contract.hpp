@@ -28,7 +28,7 @@ struct SuppressOverlapsContract : ContractDefaults {
     const ConstMatrix w = call.matrix(IN_W);
     const double threshold = call.scalar(IN_THRESHOLD);
     check_suppression_limits(items, weights.rows * weights.cols, w);
-    const Suppression kept = suppress_overlaps(items, weights.data, w, threshold,
+    const Suppression kept = suppress_overlaps(items, weights.data, weights.size(), w, threshold,
                                                SumStrategy::automatic, call.scratch());
     double* accepted = call.matrix_output(OUT_ACCEPTED, kept.accepted.size(), items.cols);
     write_accepted_rows(items, kept.accepted, accepted);

@@ -75,20 +75,22 @@ int bit_width(std::uint64_t x) {
 
 }  // namespace
 
-// The merge matrix's limits (and the 32-bit numbering of versions); returns
-// the node count.
-std::uint64_t TreeLeafSets::check_merges(ConstMatrix merges, ConstMatrix sets) {
-  const std::uint64_t nodes =
-      leaf_count(merges, "merges") + static_cast<std::uint64_t>(merges.rows);
+// The merge matrix's ids, read once and checked row by row (children left to
+// right, then the new id) into `children` and `parents`, and the 32-bit
+// numbering of versions; returns the node count.
+std::uint64_t TreeLeafSets::read_merges(ConstMatrix merges, ConstMatrix sets, std::uint32_t leaves,
+                                        NodeRows& children,
+                                        std::pmr::vector<std::uint32_t>& parents) {
+  const std::uint64_t nodes = leaves + static_cast<std::uint64_t>(merges.rows);
   const std::size_t last = merges.cols - 1;
+  children.ids.reserve(merges.rows * last);
+  children.first.reserve(merges.rows + 1);
+  parents.reserve(merges.rows);
   for (std::size_t r = 0; r < merges.rows; ++r) {
-    for (std::size_t k = 0; k < last; ++k) {
-      const double e = merges(r, k);
-      if (e == 0) break;
-      if (!node_id_fits(e, nodes)) bad_node_id("merges", "child id", nodes, r, k, e);
-    }
+    children.read(merges, r, last, nodes, "merges", "child id");
     const double p = merges(r, last);
     if (!node_id_fits(p, nodes)) bad_node_id("merges", "new node id", nodes, r, last, p);
+    parents.push_back(node_index(p));
   }
   // Versions and their reads are numbered in 32 bits: a leaf slot each (at
   // most one per node or per id named, see below), plus at most one version
@@ -109,15 +111,6 @@ namespace {
 }
 
 }  // namespace
-
-// The 0-based node of node-set entry (j, k), which is not 0; throws Failure
-// when it names no node.
-inline std::uint32_t TreeLeafSets::set_node(ConstMatrix sets, std::size_t j, std::size_t k,
-                                            std::uint64_t nodes) {
-  const double e = sets(j, k);
-  if (!node_id_fits(e, nodes)) bad_set_node(sets, j, k, nodes);
-  return node_index(e);
-}
 
 TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memory_resource* memory)
     : slots_(memory),
@@ -140,25 +133,26 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       touched_(memory),
       bits_(memory),
       summary_(memory) {
-  // Node-set entries are checked where they are first read (below).
-  const std::uint64_t nodes = check_merges(merges, sets);
+  // Every id is read once and checked there: the merge matrix's into these,
+  // the node sets' where they are first read (below), into `members` when
+  // only the nodes named get slots.
+  NodeRows children(memory), members(memory);
+  std::pmr::vector<std::uint32_t> parents(memory);
   const std::uint32_t leaves = leaf_count(merges, "merges");
-  const std::size_t last = merges.cols - 1;
+  const std::uint64_t nodes = read_merges(merges, sets, leaves, children, parents);
   const std::uint64_t entries = merges.size() + sets.size();
   if (nodes <= 2 * entries + dense_allowance) {
     slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
-    std::vector<std::uint32_t> named;
-    for (std::size_t r = 0; r < merges.rows; ++r) {
+    members.ids.reserve(sets.size());
+    members.first.reserve(sets.rows + 1);
       interrupt_.tick(2 * last + 2);
-      named.push_back(node_index(merges(r, last)));
-      for (std::size_t k = 0; k < last && merges(r, k) != 0; ++k)
-        named.push_back(node_index(merges(r, k)));
-    }
     for (std::size_t j = 0; j < sets.rows; ++j) {
       interrupt_.tick(2 * sets.cols + 1);
-      for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k)
-        named.push_back(set_node(sets, j, k, nodes));
+      members.read(sets, j, sets.cols, nodes, "sets", "node id");
+    std::vector<std::uint32_t> named(parents.begin(), parents.end());
+    named.insert(named.end(), children.ids.begin(), children.ids.end());
+    named.insert(named.end(), members.ids.begin(), members.ids.end());
     }
     slots_.make_named(std::move(named));
   }
@@ -176,13 +170,11 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   std::vector<std::uint32_t> terms;
   for (std::size_t r = 0; r < merges.rows; ++r) {
     interrupt_.tick(4 * last + 4);
-    const std::uint32_t p = slots_.slot(node_index(merges(r, last)));
+    const std::uint32_t p = slots_.slot(parents[r]);
     terms.clear();
     if (current_[p] != none) terms.push_back(current_[p]);
-    for (std::size_t k = 0; k < last; ++k) {
-      const double e = merges(r, k);
-      if (e == 0) break;
-      const std::uint32_t c = slots_.slot(node_index(e));
+    for (const std::uint32_t* child = children.begin(r); child != children.end(r); ++child) {
+      const std::uint32_t c = slots_.slot(*child);
       if (c == p) {
         if (terms.empty()) continue;
         const std::uint32_t so_far = version(terms);
@@ -212,11 +204,21 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   for (std::size_t j = 0; j < sets.rows; ++j) {
     interrupt_.tick(4 * sets.cols + 1);
     std::uint64_t total = 0;
-    for (std::size_t k = 0; k < sets.cols && sets(j, k) != 0; ++k) {
-      const std::uint32_t v = current_[slots_.slot(set_node(sets, j, k, nodes))];
-      if (v == none) continue;
+    const auto add = [&](std::uint32_t node) {
+      const std::uint32_t v = current_[slots_.slot(node)];
+      if (v == none) return;
       plan_.push_back(v);
       total = saturating_sum(total, sizes_[v]);
+    };
+    if (slots_.compact()) {
+      for (const std::uint32_t* node = members.begin(j); node != members.end(j); ++node) add(*node);
+    } else {
+      for (std::size_t k = 0; k < sets.cols; ++k) {
+        const double e = sets(j, k);
+        if (e == 0) break;
+        if (!node_id_fits(e, nodes)) bad_set_node(sets, j, k, nodes);
+        add(node_index(e));
+      }
     }
     row_count_[j] = total;
     plan_first_[j + 1] = plan_.size();

@@ -29,7 +29,10 @@
 // row's last entry is >= 1; L + R1 <= 2^32 - 1; every child id (up to the 0)
 // and every new id names a node in 1 .. L + R1 (NaN does not); then, as the
 // node sets are first read, row by row, so does every node-set id (up to
-// the 0).
+// the 0). Each entry is read once, where it is checked, and used from there
+// (the merge matrix's ids from storage of the object's own): another thread
+// writing to an input meanwhile can change the result, never what is
+// addressed.
 //
 // Method: entries are never copied. Each row makes a new version of its node
 // (one more per self reference) whose content is the sum of the versions it
@@ -87,9 +90,8 @@ class TreeLeafSets {
   };
   static constexpr std::uint32_t none = 0xffffffffu;
 
-  static std::uint64_t check_merges(ConstMatrix merges, ConstMatrix sets);
-  static std::uint32_t set_node(ConstMatrix sets, std::size_t j, std::size_t k,
-                                std::uint64_t nodes);
+  static std::uint64_t read_merges(ConstMatrix merges, ConstMatrix sets, std::uint32_t leaves,
+                                   NodeRows& children, std::pmr::vector<std::uint32_t>& parents);
   std::uint32_t version(const std::vector<std::uint32_t>& terms);
   void lay_out();
   void prepare_counting();

@@ -37,6 +37,10 @@ void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMat
       if (e == 0) break;
       if (!node_id_fits(e, nodes)) bad_node_id("sets", "node id", nodes, k, c, e);
     }
+  check_sizes(labels, merges, sets);
+}
+
+void TreeOccurrenceMasks::check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
   if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
     fail("outputTooLarge", "Output too large: " + std::to_string(labels.rows) + "-by-" +
                                std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
@@ -45,33 +49,62 @@ void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMat
     fail("tooManyNodes", "Merge tree too large: ", arg("merges"), " holds 2^32-1 entries or more");
 }
 
+// The checks of check(), in its order, on ids read once: the merge and
+// node-set ids into the object's own storage, the labels where they are
+// used (their first read, which checks them, also counts their runs when
+// every node has a slot; a later read keeps a label changed since to a node
+// that exists, see LabelSlots).
 TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets)
-    : labels_(labels), sets_(sets) {
-  check(labels, merges, sets);
+    : labels_(labels) {
   const std::uint32_t leaves = leaf_count(merges, "merges");
   const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
-  const std::size_t last = merges.cols - 1;
-  const std::size_t positions = labels.size();
+  last_node_ = static_cast<std::uint32_t>(nodes - 1);  // leaf_count refuses an empty matrix
+  const std::size_t positions = labels.size(), last = merges.cols - 1;
   const std::uint64_t entries = positions + merges.size() + sets.size();
-  if (nodes <= 2 * entries + dense_allowance) {
+  const bool dense = nodes <= 2 * entries + dense_allowance;
+  // Runs of equal slots in linear order, grouped by slot, are kept when they
+  // take no more room than the output; they need planes and 32-bit positions.
+  const bool runs_possible = sets.rows != 0 && positions <= UINT32_MAX;
+  std::uint64_t runs = 0;
+  std::vector<std::uint32_t> named;
+  if (dense && runs_possible) first_run_.assign(static_cast<std::size_t>(nodes) + 1, 0);
+  if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
+  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+    const double e = labels.data[p];
+    if (!node_id_fits(e, nodes))
+      bad_node_id("labels", "label", nodes, p % labels.rows, p / labels.rows, e);
+    const std::uint32_t node = node_index(e);
+    if (!dense) {
+      named.push_back(node);
+    } else if (runs_possible && (p == 0 || node != previous)) {
+      ++first_run_[node + 1];
+      ++runs;
+    }
+    previous = node;
+  }
+  NodeRows children;
+  children.ids.reserve(merges.rows * last);
+  children.first.reserve(merges.rows + 1);
+  sets_.first.reserve(sets.rows + 1);
+  for (std::size_t r = 0; r < merges.rows; ++r)
+    children.read(merges, r, last, nodes, "merges", "child id");
+  for (std::size_t k = 0; k < sets.rows; ++k)
+    sets_.read(sets, k, sets.cols, nodes, "sets", "node id");
+  check_sizes(labels, merges, sets);
+  if (dense) {
     slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
-    std::vector<std::uint32_t> named;
-    named.reserve(positions + merges.size());
+    for (std::size_t r = 0; r < merges.rows; ++r)
     for (std::size_t p = 0; p < positions; ++p) {
       interrupt_.tick();
       named.push_back(node_index(labels.data[p]));
     }
-    for (std::size_t r = 0; r < merges.rows; ++r) {
       interrupt_.tick(2 * last + 2);
       named.push_back(static_cast<std::uint32_t>(leaves + r));
-      for (std::size_t c = 0; c < last && merges(r, c) != 0; ++c)
-        named.push_back(node_index(merges(r, c)));
-    }
+    named.insert(named.end(), children.ids.begin(), children.ids.end());
+    named.insert(named.end(), sets_.ids.begin(), sets_.ids.end());
     for (std::size_t k = 0; k < sets.rows; ++k) {
       interrupt_.tick(2 * sets.cols + 1);
-      for (std::size_t c = 0; c < sets.cols && sets(k, c) != 0; ++c)
-        named.push_back(node_index(sets(k, c)));
     }
     slots_.make_named(std::move(named));
   }
@@ -84,32 +117,28 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   for (std::size_t r = 0; r < merges.rows; ++r) {
     interrupt_.tick(4 * last + 1);
     const std::uint64_t p = leaves + r;
-    for (std::size_t c = 0; c < last; ++c) {
-      const double e = merges(r, c);
-      if (e == 0) break;
-      const std::uint32_t child = node_index(e);
-      if (child != p) links_.push_back({slots_.slot(child), child < p});
-    }
+    for (const std::uint32_t* child = children.begin(r); child != children.end(r); ++child)
+      if (*child != p) links_.push_back({slots_.slot(*child), *child < p});
     first_link_[base + r + 1] = static_cast<std::uint32_t>(links_.size());
   }
 
   expanded_.assign(slots, 0);
   labelled_.assign(slots, 0);
-  if (sets.rows == 0 || positions > UINT32_MAX) return;  // no planes, or no 32-bit runs
+  if (!runs_possible) return;
 
-  // Runs of equal slots in linear order, grouped by slot, when they take no
-  // more room than the output.
-  first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
-  std::uint64_t runs = 0;
+  const LabelSlots slot_of_label = label_slots();
+  if (!dense) {  // the runs of named slots
+    first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
+    for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+      const std::uint32_t s = slot_of_label(p);
+      if (p == 0 || s != previous) {
+        ++first_run_[s + 1];
+        ++runs;
+      }
+      previous = s;
   const std::size_t lookup = slot_lookup_units();
-  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
     interrupt_.tick(lookup);
-    const std::uint32_t s = slot_of_label(p);
-    if (p == 0 || s != previous) {
-      ++first_run_[s + 1];
-      ++runs;
     }
-    previous = s;
   }
   use_runs_ =
       runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <= positions * sets.rows;
@@ -125,7 +154,10 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
     std::size_t end = p + 1;
     while (end < positions && slot_of_label(end) == s) ++end;
     interrupt_.tick(4 + (end - p) * lookup);
-    runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
+    // A slot has as many runs as counted above, unless a label changed in
+    // between: a run beyond them is left out.
+    if (next[s] < first_run_[s + 1])
+      runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
     p = end;
   }
 }
@@ -144,10 +176,8 @@ void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* p
 
 // Expands the nodes of node-set row k over the links.
 void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane) {
-  for (std::size_t c = 0; c < sets_.cols; ++c) {
-    const double e = sets_(k, c);
-    if (e == 0) break;
-    const std::uint32_t start = slots_.slot(node_index(e));
+  for (const std::uint32_t* node = sets_.begin(k); node != sets_.end(k); ++node) {
+    const std::uint32_t start = slots_.slot(*node);
     if (expanded_[start] == stamp) continue;
     expanded_[start] = stamp;
     stack_.push_back(start);
@@ -170,8 +200,9 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane)
 }
 
 void TreeOccurrenceMasks::mark(bool* out) {
+  const LabelSlots slot_of_label = label_slots();
   const std::size_t positions = labels_.size();
-  for (std::size_t k = 0; k < sets_.rows; ++k) {
+  for (std::size_t k = 0; k < sets_.rows(); ++k) {
     bool* plane = out + k * positions;
     const std::uint64_t stamp = k + 1;
     reach(k, stamp, plane);

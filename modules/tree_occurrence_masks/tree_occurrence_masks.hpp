@@ -28,7 +28,10 @@
 // value), in this order: merges is not empty and its first row's last entry is >= 1,
 // with L + R2 <= 2^32 - 1; every label, every child id (up to the 0) and
 // every node-set id (up to the 0) names a node in 1 .. L + R2 (NaN and 0 do
-// not); M*N*K is addressable.
+// not); M*N*K is addressable. The merge matrix and the node sets are read
+// once into the object's own storage, and a label read again is kept to a
+// node that exists, so another thread writing to an input meanwhile can
+// change the result, never what is addressed.
 //
 // Method: a plane is the union of the positions of the labels that reach
 // one of its nodes, so no position list is ever copied. A row's node links to
@@ -58,12 +61,12 @@ class TreeOccurrenceMasks {
   // Throws Failure for inputs outside the limits; allocates nothing.
   static void check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
 
-  // Checks the inputs and builds the links and runs.
+  // Checks the inputs as check() does and builds the links and runs.
   TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
 
   std::size_t rows() const { return labels_.rows; }
   std::size_t cols() const { return labels_.cols; }
-  std::size_t planes() const { return sets_.rows; }
+  std::size_t planes() const { return sets_.rows(); }
 
   // Sets the flags of every plane in `out` (rows*cols*planes elements, all
   // false on entry).
@@ -78,15 +81,40 @@ class TreeOccurrenceMasks {
     std::uint32_t begin, length;
   };
 
-  std::uint32_t slot_of_label(std::size_t position) const {
-    return slots_.slot(node_index(labels_.data[position]));
+  static void check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+
+  // Labels are too many to keep a copy of, so each is read again where it
+  // is used, after the first read checked them all: another thread may have
+  // changed it since, so it is kept to a node that exists (unchanged, it is
+  // itself).
+  // Loops take a copy, which keeps the bound and the kind of slots in
+  // registers.
+  struct LabelSlots {
+    const double* labels;
+    std::uint32_t last_node;
+    bool compact;
+    const NodeSlots* slots;
+    std::uint32_t operator()(std::size_t position) const {
+      std::uint32_t node = node_index(labels[position]);
+      if (node > last_node) node = changed(last_node);
+      return compact ? slots->named_slot(node) : node;
+    }
+  };
+  // A label changed since check() gets the last node. Out of line, so that
+  // the test above is a branch, always predicted, and not a conditional
+  // move that the lookup waits for.
+  [[gnu::cold, gnu::noinline]] static std::uint32_t changed(std::uint32_t last_node) {
+    return last_node;
   }
   // The work of slot_of_label: a binary search when the slots are compact.
   std::size_t slot_lookup_units() const { return slots_.compact() ? 32 : 2; }
+  LabelSlots label_slots() const { return {labels_.data, last_node_, slots_.compact(), &slots_}; }
   void reach(std::size_t k, std::uint64_t stamp, bool* plane);
   void label(std::uint32_t slot, std::uint64_t stamp, bool* plane);
 
-  ConstMatrix labels_, sets_;
+  ConstMatrix labels_;
+  std::uint32_t last_node_ = 0;  // 0-based
+  NodeRows sets_;                // the node sets' ids, read once
   InterruptCheck interrupt_;  // the work of building and marking, counted for the host
   NodeSlots slots_;
   std::vector<std::uint32_t> first_link_;  // per slot, into links_

@@ -16,14 +16,13 @@ constexpr std::uint64_t kMaxCount = std::numeric_limits<std::uint32_t>::max();
 constexpr std::uint64_t kMaxNodes = std::uint64_t{1} << 32;
 
 // Checked ids are finite and greater than -1, so truncation gives 0 .. R-1.
-std::size_t to_index(double id) { return id > 0 ? static_cast<std::size_t>(id) : 0; }
+std::uint32_t to_index(double id) { return id > 0 ? static_cast<std::uint32_t>(id) : 0; }
 
 bool by_leaf(const LeafRun& a, const LeafRun& b) { return a.leaf < b.leaf; }
 
-// The distinct new ids of a checked merge matrix, ascending.
-std::vector<std::size_t> new_ids(ConstMatrix merge) {
-  std::vector<std::size_t> ids;
-  for (std::size_t r = 0; r < merge.rows; ++r) ids.push_back(to_index(merge(r, merge.cols - 1)));
+// The distinct new ids of the merge rows, ascending.
+std::vector<std::size_t> new_ids(const MergeRows& merge) {
+  std::vector<std::size_t> ids(merge.parents.begin(), merge.parents.end());
   std::sort(ids.begin(), ids.end());
   ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
   return ids;
@@ -42,7 +41,8 @@ std::string id_range(std::size_t nodes) {
 
 }  // namespace
 
-void check_merge_matrix(ConstMatrix merge, std::size_t nodes) {
+MergeRows check_merge_matrix(ConstMatrix merge, std::size_t nodes,
+                             std::pmr::memory_resource* memory) {
   if (nodes < merge.rows)
     fail("tooFewNodeRows", "Fewer node rows than merge rows: ", arg("node_rows"),
          " has " + std::to_string(nodes) + " rows but ", arg("merges"),
@@ -55,12 +55,16 @@ void check_merge_matrix(ConstMatrix merge, std::size_t nodes) {
          " has " + std::to_string(nodes) + " rows, at most " + std::to_string(kMaxNodes) +
              " are allowed");
   const double limit = static_cast<double>(nodes);
+  MergeRows rows(memory);
+  rows.parents.reserve(merge.rows);
+  rows.first.reserve(merge.rows + 1);
   for (std::size_t r = 0; r < merge.rows; ++r) {
     const std::size_t last = merge.cols - 1;
     const double new_id = merge(r, last);
     if (!(new_id > -1 && new_id < limit))
       fail_id("merges", "new node id outside " + id_range(nodes), r, last, new_id);
-    const std::size_t parent = to_index(new_id);
+    const std::uint32_t parent = to_index(new_id);
+    rows.parents.push_back(parent);
     for (std::size_t j = 0; j < last; ++j) {
       const double child = merge(r, j);
       if (child < 0) break;
@@ -69,14 +73,16 @@ void check_merge_matrix(ConstMatrix merge, std::size_t nodes) {
         fail_entry({"merges", "childIsNewNode",
                     "child id names the row's own new node " + std::to_string(parent), r, j,
                     child});
+      rows.children.push_back(to_index(child));
     }
+    rows.first.push_back(rows.children.size());
   }
+  return rows;
 }
 
-LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
-    : nodes_(nodes), leaves_(nodes - merge.rows) {
-  if (merge.rows == 0) return;
-  const std::size_t last = merge.cols - 1;
+LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
+    : nodes_(nodes), leaves_(nodes - merge.rows()) {
+  if (merge.rows() == 0) return;
   named_ = new_ids(merge);
   lists_.resize(named_.size());
   for (std::size_t k = 0; k < named_.size(); ++k)
@@ -92,17 +98,15 @@ LeafLists::LeafLists(ConstMatrix merge, std::size_t nodes)
     bounds.push_back(gathered.size());
   };
   InterruptCheck interrupt;
-  for (std::size_t r = 0; r < merge.rows; ++r) {
-    const std::size_t parent = to_index(merge(r, last));
+  for (std::size_t r = 0; r < merge.rows(); ++r) {
+    const std::size_t parent = merge.parents[r];
     const std::size_t slot = slot_of(named_, parent);
     interrupt.tick(last + 1);
     gathered.clear();
     bounds.assign(1, 0);
     add_part(lists_[slot].data(), lists_[slot].size());
-    for (std::size_t j = 0; j < last; ++j) {
-      const double x = merge(r, j);
-      if (x < 0) break;
-      const std::size_t child = to_index(x);
+    for (std::size_t j = merge.first[r]; j < merge.first[r + 1]; ++j) {
+      const std::size_t child = merge.children[j];
       const std::size_t child_slot = slot_of(named_, child);
       if (child_slot < named_.size()) {
         add_part(lists_[child_slot].data(), lists_[child_slot].size());
@@ -155,20 +159,17 @@ std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
   return runs;
 }
 
-void check_leaf_weights(ConstMatrix merge, std::size_t nodes, std::size_t weight_columns) {
-  if (weight_columns > 0 || merge.rows == 0) return;
+void check_leaf_weights(const MergeRows& merge, std::size_t nodes, std::size_t weight_columns) {
+  if (weight_columns > 0 || merge.rows() == 0) return;
   // Whether each named node's list is non-empty, followed row by row.
-  const std::size_t leaves = nodes - merge.rows;
-  const std::size_t last = merge.cols - 1;
+  const std::size_t leaves = nodes - merge.rows();
   const std::vector<std::size_t> named = new_ids(merge);
   std::vector<char> holds(named.size());
   for (std::size_t k = 0; k < named.size(); ++k) holds[k] = named[k] < leaves;
-  for (std::size_t r = 0; r < merge.rows; ++r) {
-    const std::size_t slot = slot_of(named, to_index(merge(r, last)));
-    for (std::size_t j = 0; j < last && !holds[slot]; ++j) {
-      const double x = merge(r, j);
-      if (x < 0) break;
-      const std::size_t child = to_index(x);
+  for (std::size_t r = 0; r < merge.rows(); ++r) {
+    const std::size_t slot = slot_of(named, merge.parents[r]);
+    for (std::size_t j = merge.first[r]; j < merge.first[r + 1] && !holds[slot]; ++j) {
+      const std::size_t child = merge.children[j];
       const std::size_t child_slot = slot_of(named, child);
       holds[slot] = child_slot < named.size() ? holds[child_slot] : child < leaves;
     }
@@ -332,10 +333,10 @@ void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* 
 }
 
 OwnedMatrix<double> tree_overlap_matrix(ConstMatrix merge, ConstMatrix node_rows) {
-  check_merge_matrix(merge, node_rows.rows);
-  check_leaf_weights(merge, node_rows.rows, node_rows.cols);
+  const MergeRows rows = check_merge_matrix(merge, node_rows.rows);
+  check_leaf_weights(rows, node_rows.rows, node_rows.cols);
   OwnedMatrix<double> w(node_rows.rows, node_rows.rows);
-  const LeafLists lists(merge, node_rows.rows);
+  const LeafLists lists(rows, node_rows.rows);
   fill_overlap_matrix(lists, node_rows.cols ? node_rows.data : nullptr, w.data.data());
   return w;
 }

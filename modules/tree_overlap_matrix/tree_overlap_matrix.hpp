@@ -46,6 +46,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <vector>
 
 #include "mexsets/column_major.hpp"
@@ -67,14 +68,29 @@ struct LeafRuns {
   const LeafRun* end() const { return first + size; }
 };
 
+// The ids of a merge matrix as check_merge_matrix reads them, once, into
+// storage of its own (from `memory`): row r adds to node parents[r] the
+// children children[first[r] .. first[r+1]), all 0-based. Everything after
+// the check works from these, so another thread writing to the merge matrix
+// meanwhile can change the result, never what is addressed.
+struct MergeRows {
+  explicit MergeRows(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : parents(memory), children(memory), first(1, 0, memory) {}
+  std::size_t rows() const { return parents.size(); }
+
+  std::pmr::vector<std::uint32_t> parents;
+  std::pmr::vector<std::uint32_t> children;
+  std::pmr::vector<std::size_t> first;
+};
+
 // The leaf lists of every node after all merge rows, as ascending runs. Only
 // the nodes that some row names as new node are stored; the others hold
 // their initial list.
 class LeafLists {
  public:
-  // `merge` must pass check_merge_matrix(merge, nodes). Throws Failure
+  // `merge` comes from check_merge_matrix(..., nodes). Throws Failure
   // (leafCountTooLarge) when a node would hold one leaf 2^32 times or more.
-  LeafLists(ConstMatrix merge, std::size_t nodes);
+  LeafLists(const MergeRows& merge, std::size_t nodes);
 
   std::size_t nodes() const { return nodes_; }
   std::size_t leaves() const { return leaves_; }
@@ -95,12 +111,14 @@ class LeafLists {
 // noNewIdColumn, tooManyNodes, idNotANumber, idOutOfRange, childIsNewNode
 // (failures name those two arguments). Rows are checked
 // first to last, in each the new id first, then the children left to right.
-void check_merge_matrix(ConstMatrix merge, std::size_t nodes);
+// Returns the ids read, each read once; `memory` holds them.
+MergeRows check_merge_matrix(ConstMatrix merge, std::size_t nodes,
+                             std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
 // Throws Failure (noLeafWeights) when node_rows has no column although a
-// merge node holds a leaf. `merge` must pass check_merge_matrix. Needs no
-// more memory than the merge matrix's distinct new ids.
-void check_leaf_weights(ConstMatrix merge, std::size_t nodes, std::size_t weight_columns);
+// merge node holds a leaf. Needs no more memory than the merge matrix's
+// distinct new ids.
+void check_leaf_weights(const MergeRows& merge, std::size_t nodes, std::size_t weight_columns);
 
 // Writes W into out (R*R doubles, column-major, all +0 on entry). weights
 // holds R doubles; it may be null only when check_leaf_weights passes with

@@ -24,23 +24,24 @@ struct TreeOverlapMatrixContract : ContractDefaults {
   // The first input only has to be a two-dimensional double array: it is
   // never read, so the MEX host accepts a sparse or complex one. The result
   // (8*R^2 bytes) is checked against the memory the machine can give, then
-  // created while no container is held: a host that ends the call on a
-  // failed allocation then leaks nothing. Once created it belongs to the
-  // host, which releases it if building the lists fails.
+  // created while only the merge matrix's ids, in the host's scratch
+  // memory, are held: a host that ends the call on a failed allocation then
+  // leaks nothing. Once created it belongs to the host, which releases it if
+  // building the lists fails.
   template <class Call>
   static void run(Call& call) {
     call.unread(IN_UNUSED);
     const ConstMatrix merges = call.matrix(IN_MERGES);
     const ConstMatrix node_rows = call.matrix(IN_NODE_ROWS);
-    check_merge_matrix(merges, node_rows.rows);
-    check_leaf_weights(merges, node_rows.rows, node_rows.cols);
+    const MergeRows rows = check_merge_matrix(merges, node_rows.rows, call.scratch());
+    check_leaf_weights(rows, node_rows.rows, node_rows.cols);
     const std::size_t r = node_rows.rows;
     require_result_fits(
         saturating_product(saturating_product(r, r), sizeof(double)), call.result_copies(),
         [&] { return "the " + std::to_string(r) + "-by-" + std::to_string(r) + " overlap matrix"; },
         "pass a tree with fewer nodes (rows of node_rows)", named_arg("node_rows"));
     double* overlaps = call.matrix_output(OUT_OVERLAPS, node_rows.rows, node_rows.rows);
-    const LeafLists lists(merges, node_rows.rows);
+    const LeafLists lists(rows, node_rows.rows);
     fill_overlap_matrix(lists, node_rows.cols ? node_rows.data : nullptr, overlaps);
   }
 };

@@ -8,6 +8,7 @@
 
 #include "boundary_grid.hpp"
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_boundary_grid.hpp"
 #include "support.hpp"
 
@@ -150,6 +151,18 @@ TEST(BoundaryGrid, InterruptedThenCalledAgain) {
     for (const auto* part : {&out.strength.data, &out.keys, &out.first, &out.second})
       all.insert(all.end(), part->begin(), part->end());
     return all;
+  });
+}
+
+TEST(BoundaryGrid, LabelsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(14);
+  mexsets::OwnedMatrix<double> labels(150, 150);
+  for (std::size_t p = 0; p < labels.data.size(); ++p)
+    labels.data[p] = p > 0 && random() % 4 ? labels.data[p - 1] : 1.0 + whole_below(random, 400);
+  testing_support::expect_harmless_race({{labels.data.data(), labels.data.size()}}, [&] {
+    mexsets::BoundaryGrid grid = mexsets::boundary_grid(labels.cref(), nullptr);
+    grid.keys.insert(grid.keys.end(), grid.grid.data.begin(), grid.grid.data.end());
+    return grid.keys;
   });
 }
 

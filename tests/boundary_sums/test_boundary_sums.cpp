@@ -7,6 +7,7 @@
 
 #include "boundary_sums.hpp"
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_boundary_sums.hpp"
 #include "support.hpp"
 
@@ -480,6 +481,43 @@ TEST(BoundarySums, InterruptedThenCalledAgain) {
     std::vector<double> both = out.pair.data;
     both.insert(both.end(), out.border.data.begin(), out.border.data.end());
     return both;
+  });
+}
+
+TEST(BoundarySums, InputsWrittenByAnotherThreadAreNeverReadOutside) {
+  // Whole keys (looked up in a table) and fractional ones (hashed).
+  std::mt19937_64 random(8);
+  const std::size_t count = 400, n = 30;
+  std::vector<RandomCase> cases(2);
+  for (std::size_t c = 0; c < 2; ++c) {
+    RandomCase& r = cases[c];
+    r.n = n;
+    r.keys = r.first = r.second = Matrix(count, 1);
+    for (std::size_t k = 0; k < count; ++k) {
+      r.keys.data[k] = 1.0 + static_cast<double>(k) + (c ? 0.5 : 0.0);
+      r.first.data[k] = random() % 4 ? 1.0 + whole_below(random, n) : 0.0;
+      r.second.data[k] = 1.0 + whole_below(random, n);
+    }
+    r.labels = r.weights = Matrix(150, 150);
+    for (std::size_t p = 0; p < r.labels.data.size(); ++p) {
+      r.labels.data[p] = random() % 5 ? r.keys.data[random() % count] : 0.0;
+      r.weights.data[p] = whole_below(random, 100);
+    }
+  }
+  std::vector<testing_support::RacedInput> inputs;
+  for (RandomCase& r : cases)
+    for (Matrix* m : {&r.first, &r.second, &r.keys, &r.labels})
+      inputs.push_back({m->data.data(), m->data.size()});
+  testing_support::expect_harmless_race(inputs, [&] {
+    std::vector<double> sums;
+    for (const RandomCase& r : cases) {
+      mexsets::BoundaryInputs in{
+          n, r.first.cref(), r.second.cref(), r.keys.cref(), r.labels.cref(), r.weights.cref()};
+      const auto out = mexsets::boundary_sums(in);
+      sums.insert(sums.end(), out.pair.data.begin(), out.pair.data.end());
+      sums.insert(sums.end(), out.border.data.begin(), out.border.data.end());
+    }
+    return sums;
   });
 }
 

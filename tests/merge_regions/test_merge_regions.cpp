@@ -8,6 +8,7 @@
 
 #include "interrupt_cases.hpp"
 #include "merge_regions.hpp"
+#include "racing_writer.hpp"
 #include "reference_merge_regions.hpp"
 #include "support.hpp"
 
@@ -181,6 +182,29 @@ TEST(MergeRegions, InterruptedThenCalledAgain) {
     both.insert(both.end(), tree.areas.begin(), tree.areas.end());
     return both;
   });
+}
+
+TEST(MergeRegions, IdsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(13);
+  const std::size_t leaves = 500;
+  Values first, second, lengths, strengths, areas(leaves, 1.0);
+  while (first.size() < 3000) {
+    const double a = 1.0 + whole_below(random, leaves), b = 1.0 + whole_below(random, leaves);
+    if (a == b) continue;
+    first.push_back(a);
+    second.push_back(b);
+    lengths.push_back(1.0 + whole_below(random, 3));
+    strengths.push_back(whole_below(random, 9));
+  }
+  const auto matrix = [](Values& v) { return mexsets::ConstMatrix{v.data(), 1, v.size()}; };
+  const mexsets::MergeInputs in{matrix(first), matrix(second), matrix(lengths), matrix(strengths),
+                                matrix(areas)};
+  testing_support::expect_harmless_race(
+      {{first.data(), first.size()}, {second.data(), second.size()}}, [&] {
+        mexsets::MergeTree tree = mexsets::merge_regions(in);
+        tree.areas.insert(tree.areas.end(), tree.merges.data.begin(), tree.merges.data.end());
+        return tree.areas;
+      });
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "interrupt_cases.hpp"
 #include "nondominated.hpp"
 #include "nondominated_routes.hpp"
+#include "racing_writer.hpp"
 #include "reference_nondominated.hpp"
 #include "support.hpp"
 
@@ -505,6 +506,42 @@ TEST(Nondominated, InterruptedOnEveryRouteThenCalledAgain) {
     std::vector<unsigned char> front(2000, 0);
     mexsets::nondominated_sweep(front.data(), x.data(), 2000, 3);
     return front;
+  });
+}
+
+TEST(Nondominated, PointsWrittenByAnotherThreadAreNeverReadOutside) {
+  // Values steer the sorts, buckets and trees of every route: a cloud in two
+  // columns (buckets), repeated values (long runs of equal keys), and fronts
+  // in three, four and five columns (Fenwick tree, halving, k-d tree).
+  std::mt19937_64 random(15);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  struct Points {
+    std::size_t m, d;
+    std::vector<double> x;
+  };
+  std::vector<Points> inputs = {
+      {40000, 2, {}}, {40000, 2, {}}, {20000, 3, {}}, {4000, 4, {}}, {4000, 5, {}}};
+  for (std::size_t t = 0; t < inputs.size(); ++t) {
+    Points& p = inputs[t];
+    p.x.resize(p.m * p.d);
+    for (double& v : p.x) v = t == 1 ? std::floor(unit(random) * 50) : unit(random);
+    if (t >= 2)  // on the plane where the columns sum to 1: all on the front
+      for (std::size_t r = 0; r < p.m; ++r) {
+        double sum = 0;
+        for (std::size_t k = 0; k + 1 < p.d; ++k) sum += p.x[r + k * p.m];
+        p.x[r + (p.d - 1) * p.m] = 1 - sum;
+      }
+  }
+  std::vector<testing_support::RacedInput> raced;
+  for (Points& p : inputs) raced.push_back({p.x.data(), p.x.size()});
+  testing_support::expect_harmless_race(raced, [&] {
+    std::vector<unsigned char> fronts;
+    for (const Points& p : inputs) {
+      std::vector<unsigned char> front(p.m, 0);
+      mexsets::nondominated(front.data(), p.x.data(), p.m, p.d);
+      fronts.insert(fronts.end(), front.begin(), front.end());
+    }
+    return fronts;
   });
 }
 

@@ -9,6 +9,7 @@
 
 #include "interrupt_cases.hpp"
 #include "overlap_cases.hpp"
+#include "racing_writer.hpp"
 #include "rank_diverse.hpp"
 #include "reference_rank_diverse.hpp"
 #include "support.hpp"
@@ -443,6 +444,25 @@ TEST(RankDiverse, InterruptedOnEveryRouteThenCalledAgain) {
     EXPECT_TRUE(same_bits(want.order, again.order));
     EXPECT_TRUE(same_bits(want.scores, again.scores));
   }
+}
+
+TEST(RankDiverse, ItemsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(6);
+  const std::size_t k = 40;
+  OwnedMatrix<double> items(150, 8, -1.0), w(k, k);
+  for (std::size_t i = 0; i < items.rows; ++i)
+    for (std::size_t j = 0, n = random() % 9; j < n; ++j) items(i, j) = random_item_id(random, k);
+  for (double& x : w.data) x = random_weight(random, 1, 0.5, false);
+  const std::vector<double> relevance(items.rows, 1.0);
+  testing_support::expect_harmless_race({{items.data.data(), items.data.size()}}, [&] {
+    std::vector<double> orders;
+    mexsets::check_ranking_limits(items.cref(), relevance.size(), w.cref());
+    for (SumStrategy s : kEveryStrategy) {
+      const Ranking r = computed(items, relevance, w, 0.5, s);
+      orders.insert(orders.end(), r.order.begin(), r.order.end());
+    }
+    return orders;
+  });
 }
 
 }  // namespace

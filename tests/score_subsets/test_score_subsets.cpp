@@ -7,6 +7,7 @@
 #include <random>
 
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_score_subsets.hpp"
 #include "score_subsets.hpp"
 #include "support.hpp"
@@ -216,6 +217,20 @@ TEST(ScoreSubsets, InterruptedThenCalledAgain) {
     std::vector<double> r(2 * m);
     mexsets::score_subsets(a.cref(), b.cref(), s.cref(), r.data(), r.data() + m);
     return r;
+  });
+}
+
+TEST(ScoreSubsets, SubsetsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(4);
+  mexsets::OwnedMatrix<double> a(1, 300), b(1, 300), subsets(3000, 40);
+  for (std::size_t k = 0; k < 300; ++k) a.data[k] = b.data[k] = static_cast<double>(k);
+  for (double& id : subsets.data)
+    id = random() % 50 ? 1.0 + testing_support::whole_below(random, 300) : 0;
+  testing_support::expect_harmless_race({{subsets.data.data(), subsets.data.size()}}, [&] {
+    std::vector<double> sums(2 * subsets.rows);
+    mexsets::score_subsets(a.cref(), b.cref(), subsets.cref(), sums.data(),
+                           sums.data() + subsets.rows);
+    return sums;
   });
 }
 

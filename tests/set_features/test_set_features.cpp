@@ -8,6 +8,7 @@
 #include <random>
 
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_set_features.hpp"
 #include "row_lengths.hpp"
 #include "set_features.hpp"
@@ -498,6 +499,28 @@ TEST(SetFeatures, InterruptedInEveryModeThenCalledAgain) {
           return out1;
         });
       }
+}
+
+TEST(SetFeatures, IdsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(12);
+  const std::size_t k = 300;
+  Matrix ids = random_ids(random, 2000, 12, k), weights(k, k);
+  const Matrix values = random_values(random, k, 4);
+  for (double& x : weights.data) x = random() % 8 ? 0.0 : whole_below(random, 10);
+  testing_support::expect_harmless_race({{ids.data.data(), ids.data.size()}}, [&] {
+    std::vector<double> out;
+    for (int mode = 1; mode <= 4; ++mode)
+      for (auto reads : {mexsets::PairReads::every_pair, mexsets::PairReads::nonzero_kept}) {
+        if (mode != 3 && reads != mexsets::PairReads::every_pair) continue;
+        std::vector<double> out1(ids.rows), out2(4 * ids.rows);
+        mexsets::check_value_columns(mode, ids.cref(), values.cref());
+        mexsets::set_features(mode, ids.cref(), values.cref(), weights.cref(), out1.data(),
+                              out2.data(), reads);
+        out.insert(out.end(), out1.begin(), out1.end());
+        out.insert(out.end(), out2.begin(), out2.end());
+      }
+    return out;
+  });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "interrupt_cases.hpp"
 #include "overlap_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_suppress_overlaps.hpp"
 #include "support.hpp"
 #include "suppress_overlaps.hpp"
@@ -294,8 +295,8 @@ TEST(SuppressOverlaps, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
     const std::vector<double> want = reference::suppress_overlaps(
         c.items.cref(), c.u.data(), c.w.cref(), c.threshold, &expected_ratios);
     for (SumStrategy s : kEveryStrategy) {
-      const mexsets::Suppression kept =
-          mexsets::suppress_overlaps(c.items.cref(), c.u.data(), c.w.cref(), c.threshold, s);
+      const mexsets::Suppression kept = mexsets::suppress_overlaps(
+          c.items.cref(), c.u.data(), c.u.size(), c.w.cref(), c.threshold, s);
       std::vector<double> got(kept.accepted.size() * c.items.cols);
       mexsets::write_accepted_rows(c.items.cref(), kept.accepted, got.data());
       ASSERT_TRUE(same_bits(want, got)) << "round " << round << " strategy " << static_cast<int>(s);
@@ -352,7 +353,7 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
          {Expect{&sparse, SumStrategy::skip_zeros}, Expect{&dense, SumStrategy::interleaved},
           Expect{&integral, SumStrategy::reordered}}) {
       const mexsets::Suppression kept =
-          mexsets::suppress_overlaps(items.cref(), u.data(), e.w->cref(), t);
+          mexsets::suppress_overlaps(items.cref(), u.data(), u.size(), e.w->cref(), t);
       EXPECT_EQ(kept.strategy, e.strategy);
       std::vector<double> got(kept.accepted.size() * items.cols);
       mexsets::write_accepted_rows(items.cref(), kept.accepted, got.data());
@@ -360,12 +361,12 @@ TEST(SuppressOverlaps, AutomaticChoiceOnLargerInputs) {
           same_bits(reference::suppress_overlaps(items.cref(), u.data(), e.w->cref(), t), got));
     }
   const auto small = rows_of({{0, 1}, {1, 2}});
-  EXPECT_EQ(mexsets::suppress_overlaps(small.cref(), u.data(), dense.cref(), 1).strategy,
+  EXPECT_EQ(mexsets::suppress_overlaps(small.cref(), u.data(), u.size(), dense.cref(), 1).strategy,
             SumStrategy::plain);
   {  // no room for the copy of W (or the non-zeros): the plain loop, same bits
     const testing_support::ScopedEnvironment bound("MEXSETS_MEMORY_LIMIT", "1000");
     const mexsets::Suppression kept =
-        mexsets::suppress_overlaps(items.cref(), u.data(), dense.cref(), 0.9);
+        mexsets::suppress_overlaps(items.cref(), u.data(), u.size(), dense.cref(), 0.9);
     EXPECT_EQ(kept.strategy, SumStrategy::plain);
     std::vector<double> got(kept.accepted.size() * items.cols);
     mexsets::write_accepted_rows(items.cref(), kept.accepted, got.data());
@@ -391,6 +392,28 @@ TEST(SuppressOverlaps, InterruptedOnEveryRouteThenCalledAgain) {
           mexsets::suppress_overlaps(items.cref(), u.data(), w.cref(), 0.5, s);
       return std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end());
     });
+}
+
+TEST(SuppressOverlaps, ItemsWrittenByAnotherThreadAreNeverReadOutside) {
+  std::mt19937_64 random(6);
+  const std::size_t k = 40;
+  OwnedMatrix<double> items(150, 8, -1.0), w(k, k);
+  for (std::size_t i = 0; i < items.rows; ++i)
+    for (std::size_t j = 0, n = random() % 9; j < n; ++j) items(i, j) = random_item_id(random, k);
+  for (double& x : w.data) x = random_weight(random, 1, 0.5, false);
+  const std::vector<double> u(k, 2.0);
+  testing_support::expect_harmless_race({{items.data.data(), items.data.size()}}, [&] {
+    std::vector<double> rows;
+    mexsets::check_suppression_limits(items.cref(), u.size(), w.cref());
+    for (SumStrategy s : kEveryStrategy) {
+      const auto kept =
+          mexsets::suppress_overlaps(items.cref(), u.data(), u.size(), w.cref(), 0.3, s);
+      std::vector<double> out(kept.accepted.size() * items.cols);
+      mexsets::write_accepted_rows(items.cref(), kept.accepted, out.data());
+      rows.insert(rows.end(), out.begin(), out.end());
+    }
+    return rows;
+  });
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "../../bench/support/tree_workloads.hpp"
 #include "../tree_leaf_sets/reference_tree_leaf_sets.hpp"
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "support.hpp"
 #include "tree_leaf_matrix.hpp"
 
@@ -191,6 +192,14 @@ TEST(TreeLeafMatrix, InterruptedThenCalledAgain) {
   const auto merges = tree_workloads::merge_matrix_1based(w.tree);
   testing_support::expect_interruptible(
       [&] { return mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), 1).data; });
+}
+
+TEST(TreeLeafMatrix, InputsWrittenByAnotherThreadAreNeverReadOutside) {
+  const auto w = tree_workloads::workload(40, 40, 200, 12, 300, 7);
+  auto merges = tree_workloads::merge_matrix_1based(w.tree), sets = w.sets;
+  testing_support::expect_harmless_race(
+      {{merges.data.data(), merges.data.size()}, {sets.data.data(), sets.data.size()}},
+      [&] { return mexsets::tree_leaf_matrix(merges.cref(), sets.cref(), 0).data; });
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "../../bench/support/tree_workloads.hpp"
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "support.hpp"
 #include "tree_leaf_sets.hpp"
@@ -484,6 +485,27 @@ TEST(TreeLeafSets, InterruptedThenCalledAgain) {
   }
   testing_support::expect_interruptible(
       [&] { return mexsets::tree_leaf_sets(merges.cref(), sets.cref()); });
+}
+
+TEST(TreeLeafSets, InputsWrittenByAnotherThreadAreNeverReadOutside) {
+  // Slots for every node, and (with 10^6 more leaves) for the named ones.
+  const auto w = tree_workloads::workload(40, 40, 200, 12, 300, 6);
+  auto merges = tree_workloads::merge_matrix_1based(w.tree), sets = w.sets;
+  const double leaves = merges(0, merges.cols - 1) - 1;
+  auto far_merges = merges, far_sets = sets;
+  for (auto* m : {&far_merges, &far_sets})
+    for (double& id : m->data) id += id > leaves ? 1e6 : 0;
+  testing_support::expect_harmless_race(
+      {{merges.data.data(), merges.data.size()},
+       {sets.data.data(), sets.data.size()},
+       {far_merges.data.data(), far_merges.data.size()},
+       {far_sets.data.data(), far_sets.data.size()}},
+      [&] {
+        auto lists = mexsets::tree_leaf_sets(merges.cref(), sets.cref());
+        const auto far = mexsets::tree_leaf_sets(far_merges.cref(), far_sets.cref());
+        lists.insert(lists.end(), far.begin(), far.end());
+        return lists;
+      });
 }
 
 }  // namespace

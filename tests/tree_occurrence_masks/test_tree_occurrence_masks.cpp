@@ -8,6 +8,7 @@
 
 #include "../../bench/support/tree_workloads.hpp"
 #include "interrupt_cases.hpp"
+#include "racing_writer.hpp"
 #include "reference_tree_occurrence_masks.hpp"
 #include "support.hpp"
 #include "tree_occurrence_masks.hpp"
@@ -338,6 +339,39 @@ TEST(TreeOccurrenceMasks, InterruptedThenCalledAgain) {
     testing_support::expect_interruptible([&] {
       return mexsets::tree_occurrence_masks(c.labels.cref(), c.merges.cref(), c.sets.cref());
     });
+}
+
+TEST(TreeOccurrenceMasks, InputsWrittenByAnotherThreadAreNeverReadOutside) {
+  // Masks written from runs (many planes) and position by position (one
+  // plane), with a slot for every node and, after 10^6 more leaves, for the
+  // named nodes only.
+  const auto w = tree_workloads::workload(50, 50, 200, 12, 1, 3);
+  const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  const double leaves = merges(0, merges.cols - 1) - 1, more = 1e6;
+  struct Case {
+    mexsets::OwnedMatrix<double> labels, merges, sets;
+  };
+  std::vector<Case> cases;
+  for (std::size_t planes : {20, 1}) {
+    Case c{w.grid.labels, merges, tree_workloads::node_sets(w.tree, planes, 4, planes)};
+    cases.push_back(c);
+    for (auto* m : {&c.merges, &c.sets})
+      for (double& id : m->data) id += id > leaves ? more : 0;
+    cases.push_back(c);
+  }
+  std::vector<testing_support::RacedInput> inputs;
+  for (Case& c : cases)
+    for (auto* m : {&c.labels, &c.merges, &c.sets})
+      inputs.push_back({m->data.data(), m->data.size()});
+  testing_support::expect_harmless_race(inputs, [&] {
+    std::vector<bool> flags;
+    for (const Case& c : cases) {
+      const auto masks =
+          mexsets::tree_occurrence_masks(c.labels.cref(), c.merges.cref(), c.sets.cref());
+      flags.insert(flags.end(), masks.begin(), masks.end());
+    }
+    return flags;
+  });
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include "../../bench/support/tree_workloads.hpp"
 #include "interrupt_cases.hpp"
+#include "../../bench/support/tree_workloads.hpp"
+#include "racing_writer.hpp"
 #include "reference_tree_overlap_matrix.hpp"
 #include "support.hpp"
 #include "tree_overlap_matrix.hpp"
@@ -355,7 +357,7 @@ TEST(TreeOverlapMatrix, LeafCountsBeyond32BitsAreRejected) {
   EXPECT_EQ(standin::live_arrays(), before);  // the result created first is released
   // 31 rows give 2^31 copies, which is allowed (the lists hold counts, not copies).
   const auto fewer = doubling(31);
-  EXPECT_NO_THROW(mexsets::LeafLists(fewer.cref(), 32));
+  EXPECT_NO_THROW(mexsets::LeafLists(mexsets::check_merge_matrix(fewer.cref(), 32), 32));
 }
 
 TEST(TreeOverlapMatrix, FailuresWithoutAHostNameTheArgument) {
@@ -478,7 +480,8 @@ TEST(TreeOverlapMatrix, WeightsAreNeededOnlyWhenAMergeNodeHoldsLeaves) {
     const bool shared = std::any_of(w.data.begin(), w.data.end(), [](double v) { return v != 0; });
     bool failed = false;
     try {
-      mexsets::check_leaf_weights(t.merge.cref(), t.nodes.rows, 0);
+      mexsets::check_leaf_weights(mexsets::check_merge_matrix(t.merge.cref(), t.nodes.rows),
+                                  t.nodes.rows, 0);
     } catch (const mexsets::Failure&) {
       failed = true;
     }
@@ -528,6 +531,30 @@ TEST(TreeOverlapMatrix, InterruptedThenCalledAgain) {
       [&] { return mexsets::tree_overlap_matrix(nested.cref(), weights.cref()).data; });
   testing_support::expect_interruptible(
       [&] { return mexsets::tree_overlap_matrix(overlapping.cref(), seven.cref()).data; });
+}
+
+TEST(TreeOverlapMatrix, MergesWrittenByAnotherThreadAreNeverReadOutside) {
+  // A tree whose lists nest, and one whose lists do not.
+  const auto w = tree_workloads::workload(40, 40, 150, 10, 1, 5);
+  OwnedMatrix<double> nested = tree_workloads::merge_matrix_0based(w.tree);
+  const OwnedMatrix<double> weights = tree_workloads::node_weights(w.tree, 5);
+  // One more row joins leaves 0 and 1, which have parents already.
+  OwnedMatrix<double> tangled(nested.rows + 1, nested.cols, -1.0),
+      more_weights(weights.rows + 1, 1);
+  for (std::size_t j = 0; j < nested.cols; ++j)
+    for (std::size_t r = 0; r < nested.rows; ++r) tangled(r, j) = nested(r, j);
+  tangled(nested.rows, 0) = 0;
+  tangled(nested.rows, 1) = 1;
+  tangled(nested.rows, nested.cols - 1) = static_cast<double>(weights.rows);
+  std::copy(weights.data.begin(), weights.data.end(), more_weights.data.begin());
+  testing_support::expect_harmless_race(
+      {{nested.data.data(), nested.data.size()}, {tangled.data.data(), tangled.data.size()}}, [&] {
+        std::vector<double> overlaps =
+            mexsets::tree_overlap_matrix(nested.cref(), weights.cref()).data;
+        const auto more = mexsets::tree_overlap_matrix(tangled.cref(), more_weights.cref()).data;
+        overlaps.insert(overlaps.end(), more.begin(), more.end());
+        return overlaps;
+      });
 }
 
 }  // namespace
