@@ -105,9 +105,9 @@ std::size_t grid_extent(ConstMatrix labels, bool rows) {
   // 2h+1 and 2w+1 below 2^62 each; their product times 8 below PTRDIFF_MAX.
   const std::size_t bound = std::size_t{1} << 61;
   const std::size_t h = labels.rows, w = labels.cols;
-  const bool fits = h < bound && w < bound &&
-                    (2 * h + 1) <= static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) /
-                                       (2 * w + 1);
+  const bool fits =
+      h < bound && w < bound &&
+      (2 * h + 1) <= static_cast<std::size_t>(PTRDIFF_MAX) / sizeof(double) / (2 * w + 1);
   if (!fits)
     fail("outOfMemory", "Label image too large for its grid of doubles: ", arg("labels"),
          " is " + shape(h, w));

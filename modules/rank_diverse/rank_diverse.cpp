@@ -44,9 +44,6 @@ void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstM
       if (x < 0) break;
       // x >= 0 truncates below limit exactly when x < limit.
       if (!(x < limit)) bad_item_id(pairs, i, j, x);
-             arg("W"),
-             " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
-             entry("items", i, j), " holds " + format_value(x));
     }
   }
 }

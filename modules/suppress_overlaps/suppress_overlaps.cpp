@@ -5,9 +5,8 @@
 #include <limits>
 #include <string>
 
-#include "mexsets/interrupt.hpp"
-
 #include "mexsets/bits.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 
@@ -43,9 +42,6 @@ void check_suppression_limits(ConstMatrix items, std::size_t weight_count, Const
         // x > -1 (or NaN) is the id trunc(x), at least 0.
         if (limit == 0 || !(x < static_cast<double>(limit)))
           bad_item_id(weight_count, pairs, i, j, x);
-               arg("weights"), " holds " + std::to_string(weight_count) + " values, ", arg("W"),
-               " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols) + "): ",
-               entry("items", i, j), " holds " + format_value(x));
       } else if (!(x > -2147483649.0 && x < 2147483648.0)) {
         fail_entry({"items", "entryNotInt32", "entry does not fit a 32-bit integer", i, j, x});
       }

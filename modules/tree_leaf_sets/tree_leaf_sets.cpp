@@ -87,6 +87,7 @@ std::uint64_t TreeLeafSets::read_merges(ConstMatrix merges, ConstMatrix sets, st
   children.first.reserve(merges.rows + 1);
   parents.reserve(merges.rows);
   for (std::size_t r = 0; r < merges.rows; ++r) {
+    interrupt_.tick(2 * last + 2);
     children.read(merges, r, last, nodes, "merges", "child id");
     const double p = merges(r, last);
     if (!node_id_fits(p, nodes)) bad_node_id("merges", "new node id", nodes, r, last, p);
@@ -146,14 +147,13 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   } else {
     members.ids.reserve(sets.size());
     members.first.reserve(sets.rows + 1);
-      interrupt_.tick(2 * last + 2);
     for (std::size_t j = 0; j < sets.rows; ++j) {
       interrupt_.tick(2 * sets.cols + 1);
       members.read(sets, j, sets.cols, nodes, "sets", "node id");
+    }
     std::vector<std::uint32_t> named(parents.begin(), parents.end());
     named.insert(named.end(), children.ids.begin(), children.ids.end());
     named.insert(named.end(), members.ids.begin(), members.ids.end());
-    }
     slots_.make_named(std::move(named));
   }
   leaf_slots_ = slots_.below(leaves);
@@ -373,8 +373,7 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   // Results are written as uint32 arrays whose byte size must be addressable.
   constexpr std::uint64_t most = PTRDIFF_MAX / sizeof(std::uint32_t);
   if (row_count_[j] > most)
-    fail("resultTooLarge",
-         "Result too large: the leaves of node-set ", row("sets", j),
+    fail("resultTooLarge", "Result too large: the leaves of node-set ", row("sets", j),
          " number more than this machine can address");
   return static_cast<std::size_t>(row_count_[j]);
 }

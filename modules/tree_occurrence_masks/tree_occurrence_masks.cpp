@@ -70,6 +70,7 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   if (dense && runs_possible) first_run_.assign(static_cast<std::size_t>(nodes) + 1, 0);
   if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
   for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+    interrupt_.tick(2);
     const double e = labels.data[p];
     if (!node_id_fits(e, nodes))
       bad_node_id("labels", "label", nodes, p % labels.rows, p / labels.rows, e);
@@ -86,26 +87,22 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   children.ids.reserve(merges.rows * last);
   children.first.reserve(merges.rows + 1);
   sets_.first.reserve(sets.rows + 1);
-  for (std::size_t r = 0; r < merges.rows; ++r)
+  for (std::size_t r = 0; r < merges.rows; ++r) {
+    interrupt_.tick(2 * last + 2);
     children.read(merges, r, last, nodes, "merges", "child id");
-  for (std::size_t k = 0; k < sets.rows; ++k)
+  }
+  for (std::size_t k = 0; k < sets.rows; ++k) {
+    interrupt_.tick(2 * sets.cols + 1);
     sets_.read(sets, k, sets.cols, nodes, "sets", "node id");
+  }
   check_sizes(labels, merges, sets);
   if (dense) {
     slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
     for (std::size_t r = 0; r < merges.rows; ++r)
-    for (std::size_t p = 0; p < positions; ++p) {
-      interrupt_.tick();
-      named.push_back(node_index(labels.data[p]));
-    }
-      interrupt_.tick(2 * last + 2);
       named.push_back(static_cast<std::uint32_t>(leaves + r));
     named.insert(named.end(), children.ids.begin(), children.ids.end());
     named.insert(named.end(), sets_.ids.begin(), sets_.ids.end());
-    for (std::size_t k = 0; k < sets.rows; ++k) {
-      interrupt_.tick(2 * sets.cols + 1);
-    }
     slots_.make_named(std::move(named));
   }
   const std::uint32_t slots = slots_.size();
@@ -127,17 +124,17 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   if (!runs_possible) return;
 
   const LabelSlots slot_of_label = label_slots();
+  const std::size_t lookup = slot_lookup_units();
   if (!dense) {  // the runs of named slots
     first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
     for (std::size_t p = 0, previous = 0; p < positions; ++p) {
+      interrupt_.tick(lookup);
       const std::uint32_t s = slot_of_label(p);
       if (p == 0 || s != previous) {
         ++first_run_[s + 1];
         ++runs;
       }
       previous = s;
-  const std::size_t lookup = slot_lookup_units();
-    interrupt_.tick(lookup);
     }
   }
   use_runs_ =
