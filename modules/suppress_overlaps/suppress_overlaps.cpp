@@ -22,6 +22,9 @@ std::size_t id_limit(std::size_t weight_count, ConstMatrix pairs) {
 [[noreturn]] void bad_item_id(std::size_t weight_count, ConstMatrix pairs, std::size_t i,
                               std::size_t j, double x) {
   const std::size_t limit = id_limit(weight_count, pairs);
+  const std::string holds = " holds " + std::to_string(weight_count) + " values, ";
+  const std::string shape =
+      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
   fail(id_reason(x),
        limit == 0 ? "Item id with no item to address ("
                   : "Item id outside 0.." + std::to_string(limit - 1) + " (",
