@@ -271,7 +271,7 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
       if (p == KeyIndex::none) fail_label(labels, i, j);
       sums[p] += weights(i, j);
     });
-    return sums;
+    return out;
   }
   interrupt.for_each_index(cells, 4, [&](std::size_t at) { sums[keys[at]] += amounts[at]; });
   return out;

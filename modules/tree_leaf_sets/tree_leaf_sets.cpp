@@ -87,7 +87,6 @@ std::uint64_t TreeLeafSets::read_merges(ConstMatrix merges, ConstMatrix sets, st
   children.first.reserve(merges.rows + 1);
   parents.reserve(merges.rows);
   for (std::size_t r = 0; r < merges.rows; ++r) {
-    interrupt_.tick(2 * last + 2);
     children.read(merges, r, last, nodes, "merges", "child id");
     const double p = merges(r, last);
     if (!node_id_fits(p, nodes)) bad_node_id("merges", "new node id", nodes, r, last, p);
@@ -169,7 +168,7 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
   // version and then counts it twice.
   std::vector<std::uint32_t> terms;
   for (std::size_t r = 0; r < merges.rows; ++r) {
-    interrupt_.tick(4 * last + 4);
+    interrupt_.tick(4 * static_cast<std::size_t>(children.end(r) - children.begin(r)) + 4);
     const std::uint32_t p = slots_.slot(parents[r]);
     terms.clear();
     if (current_[p] != none) terms.push_back(current_[p]);

@@ -101,7 +101,7 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
   for (std::size_t r = 0; r < merge.rows(); ++r) {
     const std::size_t parent = merge.parents[r];
     const std::size_t slot = slot_of(named_, parent);
-    interrupt.tick(last + 1);
+    interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
     gathered.clear();
     bounds.assign(1, 0);
     add_part(lists_[slot].data(), lists_[slot].size());
