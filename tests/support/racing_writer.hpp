@@ -86,12 +86,12 @@ RaceCounts race(std::vector<RacedInput> inputs, Call call,
   return counts;
 }
 
-inline ::testing::AssertionResult same_result(const std::vector<double>& a,
+inline ::testing::AssertionResult same_race_result(const std::vector<double>& a,
                                               const std::vector<double>& b) {
   return same_bits(a, b);
 }
 template <class T>
-::testing::AssertionResult same_result(const T& a, const T& b) {
+::testing::AssertionResult same_race_result(const T& a, const T& b) {
   return a == b ? ::testing::AssertionSuccess() : ::testing::AssertionFailure();
 }
 
@@ -104,7 +104,7 @@ void expect_harmless_race(std::vector<RacedInput> inputs, Run run) {
   const auto before = run();
   const RaceCounts counts = race(std::move(inputs), [&] { run(); });
   EXPECT_GT(counts.writes, 0u);
-  EXPECT_TRUE(same_result(before, run()))
+  EXPECT_TRUE(same_race_result(before, run()))
       << counts.calls << " calls, " << counts.failures << " failed";
 }
 

@@ -389,7 +389,7 @@ TEST(SuppressOverlaps, InterruptedOnEveryRouteThenCalledAgain) {
   for (SumStrategy s : kEveryStrategy)
     testing_support::expect_interruptible([&] {
       const mexsets::Suppression kept =
-          mexsets::suppress_overlaps(items.cref(), u.data(), w.cref(), 0.5, s);
+          mexsets::suppress_overlaps(items.cref(), u.data(), u.size(), w.cref(), 0.5, s);
       return std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end());
     });
 }
