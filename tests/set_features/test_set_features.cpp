@@ -106,11 +106,11 @@ TEST(SetFeatures, ModeIsTruncatedAndOtherModesAreRefused) {
   const std::pair<double, const char*> others[] = {
       {0.0, "0"},   {0.99, "0.99"},    {5.0, "5"},          {-1.0, "-1"},     {-0.5, "-0.5"},
       {NAN, "NaN"}, {INFINITY, "Inf"}, {-INFINITY, "-Inf"}, {1e300, "1e+300"}};
-  for (const auto& [mode, text] : others)
-    expect_mex_error([&] { call(ids, v, mode); }, "mexsets:set_features:badMode",
+  for (const auto& other : others)
+    expect_mex_error([&] { call(ids, v, other.first); }, "mexsets:set_features:badMode",
                      std::string("Mode must be 1, 2, 3 or 4 (truncated toward zero): input 3 "
                                  "(mode) is ") +
-                         text);
+                         other.second);
   // The mode is refused before any id is read.
   expect_mex_error(
       [&] {
