@@ -63,7 +63,7 @@ if ~exist(outdir, 'dir')
 end
 outdir = absolute_folder(outdir);
 
-includes = {['-I' fullfile(root, 'include')]};
+includes = {['-I' fullfile(root, 'include')], ['-I' root]};
 for k = 1:numel(options.boost)
   includes{end + 1} = ['-I' options.boost{k}];
 end
@@ -95,6 +95,12 @@ for k = 1:numel(options.modules)
   sources = setdiff(sort({sources.name}), ...
                     {[name '_mex.cpp'], [name '_python.cpp'], [name '_oct.cpp']});
   sources = cellfun(@(file) fullfile(dir_of, file), sources, 'UniformOutput', false);
+  % Every function takes every common/*.cpp: the computations that several
+  % functions share.
+  common = dir(fullfile(root, 'common', '*.cpp'));
+  common = cellfun(@(file) fullfile(root, 'common', file), sort({common.name}), ...
+                   'UniformOutput', false);
+  sources = [sources, common];
   if on_octave
     sources{end + 1} = fullfile(root, 'include', 'mexsets', 'octave_mex_inputs.cpp');
     output = {'-o', fullfile(outdir, [name '.' mexext()])};

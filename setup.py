@@ -42,13 +42,16 @@ def pybind11_include():
 
 
 def extension(name):
+    """The function's binding, its computation (the other .cpp files of its
+    folder) and every common/*.cpp, the computations several functions share."""
     folder = ROOT / "modules" / name
     sources = [f"modules/{name}/{name}_python.cpp"] + sorted(
         f"modules/{name}/{path.name}" for path in folder.glob("*.cpp")
-        if not path.name.endswith(("_mex.cpp", "_oct.cpp", "_python.cpp")))
+        if not path.name.endswith(("_mex.cpp", "_oct.cpp", "_python.cpp"))) + sorted(
+        f"common/{path.name}" for path in (ROOT / "common").glob("*.cpp"))
     return Extension(
         f"mexsets._{name}_native", sources=sources, language="c++",
-        include_dirs=["include", f"modules/{name}"] + pybind11_include(),
+        include_dirs=["include", ".", f"modules/{name}"] + pybind11_include(),
         extra_compile_args=["-std=c++17", "-O2", "-fvisibility=hidden", "-g0"])
 
 

@@ -1,5 +1,7 @@
 # Targets generated for every name of MEXSETS_MODULES.
 #
+#   mexsets_common   static library: common/*.cpp, the computations that
+#                    several functions share, linked into every <name>_core
 #   <name>_core      static library: the computation, no host
 #   <name>_standin   modules/<name>.standin.so for the stand-in host
 #   octave/<name>.oct and octave/<name>.m, built with mkoctfile (the folder
@@ -19,12 +21,22 @@ file(GLOB MEXSETS_STALE_MEX ${MEXSETS_OCTAVE_OUT}/*.mex)
 if(MEXSETS_STALE_MEX)
   file(REMOVE ${MEXSETS_STALE_MEX})
 endif()
-file(GLOB MEXSETS_SHARED_HEADERS CONFIGURE_DEPENDS ${MEXSETS_ROOT}/include/mexsets/*.hpp)
+file(GLOB MEXSETS_SHARED_HEADERS CONFIGURE_DEPENDS ${MEXSETS_ROOT}/include/mexsets/*.hpp
+     ${MEXSETS_ROOT}/common/*.hpp)
+# The one rule for common/ that every build follows (CMake here, setup.py,
+# build.m, package/src/Makefile): each function is compiled with every
+# common/*.cpp, and common/*.hpp is included as "common/<file>.hpp" from the
+# repository's root.
+file(GLOB MEXSETS_COMMON_SOURCES CONFIGURE_DEPENDS ${MEXSETS_ROOT}/common/*.cpp)
 
 function(mexsets_standin_host)
   add_library(mexsets_headers INTERFACE)
   target_include_directories(mexsets_headers INTERFACE ${MEXSETS_ROOT}/include)
   target_link_libraries(mexsets_headers INTERFACE Boost::boost)
+
+  add_library(mexsets_common STATIC ${MEXSETS_COMMON_SOURCES})
+  target_include_directories(mexsets_common PUBLIC ${MEXSETS_ROOT})
+  target_link_libraries(mexsets_common PUBLIC mexsets_headers)
 
   add_library(mexsets_standin SHARED ${MEXSETS_ROOT}/standin/mex_standin.cpp)
   target_include_directories(mexsets_standin PUBLIC
@@ -95,9 +107,16 @@ function(mexsets_add_module name)
   set(oct_gateway ${dir}/${name}_oct.cpp)
   list(REMOVE_ITEM sources ${gateway} ${binding} ${oct_gateway})
 
-  add_library(${name}_core STATIC ${sources})
-  target_include_directories(${name}_core PUBLIC ${dir})
-  target_link_libraries(${name}_core PUBLIC mexsets_headers)
+  # A function whose computation lives in common/ has no sources of its own.
+  if(sources)
+    add_library(${name}_core STATIC ${sources})
+    target_include_directories(${name}_core PUBLIC ${dir})
+    target_link_libraries(${name}_core PUBLIC mexsets_common)
+  else()
+    add_library(${name}_core INTERFACE)
+    target_include_directories(${name}_core INTERFACE ${dir})
+    target_link_libraries(${name}_core INTERFACE mexsets_common)
+  endif()
 
   # Stand-in host: a loadable module that exports mexFunction only.
   add_library(${name}_standin MODULE ${gateway})
@@ -111,19 +130,7 @@ function(mexsets_add_module name)
   # GNU Octave: the oct-file and its help side by side in build/octave, the
   # MEX file and its help in build/octave-mex.
   if(MEXSETS_MKOCTFILE)
-    # Sources of another function that this one compiles in (#include
-    # "../<other>/<file>.cpp") are dependencies too.
-    set(borrowed "")
-    foreach(source IN LISTS sources)
-      file(STRINGS ${source} lines REGEX "^#include \"\\.\\./[a-z_]+/")
-      foreach(line IN LISTS lines)
-        string(REGEX MATCH "\\.\\./([a-z_]+)/" _ "${line}")
-        file(GLOB other CONFIGURE_DEPENDS ${MEXSETS_ROOT}/modules/${CMAKE_MATCH_1}/*.cpp
-             ${MEXSETS_ROOT}/modules/${CMAKE_MATCH_1}/*.hpp)
-        list(APPEND borrowed ${other})
-      endforeach()
-    endforeach()
-    set(depends ${sources} ${headers} ${borrowed} ${dir}/${name}.m ${MEXSETS_SHARED_HEADERS})
+    set(depends ${sources} ${headers} ${dir}/${name}.m ${MEXSETS_SHARED_HEADERS})
     mexsets_add_octave_build(${name} oct ${MEXSETS_OCTAVE_OUT} ${oct_gateway} "${sources}"
                              "${depends}")
     add_dependencies(octave_modules ${name}_octave)
@@ -135,7 +142,7 @@ function(mexsets_add_module name)
   # MATLAB: matlab_add_mex exports mexFunction under the symbol version MEX.
   if(MEXSETS_HAVE_MATLAB)
     matlab_add_mex(NAME ${name}_matlab SRC ${gateway} ${sources}
-      OUTPUT_NAME ${name} LINK_TO mexsets_headers ${MEXSETS_MATLAB_UT} R2018a)
+      OUTPUT_NAME ${name} LINK_TO mexsets_common ${MEXSETS_MATLAB_UT} R2018a)
     target_include_directories(${name}_matlab PRIVATE ${dir})
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/matlab)
@@ -201,7 +208,7 @@ endfunction()
 function(mexsets_add_octave_build name kind out gateway sources depends)
   set(dir ${MEXSETS_ROOT}/modules/${name})
   get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
-  set(include_flags -I${MEXSETS_ROOT}/include -I${dir})
+  set(include_flags -I${MEXSETS_ROOT}/include -I${MEXSETS_ROOT} -I${dir})
   foreach(path IN LISTS boost_includes)
     list(APPEND include_flags -I${path})
   endforeach()
@@ -226,18 +233,44 @@ function(mexsets_add_octave_build name kind out gateway sources depends)
     list(APPEND depends ${MEXSETS_ROOT}/include/mexsets/octave_mex_inputs.cpp)
   endif()
   list(JOIN flags " " cxxflags)
+  # common/*.cpp, compiled once for each kind and linked into every module.
+  set(objects "")
+  foreach(source IN LISTS MEXSETS_COMMON_SOURCES)
+    get_filename_component(stem ${source} NAME_WE)
+    set(object ${CMAKE_BINARY_DIR}/octave-common/${kind}/${stem}.o)
+    if(NOT TARGET mexsets_common_${kind}_${stem})
+      add_custom_command(
+        OUTPUT ${object}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/octave-common/${kind}
+        COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${cxxflags}"
+                ${MEXSETS_MKOCTFILE} ${mode} ${include_flags} -c -o ${object} ${source}
+        DEPENDS ${source} ${MEXSETS_SHARED_HEADERS}
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+        COMMENT "mkoctfile ${mode} -c common/${stem}.cpp"
+        VERBATIM)
+      add_custom_target(mexsets_common_${kind}_${stem} DEPENDS ${object})
+    endif()
+    list(APPEND objects ${object})
+  endforeach()
   set(module ${out}/${name}.${kind})
   add_custom_command(
     OUTPUT ${module} ${out}/${name}.m
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
     COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${cxxflags}"
             ${MEXSETS_MKOCTFILE} ${mode} ${include_flags} -o ${module} ${gateway} ${sources}
+            ${objects}
     COMMAND ${CMAKE_COMMAND} -E copy ${dir}/${name}.m ${out}/${name}.m
-    DEPENDS ${gateway} ${depends}
+    # The objects come from their own targets (below); naming them here
+    # would make each module a second rule for them.
+    DEPENDS ${gateway} ${depends} ${MEXSETS_COMMON_SOURCES}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     COMMENT "mkoctfile ${mode} ${name}.${kind}"
     VERBATIM)
   add_custom_target(${target} DEPENDS ${module})
+  foreach(object IN LISTS objects)
+    get_filename_component(stem ${object} NAME_WE)
+    add_dependencies(${target} mexsets_common_${kind}_${stem})
+  endforeach()
 endfunction()
 
 # tests/<area>/test_*.m, each run in octave-cli against build/octave (the

@@ -5,11 +5,12 @@
 #
 # The version comes from project(mexsets VERSION ...) in CMakeLists.txt and
 # the functions from modules/functions.txt; the package gathers package/
-# (DESCRIPTION template, src/Makefile), COPYING, the shared headers, each
-# function's computation, contract, Octave gateway (which pkg install
-# compiles) and MEX gateway (not its Python binding or wrapper), the help files, modules/Contents.m (also turned into the INDEX)
-# and every .m under demo/, subfolders kept. Needs only bash, coreutils, sed,
-# tar, gzip.
+# (DESCRIPTION template, src/Makefile), COPYING, the shared headers, the
+# computations several functions share (common/), each function's
+# computation, contract, Octave gateway (which pkg install compiles) and MEX
+# gateway (not its Python binding or wrapper), the help files,
+# modules/Contents.m (also turned into the INDEX) and every .m under demo/,
+# subfolders kept. Needs only bash, coreutils, sed, tar, gzip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 outdir=${1:-$root/build}
@@ -25,7 +26,7 @@ modules=$(mexsets_modules "$root")
 # The time of the last commit (outside a git checkout, of the newest source)
 # dates the package and its entries, so the same sources give the same bytes.
 newest_source() {
-  find "$root/CMakeLists.txt" "$root/COPYING" "$root/package" "$root/include" \
+  find "$root/CMakeLists.txt" "$root/COPYING" "$root/package" "$root/include" "$root/common" \
        "$root/modules" "$root/demo" -type f -printf '%T@\n' 2>/dev/null |
     sort -n | tail -1 | cut -d. -f1 || true
 }
@@ -43,6 +44,8 @@ sed -e "s/@VERSION@/$version/g" -e "s/@DATE@/$date/g" "$root/package/DESCRIPTION
 cp "$root/COPYING" "$pkg/COPYING"
 cp "$root/package/src/Makefile" "$pkg/src/Makefile"
 cp -r "$root/include/mexsets" "$pkg/src/include/mexsets"
+mkdir "$pkg/src/common"
+cp "$root"/common/*.hpp "$root"/common/*.cpp "$pkg/src/common/"
 
 for m in $modules; do
   dir=$root/modules/$m

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and builds mexsets, then runs every test: the C++, Octave and Python
-# tests (ctest), the C++ tests again under the sanitizers, and a short fuzz
-# run of every function (about a minute in all). MEXSETS_QUICK=1 runs only
+# tests (ctest), the C++ tests again under the sanitizers, a short fuzz run
+# of every function (about a minute in all), and the functions compiled with
+# two more compilers' settings, warnings as errors. MEXSETS_QUICK=1 runs only
 # the first. MEXSETS_WERROR=1 (CI) makes every compiler warning an error.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,4 +23,5 @@ if [ "${MEXSETS_QUICK:-0}" != 1 ]; then
     if compgen -G "$root/fuzz/$name/*.cpp" >/dev/null; then count=$((count + 1)); fi
   done
   mexsets_step bash "$root/tools/fuzz.sh" $(( count > 60 ? 1 : 60 / (count > 0 ? count : 1) ))
+  mexsets_step bash "$root/tools/warnings.sh"
 fi

@@ -18,7 +18,7 @@
 #include "host.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "scaling.hpp"
-#include "tree_leaf_sets.hpp"
+#include "common/leaf_sets.hpp"
 #include "tree_workloads.hpp"
 
 using counting_heap::count_heap;

@@ -11,7 +11,7 @@
 
 #include "compare.hpp"
 #include "reference_tree_leaf_sets.hpp"
-#include "tree_leaf_sets.hpp"
+#include "common/leaf_sets.hpp"
 #include "tree_workloads.hpp"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "mexsets/interrupt.hpp"
-#include "mexsets/tree_node_ids.hpp"
+#include "common/tree_node_ids.hpp"
 
 namespace mexsets {
 

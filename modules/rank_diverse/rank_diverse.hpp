@@ -56,7 +56,7 @@
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/failure.hpp"
-#include "mexsets/overlap_ratio.hpp"
+#include "common/overlap_ratio.hpp"
 
 namespace mexsets {
 

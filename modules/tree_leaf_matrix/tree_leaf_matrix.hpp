@@ -3,7 +3,7 @@
 // suppress_overlaps and set_features read).
 //
 // Inputs (column-major doubles): merges and sets exactly as tree_leaf_sets
-// reads them (1-based node ids, 0 ends a row; see tree_leaf_sets.hpp), and
+// reads them (1-based node ids, 0 ends a row; see common/leaf_sets.hpp), and
 // base, which must be 0 or 1.
 // Output: R2-by-C doubles, R2 = rows of sets and C = the largest leaf count
 // of a row (0 when every row has none). Row j holds the leaves that
@@ -25,7 +25,7 @@
 #include <cstdint>
 #include <memory_resource>
 
-#include "../tree_leaf_sets/tree_leaf_sets.hpp"
+#include "common/leaf_sets.hpp"
 #include "mexsets/column_major.hpp"
 
 namespace mexsets {

@@ -7,7 +7,7 @@
 
 #include "mexsets/contract.hpp"
 #include "mexsets/result_size.hpp"
-#include "tree_leaf_sets.hpp"
+#include "common/leaf_sets.hpp"
 
 namespace mexsets {
 

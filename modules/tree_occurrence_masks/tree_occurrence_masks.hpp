@@ -52,7 +52,7 @@
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/interrupt.hpp"
-#include "mexsets/tree_node_ids.hpp"
+#include "common/tree_node_ids.hpp"
 
 namespace mexsets {
 

@@ -27,13 +27,20 @@ function [required, optional, problems] = help_error_reasons(root, name)
     'bad_node_id(',          {'idNotANumber', 'idOutOfRange'}
   };
   problems = {};
-  headers = read_all(fullfile(root, 'include', 'mexsets'), '*.hpp');
+  headers = [read_all(fullfile(root, 'include', 'mexsets'), '*.hpp') ...
+             read_all(fullfile(root, 'common'), '*.hpp')];
   source = read_all(fullfile(root, 'modules', name), '*.cpp');
   source = [source read_all(fullfile(root, 'modules', name), '*.hpp')];
-  % Sources of another function compiled into this one count as its own.
-  included = regexp(source, '#include "\.\./([a-z_]+/[a-z_]+\.cpp)"', 'tokens');
+  % The source of a shared computation that the function includes
+  % (common/<file>.cpp for common/<file>.hpp) counts as its own.
+  included = unique(cellfun(@(t) t{1}, ...
+                            regexp(source, '#include "common/([a-z_]+)\.hpp"', 'tokens'), ...
+                            'UniformOutput', false));
   for k = 1:numel(included)
-    source = [source fileread(fullfile(root, 'modules', included{k}{1})) sprintf('\n')];
+    file = fullfile(root, 'common', [included{k} '.cpp']);
+    if exist(file, 'file')
+      source = [source fileread(file) sprintf('\n')];
+    end
   end
   source = regexprep(source, '//[^\n]*', '');  % literals in comments do not count
 

@@ -55,6 +55,18 @@ done
 demos=$(find "$root/demo" -maxdepth 1 -name '*.m' -printf '%f\n' 2>/dev/null | sed 's/\.m$//')
 same_names "modules/Contents.m" "$listed"$'\n'"$demos" \
   < <(sed -n 's/^%[ \t]\{1,\}\([a-z_0-9]*\)[ \t]\{1,\}- .*/\1/p' "$root/modules/Contents.m")
+# The README's two tables (what each function does; the ids each reads) and
+# the package's description name every function.
+same_names "README.md's table of functions" "$listed" \
+  < <(awk '/^## The functions/ { on = 1; next } /^## / { on = 0 } on' "$root/README.md" |
+      sed -n 's/^| `\([a-z_]*\)` | [a-z].*/\1/p')
+same_names "README.md's table of ids" "$listed" \
+  < <(awk '/^\*\*Ids keep/ { on = 1; next } /^## / { on = 0 } on' "$root/README.md" |
+      sed -n 's/^| `\([a-z_]*\)` | `.*/\1/p; s/^| `\([a-z_]*\)` | result .*/\1/p')
+for name in $listed; do
+  grep -qw "$name" "$root/package/DESCRIPTION.in" ||
+    problem "package/DESCRIPTION.in does not name $name"
+done
 # A folder of function tests, benchmarks or fuzzers for an unlisted function
 # would be skipped by the build without a word.
 for area in tests bench fuzz; do

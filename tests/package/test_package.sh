@@ -44,6 +44,7 @@ grep -E "_python\.cpp$|\.py$" "$tmp/listing" && fail "Python files in the packag
 [ "$(grep -c "^$name/src/modules/[^/]*$" "$tmp/listing")" -eq "$(echo "$modules" | wc -w)" ] ||
   fail "src/modules/ holds other folders than the functions of modules/functions.txt"
 for f in "$root/include/mexsets"/*.hpp; do has "src/include/mexsets/${f##*/}"; done
+for f in "$root/common"/*.?pp; do has "src/common/${f##*/}"; done
 while IFS= read -r -d '' f; do
   has "inst/${f#"$root/demo/"}"
 done < <(find "$root/demo" -name '*.m' -type f -print0)

@@ -8,7 +8,7 @@
 #include <limits>
 #include <random>
 
-#include "mexsets/overlap_ratio.hpp"
+#include "common/overlap_ratio.hpp"
 
 namespace testing_support {
 

@@ -13,7 +13,7 @@
 #include "racing_writer.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "support.hpp"
-#include "tree_leaf_sets.hpp"
+#include "common/leaf_sets.hpp"
 
 using testing_support::expect_mex_error;
 using testing_support::failure_of;

@@ -1,4 +1,4 @@
-#include "tree_leaf_sets.hpp"
+#include "common/leaf_sets.hpp"
 
 #include <algorithm>
 #include <cstdint>

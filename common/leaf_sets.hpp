@@ -1,5 +1,5 @@
-// tree_leaf_sets: the sorted leaves below the nodes of each node set of a
-// merge tree.
+// TreeLeafSets: the sorted leaves below the nodes of each node set of a
+// merge tree (tree_leaf_sets, and tree_leaf_matrix's rows).
 //
 // Inputs (column-major doubles, 1-based node ids, 0 ends a row):
 //   merges  R1-by-N1 merge matrix. Row r lists child ids in columns
@@ -60,7 +60,7 @@
 
 #include "mexsets/column_major.hpp"
 #include "mexsets/interrupt.hpp"
-#include "mexsets/tree_node_ids.hpp"
+#include "common/tree_node_ids.hpp"
 
 namespace mexsets {
 
