@@ -2,8 +2,9 @@ function build(outdir, varargin)
 %BUILD Compile the mexsets functions with MEX and put them, with their help, in one folder.
 %   BUILD compiles every mexsets function (the list modules/functions.txt)
 %   with MEX into <root>/build/matlab, <root> being the folder of this file,
-%   and copies each function's help file and the toolbox index Contents.m
-%   beside the compiled files. Each function is its MEX gateway
+%   and writes each function's help file (with the shared sections of
+%   <root>/help put in) and copies the toolbox index Contents.m beside the
+%   compiled files. Each function is its MEX gateway
 %   <name>_mex.cpp and its computation, the other .cpp files of its folder
 %   (its Python binding <name>_python.cpp and its Octave gateway
 %   <name>_oct.cpp are left out). Then
@@ -118,7 +119,7 @@ for k = 1:numel(options.modules)
     error('mexsets:build:compileFailed', 'build: compiling %s failed%s: %s', ...
           name, hint, err.message);
   end
-  copy_into(fullfile(dir_of, [name '.m']), outdir);
+  write_help(root, name, fullfile(outdir, [name '.m']));
 end
 copy_into(fullfile(root, 'modules', 'Contents.m'), outdir);
 % The demo that Contents.m lists, with its private helpers.
@@ -215,6 +216,40 @@ here = pwd();
 back = onCleanup(@() cd(here));
 cd(folder);
 folder = pwd();
+end
+
+function write_help(root, name, target)
+% The help file modules/NAME/NAME.m as TARGET, with the shared sections put in
+% as help/expand_help.py does for the other builds: each marker line
+% <prefix>@include <section>[ <argument>] becomes the lines of
+% help/octave/<section>.txt, each appended to the prefix (trailing blanks
+% dropped), with @NAME@ replaced by NAME and @ARG@ by the argument.
+source = fullfile(root, 'modules', name, [name '.m']);
+lines = regexp(fileread(source), '\r?\n', 'split');
+out = {};
+for k = 1:numel(lines)
+  marker = regexp(lines{k}, '^([%\s]*)@include ([a-z_]+) ?(.*)$', 'tokens', 'once');
+  if isempty(marker)
+    out{end + 1} = lines{k};
+    continue;
+  end
+  section = fullfile(root, 'help', 'octave', [marker{2} '.txt']);
+  if exist(section, 'file') ~= 2
+    error('mexsets:build:noHelpSection', 'build: %s line %d names no section in %s', ...
+          source, k, fileparts(section));
+  end
+  text = strrep(strrep(fileread(section), '@NAME@', name), '@ARG@', marker{3});
+  parts = regexp(text, '\r?\n', 'split');
+  for j = 1:numel(parts) - 1
+    out{end + 1} = regexprep([marker{1} parts{j}], '\s+$', '');
+  end
+end
+[fid, message] = fopen(target, 'w');
+if fid < 0
+  error('mexsets:build:copyFailed', 'build: cannot write %s: %s', target, message);
+end
+fwrite(fid, strjoin(out, sprintf('\n')));
+fclose(fid);
 end
 
 function copy_into(file, outdir)

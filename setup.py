@@ -1,7 +1,8 @@
 """Builds the mexsets Python package: one extension per function of
 modules/functions.txt (its pybind11 binding and its computation), the
-package's Python files, and each function's wrapper modules/<name>/<name>.py
-installed as mexsets/_<name>.py."""
+package's Python files, each function's wrapper modules/<name>/<name>.py
+installed as mexsets/_<name>.py (the shared sections of help/ put in its
+docstring) and the type stubs made from the wrappers."""
 import os
 import re
 import sys
@@ -55,16 +56,27 @@ def extension(name):
         extra_compile_args=["-std=c++17", "-O2", "-fvisibility=hidden", "-g0"])
 
 
+def write_help(package):
+    """Each wrapper as mexsets/_<name>.py with the shared sections of help/
+    in its docstring, and the type stubs __init__.pyi made from the
+    wrappers' signatures (help/expand_help.py, which CMake runs too)."""
+    sys.path.insert(0, str(ROOT / "help"))
+    import expand_help
+    wrappers = [ROOT / "modules" / name / f"{name}.py" for name in functions()]
+    for wrapper in wrappers:
+        expand_help.write(package / f"_{wrapper.stem}.py", expand_help.expand(wrapper))
+    expand_help.write(package / "__init__.pyi", expand_help.stubs(wrappers))
+
+
 class BuildPy(build_py):
-    """Adds the wrappers, the function list and the version to the package."""
+    """Adds the wrappers, the type stubs, the function list and the version
+    to the package."""
 
     def run(self):
         super().run()
         package = Path(self.build_lib) / "mexsets"
         package.mkdir(parents=True, exist_ok=True)
-        for name in functions():
-            self.copy_file(str(ROOT / "modules" / name / f"{name}.py"),
-                           str(package / f"_{name}.py"))
+        write_help(package)
         self.copy_file(str(ROOT / "modules" / "functions.txt"), str(package / "functions.txt"))
         (package / "_version.py").write_text(f'__version__ = "{version()}"\n')
 

@@ -13,7 +13,6 @@ set(MEXSETS_INSTALL_DIR "lib/mexsets" CACHE STRING
 
 set(mexsets_installs_modules OFF)
 foreach(name IN LISTS MEXSETS_BUILT_MODULES)
-  set(dir ${MEXSETS_ROOT}/modules/${name})
   if(MEXSETS_MKOCTFILE)
     install(FILES ${MEXSETS_OCTAVE_OUT}/${name}.oct
       DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT octave)
@@ -25,8 +24,12 @@ foreach(name IN LISTS MEXSETS_BUILT_MODULES)
       RUNTIME DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT matlab)
     set(mexsets_installs_modules ON)
   endif()
-  if(MEXSETS_MKOCTFILE OR MEXSETS_HAVE_MATLAB)
-    install(FILES ${dir}/${name}.m DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT help)
+  # The help as built, the shared sections put in (cmake/help.cmake).
+  if(MEXSETS_MKOCTFILE)
+    install(FILES ${MEXSETS_OCTAVE_OUT}/${name}.m DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT help)
+  elseif(MEXSETS_HAVE_MATLAB)
+    install(FILES ${CMAKE_BINARY_DIR}/matlab/${name}.m
+      DESTINATION ${MEXSETS_INSTALL_DIR} COMPONENT help)
   endif()
 endforeach()
 

@@ -130,7 +130,7 @@ function(mexsets_add_module name)
   # GNU Octave: the oct-file and its help side by side in build/octave, the
   # MEX file and its help in build/octave-mex.
   if(MEXSETS_MKOCTFILE)
-    set(depends ${sources} ${headers} ${dir}/${name}.m ${MEXSETS_SHARED_HEADERS})
+    set(depends ${sources} ${headers} ${MEXSETS_SHARED_HEADERS})
     mexsets_add_octave_build(${name} oct ${MEXSETS_OCTAVE_OUT} ${oct_gateway} "${sources}"
                              "${depends}")
     add_dependencies(octave_modules ${name}_octave)
@@ -146,7 +146,6 @@ function(mexsets_add_module name)
     target_include_directories(${name}_matlab PRIVATE ${dir})
     set_target_properties(${name}_matlab PROPERTIES
       LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/matlab)
-    configure_file(${dir}/${name}.m ${CMAKE_BINARY_DIR}/matlab/${name}.m COPYONLY)
   endif()
 
   # Python: the binding beside the package's pure-Python files.
@@ -159,7 +158,6 @@ function(mexsets_add_module name)
                           VISIBILITY_INLINES_HIDDEN ON)
     set_target_properties(${name}_python PROPERTIES
       OUTPUT_NAME _${name}_native LIBRARY_OUTPUT_DIRECTORY ${MEXSETS_PYTHON_OUT}/mexsets)
-    configure_file(${dir}/${name}.py ${MEXSETS_PYTHON_OUT}/mexsets/_${name}.py COPYONLY)
     add_dependencies(python_package ${name}_python)
   endif()
 
@@ -203,8 +201,9 @@ endfunction()
 
 # One function's oct-file (KIND oct: <name>.oct from GATEWAY <name>_oct.cpp,
 # target <name>_octave) or MEX file (KIND mex: <name>.mex, target
-# <name>_octave_mex) with its help in OUT, compiled by mkoctfile with the
-# computation's SOURCES; DEPENDS are the other files it is rebuilt for.
+# <name>_octave_mex) in OUT (its help beside it: cmake/help.cmake), compiled
+# by mkoctfile with the computation's SOURCES; DEPENDS are the other files it
+# is rebuilt for.
 function(mexsets_add_octave_build name kind out gateway sources depends)
   set(dir ${MEXSETS_ROOT}/modules/${name})
   get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
@@ -254,12 +253,11 @@ function(mexsets_add_octave_build name kind out gateway sources depends)
   endforeach()
   set(module ${out}/${name}.${kind})
   add_custom_command(
-    OUTPUT ${module} ${out}/${name}.m
+    OUTPUT ${module}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
     COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${cxxflags}"
             ${MEXSETS_MKOCTFILE} ${mode} ${include_flags} -o ${module} ${gateway} ${sources}
             ${objects}
-    COMMAND ${CMAKE_COMMAND} -E copy ${dir}/${name}.m ${out}/${name}.m
     # The objects come from their own targets (below); naming them here
     # would make each module a second rule for them.
     DEPENDS ${gateway} ${depends} ${MEXSETS_COMMON_SOURCES}

@@ -10,7 +10,9 @@
 # computation, contract, Octave gateway (which pkg install compiles) and MEX
 # gateway (not its Python binding or wrapper), the help files,
 # modules/Contents.m (also turned into the INDEX) and every .m under demo/,
-# subfolders kept. Needs only bash, coreutils, sed, tar, gzip.
+# subfolders kept. The help files are written with the shared sections of
+# help/ put in (help/expand_help.py). Needs only bash, coreutils, sed, tar,
+# gzip and Python 3 ($MEXSETS_HELP_PYTHON or python3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 outdir=${1:-$root/build}
@@ -22,11 +24,14 @@ version=$(mexsets_version "$root")
 [ -n "$version" ] || fail "no 'project(mexsets VERSION x.y.z' line in CMakeLists.txt"
 modules=$(mexsets_modules "$root")
 [ -n "$modules" ] || fail "modules/functions.txt lists no function"
+python=${MEXSETS_HELP_PYTHON:-python3}
+command -v "$python" >/dev/null || fail "no $python for the help (help/expand_help.py)"
 
 # The time of the last commit (outside a git checkout, of the newest source)
 # dates the package and its entries, so the same sources give the same bytes.
 newest_source() {
   find "$root/CMakeLists.txt" "$root/COPYING" "$root/package" "$root/include" "$root/common" \
+       "$root/help" \
        "$root/modules" "$root/demo" -type f -printf '%T@\n' 2>/dev/null |
     sort -n | tail -1 | cut -d. -f1 || true
 }
@@ -56,7 +61,7 @@ for m in $modules; do
   for f in "$dir"/*.cpp "$dir"/*.hpp; do
     [ "$f" = "$dir/${m}_python.cpp" ] || cp "$f" "$pkg/src/modules/$m/"
   done
-  cp "$dir/$m.m" "$pkg/inst/"
+  "$python" "$root/help/expand_help.py" "$dir/$m.m" "$pkg/inst/$m.m"
 done
 
 contents=$root/modules/Contents.m

@@ -29,13 +29,10 @@
 %   bit for bit. A message about a label names its input, row, column and
 %   value (the first bad one in column order).
 %
-%   GRID and STRENGTH take 8*(2h+1)*(2w+1) bytes each. Grids that would not fit
-%   into the memory available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when
-%   that environment variable is set) fail with outputTooLarge before they are
-%   made. The MEX build (build/octave-mex, and MATLAB) counts a result twice:
-%   its host copies a MEX result while it returns it.
+%   GRID and STRENGTH take 8*(2h+1)*(2w+1) bytes each.
+%@include memory
 %
-%   Errors (identifier mexsets:boundary_grid:<reason>):
+%@include errors
 %     nargin                 not one or two inputs
 %     nargout                more than five outputs
 %     typesNotCoherent       an input is not double

@@ -1,8 +1,16 @@
 """boundary_grid over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _boundary_grid_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Optional, Tuple
 
-def boundary_grid(labels, values=None):
+
+def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None
+                  ) -> Tuple[Doubles, Doubles, Doubles, Doubles, Doubles]:
     """Contour grid of a label image, ready for boundary_sums.
 
     `labels` holds **1-based** region ids; L is the largest. Pixel ``(i, j)``
@@ -41,31 +49,23 @@ def boundary_grid(labels, values=None):
         ones counts the pixel edges between each pair of regions and along
         each region's rim; with ``w = strength`` it sums their strengths.
 
-    Both grids take 8*(2h+1)*(2w+1) bytes each; grids larger than the
-    memory available (MemAvailable, or ``MEXSETS_MEMORY_LIMIT`` bytes when
-    that environment variable is set) raise outputTooLarge before they are
-    made.
+    Both grids take 8*(2h+1)*(2w+1) bytes each.
+    @include memory
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:boundary_grid:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: `labels` has more than two dimensions,
           or `values` more than three
         - ``idOutOfRange``: a label truncates outside 1..94906264 (inf too)
         - ``idNotANumber``: a label is NaN
         - ``valueSizeMismatch``: `values` is not (h, w) or (h, w, C)
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outputTooLarge``: `grid` and `strength` exceed the memory
           available
         - ``outOfMemory``: no memory left, or the grids exceed the address
           space
 
         A message about a label locates the first bad one in column order.
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

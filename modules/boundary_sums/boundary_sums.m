@@ -27,20 +27,14 @@
 %   each row by row and left to right), so results are reproducible bit for
 %   bit. A message about an entry names its input, row, column and value.
 %
-%   P and B take 8*N^2 + 8*N bytes. A result that would not fit into the memory
-%   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment
-%   variable is set) fails with outputTooLarge before it is made. The MEX build
-%   (build/octave-mex, and MATLAB) counts a result twice: its host copies a MEX
-%   result while it returns it.
+%   P and B take 8*N^2 + 8*N bytes.
+%@include memory
 %
-%   Errors (identifier mexsets:boundary_sums:<reason>):
+%@include errors
 %     nargin                 not exactly six inputs
 %     nargout                more than two outputs
 %     badScalar              N is empty or not numeric (a cell, say)
-%     typesNotCoherent       an input after N is not double
-%     dimensionsNotCoherent  an input after N has more than two dimensions
-%     sparseInput            an input after N is sparse (pass full(...))
-%     complexInput           an input after N is complex (pass real(...))
+%@include input_errors an input after N
 %     sizeOutOfRange         N is NaN or truncates outside 0..2^31-1
 %     outOfMemory            N is too large to address N-by-N, or no memory
 %     emptyKeyList           KEYS is empty but not 0-by-0 (0-by-5, say)

@@ -1,8 +1,16 @@
 """boundary_sums over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _boundary_sums_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Scalar, Tuple
 
-def boundary_sums(n, first, second, keys, labels, weights):
+
+def boundary_sums(n: Scalar, first: ArrayLike, second: ArrayLike, keys: ArrayLike,
+                  labels: ArrayLike, weights: ArrayLike) -> Tuple[Doubles, Doubles]:
     """Sum a grid's mixed-parity cell weights per label.
 
     For every key, sums the `weights` of the cells of `labels` that hold that
@@ -58,18 +66,13 @@ def boundary_sums(n, first, second, keys, labels, weights):
         Fortran-ordered.
     border : ndarray of float64, shape (n,)
 
-    Both take 8*n**2 + 8*n bytes; a result larger than the memory available
-    (MemAvailable, or ``MEXSETS_MEMORY_LIMIT`` bytes when that environment
-    variable is set) raises outputTooLarge before it is made.
+    Both take 8*n**2 + 8*n bytes.
+    @include memory
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:boundary_sums:<reason>``:
-
+    @include raises
         - ``badScalar``: `n` is empty
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``sizeOutOfRange``: `n` is NaN or truncates outside 0 .. 2**31 - 1
         - ``outOfMemory``: `n` is too large to address an n-by-n matrix, or
           no memory is left
@@ -85,9 +88,7 @@ def boundary_sums(n, first, second, keys, labels, weights):
         - ``labelWithoutKey``: a label equals none of the keys
         - ``outputTooLarge``: `pair` and `border` (8*n**2 + 8*n bytes) exceed
           the memory available
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

@@ -40,19 +40,13 @@
 %   are real, full, two-dimensional double matrices. A message about an
 %   entry names its input, row, column and value.
 %
-%   MERGES and AREAS take 40*L - 32 bytes. A result that would not fit into the
-%   memory available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
-%   environment variable is set) fails with outputTooLarge before it is made.
-%   The MEX build (build/octave-mex, and MATLAB) counts a result twice: its host
-%   copies a MEX result while it returns it.
+%   MERGES and AREAS take 40*L - 32 bytes.
+%@include memory
 %
-%   Errors (identifier mexsets:merge_regions:<reason>):
+%@include errors
 %     nargin                 not five or six inputs
 %     nargout                more than two outputs
-%     typesNotCoherent       an input before BASE is not double
-%     dimensionsNotCoherent  an input before BASE has more than two dimensions
-%     sparseInput            an input before BASE is sparse (pass full(...))
-%     complexInput           an input before BASE is complex (pass real(...))
+%@include input_errors an input before BASE
 %     badScalar              BASE is empty or not numeric (a cell, say)
 %     badBase                BASE is neither 0 nor 1
 %     noRegions              REGION_AREAS is empty

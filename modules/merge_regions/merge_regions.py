@@ -1,8 +1,16 @@
 """merge_regions over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _merge_regions_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Scalar, Tuple
 
-def merge_regions(first, second, lengths, strengths, region_areas, base=1):
+
+def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, strengths: ArrayLike,
+                  region_areas: ArrayLike, base: Scalar = 1) -> Tuple[Doubles, Doubles]:
     """Build a merge tree by joining the weakest boundaries first.
 
     Builds the merge tree of L = ``region_areas.size`` regions by joining, L-1
@@ -55,11 +63,7 @@ def merge_regions(first, second, lengths, strengths, region_areas, base=1):
         Area of every node, leaves first; a merge node's is the sum of its
         children's.
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:merge_regions:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: an input has more than two dimensions
         - ``badScalar``: `base` is empty
         - ``badBase``: `base` is neither 0 nor 1
@@ -72,13 +76,11 @@ def merge_regions(first, second, lengths, strengths, region_areas, base=1):
         - ``idNotANumber``: an id is NaN
         - ``selfPair``: ``first[k]`` and ``second[k]`` name the same region
         - ``badLength``: a length is not positive (or NaN)
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outputTooLarge``: the results exceed the memory available (or
           ``MEXSETS_MEMORY_LIMIT``)
         - ``outOfMemory``: no memory left for the boundaries
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

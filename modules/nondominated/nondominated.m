@@ -26,7 +26,7 @@
 %   holding NaN that becomes champion costs a pass over the rows left, so
 %   many such rows take up to O(M^2 D).
 %
-%   Errors (identifier mexsets:nondominated:<reason>):
+%@include errors
 %     notDouble              X is not double (pass double(X))
 %     sparseInput            X is sparse (pass full(X))
 %     complexInput           X is complex (pass real(X))

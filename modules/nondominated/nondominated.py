@@ -1,8 +1,15 @@
 """nondominated over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _nondominated_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, NDArray, np
 
-def nondominated(x):
+
+def nondominated(x: ArrayLike) -> NDArray[np.bool_]:
     """Mark the non-dominated rows (Pareto front).
 
     The rows of `x` are points with one coordinate per column, smaller being
@@ -35,17 +42,11 @@ def nondominated(x):
     front : ndarray of bool, shape (M,)
         ``front[i]`` for row ``i`` of `x`; M bytes.
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:nondominated:<reason>``:
-
+    @include raises
         - ``noFirstPage``: `x` is (M, D, 0) with M and D not 0
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the scratch
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

@@ -28,13 +28,10 @@
 %   are reproducible bit for bit. A message about an id names its row, column
 %   and value. ORDER and SCORES take 8*M bytes each.
 %
-%   Errors (identifier mexsets:rank_diverse:<reason>):
+%@include errors
 %     nargin                 fewer than three inputs
 %     nargout                more than two outputs
-%     typesNotCoherent       ITEMS, RELEVANCE or W is not double
-%     dimensionsNotCoherent  ITEMS, RELEVANCE or W has more than two dimensions
-%     sparseInput            ITEMS, RELEVANCE or W is sparse (pass full(...))
-%     complexInput           ITEMS, RELEVANCE or W is complex (pass real(...))
+%@include input_errors ITEMS, RELEVANCE or W
 %     badScalar              LAMBDA is empty or not numeric (a cell, say)
 %     tooFewValues           RELEVANCE holds fewer than M values
 %     idOutOfRange           an id >= size(W, 1) or size(W, 2)

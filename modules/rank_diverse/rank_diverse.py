@@ -1,8 +1,16 @@
 """rank_diverse over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _rank_diverse_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Scalar, Tuple
 
-def rank_diverse(items, relevance, w, lambda_=0.75):
+
+def rank_diverse(items: ArrayLike, relevance: ArrayLike, w: ArrayLike,
+                 lambda_: Scalar = 0.75) -> Tuple[Doubles, Doubles]:
     """Rank candidates by relevance against redundancy.
 
     Orders the M candidates given by the rows of `items` greedily: each step
@@ -47,11 +55,7 @@ def rank_diverse(items, relevance, w, lambda_=0.75):
         The score of each candidate when it was picked. Each output takes
         8*M bytes.
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:rank_diverse:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: `items`, `relevance` or `w` has more
           than two dimensions
         - ``badScalar``: `lambda_` is empty
@@ -59,11 +63,9 @@ def rank_diverse(items, relevance, w, lambda_=0.75):
         - ``idOutOfRange``: an id >= ``w.shape[0]`` or ``w.shape[1]`` (inf
           too)
         - ``idNotANumber``: an id is NaN
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the item lists
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

@@ -15,13 +15,10 @@
 %   bit. A message about an id names its input, row, column and value. The
 %   results take 8*M bytes each.
 %
-%   Errors (identifier mexsets:score_subsets:<reason>):
+%@include errors
 %     nargin                 not exactly three inputs
 %     nargout                more than two outputs
-%     typesNotCoherent       an input is not double
-%     dimensionsNotCoherent  an input has more than two dimensions
-%     sparseInput            an input is sparse (pass full(...))
-%     complexInput           an input is complex (pass real(...))
+%@include input_errors an input
 %     idOutOfRange           an id not strictly between 0 and K+1 (Inf too)
 %     idNotANumber           an id is NaN
 %

@@ -1,8 +1,15 @@
 """score_subsets over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _score_subsets_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Tuple
 
-def score_subsets(a, b, subsets):
+
+def score_subsets(a: ArrayLike, b: ArrayLike, subsets: ArrayLike) -> Tuple[Doubles, Doubles]:
     """Sum two per-item value rows over each subset.
 
     Row ``i`` of `subsets` lists the **1-based** ids of subset ``i``'s items
@@ -31,18 +38,12 @@ def score_subsets(a, b, subsets):
     sums_a, sums_b : ndarray of float64, shape (M,)
         8*M bytes each.
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:score_subsets:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: an input has more than two dimensions
         - ``idOutOfRange``: an id not strictly between 0 and K+1 (inf too)
         - ``idNotANumber``: an id is NaN
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+        @include integer_too_large
+    @include type_errors
 
     Examples
     --------

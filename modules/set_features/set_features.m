@@ -31,14 +31,11 @@
 %   bit. A message about an id names its row, column and value. F takes 8*M
 %   bytes, G 8*M (modes 2 and 3) or 32*M (mode 4).
 %
-%   Errors (identifier mexsets:set_features:<reason>):
+%@include errors
 %     nargin                 fewer than two inputs, or mode 3 without W
 %     nargout                more than two outputs, or two in mode 1
 %     badMode                MODE truncated is not 1-4 (once gave zeros)
-%     typesNotCoherent       IDS, V or W is not double
-%     dimensionsNotCoherent  IDS, V or W has more than two dimensions
-%     sparseInput            IDS, V or W is sparse (pass full(...))
-%     complexInput           IDS, V or W is complex (pass real(...))
+%@include input_errors IDS, V or W
 %     badScalar              MODE is empty or not numeric (a cell, say)
 %     tooFewColumns          V lacks a column the mode reads, and a row has ids
 %     idOutOfRange           an id >= size(V, 1) (mode 3: or a dimension of W)

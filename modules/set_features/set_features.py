@@ -1,8 +1,16 @@
 """set_features over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _set_features_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Optional, Scalar, Tuple, Union
 
-def set_features(ids, v, mode=1, w=None):
+
+def set_features(ids: ArrayLike, v: ArrayLike, mode: Scalar = 1,
+                 w: Optional[ArrayLike] = None) -> Union[Doubles, Tuple[Doubles, Doubles]]:
     """Aggregate per set: minimum, ratio, perimeter, box.
 
     Row ``i`` of `ids` lists the **0-based** ids of set ``i`` (id ``a`` is
@@ -60,15 +68,11 @@ def set_features(ids, v, mode=1, w=None):
 
     `features` takes 8*M bytes, `extra` 8*M (modes 2 and 3) or 32*M (mode 4).
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:set_features:<reason>``:
-
+    @include raises
         - ``nargin``: mode 3 without `w`
         - ``dimensionsNotCoherent``: `ids`, `v` or `w` has more than two
           dimensions
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``badScalar``: `mode` is empty
         - ``badMode``: `mode` truncates to none of 1, 2, 3, 4
         - ``tooFewColumns``: `v` lacks a column the mode reads, and a row has
@@ -77,9 +81,7 @@ def set_features(ids, v, mode=1, w=None):
           of `w`)
         - ``idNotANumber``: an id is NaN
         - ``outOfMemory``: no memory left for the scratch of modes 3 and 4
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

@@ -34,13 +34,10 @@
 %   column and value. The results take 8*K*(N+1) bytes, never more than ITEMS
 %   and a column.
 %
-%   Errors (identifier mexsets:suppress_overlaps:<reason>):
+%@include errors
 %     nargin                 fewer than three inputs
 %     nargout                more than two outputs
-%     typesNotCoherent       ITEMS, WEIGHTS or W is not double
-%     dimensionsNotCoherent  ITEMS, WEIGHTS or W has more than two dimensions
-%     sparseInput            ITEMS, WEIGHTS or W is sparse (pass full(...))
-%     complexInput           ITEMS, WEIGHTS or W is complex (pass real(...))
+%@include input_errors ITEMS, WEIGHTS or W
 %     badScalar              THRESHOLD is empty or not numeric (a cell, say)
 %     idOutOfRange           an id >= numel(WEIGHTS), size(W, 1) or size(W, 2)
 %     idNotANumber           an id is NaN

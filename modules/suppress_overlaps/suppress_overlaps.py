@@ -1,8 +1,16 @@
 """suppress_overlaps over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _suppress_overlaps_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Scalar, Tuple
 
-def suppress_overlaps(items, weights, w, threshold=1.0):
+
+def suppress_overlaps(items: ArrayLike, weights: ArrayLike, w: ArrayLike,
+                      threshold: Scalar = 1.0) -> Tuple[Doubles, Doubles]:
     """Drop the rows that overlap a kept row too much.
 
     Walks the rows of `items` from first to last and keeps a row unless its
@@ -53,11 +61,7 @@ def suppress_overlaps(items, weights, w, threshold=1.0):
 
     Both take ``8*K*(N + 1)`` bytes, never more than `items` and a column.
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:suppress_overlaps:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: `items`, `weights` or `w` has more than
           two dimensions
         - ``badScalar``: `threshold` is empty
@@ -66,11 +70,9 @@ def suppress_overlaps(items, weights, w, threshold=1.0):
         - ``idNotANumber``: an id is NaN
         - ``entryNotInt32``: an entry after the first <= -1 does not fit a
           32-bit integer
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the kept rows
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

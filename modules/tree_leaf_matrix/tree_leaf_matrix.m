@@ -20,24 +20,16 @@
 %   real, full, two-dimensional double matrices. A message about an id names
 %   its input, row, column and value.
 %
-%   LEAVES takes 8 bytes an entry. A matrix that would not fit into the memory
-%   available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment
-%   variable is set) fails with outputTooLarge before it is made. The MEX build
-%   (build/octave-mex, and MATLAB) counts a result twice: its host copies a MEX
-%   result while it returns it.
+%   LEAVES takes 8 bytes an entry.
+%@include memory
 %
-%   Errors (identifier mexsets:tree_leaf_matrix:<reason>):
+%@include errors
 %     nargin                 fewer than two or more than three inputs
 %     nargout                more than one output
-%     typesNotCoherent       MERGES or SETS is not double
-%     dimensionsNotCoherent  MERGES or SETS has more than two dimensions
-%     sparseInput            MERGES or SETS is sparse (pass full(...))
-%     complexInput           MERGES or SETS is complex (pass real(...))
+%@include input_errors MERGES or SETS
 %     badScalar              BASE is empty or not numeric (a cell, say)
 %     badBase                BASE is neither 0 nor 1
-%     emptyMergeMatrix       MERGES is empty
-%     badLeafCount           MERGES(1, end) is below 1
-%     tooManyNodes           L + R1 exceeds 2^32-1, or MERGES is too large
+%@include merge_tree_errors R1
 %     idOutOfRange           a node id in MERGES or SETS outside 1..L+R1
 %     idNotANumber           such an id, or MERGES(1, end), is NaN
 %     resultTooLarge         LEAVES holds more entries than can be addressed

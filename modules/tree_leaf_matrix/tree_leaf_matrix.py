@@ -1,8 +1,15 @@
 """tree_leaf_matrix over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _tree_leaf_matrix_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles, Scalar
 
-def tree_leaf_matrix(merges, sets, base=1):
+
+def tree_leaf_matrix(merges: ArrayLike, sets: ArrayLike, base: Scalar = 1) -> Doubles:
     """List the leaves below each node set as a padded id matrix.
 
     `merges` and `sets` are read as :func:`mexsets.tree_leaf_sets` reads
@@ -37,18 +44,12 @@ def tree_leaf_matrix(merges, sets, base=1):
         A leaf below two listed nodes (or copied twice into one) appears
         twice.
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:tree_leaf_matrix:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: `merges` or `sets` has more than two
           dimensions
         - ``badScalar``: `base` is empty
         - ``badBase``: `base` is neither 0 nor 1
-        - ``emptyMergeMatrix``: `merges` is empty
-        - ``badLeafCount``: ``merges[0, -1]`` is below 1
-        - ``tooManyNodes``: L + R1 exceeds 2**32-1, or `merges` is too large
+        @include merge_tree_errors R1
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           1..L+R1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
@@ -57,11 +58,9 @@ def tree_leaf_matrix(merges, sets, base=1):
         - ``outputTooLarge``: the result would exceed the memory available
           (MemAvailable, or ``MEXSETS_MEMORY_LIMIT`` bytes when that
           environment variable is set)
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the tree
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

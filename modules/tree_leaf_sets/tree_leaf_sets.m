@@ -20,22 +20,14 @@
 %   message about an id names its input, row, column and value.
 %
 %   LEAVES takes 4 bytes a leaf plus a small array header (about 128 bytes) a
-%   cell. A result that would not fit into the memory available (MemAvailable,
-%   or MEXSETS_MEMORY_LIMIT bytes when that environment variable is set) fails
-%   with outputTooLarge before the first cell is made. The MEX build
-%   (build/octave-mex, and MATLAB) counts a result twice: its host copies a MEX
-%   result while it returns it.
+%   cell; no cell is made before the whole result is known to fit.
+%@include memory
 %
-%   Errors (identifier mexsets:tree_leaf_sets:<reason>):
+%@include errors
 %     nargin                 not exactly two inputs
 %     nargout                more than one output
-%     typesNotCoherent       an input is not double
-%     dimensionsNotCoherent  an input has more than two dimensions
-%     sparseInput            an input is sparse (pass full(...))
-%     complexInput           an input is complex (pass real(...))
-%     emptyMergeMatrix       MERGES is empty
-%     badLeafCount           MERGES(1, end) is below 1
-%     tooManyNodes           L + R1 exceeds 2^32-1, or MERGES is too large
+%@include input_errors an input
+%@include merge_tree_errors R1
 %     idOutOfRange           a node id in MERGES or SETS outside 1..L+R1
 %     idNotANumber           such an id, or MERGES(1, end), is NaN
 %     resultTooLarge         a cell would hold more leaves than can be addressed

@@ -1,8 +1,15 @@
 """tree_leaf_sets over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _tree_leaf_sets_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, List, NDArray, np
 
-def tree_leaf_sets(merges, sets):
+
+def tree_leaf_sets(merges: ArrayLike, sets: ArrayLike) -> List[NDArray[np.uint32]]:
     """List the sorted leaves below each node set of a merge tree.
 
     Nodes and leaves are numbered **from 1**. The leaves are ``1 .. L`` with
@@ -28,20 +35,13 @@ def tree_leaf_sets(merges, sets):
         leaves below the nodes that row ``j`` of `sets` names (empty when it
         names none). It is a multiset: a leaf below two listed nodes (or
         copied twice into one) appears twice. The lists take 4 bytes a leaf
-        plus a small array header (about 128 bytes) each; a result larger
-        than the memory available (MemAvailable, or ``MEXSETS_MEMORY_LIMIT``
-        bytes when that environment variable is set) raises outputTooLarge
-        before the first list is made.
+        plus a small array header (about 128 bytes) each; no list is made
+        before the whole result is known to fit.
+        @include memory
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:tree_leaf_sets:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        - ``emptyMergeMatrix``: `merges` is empty
-        - ``badLeafCount``: ``merges[0, -1]`` is below 1
-        - ``tooManyNodes``: L + R1 exceeds 2**32-1, or `merges` is too large
+        @include merge_tree_errors R1
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           1..L+R1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
@@ -49,11 +49,9 @@ def tree_leaf_sets(merges, sets):
           addressed
         - ``outputTooLarge``: all the lists together exceed the memory
           available
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the tree
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

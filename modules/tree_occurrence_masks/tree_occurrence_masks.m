@@ -20,22 +20,14 @@
 %   real, full, two-dimensional double matrices. A message about an id names
 %   its input, row, column and value.
 %
-%   MASKS takes M*N*K bytes (a byte a flag). A result that would not fit into
-%   the memory available (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that
-%   environment variable is set) fails with outputTooLarge before it is made.
-%   The MEX build (build/octave-mex, and MATLAB) counts a result twice: its host
-%   copies a MEX result while it returns it.
+%   MASKS takes M*N*K bytes (a byte a flag).
+%@include memory
 %
-%   Errors (identifier mexsets:tree_occurrence_masks:<reason>):
+%@include errors
 %     nargin                 not exactly three inputs
 %     nargout                more than one output
-%     typesNotCoherent       an input is not double
-%     dimensionsNotCoherent  an input has more than two dimensions
-%     sparseInput            an input is sparse (pass full(...))
-%     complexInput           an input is complex (pass real(...))
-%     emptyMergeMatrix       MERGES is empty
-%     badLeafCount           MERGES(1, end) is below 1
-%     tooManyNodes           L + R2 exceeds 2^32-1, or MERGES is too large
+%@include input_errors an input
+%@include merge_tree_errors R2
 %     idOutOfRange           a label, child or node-set id outside 1..L+R2
 %     idNotANumber           such an id, or MERGES(1, end), is NaN
 %     outputTooLarge         M*N*K flags exceed the address range or memory

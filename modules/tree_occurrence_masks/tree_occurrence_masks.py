@@ -1,8 +1,16 @@
 """tree_occurrence_masks over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _tree_occurrence_masks_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, NDArray, np
 
-def tree_occurrence_masks(labels, merges, sets):
+
+def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike,
+                          sets: ArrayLike) -> NDArray[np.bool_]:
     """Mark where each node set of a merge tree occurs in a label matrix.
 
     Nodes are numbered **from 1**; L = trunc(``merges[0, -1]`` - 1) is the
@@ -32,30 +40,20 @@ def tree_occurrence_masks(labels, merges, sets):
     -------
     masks : ndarray of bool, shape (M, N, K), Fortran order
         ``masks[:, :, k]`` is True at the positions that belong to at least
-        one node listed in row ``k`` of `sets`. It takes M*N*K bytes; a
-        result larger than the memory available (MemAvailable, or
-        ``MEXSETS_MEMORY_LIMIT`` bytes when that environment variable is
-        set) raises outputTooLarge before it is made.
+        one node listed in row ``k`` of `sets`. It takes M*N*K bytes.
+        @include memory
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:tree_occurrence_masks:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        - ``emptyMergeMatrix``: `merges` is empty
-        - ``badLeafCount``: ``merges[0, -1]`` is below 1
-        - ``tooManyNodes``: L + R2 exceeds 2**32-1, or `merges` is too large
+        @include merge_tree_errors R2
         - ``idOutOfRange``: a label, child or node-set id outside 1..L+R2
           (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
         - ``outputTooLarge``: M*N*K flags exceed the address range or the
           memory available
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the node links
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

@@ -27,13 +27,10 @@
 %   in ascending leaf order from +0, so results are reproducible bit for bit.
 %   A message about an id names its row, column and value.
 %
-%   W takes 8*R^2 bytes. A result that would not fit into the memory available
-%   (MemAvailable, or MEXSETS_MEMORY_LIMIT bytes when that environment variable
-%   is set) fails with outputTooLarge before it is made. The MEX build
-%   (build/octave-mex, and MATLAB) counts a result twice: its host copies a MEX
-%   result while it returns it.
+%   W takes 8*R^2 bytes.
+%@include memory
 %
-%   Errors (identifier mexsets:tree_overlap_matrix:<reason>):
+%@include errors
 %     nargin                 fewer than three inputs
 %     nargout                more than one output
 %     typesNotCoherent       an input is not double

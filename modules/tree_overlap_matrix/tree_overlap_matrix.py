@@ -1,8 +1,15 @@
 """tree_overlap_matrix over NumPy arrays."""
+from __future__ import annotations
+
+from typing import TYPE_CHECKING
+
 from . import _tree_overlap_matrix_native as _native
 
+if TYPE_CHECKING:
+    from ._typing import ArrayLike, Doubles
 
-def tree_overlap_matrix(unused, merges, node_rows):
+
+def tree_overlap_matrix(unused: ArrayLike, merges: ArrayLike, node_rows: ArrayLike) -> Doubles:
     """Sum the leaf weight shared by each pair of nodes of a merge tree.
 
     Node ids are **0-based**. With R rows in `node_rows` (one per node) and
@@ -40,15 +47,10 @@ def tree_overlap_matrix(unused, merges, node_rows):
         other counts min(a, b) times). The matrix is symmetric; its diagonal
         and the entries between two leaves are 0. Each entry is summed in
         ascending leaf order from +0, so results are reproducible bit for
-        bit. It takes 8*R**2 bytes; a result larger than the memory
-        available (MemAvailable, or ``MEXSETS_MEMORY_LIMIT`` bytes when that
-        environment variable is set) raises outputTooLarge before it is made.
+        bit. It takes 8*R**2 bytes.
+        @include memory
 
-    Raises
-    ------
-    mexsets.Error
-        With ``identifier`` ``mexsets:tree_overlap_matrix:<reason>``:
-
+    @include raises
         - ``dimensionsNotCoherent``: an input has more than two dimensions
         - ``tooFewNodeRows``: `node_rows` has fewer rows than `merges`
         - ``noNewIdColumn``: `merges` has rows but no columns
@@ -62,11 +64,9 @@ def tree_overlap_matrix(unused, merges, node_rows):
           leaves
         - ``outputTooLarge``: the result (8*R**2 bytes) exceeds the memory
           available
-        - ``integerTooLarge``: an integer input beyond 2**53 in magnitude
+        @include integer_too_large
         - ``outOfMemory``: no memory left for the leaf lists
-    mexsets.ArgumentTypeError
-        A TypeError: ``typesNotCoherent`` (not real numbers) or
-        ``complexInput``.
+    @include type_errors
 
     Examples
     --------

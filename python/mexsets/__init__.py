@@ -9,8 +9,9 @@ Ids keep the numbering of those functions (see each function's docstring):
 item, node and region ids are 1-based in score_subsets, tree_leaf_sets,
 tree_occurrence_masks, boundary_sums, boundary_grid and merge_regions,
 0-based in rank_diverse, suppress_overlaps, tree_overlap_matrix and
-set_features; tree_leaf_matrix gives either. Arrays saved from
-MATLAB or Octave therefore give the same results here.
+set_features; tree_leaf_matrix gives either, and nondominated reads no
+ids. Arrays saved from MATLAB or Octave therefore give the same results
+here.
 
 Every function releases the GIL while it computes, and raises
 mexsets.Error (a ValueError) with an ``identifier`` of the form

@@ -2,7 +2,8 @@
 # Runs the MATLAB/Octave build script build.m in octave-cli: its option errors,
 # a verbose build of one function (flags, folder contents), then a build of
 # every function of modules/functions.txt into a temporary folder: exactly
-# their MEX files and help and the index, checked by check_mexsets.m.
+# their MEX files and help (the same as help/expand_help.py writes) and the
+# index, checked by check_mexsets.m.
 # Exits non-zero at the first failure.
 # Usage: bash test_build_script.sh ROOT [BUILD]
 set -euo pipefail
@@ -10,6 +11,12 @@ root=$(cd "$1" && pwd)
 here=$root/tests/package
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+
+# The help as help/expand_help.py (the other builds' expander) writes it.
+source "$root/tools/project.sh"
+for m in $(mexsets_modules "$root"); do
+  python3 "$root/help/expand_help.py" "$root/modules/$m/$m.m" "$tmp/help/$m.m"
+done
 
 octave-cli --norc --quiet --no-window-system --eval "
   addpath('$root');
@@ -75,6 +82,11 @@ octave-cli --norc --quiet --no-window-system --eval "
                    strcat(names, ['.' mexext()])]);
   if ~isequal(made, expected)
     error('build of every function made: %s', strjoin(made, ' '));
+  end
+  for k = 1:numel(names)
+    if ~strcmp(fileread([tmp '/all/' names{k} '.m']), fileread([tmp '/help/' names{k} '.m']))
+      error('build.m and help/expand_help.py write different help for %s', names{k});
+    end
   end
   addpath([tmp '/all']);
   check_mexsets([tmp '/all'], names, mexext());

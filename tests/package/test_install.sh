@@ -41,7 +41,7 @@ grep -q "addpath('$folder')" "$tmp/install.log" ||
 sed "s|^|${folder#"$tmp/prefix/"}/|" "$tmp/expected" > "$tmp/expected_paths"
 diff "$tmp/expected_paths" "$tmp/all_files" || fail "installed files differ from the list above (- expected, + found)"
 for m in $modules; do
-  cmp -s "$root/modules/$m/$m.m" "$folder/$m.m" || fail "$m.m differs from modules/$m/$m.m"
+  cmp -s "$build/octave/$m.m" "$folder/$m.m" || fail "$m.m differs from the built one"
   cmp -s "$build/octave/$m.oct" "$folder/$m.oct" || fail "$m.oct differs from the built one"
 done
 

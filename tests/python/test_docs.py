@@ -1,13 +1,15 @@
-"""The Python help and the Octave help say the same: each docstring's
-examples run as doctests, its parameters are the help's argument names and
-the wrapper's signature is the contract's, and its Raises section lists the
-reasons the Octave help lists (less those only a MEX host raises, plus the
-Python-only integerTooLarge)."""
+"""The Python help and the Octave help, as built, say the same: each
+docstring's examples run as doctests, its parameters are the help's argument
+names and the wrapper's signature is the contract's, and its Raises section
+lists the reasons the Octave help lists (less those only a MEX host raises,
+plus the Python-only integerTooLarge). The type stubs have every wrapper's
+signature, and the package's docstring names every function."""
 import doctest
 import importlib
 import inspect
 import os
 import re
+import sys
 from pathlib import Path
 
 import pytest
@@ -22,7 +24,14 @@ PYTHON_ONLY = {"integerTooLarge", "typesNotCoherent", "complexInput", "nargin"}
 
 
 def octave_help(name):
-    return (ROOT / "modules" / name / f"{name}.m").read_text()
+    """The Octave help as built (MEXSETS_BUILD/octave), else as the build
+    would write it."""
+    built = Path(os.environ.get("MEXSETS_BUILD", ROOT / "build")) / "octave" / f"{name}.m"
+    if built.is_file():
+        return built.read_text()
+    sys.path.insert(0, str(ROOT / "help"))
+    import expand_help
+    return expand_help.expand(ROOT / "modules" / name / f"{name}.m")
 
 
 def help_arguments(name):
@@ -89,3 +98,15 @@ def test_raises_lists_the_help_reasons(name):
 def test_docstring_states_the_base_of_ids(name):
     doc = getattr(mexsets, name).__doc__
     assert re.search(r"[01]-based", doc) or name == "nondominated"
+
+
+def test_stubs_and_package_docstring_name_every_function():
+    import ast
+    stubs = ast.parse((Path(mexsets.__file__).parent / "__init__.pyi").read_text())
+    signatures = {node.name: [a.arg for a in node.args.args] for node in stubs.body
+                  if isinstance(node, ast.FunctionDef)}
+    assert signatures == {name: list(inspect.signature(getattr(mexsets, name)).parameters)
+                          for name in NAMES}
+    for name in NAMES:
+        assert "@include" not in getattr(mexsets, name).__doc__
+        assert re.search(rf"\b{name}\b", mexsets.__doc__), name
