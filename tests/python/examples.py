@@ -83,10 +83,8 @@ def _output(kind, text):
     if cell:
         return [np.asarray(row, dtype=np.float64).ravel(order="F").astype(DTYPES[kind])
                 for row in parsed]
-    array = np.asfortranarray(np.asarray(parsed, dtype=np.float64)).astype(DTYPES[kind], order="F")
-    if array.ndim == 2 and array.shape[1] == 1:
-        return array[:, 0].copy()
-    return np.atleast_2d(array)
+    array = np.atleast_2d(np.asarray(parsed, dtype=np.float64)).astype(DTYPES[kind], order="F")
+    return array[:, 0].copy() if array.ndim == 2 and array.shape[1] == 1 else array
 
 
 def examples(name):

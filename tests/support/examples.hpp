@@ -27,8 +27,8 @@
 #include <cctype>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -266,8 +266,8 @@ inline ::testing::AssertionResult matches(const ExampleOutput& expected, const m
   } else if (expected.class_name == "uint32" && id == mxUINT32_CLASS) {
     for (std::size_t k = 0; k < n; ++k) values[k] = static_cast<const unsigned*>(mxGetData(got))[k];
   } else {
-    return ::testing::AssertionFailure() << "class id " << static_cast<int>(id) << ", expected "
-                                         << expected.class_name;
+    return ::testing::AssertionFailure()
+           << "class id " << static_cast<int>(id) << ", expected " << expected.class_name;
   }
   for (std::size_t k = 0; k < n; ++k) {
     std::uint64_t a, b;
