@@ -30,11 +30,11 @@ end
 grew = {};
 for k = 1:numel(built)
   name = built{k};
-  calls = examples(name);  % the valid call: the first example
-  args = calls(1).inputs;
+  valid = examples(name)(1);  % the valid call: the first example
+  args = valid.inputs;
   failing = args;
   failing{1} = {};
-  variants = {{args, calls(1).nargout}, {args, 0}, {failing, 1}};
+  variants = {{args, valid.nargout}, {args, 0}, {failing, 1}};
   for v = 1:numel(variants)
     [call_args, n] = variants{v}{:};
     grown = growth_per_call(str2func(name), call_args, n, calls);
