@@ -5,9 +5,12 @@ import numpy as np
 import pytest
 
 import mexsets
-from examples import valid_call
+from examples import MODULES, valid_call
 
 NAMES = mexsets._function_names()
+# All the functions, modules/functions.txt: the lines that are a name alone.
+LISTED = [line for line in (MODULES / "functions.txt").read_text().splitlines()
+          if line and line[0].isalpha()]
 
 
 def needs(*names):
