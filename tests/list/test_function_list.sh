@@ -67,7 +67,8 @@ for area in tests bench fuzz; do
 done
 # Each function's examples, which every test that goes over the functions reads.
 for name in $listed; do
-  [ -f "$root/modules/$name/${name}_examples.txt" ] || problem "modules/$name/${name}_examples.txt is missing"
+  table=modules/$name/${name}_examples.txt
+  [ -f "$root/$table" ] || problem "$table is missing"
 done
 
 # The build: its list is the list, or the part that MEXSETS_ONLY picks, in
