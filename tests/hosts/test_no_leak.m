@@ -7,7 +7,6 @@ build = getenv('MEXSETS_BUILD');
 assert(~isempty(build), 'MEXSETS_BUILD must name the build folder');
 addpath(fullfile(build, 'octave-test'));
 built = function_list(fullfile(build, 'functions.txt'));
-[valid, outputs] = valid_calls();
 calls = 2000;
 
 function grown = growth_per_call(f, args, n, calls)
@@ -31,10 +30,11 @@ end
 grew = {};
 for k = 1:numel(built)
   name = built{k};
-  args = valid.(name);
+  valid = examples(name)(1);  % the valid call: the first example
+  args = valid.inputs;
   failing = args;
   failing{1} = {};
-  variants = {{args, outputs.(name)}, {args, 0}, {failing, 1}};
+  variants = {{args, valid.nargout}, {args, 0}, {failing, 1}};
   for v = 1:numel(variants)
     [call_args, n] = variants{v}{:};
     grown = growth_per_call(str2func(name), call_args, n, calls);

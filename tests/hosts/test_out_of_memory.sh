@@ -6,6 +6,10 @@
 #   bash test_out_of_memory.sh ROOT BUILD
 set -euo pipefail
 build=$2
+if ! grep -qx tree_overlap_matrix "$build/functions.txt"; then
+  echo "PASS: this build has no tree_overlap_matrix to run out of memory with"
+  exit 0
+fi
 for folder in octave octave-mex; do
   out=$( (ulimit -v 4194304; MEXSETS_MEMORY_LIMIT=18446744073709551615 octave-cli --norc --quiet \
     --no-window-system --eval "addpath('$build/$folder');

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Everything that names the functions against the one list,
 # modules/functions.txt: its own format, the module folders, Contents.m, the
-# per-function folders of tests/, bench/ and fuzz/, the hand-written tables of
-# the argument-class test and check_mexsets.m; then what BUILD holds: its
-# functions.txt (the list, or the part of it that MEXSETS_ONLY picks), the
-# stand-in modules, and, when given, the Octave folder's .oct and help files,
-# the Python package (its _<name>.py wrappers, native modules and the
-# functions that `import mexsets` exports, with the given interpreter) and the
-# Octave MEX folder's .mex and help files.
+# per-function folders of tests/, bench/ and fuzz/, the example tables; then
+# what BUILD holds: its functions.txt (the list, or the part of it that
+# MEXSETS_ONLY picks), the stand-in modules, and, when given, the Octave
+# folder's .oct and help files, the Python package (its _<name>.py wrappers,
+# native modules and the functions that `import mexsets` exports, with the
+# given interpreter) and the Octave MEX folder's .mex and help files.
 # Reports every disagreement, then exits 1 if there was any.
 # Usage: bash test_function_list.sh ROOT BUILD [OCTAVE_DIR] [PYTHON] [OCTAVE_MEX_DIR]
 set -euo pipefail
@@ -78,10 +77,11 @@ for area in tests bench fuzz; do
     fi
   done
 done
-same_names "valid_calls() of tests/standin/test_argument_classes.cpp" "$listed" \
-  < <(sed -n 's/^ \{6\}{"\([a-z_]*\)", [0-9]*,.*/\1/p' "$root/tests/standin/test_argument_classes.cpp")
-same_names "the worked examples of tests/package/check_mexsets.m" "$listed" \
-  < <(sed -n "s/^  case '\([a-z_]*\)'.*/\1/p" "$root/tests/package/check_mexsets.m")
+# Each function's examples, which every test that goes over the functions reads.
+for name in $listed; do
+  table=modules/$name/${name}_examples.txt
+  [ -f "$root/$table" ] || problem "$table is missing"
+done
 
 # The build: its list is the list, or the part that MEXSETS_ONLY picks, in
 # the list's order.

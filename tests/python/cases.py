@@ -1,29 +1,27 @@
-"""A valid call of every function (the inputs of check_mexsets.py), for the
-tests that vary one argument at a time."""
+"""The functions this build has (its list, which MEXSETS_ONLY may narrow) and
+the valid call of each, the first of its examples (examples.py), for the tests
+that go over the functions or vary one argument at a time."""
 import numpy as np
+import pytest
 
-VALID = {
-    "score_subsets": ([[10, 20, 30]], [[1, 2, 3]], [[3, 1, 0, 2], [2, 2, 2, 2]]),
-    "rank_diverse": ([[0, 1], [0, -1], [1, 0]], [[1], [1], [0.9]], [[1, 0.5], [0.5, 1]], 0.5),
-    "suppress_overlaps": ([[0, 1, -1], [1, 0, -1], [2, -1, -1], [0, 2, -1]], [[1], [1], [1]],
-                          np.eye(3), 0.5),
-    "tree_overlap_matrix": ([[0]], [[0, 1, -1, 3], [3, 2, -1, 4]], [[2], [3], [5], [0], [0]]),
-    "tree_leaf_sets": ([[1, 2, 4], [4, 3, 5]], [[5, 0], [2, 4], [3, 0]]),
-    "tree_occurrence_masks": ([[1, 1, 2], [3, 3, 2]], [[1, 2, 4], [4, 3, 0]], [[4, 0], [3, 1]]),
-    "boundary_sums": (2, [[1, 0]], [[2, 1]], [[5, 7]], [[0, 5, 0], [7, 0, 5], [0, 7, 0]],
-                      [[0, 1, 0], [2, 0, 3], [0, 4, 0]]),
-    "set_features": ([[0, 1, -1], [1, -1, -1]], [[10], [12]], 3, [[0, 3], [3, 0]]),
-    "nondominated": ([[3, 1], [1, 3], [2, 2], [3, 3]],),
-    "boundary_grid": ([[1, 2], [1, 1]], [[0, 3], [4, 0]]),
-    "merge_regions": ([[1, 2, 3, 1]], [[2, 3, 4, 3]], [[2, 1, 2, 1]], [[1, 3, 2, 2]],
-                      [[4, 3, 5, 2, 1]], 1),
-    "tree_leaf_matrix": ([[1, 2, 4], [4, 3, 5]], [[5, 0], [2, 4], [3, 0]], 0),
-}
+import mexsets
+from examples import MODULES, valid_call
+
+NAMES = mexsets._function_names()
+# All the functions, modules/functions.txt: the lines that are a name alone.
+LISTED = [line for line in (MODULES / "functions.txt").read_text().splitlines()
+          if line and line[0].isalpha()]
+
+
+def needs(*names):
+    """Skips a test about these functions in a build that lacks one of them."""
+    missing = [name for name in names if name not in NAMES]
+    return pytest.mark.skipif(bool(missing), reason=f"this build lacks {missing}")
 
 
 def matrix_positions(name):
-    """Positions of the array (not scalar) inputs of a valid call."""
-    return [k for k, value in enumerate(VALID[name]) if np.ndim(value) == 2]
+    """Positions of the array (not number) inputs of the valid call."""
+    return [k for k, value in enumerate(valid_call(name)) if np.ndim(value) == 2]
 
 
 def outputs(result):

@@ -5,9 +5,9 @@ import numpy as np
 import pytest
 
 import mexsets
-from cases import VALID, matrix_positions, outputs, same
-
-NAMES = list(VALID)
+from cases import NAMES, matrix_positions, needs, outputs, same
+from check_mexsets import example_differences
+from examples import valid_call
 
 
 def call(name, args):
@@ -16,7 +16,7 @@ def call(name, args):
 
 def reference(name):
     args = [np.asfortranarray(a, dtype=np.float64) if np.ndim(a) == 2 else a
-            for a in VALID[name]]
+            for a in valid_call(name)]
     return args, call(name, args)
 
 
@@ -40,6 +40,11 @@ def variants(array):
 
 
 @pytest.mark.parametrize("name", NAMES)
+def test_examples_give_their_outputs(name):
+    assert not example_differences(name)
+
+
+@pytest.mark.parametrize("name", NAMES)
 def test_layouts_and_dtypes_give_the_same_bits(name):
     args, expected = reference(name)
     for k in matrix_positions(name):
@@ -49,6 +54,7 @@ def test_layouts_and_dtypes_give_the_same_bits(name):
             assert same(call(name, changed), expected), f"input {k} as {label}"
 
 
+@needs("score_subsets")
 def test_shapes_read_as_matlab_reads_them():
     f = mexsets.score_subsets
     row = f([10, 20, 30], [1, 2, 3], [3, 1, 0, 2])            # 1-D: one row
@@ -62,6 +68,7 @@ def test_shapes_read_as_matlab_reads_them():
     assert "subsets" in str(error.value)
 
 
+@needs("score_subsets", "nondominated", "tree_leaf_sets")
 def test_zero_size_inputs_give_empty_outputs():
     a, b = mexsets.score_subsets([1.0], [2.0], np.zeros((0, 3)))
     assert a.shape == b.shape == (0,) and a.dtype == np.float64
@@ -71,20 +78,15 @@ def test_zero_size_inputs_give_empty_outputs():
     assert mexsets.tree_leaf_sets([[1, 2, 4], [4, 3, 5]], np.zeros((0, 2))) == []
 
 
-def test_outputs_are_new_arrays_in_fortran_order():
-    masks = mexsets.tree_occurrence_masks(*VALID["tree_occurrence_masks"])
-    assert masks.dtype == bool and masks.shape == (2, 3, 2) and masks.flags.f_contiguous
-    accepted, kept = mexsets.suppress_overlaps(*VALID["suppress_overlaps"])
-    assert accepted.ndim == 2 and accepted.flags.f_contiguous and kept.ndim == 1
-    for name in NAMES:
-        for array in outputs(call(name, VALID[name])):
-            assert array.flags.owndata and array.flags.writeable, name
-    leaves = mexsets.tree_leaf_sets(*VALID["tree_leaf_sets"])
-    assert all(leaf.dtype == np.uint32 and leaf.ndim == 1 for leaf in leaves)
+@pytest.mark.parametrize("name", NAMES)
+def test_outputs_are_new_arrays_in_fortran_order(name):
+    for array in outputs(call(name, valid_call(name))):
+        assert array.flags.owndata and array.flags.writeable and array.flags.f_contiguous
 
 
+@needs("suppress_overlaps")
 def test_inputs_are_never_written():
-    args = [np.array(a, dtype=float, order="F") for a in VALID["suppress_overlaps"][:3]]
+    args = [np.array(a, dtype=float, order="F") for a in valid_call("suppress_overlaps")[:3]]
     before = [a.copy() for a in args]
     mexsets.suppress_overlaps(*args)
     assert all(np.array_equal(a, b) for a, b in zip(args, before))
@@ -97,6 +99,7 @@ def test_inputs_are_never_written():
     (np.array([[1]], dtype=np.longdouble), "typesNotCoherent"),
     (np.array([[1]], dtype="datetime64[s]"), "typesNotCoherent"),
 ])
+@needs("score_subsets")
 def test_refused_dtypes_are_type_errors(value, reason):
     with pytest.raises(TypeError) as error:
         mexsets.score_subsets([1.0], [1.0], value)
@@ -104,6 +107,7 @@ def test_refused_dtypes_are_type_errors(value, reason):
     assert error.value.identifier == f"mexsets:score_subsets:{reason}"
 
 
+@needs("score_subsets")
 def test_integers_beyond_2_to_53_are_refused_not_rounded():
     big = np.array([[1, 2], [3, 2**53 + 1]], dtype=np.int64)
     with pytest.raises(mexsets.Error) as error:
@@ -116,6 +120,7 @@ def test_integers_beyond_2_to_53_are_refused_not_rounded():
     assert a.tolist() == [-2.0**53]
 
 
+@needs("score_subsets")
 def test_errors_locate_entries_as_python_indexes_them():
     with pytest.raises(mexsets.Error) as error:
         mexsets.score_subsets([10, 20, 30], [1, 2, 3], [[3, 1, 0, 2], [1, 7, 0, 0]])
@@ -127,6 +132,7 @@ def test_errors_locate_entries_as_python_indexes_them():
         mexsets.score_subsets([1.0], [1.0])
 
 
+@needs("boundary_grid")
 def test_three_dimensional_integers_beyond_2_to_53_are_refused():
     labels = np.array([[1, 2], [1, 2]])
     values = np.zeros((2, 2, 3), dtype=np.int64)

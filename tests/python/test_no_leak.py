@@ -7,7 +7,8 @@ import numpy as np
 import pytest
 
 import mexsets
-from cases import VALID
+from cases import NAMES
+from examples import valid_call
 
 
 class _MallInfo2(ctypes.Structure):
@@ -46,11 +47,10 @@ def attempt(function, args):
 
 
 @pytest.mark.skipif(HEAP is None, reason="this C library has no mallinfo2")
-@pytest.mark.parametrize("name", [n for n in mexsets.__all__ if callable(getattr(mexsets, n))
-                                  and not isinstance(getattr(mexsets, n), type)])
+@pytest.mark.parametrize("name", NAMES)
 def test_repeated_calls_take_no_memory(name):
     function = getattr(mexsets, name)
-    args = [np.asfortranarray(a, float) if np.ndim(a) == 2 else a for a in VALID[name]]
+    args = [np.asfortranarray(a, float) if np.ndim(a) == 2 else a for a in valid_call(name)]
     failing = [object()] + args[1:]
     for kind, call in (("valid", attempt(function, args)), ("failing", attempt(function, failing))):
         grown = growth_per_call(call)

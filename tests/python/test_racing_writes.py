@@ -10,7 +10,7 @@ import numpy as np
 import pytest
 
 import mexsets
-from cases import same
+from cases import NAMES, same
 
 HOSTILE = [1e9, -5.0, np.nan, 0.0, 1e300, -np.inf, 0.5]
 
@@ -26,7 +26,7 @@ def merge_chain(leaves):
 
 
 def calls():
-    """(name, function, arguments, positions of the arguments written to)."""
+    """(name, arguments, positions of the arguments written to)."""
     rng = np.random.default_rng(1)
     f = np.asfortranarray
     leaves = 400
@@ -40,34 +40,34 @@ def calls():
     first, second = rng.integers(1, 300, 3000), rng.integers(1, 300, 3000)
     second = np.where(first == second, first % 299 + 1, second).astype(float)
     ids = np.where(rng.random((2000, 12)) < 0.1, -1, rng.integers(0, 300, (2000, 12)))
-    yield "tree_occurrence_masks", mexsets.tree_occurrence_masks, \
-        [f(labels), f(merges), f(sets)], [0, 1, 2]
-    yield "tree_leaf_sets", mexsets.tree_leaf_sets, [f(merges), f(sets)], [0, 1]
-    yield "tree_leaf_matrix", mexsets.tree_leaf_matrix, [f(merges), f(sets), 1], [0, 1]
-    yield "tree_overlap_matrix", mexsets.tree_overlap_matrix, \
-        [f([[0.0]]), f(merges - 1), f(np.ones((2 * leaves - 1, 1)))], [1]
-    yield "boundary_sums", mexsets.boundary_sums, \
+    yield "tree_occurrence_masks", [f(labels), f(merges), f(sets)], [0, 1, 2]
+    yield "tree_leaf_sets", [f(merges), f(sets)], [0, 1]
+    yield "tree_leaf_matrix", [f(merges), f(sets), 1], [0, 1]
+    yield "tree_overlap_matrix", [f([[0.0]]), f(merges - 1), f(np.ones((2 * leaves - 1, 1)))], [1]
+    yield "boundary_sums", \
         [30, f(rng.integers(0, 31, (1, 200)).astype(float)),
          f(rng.integers(1, 31, (1, 200)).astype(float)), f(keys[None, :]),
          f(grid.astype(float)), f(rng.random((150, 150)))], [1, 2, 3, 4]
-    yield "score_subsets", mexsets.score_subsets, \
+    yield "score_subsets", \
         [f(rng.random((1, 300))), f(rng.random((1, 300))),
          f(rng.integers(0, 301, (2000, 20)).astype(float))], [2]
-    yield "rank_diverse", mexsets.rank_diverse, [f(items), f(rng.random(200)), f(w), 0.5], [0]
-    yield "suppress_overlaps", mexsets.suppress_overlaps, \
-        [f(items), f(np.ones(30)), f(w), 0.5], [0]
-    yield "set_features", mexsets.set_features, \
+    yield "rank_diverse", [f(items), f(rng.random(200)), f(w), 0.5], [0]
+    yield "suppress_overlaps", [f(items), f(np.ones(30)), f(w), 0.5], [0]
+    yield "set_features", \
         [f(ids.astype(float)), f(rng.random((300, 4))), 3, f(rng.random((300, 300)))], [0]
-    yield "merge_regions", mexsets.merge_regions, \
+    yield "merge_regions", \
         [f(first[None, :].astype(float)), f(second[None, :]), f(np.ones((1, 3000))),
          f(rng.random((1, 3000))), f(np.ones((1, 300)))], [0, 1]
-    yield "boundary_grid", mexsets.boundary_grid, [f(labels)], [0]
-    yield "nondominated", mexsets.nondominated, [f(rng.random((20000, 3)))], [0]
+    yield "boundary_grid", [f(labels)], [0]
+    yield "nondominated", [f(rng.random((20000, 3)))], [0]
 
 
-@pytest.mark.parametrize("name, function, arguments, written", list(calls()),
-                         ids=[call[0] for call in calls()])
-def test_inputs_written_during_a_call(name, function, arguments, written):
+BUILT = [call for call in calls() if call[0] in NAMES]
+
+
+@pytest.mark.parametrize("name, arguments, written", BUILT, ids=[call[0] for call in BUILT])
+def test_inputs_written_during_a_call(name, arguments, written):
+    function = getattr(mexsets, name)
     before = function(*arguments)
     flats = [arguments[k].reshape(-1, order="F") for k in written]
     assert all(np.shares_memory(flat, arguments[k]) for flat, k in zip(flats, written))

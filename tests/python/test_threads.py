@@ -6,7 +6,7 @@ from concurrent.futures import ThreadPoolExecutor
 import numpy as np
 
 import mexsets
-from cases import same
+from cases import needs, same
 
 
 def workloads(seed):
@@ -26,6 +26,7 @@ def workloads(seed):
     ]
 
 
+@needs("score_subsets", "tree_occurrence_masks", "nondominated", "rank_diverse")
 def test_concurrent_calls_equal_serial_calls():
     jobs = [job for seed in range(6) for job in workloads(seed)]
     serial = [function(*args) for function, args in jobs]
@@ -35,6 +36,7 @@ def test_concurrent_calls_equal_serial_calls():
             assert all(same(a, b) for a, b in zip(serial, parallel))
 
 
+@needs("nondominated")
 def test_other_threads_run_while_a_function_computes():
     rng = np.random.default_rng(1)
     points = rng.standard_normal((400000, 3))

@@ -6,8 +6,9 @@
 // crash, write past the output slots or leave arrays behind (the sanitizer
 // build checks reads, writes and leaks).
 //
-// Every function of this build (MEXSETS_BUILT_LIST) needs a valid call below,
-// and every valid call names a function of modules/functions.txt.
+// Every function of this build (MEXSETS_BUILT_LIST) needs its examples
+// (modules/<name>/<name>_examples.txt); the first is the valid call varied
+// here, and every example must give its expected outputs.
 //
 // With MEXSETS_CLASS_TABLE=<file> the outcome of every combination is written
 // there as a table.
@@ -23,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "examples.hpp"
 #include "host.hpp"
 
 namespace {
@@ -33,117 +35,17 @@ using standin::matrix;
 struct ValidCall {
   std::string name;
   int nlhs;  // the most outputs the call gives
-  std::function<std::vector<Array>()> args;
+  std::vector<testing_support::Example> examples;
+  // The inputs of the valid call, the first example, as new arrays.
+  std::vector<Array> args() const {
+    std::vector<Array> out;
+    for (const auto& value : examples[0].inputs) out.push_back(testing_support::to_host(value));
+    return out;
+  }
 };
 
-std::vector<ValidCall> valid_calls() {
-  return {
-      {"score_subsets", 2,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{10, 20, 30}}));
-         a.push_back(matrix({{1, 2, 3}}));
-         a.push_back(matrix({{3, 1, 0, 2}}));
-         return a;
-       }},
-      {"rank_diverse", 2,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{0}, {0}, {1}}));
-         a.push_back(matrix({{1}, {1}, {0.9}}));
-         a.push_back(matrix({{1, 0}, {0, 1}}));
-         a.push_back(matrix({{0.5}}));
-         return a;
-       }},
-      {"suppress_overlaps", 2,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{0, 1, -1}, {1, 0, -1}, {2, -1, -1}, {0, 2, -1}}));
-         a.push_back(matrix({{1}, {1}, {1}}));
-         a.push_back(matrix({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
-         a.push_back(matrix({{0.5}}));
-         return a;
-       }},
-      {"tree_overlap_matrix", 1,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{0}}));
-         a.push_back(matrix({{0, 1, -1, 3}, {3, 2, -1, 4}}));
-         a.push_back(matrix({{2}, {3}, {5}, {0}, {0}}));
-         return a;
-       }},
-      {"tree_leaf_sets", 1,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{1, 2, 4}, {4, 3, 5}}));
-         a.push_back(matrix({{5, 0}, {2, 4}, {3, 0}}));
-         return a;
-       }},
-      {"tree_occurrence_masks", 1,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{1, 1, 2}, {3, 3, 2}}));
-         a.push_back(matrix({{1, 2, 4}, {4, 3, 0}}));
-         a.push_back(matrix({{4, 0}, {3, 1}}));
-         return a;
-       }},
-      {"boundary_sums", 2,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{2}}));
-         a.push_back(matrix({{1, 0}}));
-         a.push_back(matrix({{2, 1}}));
-         a.push_back(matrix({{5, 7}}));
-         a.push_back(matrix({{0, 5, 0}, {7, 0, 5}, {0, 7, 0}}));
-         a.push_back(matrix({{0, 1, 0}, {2, 0, 3}, {0, 4, 0}}));
-         return a;
-       }},
-      {"set_features", 2,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{0, 1, -1}}));
-         a.push_back(matrix({{10}, {12}}));
-         a.push_back(matrix({{3}}));
-         a.push_back(matrix({{0, 3}, {3, 0}}));
-         return a;
-       }},
-      {"nondominated", 1,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{3, 1}, {1, 3}, {2, 2}, {3, 3}}));
-         return a;
-       }},
-      {"boundary_grid", 5,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{1, 2}, {1, 1}}));
-         a.push_back(matrix({{0, 3}, {4, 0}}));
-         return a;
-       }},
-      {"merge_regions", 2,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{1, 2}}));
-         a.push_back(matrix({{2, 3}}));
-         a.push_back(matrix({{1, 1}}));
-         a.push_back(matrix({{1, 2}}));
-         a.push_back(matrix({{1, 1, 1}}));
-         a.push_back(standin::scalar(0));
-         return a;
-       }},
-      {"tree_leaf_matrix", 1,
-       [] {
-         std::vector<Array> a;
-         a.push_back(matrix({{1, 2, 4}, {4, 3, 5}}));
-         a.push_back(matrix({{5, 0}, {2, 4}, {3, 0}}));
-         a.push_back(standin::scalar(0));
-         return a;
-       }},
-  };
-}
-
 // The names of a function list: the lines that are a name alone.
-std::vector<std::string> list_names(const char* path) {
+std::vector<std::string> list_names(const std::string& path) {
   std::ifstream in(path);
   EXPECT_TRUE(in) << "cannot read " << path;
   const std::regex name("[a-z_]+");
@@ -153,27 +55,22 @@ std::vector<std::string> list_names(const char* path) {
   return names;
 }
 
-// The valid calls of the functions built here, in the list's order; a built
-// function without one, or a call of an unlisted function, fails the test.
+// The examples of the functions built here, in the list's order; a built
+// function without a table (modules/<name>/<name>_examples.txt) fails the
+// test.
 std::vector<ValidCall> built_calls() {
-  const auto listed = list_names(MEXSETS_FUNCTION_LIST);
+  const std::string list = MEXSETS_FUNCTION_LIST;
+  const std::string modules = list.substr(0, list.rfind('/'));
   const auto built = list_names(MEXSETS_BUILT_LIST);
   EXPECT_FALSE(built.empty()) << MEXSETS_BUILT_LIST << " names no function";
-  const auto calls = valid_calls();
-  auto has = [](const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-  };
-  for (const ValidCall& call : calls)
-    EXPECT_TRUE(has(listed, call.name))
-        << call.name << " has a valid call but is not in " << MEXSETS_FUNCTION_LIST;
   std::vector<ValidCall> out;
   for (const std::string& name : built) {
-    auto found = std::find_if(calls.begin(), calls.end(),
-                              [&](const ValidCall& call) { return call.name == name; });
-    if (found == calls.end())
-      ADD_FAILURE() << name << " is built but has no valid call in valid_calls()";
-    else
-      out.push_back(*found);
+    try {
+      auto examples = testing_support::read_examples(modules, name);
+      out.push_back({name, examples[0].nargout, examples});
+    } catch (const std::runtime_error& error) {
+      ADD_FAILURE() << error.what();
+    }
   }
   return out;
 }
@@ -365,6 +262,30 @@ TEST(ArgumentClasses, EveryFunctionEveryArgumentEveryClass) {
         const std::string result = outcome(module, valid.name, nlhs, list, where);
         if (table.is_open() && nlhs == 1)
           table << "| " << nrhs << " inputs (1 output) | " << result << " |\n";
+      }
+    }
+  }
+}
+
+TEST(ArgumentClasses, ExamplesGiveTheirOutputs) {
+  for (const ValidCall& valid : built_calls()) {
+    const standin::Module module(valid.name);
+    for (std::size_t e = 0; e < valid.examples.size(); ++e) {
+      const auto& example = valid.examples[e];
+      std::vector<Array> args;
+      std::vector<const mxArray*> raw;
+      for (const auto& value : example.inputs) {
+        args.push_back(testing_support::to_host(value));
+        raw.push_back(args.back().get());
+      }
+      const std::string where = valid.name + " example " + std::to_string(e + 1);
+      try {
+        auto result = module.call(example.nargout, raw);
+        for (std::size_t k = 0; k < example.outputs.size(); ++k)
+          EXPECT_TRUE(testing_support::matches(example.outputs[k], result.outputs[k].get()))
+              << where << " output " << k + 1;
+      } catch (const standin::MexError& error) {
+        ADD_FAILURE() << where << " fails: " << error.identifier() << " " << error.message();
       }
     }
   }
