@@ -23,8 +23,8 @@ namespace set_features_modes {
 // help each new group of rows waits on one cache miss per column. The reader
 // therefore asks for the lines of the rows kAheadRows further on, as many
 // columns as the longest recent row used.
-constexpr std::size_t kAheadRows = 64;
-constexpr std::size_t kRowsPerLine = 8;
+inline constexpr std::size_t kAheadRows = 64;
+inline constexpr std::size_t kRowsPerLine = 8;
 
 class RowReader {
  public:
@@ -111,7 +111,7 @@ void each_row(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
 // state; only the order in which rows are done changes, and rows do not
 // interact. The sweep requests the next block's lines, which arrive while
 // this block's rows are accumulated.
-constexpr std::size_t kBlockRows = 256;
+inline constexpr std::size_t kBlockRows = 256;
 
 // The sweep serves matrices of up to kMaxSweptColumns columns; a matrix
 // with no column (whose data pointer may be null) holds no id anyway.
