@@ -82,7 +82,7 @@ class BuildPy(build_py):
 
 
 class BuildExt(build_ext):
-    """Compiles the extensions two at a time unless told otherwise."""
+    """Compiles the extensions one per processor at a time unless told otherwise."""
 
     def finalize_options(self):
         super().finalize_options()

@@ -71,7 +71,8 @@ const Workload& workload(const benchmark::State& state) {
 // The shipped computation into fresh flags (zeroed pages to fault in).
 void mark_fresh_flags(const Workload& w) {
   std::unique_ptr<bool[]> flags(new bool[w.flags()]());
-  mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+  mexsets::TreeOccurrenceMasks masks(
+      mexsets::TreeOccurrenceMasks::check(w.labels.cref(), w.merges.cref(), w.sets.cref()));
   masks.mark(flags.get());
   benchmark::DoNotOptimize(flags.get());
 }
@@ -87,7 +88,8 @@ void KernelResident(benchmark::State& state) {
   std::unique_ptr<bool[]> flags(new bool[w.flags()]());
   measure(state, w, [&] {
     std::fill(flags.get(), flags.get() + w.flags(), false);
-    mexsets::TreeOccurrenceMasks masks(w.labels.cref(), w.merges.cref(), w.sets.cref());
+    mexsets::TreeOccurrenceMasks masks(
+        mexsets::TreeOccurrenceMasks::check(w.labels.cref(), w.merges.cref(), w.sets.cref()));
     masks.mark(flags.get());
     benchmark::DoNotOptimize(flags.get());
   });
@@ -149,7 +151,8 @@ void Scaling(benchmark::State& state) {
   const std::size_t count = w.grid.labels.data.size() * w.sets.rows;
   for (auto _ : state) {
     std::unique_ptr<bool[]> flags(new bool[count]());
-    mexsets::TreeOccurrenceMasks masks(w.grid.labels.cref(), merges.cref(), w.sets.cref());
+    mexsets::TreeOccurrenceMasks masks(
+        mexsets::TreeOccurrenceMasks::check(w.grid.labels.cref(), merges.cref(), w.sets.cref()));
     masks.mark(flags.get());
     benchmark::DoNotOptimize(flags.get());
   }

@@ -58,7 +58,8 @@ compare::Workload workload(std::string label, const tree_workloads::Workload& w,
   };
   out.kernel = [in, count] {
     Flags flags(count);
-    mexsets::TreeOccurrenceMasks masks(in[0].cref(), in[1].cref(), in[2].cref());
+    mexsets::TreeOccurrenceMasks masks(
+        mexsets::TreeOccurrenceMasks::check(in[0].cref(), in[1].cref(), in[2].cref()));
     masks.mark(flags.data);
     volatile bool sink = flags.data[count / 2];
     (void)sink;

@@ -17,7 +17,7 @@
 #include <type_traits>
 
 #include "mex.h"
-#include "mexsets/failure.hpp"
+#include "mexsets/refusals.hpp"
 
 namespace mexsets {
 
@@ -85,8 +85,8 @@ inline bool three_dimensional(const mxArray* array) {
 
 template <class T>
 void check_view(const mxArray* array, bool dimensions_fit) {
-  if (!type_coherence<T>(array)) fail("typesNotCoherent", "Data types not coherent");
-  if (!dimensions_fit) fail("dimensionsNotCoherent", "Data dimensions not coherent");
+  if (!type_coherence<T>(array)) refuse::types_not_coherent();
+  if (!dimensions_fit) refuse::dimensions_not_coherent();
 }
 
 // The array's data, once its class and dimensions are known to fit: a
@@ -121,8 +121,9 @@ template <class T>
 class MatlabMultiArray3 : public boost::multi_array_ref<T, 3> {
  public:
   explicit MatlabMultiArray3(mxArray* array)
-      : boost::multi_array_ref<T, 3>(detail::checked_data<T>(array, detail::three_dimensional(array)),
-                                     detail::extents3(array), boost::fortran_storage_order()) {}
+      : boost::multi_array_ref<T, 3>(
+            detail::checked_data<T>(array, detail::three_dimensional(array)),
+            detail::extents3(array), boost::fortran_storage_order()) {}
 };
 
 }  // namespace mexsets

@@ -4,7 +4,10 @@
 //
 //   struct ScoreSubsetsContract : ContractDefaults {
 //     static constexpr const char* name = "score_subsets";
-//     static constexpr Argument inputs[] = {{"a"}, {"b"}, {"subsets"}};
+//     static constexpr Argument inputs[] = {matrix_argument("a"), matrix_argument("b"),
+//                                           matrix_argument("subsets")};
+//     // scalar_argument, optional_scalar and optional_matrix (below) state
+//     // the other kinds of input.
 //     static constexpr std::size_t min_inputs = 3, max_inputs = 3;
 //     static constexpr int outputs = 2;               // most outputs given
 //     static constexpr const char* nargin_message = "There should be 3 input parameters";

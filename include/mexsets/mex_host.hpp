@@ -31,6 +31,7 @@
 #include "mexsets/gateway_errors.hpp"
 #include "mexsets/host_memory.hpp"
 #include "mexsets/mex_interrupt.hpp"
+#include "mexsets/refusals.hpp"
 
 namespace mexsets {
 
@@ -69,25 +70,20 @@ mxArray* host_array(Make&& make) {
   return array;
 }
 
-// Class names as the hosts print them, by class id (the hosts share the ids).
-inline const char* class_name(mxClassID id) {
-  // clang-format off
-  static const char* const names[] = {
-      "of an unknown class", "cell", "struct", "logical", "char", "of an unknown class",
-      "double", "single", "int8", "uint8", "int16", "uint16", "int32", "uint32",
-      "int64", "uint64", "function_handle"};
-  // clang-format on
-  const auto k = static_cast<std::size_t>(id);
-  return k < sizeof names / sizeof names[0] ? names[k] : names[0];
+// The shared class table (mexsets/refusals.hpp) is indexed by these ids.
+static_assert(mxUNKNOWN_CLASS == 0 && mxLOGICAL_CLASS == 3 && mxCHAR_CLASS == 4 &&
+                  mxVOID_CLASS == 5 && mxDOUBLE_CLASS == 6 && mxUINT64_CLASS == 15 &&
+                  mxFUNCTION_CLASS == 16,
+              "the class ids of mexsets/refusals.hpp");
+
+inline std::size_t class_index(const mxArray* array) {
+  return static_cast<std::size_t>(mxGetClassID(array));
 }
 
-// "2-by-3-by-0", as the hosts print sizes.
 inline std::string size_text(const mxArray* array) {
   const mwSize* extents = mxGetDimensions(array);
-  std::string text;
-  for (mwSize k = 0; k < mxGetNumberOfDimensions(array); ++k)
-    text += (k ? "-by-" : "") + std::to_string(extents[k]);
-  return text;
+  return mexsets::size_text(static_cast<std::size_t>(mxGetNumberOfDimensions(array)),
+                            [&](std::size_t d) { return extents[d]; });
 }
 
 }  // namespace detail
@@ -142,9 +138,7 @@ class MexCall {
   }
 
   void most_outputs(int n) {
-    if (nlhs_ > n)
-      fail("nargout", "Too many output arguments: " + std::string(Contract::name) +
-                          " gives at most " + std::to_string(n));
+    if (nlhs_ > n) refuse::too_many_outputs(Contract::name, n);
   }
 
   // Octave copies a MEX result into its own array on return.
@@ -157,16 +151,13 @@ class MexCall {
   ConstMatrix page(int k) {
     const mxArray* array = prhs_[k];
     if (mxGetClassID(array) != mxDOUBLE_CLASS)
-      fail("notDouble", "Expected a double array: ", named_arg(name(k)), " is ",
-           std::string(detail::class_name(mxGetClassID(array))),
-           "; pass double(" + std::string(name(k)) + ") instead");
+      refuse::not_double(name(k), class_name(detail::class_index(array)));
     require_dense_real(k);
     const mwSize* extents = mxGetDimensions(array);
     const auto m = static_cast<std::size_t>(extents[0]);
     const auto d = static_cast<std::size_t>(extents[1]);
     if (m != 0 && d != 0 && mxGetNumberOfElements(array) == 0)
-      fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)),
-           " is " + detail::size_text(array) + " and holds no element");
+      refuse::no_first_page(name(k), detail::size_text(array), refuse::Language::matlab);
     return {double_data(k), m, d};
   }
 
@@ -176,12 +167,8 @@ class MexCall {
   double scalar(int k) {
     if (!given(k)) return Contract::inputs[k].default_value;
     const mxArray* array = prhs_[k];
-    const mxClassID id = mxGetClassID(array);
-    const bool has_value = id == mxLOGICAL_CLASS || id == mxCHAR_CLASS ||
-                           (id >= mxDOUBLE_CLASS && id <= mxUINT64_CLASS);
-    if (!has_value || mxGetNumberOfElements(array) == 0)
-      fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)),
-           has_value ? " is empty" : " is not numeric");
+    const bool has_value = has_numeric_value(detail::class_index(array));
+    if (!has_value || mxGetNumberOfElements(array) == 0) refuse::bad_scalar(name(k), has_value);
     return mxGetScalar(array);
   }
 
@@ -249,12 +236,8 @@ class MexCall {
   // but holds only its non-zeros, and complex layouts differ between hosts,
   // so neither may be read through a view.
   void require_dense_real(int k) {
-    if (mxIsSparse(prhs_[k]))
-      fail("sparseInput", "Sparse input is not supported: ", arg(name(k)),
-           " is sparse; pass full(...) instead");
-    if (mxIsComplex(prhs_[k]))
-      fail("complexInput", "Complex input is not supported: ", arg(name(k)),
-           " is complex; pass real(...) instead");
+    if (mxIsSparse(prhs_[k])) refuse::sparse_input(name(k));
+    if (mxIsComplex(prhs_[k])) refuse::complex_input(name(k), refuse::Language::matlab);
   }
 
   // A created output belongs to the host once stored in its slot.

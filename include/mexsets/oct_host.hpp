@@ -42,6 +42,12 @@
 #include "dim-vector.h"
 #include "error.h"
 #include "file-stat.h"
+#include "mexsets/column_major.hpp"
+#include "mexsets/contract.hpp"
+#include "mexsets/failure.hpp"
+#include "mexsets/gateway_errors.hpp"
+#include "mexsets/octave_interrupt.hpp"
+#include "mexsets/refusals.hpp"
 #include "oct-shlib.h"
 #include "ov-dld-fcn.h"
 #include "ov.h"
@@ -51,42 +57,17 @@
 #include "uint32NDArray.h"
 #include "version.h"
 
-#include "mexsets/column_major.hpp"
-#include "mexsets/contract.hpp"
-#include "mexsets/failure.hpp"
-#include "mexsets/gateway_errors.hpp"
-#include "mexsets/octave_interrupt.hpp"
-
 namespace mexsets {
 
 namespace oct_detail {
 
-// The class names that Octave's MEX layer maps to a class of its own (by the
-// value's class name); every other class is unknown to it.
-inline std::string class_text(const octave_value& value) {
-  static const char* const known[] = {"cell",   "struct", "logical", "char",   "double",
-                                      "single", "int8",   "uint8",   "int16",  "uint16",
-                                      "int32",  "uint32", "int64",   "uint64", "function_handle"};
-  const std::string name = value.class_name();
-  for (const char* k : known)
-    if (name == k) return name;
-  return "of an unknown class";
-}
+// The MEX class id of a value, as Octave's MEX layer maps the value's class
+// name to a class of its own; every other class is unknown to it.
+inline std::size_t class_index(const octave_value& value) { return class_id(value.class_name()); }
 
-// Classes whose first element mxGetScalar reads as a number.
-inline bool has_numeric_value(const std::string& name) {
-  static const char* const numeric[] = {"logical", "char",   "double", "single", "int8",  "uint8",
-                                        "int16",   "uint16", "int32",  "uint32", "int64", "uint64"};
-  for (const char* k : numeric)
-    if (name == k) return true;
-  return false;
-}
-
-// "2-by-3-by-0", as the hosts print sizes.
 inline std::string size_text(const dim_vector& dims) {
-  std::string text;
-  for (int d = 0; d < dims.ndims(); ++d) text += (d ? "-by-" : "") + std::to_string(dims(d));
-  return text;
+  return mexsets::size_text(static_cast<std::size_t>(dims.ndims()),
+                            [&](std::size_t d) { return dims(static_cast<int>(d)); });
 }
 
 inline octave_idx_type extent(std::size_t n) { return static_cast<octave_idx_type>(n); }
@@ -157,15 +138,13 @@ class OctCall {
   ConstMatrix page(int k) {
     const octave_value& value = input(k);
     if (value.class_name() != "double")
-      fail("notDouble", "Expected a double array: ", named_arg(name(k)), " is ",
-           oct_detail::class_text(value), "; pass double(" + std::string(name(k)) + ") instead");
+      refuse::not_double(name(k), class_name(oct_detail::class_index(value)));
     require_dense_real(k);
     const dim_vector dims = value.dims();
     const auto m = static_cast<std::size_t>(dims(0));
     const auto d = static_cast<std::size_t>(dims(1));
     if (m != 0 && d != 0 && value.numel() == 0)
-      fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)),
-           " is " + oct_detail::size_text(dims) + " and holds no element");
+      refuse::no_first_page(name(k), oct_detail::size_text(dims), refuse::Language::matlab);
     return {hold(k).data(), m, d};
   }
 
@@ -174,10 +153,8 @@ class OctCall {
   double scalar(int k) {
     if (!given(k)) return Contract::inputs[k].default_value;
     const octave_value& value = input(k);
-    const bool has_value = oct_detail::has_numeric_value(value.class_name());
-    if (!has_value || value.numel() == 0)
-      fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)),
-           has_value ? " is empty" : " is not numeric");
+    const bool has_value = has_numeric_value(oct_detail::class_index(value));
+    if (!has_value || value.numel() == 0) refuse::bad_scalar(name(k), has_value);
     if (!value.issparse()) return value.scalar_value(true);
     if (value.islogical()) {
       const SparseBoolMatrix stored = value.sparse_bool_matrix_value();
@@ -192,9 +169,7 @@ class OctCall {
   }
 
   void most_outputs(int n) {
-    if (nargout_ > n)
-      fail("nargout", "Too many output arguments: " + std::string(Contract::name) +
-                          " gives at most " + std::to_string(n));
+    if (nargout_ > n) refuse::too_many_outputs(Contract::name, n);
   }
 
   // The array made here is the one Octave returns.
@@ -291,17 +266,13 @@ class OctCall {
   // The MEX views' tests ("Data types not coherent", "Data dimensions not
   // coherent").
   void require_double_view(int k, bool dimensions_fit) {
-    if (input(k).class_name() != "double") fail("typesNotCoherent", "Data types not coherent");
-    if (!dimensions_fit) fail("dimensionsNotCoherent", "Data dimensions not coherent");
+    if (input(k).class_name() != "double") refuse::types_not_coherent();
+    if (!dimensions_fit) refuse::dimensions_not_coherent();
   }
 
   void require_dense_real(int k) {
-    if (input(k).issparse())
-      fail("sparseInput", "Sparse input is not supported: ", mexsets::arg(name(k)),
-           " is sparse; pass full(...) instead");
-    if (input(k).iscomplex())
-      fail("complexInput", "Complex input is not supported: ", mexsets::arg(name(k)),
-           " is complex; pass real(...) instead");
+    if (input(k).issparse()) refuse::sparse_input(name(k));
+    if (input(k).iscomplex()) refuse::complex_input(name(k), refuse::Language::matlab);
   }
 
   // Input k's elements, shared with the caller's array (a range or a scalar

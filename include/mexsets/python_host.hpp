@@ -60,6 +60,7 @@
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/interrupt.hpp"
+#include "mexsets/refusals.hpp"
 
 namespace mexsets {
 namespace python {
@@ -133,9 +134,7 @@ class PythonCall {
     const py::array array = checked_array(k);
     std::vector<py::ssize_t> shape(array.shape(), array.shape() + array.ndim());
     while (shape.size() > 3 && shape.back() == 1) shape.pop_back();
-    if (shape.size() > 3)
-      fail("dimensionsNotCoherent", "Data dimensions not coherent: ", arg(name(k)),
-           " has " + std::to_string(shape.size()) + " dimensions");
+    if (shape.size() > 3) refuse::dimensions_not_coherent(name(k), shape.size());
     while (shape.size() < 3) shape.insert(shape.size() == 2 ? shape.end() : shape.begin(), 1);
     refuse_inexact_integers(k, array, shape);
     // Column-major copy in one go: as a matrix of M rows and N*C columns.
@@ -159,8 +158,7 @@ class PythonCall {
     PyObject* object = args_[k].ptr();
     if (PyFloat_CheckExact(object)) return PyFloat_AS_DOUBLE(object);
     const py::array array = checked_array(k);
-    if (array.size() == 0)
-      fail("badScalar", "Expected a numeric scalar: ", named_arg(name(k)), " is empty");
+    if (array.size() == 0) refuse::bad_scalar(name(k), true);
     detail::Layout& layout = layouts_[k];
     layout = detail::Layout{static_cast<const char*>(array.data()), 1, 1, 0, 0, 0};
     return copy_converted(k, array)[0];
@@ -288,34 +286,28 @@ class PythonCall {
     layouts_[k].ndim = 3;
     layouts_[k].rows = rows;
     layouts_[k].cols = static_cast<std::size_t>(shape[1]);
-    fail("integerTooLarge", "Integer too large to read exactly as a double: ",
-         entry(name(k), first % rows, first / rows),
-         " holds " + std::string(py::str(flat.attr("__getitem__")(first))));
+    refuse::integer_too_large(entry(name(k), first % rows, first / rows),
+                              std::string(py::str(flat.attr("__getitem__")(first))));
   }
 
   // Input k as an array of real numbers; called with the GIL held.
   py::array checked_array(int k) {
     py::array array = py::array::ensure(args_[k]);
-    if (!array)
-      fail("typesNotCoherent", "Expected a real numeric array: ", arg(name(k)),
-           " cannot be read as an array");
+    if (!array) refuse::not_an_array(name(k));
     held_[k] = array;
     const char kind = array.dtype().kind();
     const auto size = array.dtype().itemsize();
-    if (kind == 'c')
-      fail("complexInput", "Complex input is not supported: ", arg(name(k)),
-           " is complex; pass its real part instead");
+    if (kind == 'c') refuse::complex_input(name(k), refuse::Language::python);
     const bool numeric = kind == 'b' || kind == 'i' || kind == 'u' ||
                          (kind == 'f' && (size == 2 || size == 4 || size == 8));
     if (!numeric)
-      fail("typesNotCoherent", "Data types not coherent: ", arg(name(k)), " has dtype " +
-           std::string(py::str(array.dtype())) + "; expected a real number dtype");
+      refuse::types_not_coherent(name(k), " has dtype " + std::string(py::str(array.dtype())) +
+                                              "; expected a real number dtype");
     // Elements in the other byte order are brought to this machine's first.
     const char foreign = is_little_endian() ? '>' : '<';
     if (array.dtype().byteorder() == foreign) {
-      array = guarded([&] {
-        return py::array(array.attr("astype")(array.dtype().attr("newbyteorder")("=")));
-      });
+      array = guarded(
+          [&] { return py::array(array.attr("astype")(array.dtype().attr("newbyteorder")("="))); });
       held_[k] = array;
     }
     return array;
@@ -380,13 +372,11 @@ class PythonCall {
       strides.pop_back();
     }
     if (shape.size() > 2) {
-      if (!first_page) fail("dimensionsNotCoherent", "Data dimensions not coherent: ", arg(name(k)),
-                            " has " + std::to_string(shape.size()) + " dimensions");
+      if (!first_page) refuse::dimensions_not_coherent(name(k), shape.size());
       std::size_t elements = 1;
       for (auto extent : shape) elements *= static_cast<std::size_t>(extent);
       if (shape[0] != 0 && shape[1] != 0 && elements == 0)
-        fail("noFirstPage", "Expected an M-by-D page of points: ", named_arg(name(k)),
-             " has shape " + shape_text(shape) + " and holds no element");
+        refuse::no_first_page(name(k), shape_text(shape), refuse::Language::python);
     }
     if (shape.size() == 0) {
       layout.rows = layout.cols = 1;
@@ -427,8 +417,9 @@ class PythonCall {
     const detail::Layout& layout = layouts_[k];
     const auto read = [&](std::size_t i, std::size_t j) {
       T value;
-      std::memcpy(&value, layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
-                              static_cast<std::ptrdiff_t>(j) * layout.col_stride,
+      std::memcpy(&value,
+                  layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
+                      static_cast<std::ptrdiff_t>(j) * layout.col_stride,
                   sizeof value);
       return value;
     };
@@ -455,8 +446,7 @@ class PythonCall {
     for (std::size_t j = 0; j < layout.cols; ++j)
       for (std::size_t i = 0; i < layout.rows; ++i)
         if (beyond_exact_doubles(read(i, j)))
-          fail("integerTooLarge", "Integer too large to read exactly as a double: ",
-               entry(name(k), i, j), " holds " + integer_text(read(i, j)));
+          refuse::integer_too_large(entry(name(k), i, j), integer_text(read(i, j)));
   }
 
   // 64-bit integers beyond 2^53 in magnitude (compared as integers: the

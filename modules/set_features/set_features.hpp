@@ -31,15 +31,16 @@
 // x with trunc(x) < K, K being rows(v) and, in mode 3, also the row and
 // column counts of w; v has at least mode_value_columns(mode) columns when
 // any row holds an id. An id read again after its check (the grouped
-// kernels below) is kept below K, so that another thread writing to ids
-// during the call can change the result, never what is addressed.
+// kernels of set_features_modes.hpp) is kept below K, so that another thread
+// writing to ids during the call can change the result, never what is
+// addressed.
 //
 // Cost: one read of each id up to its row's end (and one of the end marker)
 // and one value read per id; mode 3 adds one weight read per id pair, about
 // len^2 / 2 per row. On x86-64, modes 1, 2 and 4 take id matrices of up to
 // 255 columns in blocks of rows: a branch-free sweep finds each row's length
 // and checks its ids, then rows of equal length are accumulated side by side
-// (see set_features.cpp, row_lengths.hpp); wider matrices, and other
+// (see set_features_modes.hpp, row_lengths.hpp); wider matrices, and other
 // processors, walk rows one by one with later rows' lines requested ahead.
 // Mode 3 buffers blocks of rows and advances the pair sums of rows of equal
 // length side by side; when w is large, mostly zeros and the pairs many, it

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 namespace mexsets {
@@ -13,13 +12,23 @@ namespace {
 // inputs; beyond, only the nodes the inputs name do.
 constexpr std::uint64_t dense_allowance = 4096;
 
+void check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
+  if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
+    fail("outputTooLarge", "Output too large: " + std::to_string(labels.rows) + "-by-" +
+                               std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
+                               " flags exceed the address range");
+  if (merges.size() >= UINT32_MAX)
+    fail("tooManyNodes", "Merge tree too large: ", arg("merges"), " holds 2^32-1 entries or more");
+}
+
 }  // namespace
 
 // The leaf count first, then the inputs in the order they are read
-// (labels, merges, sets).
-void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
-  const std::uint64_t nodes =
-      leaf_count(merges, "merges") + static_cast<std::uint64_t>(merges.rows);
+// (labels, merges, sets), then their sizes.
+TreeOccurrenceMasks::Checked TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges,
+                                                        ConstMatrix sets) {
+  const std::uint32_t leaves = leaf_count(merges, "merges");
+  const std::uint64_t nodes = leaves + static_cast<std::uint64_t>(merges.rows);
   for (std::size_t j = 0; j < labels.cols; ++j)
     for (std::size_t i = 0; i < labels.rows; ++i)
       if (!node_id_fits(labels(i, j), nodes))
@@ -38,27 +47,29 @@ void TreeOccurrenceMasks::check(ConstMatrix labels, ConstMatrix merges, ConstMat
       if (!node_id_fits(e, nodes)) bad_node_id("sets", "node id", nodes, k, c, e);
     }
   check_sizes(labels, merges, sets);
+  return Checked(labels, merges, sets, leaves);
 }
 
-void TreeOccurrenceMasks::check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
-  if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
-    fail("outputTooLarge", "Output too large: " + std::to_string(labels.rows) + "-by-" +
-                               std::to_string(labels.cols) + "-by-" + std::to_string(sets.rows) +
-                               " flags exceed the address range");
-  if (merges.size() >= UINT32_MAX)
-    fail("tooManyNodes", "Merge tree too large: ", arg("merges"), " holds 2^32-1 entries or more");
+void TreeOccurrenceMasks::read_row(NodeRows& rows, ConstMatrix m, std::size_t r,
+                                   std::size_t columns) const {
+  for (std::size_t c = 0; c < columns; ++c) {
+    const double e = m(r, c);
+    if (e == 0) break;
+    rows.ids.push_back(kept_node(e, last_node_));
+  }
+  rows.first.push_back(rows.ids.size());
 }
 
-// The checks of check(), in its order, on ids read once: the merge and
-// node-set ids into the object's own storage, the labels where they are
-// used (their first read, which checks them, also counts their runs when
-// every node has a slot; a later read keeps a label changed since to a node
-// that exists, see LabelSlots).
-TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets)
-    : labels_(labels) {
-  const std::uint32_t leaves = leaf_count(merges, "merges");
+// Every id is read here after check() read it: the merge and node-set ids
+// once, into the object's own storage, the labels where they are used
+// (their first read also counts their runs when every node has a slot).
+// Each is kept to a node that exists (see LabelSlots), with the leaf count
+// that check() read.
+TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs.labels) {
+  const ConstMatrix labels = inputs.labels, merges = inputs.merges, sets = inputs.sets;
+  const std::uint32_t leaves = inputs.leaves_;
   const std::uint64_t nodes = static_cast<std::uint64_t>(leaves) + merges.rows;
-  last_node_ = static_cast<std::uint32_t>(nodes - 1);  // leaf_count refuses an empty matrix
+  last_node_ = static_cast<std::uint32_t>(nodes - 1);  // check() refuses an empty matrix
   const std::size_t positions = labels.size(), last = merges.cols - 1;
   const std::uint64_t entries = positions + merges.size() + sets.size();
   const bool dense = nodes <= 2 * entries + dense_allowance;
@@ -71,10 +82,7 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
   for (std::size_t p = 0, previous = 0; p < positions; ++p) {
     interrupt_.tick(2);
-    const double e = labels.data[p];
-    if (!node_id_fits(e, nodes))
-      bad_node_id("labels", "label", nodes, p % labels.rows, p / labels.rows, e);
-    const std::uint32_t node = node_index(e);
+    const std::uint32_t node = kept_node(labels.data[p], last_node_);
     if (!dense) {
       named.push_back(node);
     } else if (runs_possible && (p == 0 || node != previous)) {
@@ -89,13 +97,12 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges,
   sets_.first.reserve(sets.rows + 1);
   for (std::size_t r = 0; r < merges.rows; ++r) {
     interrupt_.tick(2 * last + 2);
-    children.read(merges, r, last, nodes, "merges", "child id");
+    read_row(children, merges, r, last);
   }
   for (std::size_t k = 0; k < sets.rows; ++k) {
     interrupt_.tick(2 * sets.cols + 1);
-    sets_.read(sets, k, sets.cols, nodes, "sets", "node id");
+    read_row(sets_, sets, k, sets.cols);
   }
-  check_sizes(labels, merges, sets);
   if (dense) {
     slots_.make_dense(static_cast<std::uint32_t>(nodes));
   } else {
@@ -211,14 +218,6 @@ void TreeOccurrenceMasks::mark(bool* out) {
       }
     }
   }
-}
-
-std::vector<bool> tree_occurrence_masks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
-  TreeOccurrenceMasks masks(labels, merges, sets);
-  const std::size_t count = masks.rows() * masks.cols() * masks.planes();
-  std::unique_ptr<bool[]> flags(new bool[count]());
-  masks.mark(flags.get());
-  return std::vector<bool>(flags.get(), flags.get() + count);
 }
 
 }  // namespace mexsets

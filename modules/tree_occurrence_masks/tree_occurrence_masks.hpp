@@ -24,14 +24,16 @@
 // not to its children.
 //
 // Every id is turned into node trunc(v - 1) (so 2.9 names node 2). Limits,
-// checked first (mexsets::Failure naming the argument, row, column and
-// value), in this order: merges is not empty and its first row's last entry is >= 1,
-// with L + R2 <= 2^32 - 1; every label, every child id (up to the 0) and
-// every node-set id (up to the 0) names a node in 1 .. L + R2 (NaN and 0 do
-// not); M*N*K is addressable. The merge matrix and the node sets are read
-// once into the object's own storage, and a label read again is kept to a
-// node that exists, so another thread writing to an input meanwhile can
-// change the result, never what is addressed.
+// checked once, by check(), before anything is built (mexsets::Failure
+// naming the argument, row, column and value), in this order: merges is not
+// empty and its first row's last entry is >= 1, with L + R2 <= 2^32 - 1;
+// every label, every child id (up to the 0) and every node-set id (up to the
+// 0) names a node in 1 .. L + R2 (NaN and 0 do not); M*N*K is addressable.
+// Building reads the merge matrix and the node sets once more, into the
+// object's own storage, and the labels where they are used; every id read
+// after check() is kept to a node that exists (unchanged, it is itself), so
+// another thread writing to an input meanwhile can change the result, never
+// what is addressed.
 //
 // Method: a plane is the union of the positions of the labels that reach
 // one of its nodes, so no position list is ever copied. A row's node links to
@@ -58,11 +60,23 @@ namespace mexsets {
 
 class TreeOccurrenceMasks {
  public:
-  // Throws Failure for inputs outside the limits; allocates nothing.
-  static void check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+  // Inputs that passed check(), with the leaf count it read.
+  class Checked {
+   public:
+    ConstMatrix labels, merges, sets;
 
-  // Checks the inputs as check() does and builds the links and runs.
-  TreeOccurrenceMasks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+   private:
+    friend class TreeOccurrenceMasks;
+    Checked(ConstMatrix l, ConstMatrix m, ConstMatrix s, std::uint32_t leaves)
+        : labels(l), merges(m), sets(s), leaves_(leaves) {}
+    std::uint32_t leaves_;
+  };
+
+  // Throws Failure for inputs outside the limits; allocates nothing.
+  static Checked check(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
+
+  // Builds the links and runs of checked inputs.
+  explicit TreeOccurrenceMasks(const Checked& inputs);
 
   std::size_t rows() const { return labels_.rows; }
   std::size_t cols() const { return labels_.cols; }
@@ -81,12 +95,9 @@ class TreeOccurrenceMasks {
     std::uint32_t begin, length;
   };
 
-  static void check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
-
   // Labels are too many to keep a copy of, so each is read again where it
-  // is used, after the first read checked them all: another thread may have
-  // changed it since, so it is kept to a node that exists (unchanged, it is
-  // itself).
+  // is used, after check() read them all: another thread may have changed
+  // it since, so it is kept to a node that exists (unchanged, it is itself).
   // Loops take a copy, which keeps the bound and the kind of slots in
   // registers.
   struct LabelSlots {
@@ -95,12 +106,19 @@ class TreeOccurrenceMasks {
     bool compact;
     const NodeSlots* slots;
     std::uint32_t operator()(std::size_t position) const {
-      std::uint32_t node = node_index(labels[position]);
-      if (node > last_node) node = changed(last_node);
+      const std::uint32_t node = kept_node(labels[position], last_node);
       return compact ? slots->named_slot(node) : node;
     }
   };
-  // A label changed since check() gets the last node. Out of line, so that
+  // The node of an id read after check(), kept to the nodes that exist.
+  static std::uint32_t kept_node(double id, std::uint32_t last_node) {
+    const std::uint32_t node = node_index(id);
+    return node > last_node ? changed(last_node) : node;
+  }
+  // Rows of ids read once into own storage, as NodeRows::read reads them,
+  // each id kept to the nodes that exist.
+  void read_row(NodeRows& rows, ConstMatrix m, std::size_t r, std::size_t columns) const;
+  // An id changed since check() gets the last node. Out of line, so that
   // the test above is a branch, always predicted, and not a conditional
   // move that the lookup waits for.
   [[gnu::cold, gnu::noinline]] static std::uint32_t changed(std::uint32_t last_node) {
@@ -115,7 +133,7 @@ class TreeOccurrenceMasks {
   ConstMatrix labels_;
   std::uint32_t last_node_ = 0;  // 0-based
   NodeRows sets_;                // the node sets' ids, read once
-  InterruptCheck interrupt_;  // the work of building and marking, counted for the host
+  InterruptCheck interrupt_;     // the work of building and marking, counted for the host
   NodeSlots slots_;
   std::vector<std::uint32_t> first_link_;  // per slot, into links_
   std::vector<Link> links_;
@@ -125,8 +143,5 @@ class TreeOccurrenceMasks {
   std::vector<std::uint64_t> expanded_, labelled_;  // plane stamps per slot
   std::vector<std::uint32_t> stack_;
 };
-
-// Every plane at once (tests, benchmarks, other bindings).
-std::vector<bool> tree_occurrence_masks(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets);
 
 }  // namespace mexsets

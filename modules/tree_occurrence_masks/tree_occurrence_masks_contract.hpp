@@ -30,7 +30,7 @@ struct TreeOccurrenceMasksContract : ContractDefaults {
     const ConstMatrix labels = call.matrix(IN_LABELS);
     const ConstMatrix merges = call.matrix(IN_MERGES);
     const ConstMatrix sets = call.matrix(IN_SETS);
-    TreeOccurrenceMasks::check(labels, merges, sets);
+    const TreeOccurrenceMasks::Checked inputs = TreeOccurrenceMasks::check(labels, merges, sets);
     require_result_fits(
         saturating_product(labels.size(), sets.rows), call.result_copies(),
         [&] {
@@ -39,7 +39,7 @@ struct TreeOccurrenceMasksContract : ContractDefaults {
         },
         "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     bool* masks = call.logical_array(OUT_MASKS, labels.rows, labels.cols, sets.rows);
-    TreeOccurrenceMasks marks(labels, merges, sets);
+    TreeOccurrenceMasks marks(inputs);
     marks.mark(masks);
   }
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <random>
 
 #include "../../bench/support/tree_workloads.hpp"
@@ -39,11 +40,21 @@ Masks call(const standin::Array& labels, const standin::Array& merges, const sta
   return {standin::dims(out), Flags(data, data + mxGetNumberOfElements(out))};
 }
 
+// Every plane at once, checked and computed as the gateway does.
+Flags masks_of(mexsets::ConstMatrix labels, mexsets::ConstMatrix merges,
+               mexsets::ConstMatrix sets) {
+  mexsets::TreeOccurrenceMasks masks(mexsets::TreeOccurrenceMasks::check(labels, merges, sets));
+  const std::size_t count = masks.rows() * masks.cols() * masks.planes();
+  std::unique_ptr<bool[]> flags(new bool[count]());
+  masks.mark(flags.get());
+  return Flags(flags.get(), flags.get() + count);
+}
+
 Flags compute(std::initializer_list<std::initializer_list<double>> labels,
               std::initializer_list<std::initializer_list<double>> merges,
               std::initializer_list<std::initializer_list<double>> sets) {
   auto l = rows_of(labels), m = rows_of(merges), s = rows_of(sets);
-  return mexsets::tree_occurrence_masks(l.cref(), m.cref(), s.cref());
+  return masks_of(l.cref(), m.cref(), s.cref());
 }
 
 TEST(TreeOccurrenceMasks, WorkedExample) {
@@ -274,8 +285,7 @@ TEST(TreeOccurrenceMasks, MatchesTheLinkedListAlgorithmOnRandomGrids) {
     random_case(random, labels, merges, sets);
     const Flags expected =
         reference::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref());
-    ASSERT_EQ(mexsets::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref()), expected)
-        << "round " << round;
+    ASSERT_EQ(masks_of(labels.cref(), merges.cref(), sets.cref()), expected) << "round " << round;
     if (round % 10 == 0) {
       ASSERT_EQ(call(to_host(labels), to_host(merges), to_host(sets)).flags, expected);
     }
@@ -287,7 +297,7 @@ TEST(TreeOccurrenceMasks, MatchesWithOnlyNamedNodesStored) {
   for (int round = 0; round < 200; ++round) {
     mexsets::OwnedMatrix<double> labels, merges, sets;
     random_case(random, labels, merges, sets, 30000);
-    ASSERT_EQ(mexsets::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref()),
+    ASSERT_EQ(masks_of(labels.cref(), merges.cref(), sets.cref()),
               reference::tree_occurrence_masks(labels.cref(), merges.cref(), sets.cref()));
   }
 }
@@ -301,7 +311,7 @@ TEST(TreeOccurrenceMasks, MatchesOnRegionGridsWithRunsAndWithoutThem) {
     const auto merges = tree_workloads::merge_matrix_1based(tree);
     for (std::size_t planes : {1, 40}) {
       const auto sets = tree_workloads::node_sets(tree, planes, 4, depth + planes);
-      ASSERT_EQ(mexsets::tree_occurrence_masks(grid.labels.cref(), merges.cref(), sets.cref()),
+      ASSERT_EQ(masks_of(grid.labels.cref(), merges.cref(), sets.cref()),
                 reference::tree_occurrence_masks(grid.labels.cref(), merges.cref(), sets.cref()));
     }
   }
@@ -311,7 +321,7 @@ TEST(TreeOccurrenceMasks, MatchesOnRegionGridsWithRunsAndWithoutThem) {
   const auto tree = tree_workloads::merge_tree(grid, 10, 2);
   const auto merges = tree_workloads::merge_matrix_1based(tree);
   const auto sets = tree_workloads::node_sets(tree, 1, 4, 3);
-  ASSERT_EQ(mexsets::tree_occurrence_masks(noisy.cref(), merges.cref(), sets.cref()),
+  ASSERT_EQ(masks_of(noisy.cref(), merges.cref(), sets.cref()),
             reference::tree_occurrence_masks(noisy.cref(), merges.cref(), sets.cref()));
 }
 
@@ -336,9 +346,8 @@ TEST(TreeOccurrenceMasks, InterruptedThenCalledAgain) {
   };
   for (const Case& c : {Case{grid.labels, merges, many}, Case{noisy, merges, one},
                         Case{labels, named_merges, sets}})
-    testing_support::expect_interruptible([&] {
-      return mexsets::tree_occurrence_masks(c.labels.cref(), c.merges.cref(), c.sets.cref());
-    });
+    testing_support::expect_interruptible(
+        [&] { return masks_of(c.labels.cref(), c.merges.cref(), c.sets.cref()); });
 }
 
 TEST(TreeOccurrenceMasks, InputsWrittenByAnotherThreadAreNeverReadOutside) {
@@ -366,8 +375,7 @@ TEST(TreeOccurrenceMasks, InputsWrittenByAnotherThreadAreNeverReadOutside) {
   testing_support::expect_harmless_race(inputs, [&] {
     std::vector<bool> flags;
     for (const Case& c : cases) {
-      const auto masks =
-          mexsets::tree_occurrence_masks(c.labels.cref(), c.merges.cref(), c.sets.cref());
+      const auto masks = masks_of(c.labels.cref(), c.merges.cref(), c.sets.cref());
       flags.insert(flags.end(), masks.begin(), masks.end());
     }
     return flags;

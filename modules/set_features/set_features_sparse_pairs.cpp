@@ -1,0 +1,263 @@
+// set_features, mode 3 from the nonzero weights kept beforehand
+// (sparse_weights.hpp), where they pay.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "set_features_modes.hpp"
+#include "sparse_weights.hpp"
+
+namespace mexsets {
+namespace set_features_modes {
+
+namespace {
+
+// Mode 3 from the nonzero weights alone (sparse_weights.hpp). Rows are taken
+// one at a time, in any order, each id in column order. Each id a at column
+// k looks up the rows of column a of the weights among the ids before it in
+// its row (marked with the row's number, with the last column holding each;
+// earlier columns holding the same id are chained from there), so the pairs
+// found are those of nonzero weight; they are then added in (j, k) order.
+// Columns hold few entries: the first kSlots of each are looked up without
+// a loop.
+class SparsePairs {
+ public:
+  static constexpr std::size_t kSideBySide = 1;
+
+  SparsePairs(const SparseWeights& sparse, std::size_t size, std::size_t cols, const double* v,
+              ConstMatrix w, double* out1, double* out2)
+      : sparse_(sparse), w_(w), out1_(out1), out2_(out2), s_(new Scratch) {
+    s_->ids.resize(size);
+    InterruptCheck interrupt;
+    for (std::size_t a = 0; a < size; ++a) {
+      interrupt.tick(8);
+      Id& id = s_->ids[a];
+      id.value = v[a];
+      id.first = sparse.start[a];
+      const std::size_t count = sparse.start[a + 1] - sparse.start[a];
+      id.more = static_cast<std::uint32_t>(count - std::min(count, kSlots));
+      // The first kSlots rows, padded with `size` (never marked).
+      for (std::size_t t = 0; t < kSlots; ++t)
+        id.slot[t] = t < count ? sparse.row[id.first + t] : static_cast<std::uint32_t>(size);
+    }
+    s_->marked.assign(size + 1, 0);
+    s_->column.assign(size + 1, 0);
+    s_->earlier.resize(cols);
+    s_->found.resize(64);
+  }
+
+  // Row i, of the given length, whose id at column k is id_at(k).
+  template <class IdAt>
+  void row(std::size_t i, std::size_t length, IdAt id_at) const {
+    Scratch& s = *s_;
+    if (++s.number == 0) {  // after 2^32 - 1 rows the numbers start afresh
+      std::fill(s.marked.begin(), s.marked.end(), 0);
+      s.number = 1;
+    }
+    const std::uint32_t number = s.number;
+    std::uint32_t* marked = s.marked.data();
+    std::uint32_t* column = s.column.data();
+    std::uint32_t* earlier = s.earlier.data();
+    const Id* ids = s.ids.data();
+    const std::uint32_t* rows = sparse_.row.data();
+    std::size_t found = 0;
+    bool crowded = false;
+    // The columns j < k holding id b, each paired with k through entry p.
+    auto take = [&](std::uint32_t b, std::size_t k, std::uint32_t p) {
+      for (std::uint32_t j = column[b]; j != kNone; j = earlier[j]) {
+        if (found == s.found.size()) {
+          if (found >= kMostFound) {
+            crowded = true;
+            return;
+          }
+          s.found.resize(2 * found);
+        }
+        s.found[found++] = {std::uint64_t{j} << 32 | k, p};
+      }
+    };
+    double sum = 0.0;
+    for (std::size_t k = 0; k < length; ++k) {
+      const std::size_t a = id_at(k);
+      // The ids ahead are known: their entries are asked for now, so that
+      // looking up their slots' marks waits on one load, not two.
+      if (k + kAhead < length) prefetch(ids + id_at(k + kAhead));
+      const Id& id = ids[a];
+      sum += id.value;
+      // Mostly none of the slots' rows is in the row: one test for all.
+      bool any = false;
+      for (std::size_t t = 0; t < kSlots; ++t) any |= marked[id.slot[t]] == number;
+      if (any)
+        for (std::size_t t = 0; t < kSlots; ++t)
+          if (marked[id.slot[t]] == number)
+            take(id.slot[t], k, id.first + static_cast<std::uint32_t>(t));
+      if (id.more)
+        for (std::uint32_t p = id.first + kSlots, end = p + id.more; p < end; ++p)
+          if (marked[rows[p]] == number) take(rows[p], k, p);
+      earlier[k] = marked[a] == number ? column[a] : kNone;
+      marked[a] = number;
+      column[a] = static_cast<std::uint32_t>(k);
+    }
+    double pair = 0.0;
+    if (crowded) {
+      // So many pairs of nonzero weight (a row repeating ids a great many
+      // times) that listing them would take more memory than reading them.
+      for (std::size_t j = 0; j < length; ++j)
+        for (std::size_t k = j + 1; k < length; ++k) pair += w_(id_at(j), id_at(k));
+      found = 0;
+    }
+    // Found in k order; mostly few, sorted by insertion then.
+    Found* pairs = s.found.data();
+    auto before = [](const Found& x, const Found& y) { return x.at < y.at; };
+    if (found > kFewFound) {
+      std::sort(pairs, pairs + found, before);
+    } else {
+      for (std::size_t f = 1; f < found; ++f)
+        for (std::size_t g = f; g > 0 && before(pairs[g], pairs[g - 1]); --g)
+          std::swap(pairs[g], pairs[g - 1]);
+    }
+    for (std::size_t f = 0; f < found; ++f) pair += sparse_.value[pairs[f].entry];
+    out2_[i] = pair;
+    out1_[i] = pair * -2 + sum;
+  }
+
+#ifdef MEXSETS_ROW_LENGTHS
+  // As a mode of grouped_rows.
+  template <std::size_t K>
+  void rows(const double* block, std::size_t m, std::size_t first, const std::uint32_t* rows,
+            std::size_t length, std::size_t last) const {
+    const double* p = block + rows[0];
+    row(first + rows[0], length, [p, m, last](std::size_t k) { return id_at(p + k * m, last); });
+  }
+#endif
+
+ private:
+  static constexpr std::size_t kSlots = 4;
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  static constexpr std::size_t kAhead = 4;
+  static constexpr std::size_t kFewFound = 16;
+  static constexpr std::size_t kMostFound = std::size_t{1} << 16;
+  // A pair found in a row: j << 32 | k, and its weight's entry.
+  struct Found {
+    std::uint64_t at;
+    std::uint32_t entry;
+  };
+  // What a row's walk reads of an id, in one place: its value, the rows of
+  // its column's first kSlots nonzero weights (padded with `size`), where
+  // they start among the weights, and how many follow them.
+  struct alignas(32) Id {
+    double value;
+    std::uint32_t first, more;
+    std::uint32_t slot[kSlots];
+  };
+  struct Scratch {
+    std::vector<Id> ids;
+    // Per id (and the padding row `size`, never marked): the number of the
+    // row that last marked it, from 1, and its last column there.
+    std::vector<std::uint32_t> marked, column;
+    // Per column of the row: the previous column holding the same id, or
+    // kNone.
+    std::vector<std::uint32_t> earlier;
+    std::vector<Found> found;  // the row's pairs of nonzero weight
+    std::uint32_t number = 0;
+  };
+
+  const SparseWeights& sparse_;
+  ConstMatrix w_;
+  double *out1_, *out2_;
+  std::unique_ptr<Scratch> s_;
+};
+
+void sparse_rows(const SparsePairs& pairs, ConstMatrix ids, const IdLimit& limit) {
+#ifdef MEXSETS_ROW_LENGTHS
+  if (sweepable(ids)) return grouped_rows(pairs, ids, limit);
+#endif
+  RowReader reader(ids, limit.limit);
+  std::vector<std::size_t> row(ids.cols);
+  InterruptCheck interrupt;
+  for (std::size_t i = 0; i < ids.rows; ++i) {
+    std::size_t bad_column = 0;
+    const std::size_t length =
+        reader.read(i, bad_column, [&](std::size_t j, std::size_t a) { row[j] = a; });
+    if (length == RowReader::npos) fail_id_at(ids, i, bad_column, limit);
+    interrupt.tick(16 * (length + 1));
+    pairs.row(i, length, [&row](std::size_t k) { return row[k]; });
+  }
+}
+
+// Whether mode 3 reads the nonzero weights kept beforehand: always when asked
+// to (and the memory is there), else when the estimated cost says so. Every
+// pair's weight read from w costs a random read, a few nanoseconds once w
+// outgrows the caches; keeping the nonzero weights costs a streaming read of
+// the addressed square of w, then per id a lookup of its column's nonzero
+// entries. Row lengths and the share of nonzero weights are estimated from
+// samples; the choice bears on cost only. Fills `sparse` when it returns true.
+bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLimit& limit,
+                     SparseWeights& sparse) {
+  const std::size_t size = limit.limit;
+  if (size == 0 || size > 0xFFFFFFFFu || ids.rows == 0 || ids.cols < 2 || ids.cols > 0xFFFFFFFFu)
+    return false;
+  std::size_t most = std::min<std::size_t>(size * size, 0xFFFFFFFEu);
+  if (reads == PairReads::chosen) {
+    // A small square of w is read pair by pair at once.
+    constexpr std::size_t kSmallSide = 256;
+    if (size < kSmallSide) return false;
+    // Row lengths from 8 runs of 128 neighbouring rows (which share the
+    // lines of the id matrix), spread over it.
+    constexpr std::size_t kRuns = 8, kRunRows = 128, kSampledWeights = 4096;
+    double sampled_ids = 0, sampled_pairs = 0, sampled_rows = 0;
+    for (std::size_t run = 0; run < kRuns; ++run) {
+      const std::size_t first = ids.rows / kRuns * run;
+      for (std::size_t i = first; i < std::min(first + kRunRows, ids.rows); ++i, ++sampled_rows) {
+        std::size_t length = 0;
+        while (length < ids.cols && !(ids(i, length) < 0)) ++length;
+        const double l = static_cast<double>(length);
+        sampled_ids += l;
+        sampled_pairs += l * (l - (length > 0)) / 2;
+      }
+    }
+    const double rows = static_cast<double>(ids.rows) / sampled_rows;
+    const double id_count = sampled_ids * rows, pair_count = sampled_pairs * rows;
+    // Costs in nanoseconds, as measured on a 2 MB second-level cache: a
+    // pair's random read of w, cheaper while the square fits that cache; a
+    // weight of the square streamed; per id a few fixed steps plus one per
+    // nonzero entry of its column.
+    constexpr double kCachedPairRead = 2.5, kPairRead = 6, kStreamed = 1, kPerId = 8;
+    const double side = static_cast<double>(size);
+    const bool cached = side * side * sizeof(double) <= 2.0 * (1 << 20);
+    const double every_pair = pair_count * (cached ? kCachedPairRead : kPairRead);
+    const double fixed = side * side * kStreamed + id_count * kPerId;
+    if (fixed >= every_pair) return false;
+    // Nonzero entries per column at which the kept weights stop paying.
+    const double per_column = (every_pair - fixed) / std::max(id_count, 1.0);
+    if (nonzero_share(w, size, kSampledWeights) * side > per_column / 2) return false;
+    most = static_cast<std::size_t>(std::min(static_cast<double>(most), per_column * side));
+  }
+  try {
+    return keep_nonzero_weights(w, size, most, sparse);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values, ConstMatrix weights,
+                      double* out1, double* out2, const IdLimit& limit) {
+  SparseWeights sparse;
+  std::unique_ptr<SparsePairs> pairs;
+  if (reads != PairReads::every_pair && nonzero_weights(reads, ids, weights, limit, sparse)) {
+    try {
+      pairs.reset(new SparsePairs(sparse, limit.limit, ids.cols, values.data, weights, out1, out2));
+    } catch (const std::bad_alloc&) {  // then every pair is read from w
+    }
+  }
+  if (!pairs) return false;
+  sparse_rows(*pairs, ids, limit);
+  return true;
+}
+
+}  // namespace set_features_modes
+}  // namespace mexsets
