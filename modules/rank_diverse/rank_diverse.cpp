@@ -113,7 +113,7 @@ class PickOverlaps {
   }
 
  private:
-  // The strategy (choose_strategy in mexsets/overlap_ratio.hpp). Over the
+  // The strategy (choose_strategy in common/overlap_ratio.hpp). Over the
   // whole call, for m lists of `total` ids over K items:
   //   plain, interleaved  m(m-1)/2 ratios of mean^2 terms each;
   //   skip_zeros  building the postings (two passes over them) and, for each

@@ -18,7 +18,7 @@
 // picked yet, visited in ascending order, the first whose score is strictly
 // greater than every earlier one and than the most negative finite double;
 // then, for every candidate c still remaining, rho = overlap ratio with
-// P = the picked list and Q = c's list (mexsets/overlap_ratio.hpp, item
+// P = the picked list and Q = c's list (common/overlap_ratio.hpp, item
 // weights from the diagonal of W) replaces r(c) when rho > r(c) (so NaN
 // never does). A step in which no score qualifies (all NaN, -Inf or the most
 // negative finite double, e.g. with a NaN lambda) picks the lowest-numbered

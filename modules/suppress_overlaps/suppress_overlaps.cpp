@@ -149,7 +149,7 @@ class AcceptedOverlaps {
   }
 
  private:
-  // The strategy (choose_strategy in mexsets/overlap_ratio.hpp), estimated
+  // The strategy (choose_strategy in common/overlap_ratio.hpp), estimated
   // as if every row were kept (m(m-1)/2 comparisons; drops cut every route
   // alike). For m rows of `total_p` stored and `total_q` tested ids over K
   // items:

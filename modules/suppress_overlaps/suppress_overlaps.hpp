@@ -16,7 +16,7 @@
 // the first negative one: an entry between -1 and 0 ends the list while its
 // row is tested but, stored as 0, is item 0 once the row is accepted.
 //
-// Row i is dropped as soon as the overlap ratio (mexsets/overlap_ratio.hpp,
+// Row i is dropped as soon as the overlap ratio (common/overlap_ratio.hpp,
 // item weights u) with P = an accepted row's list and Q = row i's list is
 // >= t; a NaN ratio never is. Otherwise it is accepted. Whether a row is
 // dropped does not depend on the order in which the accepted rows are
