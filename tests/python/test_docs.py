@@ -109,4 +109,5 @@ def test_stubs_and_package_docstring_name_every_function():
                           for name in NAMES}
     for name in NAMES:
         assert "@include" not in getattr(mexsets, name).__doc__
-        assert re.search(rf"\b{name}\b", mexsets.__doc__), name
+        assert re.search(rf"\b{name}\b", mexsets.__doc__), \
+            f"the package docstring (python/mexsets/__init__.py) does not name {name}"
