@@ -9,6 +9,7 @@
 #include <random>
 
 #include "common/overlap_ratio.hpp"
+#include "mexsets/column_major.hpp"
 
 namespace testing_support {
 
@@ -46,6 +47,23 @@ inline double random_item_id(std::mt19937_64& random, std::size_t k) {
   double x = static_cast<double>(random() % k) + (random() % 3 == 0 ? unit(random) * 0.99 : 0.0);
   if (x == 0 && random() % 2) x = -0.0;
   return x;
+}
+
+// What the racing-writer tests hand both functions: 150 item lists of 0 to 8
+// ids over k = 40 items (-1 ends a row) and a k-by-k W, from one seed.
+struct RacingOverlapCase {
+  static constexpr std::size_t k = 40;
+  mexsets::OwnedMatrix<double> items{150, 8, -1.0}, w{k, k};
+};
+
+inline RacingOverlapCase racing_overlap_case(unsigned seed) {
+  std::mt19937_64 random(seed);
+  RacingOverlapCase c;
+  for (std::size_t i = 0; i < c.items.rows; ++i)
+    for (std::size_t j = 0, n = random() % 9; j < n; ++j)
+      c.items(i, j) = random_item_id(random, RacingOverlapCase::k);
+  for (double& x : c.w.data) x = random_weight(random, 1, 0.5, false);
+  return c;
 }
 
 }  // namespace testing_support

@@ -395,13 +395,10 @@ TEST(SuppressOverlaps, InterruptedOnEveryRouteThenCalledAgain) {
 }
 
 TEST(SuppressOverlaps, ItemsWrittenByAnotherThreadAreNeverReadOutside) {
-  std::mt19937_64 random(6);
-  const std::size_t k = 40;
-  OwnedMatrix<double> items(150, 8, -1.0), w(k, k);
-  for (std::size_t i = 0; i < items.rows; ++i)
-    for (std::size_t j = 0, n = random() % 9; j < n; ++j) items(i, j) = random_item_id(random, k);
-  for (double& x : w.data) x = random_weight(random, 1, 0.5, false);
-  const std::vector<double> u(k, 2.0);
+  testing_support::RacingOverlapCase racing = testing_support::racing_overlap_case(6);
+  OwnedMatrix<double>& items = racing.items;
+  const OwnedMatrix<double>& w = racing.w;
+  const std::vector<double> u(testing_support::RacingOverlapCase::k, 2.0);
   testing_support::expect_harmless_race({{items.data.data(), items.data.size()}}, [&] {
     std::vector<double> rows;
     mexsets::check_suppression_limits(items.cref(), u.size(), w.cref());
