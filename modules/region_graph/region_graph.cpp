@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -129,8 +130,7 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
   for (std::size_t k = 0; k < keys.size(); ++k)
     sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
   std::sort(sorted.begin(), sorted.end());
-  const bool background_whole = in.has_background &&
-                                std::fabs(in.background) <= largest_label &&
+  const bool background_whole = in.has_background && std::fabs(in.background) <= largest_label &&
                                 in.background == std::trunc(in.background);
   const std::uint64_t background =
       background_whole ? label_key(static_cast<std::int64_t>(in.background)) : 0;
@@ -154,7 +154,7 @@ struct Weigher {
     if (kind == CrackWeight::mean) return (values[a] + values[b]) / 2;
     if (kind == CrackWeight::max) {
       const double x = values[a], y = values[b];
-      if (std::isnan(x) || std::isnan(y)) return x + y;
+      if (std::isnan(x) || std::isnan(y)) return std::numeric_limits<double>::quiet_NaN();
       return x < y ? y : x;
     }
     double s = 0.0;
@@ -190,9 +190,9 @@ void check_region_values(const RegionGraphInputs& in) {
                     (one_channel ? values.planes == labels.planes : true);
   if (!fits)
     fail("valueSizeMismatch",
-         std::string(volume ? "Values not the size of the label volume: "
-                            : one_channel ? "Edge map not the size of the label image: "
-                                          : "Value image not the size of the label image: "),
+         std::string(volume        ? "Values not the size of the label volume: "
+                     : one_channel ? "Edge map not the size of the label image: "
+                                   : "Value image not the size of the label image: "),
          arg("values"), " is " + extents(values.rows, values.cols, values.planes) + ", ",
          arg("labels"), " is " + extents(labels.rows, labels.cols, labels.planes));
 }

@@ -15,10 +15,9 @@ struct RegionGraphContract : ContractDefaults {
   enum { IN_LABELS, IN_VALUES, IN_BACKGROUND, IN_WEIGHT };
   enum { OUT_FIRST, OUT_SECOND, OUT_LENGTHS, OUT_STRENGTHS, OUT_AREAS, OUT_BORDER };
   static constexpr const char* name = "region_graph";
-  static constexpr Argument inputs[] = {
-      matrix_argument("labels"), optional_matrix("values"),
-      optional_matrix("background"),
-      optional_scalar("weight", 0)};
+  static constexpr Argument inputs[] = {matrix_argument("labels"), optional_matrix("values"),
+                                        optional_matrix("background"),
+                                        optional_scalar("weight", 0)};
   static constexpr std::size_t min_inputs = 1, max_inputs = 4;
   static constexpr int outputs = 6;
   static constexpr const char* nargin_message = "One to four input arguments required.";

@@ -1,4 +1,5 @@
-// [first, second, lengths, strengths, areas, border] = region_graph(labels, values, background, weight)
+// [first, second, lengths, strengths, areas, border] = region_graph(labels, values, background,
+// weight)
 #include "mexsets/oct_host.hpp"
 #include "region_graph_contract.hpp"
 
