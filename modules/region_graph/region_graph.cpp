@@ -27,8 +27,20 @@ class FirstSeen {
   explicit FirstSeen(std::pmr::memory_resource* memory)
       : keys_(16, 0, memory), positions_(16, empty_slot, memory), order_(memory) {}
 
-  // The order in which `key` was first added.
+  // The order in which `key` was first added. Neighbouring cracks often
+  // repeat the key just added, which is caught before probing.
   std::uint32_t add(std::uint64_t key) {
+    if (key == last_ && last_position_ != empty_slot) return last_position_;
+    last_ = key;
+    last_position_ = find_or_add(key);
+    return last_position_;
+  }
+
+  // The keys in the order they were first added.
+  const std::pmr::vector<std::uint64_t>& keys() const { return order_; }
+
+ private:
+  std::uint32_t find_or_add(std::uint64_t key) {
     std::size_t at = home(key);
     const std::size_t mask = keys_.size() - 1;
     while (positions_[at] != empty_slot) {
@@ -42,11 +54,6 @@ class FirstSeen {
     if (2 * order_.size() > keys_.size()) grow();
     return position;
   }
-
-  // The keys in the order they were first added.
-  const std::pmr::vector<std::uint64_t>& keys() const { return order_; }
-
- private:
   std::size_t home(std::uint64_t key) const {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
   }
@@ -67,6 +74,8 @@ class FirstSeen {
   std::pmr::vector<std::uint32_t> positions_;
   std::pmr::vector<std::uint64_t> order_;
   int shift_ = 64 - 4;
+  std::uint64_t last_ = 0;
+  std::uint32_t last_position_ = empty_slot;
 };
 
 // 2^53: every whole double up to this magnitude is an exact int64.
@@ -112,7 +121,8 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     interrupt.tick(4);
     const double x = labels.data[at];
     // Same value as the pixel before (the usual case): nothing to check.
-    // (-0 == +0, and both are label 0.)
+    // (-0 == +0, and both are label 0; the table catches repeats too, this
+    // skips the checks.)
     if (x == last && last_position != empty_slot) {
       out.ids[at] = last_position;
       continue;
@@ -167,7 +177,7 @@ struct Weigher {
 };
 
 struct Crack {
-  std::size_t row;
+  std::uint32_t row;  // below 2^32: there are fewer pixels
   std::uint32_t pair;
   double weight;
 };
@@ -264,7 +274,7 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
           }
           ++count[pair];
           if (weighed) {
-            cracks.push_back(Crack{i, pair, weigh(at, at + stride)});
+            cracks.push_back(Crack{static_cast<std::uint32_t>(i), pair, weigh(at, at + stride)});
             ++starts[i + 1];
           }
         }

@@ -55,7 +55,7 @@
 // ids, looking up each crack between regions in a hash table of the pairs
 // (sorted at the end: P log P), and a counting sort of those cracks by row
 // that puts the weights in the order above. Memory besides the outputs: 4
-// bytes per pixel, O(L + P), and 40 bytes per crack between regions.
+// bytes per pixel, O(L + P), and 32 bytes per crack between regions.
 #pragma once
 
 #include <cstddef>

@@ -43,7 +43,7 @@
 %   column counts w columns per page, LABELS(i, j + (p-1)*w)) and value, the
 %   first bad one in column order. Cost: linear in the pixels besides
 %   sorting the L distinct labels and P pairs; the outputs take
-%   8*(4*P + 2*L) bytes, the work 4 bytes per pixel and 40 per crack
+%   8*(4*P + 2*L) bytes, the work 4 bytes per pixel and 32 per crack
 %   between regions.
 %@include memory
 %
