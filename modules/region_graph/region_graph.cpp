@@ -139,7 +139,10 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
   sorted.reserve(keys.size());
   for (std::size_t k = 0; k < keys.size(); ++k)
     sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
-  std::sort(sorted.begin(), sorted.end());
+  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+    interrupt.tick();
+    return a < b;
+  });
   const bool background_whole = in.has_background && std::fabs(in.background) <= largest_label &&
                                 in.background == std::trunc(in.background);
   const std::uint64_t background =
@@ -295,7 +298,10 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
   sorted.reserve(keys.size());
   for (std::size_t k = 0; k < keys.size(); ++k)
     sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
-  std::sort(sorted.begin(), sorted.end());
+  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+    interrupt.tick();
+    return a < b;
+  });
   const std::size_t P = sorted.size();
   out.first.resize(P);
   out.second.resize(P);

@@ -9,6 +9,7 @@
 
 #include "../../modules/boundary_grid/boundary_grid.hpp"
 #include "../../modules/boundary_sums/boundary_sums.hpp"
+#include "interrupt_cases.hpp"
 #include "reference_region_graph.hpp"
 #include "region_graph.hpp"
 #include "support.hpp"
@@ -102,6 +103,25 @@ TEST(RegionGraph, Errors) {
   auto three = standin::scalar(3);
   expect_mex_error(run({&labels, &labels, &none, &three}), id + "badWeight", "holds 3");
   expect_mex_error(run({&labels, &labels, &labels}), id + "badBackground", "holds 2 elements");
+}
+
+// Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
+// next call gives the plain result.
+TEST(RegionGraph, InterruptedThenCalledAgain) {
+  std::mt19937_64 random(17);
+  const std::size_t h = 40, w = 30, d = 2;
+  std::vector<double> labels(h * w * d), values(h * w * d);
+  for (double& x : labels) x = static_cast<double>(random() % 300);
+  for (double& v : values) v = static_cast<double>(random() % 2000) / 7;
+  mexsets::RegionGraphInputs in;
+  in.labels = {labels.data(), h, w, d};
+  in.values = {values.data(), h, w, d};
+  testing_support::expect_interruptible([&] {
+    std::vector<double> all;
+    for (const auto& list : lists(mexsets::region_graph(in)))
+      all.insert(all.end(), list.begin(), list.end());
+    return all;
+  });
 }
 
 // Random labels with gaps, negatives and 0, any background, every weight
