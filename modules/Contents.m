@@ -13,6 +13,7 @@
 %   tree_occurrence_masks - Mark where each node set occurs in a label matrix.
 %   tree_leaf_matrix      - List the leaves below each node set as a padded id matrix.
 %   merge_regions         - Build a merge tree by joining the weakest boundaries first.
+%   region_graph          - Boundary graph of a label image as lists, for MERGE_REGIONS.
 %
 % Grids and fronts
 %   boundary_sums         - Sum a grid's mixed-parity cell weights per label.

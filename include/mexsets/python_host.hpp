@@ -137,6 +137,11 @@ class PythonCall {
     if (shape.size() > 3) refuse::dimensions_not_coherent(name(k), shape.size());
     while (shape.size() < 3) shape.insert(shape.size() == 2 ? shape.end() : shape.begin(), 1);
     refuse_inexact_integers(k, array, shape);
+    if (array.ndim() >= 3) {  // entries are located as [i, j, c]
+      layouts_[k].ndim = 3;
+      layouts_[k].rows = static_cast<std::size_t>(shape[0]);
+      layouts_[k].cols = static_cast<std::size_t>(shape[1]);
+    }
     // Column-major copy in one go: as a matrix of M rows and N*C columns.
     const py::array fortran = guarded([&] {
       return py::array(py::module_::import("numpy").attr("asfortranarray")(array, "float64"));

@@ -1,13 +1,15 @@
 """mexsets: set and merge-tree bookkeeping on NumPy arrays of item and node ids.
 
 Subset sums, diversity ranking, overlap suppression, merge-tree leaf sets,
-overlap matrices and occurrence masks, boundary sums, per-set features and
-Pareto fronts, with results identical to the bit to the Octave and MATLAB
-functions of the same names.
+overlap matrices and occurrence masks, boundary sums, per-set features,
+Pareto fronts and the boundary graph of a label image (region_graph), with
+results identical to the bit to the Octave and MATLAB functions of the same
+names.
 
 Ids keep the numbering of those functions (see each function's docstring):
 item, node and region ids are 1-based in score_subsets, tree_leaf_sets,
-tree_occurrence_masks, boundary_sums, boundary_grid and merge_regions,
+tree_occurrence_masks, boundary_sums, boundary_grid and merge_regions
+(region_graph numbers any label values 1-based in ascending order),
 0-based in rank_diverse, suppress_overlaps, tree_overlap_matrix and
 set_features; tree_leaf_matrix gives either, and nondominated reads no
 ids. Arrays saved from MATLAB or Octave therefore give the same results

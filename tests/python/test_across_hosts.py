@@ -342,6 +342,24 @@ def boundary_grid_cases(rng):
     yield [np.zeros((0, 3)), np.zeros((0, 3))], 5, None
 
 
+def region_graph_cases(rng):
+    for _ in range(40):
+        h, w, d = rng.integers(1, 5), rng.integers(1, 5), rng.choice([1, 1, 2, 3])
+        shape = (h, w) if d == 1 else (h, w, d)
+        labels = rng.choice([-3.0, 0.0, 2.0, 7.0, 1e15], shape)
+        weight = float(rng.integers(0, 3))
+        channels = 1 if d > 1 or weight else rng.choice([0, 1, 3])
+        vshape = shape if channels == 1 else (h, w, channels)
+        args = [labels, values(rng, vshape), [[], [0.0], [7.0]][rng.integers(3)], weight]
+        yield args[:rng.integers(1, 5)], 6, False
+        bad = labels.copy()
+        bad.flat[rng.integers(bad.size)] = rng.choice([0.5, NAN, INF, 2.0 ** 54])
+        yield changed(args, 0, bad), 6, True
+        yield changed(args, 1, values(rng, (h + 1, w))), 6, True
+        yield changed(args, 3, 4.0), 6, True
+    yield [np.zeros((0, 0))], 6, None
+
+
 def merge_regions_cases(rng):
     for _ in range(40):
         count = rng.integers(1, 6)
@@ -383,6 +401,7 @@ GENERATORS = {
     "boundary_sums": boundary_sums_cases, "set_features": set_features_cases,
     "nondominated": nondominated_cases, "boundary_grid": boundary_grid_cases,
     "merge_regions": merge_regions_cases, "tree_leaf_matrix": tree_leaf_matrix_cases,
+    "region_graph": region_graph_cases,
 }
 SEEDS = {name: 1000 + k for k, name in enumerate(GENERATORS)}
 

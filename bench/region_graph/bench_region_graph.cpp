@@ -1,0 +1,115 @@
+// region_graph on a 1000-by-1500 label image of about 15,000 blocky regions
+// with a colour image: the shipped computation, the plain transcription, the
+// whole gateway through the stand-in host, and the two-step route it
+// replaces (boundary_grid, then boundary_sums for lengths and strengths);
+// and the computation at a sixteenth of those pixels and up
+// (--benchmark_filter=Scaling).
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+#include "../../modules/boundary_grid/boundary_grid.hpp"
+#include "../../modules/boundary_sums/boundary_sums.hpp"
+#include "host.hpp"
+#include "reference_region_graph.hpp"
+#include "region_graph.hpp"
+#include "scaling.hpp"
+
+namespace {
+
+struct Workload {
+  std::size_t h = 1000, w = 1500, planes = 3;
+  std::vector<double> labels, values;
+  mexsets::RegionGraphInputs inputs() const {
+    mexsets::RegionGraphInputs in;
+    in.labels = {labels.data(), h, w, 1};
+    in.values = {values.data(), h, w, planes};
+    return in;
+  }
+};
+
+// Cells of 10 by 10 pixels with a jittered border, ids shuffled.
+Workload make(std::size_t h, std::size_t w_) {
+  Workload w;
+  w.h = h;
+  w.w = w_;
+  std::mt19937_64 random(5);
+  w.labels.resize(w.h * w.w);
+  const std::size_t across = w.w / 10 + 1;
+  for (std::size_t j = 0; j < w.w; ++j)
+    for (std::size_t i = 0; i < w.h; ++i) {
+      const std::size_t bi = (i + random() % 3) / 10, bj = (j + random() % 3) / 10;
+      w.labels[i + j * w.h] = static_cast<double>(1 + (bi * across + bj) * 7919 % 15300);
+    }
+  w.values.resize(w.h * w.w * w.planes);
+  for (double& v : w.values) v = static_cast<double>(random() % 256) / 255;
+  return w;
+}
+
+const Workload& workload() {
+  static const Workload w = make(1000, 1500);
+  return w;
+}
+
+void Kernel(benchmark::State& state) {
+  const auto in = workload().inputs();
+  for (auto _ : state) benchmark::DoNotOptimize(mexsets::region_graph(in));
+}
+
+void Transcription(benchmark::State& state) {
+  const auto in = workload().inputs();
+  for (auto _ : state) benchmark::DoNotOptimize(reference::region_graph(in));
+}
+
+void Gateway(benchmark::State& state) {
+  const Workload& w = workload();
+  static const standin::Module module("region_graph");
+  auto labels = standin::doubles(w.h, w.w, w.labels);
+  auto values = standin::numeric(mxDOUBLE_CLASS, {w.h, w.w, w.planes});
+  std::copy(w.values.begin(), w.values.end(), mxGetPr(values.get()));
+  for (auto _ : state) benchmark::DoNotOptimize(module.call(6, {&labels, &values}));
+}
+
+// boundary_grid's grids, then boundary_sums twice (ones, strengths): the
+// same lengths and strengths as n-by-n pair matrices.
+void GridAndSums(benchmark::State& state) {
+  const Workload& w = workload();
+  const mexsets::ConstArray3 values{w.values.data(), w.h, w.w, w.planes};
+  for (auto _ : state) {
+    const auto grid = mexsets::boundary_grid({w.labels.data(), w.h, w.w}, &values);
+    mexsets::BoundaryInputs sums;
+    sums.n = 15300;
+    sums.first = {grid.first.data(), grid.first.size(), 1};
+    sums.second = {grid.second.data(), grid.second.size(), 1};
+    sums.keys = {grid.keys.data(), grid.keys.size(), 1};
+    sums.labels = grid.grid.cref();
+    const mexsets::OwnedMatrix<double> ones(grid.grid.rows, grid.grid.cols, 1.0);
+    sums.weights = ones.cref();
+    benchmark::DoNotOptimize(mexsets::boundary_sums(sums));
+    sums.weights = grid.strength.cref();
+    benchmark::DoNotOptimize(mexsets::boundary_sums(sums));
+  }
+}
+
+BENCHMARK(Kernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(Transcription)->Unit(benchmark::kMillisecond);
+BENCHMARK(Gateway)->Unit(benchmark::kMillisecond);
+BENCHMARK(GridAndSums)->Unit(benchmark::kMillisecond);
+
+// Images of 250-by-375 to 1,000-by-1,500 pixels, 10-by-10 cells: linear in
+// the pixels.
+void Scaling(benchmark::State& state) {
+  const auto h = static_cast<std::size_t>(std::lround(std::sqrt(double(state.range(0)) / 1.5)));
+  const Workload w = make(h, h * 3 / 2);
+  const auto in = w.inputs();
+  for (auto _ : state) benchmark::DoNotOptimize(mexsets::region_graph(in));
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
+  scaling::sizes(b, 250 * 375, benchmark::oN);
+});
+
+}  // namespace
+
+BENCHMARK_MAIN();

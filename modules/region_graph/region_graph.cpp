@@ -1,0 +1,331 @@
+#include "region_graph.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "mexsets/interrupt.hpp"
+
+namespace mexsets {
+
+namespace {
+
+constexpr std::uint32_t empty_slot = 0xFFFFFFFFu;
+
+std::string extents(std::size_t rows, std::size_t cols, std::size_t planes) {
+  return std::to_string(rows) + "-by-" + std::to_string(cols) +
+         (planes == 1 ? "" : "-by-" + std::to_string(planes));
+}
+
+// Open addressing over a power-of-two table, at most half full, of 64-bit
+// keys and the order in which each was first added. Every key value is
+// allowed (labels may be 0): an empty slot is marked by its position.
+class FirstSeen {
+ public:
+  explicit FirstSeen(std::pmr::memory_resource* memory)
+      : keys_(16, 0, memory), positions_(16, empty_slot, memory), order_(memory) {}
+
+  // The order in which `key` was first added. Neighbouring cracks often
+  // repeat the key just added, which is caught before probing.
+  std::uint32_t add(std::uint64_t key) {
+    if (key == last_ && last_position_ != empty_slot) return last_position_;
+    last_ = key;
+    last_position_ = find_or_add(key);
+    return last_position_;
+  }
+
+  // The keys in the order they were first added.
+  const std::pmr::vector<std::uint64_t>& keys() const { return order_; }
+
+ private:
+  std::uint32_t find_or_add(std::uint64_t key) {
+    std::size_t at = home(key);
+    const std::size_t mask = keys_.size() - 1;
+    while (positions_[at] != empty_slot) {
+      if (keys_[at] == key) return positions_[at];
+      at = (at + 1) & mask;
+    }
+    const auto position = static_cast<std::uint32_t>(order_.size());
+    keys_[at] = key;
+    positions_[at] = position;
+    order_.push_back(key);
+    if (2 * order_.size() > keys_.size()) grow();
+    return position;
+  }
+  std::size_t home(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
+  }
+  void grow() {
+    const std::size_t size = 2 * keys_.size();
+    keys_.assign(size, 0);
+    positions_.assign(size, empty_slot);
+    --shift_;
+    for (std::size_t k = 0; k < order_.size(); ++k) {
+      std::size_t at = home(order_[k]);
+      while (positions_[at] != empty_slot) at = (at + 1) & (size - 1);
+      keys_[at] = order_[k];
+      positions_[at] = static_cast<std::uint32_t>(k);
+    }
+  }
+
+  std::pmr::vector<std::uint64_t> keys_;
+  std::pmr::vector<std::uint32_t> positions_;
+  std::pmr::vector<std::uint64_t> order_;
+  int shift_ = 64 - 4;
+  std::uint64_t last_ = 0;
+  std::uint32_t last_position_ = empty_slot;
+};
+
+// 2^53: every whole double up to this magnitude is an exact int64.
+constexpr double largest_label = 9007199254740992.0;
+
+// A label's key in the table: its int64 bits, with the sign flipped so that
+// the keys' unsigned order is the labels' order.
+std::uint64_t label_key(std::int64_t label) {
+  return static_cast<std::uint64_t>(label) ^ (std::uint64_t{1} << 63);
+}
+
+[[noreturn]] void fail_label(const ConstArray3& labels, std::size_t at) {
+  const std::size_t h = labels.rows, w = labels.cols;
+  const double x = labels.data[at];
+  const std::size_t i = at % h, j = (at / h) % w, p = at / h / w;
+  std::string reason = "labelNotWhole", problem = "label not a whole number";
+  if (std::isnan(x)) {
+    reason = "idNotANumber";
+    problem = "label is NaN";
+  } else if (!(std::fabs(x) <= largest_label)) {
+    reason = "idOutOfRange";
+    problem = "label beyond 2^53 in magnitude";
+  }
+  // The column counts w columns per page, as a 3-D entry is located.
+  fail_entry(BadEntry{"labels", reason, problem, i, j + p * w, x});
+}
+
+// Region ids 1..L (0: background) of every pixel, from the labels read once.
+struct Regions {
+  std::pmr::vector<std::uint32_t> ids;
+  std::uint32_t count = 0;  // L
+};
+
+Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* memory) {
+  const ConstArray3& labels = in.labels;
+  const std::size_t n = labels.rows * labels.cols * labels.planes;
+  Regions out{std::pmr::vector<std::uint32_t>(n, 0, memory), 0};
+  FirstSeen seen(memory);
+  InterruptCheck interrupt;
+  double last = 0;
+  std::uint32_t last_position = empty_slot;
+  for (std::size_t at = 0; at < n; ++at) {
+    interrupt.tick(4);
+    const double x = labels.data[at];
+    // Same value as the pixel before (the usual case): nothing to check.
+    // (-0 == +0, and both are label 0; the table catches repeats too, this
+    // skips the checks.)
+    if (x == last && last_position != empty_slot) {
+      out.ids[at] = last_position;
+      continue;
+    }
+    if (!(std::fabs(x) <= largest_label) || x != std::trunc(x)) fail_label(labels, at);
+    last = x;
+    last_position = seen.add(label_key(static_cast<std::int64_t>(x)));
+    out.ids[at] = last_position;
+  }
+  // Rank of each distinct label; the background's rank is 0 and the others
+  // close up behind it.
+  const auto& keys = seen.keys();
+  std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(memory);
+  sorted.reserve(keys.size());
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
+  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+    interrupt.tick();
+    return a < b;
+  });
+  const bool background_whole = in.has_background && std::fabs(in.background) <= largest_label &&
+                                in.background == std::trunc(in.background);
+  const std::uint64_t background =
+      background_whole ? label_key(static_cast<std::int64_t>(in.background)) : 0;
+  std::pmr::vector<std::uint32_t> rank(keys.size(), 0, memory);
+  std::uint32_t next = 0;
+  for (const auto& [key, position] : sorted)
+    rank[position] = background_whole && key == background ? 0 : ++next;
+  out.count = next;
+  interrupt.for_each_index(n, 1, [&](std::size_t at) { out.ids[at] = rank[out.ids[at]]; });
+  return out;
+}
+
+// The weight of the crack between pixels `a` and `b` (b after a along the
+// axis), by the rules of the header.
+struct Weigher {
+  const double* values;
+  std::size_t channels, channel_stride;
+  CrackWeight kind;
+
+  double operator()(std::size_t a, std::size_t b) const {
+    if (kind == CrackWeight::mean) return (values[a] + values[b]) / 2;
+    if (kind == CrackWeight::max) {
+      const double x = values[a], y = values[b];
+      if (std::isnan(x) || std::isnan(y)) return std::numeric_limits<double>::quiet_NaN();
+      return x < y ? y : x;
+    }
+    double s = 0.0;
+    for (std::size_t c = 0; c < channels; ++c) {
+      const double d = values[b + c * channel_stride] - values[a + c * channel_stride];
+      s += d * d;
+    }
+    return std::sqrt(s);
+  }
+};
+
+struct Crack {
+  std::uint32_t row;  // below 2^32: there are fewer pixels
+  std::uint32_t pair;
+  double weight;
+};
+
+}  // namespace
+
+CrackWeight crack_weight(double code) {
+  if (code == 0) return CrackWeight::step;
+  if (code == 1) return CrackWeight::mean;
+  if (code == 2) return CrackWeight::max;
+  fail("badWeight", "Weight kind neither 0 (step), 1 (mean) nor 2 (max): ", named_arg("weight"),
+       " holds " + format_value(code));
+}
+
+void check_region_values(const RegionGraphInputs& in) {
+  const ConstArray3 &labels = in.labels, &values = in.values;
+  const bool volume = labels.planes > 1;
+  const bool one_channel = volume || in.weight != CrackWeight::step;
+  const bool fits = values.rows == labels.rows && values.cols == labels.cols &&
+                    (one_channel ? values.planes == labels.planes : true);
+  if (!fits)
+    fail("valueSizeMismatch",
+         std::string(volume        ? "Values not the size of the label volume: "
+                     : one_channel ? "Edge map not the size of the label image: "
+                                   : "Value image not the size of the label image: "),
+         arg("values"), " is " + extents(values.rows, values.cols, values.planes) + ", ",
+         arg("labels"), " is " + extents(labels.rows, labels.cols, labels.planes));
+}
+
+RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_resource* memory) {
+  const ConstArray3& labels = in.labels;
+  const std::size_t h = labels.rows, w = labels.cols, d = labels.planes;
+  RegionGraph out(memory);
+  if (!h || !w || !d) return out;
+  const std::size_t n = h * w * d;
+  if (n >= empty_slot)
+    fail("tooManyPixels", "Label image of 2^32 - 1 pixels or more: ", arg("labels"),
+         " is " + extents(h, w, d));
+  const Regions regions = number_regions(in, memory);
+  const std::uint32_t* id = regions.ids.data();
+  const std::size_t L = regions.count;
+  InterruptCheck interrupt;
+
+  // Areas and rim cracks, indexed by region id (0, the background, dropped).
+  std::pmr::vector<std::uint64_t> area(L + 1, 0, memory), rim(L + 1, 0, memory);
+  interrupt.for_each_index(n, 1, [&](std::size_t at) { ++area[id[at]]; });
+  const std::size_t page = h * w;
+  for (std::size_t p = 0; p < d; ++p) {
+    interrupt.tick(2 * (h + w));
+    const std::uint32_t* plane = id + p * page;
+    for (std::size_t j = 0; j < w; ++j) {
+      ++rim[plane[j * h]];
+      ++rim[plane[j * h + h - 1]];
+    }
+    for (std::size_t i = 0; i < h; ++i) {
+      ++rim[plane[i]];
+      ++rim[plane[(w - 1) * h + i]];
+    }
+  }
+  if (d > 1)
+    interrupt.for_each_index(page, 2, [&](std::size_t at) {
+      ++rim[id[at]];
+      ++rim[id[(d - 1) * page + at]];
+    });
+
+  // The pairs, numbered as first met; per pair its crack count and sum.
+  FirstSeen pairs(memory);
+  std::pmr::vector<std::uint64_t> count(memory);
+  std::pmr::vector<double> sum(memory);
+  const bool weighed = in.values.data != nullptr;
+  const bool volume = d > 1;
+  const Weigher weigh{in.values.data, volume ? 1 : in.values.planes, page, in.weight};
+  std::pmr::vector<Crack> cracks(memory);
+  std::pmr::vector<std::size_t> starts(h + 1, 0, memory);
+  std::pmr::vector<std::pair<std::uint32_t, double>> ordered(memory);
+  const std::size_t strides[3] = {1, h, page};
+  for (int axis = 0; axis < (volume ? 3 : 2); ++axis) {
+    const std::size_t stride = strides[axis];
+    cracks.clear();
+    std::fill(starts.begin(), starts.end(), 0);
+    for (std::size_t p = 0; p + (axis == 2) < d; ++p)
+      for (std::size_t j = 0; j + (axis == 1) < w; ++j) {
+        interrupt.tick(2 * h);
+        const std::size_t column = p * page + j * h;
+        for (std::size_t i = 0; i + (axis == 0) < h; ++i) {
+          const std::size_t at = column + i;
+          std::uint32_t a = id[at], b = id[at + stride];
+          if (a == b || !a || !b) continue;
+          if (a > b) std::swap(a, b);
+          const std::uint32_t pair = pairs.add(std::uint64_t{a} << 32 | b);
+          if (pair == count.size()) {
+            count.push_back(0);
+            sum.push_back(0.0);
+          }
+          ++count[pair];
+          if (weighed) {
+            cracks.push_back(Crack{static_cast<std::uint32_t>(i), pair, weigh(at, at + stride)});
+            ++starts[i + 1];
+          }
+        }
+      }
+    if (!weighed) continue;
+    // Counting sort by row, stable: each row's cracks keep the scan order
+    // (page by page, left to right), and the sums add row by row.
+    for (std::size_t i = 0; i < h; ++i) starts[i + 1] += starts[i];
+    ordered.resize(cracks.size());
+    for (const Crack& crack : cracks) ordered[starts[crack.row]++] = {crack.pair, crack.weight};
+    interrupt.tick(4 * cracks.size());
+    for (const auto& [pair, weight] : ordered) sum[pair] += weight;
+  }
+
+  // The pairs in ascending order of (first, second).
+  const auto& keys = pairs.keys();
+  std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(memory);
+  sorted.reserve(keys.size());
+  for (std::size_t k = 0; k < keys.size(); ++k)
+    sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
+  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+    interrupt.tick();
+    return a < b;
+  });
+  const std::size_t P = sorted.size();
+  out.first.resize(P);
+  out.second.resize(P);
+  out.lengths.resize(P);
+  out.strengths.resize(P);
+  for (std::size_t k = 0; k < P; ++k) {
+    const auto [key, pair] = sorted[k];
+    out.first[k] = static_cast<double>(key >> 32);
+    out.second[k] = static_cast<double>(key & 0xFFFFFFFFu);
+    out.lengths[k] = static_cast<double>(count[pair]);
+    out.strengths[k] = sum[pair];
+  }
+  out.areas.resize(L);
+  out.border.resize(L);
+  for (std::size_t r = 0; r < L; ++r) {
+    out.areas[r] = static_cast<double>(area[r + 1]);
+    out.border[r] = static_cast<double>(rim[r + 1]);
+  }
+  return out;
+}
+
+RegionGraph region_graph(const RegionGraphInputs& in, std::pmr::memory_resource* memory) {
+  if (in.values.data) check_region_values(in);
+  return region_graph_lists(in, memory);
+}
+
+}  // namespace mexsets

@@ -1,0 +1,206 @@
+// region_graph: worked examples, edge cases and errors through the stand-in
+// host; random label images and volumes against the plain transcription;
+// and image lists equal, bit for bit, to what boundary_grid and
+// boundary_sums give for the same inputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "../../modules/boundary_grid/boundary_grid.hpp"
+#include "../../modules/boundary_sums/boundary_sums.hpp"
+#include "interrupt_cases.hpp"
+#include "reference_region_graph.hpp"
+#include "region_graph.hpp"
+#include "support.hpp"
+
+using testing_support::expect_mex_error;
+using testing_support::same_bits;
+
+namespace {
+
+const testing_support::LoadedModule module("region_graph");
+using Lists = std::vector<std::vector<double>>;
+
+standin::Array cube(std::size_t h, std::size_t w, std::size_t d, const std::vector<double>& v) {
+  auto array = standin::numeric(mxDOUBLE_CLASS, {h, w, d});
+  std::copy(v.begin(), v.end(), mxGetPr(array.get()));
+  return array;
+}
+
+Lists call(std::initializer_list<const standin::Array*> inputs) {
+  Lists out;
+  for (auto& output : module().call(6, inputs).outputs)
+    out.push_back(standin::values(output.get()));
+  return out;
+}
+
+Lists lists(const mexsets::RegionGraph& g) {
+  Lists out;
+  for (const auto* list : {&g.first, &g.second, &g.lengths, &g.strengths, &g.areas, &g.border})
+    out.emplace_back(list->begin(), list->end());
+  return out;
+}
+
+TEST(RegionGraph, WorkedExamples) {
+  // Labels 0, 3, 7 are regions 1, 2, 3; regions 1 and 3 meet along two
+  // cracks of steps 1 and 2.
+  auto labels = standin::matrix({{0, 0, 7}, {3, 7, 7}});
+  auto values = standin::matrix({{1, 2, 4}, {1, 3, 6}});
+  EXPECT_EQ(call({&labels, &values}),
+            Lists({{1, 1, 2}, {2, 3, 3}, {1, 2, 1}, {0, 3, 2}, {2, 1, 3}, {3, 2, 5}}));
+  // Label 0 as the background: its cracks count toward nothing.
+  auto zero = standin::scalar(0);
+  EXPECT_EQ(call({&labels, &values, &zero}), Lists({{1}, {2}, {1}, {2}, {1, 3}, {2, 5}}));
+  // A 1-by-2-by-2 volume with an edge map: the larger and the mean value.
+  auto volume = cube(1, 2, 2, {1, 1, 2, 5});
+  auto edges = cube(1, 2, 2, {1, 2, 3, 8});
+  auto none = standin::empty(), max = standin::scalar(2), mean = standin::scalar(1);
+  EXPECT_EQ(call({&volume, &edges, &none, &max}),
+            Lists({{1, 1, 2}, {2, 3, 3}, {1, 1, 1}, {3, 8, 8}, {2, 1, 1}, {8, 4, 4}}));
+  EXPECT_EQ(call({&volume, &edges, &none, &mean})[3], std::vector<double>({2, 5, 5.5}));
+  // No values, or []: every strength 0.
+  EXPECT_EQ(call({&volume})[3], std::vector<double>({0, 0, 0}));
+  EXPECT_EQ(call({&volume, &none})[3], std::vector<double>({0, 0, 0}));
+}
+
+TEST(RegionGraph, EdgeCases) {
+  auto nothing = standin::empty(0, 3);
+  EXPECT_EQ(call({&nothing}), Lists(6));
+  // One pixel has 4 rim cracks, a one-page volume is an image, a 1-by-1-by-2
+  // volume has 5 per pixel; -0 is label 0; huge labels number compactly.
+  auto one = standin::matrix({{-0.0}});
+  EXPECT_EQ(call({&one}), Lists({{}, {}, {}, {}, {1}, {4}}));
+  auto two = cube(1, 1, 2, {9007199254740992.0, -9007199254740992.0});
+  EXPECT_EQ(call({&two}), Lists({{1}, {2}, {1}, {0}, {1, 1}, {5, 5}}));
+  // A background that no pixel holds (or a fraction) changes nothing.
+  auto labels = standin::matrix({{1, 2}});
+  auto half = standin::scalar(1.5);
+  EXPECT_EQ(call({&labels, &nothing, &half}), call({&labels}));
+}
+
+TEST(RegionGraph, Errors) {
+  const std::string id = "mexsets:region_graph:";
+  auto run = [](std::initializer_list<const standin::Array*> inputs) {
+    return [inputs] { module().call(6, inputs); };
+  };
+  auto fraction = standin::matrix({{1, 2.5}});
+  expect_mex_error(run({&fraction}), id + "labelNotWhole",
+                   "Label not a whole number: input 1 at row 1, column 2 holds 2.5");
+  // In a volume the column counts w columns per page.
+  auto volume = cube(2, 2, 2, {1, 1, 1, 1, 1, 1, NAN, 1});
+  expect_mex_error(run({&volume}), id + "idNotANumber", "input 1 at row 1, column 4 holds NaN");
+  auto huge = standin::matrix({{1, 9007199254740994.0}}), inf = standin::matrix({{INFINITY}});
+  expect_mex_error(run({&huge}), id + "idOutOfRange", "holds 9007199254740994");
+  expect_mex_error(run({&inf}), id + "idOutOfRange", "holds Inf");
+  auto labels = standin::matrix({{1, 2}}), wide = standin::matrix({{1, 2, 3}});
+  expect_mex_error(run({&labels, &wide}), id + "valueSizeMismatch",
+                   "input 2 is 1-by-3, input 1 is 1-by-2");
+  auto colour = cube(1, 2, 3, {1, 2, 3, 4, 5, 6}), mean = standin::scalar(1);
+  auto none = standin::empty();
+  expect_mex_error(run({&labels, &colour, &none, &mean}), id + "valueSizeMismatch",
+                   "input 2 is 1-by-2-by-3, input 1 is 1-by-2");
+  auto three = standin::scalar(3);
+  expect_mex_error(run({&labels, &labels, &none, &three}), id + "badWeight", "holds 3");
+  expect_mex_error(run({&labels, &labels, &labels}), id + "badBackground", "holds 2 elements");
+}
+
+// Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
+// next call gives the plain result.
+TEST(RegionGraph, InterruptedThenCalledAgain) {
+  std::mt19937_64 random(17);
+  const std::size_t h = 40, w = 30, d = 2;
+  std::vector<double> labels(h * w * d), values(h * w * d);
+  for (double& x : labels) x = static_cast<double>(random() % 300);
+  for (double& v : values) v = static_cast<double>(random() % 2000) / 7;
+  mexsets::RegionGraphInputs in;
+  in.labels = {labels.data(), h, w, d};
+  in.values = {values.data(), h, w, d};
+  testing_support::expect_interruptible([&] {
+    std::vector<double> all;
+    for (const auto& list : lists(mexsets::region_graph(in)))
+      all.insert(all.end(), list.begin(), list.end());
+    return all;
+  });
+}
+
+// Random labels with gaps, negatives and 0, any background, every weight
+// kind, images and volumes.
+TEST(RegionGraph, AgreesWithTheTranscription) {
+  std::mt19937_64 random(7);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t h = 1 + random() % 7, w = 1 + random() % 7;
+    const std::size_t d = round % 3 == 0 ? 2 + random() % 3 : 1;
+    const auto kind = static_cast<std::size_t>(round / 3 % 3);
+    const std::size_t channels = d > 1 || kind ? 1 : random() % 4;
+    const std::size_t n = h * w * d, count = 1 + random() % 6;
+    std::vector<double> labels(n), values(n * channels);
+    for (double& x : labels) x = static_cast<double>(random() % count) * 3 - 4;
+    std::normal_distribution<double> normal;
+    for (double& x : values) x = random() % 10 == 0 ? 0.0 : normal(random);
+    mexsets::RegionGraphInputs in;
+    in.labels = {labels.data(), h, w, d};
+    in.weight = static_cast<mexsets::CrackWeight>(kind);
+    if (channels) in.values = {values.data(), h, w, d > 1 ? d : channels};
+    in.has_background = round % 2;
+    in.background = static_cast<double>(random() % count) * 3 - 4;
+    const Lists expected = lists(reference::region_graph(in));
+    const Lists actual = lists(mexsets::region_graph(in));
+    for (std::size_t k = 0; k < 6; ++k)
+      ASSERT_TRUE(same_bits(expected[k], actual[k])) << "round " << round << ", output " << k;
+  }
+}
+
+// Images of regions 1..L: the lists are boundary_sums' pair matrices over
+// boundary_grid's grids, read as the demo hands them to merge_regions.
+TEST(RegionGraph, EqualsBoundaryGridAndBoundarySums) {
+  std::mt19937_64 random(11);
+  int compared = 0;
+  for (int round = 0; round < 100; ++round) {
+    const std::size_t h = 1 + random() % 12, w = 1 + random() % 12, C = random() % 4;
+    const std::size_t L = 1 + random() % 8;
+    std::vector<double> labels(h * w), values(h * w * C);
+    for (double& x : labels) x = static_cast<double>(1 + random() % L);
+    std::uniform_real_distribution<double> uniform(-1, 1);
+    for (double& x : values) x = uniform(random);
+    const mexsets::ConstArray3 image{values.data(), h, w, C};
+    const auto grid = mexsets::boundary_grid({labels.data(), h, w}, &image);
+    mexsets::BoundaryInputs sums;
+    sums.n = static_cast<std::size_t>(*std::max_element(labels.begin(), labels.end()));
+    sums.first = {grid.first.data(), grid.first.size(), 1};
+    sums.second = {grid.second.data(), grid.second.size(), 1};
+    sums.keys = {grid.keys.data(), grid.keys.size(), 1};
+    sums.labels = grid.grid.cref();
+    const mexsets::OwnedMatrix<double> ones(grid.grid.rows, grid.grid.cols, 1.0);
+    sums.weights = ones.cref();
+    const auto length = mexsets::boundary_sums(sums);
+    sums.weights = grid.strength.cref();
+    const auto strength = mexsets::boundary_sums(sums);
+
+    mexsets::RegionGraphInputs in;
+    in.labels = {labels.data(), h, w, 1};
+    in.values = image;
+    const auto g = mexsets::region_graph(in);
+    Lists expected(6);
+    for (std::size_t a = 0; a < sums.n; ++a)
+      for (std::size_t b = a + 1; b < sums.n; ++b)
+        if (length.pair(a, b) > 0) {
+          expected[0].push_back(static_cast<double>(a + 1));
+          expected[1].push_back(static_cast<double>(b + 1));
+          expected[2].push_back(length.pair(a, b));
+          expected[3].push_back(strength.pair(a, b));
+        }
+    expected[4].assign(sums.n, 0.0);
+    for (double x : labels) expected[4][static_cast<std::size_t>(x) - 1] += 1;
+    expected[5] = length.border.data;
+    // Labels 1..L with some missing number compactly; compare where all occur.
+    if (g.areas.size() != sums.n) continue;
+    ++compared;
+    const Lists actual = lists(g);
+    for (std::size_t k = 0; k < 6; ++k)
+      ASSERT_TRUE(same_bits(expected[k], actual[k])) << "round " << round << ", output " << k;
+  }
+  EXPECT_GT(compared, 60);
+}
+
+}  // namespace
