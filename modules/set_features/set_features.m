@@ -98,6 +98,7 @@
 %! ids = floor (30 * rand (50, 6)); v = rand (30, 1); W = sprand (30, 30, 0.1);
 %! [f, g] = set_features (ids, v, 3, full (W));
 %! [fs, gs] = set_features (ids, v, 3, W);
-%! assert (isequal (typecast ([f; g], "uint64"), typecast ([fs; gs], "uint64")));
+%! assert (isequal (typecast ([f; g], "uint64"),
+%!                  typecast ([fs; gs], "uint64")));
 %!error id=mexsets:set_features:idOutOfRange set_features ([0 5], [1; 2])
 %!error id=mexsets:set_features:badScalar set_features ([0 1], [1; 2], {})

@@ -38,7 +38,8 @@ CALLS = {
     "rank_diverse": lambda items, w: mexsets.rank_diverse(items, np.linspace(1, 0, 40), w, 0.6),
     "suppress_overlaps": lambda items, w: mexsets.suppress_overlaps(
         items, np.linspace(1, 2, 20), w, 0.3),
-    "set_features": lambda items, w: mexsets.set_features(items, np.linspace(-1, 1, 20)[:, None], 3, w),
+    "set_features": lambda items, w: mexsets.set_features(
+        items, np.linspace(-1, 1, 20)[:, None], 3, w),
 }
 
 
