@@ -8,7 +8,9 @@
 //              repeated id counts once per occurrence.
 //   relevance  v(c) = relevance[c], c = 0..M-1.
 //   pairs      W, rows-by-cols; W(a, b) is row a, column b. W(a, a) is the
-//              weight of item a.
+//              weight of item a. Dense, compressed columns, or the vector w
+//              of L item weights meaning diag(w) (WeightMatrix): the same
+//              entries give the same bits in every form.
 //   lambda     the trade-off (0.75 when a caller leaves it out).
 // Outputs (M doubles each): order[k] = p_k + 1, the 1-based number of the
 // candidate picked at step k; scores[k] = the score it was picked with.
@@ -38,6 +40,10 @@
 // thread writing to items in between can change the order, never what is
 // addressed.
 //
+// A sparse or diagonal W always takes the postings (skip_zeros; plain when
+// asked for), built from its stored entries: no K-by-K copy, no pass over
+// K^2 entries.
+//
 // Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop.
 // The fast strategies add only the non-zero terms (through postings: for
 // each row a of W, the non-zero W(a, b) over every occurrence of b in the
@@ -54,20 +60,22 @@
 
 #include <cstddef>
 
-#include "mexsets/column_major.hpp"
-#include "mexsets/failure.hpp"
 #include "common/overlap_ratio.hpp"
+#include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
+#include "mexsets/failure.hpp"
 
 namespace mexsets {
 
 // Throws a Failure unless relevance_count >= M (tooFewValues) and every id
 // is below both dimensions of W (idNotANumber, idOutOfRange: the first in
 // row order).
-void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs);
+void check_ranking_limits(ConstMatrix items, std::size_t relevance_count,
+                          const WeightMatrix& pairs);
 
 // Fills order and scores (M each); returns the strategy used. `ratios`, when
 // given, receives the number of overlap ratios computed.
-SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix pairs,
+SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const WeightMatrix& pairs,
                          double lambda, double* order, double* scores,
                          SumStrategy strategy = SumStrategy::automatic,
                          std::size_t* ratios = nullptr);

@@ -5,7 +5,9 @@
 //   items      M-by-N item-list matrix, rows tested from first to last.
 //   weights    u(a) = weights[a], the weight of item a.
 //   pairs      W, rows-by-cols; W(a, b) is row a, column b (its diagonal is
-//              not used as item weights here).
+//              not used as item weights here). Dense, compressed columns, or
+//              the vector w of L item weights meaning diag(w) (WeightMatrix):
+//              the same entries give the same bits in every form.
 //   threshold  t (1 when a caller leaves it out).
 // Result: the numbers (zero-based, ascending) of the accepted rows.
 //
@@ -38,6 +40,9 @@
 // writing to items in between can change the result, never what is
 // addressed.
 //
+// A sparse or diagonal W always takes skip_zeros (plain when asked for),
+// its non-zeros by column built from its stored entries: no K-by-K copy.
+//
 // Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
 // terms of W in the plain loop; fewer with the fast strategies. The
 // automatic choice takes the route of least estimated time whose working
@@ -52,15 +57,17 @@
 #include <memory_resource>
 #include <vector>
 
-#include "mexsets/column_major.hpp"
-#include "mexsets/failure.hpp"
 #include "common/overlap_ratio.hpp"
+#include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
+#include "mexsets/failure.hpp"
 
 namespace mexsets {
 
 // Throws a Failure (idNotANumber, idOutOfRange, entryNotInt32) for the first
 // entry of items that breaks the limits above.
-void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs);
+void check_suppression_limits(ConstMatrix items, std::size_t weight_count,
+                              const WeightMatrix& pairs);
 
 struct Suppression {
   std::pmr::vector<std::size_t> accepted;     // accepted row numbers, ascending
@@ -72,7 +79,7 @@ struct Suppression {
 // numbers, which a host keeps while it creates the output; the working data
 // of the call comes from the heap and is gone on return.
 Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::size_t weight_count,
-                              ConstMatrix pairs, double threshold,
+                              const WeightMatrix& pairs, double threshold,
                               SumStrategy strategy = SumStrategy::automatic,
                               std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
