@@ -374,16 +374,16 @@ def merge_regions_cases(rng):
         shape = [(1, -1), (-1, 1)][rng.integers(2)]
         base = [[], [], [0.0], [1.0]][rng.integers(4)]
         args = [x.reshape(shape) for x in (first, second, lengths, strengths)] + [areas] + base
-        yield args, 2, False
+        yield args, 3, False
         if e:
             k = rng.integers(e)
-            yield changed(args, 1, np.where(np.arange(e) == k, first, second)), 2, True
-            yield changed(args, rng.integers(2), np.full(e, rng.choice([0.0, count + 1, NAN]))), 2, True
+            yield changed(args, 1, np.where(np.arange(e) == k, first, second)), 3, True
+            yield changed(args, rng.integers(2), np.full(e, rng.choice([0.0, count + 1, NAN]))), 3, True
             yield changed(args, 2, np.where(np.arange(e) == k, rng.choice([0.0, -1.0, NAN]),
-                                            lengths)), 2, True
-            yield changed(args, 3, strengths[:e - 1]), 2, True
-        yield changed(args, 4, np.zeros((1, 0))), 2, True
-        yield args[:5] + [rng.choice([2.0, 0.5, NAN])], 2, True
+                                            lengths)), 3, True
+            yield changed(args, 3, strengths[:e - 1]), 3, True
+        yield changed(args, 4, np.zeros((1, 0))), 3, True
+        yield args[:5] + [rng.choice([2.0, 0.5, NAN])], 3, True
 
 
 def tree_leaf_matrix_cases(rng):
