@@ -118,7 +118,7 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6):
 
     # 3. The merge tree; its nodes of 0.5% to 50% of the picture are the candidates.
     a, b = np.nonzero(pair_length)                 # each touching pair once, a < b
-    merges, node_area = clock(mexsets.merge_regions, a + 1, b + 1, pair_length[a, b],
+    merges, node_area, _ = clock(mexsets.merge_regions, a + 1, b + 1, pair_length[a, b],
                               pair_strength[a, b], leaf_area)
     in_range = (node_area >= 0.005 * h * w) & (node_area <= 0.5 * h * w)
     nodes = np.flatnonzero(in_range) + 1.0
