@@ -8,7 +8,7 @@ function result = mexsets_demo(varargin)
 %     3. MERGE_REGIONS merges neighbours, weakest common boundary first,
 %        into a merge tree whose nodes are the candidate objects (those of
 %        0.5% to 50% of the picture; in large trees only those that are
-%        parts of cuts into 2, 4, ..., 256, so that memory stays linear in
+%        parts of cuts into 2, 4, ..., 1024, so that memory stays linear in
 %        the regions);
 %     4. TREE_LEAF_SETS and TREE_OCCURRENCE_MASKS give each candidate's
 %        regions and pixel mask, SCORE_SUBSETS its area (checked against
@@ -295,10 +295,11 @@ function [nodes, rule] = candidate_nodes(merges, node_area, n_leaves, pixels)
 % take at most 256 entries per region. Past that (a region grown one
 % small neighbour at a time puts a node per merge in the range: n_cand and
 % the widest list both grow with L), only the nodes in the range that are
-% whole parts of the picture when the tree is cut into 2, 4, ..., 256 parts
-% (the roots left after the first L-2, L-4, ... merges): at most 510 nodes,
-% and each cut's lists together hold each region once, so the lists take at
-% most 8 entries per region plus the padding of 510 rows.
+% whole parts of the picture when the tree is cut into 2, 4, ..., 1024
+% parts (the roots left after the first L-2, L-4, ... merges). A cut has at
+% most 200 parts of 0.5% or more, so at most 2000 candidates, and each cut's
+% lists hold each region once: at most 10 entries per region plus the
+% padding of the rows.
   in_range = node_area >= 0.005 * pixels & node_area <= 0.5 * pixels;
   leaf_count = [ones(n_leaves, 1); zeros(size(merges, 1), 1)];
   for r = 1:size(merges, 1)
@@ -315,12 +316,12 @@ function [nodes, rule] = candidate_nodes(merges, node_area, n_leaves, pixels)
   parent(merges(:, 2)) = merges(:, 3);
   id = (1:n_nodes)';
   root = false(n_nodes, 1);
-  for parts = 2.^(1:8)
+  for parts = 2.^(1:10)
     newest = 2 * n_leaves - parts;              % the last node made by then
     root = root | (id <= newest & parent > newest);
   end
   nodes = find(root & in_range);
-  rule = 'cover 0.5% to 50% of the picture and are parts of cuts into 2, 4, ..., 256';
+  rule = 'cover 0.5% to 50% of the picture and are parts of cuts into 2, 4, ..., 1024';
 end
 
 function clock = step_clock()

@@ -171,9 +171,10 @@ def candidate_nodes(merges, node_area, n_leaves, pixels):
     entries per region. Past that (a region grown one small neighbour at a
     time puts a node per merge in the range, so both grow with L), only the
     nodes in the range that are whole parts of the picture when the tree is
-    cut into 2, 4, ..., 256 parts (the roots left after the first L-2,
-    L-4, ... merges): at most 510 nodes, each cut's lists holding each
-    region once, so memory stays linear in the regions."""
+    cut into 2, 4, ..., 1024 parts (the roots left after the first L-2,
+    L-4, ... merges). A cut has at most 200 parts of 0.5% or more, so at
+    most 2000 candidates, and each cut's lists hold each region once: at
+    most 10 entries per region plus the padding of the rows."""
     in_range = (node_area >= 0.005 * pixels) & (node_area <= 0.5 * pixels)
     rows = merges.astype(np.int64) - 1
     leaf_count = np.concatenate([np.ones(n_leaves, np.int64),
@@ -188,12 +189,12 @@ def candidate_nodes(merges, node_area, n_leaves, pixels):
         parent[rows[:, 1]] = rows[:, 2]
         node = np.arange(node_area.size)
         root = np.zeros(node_area.size, bool)
-        for parts in 2 ** np.arange(1, 9):
+        for parts in 2 ** np.arange(1, 11):
             newest = 2 * n_leaves - parts - 1            # 0-based id of the last node made
             root |= (node <= newest) & (parent > newest)
         nodes = np.flatnonzero(root & in_range)
         rule = ("cover 0.5% to 50% of the picture and are parts of cuts into "
-                "2, 4, ..., 256")
+                "2, 4, ..., 1024")
     return nodes + 1.0, rule
 
 
