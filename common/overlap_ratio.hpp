@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/interrupt.hpp"
 #include "mexsets/result_size.hpp"
 
@@ -83,6 +84,17 @@ inline double shared_weight(ItemList p, ItemList q, ConstMatrix w) {
     for (std::size_t j = 0; j < q.size; ++j)
       sum = sum + row[static_cast<std::size_t>(q.ids[j]) * w.rows];
   }
+  return sum;
+}
+
+// S by the defining loop over the non-zero entries of W alone (a sparse or
+// diagonal W: PairWeights::nonzero), which gives the same bits.
+template <class Weights>
+double shared_weight_stored(ItemList p, ItemList q, const Weights& w) {
+  double sum = 0.0;
+  for (std::size_t i = 0; i < p.size; ++i)
+    for (std::size_t j = 0; j < q.size; ++j)
+      if (const double* x = w.nonzero(p.ids[i], q.ids[j])) sum = sum + *x;
   return sum;
 }
 
@@ -161,7 +173,11 @@ class ItemLists {
 // The items-by-items block of W that the lists address, with what the fast
 // ways of forming S need: its statistics, a row-major copy with an all-zero
 // row and column at index items() (the padding id), and its non-zero entries
-// by column. Each part is built on request, once per call.
+// by column. Each part is built on request, once per call. W given sparse or
+// as the vector of its diagonal (WeightMatrix) offers only its non-zero
+// entries by column (built at once, with work and memory in proportion to
+// its stored entries), and S by the defining loop over them
+// (shared_weight_stored); the statistics and the copy are for dense W.
 class PairWeights {
  public:
   struct Entry {
@@ -173,10 +189,13 @@ class PairWeights {
     const Entry* end;
   };
 
-  PairWeights(ConstMatrix w, std::size_t items) : w_(w), items_(items) {}
+  PairWeights(const WeightMatrix& w, std::size_t items) : w_(w.dense), form_(w), items_(items) {
+    if (!dense()) build_columns();
+  }
 
   std::size_t items() const { return items_; }
-  ConstMatrix matrix() const { return w_; }
+  bool dense() const { return form_.is_dense(); }
+  ConstMatrix matrix() const { return w_; }  // dense W only
 
   // One pass over the block: non-zeros, and whether all entries are integers.
   void measure() {
@@ -267,6 +286,7 @@ class PairWeights {
   // non-zero, -0 does not).
   void build_columns() {
     if (!column_starts_.empty()) return;
+    if (!dense()) return build_stored_columns();
     column_starts_.assign(items_ + 1, 0);
     InterruptCheck interrupt;
     for (std::size_t b = 0; b < items_; ++b) {
@@ -291,8 +311,32 @@ class PairWeights {
             base + column_starts_[static_cast<std::size_t>(b) + 1]};
   }
 
+  // W(a, b) when it is not zero, else null (build_columns first).
+  const double* nonzero(ItemId a, ItemId b) const {
+    const Entries column = column_nonzeros(b);
+    const Entry* at = std::lower_bound(column.begin, column.end, a,
+                                       [](const Entry& e, ItemId row) { return e.row < row; });
+    return at != column.end && at->row == a ? &at->value : nullptr;
+  }
+
  private:
+  // The non-zero entries of a sparse or diagonal W's block, from its stored
+  // entries (rows ascend in each column: check_compressed).
+  void build_stored_columns() {
+    column_starts_.assign(items_ + 1, 0);
+    form_.each_stored(items_, [&](std::size_t b, std::size_t, double x) {
+      if (x != 0) ++column_starts_[b + 1];
+    });
+    for (std::size_t b = 0; b < items_; ++b) column_starts_[b + 1] += column_starts_[b];
+    column_entries_.resize(column_starts_[items_]);
+    std::vector<std::size_t> next(column_starts_.begin(), column_starts_.end() - 1);
+    form_.each_stored(items_, [&](std::size_t b, std::size_t a, double x) {
+      if (x != 0) column_entries_[next[b]++] = {static_cast<ItemId>(a), x};
+    });
+  }
+
   ConstMatrix w_;
+  WeightMatrix form_;
   std::size_t items_;
   bool measured_ = false;
   std::size_t nonzeros_ = 0;

@@ -223,6 +223,10 @@ double mxGetScalar(const mxArray* array) {
   }
 }
 
+mwIndex* mxGetIr(const mxArray* array) { return array->sparse_ir.get(); }
+mwIndex* mxGetJc(const mxArray* array) { return array->sparse_jc.get(); }
+mwSize mxGetNzmax(const mxArray* array) { return array->sparse ? array->nzmax : 0; }
+
 mxArray* mxGetCell(const mxArray* array, mwIndex index) {
   return index < array->cells.size() ? array->cells[index] : nullptr;
 }

@@ -34,6 +34,15 @@
 //                                   dimensions read as C = 1)
 //   void unread(k)                  input k is checked like matrix(k) but
 //                                   never read
+//   bool sparse(k)                  input k is held sparse (MATLAB or
+//                                   Octave sparse; in Python any
+//                                   scipy.sparse matrix or array)
+//   ConstCompressed compressed(k)   input k, sparse, as read-only compressed
+//                                   columns (mexsets/compressed_columns.hpp;
+//                                   host checks: class double, two
+//                                   dimensions, real, then the structure
+//                                   with check_compressed); a Python host
+//                                   reads a copy, taken with the GIL held
 //   double scalar(k)                input k's first element, or its default
 //                                   when not given
 //   double* column(k, m)            output k: m doubles (M-by-1; 1-D in Python)

@@ -19,6 +19,7 @@
 #include <memory_resource>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "mex.h"
 #if defined(MEXSETS_OCTAVE_MEX)
@@ -26,6 +27,7 @@
 #endif
 #include "mexsets/array_views.hpp"
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/gateway_errors.hpp"
@@ -128,6 +130,26 @@ class MexCall {
   }
 
   void unread(int k) { detail::check_view<double>(prhs_[k], dimension_coherence<2>(prhs_[k])); }
+
+  bool sparse(int k) const { return mxIsSparse(prhs_[k]); }
+
+  // A sparse double matrix in place: its column starts (Jc), row indices
+  // (Ir) and values (Pr), nzmax entries held.
+  ConstCompressed compressed(int k) {
+    const mxArray* array = prhs_[k];
+    detail::check_view<double>(array, dimension_coherence<2>(array));
+    if (mxIsComplex(array)) refuse::complex_input(name(k), refuse::Language::matlab);
+    ConstCompressed w;
+    w.rows = static_cast<std::size_t>(mxGetM(array));
+    w.cols = static_cast<std::size_t>(mxGetN(array));
+    const auto stored = static_cast<std::size_t>(mxGetNzmax(array));
+    w.starts = as_size_indices(mxGetJc(array), w.cols + 1, held_starts_[k]);
+    check_column_starts(w, stored, name(k));
+    w.row_index = as_size_indices(mxGetIr(array), w.nonzeros(), held_rows_[k]);
+    w.values = mxGetPr(array);
+    check_row_indices(w, name(k));
+    return w;
+  }
 
   // An M-by-N-by-C double array; the host reports M-by-N-by-1 as M-by-N.
   ConstArray3 array3(int k) {
@@ -236,7 +258,7 @@ class MexCall {
   // but holds only its non-zeros, and complex layouts differ between hosts,
   // so neither may be read through a view.
   void require_dense_real(int k) {
-    if (mxIsSparse(prhs_[k])) refuse::sparse_input(name(k));
+    if (mxIsSparse(prhs_[k])) refuse::sparse_input(Contract::name, name(k));
     if (mxIsComplex(prhs_[k])) refuse::complex_input(name(k), refuse::Language::matlab);
   }
 
@@ -252,6 +274,8 @@ class MexCall {
   int nrhs_;
   const mxArray** prhs_;
   std::array<mxArray*, output_slots> created_{};
+  // Sparse indices, when the host's index type needs a copy.
+  std::array<std::vector<std::size_t>, input_count<Contract>()> held_starts_{}, held_rows_{};
 #if defined(MEXSETS_OCTAVE_MEX)
   std::array<NDArray, input_count<Contract>()> held_{};
 #endif

@@ -38,11 +38,13 @@
 #include "Cell.h"
 #include "boolNDArray.h"
 #include "dNDArray.h"
+#include "dSparse.h"
 #include "defun-dld.h"
 #include "dim-vector.h"
 #include "error.h"
 #include "file-stat.h"
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/gateway_errors.hpp"
@@ -124,6 +126,25 @@ class OctCall {
   }
 
   void unread(int k) { require_double_view(k, input(k).ndims() == 2); }
+
+  bool sparse(int k) const { return input(k).issparse(); }
+
+  // Octave's own sparse matrix, held until the call ends.
+  ConstCompressed compressed(int k) {
+    require_double_view(k, input(k).ndims() == 2);
+    if (input(k).iscomplex()) refuse::complex_input(name(k), refuse::Language::matlab);
+    held_sparse_[k] = input(k).sparse_matrix_value();
+    const SparseMatrix& held = held_sparse_[k];
+    ConstCompressed w;
+    w.rows = static_cast<std::size_t>(held.rows());
+    w.cols = static_cast<std::size_t>(held.cols());
+    w.starts = as_size_indices(held.cidx(), w.cols + 1, held_starts_[k]);
+    check_column_starts(w, static_cast<std::size_t>(held.nzmax()), name(k));
+    w.row_index = as_size_indices(held.ridx(), w.nonzeros(), held_rows_[k]);
+    w.values = held.data();
+    check_row_indices(w, name(k));
+    return w;
+  }
 
   ConstArray3 array3(int k) {
     const int count = input(k).ndims();
@@ -271,7 +292,7 @@ class OctCall {
   }
 
   void require_dense_real(int k) {
-    if (input(k).issparse()) refuse::sparse_input(name(k));
+    if (input(k).issparse()) refuse::sparse_input(Contract::name, name(k));
     if (input(k).iscomplex()) refuse::complex_input(name(k), refuse::Language::matlab);
   }
 
@@ -285,6 +306,8 @@ class OctCall {
   const octave_value_list& args_;
   int nargout_;
   std::array<NDArray, input_count<Contract>()> held_{};
+  std::array<SparseMatrix, input_count<Contract>()> held_sparse_{};
+  std::array<std::vector<std::size_t>, input_count<Contract>()> held_starts_{}, held_rows_{};
   std::array<Output, output_slots> outputs_{};
 };
 

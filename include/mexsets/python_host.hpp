@@ -57,6 +57,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/interrupt.hpp"
@@ -149,6 +150,67 @@ class PythonCall {
     held_[k] = fortran;
     return {static_cast<const double*>(fortran.data()), static_cast<std::size_t>(shape[0]),
             static_cast<std::size_t>(shape[1]), static_cast<std::size_t>(shape[2])};
+  }
+
+  // A scipy.sparse matrix or array; scipy is asked only when the caller has
+  // imported it.
+  bool sparse(int k) {
+    if (!given_[k]) return false;
+    py::gil_scoped_acquire gil;
+    const py::dict modules = py::module_::import("sys").attr("modules");
+    if (!modules.contains("scipy.sparse")) return false;
+    return modules["scipy.sparse"].attr("issparse")(args_[k]).cast<bool>();
+  }
+
+  // The matrix in compressed columns (tocsc()), copied with the GIL held:
+  // another thread may change the caller's arrays while the call runs
+  // without it. Values convert as matrix() converts elements.
+  ConstCompressed compressed(int k) {
+    py::gil_scoped_acquire gil;
+    const py::module_ numpy = py::module_::import("numpy");
+    const py::object csc = guarded([&] { return args_[k].attr("tocsc")(); });
+    const auto shape = csc.attr("shape").cast<std::pair<std::size_t, std::size_t>>();
+    const py::array data = numpy.attr("asarray")(csc.attr("data"));
+    const char kind = data.dtype().kind();
+    const auto size = data.dtype().itemsize();
+    if (kind == 'c') refuse::complex_input(name(k), refuse::Language::python);
+    const bool exact = kind == 'b' || ((kind == 'i' || kind == 'u') && size <= 4) ||
+                       (kind == 'f' && (size == 2 || size == 4 || size == 8));
+    if (!exact)
+      refuse::types_not_coherent(name(k), " holds dtype " + std::string(py::str(data.dtype())) +
+                                              "; expected a real number dtype of at most 32 "
+                                              "bits (integers) or 64 bits (floats)");
+    // Every value of these dtypes is a double exactly.
+    const auto copy_of = [&](const py::object& array, const char* dtype) {
+      return guarded(
+          [&] { return py::array(numpy.attr("array")(array, dtype, py::arg("copy") = true)); });
+    };
+    const py::array values = copy_of(data, "float64");
+    const py::array starts = copy_of(csc.attr("indptr"), "int64");
+    const py::array rows = copy_of(csc.attr("indices"), "int64");
+    ConstCompressed w;
+    w.rows = shape.first;
+    w.cols = shape.second;
+    if (static_cast<std::size_t>(starts.size()) != w.cols + 1)
+      fail("badSparseStructure", "Bad sparse structure: ", arg(name(k)),
+           " has " + std::to_string(starts.size()) + " column starts for " +
+               std::to_string(w.cols) + " columns");
+    std::vector<std::size_t>& held_starts = sparse_starts_[k];
+    std::vector<std::size_t>& held_rows = sparse_rows_[k];
+    held_sparse_values_[k] = values;
+    // Read as unsigned: a negative index is a huge one, which the checks
+    // refuse.
+    held_starts.assign(static_cast<const std::int64_t*>(starts.data()),
+                       static_cast<const std::int64_t*>(starts.data()) + w.cols + 1);
+    w.starts = held_starts.data();
+    const auto stored = static_cast<std::size_t>(std::min(rows.size(), values.size()));
+    check_column_starts(w, stored, name(k));
+    held_rows.assign(static_cast<const std::int64_t*>(rows.data()),
+                     static_cast<const std::int64_t*>(rows.data()) + w.nonzeros());
+    w.row_index = held_rows.data();
+    w.values = static_cast<const double*>(values.data());
+    check_row_indices(w, name(k));
+    return w;
   }
 
   void most_outputs(int) {}
@@ -480,6 +542,10 @@ class PythonCall {
   std::array<py::object, count> held_{};
   std::array<detail::Layout, count> layouts_{};
   std::array<std::unique_ptr<double[]>, count> buffers_{};
+  // Sparse inputs' copies: column starts, row indices (as std::size_t) and
+  // the values (a NumPy array of this call's own).
+  std::array<std::vector<std::size_t>, count> sparse_starts_{}, sparse_rows_{};
+  std::array<py::object, count> held_sparse_values_{};
   std::array<py::object, output_slots> outputs_{};
   std::array<std::vector<std::uint32_t*>, output_slots> lists_{};
 };

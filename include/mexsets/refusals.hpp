@@ -80,9 +80,11 @@ enum class Language { matlab, python };
        " has " + std::to_string(dimensions) + " dimensions");
 }
 
-[[noreturn]] inline void sparse_input(const char* name) {
-  fail("sparseInput", "Sparse input is not supported: ", arg(name),
-       " is sparse; pass full(...) instead");
+// Sparse storage where `function` reads the input only as a dense array.
+[[noreturn]] inline void sparse_input(const char* function, const char* name) {
+  fail("sparseInput",
+       "Sparse input is not supported (" + std::string(function) + " has no sparse route): ",
+       arg(name), " is sparse; pass full(...) instead");
 }
 
 [[noreturn]] inline void complex_input(const char* name, Language language) {

@@ -13,16 +13,15 @@ namespace mexsets {
 namespace {
 
 // Ids address rows and columns of W below this.
-std::size_t id_limit(ConstMatrix pairs) {
+std::size_t id_limit(const WeightMatrix& pairs) {
   return std::min(
-      {pairs.rows, pairs.cols, static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
+      {pairs.rows(), pairs.cols(), static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
 }
 
 // Entry (i, j) of items, x, is an id that addresses no item.
-[[noreturn]] void bad_item_id(ConstMatrix pairs, std::size_t i, std::size_t j, double x) {
+[[noreturn]] void bad_item_id(const WeightMatrix& pairs, std::size_t i, std::size_t j, double x) {
   const std::size_t limit = id_limit(pairs);
-  const std::string shape =
-      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
+  const std::string shape = pairs.shape_text();
   fail(id_reason(x),
        limit == 0 ? "Item id with no item to address ("
                   : "Item id outside 0.." + std::to_string(limit - 1) + " (",
@@ -31,7 +30,8 @@ std::size_t id_limit(ConstMatrix pairs) {
 
 }  // namespace
 
-void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs) {
+void check_ranking_limits(ConstMatrix items, std::size_t relevance_count,
+                          const WeightMatrix& pairs) {
   if (relevance_count < items.rows)
     fail("tooFewValues", "Too few relevance values: ", arg("relevance"),
          " holds " + std::to_string(relevance_count) + " for the " + std::to_string(items.rows) +
@@ -54,7 +54,7 @@ namespace {
 // every remaining candidate (Q), by one SumStrategy.
 class PickOverlaps {
  public:
-  PickOverlaps(const ItemLists& lists, ConstMatrix pairs, SumStrategy strategy)
+  PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy)
       : lists_(lists), pairs_(pairs, lists.items_used()) {
     strategy_ = choose(strategy);
     switch (strategy_) {
@@ -107,7 +107,8 @@ class PickOverlaps {
       default:
         for (std::size_t c : remaining) {
           interrupt_.tick(1 + p.size * lists_.size(c));
-          shared[c] = shared_weight(p, lists_[c], pairs_.matrix());
+          shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
+                                     : shared_weight_stored(p, lists_[c], pairs_);
         }
     }
   }
@@ -123,6 +124,13 @@ class PickOverlaps {
   //   reordered   for each pick, |P| rows of the copy summed into column
   //               sums (K entries each), then one gather per remaining id.
   SumStrategy choose(SumStrategy wanted) {
+    // W sparse or diagonal: its non-zeros by column are all there is (no
+    // copy of the K-by-K block), and the postings hold them for every
+    // occurrence of their columns' ids.
+    const bool skip_possible = lists_.count() <= UINT32_MAX;
+    if (!pairs_.dense())
+      return wanted == SumStrategy::plain || !skip_possible ? SumStrategy::plain
+                                                            : SumStrategy::skip_zeros;
     const double m = static_cast<double>(lists_.count());
     const double total = static_cast<double>(lists_.total());
     const double mean = lists_.count() ? total / m : 0.0;
@@ -275,7 +283,7 @@ class PickOverlaps {
 
 }  // namespace
 
-SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix pairs,
+SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const WeightMatrix& pairs,
                          double lambda, double* order, double* scores, SumStrategy strategy,
                          std::size_t* ratios) {
   const std::size_t m = items.rows;
@@ -290,7 +298,13 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix
   // changes and is formed once.
   const double keep = 1.0 - lambda;
   std::vector<double> weighted(m), redundancy(m, 0.0), list_weights(m), shared(m);
-  const auto diagonal = [&](ItemId a) { return pairs(a, a); };
+  // The item weights, W's diagonal: read in place from a dense W, else
+  // gathered once (+0 where nothing is stored).
+  const std::vector<double> stored_diagonal =
+      pairs.is_dense() ? std::vector<double>() : pairs.diagonal_entries(lists.items_used());
+  const auto diagonal = [&](ItemId a) {
+    return pairs.is_dense() ? pairs.dense(a, a) : stored_diagonal[static_cast<std::size_t>(a)];
+  };
   for (std::size_t c = 0; c < m; ++c) {
     weighted[c] = relevance[c] * lambda;
     list_weights[c] = list_weight(lists[c], diagonal);

@@ -54,20 +54,22 @@
 
 #include <cstddef>
 
-#include "mexsets/column_major.hpp"
-#include "mexsets/failure.hpp"
 #include "common/overlap_ratio.hpp"
+#include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
+#include "mexsets/failure.hpp"
 
 namespace mexsets {
 
 // Throws a Failure unless relevance_count >= M (tooFewValues) and every id
 // is below both dimensions of W (idNotANumber, idOutOfRange: the first in
 // row order).
-void check_ranking_limits(ConstMatrix items, std::size_t relevance_count, ConstMatrix pairs);
+void check_ranking_limits(ConstMatrix items, std::size_t relevance_count,
+                          const WeightMatrix& pairs);
 
 // Fills order and scores (M each); returns the strategy used. `ratios`, when
 // given, receives the number of overlap ratios computed.
-SumStrategy rank_diverse(ConstMatrix items, const double* relevance, ConstMatrix pairs,
+SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const WeightMatrix& pairs,
                          double lambda, double* order, double* scores,
                          SumStrategy strategy = SumStrategy::automatic,
                          std::size_t* ratios = nullptr);

@@ -2,6 +2,7 @@
 // rules that every host follows.
 #pragma once
 
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
 #include "rank_diverse.hpp"
 
@@ -23,7 +24,8 @@ struct RankDiverseContract : ContractDefaults {
   static void run(Call& call) {
     const ConstMatrix items = call.matrix(IN_ITEMS);
     const ConstMatrix relevance = call.matrix(IN_RELEVANCE);
-    const ConstMatrix w = call.matrix(IN_W);
+    // W dense, sparse, or a vector of item weights meaning diag(w).
+    const WeightMatrix w = read_weight_matrix(call, IN_W, true);
     const double lambda = call.scalar(IN_LAMBDA);
     check_ranking_limits(items, relevance.rows * relevance.cols, w);
     double* order = call.column(OUT_ORDER, items.rows);

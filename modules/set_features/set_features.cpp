@@ -57,11 +57,11 @@ void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values) {
          arg("v"), " is " + std::to_string(values.rows) + "-by-" + std::to_string(values.cols));
 }
 
-void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1,
-                  double* out2, PairReads reads) {
+void set_features(int mode, ConstMatrix ids, ConstMatrix values, const WeightMatrix& weights,
+                  double* out1, double* out2, PairReads reads) {
   if (mode < 1 || mode > 4) return;
   set_features_modes::IdLimit limit{values.rows, mode == 3};
-  if (mode == 3) limit.limit = std::min({limit.limit, weights.rows, weights.cols});
+  if (mode == 3) limit.limit = std::min({limit.limit, weights.rows(), weights.cols()});
   namespace modes = set_features_modes;
   switch (mode) {
     case 1:
@@ -70,7 +70,7 @@ void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix wei
       return modes::ratio_and_sum_rows(ids, values.data, out1, out2, limit);
     case 3:
       if (modes::sparse_pair_rows(reads, ids, values, weights, out1, out2, limit)) return;
-      return modes::perimeter_rows(ids, values, weights, out1, out2, limit);
+      return modes::perimeter_rows(ids, values, weights.dense, out1, out2, limit);
     default:
       return modes::box_rows(ids, values, out2, limit);
   }

@@ -56,6 +56,7 @@
 #include <cstddef>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/failure.hpp"
 
 namespace mexsets {
@@ -87,7 +88,9 @@ void check_value_columns(int mode, ConstMatrix ids, ConstMatrix values);
 // is there). All give the same bits; tests and benchmarks pick one.
 enum class PairReads { chosen, every_pair, nonzero_kept };
 
-void set_features(int mode, ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1,
-                  double* out2, PairReads reads = PairReads::chosen);
+// A sparse w (WeightMatrix::compressed) is always read by its nonzero
+// entries, whatever `reads` asks.
+void set_features(int mode, ConstMatrix ids, ConstMatrix values, const WeightMatrix& weights,
+                  double* out1, double* out2, PairReads reads = PairReads::chosen);
 
 }  // namespace mexsets

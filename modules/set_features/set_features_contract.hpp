@@ -2,6 +2,7 @@
 // every host follows.
 #pragma once
 
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
 #include "set_features.hpp"
 
@@ -34,10 +35,12 @@ struct SetFeaturesContract : ContractDefaults {
            " is " + format_value(given_mode));
     if (second_output_columns(mode) == 0) call.most_outputs(1);
     double* features = call.column(OUT_FEATURES, ids.rows);
-    ConstMatrix w;
+    // w dense or sparse; a vector is a 1-by-L (L-by-1) matrix here, not a
+    // diagonal: its entries would weigh only pairs of a repeated id.
+    WeightMatrix w;
     if (mode == 3) {
       if (!call.given(IN_W)) fail("nargin", "For perimeter we need 4 parameters");
-      w = call.matrix(IN_W);
+      w = read_weight_matrix(call, IN_W, false);
     }
     check_value_columns(mode, ids, v);
     // Modes 2 and 3 give one value a row (a column), mode 4 a box a row.

@@ -202,8 +202,10 @@ void perimeter_rows(ConstMatrix ids, ConstMatrix values, ConstMatrix weights, do
 // Mode 3 from the nonzero weights kept beforehand, when `reads` and the
 // estimated cost choose them and the memory is there; false (and nothing
 // computed) otherwise (set_features_sparse_pairs.cpp).
-bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values, ConstMatrix weights,
-                      double* out1, double* out2, const IdLimit& limit);
+// A sparse w is read only this way: always true for it.
+bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values,
+                      const WeightMatrix& weights, double* out1, double* out2,
+                      const IdLimit& limit);
 
 }  // namespace set_features_modes
 }  // namespace mexsets

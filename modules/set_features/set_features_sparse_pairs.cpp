@@ -103,9 +103,11 @@ class SparsePairs {
     double pair = 0.0;
     if (crowded) {
       // So many pairs of nonzero weight (a row repeating ids a great many
-      // times) that listing them would take more memory than reading them.
+      // times) that listing them would take more memory than reading them:
+      // read from w, or (w sparse) looked up among the nonzero weights.
       for (std::size_t j = 0; j < length; ++j)
-        for (std::size_t k = j + 1; k < length; ++k) pair += w_(id_at(j), id_at(k));
+        for (std::size_t k = j + 1; k < length; ++k)
+          pair += w_.data ? w_(id_at(j), id_at(k)) : kept(id_at(j), id_at(k));
       found = 0;
     }
     // Found in k order; mostly few, sorted by insertion then.
@@ -121,6 +123,15 @@ class SparsePairs {
     for (std::size_t f = 0; f < found; ++f) pair += sparse_.value[pairs[f].entry];
     out2_[i] = pair;
     out1_[i] = pair * -2 + sum;
+  }
+
+  // w(a, b) among the nonzero weights, +0 when not kept.
+  double kept(std::size_t a, std::size_t b) const {
+    const std::uint32_t* first = sparse_.row.data() + sparse_.start[b];
+    const std::uint32_t* last = sparse_.row.data() + sparse_.start[b + 1];
+    const std::uint32_t* at = std::lower_bound(first, last, static_cast<std::uint32_t>(a));
+    return at != last && *at == a ? sparse_.value[static_cast<std::size_t>(at - sparse_.row.data())]
+                                  : 0.0;
   }
 
 #ifdef MEXSETS_ROW_LENGTHS
@@ -244,13 +255,23 @@ bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLi
 
 }  // namespace
 
-bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values, ConstMatrix weights,
-                      double* out1, double* out2, const IdLimit& limit) {
+bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values,
+                      const WeightMatrix& weights, double* out1, double* out2,
+                      const IdLimit& limit) {
   SparseWeights sparse;
   std::unique_ptr<SparsePairs> pairs;
-  if (reads != PairReads::every_pair && nonzero_weights(reads, ids, weights, limit, sparse)) {
+  if (!weights.is_dense()) {
+    // The only route: no memory for it (or more nonzero weights than 32-bit
+    // positions count) ends the call.
+    if (limit.limit > 0xFFFFFFFFu || !keep_stored_weights(weights, limit.limit, sparse))
+      throw std::bad_alloc();
+    pairs.reset(
+        new SparsePairs(sparse, limit.limit, ids.cols, values.data, ConstMatrix(), out1, out2));
+  } else if (reads != PairReads::every_pair &&
+             nonzero_weights(reads, ids, weights.dense, limit, sparse)) {
     try {
-      pairs.reset(new SparsePairs(sparse, limit.limit, ids.cols, values.data, weights, out1, out2));
+      pairs.reset(
+          new SparsePairs(sparse, limit.limit, ids.cols, values.data, weights.dense, out1, out2));
     } catch (const std::bad_alloc&) {  // then every pair is read from w
     }
   }

@@ -38,6 +38,26 @@ bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most,
   return true;
 }
 
+bool keep_stored_weights(const WeightMatrix& w, std::size_t size, SparseWeights& sparse) {
+  constexpr std::size_t most = 0xFFFFFFFEu;
+  sparse.start.assign(size + 1, 0);
+  sparse.row.clear();
+  sparse.value.clear();
+  bool fits = true;
+  w.each_stored(size, [&](std::size_t b, std::size_t a, double x) {
+    if (magnitude_bits(x) == 0 || !fits) return;  // NaN is kept
+    if (sparse.row.size() == most) {
+      fits = false;
+      return;
+    }
+    sparse.row.push_back(static_cast<std::uint32_t>(a));
+    sparse.value.push_back(x);
+    ++sparse.start[b + 1];
+  });
+  for (std::size_t b = 0; b < size; ++b) sparse.start[b + 1] += sparse.start[b];
+  return fits;
+}
+
 double nonzero_share(ConstMatrix w, std::size_t size, std::size_t samples) {
   std::uint64_t state = 0x9E3779B97F4A7C15u;
   std::size_t nonzero = 0;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 
 namespace mexsets {
 
@@ -32,6 +33,12 @@ struct SparseWeights {
 // 2^32) of its entries are not zero: then returns false, leaving `sparse`
 // partial. May throw std::bad_alloc.
 bool keep_nonzero_weights(ConstMatrix w, std::size_t size, std::size_t most, SparseWeights& sparse);
+
+// Fills `sparse` from the stored entries of a sparse W's leading
+// size-by-size square (size below 2^32) that are not zero, unless they
+// number 2^32 - 1 or more: then returns false. Work and memory in proportion
+// to size and the square's stored entries. May throw std::bad_alloc.
+bool keep_stored_weights(const WeightMatrix& w, std::size_t size, SparseWeights& sparse);
 
 // The share of nonzero entries among `samples` entries of w's leading
 // size-by-size square (size >= 1) spread over it in a fixed pseudo-random

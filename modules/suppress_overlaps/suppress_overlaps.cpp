@@ -13,18 +13,17 @@ namespace mexsets {
 namespace {
 
 // Ids address weights and rows and columns of W below this.
-std::size_t id_limit(std::size_t weight_count, ConstMatrix pairs) {
-  return std::min({weight_count, pairs.rows, pairs.cols,
+std::size_t id_limit(std::size_t weight_count, const WeightMatrix& pairs) {
+  return std::min({weight_count, pairs.rows(), pairs.cols(),
                    static_cast<std::size_t>(std::numeric_limits<ItemId>::max())});
 }
 
 // Entry (i, j) of items, x, is an id that addresses no item.
-[[noreturn]] void bad_item_id(std::size_t weight_count, ConstMatrix pairs, std::size_t i,
+[[noreturn]] void bad_item_id(std::size_t weight_count, const WeightMatrix& pairs, std::size_t i,
                               std::size_t j, double x) {
   const std::size_t limit = id_limit(weight_count, pairs);
   const std::string holds = " holds " + std::to_string(weight_count) + " values, ";
-  const std::string shape =
-      " is " + std::to_string(pairs.rows) + "-by-" + std::to_string(pairs.cols);
+  const std::string shape = pairs.shape_text();
   fail(id_reason(x),
        limit == 0 ? "Item id with no item to address ("
                   : "Item id outside 0.." + std::to_string(limit - 1) + " (",
@@ -34,7 +33,8 @@ std::size_t id_limit(std::size_t weight_count, ConstMatrix pairs) {
 
 }  // namespace
 
-void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs) {
+void check_suppression_limits(ConstMatrix items, std::size_t weight_count,
+                              const WeightMatrix& pairs) {
   const std::size_t limit = id_limit(weight_count, pairs);
   for (std::size_t i = 0; i < items.rows; ++i) {
     bool in_list = true;  // before the end of the list the row keeps if accepted
@@ -73,7 +73,7 @@ class AcceptedOverlaps {
   ItemWeight weight() const { return {weights_}; }
 
  public:
-  AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, ConstMatrix pairs,
+  AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, const WeightMatrix& pairs,
                    const double* weights, SumStrategy strategy)
       : stored_(stored),
         tested_(tested),
@@ -127,7 +127,8 @@ class AcceptedOverlaps {
         for (const Accepted& a : accepted_) {
           ++ratios_;
           interrupt_.tick(1 + stored_.size(a.row) * q.size);
-          const double s = shared_weight(stored_[a.row], q, pairs_.matrix());
+          const double s = pairs_.dense() ? shared_weight(stored_[a.row], q, pairs_.matrix())
+                                          : shared_weight_stored(stored_[a.row], q, pairs_);
           if (overlap_ratio_from(s, a.weight, weight_q) >= t) return true;
         }
         return false;
@@ -160,6 +161,10 @@ class AcceptedOverlaps {
   //   reordered   per tested row, |Q| columns of W summed into row sums (K
   //               entries each); per comparison, one gather for each id of P.
   SumStrategy choose(SumStrategy wanted) {
+    // W sparse or diagonal: its non-zeros by column are all there is (no
+    // copy of the K-by-K block).
+    if (!pairs_.dense())
+      return wanted == SumStrategy::plain ? SumStrategy::plain : SumStrategy::skip_zeros;
     const double m = static_cast<double>(stored_.count());
     const double mean_p = m > 0 ? static_cast<double>(stored_.total()) / m : 0.0;
     const double mean_q = m > 0 ? static_cast<double>(tested_.total()) / m : 0.0;
@@ -298,7 +303,7 @@ class AcceptedOverlaps {
 }  // namespace
 
 Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::size_t weight_count,
-                              ConstMatrix pairs, double threshold, SumStrategy strategy,
+                              const WeightMatrix& pairs, double threshold, SumStrategy strategy,
                               std::pmr::memory_resource* memory) {
   // An accepted row's list ends at its first negative stored integer (the
   // first entry <= -1), a tested row's at its first negative entry. Each

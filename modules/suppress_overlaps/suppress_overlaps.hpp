@@ -52,15 +52,17 @@
 #include <memory_resource>
 #include <vector>
 
-#include "mexsets/column_major.hpp"
-#include "mexsets/failure.hpp"
 #include "common/overlap_ratio.hpp"
+#include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
+#include "mexsets/failure.hpp"
 
 namespace mexsets {
 
 // Throws a Failure (idNotANumber, idOutOfRange, entryNotInt32) for the first
 // entry of items that breaks the limits above.
-void check_suppression_limits(ConstMatrix items, std::size_t weight_count, ConstMatrix pairs);
+void check_suppression_limits(ConstMatrix items, std::size_t weight_count,
+                              const WeightMatrix& pairs);
 
 struct Suppression {
   std::pmr::vector<std::size_t> accepted;     // accepted row numbers, ascending
@@ -72,7 +74,7 @@ struct Suppression {
 // numbers, which a host keeps while it creates the output; the working data
 // of the call comes from the heap and is gone on return.
 Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::size_t weight_count,
-                              ConstMatrix pairs, double threshold,
+                              const WeightMatrix& pairs, double threshold,
                               SumStrategy strategy = SumStrategy::automatic,
                               std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 

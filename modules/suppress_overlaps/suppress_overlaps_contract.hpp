@@ -2,6 +2,7 @@
 // argument rules that every host follows.
 #pragma once
 
+#include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
 #include "suppress_overlaps.hpp"
 
@@ -25,7 +26,8 @@ struct SuppressOverlapsContract : ContractDefaults {
   static void run(Call& call) {
     const ConstMatrix items = call.matrix(IN_ITEMS);
     const ConstMatrix weights = call.matrix(IN_WEIGHTS);
-    const ConstMatrix w = call.matrix(IN_W);
+    // W dense, sparse, or a vector of item weights meaning diag(w).
+    const WeightMatrix w = read_weight_matrix(call, IN_W, true);
     const double threshold = call.scalar(IN_THRESHOLD);
     check_suppression_limits(items, weights.rows * weights.cols, w);
     const Suppression kept = suppress_overlaps(items, weights.data, weights.size(), w, threshold,

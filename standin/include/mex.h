@@ -80,6 +80,11 @@ double* mxGetPr(const mxArray* array);
 double* mxGetPi(const mxArray* array);
 double mxGetScalar(const mxArray* array);
 mxLogical* mxGetLogicals(const mxArray* array);
+/* A sparse array's row indices (nzmax), column starts (n + 1) and nzmax;
+ * null (0) for a dense one */
+mwIndex* mxGetIr(const mxArray* array);
+mwIndex* mxGetJc(const mxArray* array);
+mwSize mxGetNzmax(const mxArray* array);
 mxArray* mxGetCell(const mxArray* array, mwIndex index);
 void mxSetCell(mxArray* array, mwIndex index, mxArray* value);
 

@@ -173,8 +173,10 @@ TEST(Nondominated, InputsThatAreNotRealDenseDoublesAreRejected) {
                          "; pass double(X) instead");
   }
   standin::Array sparse(mxCreateSparse(3, 2, 2, mxREAL));
-  expect_mex_error([&] { module().call(1, {&sparse}); }, "mexsets:nondominated:sparseInput",
-                   "Sparse input is not supported: input 1 is sparse; pass full(...) instead");
+  expect_mex_error(
+      [&] { module().call(1, {&sparse}); }, "mexsets:nondominated:sparseInput",
+      "Sparse input is not supported (nondominated has no sparse route): input 1 is sparse; "
+      "pass full(...) instead");
   standin::Array complex(mxCreateDoubleMatrix(3, 2, mxCOMPLEX));
   expect_mex_error([&] { module().call(1, {&complex}); }, "mexsets:nondominated:complexInput",
                    "Complex input is not supported: input 1 is complex; pass real(...) instead");

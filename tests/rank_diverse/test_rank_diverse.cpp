@@ -12,6 +12,7 @@
 #include "racing_writer.hpp"
 #include "rank_diverse.hpp"
 #include "reference_rank_diverse.hpp"
+#include "sparse_cases.hpp"
 #include "support.hpp"
 
 using mexsets::OwnedMatrix;
@@ -58,10 +59,10 @@ Ranking expected(const OwnedMatrix<double>& items, const std::vector<double>& re
 }
 
 Ranking computed(const OwnedMatrix<double>& items, const std::vector<double>& relevance,
-                 const OwnedMatrix<double>& w, double lambda, SumStrategy strategy,
+                 const mexsets::WeightMatrix& w, double lambda, SumStrategy strategy,
                  SumStrategy* used = nullptr) {
   Ranking r{std::vector<double>(items.rows), std::vector<double>(items.rows)};
-  const SumStrategy u = mexsets::rank_diverse(items.cref(), relevance.data(), w.cref(), lambda,
+  const SumStrategy u = mexsets::rank_diverse(items.cref(), relevance.data(), w, lambda,
                                               r.order.data(), r.scores.data(), strategy);
   if (used) *used = u;
   return r;
@@ -317,7 +318,7 @@ TEST(RankDiverse, EveryStrategyMatchesThePlainAlgorithmBitForBit) {
     const Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
     const Ranking want = expected(c.items, c.relevance, c.w, c.lambda);
     for (SumStrategy s : kEveryStrategy) {
-      const Ranking got = computed(c.items, c.relevance, c.w, c.lambda, s);
+      const Ranking got = computed(c.items, c.relevance, c.w.cref(), c.lambda, s);
       ASSERT_TRUE(same_bits(want.order, got.order))
           << "round " << round << " strategy " << static_cast<int>(s);
       ASSERT_TRUE(same_bits(want.scores, got.scores))
@@ -360,14 +361,14 @@ TEST(RankDiverse, AutomaticChoiceOnLargerInputs) {
        {Expect{&sparse, SumStrategy::skip_zeros}, Expect{&dense, SumStrategy::interleaved},
         Expect{&integral, SumStrategy::reordered}}) {
     SumStrategy used;
-    const Ranking got = computed(items, v, *e.w, 0.6, SumStrategy::automatic, &used);
+    const Ranking got = computed(items, v, e.w->cref(), 0.6, SumStrategy::automatic, &used);
     EXPECT_EQ(used, e.strategy);
     const Ranking want = expected(items, v, *e.w, 0.6);
     EXPECT_TRUE(same_bits(want.order, got.order));
     EXPECT_TRUE(same_bits(want.scores, got.scores));
   }
   SumStrategy used;
-  computed(rows_of({{0, 1}, {1, 2}}), {1, 2}, dense, 0.5, SumStrategy::automatic, &used);
+  computed(rows_of({{0, 1}, {1, 2}}), {1, 2}, dense.cref(), 0.5, SumStrategy::automatic, &used);
   EXPECT_EQ(used, SumStrategy::plain);
 }
 
@@ -395,7 +396,7 @@ TEST(RankDiverse, MemoryBoundRulesOutRoutes) {
         std::pair{"200000", SumStrategy::interleaved}, std::pair{"1000", SumStrategy::plain}}) {
     const testing_support::ScopedEnvironment bound("MEXSETS_MEMORY_LIMIT", limit);
     SumStrategy used;
-    const Ranking got = computed(items, v, w, 0.7, SumStrategy::automatic, &used);
+    const Ranking got = computed(items, v, w.cref(), 0.7, SumStrategy::automatic, &used);
     EXPECT_EQ(used, route) << "limit " << limit;
     EXPECT_TRUE(same_bits(want.order, got.order));
     EXPECT_TRUE(same_bits(want.scores, got.scores));
@@ -418,7 +419,7 @@ TEST(RankDiverse, InterruptedOnEveryRouteThenCalledAgain) {
   for (double& x : v) x = unit(random);
   for (SumStrategy s : kEveryStrategy)
     testing_support::expect_interruptible([&] {
-      const Ranking r = computed(items, v, w, 0.6, s);
+      const Ranking r = computed(items, v, w.cref(), 0.6, s);
       std::vector<double> both = r.order;
       both.insert(both.end(), r.scores.begin(), r.scores.end());
       return both;
@@ -455,11 +456,127 @@ TEST(RankDiverse, ItemsWrittenByAnotherThreadAreNeverReadOutside) {
     std::vector<double> orders;
     mexsets::check_ranking_limits(items.cref(), relevance.size(), w.cref());
     for (SumStrategy s : kEveryStrategy) {
-      const Ranking r = computed(items, relevance, w, 0.5, s);
+      const Ranking r = computed(items, relevance, w.cref(), 0.5, s);
       orders.insert(orders.end(), r.order.begin(), r.order.end());
     }
     return orders;
   });
+}
+
+// W sparse (stored -0, NaN and explicit zeros, empty columns) and W given as
+// the vector of its diagonal, in every form and by every strategy, against
+// the plain transcription over the dense W with the same entries; every
+// tenth case through the MEX host as well.
+TEST(RankDiverse, SparseAndVectorWMatchDenseWBitForBit) {
+  std::mt19937_64 random(17);
+  for (int round = 0; round < 600; ++round) {
+    Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
+    const testing_support::Compressed sparse = testing_support::compress(c.w, random);
+    // The vector: as many weights as the lists may address (or one more).
+    std::vector<double> d(std::min(c.w.rows, c.w.cols) + random() % 2);
+    for (double& x : d) x = random_weight(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
+    const testing_support::VectorForms forms = testing_support::vector_forms(d, random);
+    const OwnedMatrix<double> diagonal = testing_support::diagonal_matrix(d);
+    const Ranking want = expected(c.items, c.relevance, c.w, c.lambda);
+    const Ranking want_diagonal = expected(c.items, c.relevance, diagonal, c.lambda);
+    const mexsets::WeightMatrix vectors[] = {
+        mexsets::WeightMatrix::diagonal(forms.row.cref()),
+        mexsets::WeightMatrix::diagonal(forms.column.cref()),
+        mexsets::WeightMatrix::diagonal(forms.sparse_row.view()),
+        mexsets::WeightMatrix::diagonal(forms.sparse_column.view())};
+    for (SumStrategy s : kEveryStrategy) {
+      const Ranking got = computed(c.items, c.relevance,
+                                   mexsets::WeightMatrix::compressed(sparse.view()), c.lambda, s);
+      ASSERT_TRUE(same_bits(want.order, got.order)) << "round " << round;
+      ASSERT_TRUE(same_bits(want.scores, got.scores)) << "round " << round;
+      for (const mexsets::WeightMatrix& v : vectors) {
+        const Ranking by_vector = computed(c.items, c.relevance, v, c.lambda, s);
+        ASSERT_TRUE(same_bits(want_diagonal.order, by_vector.order)) << "round " << round;
+        ASSERT_TRUE(same_bits(want_diagonal.scores, by_vector.scores)) << "round " << round;
+      }
+    }
+    if (round % 10 == 0) {
+      auto l = standin::scalar(c.lambda);
+      auto items = to_host(c.items);
+      auto v = standin::doubles(c.relevance.size(), 1, c.relevance);
+      auto w = testing_support::to_host(sparse, round % 3);
+      const Ranking host = call(items, v, w, c.lambda);
+      ASSERT_TRUE(same_bits(want.order, host.order));
+      ASSERT_TRUE(same_bits(want.scores, host.scores));
+      auto row = to_host(forms.row), column = testing_support::to_host(forms.sparse_column);
+      for (const standin::Array* vector : {&row, &column}) {
+        const Ranking by_vector = call(items, v, *vector, c.lambda);
+        ASSERT_TRUE(same_bits(want_diagonal.order, by_vector.order));
+        ASSERT_TRUE(same_bits(want_diagonal.scores, by_vector.scores));
+      }
+    }
+  }
+}
+
+// The host's checks of a sparse W's structure (shared by every function
+// with a sparse route), the other inputs' refusal of sparse storage, and
+// ids past a vector W.
+TEST(RankDiverse, SparseStructureIsCheckedBeforeUse) {
+  auto items = standin::matrix({{0, 1}});
+  auto v = standin::matrix({{1}});
+  const auto with = [](std::vector<std::size_t> jc, std::vector<std::size_t> ir,
+                       std::size_t nzmax) {
+    standin::Array w(mxCreateSparse(3, 2, nzmax, mxREAL));
+    std::copy(jc.begin(), jc.end(), mxGetJc(w.get()));
+    std::copy(ir.begin(), ir.end(), mxGetIr(w.get()));
+    return w;
+  };
+  const std::string id = "mexsets:rank_diverse:badSparseStructure";
+  const struct {
+    standin::Array w;
+    std::string message;
+  } bad[] = {
+      {with({1, 1, 2}, {0, 1}, 2), "input 3 has column starts beginning at 1, not 0"},
+      {with({0, 2, 1}, {0, 1}, 2),
+       "input 3 has column 1 (0-based) ending at 1, outside 2..2 (the stored entries)"},
+      {with({0, 1, 3}, {0, 1}, 2),
+       "input 3 has column 1 (0-based) ending at 3, outside 1..2 (the stored entries)"},
+      {with({0, 1, 2}, {0, 3}, 2),
+       "input 3 has row index 3 in column 1 (0-based), outside 0..3 (exclusive)"},
+      {with({0, 2, 2}, {1, 0}, 2),
+       "input 3 has row index 0 after 1 in column 0 (0-based) (row indices must strictly "
+       "ascend: no entry unsorted or repeated)"},
+      {with({0, 2, 2}, {1, 1}, 2),
+       "input 3 has row index 1 after 1 in column 0 (0-based) (row indices must strictly "
+       "ascend: no entry unsorted or repeated)"},
+  };
+  for (const auto& b : bad)
+    expect_mex_error([&] { module().call(2, {&items, &v, &b.w}); }, id, b.message);
+  standin::Array complex(mxCreateSparse(2, 2, 1, mxCOMPLEX));
+  expect_mex_error(
+      [&] {
+        module().call(2, {&items, &v, &complex});
+      },
+      "mexsets:rank_diverse:complexInput", "input 3 is complex; pass real(...) instead");
+  standin::Array flags(mxCreateSparseLogicalMatrix(2, 2, 1));
+  expect_mex_error(
+      [&] {
+        module().call(2, {&items, &v, &flags});
+      },
+      "mexsets:rank_diverse:typesNotCoherent", "Data types not coherent");
+  standin::Array sparse_items(mxCreateSparse(1, 2, 1, mxREAL));
+  auto w = standin::matrix({{1, 0}, {0, 1}});
+  expect_mex_error(
+      [&] {
+        module().call(2, {&sparse_items, &v, &w});
+      },
+      "mexsets:rank_diverse:sparseInput",
+      "Sparse input is not supported (rank_diverse has no sparse route): input 1 is "
+      "sparse; pass full(...) instead");
+  auto vector = standin::matrix({{1, 2}});
+  auto far = standin::matrix({{0, 2}});
+  expect_mex_error(
+      [&] {
+        module().call(2, {&far, &v, &vector});
+      },
+      "mexsets:rank_diverse:idOutOfRange",
+      "Item id outside 0..1 (input 3 holds 2 item weights): input 1 at row 1, column "
+      "2 holds 2");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "overlap_cases.hpp"
 #include "racing_writer.hpp"
 #include "reference_suppress_overlaps.hpp"
+#include "sparse_cases.hpp"
 #include "support.hpp"
 #include "suppress_overlaps.hpp"
 
@@ -83,8 +84,12 @@ TEST(SuppressOverlaps, KeptHoldsTheNumbersOfTheKeptRows) {
   auto empty = standin::empty(0, 2);
   EXPECT_EQ(standin::dims(module().call(2, {&empty, &u, &w}).outputs.at(1).get()),
             std::vector<mwSize>({0, 1}));
-  expect_mex_error([&] { module().call(3, {&items, &u, &w}); }, "mexsets:suppress_overlaps:nargout",
-                   "Too many output arguments: suppress_overlaps gives at most 2");
+  expect_mex_error(
+      [&] {
+        module().call(3, {&items, &u, &w});
+      },
+      "mexsets:suppress_overlaps:nargout",
+      "Too many output arguments: suppress_overlaps gives at most 2");
 }
 
 TEST(SuppressOverlaps, SizesAndEmptyLists) {
@@ -411,6 +416,62 @@ TEST(SuppressOverlaps, ItemsWrittenByAnotherThreadAreNeverReadOutside) {
     }
     return rows;
   });
+}
+
+// W sparse (stored -0, NaN and explicit zeros, empty columns) and W given as
+// the vector of its diagonal, in every form and by every strategy, against
+// the plain transcription over the dense W with the same entries; every
+// tenth case through the MEX host as well.
+TEST(SuppressOverlaps, SparseAndVectorWMatchDenseWBitForBit) {
+  std::mt19937_64 random(15);
+  const auto kept_rows = [](const Case& c, const mexsets::WeightMatrix& w, SumStrategy s) {
+    const mexsets::Suppression kept =
+        mexsets::suppress_overlaps(c.items.cref(), c.u.data(), c.u.size(), w, c.threshold, s);
+    std::vector<double> got(kept.accepted.size() * c.items.cols);
+    mexsets::write_accepted_rows(c.items.cref(), kept.accepted, got.data());
+    return got;
+  };
+  for (int round = 0; round < 600; ++round) {
+    const Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
+    const testing_support::Compressed sparse = testing_support::compress(c.w, random);
+    std::vector<double> d(std::min(c.w.rows, c.w.cols) + random() % 2);
+    for (double& x : d) x = random_weight(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
+    const testing_support::VectorForms forms = testing_support::vector_forms(d, random);
+    const OwnedMatrix<double> diagonal = testing_support::diagonal_matrix(d);
+    const std::vector<double> want =
+        reference::suppress_overlaps(c.items.cref(), c.u.data(), c.w.cref(), c.threshold);
+    const std::vector<double> want_diagonal =
+        reference::suppress_overlaps(c.items.cref(), c.u.data(), diagonal.cref(), c.threshold);
+    const mexsets::WeightMatrix vectors[] = {
+        mexsets::WeightMatrix::diagonal(forms.row.cref()),
+        mexsets::WeightMatrix::diagonal(forms.column.cref()),
+        mexsets::WeightMatrix::diagonal(forms.sparse_row.view()),
+        mexsets::WeightMatrix::diagonal(forms.sparse_column.view())};
+    for (SumStrategy s : kEveryStrategy) {
+      ASSERT_TRUE(
+          same_bits(want, kept_rows(c, mexsets::WeightMatrix::compressed(sparse.view()), s)))
+          << "round " << round;
+      for (const mexsets::WeightMatrix& v : vectors)
+        ASSERT_TRUE(same_bits(want_diagonal, kept_rows(c, v, s))) << "round " << round;
+    }
+    if (round % 10 == 0) {
+      auto items = to_host(c.items);
+      auto u = standin::doubles(c.u.size(), 1, c.u);
+      auto w = testing_support::to_host(sparse, round % 3);
+      ASSERT_TRUE(same_bits(want, call(items, u, w, c.threshold).values));
+      auto column = to_host(forms.column), row = testing_support::to_host(forms.sparse_row);
+      for (const standin::Array* vector : {&column, &row})
+        ASSERT_TRUE(same_bits(want_diagonal, call(items, u, *vector, c.threshold).values));
+    }
+  }
+  // A bad structure is refused before any row is compared.
+  auto items = standin::matrix({{0, 1}});
+  auto u = standin::matrix({{1}, {1}});
+  standin::Array w(mxCreateSparse(2, 2, 1, mxREAL));
+  mxGetJc(w.get())[1] = mxGetJc(w.get())[2] = 1;
+  mxGetIr(w.get())[0] = 2;
+  expect_mex_error([&] { call(items, u, w); }, "mexsets:suppress_overlaps:badSparseStructure",
+                   "input 3 has row index 2 in column 0 (0-based), outside 0..2 (exclusive)");
 }
 
 }  // namespace

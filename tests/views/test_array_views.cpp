@@ -137,8 +137,10 @@ TEST(Views, SparseAndComplexInputsAreRejected) {
     }
     return std::string("no failure");
   };
-  EXPECT_EQ(mex_message(0),
-            "sparseInput: Sparse input is not supported: input 1 is sparse; pass full(...) instead");
+  EXPECT_EQ(
+      mex_message(0),
+      "sparseInput: Sparse input is not supported (views has no sparse route): input 1 is sparse; "
+      "pass full(...) instead");
   EXPECT_EQ(mex_message(1),
             "complexInput: Complex input is not supported: input 2 is complex; pass real(...) "
             "instead");
