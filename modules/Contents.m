@@ -14,6 +14,7 @@
 %   tree_leaf_matrix      - List the leaves below each node set as a padded id matrix.
 %   merge_regions         - Build a merge tree by joining the weakest boundaries first.
 %   region_graph          - Boundary graph of a label image as lists, for MERGE_REGIONS.
+%   tree_cut              - Label the leaves of a merge tree by the regions of a cut.
 %
 % Grids and fronts
 %   boundary_sums         - Sum a grid's mixed-parity cell weights per label.

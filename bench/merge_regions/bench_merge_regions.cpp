@@ -57,9 +57,10 @@ const Workload& workload(int size) {
 
 void merge_all(benchmark::State& state, const Workload& w) {
   const mexsets::MergeInputs in = w.inputs();
-  std::vector<double> merges(3 * (w.areas.size() - 1)), areas(2 * w.areas.size() - 1);
+  std::vector<double> merges(3 * (w.areas.size() - 1)), areas(2 * w.areas.size() - 1),
+      heights(w.areas.size() - 1);
   for (auto _ : state) {
-    mexsets::merge_regions(in, 1, merges.data(), areas.data());
+    mexsets::merge_regions(in, 1, merges.data(), areas.data(), heights.data());
     benchmark::DoNotOptimize(merges.data());
   }
   state.counters["pairs"] = static_cast<double>(w.first.size());

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 
-#include "mexsets/interrupt.hpp"
 #include "common/tree_node_ids.hpp"
+#include "mexsets/interrupt.hpp"
 
 namespace mexsets {
 
@@ -111,7 +112,6 @@ class PairTable {
   std::size_t mask_ = 0;
 };
 
-
 // The merging state. Nodes live in slots: leaf n in slot n, and a merge node
 // in the slot of the child that keeps its list (the other slot dies). A
 // boundary is current while `alive_`; its two ends are slots. Each slot has
@@ -120,10 +120,12 @@ class PairTable {
 // skipped.
 class Merger {
  public:
-  // The two current nodes that merge r joins (c1 < c2) and, while
-  // boundaries are left, their slots.
+  // The two current nodes that merge r joins (c1 < c2), the average of
+  // their boundary (NaN once none is left) and, while boundaries are left,
+  // their slots.
   struct Pair {
     std::uint32_t c1, c2, s1, s2;
+    double height;
   };
 
   // `area` holds the leaf areas and room for the merge nodes'.
@@ -265,11 +267,15 @@ Merger::Pair Merger::next_pair() {
     interrupt_.tick(64);
     std::pop_heap(heap_.begin(), heap_.end(), Later());
     const std::uint32_t b = heap_.back().number;
+    if (!alive_[b]) {
+      heap_.pop_back();
+      continue;
+    }
+    const double height = heap_.back().key;
     heap_.pop_back();
-    if (!alive_[b]) continue;
     const std::uint32_t s1 = ends_[2 * b], s2 = ends_[2 * b + 1];
-    if (node_[s1] < node_[s2]) return Pair{node_[s1], node_[s2], s1, s2};
-    return Pair{node_[s2], node_[s1], s2, s1};
+    if (node_[s1] < node_[s2]) return Pair{node_[s1], node_[s2], s1, s2, height};
+    return Pair{node_[s2], node_[s1], s2, s1, height};
   }
   std::uint32_t ids[2];
   for (std::uint32_t& id : ids) {
@@ -277,7 +283,8 @@ Merger::Pair Merger::next_pair() {
     id = by_area_.back().number;
     by_area_.pop_back();
   }
-  return Pair{std::min(ids[0], ids[1]), std::max(ids[0], ids[1]), none, none};
+  return Pair{std::min(ids[0], ids[1]), std::max(ids[0], ids[1]), none, none,
+              std::numeric_limits<double>::quiet_NaN()};
 }
 
 void Merger::join(const Pair& pair, std::uint32_t r) {
@@ -343,7 +350,8 @@ int merge_base(double base) {
 void check_merge_inputs(const MergeInputs& in) {
   const std::size_t regions = in.regions(), pairs = in.pairs();
   if (regions == 0)
-    fail("noRegions", "No region areas: ", arg("region_areas"), " is empty; at least one region needed");
+    fail("noRegions", "No region areas: ", arg("region_areas"),
+         " is empty; at least one region needed");
   if (regions > (std::size_t{1} << 31))
     fail("tooManyRegions", "Too many regions: ", arg("region_areas"),
          " holds " + elements(regions) + "; at most 2^31 regions are supported");
@@ -364,14 +372,14 @@ void check_merge_inputs(const MergeInputs& in) {
     if (!node_id_fits(b, regions))
       fail_entry(element("second", in.second, k, id_reason(b), "second id" + range));
     if (node_index(a) == node_index(b))
-      fail_entry(element("second", in.second, k, "selfPair",
-                         "second id names the first id's region"));
+      fail_entry(
+          element("second", in.second, k, "selfPair", "second id names the first id's region"));
     if (!(in.lengths.data[k] > 0))
       fail_entry(element("lengths", in.lengths, k, "badLength", "boundary length not positive"));
   }
 }
 
-void merge_regions(const MergeInputs& in, int base, double* merges, double* areas,
+void merge_regions(const MergeInputs& in, int base, double* merges, double* areas, double* heights,
                    std::pmr::memory_resource* memory) {
   const std::size_t regions = in.regions(), rows = regions - 1;
   for (std::size_t n = 0; n < regions; ++n) areas[n] = in.areas.data[n];
@@ -382,14 +390,15 @@ void merge_regions(const MergeInputs& in, int base, double* merges, double* area
     merges[r] = static_cast<double>(pair.c1) + base;
     merges[r + rows] = static_cast<double>(pair.c2) + base;
     merges[r + 2 * rows] = static_cast<double>(regions + r) + base;
+    heights[r] = pair.height;
   }
 }
 
 MergeTree merge_regions(const MergeInputs& in, int base) {
   check_merge_inputs(in);
   MergeTree tree{OwnedMatrix<double>(in.regions() - 1, 3),
-                 std::vector<double>(2 * in.regions() - 1)};
-  merge_regions(in, base, tree.merges.data.data(), tree.areas.data());
+                 std::vector<double>(2 * in.regions() - 1), std::vector<double>(in.regions() - 1)};
+  merge_regions(in, base, tree.merges.data.data(), tree.areas.data(), tree.heights.data());
   return tree;
 }
 

@@ -21,6 +21,9 @@
 //           needed, and `areas` below serves as its node_rows).
 //   areas   2L-1: the area of every node, leaves first; a merge node's is
 //           area(c1) + area(c2).
+//   heights L-1: merge r's height, the average of the boundary it joined
+//           along (the quotient it was chosen by, below), NaN when no
+//           boundary was left.
 //
 // Boundaries. Listings of one unordered pair (either order) form one
 // boundary whose length and strength sums start with the first listing's
@@ -43,6 +46,17 @@
 // children disappears. When no boundary remains (parts of the picture that
 // touch nothing else), each merge joins the two current nodes of smallest
 // area, the smaller id among equal areas (NaN after every number).
+//
+// Heights. A summed boundary's exact average lies between the averages of
+// the two it sums, and every boundary left has an average at least the one
+// just taken, so in exact arithmetic heights never decrease: numbers first,
+// then NaN (a NaN average comes after every number and sums with NaN stay
+// NaN; the joins without a boundary are NaN). Rounding a quotient keeps
+// order, so heights computed from exact sums (whole lengths and strengths
+// below 2^53, say) never decrease either. A decrease needs an inexact sum:
+// a few units in the last place from the rounding of the two sums, or any
+// amount when a sum overflows (a length sum of Inf makes the quotient 0 or
+// NaN, a strength sum of negative numbers -Inf).
 //
 // Limits (check_merge_inputs; the first breach is a Failure naming the
 // argument, the entry and its value; entry k of an E-element input is
@@ -83,15 +97,15 @@ int merge_base(double base);
 // Counts, ids and lengths, as listed under Limits above.
 void check_merge_inputs(const MergeInputs& in);
 
-// Writes the (L-1)-by-3 merge matrix (column-major) and the 2L-1 node areas
-// of checked inputs. Scratch comes from `memory`.
-void merge_regions(const MergeInputs& in, int base, double* merges, double* areas,
+// Writes the (L-1)-by-3 merge matrix (column-major), the 2L-1 node areas
+// and the L-1 heights of checked inputs. Scratch comes from `memory`.
+void merge_regions(const MergeInputs& in, int base, double* merges, double* areas, double* heights,
                    std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 
 // Checks and merges (tests, benchmarks, other bindings).
 struct MergeTree {
   OwnedMatrix<double> merges;
-  std::vector<double> areas;
+  std::vector<double> areas, heights;
 };
 MergeTree merge_regions(const MergeInputs& in, int base = 1);
 

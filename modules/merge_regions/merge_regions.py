@@ -10,7 +10,7 @@ if TYPE_CHECKING:
 
 
 def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, strengths: ArrayLike,
-                  region_areas: ArrayLike, base: Scalar = 1) -> Tuple[Doubles, Doubles]:
+                  region_areas: ArrayLike, base: Scalar = 1) -> Tuple[Doubles, Doubles, Doubles]:
     """Build a merge tree by joining the weakest boundaries first.
 
     Builds the merge tree of L = ``region_areas.size`` regions by joining, L-1
@@ -30,6 +30,19 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
     its number; the smallest number wins. When no boundary is left (parts
     that touch nothing else), each merge joins the two current nodes of
     smallest area, the smaller id among equal areas (NaN last).
+
+    Heights never decrease in exact arithmetic: a summed boundary's average
+    is a mean of the two averages it sums, weighted by their lengths, so it
+    is at least the smaller, and every boundary left is at least as strong
+    as the one just taken. `heights` then holds numbers in ascending order
+    followed by NaNs (a NaN average comes after every number, its sums stay
+    NaN, and the joins of nodes that touch nothing are NaN). Rounding a
+    quotient keeps order, so when every sum is exact (whole lengths and
+    strengths below 2**53, say) the computed heights never decrease either.
+    They can decrease only where a length or strength sum is rounded: by a
+    few units in the last place, or by any amount when a sum overflows (a
+    length sum of inf makes the average 0 or NaN, a strength sum of negative
+    numbers -inf).
 
     Parameters
     ----------
@@ -62,6 +75,10 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
     areas : ndarray of float64, shape (2L-1,)
         Area of every node, leaves first; a merge node's is the sum of its
         children's.
+    heights : ndarray of float64, shape (L-1,)
+        Height of every merge: the average of the boundary that merge ``r``
+        joined along, the quotient it won with, or NaN when it joined two
+        nodes that touch nothing. `tree_cut` cuts the tree at a height.
 
     @include raises
         - ``dimensionsNotCoherent``: an input has more than two dimensions
@@ -89,8 +106,9 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
     touches nothing and joins last:
 
     >>> from mexsets import merge_regions
-    >>> merges, areas = merge_regions([1, 2, 3, 1], [2, 3, 4, 3], [2, 1, 2, 1],
-    ...                               [1, 3, 2, 2], [4, 3, 5, 2, 1])
+    >>> merges, areas, heights = merge_regions([1, 2, 3, 1], [2, 3, 4, 3],
+    ...                                        [2, 1, 2, 1], [1, 3, 2, 2],
+    ...                                        [4, 3, 5, 2, 1])
     >>> merges
     array([[1., 2., 6.],
            [3., 4., 7.],
@@ -98,6 +116,8 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
            [5., 8., 9.]])
     >>> areas
     array([ 4.,  3.,  5.,  2.,  1.,  7.,  7., 14., 15.])
+    >>> heights
+    array([0.5, 1. , 2.5, nan])
     >>> merge_regions([1, 2, 3, 1], [2, 3, 4, 3], [2, 1, 2, 1],
     ...               [1, 3, 2, 2], [4, 3, 5, 2, 1], base=0)[0][:, 2]
     array([5., 6., 7., 8.])

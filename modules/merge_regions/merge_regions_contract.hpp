@@ -1,4 +1,4 @@
-// [merges, areas] = merge_regions(first, second, lengths, strengths, region_areas[,
+// [merges, areas, heights] = merge_regions(first, second, lengths, strengths, region_areas[,
 // base]): the argument rules that every host follows.
 #pragma once
 
@@ -12,13 +12,13 @@ namespace mexsets {
 
 struct MergeRegionsContract : ContractDefaults {
   enum { IN_FIRST, IN_SECOND, IN_LENGTHS, IN_STRENGTHS, IN_AREAS, IN_BASE };
-  enum { OUT_MERGES, OUT_AREAS };
+  enum { OUT_MERGES, OUT_AREAS, OUT_HEIGHTS };
   static constexpr const char* name = "merge_regions";
   static constexpr Argument inputs[] = {
-      matrix_argument("first"),     matrix_argument("second"), matrix_argument("lengths"),
+      matrix_argument("first"),     matrix_argument("second"),       matrix_argument("lengths"),
       matrix_argument("strengths"), matrix_argument("region_areas"), optional_scalar("base", 1)};
   static constexpr std::size_t min_inputs = 5, max_inputs = 6;
-  static constexpr int outputs = 2;
+  static constexpr int outputs = 3;
   static constexpr const char* nargin_message = "There should be 5 or 6 input parameters";
 
   // Every limit is checked before the outputs exist; the merging state is
@@ -35,15 +35,17 @@ struct MergeRegionsContract : ContractDefaults {
     check_merge_inputs(in);
     const std::uint64_t regions = in.regions();
     require_result_fits(
-        saturating_product(5 * regions - 4, sizeof(double)), call.result_copies(),
+        saturating_product(6 * regions - 5, sizeof(double)), call.result_copies(),
         [&] {
           return "the " + std::to_string(regions - 1) + "-by-3 merges and " +
-                 std::to_string(2 * regions - 1) + " node areas";
+                 std::to_string(2 * regions - 1) + " node areas and " +
+                 std::to_string(regions - 1) + " heights";
         },
         "merge fewer regions", arg("region_areas"));
     double* merges = call.matrix_output(OUT_MERGES, in.regions() - 1, 3);
     double* areas = call.column(OUT_AREAS, 2 * in.regions() - 1);
-    merge_regions(in, base, merges, areas, call.scratch());
+    double* heights = call.column(OUT_HEIGHTS, in.regions() - 1);
+    merge_regions(in, base, merges, areas, heights, call.scratch());
   }
 };
 

@@ -1,4 +1,4 @@
-// [merges, areas] = merge_regions(first, second, lengths, strengths, areas[, base])
+// [merges, areas, heights] = merge_regions(first, second, lengths, strengths, areas[, base])
 #include "merge_regions_contract.hpp"
 #include "mexsets/mex_host.hpp"
 

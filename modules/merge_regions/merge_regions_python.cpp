@@ -1,4 +1,4 @@
-// merges, areas = merge_regions(first, second, lengths, strengths, areas, base=1)
+// merges, areas, heights = merge_regions(first, second, lengths, strengths, areas, base=1)
 #include "merge_regions_contract.hpp"
 #include "mexsets/python_host.hpp"
 

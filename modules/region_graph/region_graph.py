@@ -111,7 +111,7 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None,
     (array([1., 1., 2.]), array([2., 3., 3.]), array([1., 2., 1.]), array([0., 3., 2.]))
     >>> g.areas, g.border
     (array([2., 1., 3.]), array([3., 2., 5.]))
-    >>> merges, node_areas = merge_regions(*g[:5])
+    >>> merges, node_areas, heights = merge_regions(*g[:5])
     >>> merges
     array([[1., 2., 4.],
            [3., 4., 5.]])

@@ -2,14 +2,15 @@
 
 Subset sums, diversity ranking, overlap suppression, merge-tree leaf sets,
 overlap matrices and occurrence masks, boundary sums, per-set features,
-Pareto fronts and the boundary graph of a label image (region_graph), with
+Pareto fronts, the boundary graph of a label image (region_graph) and the
+regions of a cut through a merge tree (tree_cut), with
 results identical to the bit to the Octave and MATLAB functions of the same
 names.
 
 Ids keep the numbering of those functions (see each function's docstring):
 item, node and region ids are 1-based in score_subsets, tree_leaf_sets,
-tree_occurrence_masks, boundary_sums, boundary_grid and merge_regions
-(region_graph numbers any label values 1-based in ascending order),
+tree_occurrence_masks, boundary_sums, boundary_grid, merge_regions and
+tree_cut (region_graph numbers any label values 1-based in ascending order),
 0-based in rank_diverse, suppress_overlaps, tree_overlap_matrix and
 set_features; tree_leaf_matrix gives either, and nondominated reads no
 ids. Arrays saved from MATLAB or Octave therefore give the same results

@@ -252,8 +252,8 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     steps.end("region_graph")
 
     # 3. The merge tree and its candidate nodes (candidate_nodes).
-    merges, node_area = clock(mexsets.merge_regions, pair_first, pair_second, lengths,
-                              strengths, leaf_area)
+    merges, node_area, heights = clock(mexsets.merge_regions, pair_first, pair_second,
+                                       lengths, strengths, leaf_area)
     steps.end("merge_regions")
     nodes, rule = candidate_nodes(merges, node_area, n_leaves, h * w)
     if nodes.size == 0:                   # a picture of one region: the root alone

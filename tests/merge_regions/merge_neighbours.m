@@ -1,11 +1,12 @@
-function [merges, area] = merge_neighbours(shared_length, shared_strength, leaf_area)
+function [merges, area, height] = merge_neighbours(shared_length, shared_strength, leaf_area)
 % Builds a merge tree over L regions by joining, L-1 times, the two
 % neighbouring nodes whose common boundary is weakest on average (its
 % strength sum over its length). Node L+r is made by merge r, and its
 % boundaries are the sums of its children's. SHARED_LENGTH and
 % SHARED_STRENGTH hold each touching pair (a, b) once, at a < b.
 % MERGES is (L-1)-by-3, row r = [child child L+r] with 1-based ids; AREA
-% holds the pixel count of every node. Parts of the picture that touch
+% holds the pixel count of every node and HEIGHT the average of the
+% boundary each merge took (NaN for none). Parts of the picture that touch
 % nothing else are joined last, smallest first.
   n_leaves = numel(leaf_area);
   area = [leaf_area(:); zeros(n_leaves - 1, 1)];
@@ -15,6 +16,7 @@ function [merges, area] = merge_neighbours(shared_length, shared_strength, leaf_
   at = sub2ind(size(shared_length), a, b);
   edges = sortrows([min(a, b), max(a, b), shared_length(at), shared_strength(at)]);
   merges = zeros(n_leaves - 1, 3);
+  height = NaN(n_leaves - 1, 1);
   for r = 1:n_leaves - 1
     node = n_leaves + r;
     if isempty(edges)
@@ -22,7 +24,7 @@ function [merges, area] = merge_neighbours(shared_length, shared_strength, leaf_
       [~, by_size] = sort(area(ids));
       pair = sort(ids(by_size(1:2)))';
     else
-      [~, weakest] = min(edges(:, 4) ./ edges(:, 3));
+      [height(r), weakest] = min(edges(:, 4) ./ edges(:, 3));
       pair = edges(weakest, 1:2);
     end
     merges(r, :) = [pair, node];

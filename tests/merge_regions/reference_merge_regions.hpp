@@ -19,6 +19,7 @@ struct Boundary {
 struct Tree {
   std::vector<std::vector<double>> rows;  // [c1 c2 new], 1-based
   std::vector<double> areas;
+  std::vector<double> heights;  // the weakest boundary's quotient, NaN for none
 };
 
 // Ids are whole numbers in 1..L, lengths positive.
@@ -54,6 +55,7 @@ inline Tree merge_regions(const std::vector<double>& first, const std::vector<do
   };
   for (std::size_t r = 0; r + 1 < leaves; ++r) {
     std::size_t c1 = 0, c2 = 0;
+    double height = NAN;
     if (!boundaries.empty()) {
       auto weakest = boundaries.begin();
       for (auto it = boundaries.begin(); it != boundaries.end(); ++it) {
@@ -63,6 +65,7 @@ inline Tree merge_regions(const std::vector<double>& first, const std::vector<do
       }
       c1 = weakest->first.first;
       c2 = weakest->first.second;
+      height = weakest->second.strength / weakest->second.length;
     } else {
       std::vector<std::size_t> ids;
       for (std::size_t n = 0; n < current.size(); ++n)
@@ -79,6 +82,7 @@ inline Tree merge_regions(const std::vector<double>& first, const std::vector<do
     const std::size_t p = leaves + r;
     tree.rows.push_back({double(c1 + 1), double(c2 + 1), double(p + 1)});
     tree.areas.push_back(tree.areas[c1] + tree.areas[c2]);
+    tree.heights.push_back(height);
     current[c1] = current[c2] = false;
     current.push_back(true);
     // The children's boundaries by neighbour; the one between them goes.

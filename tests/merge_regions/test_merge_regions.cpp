@@ -25,7 +25,7 @@ using Values = std::vector<double>;
 struct Result {
   Values merges;  // column-major
   std::vector<mwSize> merge_dims;
-  Values areas;
+  Values areas, heights;
 };
 
 Result call(const Values& first, const Values& second, const Values& lengths,
@@ -33,9 +33,9 @@ Result call(const Values& first, const Values& second, const Values& lengths,
   auto row = [](const Values& v) { return standin::doubles(1, v.size(), v); };
   auto a = row(first), b = row(second), l = row(lengths), s = row(strengths), n = row(areas);
   auto k = standin::scalar(base);
-  auto result = module().call(2, {&a, &b, &l, &s, &n, &k});
+  auto result = module().call(3, {&a, &b, &l, &s, &n, &k});
   return {standin::values(result.outputs.at(0).get()), standin::dims(result.outputs.at(0).get()),
-          standin::values(result.outputs.at(1).get())};
+          standin::values(result.outputs.at(1).get()), standin::values(result.outputs.at(2).get())};
 }
 
 // Rows written as in MATLAB, column-major.
@@ -50,6 +50,7 @@ TEST(MergeRegions, WorkedExampleInBothBases) {
   EXPECT_EQ(one.merges, rows({{1, 2, 6}, {3, 4, 7}, {6, 7, 8}, {5, 8, 9}}));
   EXPECT_EQ(one.merge_dims, (std::vector<mwSize>{4, 3}));
   EXPECT_EQ(one.areas, (Values{4, 3, 5, 2, 1, 7, 7, 14, 15}));
+  EXPECT_TRUE(same_bits({0.5, 1, 2.5, NAN}, one.heights));
   const Result zero = call(first, second, lengths, strengths, areas, 0);
   EXPECT_EQ(zero.merges, rows({{0, 1, 5}, {2, 3, 6}, {5, 6, 7}, {4, 7, 8}}));
   EXPECT_EQ(zero.areas, one.areas);
@@ -58,6 +59,7 @@ TEST(MergeRegions, WorkedExampleInBothBases) {
   const Result single = call({}, {}, {}, {}, {7});
   EXPECT_EQ(single.merge_dims, (std::vector<mwSize>{0, 3}));
   EXPECT_EQ(single.areas, Values{7});
+  EXPECT_TRUE(single.heights.empty());
 }
 
 // Averages all 1 but for boundary 1-2 (0): who goes second is the tie rule.
@@ -69,7 +71,9 @@ TEST(MergeRegions, EqualAveragesGoByBoundaryNumber) {
   EXPECT_EQ(call({1, 1, 2, 3}, {2, 3, 3, 4}, {1, 1, 1, 1}, {0, 1, 1, 1}, {1, 1, 1, 1}).merges,
             rows({{1, 2, 5}, {3, 4, 6}, {5, 6, 7}}));
   // A NaN average comes after every number.
-  EXPECT_EQ(call({1, 2}, {2, 3}, {1, 1}, {NAN, 5}, {1, 1, 1}).merges, rows({{2, 3, 4}, {1, 4, 5}}));
+  const Result nan = call({1, 2}, {2, 3}, {1, 1}, {NAN, 5}, {1, 1, 1});
+  EXPECT_EQ(nan.merges, rows({{2, 3, 4}, {1, 4, 5}}));
+  EXPECT_TRUE(same_bits({5, NAN}, nan.heights));
 }
 
 TEST(MergeRegions, RepeatedListingsAddInListingOrder) {
@@ -78,6 +82,7 @@ TEST(MergeRegions, RepeatedListingsAddInListingOrder) {
   // another order the two would tie and 1-2 would go first.
   const Result r = call({1, 2, 3, 1}, {2, 1, 2, 2}, {1, 1, 3, 1}, {0.1, 0.2, 0.6, 0.3}, {1, 1, 1});
   EXPECT_EQ(r.merges, rows({{2, 3, 4}, {1, 4, 5}}));
+  EXPECT_TRUE(same_bits({0.6 / 3, (0.1 + 0.2 + 0.3) / 3}, r.heights));
 }
 
 TEST(MergeRegions, PartsThatTouchNothingJoinSmallestFirst) {
@@ -96,37 +101,73 @@ TEST(MergeRegions, Errors) {
     call(first, second, lengths, Values(lengths.size(), 1.0), areas, base);
   };
   auto a = standin::matrix({{1}});
-  expect_mex_error([&] { module().call(2, {&a, &a, &a, &a}); }, id + "nargin",
-                   "There should be 5 or 6 input parameters");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&a, &a, &a, &a});
+      },
+      id + "nargin", "There should be 5 or 6 input parameters");
+  expect_mex_error(
+      [&] {
+        module().call(4, {&a, &a, &a, &a, &a});
+      },
+      id + "nargout", "Too many output arguments: merge_regions gives at most 3");
   auto flag = standin::logical(1, 1, {true});
-  expect_mex_error([&] { module().call(2, {&a, &a, &a, &flag, &a}); }, id + "typesNotCoherent",
-                   "Data types not coherent");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&a, &a, &a, &flag, &a});
+      },
+      id + "typesNotCoherent", "Data types not coherent");
   expect_mex_error([&] { run({}, {}, {}, {1}, 2); }, id + "badBase",
                    "Base neither 0 nor 1: input 6 (base) holds 2");
   expect_mex_error([&] { run({}, {}, {}, {}); }, id + "noRegions",
                    "No region areas: input 5 is empty; at least one region needed");
-  expect_mex_error([&] { call({1}, {2}, {1}, {}, {1, 1}); }, id + "sizeMismatch",
-                   "Pair lists of different lengths: input 4 holds 0 elements, input 1 1 element");
-  expect_mex_error([&] { run({1, 2}, {2, 3}, {1, 1}, {1, 1}); }, id + "idOutOfRange",
-                   "Second id outside 1..2: input 2 at row 1, column 2 holds 3");
-  expect_mex_error([&] { run({1, 1e-300}, {2, 1}, {1, 1}, {1, 1}); }, id + "idOutOfRange",
-                   "First id outside 1..2: input 1 at row 1, column 2 holds 1e-300");
-  expect_mex_error([&] { run({NAN}, {2}, {1}, {1, 1}); }, id + "idNotANumber",
-                   "First id outside 1..2: input 1 at row 1, column 1 holds NaN");
-  expect_mex_error([&] { run({1, 2}, {2, 2.5}, {1, 1}, {1, 1}); }, id + "selfPair",
-                   "Second id names the first id's region: input 2 at row 1, column 2 holds 2.5");
+  expect_mex_error(
+      [&] {
+        call({1}, {2}, {1}, {}, {1, 1});
+      },
+      id + "sizeMismatch",
+      "Pair lists of different lengths: input 4 holds 0 elements, input 1 1 element");
+  expect_mex_error(
+      [&] {
+        run({1, 2}, {2, 3}, {1, 1}, {1, 1});
+      },
+      id + "idOutOfRange", "Second id outside 1..2: input 2 at row 1, column 2 holds 3");
+  expect_mex_error(
+      [&] {
+        run({1, 1e-300}, {2, 1}, {1, 1}, {1, 1});
+      },
+      id + "idOutOfRange", "First id outside 1..2: input 1 at row 1, column 2 holds 1e-300");
+  expect_mex_error(
+      [&] {
+        run({NAN}, {2}, {1}, {1, 1});
+      },
+      id + "idNotANumber", "First id outside 1..2: input 1 at row 1, column 1 holds NaN");
+  expect_mex_error(
+      [&] {
+        run({1, 2}, {2, 2.5}, {1, 1}, {1, 1});
+      },
+      id + "selfPair",
+      "Second id names the first id's region: input 2 at row 1, column 2 holds 2.5");
   for (double length : {0.0, -1.0, double(NAN)})
-    expect_mex_error([&] { run({1}, {2}, {length}, {1, 1}); }, id + "badLength",
-                     "Boundary length not positive: input 3 at row 1, column 1 holds " +
-                         mexsets::format_value(length));
-  // 4 regions: 3-by-3 merges and 7 areas, 128 bytes held twice by this host.
+    expect_mex_error(
+        [&] {
+          run({1}, {2}, {length}, {1, 1});
+        },
+        id + "badLength",
+        "Boundary length not positive: input 3 at row 1, column 1 holds " +
+            mexsets::format_value(length));
+  // 4 regions: 3-by-3 merges, 7 areas and 3 heights, 152 bytes held twice by
+  // this host.
   {
-    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "256");
+    const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "304");
     EXPECT_NO_THROW(run({}, {}, {}, {1, 1, 1, 1}));
   }
-  const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "255");
-  expect_mex_error([&] { run({}, {}, {}, {1, 1, 1, 1}); }, id + "outputTooLarge",
-                   "MEXSETS_MEMORY_LIMIT allows 255 bytes; merge fewer regions");
+  const testing_support::ScopedEnvironment limit("MEXSETS_MEMORY_LIMIT", "303");
+  expect_mex_error(
+      [&] {
+        run({}, {}, {}, {1, 1, 1, 1});
+      },
+      id + "outputTooLarge", "MEXSETS_MEMORY_LIMIT allows 303 bytes; merge fewer regions");
 }
 
 // Random adjacency over few values, so that averages and areas tie often;
@@ -146,14 +187,19 @@ TEST(MergeRegions, MatchesThePlainTranscription) {
       lengths.push_back(1.0 + whole_below(random, 3));
       strengths.push_back((trial % 7 ? 1.0 : 0.1) * whole_below(random, 4));
     }
-    const reference::Tree expected = reference::merge_regions(first, second, lengths, strengths,
-                                                              areas);
+    const reference::Tree expected =
+        reference::merge_regions(first, second, lengths, strengths, areas);
     const Result got = call(first, second, lengths, strengths, areas);
     Values want(3 * (leaves - 1));
     for (std::size_t r = 0; r + 1 < leaves; ++r)
       for (std::size_t c = 0; c < 3; ++c) want[r + c * (leaves - 1)] = expected.rows[r][c];
     ASSERT_EQ(want, got.merges) << "trial " << trial;
     ASSERT_TRUE(same_bits(expected.areas, got.areas)) << "trial " << trial;
+    ASSERT_TRUE(same_bits(expected.heights, got.heights)) << "trial " << trial;
+    // Whole lengths and strengths sum exactly: heights ascend, NaN last.
+    for (std::size_t r = 1; trial % 7 && r < got.heights.size(); ++r)
+      ASSERT_TRUE(std::isnan(got.heights[r]) || got.heights[r - 1] <= got.heights[r])
+          << "trial " << trial << ", merge " << r;
     for (double& id : want) id -= 1;
     ASSERT_EQ(want, call(first, second, lengths, strengths, areas, 0).merges);
   }

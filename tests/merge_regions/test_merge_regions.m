@@ -27,17 +27,19 @@ hi = max(a(apart), b(apart));
 L = n + 3;
 pair_length = accumarray([lo hi], 1, [L L]);
 pair_strength = accumarray([lo hi], rand(numel(lo), 1), [L L]);
-[expected, expected_area] = merge_neighbours(pair_length, pair_strength, leaf_area);
+[expected, expected_area, expected_height] = merge_neighbours(pair_length, pair_strength, leaf_area);
 [first, second, lengths] = find(pair_length);
 strengths = pair_strength(sub2ind([L L], first, second));
-[merges, areas] = merge_regions(first, second, lengths, strengths, leaf_area);
+[merges, areas, heights] = merge_regions(first, second, lengths, strengths, leaf_area);
 expect_same(merges, expected, 'the tree of merge_neighbours');
 expect_same(areas, expected_area, 'its node areas');
+expect_same(heights, expected_height, 'its heights');
 expect_same(merge_regions(second', first', lengths', strengths', leaf_area', 0), ...
             expected - 1, 'rows and base 0');
 
-[merges, areas] = merge_regions(zeros(0, 1), [], [], [], 4);
+[merges, areas, heights] = merge_regions(zeros(0, 1), [], [], [], 4);
 expect_same(merges, zeros(0, 3), 'one region');
+expect_same(heights, zeros(0, 1), 'no height');
 expect_same(areas, 4, 'one area');
 
 id = 'mexsets:merge_regions:';

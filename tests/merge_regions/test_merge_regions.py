@@ -9,12 +9,14 @@ import mexsets
 def test_outputs_and_bases():
     args = ([1, 2, 3, 1], np.array([2, 3, 4, 3], np.int32), [2, 1, 2, 1], [1, 3, 2, 2],
             [4, 3, 5, 2, 1])
-    merges, areas = mexsets.merge_regions(*args)
+    merges, areas, heights = mexsets.merge_regions(*args)
     assert merges.shape == (4, 3) and merges.flags.f_contiguous and areas.shape == (9,)
+    assert heights.shape == (4,) and heights[:3].tolist() == [0.5, 1, 2.5]
+    assert np.isnan(heights[3])
     assert merges[:, 2].tolist() == [6, 7, 8, 9]
     assert (mexsets.merge_regions(*args, base=0)[0] == merges - 1).all()
-    merges, areas = mexsets.merge_regions([], [], [], [], [7])
-    assert merges.shape == (0, 3) and areas.tolist() == [7]
+    merges, areas, heights = mexsets.merge_regions([], [], [], [], [7])
+    assert merges.shape == (0, 3) and areas.tolist() == [7] and heights.shape == (0,)
 
 
 def test_failures_locate_entries_in_python_terms():

@@ -374,16 +374,16 @@ def merge_regions_cases(rng):
         shape = [(1, -1), (-1, 1)][rng.integers(2)]
         base = [[], [], [0.0], [1.0]][rng.integers(4)]
         args = [x.reshape(shape) for x in (first, second, lengths, strengths)] + [areas] + base
-        yield args, 2, False
+        yield args, 3, False
         if e:
             k = rng.integers(e)
-            yield changed(args, 1, np.where(np.arange(e) == k, first, second)), 2, True
-            yield changed(args, rng.integers(2), np.full(e, rng.choice([0.0, count + 1, NAN]))), 2, True
+            yield changed(args, 1, np.where(np.arange(e) == k, first, second)), 3, True
+            yield changed(args, rng.integers(2), np.full(e, rng.choice([0.0, count + 1, NAN]))), 3, True
             yield changed(args, 2, np.where(np.arange(e) == k, rng.choice([0.0, -1.0, NAN]),
-                                            lengths)), 2, True
-            yield changed(args, 3, strengths[:e - 1]), 2, True
-        yield changed(args, 4, np.zeros((1, 0))), 2, True
-        yield args[:5] + [rng.choice([2.0, 0.5, NAN])], 2, True
+                                            lengths)), 3, True
+            yield changed(args, 3, strengths[:e - 1]), 3, True
+        yield changed(args, 4, np.zeros((1, 0))), 3, True
+        yield args[:5] + [rng.choice([2.0, 0.5, NAN])], 3, True
 
 
 def tree_leaf_matrix_cases(rng):
@@ -391,6 +391,32 @@ def tree_leaf_matrix_cases(rng):
     for args, nargout, faulty in tree_leaf_sets_cases(rng):
         yield args + [[], [0.0], [1.0], [-0.0]][rng.integers(4)], nargout, faulty
     yield [[[1.0, 2, 4]], [[4.0]], 2.0], 1, True
+
+
+def tree_cut_cases(rng):
+    """Random trees cut by count or height, and each kind of faulty tree."""
+    for _ in range(30):
+        leaves = int(rng.integers(1, 8))
+        current, rows = list(range(1, leaves + 1)), []
+        for r in range(leaves - 1):
+            a, b = rng.choice(len(current), 2, replace=False)
+            rows.append([current[a], current[b], leaves + r + 1.0])
+            current = [n for k, n in enumerate(current) if k not in (a, b)] + [leaves + r + 1]
+        merges = np.array(rows, float).reshape(leaves - 1, 3)
+        heights = rng.choice([0.0, 1.0, 2.0, NAN, -INF], leaves - 1)
+        count = [float(rng.integers(1, leaves + 1))]
+        yield [merges, heights] + count, 1, False
+        yield [merges, heights, [], rng.choice([1.0, 2.0, INF, -INF])], 1, False
+        yield [merges, heights, [], NAN], 1, True
+        yield [merges, heights, count[0], 1.0], 1, True
+        yield [merges, heights, [rng.choice([0.0, leaves + 1.0, 1.5, NAN])]], 1, True
+        yield [merges, heights[:-1] if leaves > 1 else [1.0]] + count, 1, True
+        if leaves > 1:
+            r, c = rng.integers(leaves - 1), rng.integers(3)
+            bad = merges.copy()
+            bad[r, c] = rng.choice([NAN, 0.0, 2.0 * leaves, 1.5, bad[r, 2] - 1, bad[0, 0]])
+            yield [bad, heights] + count, 1, True
+            yield [merges[:, :2], heights] + count, 1, True
 
 
 GENERATORS = {
@@ -401,7 +427,7 @@ GENERATORS = {
     "boundary_sums": boundary_sums_cases, "set_features": set_features_cases,
     "nondominated": nondominated_cases, "boundary_grid": boundary_grid_cases,
     "merge_regions": merge_regions_cases, "tree_leaf_matrix": tree_leaf_matrix_cases,
-    "region_graph": region_graph_cases,
+    "region_graph": region_graph_cases, "tree_cut": tree_cut_cases,
 }
 SEEDS = {name: 1000 + k for k, name in enumerate(GENERATORS)}
 

@@ -1,0 +1,5 @@
+// leaf_labels = tree_cut(merges, heights, count[, height])
+#include "mexsets/oct_host.hpp"
+#include "tree_cut_contract.hpp"
+
+MEXSETS_OCT_GATEWAY(tree_cut, mexsets::TreeCutContract)
