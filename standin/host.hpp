@@ -40,6 +40,7 @@ Array scalar(double value);
 Array empty(std::size_t rows = 0, std::size_t cols = 0);
 Array numeric(mxClassID class_id, const std::vector<mwSize>& dims);
 Array logical(std::size_t rows, std::size_t cols, const std::vector<bool>& column_major);
+Array text(const std::string& characters);  // a 1-by-n char array
 
 // Copies of an array's contents.
 std::vector<double> values(const mxArray* array);  // double arrays

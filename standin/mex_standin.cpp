@@ -191,6 +191,21 @@ mxLogical* mxGetLogicals(const mxArray* array) {
                                             : nullptr;
 }
 
+int mxGetString(const mxArray* array, char* buffer, mwSize buflen) {
+  if (buflen == 0) return 1;
+  buffer[0] = '\0';
+  if (array->class_id != mxCHAR_CLASS) return 1;
+  const std::size_t n = mxGetNumberOfElements(array);
+  const std::size_t kept = n < buflen - 1 ? n : buflen - 1;
+  for (std::size_t i = 0; i < kept; ++i) {
+    mxChar c;
+    std::memcpy(&c, array->real.get() + i * sizeof c, sizeof c);
+    buffer[i] = c < 0x80 ? static_cast<char>(c) : '?';
+  }
+  buffer[kept] = '\0';
+  return kept < n ? 1 : 0;
+}
+
 double mxGetScalar(const mxArray* array) {
   if (!array->real || (array->sparse && array->sparse_jc[array->dims[1]] == 0)) return 0.0;
   switch (array->class_id) {
@@ -486,6 +501,16 @@ Array logical(std::size_t rows, std::size_t cols, const std::vector<bool>& colum
   mxLogical* data = mxGetLogicals(array.get());
   for (std::size_t k = 0; k < column_major.size() && k < rows * cols; ++k)
     data[k] = column_major[k];
+  return array;
+}
+
+Array text(const std::string& characters) {
+  const mwSize dims[2] = {1, characters.size()};
+  Array array(mxCreateCharArray(2, dims));
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    const auto c = static_cast<mxChar>(static_cast<unsigned char>(characters[i]));
+    std::memcpy(array->real.get() + i * sizeof c, &c, sizeof c);
+  }
   return array;
 }
 

@@ -26,6 +26,8 @@ calls = {
   'boundary_grid', {[1 2; 1 1], [0 3; 4 0]}, 5
   'merge_regions', {[1 2 3 1], [2 3 4 3], [2 1 2 1], [1 3 2 2], [4 3 5 2 1]}, 2
   'tree_leaf_matrix', {[1 2 4; 4 3 5], [5 0; 2 4; 3 0]}, 1
+  'region_graph', {[0 0 7; 3 7 7], [1 2 4; 1 3 6]}, 6
+  'region_graph', {[0 0 7; 3 7 7], [1 2 4; 1 3 6], 'background', 0, 'weight', 'mean'}, 6
 };
 renamed = tempname();
 mkdir(renamed);

@@ -114,6 +114,8 @@ struct DefaultingCall : BufferCall {
   double scalar(int k) const {
     return given(k) ? BufferCall::scalar(k) : Contract::inputs[k].default_value;
   }
+  // A choice given as its index.
+  std::size_t choice(int k) const { return static_cast<std::size_t>(scalar(k)); }
 };
 
 // Kept out of line, so that a profiler counts its calls (instructions per

@@ -222,7 +222,8 @@ inline Call decode_call(const std::uint8_t* data, std::size_t size) {
   return call;
 }
 
-// The bytes that decode into this call (real dense double arguments only).
+// The bytes that decode into this call (real dense double arguments and
+// char arrays (option names and choices) only).
 inline std::string encode_call(int nlhs, const std::vector<const mxArray*>& args) {
   std::string out;
   out += static_cast<char>(nlhs);
@@ -230,13 +231,14 @@ inline std::string encode_call(int nlhs, const std::vector<const mxArray*>& args
   for (const mxArray* array : args) {
     const mwSize ndim = mxGetNumberOfDimensions(array);
     const mwSize* dims = mxGetDimensions(array);
-    out += static_cast<char>(0);                                         // double
+    const bool text = mxGetClassID(array) == mxCHAR_CLASS;
+    out += static_cast<char>(text ? 170 : 0);                            // char or double
     out += static_cast<char>((ndim == 2 ? 0 : ndim == 3 ? 2 : 3) << 2);  // dense, real
     for (mwSize d = 0; d < ndim; ++d)
       out += static_cast<char>(dims[d] < 7 ? dims[d] : 200 + (dims[d] - 7));
-    const double* values = mxGetPr(array);
     for (std::size_t k = 0; k < mxGetNumberOfElements(array); ++k) {
-      const double v = values[k];
+      const double v = text ? static_cast<double>(static_cast<const mxChar*>(mxGetData(array))[k])
+                            : mxGetPr(array)[k];
       if (v == std::floor(v) && v >= -8 && v <= 55 && !(v == 0 && std::signbit(v))) {
         out += static_cast<char>(static_cast<int>(v) + 8);
       } else {

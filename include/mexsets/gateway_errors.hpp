@@ -13,13 +13,18 @@
 
 namespace mexsets {
 
-// "input 3", "input 4 (lambda)", "input 3 at row 2, column 4".
+// "input 3", "input 4 (lambda)", "input 3 at row 2, column 4"; a named
+// input is "option 'background'" (its position depends on the call).
 template <class Contract>
 std::string mex_place_text(const Place& place) {
   const int k = input_position<Contract>(place.argument.c_str());
-  const std::string input = k >= 0 ? "input " + std::to_string(k + 1) : place.argument;
+  const bool named = k >= 0 && Contract::inputs[k].named;
+  const std::string input = named    ? "option '" + place.argument + "'"
+                            : k >= 0 ? "input " + std::to_string(k + 1)
+                                     : place.argument;
   switch (place.form) {
     case Place::Form::named:
+      if (named) return input;
       return input + " (" + place.argument + ")";
     case Place::Form::entry:
       return input + " at row " + std::to_string(place.row + 1) + ", column " +

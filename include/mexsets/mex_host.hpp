@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory_resource>
 #include <new>
@@ -88,6 +89,20 @@ inline std::string size_text(const mxArray* array) {
                             [&](std::size_t d) { return extents[d]; });
 }
 
+// Text: a char array of one row (or none). Its characters into *out when
+// out is not null, as mxGetString gives them (at most 4 bytes each).
+inline bool text(const mxArray* array, std::string* out) {
+  if (mxGetClassID(array) != mxCHAR_CLASS || mxGetNumberOfDimensions(array) != 2 ||
+      mxGetM(array) > 1)
+    return false;
+  if (out) {
+    out->assign(4 * mxGetNumberOfElements(array) + 1, '\0');
+    mxGetString(array, &(*out)[0], static_cast<mwSize>(out->size()));
+    out->resize(std::strlen(out->c_str()));
+  }
+  return true;
+}
+
 }  // namespace detail
 
 template <class Contract>
@@ -107,18 +122,31 @@ class MexCall {
   }
 
   // The call shape: the synopsis (and an empty result), or the fixed
-  // argument-count messages. True when the call ends here.
+  // argument-count messages; then the name-value pairs, after which prhs_
+  // holds the inputs in the contract's order (null where not given). True
+  // when the call ends here.
   bool ends_at_call_shape() {
-    const auto inputs = static_cast<std::size_t>(nrhs_ < 0 ? 0 : nrhs_);
-    if (!ends_with_synopsis<Contract>(*this, inputs, nlhs_)) return false;
-    // Only a contract with a synopsis ends here; the test keeps the compiler
-    // from seeing a null text passed to a format of the others.
-    if constexpr (Contract::synopsis != nullptr) mexPrintf("%s", Contract::synopsis);
-    keep(0, detail::host_array([] { return mxCreateDoubleMatrix(0, 0, mxREAL); }));
-    return true;
+    const Arguments arguments{nrhs_ < 0 ? 0 : static_cast<std::size_t>(nrhs_), prhs_};
+    const std::size_t positional = positional_count<Contract>(arguments);
+    if (ends_with_synopsis<Contract>(*this, positional, nlhs_)) {
+      // Only a contract with a synopsis ends here; the test keeps the
+      // compiler from seeing a null text passed to a format of the others.
+      if constexpr (Contract::synopsis != nullptr) mexPrintf("%s", Contract::synopsis);
+      keep(0, detail::host_array([] { return mxCreateDoubleMatrix(0, 0, mxREAL); }));
+      return true;
+    }
+    if constexpr (has_named_inputs<Contract>()) {
+      std::array<int, input_count<Contract>()> at;
+      for (std::size_t k = 0; k < at.size(); ++k) at[k] = k < positional ? static_cast<int>(k) : -1;
+      read_options<Contract>(arguments, positional, at);
+      for (std::size_t k = 0; k < at.size(); ++k) inputs_[k] = at[k] < 0 ? nullptr : prhs_[at[k]];
+      prhs_ = inputs_.data();
+      nrhs_ = static_cast<int>(inputs_.size());
+    }
+    return false;
   }
 
-  bool given(int k) const { return k < nrhs_; }
+  bool given(int k) const { return k < nrhs_ && prhs_[k]; }
 
   // The views' checks (class, then dimensions), then sparse and complex
   // storage, before any element is asked for.
@@ -194,6 +222,15 @@ class MexCall {
     return mxGetScalar(array);
   }
 
+  std::size_t choice(int k) {
+    const Argument& argument = Contract::inputs[k];
+    if (!given(k)) return static_cast<std::size_t>(argument.default_value);
+    std::string text;
+    const bool is_text = detail::text(prhs_[k], &text);
+    return choice_index(argument, named_arg(name(k)), is_text ? &text : nullptr,
+                        class_name(detail::class_index(prhs_[k])), true);
+  }
+
   double* column(int k, std::size_t m) { return matrix_output(k, m, 1); }
 
   double* matrix_output(int k, std::size_t rows, std::size_t cols) {
@@ -240,6 +277,17 @@ class MexCall {
  private:
   static const char* name(int k) { return Contract::inputs[k].name; }
 
+  // The call's arguments as read_options reads them.
+  struct Arguments {
+    std::size_t n;
+    const mxArray** given;
+    std::size_t count() const { return n; }
+    bool text(std::size_t i, std::string* out) const { return detail::text(given[i], out); }
+    std::string class_text(std::size_t i) const {
+      return class_name(detail::class_index(given[i]));
+    }
+  };
+
 #if defined(MEXSETS_OCTAVE_MEX)
   // Octave's MEX layer gives the data of an array it stores compactly (a
   // diagonal matrix such as eye(3), a range such as 1:3) by making a dense
@@ -276,6 +324,7 @@ class MexCall {
   std::array<mxArray*, output_slots> created_{};
   // Sparse indices, when the host's index type needs a copy.
   std::array<std::vector<std::size_t>, input_count<Contract>()> held_starts_{}, held_rows_{};
+  std::array<const mxArray*, input_count<Contract>()> inputs_{};  // with named inputs
 #if defined(MEXSETS_OCTAVE_MEX)
   std::array<NDArray, input_count<Contract>()> held_{};
 #endif

@@ -86,6 +86,14 @@ A zeros(const dim_vector& dims) {
 #endif
 }
 
+// Text: a char array of one row (or none); its characters into *out when
+// out is not null.
+inline bool text(const octave_value& value, std::string* out) {
+  if (!value.is_string() || value.ndims() != 2 || value.rows() > 1) return false;
+  if (out) *out = value.rows() == 0 ? std::string() : value.string_value();
+  return true;
+}
+
 constexpr bool same_text(const char* a, const char* b) {
   while (*a && *a == *b) ++a, ++b;
   return *a == *b;
@@ -104,16 +112,30 @@ class OctCall {
   OctCall(const OctCall&) = delete;
   OctCall& operator=(const OctCall&) = delete;
 
-  // The call shape, as MexCall::ends_at_call_shape.
+  // The call shape, then the name-value pairs, as
+  // MexCall::ends_at_call_shape.
   bool ends_at_call_shape() {
-    const auto inputs = static_cast<std::size_t>(args_.length());
-    if (!ends_with_synopsis<Contract>(*this, inputs, nargout_)) return false;
-    if constexpr (Contract::synopsis != nullptr) octave_stdout << Contract::synopsis;
-    numbers(0, 0, 0);
-    return true;
+    const Arguments arguments{args_};
+    const std::size_t positional = positional_count<Contract>(arguments);
+    if (ends_with_synopsis<Contract>(*this, positional, nargout_)) {
+      if constexpr (Contract::synopsis != nullptr) octave_stdout << Contract::synopsis;
+      numbers(0, 0, 0);
+      return true;
+    }
+    if constexpr (has_named_inputs<Contract>()) {
+      for (std::size_t k = 0; k < at_.size(); ++k)
+        at_[k] = k < positional ? static_cast<int>(k) : -1;
+      read_options<Contract>(arguments, positional, at_);
+    }
+    return false;
   }
 
-  bool given(int k) const { return k < args_.length(); }
+  bool given(int k) const {
+    if constexpr (has_named_inputs<Contract>())
+      return at_[static_cast<std::size_t>(k)] >= 0;
+    else
+      return k < args_.length();
+  }
 
   // The view checks of the MEX host in their order: class, dimensions, then
   // sparse and complex.
@@ -189,6 +211,15 @@ class OctCall {
     return stored.nnz() ? stored.data(0) : 0.0;
   }
 
+  std::size_t choice(int k) {
+    const Argument& argument = Contract::inputs[k];
+    if (!given(k)) return static_cast<std::size_t>(argument.default_value);
+    std::string text;
+    const bool is_text = oct_detail::text(input(k), &text);
+    return choice_index(argument, named_arg(name(k)), is_text ? &text : nullptr,
+                        input(k).class_name(), true);
+  }
+
   void most_outputs(int n) {
     if (nargout_ > n) refuse::too_many_outputs(Contract::name, n);
   }
@@ -256,7 +287,24 @@ class OctCall {
   };
 
   static const char* name(int k) { return Contract::inputs[k].name; }
-  const octave_value& input(int k) const { return args_(k); }
+  const octave_value& input(int k) const {
+    if constexpr (has_named_inputs<Contract>())
+      return args_(at_[static_cast<std::size_t>(k)]);
+    else
+      return args_(k);
+  }
+
+  // The call's arguments as read_options reads them.
+  struct Arguments {
+    const octave_value_list& given;
+    std::size_t count() const { return static_cast<std::size_t>(given.length()); }
+    bool text(std::size_t i, std::string* out) const {
+      return oct_detail::text(given(static_cast<octave_idx_type>(i)), out);
+    }
+    std::string class_text(std::size_t i) const {
+      return given(static_cast<octave_idx_type>(i)).class_name();
+    }
+  };
 
   double* numbers(int k, std::size_t rows, std::size_t cols) {
     Output& out = outputs_[k];
@@ -308,6 +356,7 @@ class OctCall {
   std::array<NDArray, input_count<Contract>()> held_{};
   std::array<SparseMatrix, input_count<Contract>()> held_sparse_{};
   std::array<std::vector<std::size_t>, input_count<Contract>()> held_starts_{}, held_rows_{};
+  std::array<int, input_count<Contract>()> at_{};  // with named inputs: the argument of each
   std::array<Output, output_slots> outputs_{};
 };
 

@@ -6,8 +6,10 @@
 //   MEXSETS_PYTHON_MODULE(_score_subsets_native, mexsets::ScoreSubsetsContract)
 //
 // which exports `call(*inputs)` (every input, positionally, None for an
-// optional input left out) and `inputs`, the contract's argument list, for
-// the package's Python wrapper.
+// optional input left out; the wrapper takes named inputs as keyword-only
+// arguments and passes them on here by position) and `inputs`, the
+// contract's argument list (keyword, kind, optional, default, named), for
+// the package's Python wrapper. A choice is a str, matched exactly.
 //
 // Conversion rules (the same for every function):
 // - Inputs are any array-like. float64 in native byte order is read in place
@@ -229,6 +231,19 @@ class PythonCall {
     detail::Layout& layout = layouts_[k];
     layout = detail::Layout{static_cast<const char*>(array.data()), 1, 1, 0, 0, 0};
     return copy_converted(k, array)[0];
+  }
+
+  // A str among the choices, matched exactly.
+  std::size_t choice(int k) {
+    const Argument& argument = Contract::inputs[k];
+    if (!given(k)) return static_cast<std::size_t>(argument.default_value);
+    py::gil_scoped_acquire gil;
+    const py::handle given = args_[k];
+    if (!py::isinstance<py::str>(given))
+      choice_index(argument, arg(name(k)), nullptr,
+                   py::str(given.get_type().attr("__name__")).cast<std::string>(), false);
+    const std::string text = given.cast<std::string>();
+    return choice_index(argument, arg(name(k)), &text, "", false);
   }
 
   double* column(int k, std::size_t m) { return numbers<double>(k, {m}); }
@@ -637,10 +652,18 @@ template <class Contract>
 void bind(py::module_& module) {
   module.def("call", &call<Contract>, "Runs the function on every input, positionally.");
   py::list inputs;
-  for (const Argument& argument : Contract::inputs)
-    inputs.append(py::make_tuple(keyword(argument.name),
-                                 argument.kind == Argument::Kind::scalar ? "scalar" : "matrix",
-                                 argument.optional, argument.default_value));
+  for (const Argument& argument : Contract::inputs) {
+    const bool choice = argument.kind == Argument::Kind::choice;
+    const char* kind = choice                                    ? "choice"
+                       : argument.kind == Argument::Kind::scalar ? "scalar"
+                                                                 : "matrix";
+    const py::object default_value =
+        choice ? py::object(
+                     py::str(argument.choices[static_cast<std::size_t>(argument.default_value)]))
+               : py::object(py::float_(argument.default_value));
+    inputs.append(py::make_tuple(keyword(argument.name), kind, argument.optional, default_value,
+                                 argument.named));
+  }
   module.attr("inputs") = py::tuple(inputs);
   module.attr("name") = Contract::name;
 }

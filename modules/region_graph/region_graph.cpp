@@ -187,14 +187,6 @@ struct Crack {
 
 }  // namespace
 
-CrackWeight crack_weight(double code) {
-  if (code == 0) return CrackWeight::step;
-  if (code == 1) return CrackWeight::mean;
-  if (code == 2) return CrackWeight::max;
-  fail("badWeight", "Weight kind neither 0 (step), 1 (mean) nor 2 (max): ", named_arg("weight"),
-       " holds " + format_value(code));
-}
-
 void check_region_values(const RegionGraphInputs& in) {
   const ConstArray3 &labels = in.labels, &values = in.values;
   const bool volume = labels.planes > 1;

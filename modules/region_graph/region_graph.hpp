@@ -78,8 +78,8 @@ struct RegionGraphInputs {
   CrackWeight weight = CrackWeight::step;
 };
 
-// The weight kind from the host's scalar: 0 step, 1 mean, 2 max.
-CrackWeight crack_weight(double code);
+// The weight kinds by name, in CrackWeight's order.
+inline constexpr const char* crack_weight_names[] = {"step", "mean", "max"};
 
 // values' extents against labels' (see Inputs).
 void check_region_values(const RegionGraphInputs& in);

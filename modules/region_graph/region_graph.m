@@ -3,9 +3,7 @@
 %   [FIRST, SECOND, LENGTHS, STRENGTHS, AREAS, BORDER] = REGION_GRAPH(LABELS,
 %   VALUES)
 %   [FIRST, SECOND, LENGTHS, STRENGTHS, AREAS, BORDER] = REGION_GRAPH(LABELS,
-%   VALUES, BACKGROUND)
-%   [FIRST, SECOND, LENGTHS, STRENGTHS, AREAS, BORDER] = REGION_GRAPH(LABELS,
-%   VALUES, BACKGROUND, WEIGHT)
+%   VALUES, 'background', B, 'weight', W)
 %   lists, in one pass, which regions of the h-by-w label image (or
 %   h-by-w-by-d label volume) LABELS touch, along how many cracks and how
 %   strongly, with each region's area and length along the image's rim. The
@@ -30,14 +28,19 @@
 %   image: row-major order), which is BOUNDARY_SUMS' order over
 %   BOUNDARY_GRID's grids: the sums are the same bits. VALUES of an image
 %   is h-by-w-by-C (C channels, a colour image say), of a volume
-%   h-by-w-by-d; left out or [], every weight is 0. WEIGHT 1 or 2 reads
-%   VALUES as an edge map instead (one channel, the size of LABELS): the
-%   weight is the mean of the two pixels' values (1) or the larger one (2,
-%   NaN when either is NaN); WEIGHT 0 (the default) is the step.
+%   h-by-w-by-d; left out or [], every weight is 0.
 %
-%   BACKGROUND (default [], none) is a label value that is no region: its
-%   pixels count in no area, and their cracks to region pixels count toward
-%   nothing, neither a pair nor BORDER. Every label must be a whole number
+%   Options, as name-value pairs after the inputs (names and choices in any
+%   case, pairs in any order):
+%     'weight'      'step' (the default): the step above. 'mean' or 'max':
+%                   VALUES is an edge map instead (one channel, the size of
+%                   LABELS), and a crack weighs the mean of its two pixels'
+%                   values or the larger one (NaN when either is NaN).
+%     'background'  a label value that is no region (default [], none): its
+%                   pixels count in no area, and their cracks to region
+%                   pixels count toward nothing, neither a pair nor BORDER.
+%
+%   Every label must be a whole number
 %   of magnitude at most 2^53. All inputs are real, full double arrays. A
 %   message about a label names its input, row, column (in a volume the
 %   column counts w columns per page, LABELS(i, j + (p-1)*w)) and value, the
@@ -48,15 +51,18 @@
 %@include memory
 %
 %@include errors
-%     nargin                 not one to four inputs
+%     nargin                 not one or two inputs before the options
 %     nargout                more than six outputs
+%     badOptionName          an option name is not text
+%     unknownOption          an option other than 'background' and 'weight'
+%     optionWithoutValue     an option name without its value
+%     repeatedOption         an option given twice
 %     typesNotCoherent       LABELS or VALUES is not double
 %     dimensionsNotCoherent  LABELS or VALUES beyond three dimensions
 %     sparseInput            an input is sparse (pass full(...))
 %     complexInput           an input is complex (pass real(...))
-%     badScalar              WEIGHT is empty or not numeric
-%     badBackground          BACKGROUND holds more than one element
-%     badWeight              WEIGHT is neither 0, 1 nor 2
+%     badBackground          'background' holds more than one element
+%     badChoice              'weight' is neither 'step', 'mean' nor 'max'
 %     idNotANumber           a label is NaN
 %     idOutOfRange           a label beyond 2^53 in magnitude (Inf too)
 %     labelNotWhole          a label is not a whole number
@@ -76,7 +82,7 @@
 %     % (labels 0, 3, 7 are regions 1, 2, 3; regions 1 and 3 meet along
 %     % two cracks of steps 1 and 2)
 %     [f, s, len, str, a, b] = region_graph([0 0 7; 3 7 7], ...
-%                                           [1 2 4; 1 3 6], 0);
+%                                           [1 2 4; 1 3 6], 'background', 0);
 %     % f = 1
 %     % s = 2
 %     % len = 1
@@ -117,13 +123,16 @@
 %!test
 %! % A volume, edge maps, a background.
 %! [f, s, len, str, a, b] = region_graph (cat (3, [1 1], [2 5]), ...
-%!                                        cat (3, [1 2], [3 8]), [], 2);
+%!                                        cat (3, [1 2], [3 8]), ...
+%!                                        'weight', 'max');
 %! assert ([f s len str], [1 2 1 3; 1 3 1 8; 2 3 1 8]);
 %! assert ([a b], [2 8; 1 4; 1 4]);
 %! [f, s, len, str] = region_graph (cat (3, [1 1], [2 5]), ...
-%!                                  cat (3, [1 2], [3 8]), 5, 1);
+%!                                  cat (3, [1 2], [3 8]), 'Weight', 'Mean', ...
+%!                                  'background', 5);
 %! assert ([f s len str], [1 2 1 2]);
 %!error id=mexsets:region_graph:labelNotWhole region_graph ([1 2.5])
 %!error id=mexsets:region_graph:idNotANumber region_graph ([1 NaN])
 %!error id=mexsets:region_graph:valueSizeMismatch region_graph ([1 2], [1 2 3])
-%!error id=mexsets:region_graph:badWeight region_graph ([1 2], [1 2], [], 3)
+%!error id=mexsets:region_graph:badChoice region_graph ([1 2], 'weight', 2)
+%!error id=mexsets:region_graph:unknownOption region_graph ([1 2], 'size', 2)

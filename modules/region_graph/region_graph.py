@@ -8,7 +8,7 @@ import numpy as np
 from . import _region_graph_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Optional, Scalar, Tuple
+    from ._typing import ArrayLike, Doubles, Optional, Tuple
 
 
 class RegionGraph(NamedTuple):
@@ -22,8 +22,8 @@ class RegionGraph(NamedTuple):
     border: np.ndarray
 
 
-def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None,
-                 background: Optional[ArrayLike] = None, weight: Scalar = 0
+def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
+                 background: Optional[ArrayLike] = None, weight: str = "step"
                  ) -> Tuple[Doubles, Doubles, Doubles, Doubles, Doubles, Doubles]:
     """Boundary graph of a label image as lists, for merge_regions.
 
@@ -52,11 +52,10 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None,
         A label value that is no region: its pixels count in no area, and
         their cracks to region pixels count toward nothing (neither a pair
         nor `border`). One value, or empty for none.
-    weight : {0, 1, 2, 'step', 'mean', 'max'}, default 0
-        0 (``'step'``): the step above. 1 (``'mean'``) or 2 (``'max'``):
-        `values` is an edge map the size of `labels`, and a crack weighs
-        the mean or the larger of its two pixels' values (NaN when either
-        is NaN).
+    weight : {'step', 'mean', 'max'}, default 'step'
+        ``'step'``: the step above. ``'mean'`` or ``'max'``: `values` is an
+        edge map the size of `labels`, and a crack weighs the mean or the
+        larger of its two pixels' values (NaN when either is NaN).
 
     Returns
     -------
@@ -86,8 +85,7 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None,
     @include raises
         - ``dimensionsNotCoherent``: `labels` or `values` has more than
           three dimensions
-        - ``badScalar``: `weight` is empty or not a number
-        - ``badWeight``: `weight` is none of the above
+        - ``badChoice``: `weight` is none of the above
         - ``badBackground``: `background` holds more than one value
         - ``idNotANumber``: a label is NaN
         - ``idOutOfRange``: a label beyond 2**53 in magnitude (inf too)
@@ -118,13 +116,12 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None,
 
     Label 0 as the background:
 
-    >>> region_graph([[0, 0, 7], [3, 7, 7]], [[1, 2, 4], [1, 3, 6]], 0).areas
+    >>> region_graph([[0, 0, 7], [3, 7, 7]], [[1, 2, 4], [1, 3, 6]], background=0).areas
     array([1., 3.])
+
+    An edge map, each crack weighing the larger of its two pixels' values:
+
+    >>> region_graph([[1, 1, 2]], [[0, 5, 3]], weight="max").strengths
+    array([5.])
     """
-    if isinstance(weight, str):
-        kinds = {"step": 0, "mean": 1, "max": 2}
-        if weight not in kinds:
-            raise ValueError(f"region_graph: weight must be one of {sorted(kinds)}, "
-                             f"not {weight!r}")
-        weight = kinds[weight]
     return RegionGraph(*_native.call(labels, values, background, weight))

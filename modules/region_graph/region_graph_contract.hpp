@@ -1,5 +1,6 @@
 // [first, second, lengths, strengths, areas, border] = region_graph(labels,
-// values, background, weight): the argument rules that every host follows.
+// values, 'background', b, 'weight', w): the argument rules that every host
+// follows.
 #pragma once
 
 #include <algorithm>
@@ -16,11 +17,12 @@ struct RegionGraphContract : ContractDefaults {
   enum { OUT_FIRST, OUT_SECOND, OUT_LENGTHS, OUT_STRENGTHS, OUT_AREAS, OUT_BORDER };
   static constexpr const char* name = "region_graph";
   static constexpr Argument inputs[] = {matrix_argument("labels"), optional_matrix("values"),
-                                        optional_matrix("background"),
-                                        optional_scalar("weight", 0)};
-  static constexpr std::size_t min_inputs = 1, max_inputs = 4;
+                                        named(optional_matrix("background")),
+                                        named(choice_argument("weight", crack_weight_names))};
+  static constexpr std::size_t min_inputs = 1, max_inputs = 2;
   static constexpr int outputs = 6;
-  static constexpr const char* nargin_message = "One to four input arguments required.";
+  static constexpr const char* nargin_message =
+      "One or two input arguments required, then name-value pairs.";
 
   // Every input is read and checked, and the lists computed in the host's
   // scratch memory, before the outputs are made and filled from them.
@@ -39,7 +41,7 @@ struct RegionGraphContract : ContractDefaults {
       in.has_background = background.size() == 1;
       if (in.has_background) in.background = background.data[0];
     }
-    in.weight = crack_weight(call.scalar(IN_WEIGHT));
+    in.weight = static_cast<CrackWeight>(call.choice(IN_WEIGHT));
     if (!has_values || in.values.rows * in.values.cols * in.values.planes == 0)
       in.values = ConstArray3{};
     else

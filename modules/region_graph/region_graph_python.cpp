@@ -1,5 +1,5 @@
-// first, second, lengths, strengths, areas, border = region_graph(labels, values=None,
-// background=None, weight=0)
+// first, second, lengths, strengths, areas, border = region_graph(labels, values=None, *,
+// background=None, weight='step')
 #include "mexsets/python_host.hpp"
 #include "region_graph_contract.hpp"
 

@@ -79,6 +79,10 @@ void* mxGetData(const mxArray* array);
 double* mxGetPr(const mxArray* array);
 double* mxGetPi(const mxArray* array);
 double mxGetScalar(const mxArray* array);
+/* The characters of a char array, column by column, as a NUL-ended string
+ * of at most buflen - 1 bytes (characters beyond 0x7f become '?'): 0, or 1
+ * when the array is no char array or the text was cut. */
+int mxGetString(const mxArray* array, char* buffer, mwSize buflen);
 mxLogical* mxGetLogicals(const mxArray* array);
 /* A sparse array's row indices (nzmax), column starts (n + 1) and nzmax;
  * null (0) for a dense one */

@@ -43,6 +43,10 @@ end
 function x = value(text)
   % Only the forms of the format, so that the other readers read the same.
   text = strtrim(text);
+  if ~isempty(regexp(text, "^'[^']*'$", 'once'))  % a char row
+    x = text(2:end-1);
+    return;
+  end
   if isempty(regexp(text, '^([-+0-9.eNaIf \[\];,{}()]|zeros|reshape)*$', 'once'))
     error('examples: "%s" is not a value of the format', text);
   end

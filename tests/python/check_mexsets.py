@@ -26,7 +26,7 @@ def example_differences(name):
     """What differs in each example of `name`, in a list ('' for none)."""
     found = []
     for k, example in enumerate(examples(name), 1):
-        result = getattr(mexsets, name)(*example.inputs)
+        result = getattr(mexsets, name)(*example.inputs, **example.options)
         result = list(result) if isinstance(result, tuple) else [result]
         if len(result) != example.nargout:
             found.append(f"{name} example {k}: {len(result)} outputs, not {example.nargout}")

@@ -1,7 +1,8 @@
 """The examples of a function, modules/<name>/<name>_examples.txt (the format
 is described in tests/support/examples.hpp), for the Python tests: number
-inputs as floats, matrices as 2-D float64 arrays; outputs as Python gives
-them (an M-by-1 output 1-D, a cell a list of 1-D arrays)."""
+inputs as floats, matrices as 2-D float64 arrays, name-value pairs (from the
+first text input on) as the keywords `options`; outputs as Python gives them
+(an M-by-1 output 1-D, a cell a list of 1-D arrays)."""
 import os
 import re
 from pathlib import Path
@@ -15,7 +16,8 @@ _TOKEN = re.compile(r"\s*(zeros\(|reshape\(|-?(?:NaN|Inf|\d+\.?\d*(?:e[-+]?\d+)?
 
 class Example:
     def __init__(self, nargout):
-        self.nargout, self.inputs, self.outputs = nargout, [], []
+        self.nargout, self.inputs, self.outputs, self.options = nargout, [], [], {}
+        self._name = None  # an option name waiting for its value
 
     def expected(self):
         """The outputs as Python gives them: one array, or a tuple of them."""
@@ -101,6 +103,16 @@ def examples(name):
                 continue
             if kind == "call":
                 found.append(Example(int(rest)))
+            elif kind == "in" and (rest.strip().startswith("'") or found[-1].options or
+                                   found[-1]._name):
+                text = rest.strip()
+                parsed = text[1:-1] if re.fullmatch(r"'[^']*'", text) else value(rest)[0]
+                if found[-1]._name is None:
+                    assert isinstance(parsed, str), "an option name is text"
+                    found[-1]._name = parsed
+                else:
+                    found[-1].options[found[-1]._name] = parsed
+                    found[-1]._name = None
             elif kind == "in":
                 parsed, cell = value(rest)
                 assert not cell, "a cell is an output only"

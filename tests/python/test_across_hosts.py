@@ -31,10 +31,20 @@ TAILS = [NAN, INF, -7.0, 1e300, 2.5, 0.0, -0.0]
 
 
 class Case:
+    """args may end with a dict of options: name-value pairs in Octave,
+    keywords in Python; an option's text value stays text."""
     def __init__(self, name, args, nargout, faulty, rng):
         self.name, self.nargout, self.faulty = name, nargout, faulty
+        options = {}
+        if args and isinstance(args[-1], dict):
+            args, options = args[:-1], args[-1]
         self.args = [np.atleast_2d(np.asarray(a, dtype=np.float64)) for a in args]
         self.python_args = [python_form(rng, a) for a in self.args]
+        self.options = {key: v if isinstance(v, str) else np.atleast_2d(np.asarray(v, np.float64))
+                        for key, v in options.items()}
+        self.python_options = {key: v if isinstance(v, str) else python_form(rng, v)
+                               for key, v in self.options.items()}
+        self.octave_args = self.args + [x for pair in self.options.items() for x in pair]
 
 
 def python_form(rng, x):
@@ -347,16 +357,19 @@ def region_graph_cases(rng):
         h, w, d = rng.integers(1, 5), rng.integers(1, 5), rng.choice([1, 1, 2, 3])
         shape = (h, w) if d == 1 else (h, w, d)
         labels = rng.choice([-3.0, 0.0, 2.0, 7.0, 1e15], shape)
-        weight = float(rng.integers(0, 3))
-        channels = 1 if d > 1 or weight else rng.choice([0, 1, 3])
+        weight = ["step", "mean", "max"][rng.integers(0, 3)]
+        channels = 1 if d > 1 or weight != "step" else rng.choice([0, 1, 3])
         vshape = shape if channels == 1 else (h, w, channels)
-        args = [labels, values(rng, vshape), [[], [0.0], [7.0]][rng.integers(3)], weight]
-        yield args[:rng.integers(1, 5)], 6, False
+        options = {"background": [[], [0.0], [7.0]][rng.integers(3)], "weight": weight}
+        options = {key: options[key] for key in options if rng.random() < 0.6}
+        args = [labels, values(rng, vshape)][:rng.integers(1, 3)] + [options]
+        yield args, 6, False
         bad = labels.copy()
         bad.flat[rng.integers(bad.size)] = rng.choice([0.5, NAN, INF, 2.0 ** 54])
         yield changed(args, 0, bad), 6, True
-        yield changed(args, 1, values(rng, (h + 1, w))), 6, True
-        yield changed(args, 3, 4.0), 6, True
+        yield [labels, values(rng, (h + 1, w)), options], 6, True
+        yield [labels, {**options, "weight": ["avg", 4.0][rng.integers(2)]}], 6, True
+        yield [labels, {**options, "background": [1.0, 2.0]}], 6, True
     yield [np.zeros((0, 0))], 6, None
 
 
@@ -437,19 +450,19 @@ def make_cases(name):
     with every input given, each input in turn with a second page (more than
     two dimensions)."""
     rng = np.random.default_rng(SEEDS[name])
-    cases = [Case(name, example.inputs, example.nargout, False, rng)
+    cases = [Case(name, example.inputs + [example.options], example.nargout, False, rng)
              for example in examples(name)]
     cases += [Case(name, args, nargout, faulty, rng)
               for args, nargout, faulty in GENERATORS[name](rng)]
     first = max((c for c in cases if not c.faulty), key=lambda c: len(c.args))
-    return cases + [Case(name, changed(first.args, k, np.stack([a, a], axis=2)), first.nargout,
-                         True, rng) for k, a in enumerate(first.args)]
+    return cases + [Case(name, changed(first.args, k, np.stack([a, a], axis=2)) + [first.options],
+                         first.nargout, True, rng) for k, a in enumerate(first.args)]
 
 
 def run_python(case):
     """('', outputs, '') or (identifier, None, message)."""
     try:
-        result = getattr(mexsets, case.name)(*case.python_args)
+        result = getattr(mexsets, case.name)(*case.python_args, **case.python_options)
     except mexsets.Error as error:
         return error.identifier, None, str(error)
     except Exception as error:  # a wrapper that breaks: reported as a difference
@@ -467,7 +480,7 @@ def cell(items):
 def run_octave(cases, octave_cli, octave_modules, folder):
     """(identifier, outputs, message) per case, outputs with their class names."""
     given, taken = folder / "cases.mat", folder / "results.mat"
-    scipy.io.savemat(given, {"cases": cell([cell([c.name, cell(c.args), float(c.nargout)])
+    scipy.io.savemat(given, {"cases": cell([cell([c.name, cell(c.octave_args), float(c.nargout)])
                                             for c in cases])})
     run = subprocess.run([octave_cli, "--norc", "--quiet", "--no-window-system",
                           str(Path(__file__).with_name("run_cases.m")), str(octave_modules),
@@ -543,8 +556,9 @@ def show(x):
 
 def report(case, what, octave, python):
     lines = [f"{case.name}: {what}", "  Octave inputs:"]
-    lines += [f"    {show(a)}" for a in case.args]
+    lines += [f"    {show(a)}" for a in case.octave_args]
     lines += ["  Python inputs:"] + [f"    {show(a)}" for a in case.python_args]
+    lines += [f"    {key}={show(v)}" for key, v in case.python_options.items()]
     o_id, o_out, o_msg = octave
     o_out = [list(o[:, 0]) if kind == "cell" else o for kind, o in o_out or []]
     for host, (identifier, outputs, message) in [("Octave", (o_id, o_out, o_msg)),

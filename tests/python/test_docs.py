@@ -18,7 +18,8 @@ import mexsets
 
 ROOT = Path(os.environ.get("MEXSETS_ROOT", Path(__file__).resolve().parents[2]))
 NAMES = mexsets._function_names()
-MEX_ONLY = {"nargin", "nargout", "sparseInput", "notDouble"}
+MEX_ONLY = {"nargin", "nargout", "sparseInput", "notDouble", "badOptionName", "unknownOption",
+            "optionWithoutValue", "repeatedOption"}  # Python's keywords: a TypeError
 # Raised in Python where the MEX host raises another reason (or none).
 PYTHON_ONLY = {"integerTooLarge", "typesNotCoherent", "complexInput", "nargin"}
 
@@ -74,12 +75,16 @@ def test_arguments_agree_with_the_help_and_the_contract(name):
     parameters = inspect.signature(function).parameters
     native = importlib.import_module(f"mexsets._{name}_native")
     assert list(parameters) == [word for word, *_ in native.inputs]
-    for word, kind, optional, default in native.inputs:
+    for word, kind, optional, default, named in native.inputs:
         expected = inspect.Parameter.empty
         if optional:
-            expected = default if kind == "scalar" else None
+            expected = default if kind in ("scalar", "choice") else None
         assert parameters[word].default == expected, word
-    assert [word.rstrip("_") for word in parameters] == help_arguments(name)
+        assert (parameters[word].kind == inspect.Parameter.KEYWORD_ONLY) == named, word
+    positional = [word.rstrip("_") for word, *_, named in native.inputs if not named]
+    assert positional == help_arguments(name)
+    for word, *_, named in native.inputs:
+        assert not named or f"'{word}'" in octave_help(name), f"the help names no option {word}"
     documented = re.findall(r"^    (\w+(?:, \w+)*) :", doc_section(function.__doc__, "Parameters"),
                             re.M)
     assert [w for group in documented for w in group.split(", ")] == list(parameters)
@@ -103,8 +108,8 @@ def test_docstring_states_the_base_of_ids(name):
 def test_stubs_and_package_docstring_name_every_function():
     import ast
     stubs = ast.parse((Path(mexsets.__file__).parent / "__init__.pyi").read_text())
-    signatures = {node.name: [a.arg for a in node.args.args] for node in stubs.body
-                  if isinstance(node, ast.FunctionDef)}
+    signatures = {node.name: [a.arg for a in node.args.args + node.args.kwonlyargs]
+                  for node in stubs.body if isinstance(node, ast.FunctionDef)}
     assert signatures == {name: list(inspect.signature(getattr(mexsets, name)).parameters)
                           for name in NAMES}
     for name in NAMES:

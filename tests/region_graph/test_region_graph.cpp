@@ -50,18 +50,35 @@ TEST(RegionGraph, WorkedExamples) {
   EXPECT_EQ(call({&labels, &values}),
             Lists({{1, 1, 2}, {2, 3, 3}, {1, 2, 1}, {0, 3, 2}, {2, 1, 3}, {3, 2, 5}}));
   // Label 0 as the background: its cracks count toward nothing.
-  auto zero = standin::scalar(0);
-  EXPECT_EQ(call({&labels, &values, &zero}), Lists({{1}, {2}, {1}, {2}, {1, 3}, {2, 5}}));
+  auto zero = standin::scalar(0), background = standin::text("background");
+  EXPECT_EQ(call({&labels, &values, &background, &zero}),
+            Lists({{1}, {2}, {1}, {2}, {1, 3}, {2, 5}}));
   // A 1-by-2-by-2 volume with an edge map: the larger and the mean value.
   auto volume = cube(1, 2, 2, {1, 1, 2, 5});
   auto edges = cube(1, 2, 2, {1, 2, 3, 8});
-  auto none = standin::empty(), max = standin::scalar(2), mean = standin::scalar(1);
-  EXPECT_EQ(call({&volume, &edges, &none, &max}),
+  auto weight = standin::text("weight"), max = standin::text("max"), mean = standin::text("mean");
+  EXPECT_EQ(call({&volume, &edges, &weight, &max}),
             Lists({{1, 1, 2}, {2, 3, 3}, {1, 1, 1}, {3, 8, 8}, {2, 1, 1}, {8, 4, 4}}));
-  EXPECT_EQ(call({&volume, &edges, &none, &mean})[3], std::vector<double>({2, 5, 5.5}));
+  EXPECT_EQ(call({&volume, &edges, &weight, &mean})[3], std::vector<double>({2, 5, 5.5}));
   // No values, or []: every strength 0.
+  auto none = standin::empty();
   EXPECT_EQ(call({&volume})[3], std::vector<double>({0, 0, 0}));
   EXPECT_EQ(call({&volume, &none})[3], std::vector<double>({0, 0, 0}));
+}
+
+// The name-value pairs as the MEX host reads them: names and choices in any
+// case, pairs in any order, defaults when left out; values may be left out
+// before them.
+TEST(RegionGraph, Options) {
+  auto volume = cube(1, 2, 2, {1, 1, 2, 5});
+  auto edges = cube(1, 2, 2, {1, 2, 3, 8});
+  auto weight = standin::text("Weight"), mean = standin::text("MEAN"), step = standin::text("step"),
+       background = standin::text("BackGround"), five = standin::scalar(5), none = standin::empty();
+  const Lists means = call({&volume, &edges, &weight, &mean, &background, &five});
+  EXPECT_EQ(means, Lists({{1}, {2}, {1}, {2}, {2, 1}, {8, 4}}));
+  EXPECT_EQ(call({&volume, &edges, &background, &five, &weight, &mean}), means);
+  EXPECT_EQ(call({&volume, &edges, &weight, &step, &background, &none}), call({&volume, &edges}));
+  EXPECT_EQ(call({&volume, &background, &five})[4], means[4]);
 }
 
 TEST(RegionGraph, EdgeCases) {
@@ -75,8 +92,8 @@ TEST(RegionGraph, EdgeCases) {
   EXPECT_EQ(call({&two}), Lists({{1}, {2}, {1}, {0}, {1, 1}, {5, 5}}));
   // A background that no pixel holds (or a fraction) changes nothing.
   auto labels = standin::matrix({{1, 2}});
-  auto half = standin::scalar(1.5);
-  EXPECT_EQ(call({&labels, &nothing, &half}), call({&labels}));
+  auto half = standin::scalar(1.5), background = standin::text("background");
+  EXPECT_EQ(call({&labels, &nothing, &background, &half}), call({&labels}));
 }
 
 TEST(RegionGraph, Errors) {
@@ -96,13 +113,46 @@ TEST(RegionGraph, Errors) {
   auto labels = standin::matrix({{1, 2}}), wide = standin::matrix({{1, 2, 3}});
   expect_mex_error(run({&labels, &wide}), id + "valueSizeMismatch",
                    "input 2 is 1-by-3, input 1 is 1-by-2");
-  auto colour = cube(1, 2, 3, {1, 2, 3, 4, 5, 6}), mean = standin::scalar(1);
-  auto none = standin::empty();
-  expect_mex_error(run({&labels, &colour, &none, &mean}), id + "valueSizeMismatch",
+  auto colour = cube(1, 2, 3, {1, 2, 3, 4, 5, 6});
+  auto weight = standin::text("weight"), mean = standin::text("mean");
+  expect_mex_error(run({&labels, &colour, &weight, &mean}), id + "valueSizeMismatch",
                    "input 2 is 1-by-2-by-3, input 1 is 1-by-2");
-  auto three = standin::scalar(3);
-  expect_mex_error(run({&labels, &labels, &none, &three}), id + "badWeight", "holds 3");
-  expect_mex_error(run({&labels, &labels, &labels}), id + "badBackground", "holds 2 elements");
+  auto background = standin::text("background");
+  expect_mex_error(run({&labels, &labels, &background, &labels}), id + "badBackground",
+                   "Background not one value or empty: option 'background' holds 2 elements");
+}
+
+// Every refusal of the name-value pairs, with its message; the positional
+// inputs are counted before the pairs are read.
+TEST(RegionGraph, OptionErrors) {
+  const std::string id = "mexsets:region_graph:";
+  auto run = [](std::initializer_list<const standin::Array*> inputs) {
+    return [inputs] { module().call(6, inputs); };
+  };
+  auto labels = standin::matrix({{1, 2}}), zero = standin::scalar(0), two = standin::scalar(2);
+  auto weight = standin::text("weight"), loud = standin::text("WEIGHT"), max = standin::text("max"),
+       avg = standin::text("avg"), size = standin::text("size");
+  const std::string options = "region_graph takes 'background' and 'weight'";
+  // The call shape of before: a third positional input.
+  expect_mex_error(run({&labels, &labels, &zero, &two}), id + "badOptionName",
+                   "Expected an option name: input 3 is double; " + options);
+  expect_mex_error(run({&labels, &size, &two}), id + "unknownOption",
+                   "Unknown option 'size' at input 2; " + options);
+  expect_mex_error(run({&labels, &labels, &max, &weight}), id + "unknownOption",
+                   "Unknown option 'max' at input 3; " + options);
+  expect_mex_error(run({&labels, &weight, &max, &loud}), id + "optionWithoutValue",
+                   "Option 'weight' at input 4 has no value");
+  expect_mex_error(run({&labels, &weight, &max, &loud, &max}), id + "repeatedOption",
+                   "Option 'weight' given twice: at inputs 2 and 4");
+  expect_mex_error(run({&labels, &weight, &avg}), id + "badChoice",
+                   "Expected 'step', 'mean' or 'max': option 'weight' is 'avg'");
+  expect_mex_error(run({&labels, &weight, &two}), id + "badChoice",
+                   "option 'weight' is double, not text");
+  expect_mex_error(run({}), id + "nargin",
+                   "One or two input arguments required, then name-value pairs.");
+  // Text ends the positional inputs only after the required ones.
+  expect_mex_error(run({&weight, &max}), id + "unknownOption",
+                   "Unknown option 'max' at input 2; " + options);
 }
 
 // Ctrl-C: stopped at any poll, the computation throws Interrupted, and the

@@ -23,7 +23,8 @@ expect_same([f s], [1 3; 2 3], 'volume pairs');
 expect_same(a, [1; 1; 2], 'volume areas');
 
 id = 'mexsets:region_graph:';
-expect_error(@() region_graph(), [id 'nargin'], 'One to four input arguments required.');
+expect_error(@() region_graph(), [id 'nargin'], ...
+             'One or two input arguments required, then name-value pairs.');
 expect_error(@() region_graph(cat(3, [1 1], [2 0.5])), [id 'labelNotWhole'], ...
              'Label not a whole number: input 1 at row 1, column 4 holds 0.5');
 expect_error(@() region_graph(ones(2, 2, 2, 2)), [id 'dimensionsNotCoherent'], ...

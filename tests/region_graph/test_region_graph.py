@@ -41,7 +41,7 @@ def test_lists_equal_the_demo_route_and_feed_merge_regions():
 
 def test_zero_based_labels_with_background_and_volumes():
     labels = np.array([[0, 0, 1], [2, 1, 1]])
-    graph = mexsets.region_graph(labels, None, 0)
+    graph = mexsets.region_graph(labels, background=0)
     assert np.array_equal(graph.areas, [3, 1]) and np.array_equal(graph.border, [5, 2])
     volume = np.arange(8.0).reshape(2, 2, 2)
     graph = mexsets.region_graph(volume, volume, weight="mean")
@@ -57,5 +57,26 @@ def test_failures_locate_entries_in_python_terms():
     assert error.value.identifier == "mexsets:region_graph:idNotANumber"
     with pytest.raises(mexsets.Error, match="labelNotWhole|whole"):
         mexsets.region_graph([[1, 2.5]])
-    with pytest.raises(ValueError, match="weight"):
-        mexsets.region_graph([[1, 2]], [[1, 2]], weight="median")
+    with pytest.raises(mexsets.Error, match="background holds 2 elements") as error:
+        mexsets.region_graph([[1, 2]], background=[1, 2])
+    assert error.value.identifier == "mexsets:region_graph:badBackground"
+
+
+def test_options_are_keywords_with_defaults_and_exact_choices():
+    volume = np.array([[[1.0, 2.0], [1.0, 5.0]]])  # 1-by-2-by-2
+    edges = np.array([[[1.0, 3.0], [2.0, 8.0]]])
+    default = mexsets.region_graph(volume, edges)
+    for given in default, mexsets.region_graph(volume, edges, weight="step", background=None):
+        assert np.array_equal(given.strengths, [2.0, 6.0, 5.0])
+    graph = mexsets.region_graph(volume, edges, background=5, weight="mean")
+    assert np.array_equal(graph.strengths, [2.0]) and np.array_equal(graph.areas, [2, 1])
+    assert np.array_equal(mexsets.region_graph(volume, edges, weight="max").strengths, [3, 8, 8])
+    with pytest.raises(TypeError):
+        mexsets.region_graph(volume, edges, 5)   # keyword-only
+    with pytest.raises(TypeError):
+        mexsets.region_graph(volume, edges, weights="max")
+    for weight, what in ("Max", "weight is 'Max'"), (2, "weight is int, not text"):
+        with pytest.raises(mexsets.Error, match=what) as error:
+            mexsets.region_graph(volume, edges, weight=weight)
+        assert error.value.identifier == "mexsets:region_graph:badChoice"
+        assert str(error.value).startswith("Expected 'step', 'mean' or 'max': ")

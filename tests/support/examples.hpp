@@ -17,6 +17,9 @@
 //                       that shape (a 3-D output, say)
 //   {VALUE; VALUE...}   a column cell of rows (outputs only; CLASS is that of
 //                       its rows): Python gets a list of 1-D arrays
+//   'TEXT'              a char row (inputs only): an option's name or a
+//                       choice. From the first text on, the inputs are
+//                       name-value pairs, which Python passes as keywords.
 // The first example is the function's valid call, the one the tests vary.
 // Python gets each M-by-1 output as a 1-D array, and a number input as a
 // float.
@@ -45,6 +48,8 @@ struct ExampleValue {
   std::vector<double> data;
   bool is_cell = false;
   std::vector<ExampleValue> cells;
+  bool is_text = false;
+  std::string text;
 };
 
 struct ExampleOutput {
@@ -67,7 +72,14 @@ class Parser {
   ExampleValue value() {
     skip();
     ExampleValue out;
-    if (take("{")) {
+    if (take("'")) {
+      const std::size_t stop = text_.find('\'', pos_);
+      if (stop == std::string::npos) fail("unended text");
+      out.is_text = true;
+      out.text = text_.substr(pos_, stop - pos_);
+      out.dims = {1, out.text.size()};
+      pos_ = stop + 1;
+    } else if (take("{")) {
       out.is_cell = true;
       do out.cells.push_back(value());
       while (take(";"));
@@ -232,9 +244,10 @@ inline std::vector<Example> read_examples(const std::string& modules, const std:
   return out;
 }
 
-// A VALUE as a double host array (not a cell).
+// A VALUE as a double host array (not a cell), or a char row.
 inline standin::Array to_host(const ExampleValue& value) {
   if (value.is_cell) throw std::invalid_argument("to_host: a cell is an output only");
+  if (value.is_text) return standin::text(value.text);
   standin::Array out = standin::numeric(mxDOUBLE_CLASS, value.dims);
   for (std::size_t k = 0; k < value.data.size(); ++k) mxGetPr(out.get())[k] = value.data[k];
   return out;
