@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 
 namespace overlap_workloads {
 
@@ -28,8 +29,10 @@ struct Workload {
   mexsets::OwnedMatrix<double> dense, sparse;
 };
 
+// With `matrices` false, dense and sparse stay empty (a large grid's
+// items-by-items matrices would not fit in memory).
 inline Workload make(std::size_t candidates = 3000, std::size_t grid_rows = 30,
-                     std::size_t grid_cols = 50, unsigned seed = 1) {
+                     std::size_t grid_cols = 50, unsigned seed = 1, bool matrices = true) {
   const std::size_t items = grid_rows * grid_cols;
   const std::size_t shortest = 20, longest = 80;
   std::mt19937_64 random(seed);
@@ -38,11 +41,13 @@ inline Workload make(std::size_t candidates = 3000, std::size_t grid_rows = 30,
 
   w.item_weights.resize(items);
   for (double& x : w.item_weights) x = 10.0 + 90.0 * unit(random);
-  w.dense = mexsets::OwnedMatrix<double>(items, items);
-  w.sparse = mexsets::OwnedMatrix<double>(items, items);
-  for (std::size_t b = 0; b < items; ++b)
-    for (std::size_t a = 0; a < items; ++a)
-      w.dense(a, b) = a == b ? w.item_weights[a] : 0.001 + 0.02 * unit(random);
+  if (matrices) {
+    w.dense = mexsets::OwnedMatrix<double>(items, items);
+    w.sparse = mexsets::OwnedMatrix<double>(items, items);
+    for (std::size_t b = 0; b < items; ++b)
+      for (std::size_t a = 0; a < items; ++a)
+        w.dense(a, b) = a == b ? w.item_weights[a] : 0.001 + 0.02 * unit(random);
+  }
   auto neighbours = [&](std::size_t cell) {
     std::vector<std::size_t> out;
     const std::size_t r = cell / grid_cols, c = cell % grid_cols;
@@ -52,7 +57,7 @@ inline Workload make(std::size_t candidates = 3000, std::size_t grid_rows = 30,
     if (c + 1 < grid_cols) out.push_back(cell + 1);
     return out;
   };
-  for (std::size_t a = 0; a < items; ++a) {
+  for (std::size_t a = 0; a < items && matrices; ++a) {
     w.sparse(a, a) = w.item_weights[a];
     for (std::size_t b : neighbours(a))
       if (a < b) w.sparse(a, b) = w.sparse(b, a) = 0.5 + 4.5 * unit(random);
@@ -84,6 +89,32 @@ inline Workload make(std::size_t candidates = 3000, std::size_t grid_rows = 30,
     w.relevance[i] = unit(random);
   }
   return w;
+}
+
+// W = diag(item weights) in the three forms that hold it: the dense L-by-L
+// matrix (only when asked: 8*L^2 bytes), the vector, and compressed
+// columns with one stored entry per column.
+struct DiagonalW {
+  mexsets::OwnedMatrix<double> dense;
+  std::vector<std::size_t> starts, rows;
+  mexsets::WeightMatrix vector, sparse;
+};
+
+inline DiagonalW diagonal_w(const std::vector<double>& weights, bool dense) {
+  DiagonalW d;
+  const std::size_t n = weights.size();
+  if (dense) {
+    d.dense = mexsets::OwnedMatrix<double>(n, n);
+    for (std::size_t a = 0; a < n; ++a) d.dense(a, a) = weights[a];
+  }
+  d.starts.resize(n + 1);
+  d.rows.resize(n);
+  for (std::size_t a = 0; a <= n; ++a) d.starts[a] = a;
+  for (std::size_t a = 0; a < n; ++a) d.rows[a] = a;
+  d.vector = mexsets::WeightMatrix::diagonal(mexsets::ConstMatrix{weights.data(), 1, n});
+  d.sparse = mexsets::WeightMatrix::compressed(
+      mexsets::ConstCompressed{n, n, d.starts.data(), d.rows.data(), weights.data()});
+  return d;
 }
 
 // The workload made once per process (it takes a moment to build).

@@ -22,6 +22,7 @@
 
 #include "host.hpp"
 #include "mexsets/column_major.hpp"
+#include "mexsets/compressed_columns.hpp"
 
 namespace tiny_call {
 
@@ -72,6 +73,8 @@ class BufferCall {
     return {m.data, m.rows, m.cols, in_[static_cast<std::size_t>(k)].planes};
   }
   void unread(int) const {}
+  bool sparse(int) const { return false; }  // every input is dense here
+  mexsets::ConstCompressed compressed(int) const { return {}; }
   double scalar(int k) const { return in_[static_cast<std::size_t>(k)].matrix.data.at(0); }
   void most_outputs(int) const {}
   int result_copies() const { return 1; }

@@ -176,13 +176,22 @@ class PythonCall {
     const char kind = data.dtype().kind();
     const auto size = data.dtype().itemsize();
     if (kind == 'c') refuse::complex_input(name(k), refuse::Language::python);
-    const bool exact = kind == 'b' || ((kind == 'i' || kind == 'u') && size <= 4) ||
-                       (kind == 'f' && (size == 2 || size == 4 || size == 8));
-    if (!exact)
+    const bool numeric = kind == 'b' || kind == 'i' || kind == 'u' ||
+                         (kind == 'f' && (size == 2 || size == 4 || size == 8));
+    if (!numeric)
       refuse::types_not_coherent(name(k), " holds dtype " + std::string(py::str(data.dtype())) +
-                                              "; expected a real number dtype of at most 32 "
-                                              "bits (integers) or 64 bits (floats)");
-    // Every value of these dtypes is a double exactly.
+                                              "; expected a real number dtype");
+    if ((kind == 'i' || kind == 'u') && size == 8) {
+      // Beyond 2^53 the conversion would round (compared as integers).
+      const py::object limit = py::int_(std::int64_t{1} << 53);
+      py::object beyond = data.attr("__gt__")(limit);
+      if (kind == 'i') beyond = beyond | data.attr("__lt__")(-limit);
+      if (numpy.attr("any")(beyond).cast<bool>())
+        refuse::integer_too_large(
+            arg(name(k)),
+            std::string(py::str(data.attr("__getitem__")(numpy.attr("argmax")(beyond)))));
+    }
+    // Every value left is a double exactly.
     const auto copy_of = [&](const py::object& array, const char* dtype) {
       return guarded(
           [&] { return py::array(numpy.attr("array")(array, dtype, py::arg("copy") = true)); });

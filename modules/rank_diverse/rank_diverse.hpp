@@ -8,7 +8,9 @@
 //              repeated id counts once per occurrence.
 //   relevance  v(c) = relevance[c], c = 0..M-1.
 //   pairs      W, rows-by-cols; W(a, b) is row a, column b. W(a, a) is the
-//              weight of item a.
+//              weight of item a. Dense, compressed columns, or the vector w
+//              of L item weights meaning diag(w) (WeightMatrix): the same
+//              entries give the same bits in every form.
 //   lambda     the trade-off (0.75 when a caller leaves it out).
 // Outputs (M doubles each): order[k] = p_k + 1, the 1-based number of the
 // candidate picked at step k; scores[k] = the score it was picked with.
@@ -37,6 +39,10 @@
 // more, into lists of its own, and reports a bad one there too: another
 // thread writing to items in between can change the order, never what is
 // addressed.
+//
+// A sparse or diagonal W always takes the postings (skip_zeros; plain when
+// asked for), built from its stored entries: no K-by-K copy, no pass over
+// K^2 entries.
 //
 // Cost: M(M-1)/2 overlap ratios, each |P|*|Q| terms of W in the plain loop.
 // The fast strategies add only the non-zero terms (through postings: for

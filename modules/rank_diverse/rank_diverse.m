@@ -11,8 +11,18 @@
 %   and a repeated id counts each time. RELEVANCE(c) is the relevance of
 %   candidate c (the first M elements of RELEVANCE, in column order). W is the
 %   pairwise weight matrix: W(a+1, b+1) weighs items a and b, and W(a+1, a+1)
-%   is the weight of item a. ITEMS, RELEVANCE and W are real, full,
-%   two-dimensional double matrices.
+%   is the weight of item a. ITEMS, RELEVANCE and W are real, two-dimensional
+%   double matrices, ITEMS and RELEVANCE full.
+%
+%   W may also be a vector w of L item weights (1-by-L or L-by-1, full or
+%   sparse), which means diag(w): items then overlap only by the items they
+%   share, each weighing w(a+1); ids must be below L. The results are the
+%   bits diag(w) gives, and a vector takes 8*L bytes where diag(w) takes
+%   8*L^2.
+%@include sparse_weights W
+%   For a sparse or vector W the sums walk its nonzero entries through
+%   postings: about 12 bytes per nonzero W(a+1, b+1) for every occurrence
+%   of b in the lists, 16 per nonzero entry and 8 per item addressed.
 %
 %   Each step picks, among the candidates not yet picked, the one with the
 %   highest score LAMBDA*RELEVANCE(c) - (1-LAMBDA)*REDUNDANCY(c), the
@@ -36,6 +46,7 @@
 %     tooFewValues           RELEVANCE holds fewer than M values
 %     idOutOfRange           an id >= size(W, 1) or size(W, 2)
 %     idNotANumber           an id is NaN
+%     badSparseStructure     sparse W with bad column starts or row indices
 %     outOfMemory            no memory left for the item lists
 %
 %   Example:
@@ -44,6 +55,9 @@
 %     % scores = [0.5; 0.45; 0]
 %     % (candidate 2 repeats the item of candidate 1, so candidate 3 comes
 %     % before it)
+%%     order = rank_diverse([0; 0; 1], [1; 1; 0.9], speye(2), 0.5);
+%     % order = [1; 3; 2]
+%     % (the same with a sparse W, or with the vector [1 1] of its diagonal)
 %
 %   See also SUPPRESS_OVERLAPS, SORT.
 
@@ -65,6 +79,17 @@
 %! order = rank_diverse (items, relevance, rand (6), 1);
 %! [~, expected] = sort (-relevance);
 %! assert (order, expected);
+%!test
+%! % A sparse W and the vector of W's diagonal give the bits of the full W.
+%! rand ("state", 3);
+%! items = floor (30 * rand (50, 4)); relevance = rand (50, 1);
+%! w = rand (1, 30); W = sprand (30, 30, 0.1) + diag (w);
+%! [o, s] = rank_diverse (items, relevance, full (W));
+%! [os, ss] = rank_diverse (items, relevance, W);
+%! assert (isequal (o, os));
+%! assert (isequal (typecast (s, "uint64"), typecast (ss, "uint64")));
+%! assert (isequal (rank_diverse (items, relevance, w),
+%!                  rank_diverse (items, relevance, diag (w))));
 %!error id=mexsets:rank_diverse:idOutOfRange
 %! rank_diverse ([0; 3], [1; 1], eye (2))
 %!error id=mexsets:rank_diverse:tooFewValues rank_diverse ([0; 1], 1, eye (2))

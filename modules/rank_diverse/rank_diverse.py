@@ -39,9 +39,18 @@ def rank_diverse(items: ArrayLike, relevance: ArrayLike, w: ArrayLike,
     relevance : array_like, at least M elements
         The relevance of each candidate: its first M elements in column-major
         (Fortran) order, so shape (M,) and (M, 1) read alike.
-    w : array_like, shape (K1, K2)
+    w : array_like, shape (K1, K2), or (L,), (1, L), (L, 1); or scipy.sparse
         Pairwise weights: ``w[a, b]`` weighs items a and b (a, from the list
         picked, selects the row) and ``w[a, a]`` is the weight of item a.
+        A vector of L item weights (1-D, one row or one column, dense or
+        sparse) means ``np.diag(w)``: candidates then overlap only by the
+        items they share, each weighing ``w[a]``; ids must be below L. It
+        gives the bits ``np.diag(w)`` gives and takes 8*L bytes, not 8*L**2.
+        @include sparse_weights w
+        For a sparse or vector `w` the sums walk its nonzero entries through
+        postings: about 12 bytes per nonzero ``w[a, b]`` for every
+        occurrence of b in the lists, 16 per nonzero entry and 8 per item
+        addressed.
     lambda_ : float, default 0.75
         The trade-off, used unchanged (any number; of an array, the first
         element).
@@ -63,6 +72,9 @@ def rank_diverse(items: ArrayLike, relevance: ArrayLike, w: ArrayLike,
         - ``idOutOfRange``: an id >= ``w.shape[0]`` or ``w.shape[1]`` (inf
           too)
         - ``idNotANumber``: an id is NaN
+        - ``badSparseStructure``: a sparse `w` whose column starts or row
+          indices are out of range, or whose row indices do not strictly
+          ascend in a column (unsorted or repeated entries)
         @include integer_too_large
         - ``outOfMemory``: no memory left for the item lists
     @include type_errors
@@ -79,6 +91,14 @@ def rank_diverse(items: ArrayLike, relevance: ArrayLike, w: ArrayLike,
     array([1., 3., 2.])
     >>> scores
     array([0.5 , 0.45, 0.  ])
+
+    The same with a sparse `w`, and with the vector of its diagonal:
+
+    >>> from scipy import sparse
+    >>> rank_diverse([[0], [0], [1]], [1, 1, 0.9], sparse.eye(2, format="csr"), lambda_=0.5)[0]
+    array([1., 3., 2.])
+    >>> rank_diverse([[0], [0], [1]], [1, 1, 0.9], [1, 1], lambda_=0.5)[0]
+    array([1., 3., 2.])
 
     Ids are 0-based, and an error locates the entry as NumPy indexes it:
 

@@ -11,7 +11,10 @@
 //              4 box; the host's scalar truncated toward zero. Any other
 //              value, NaN included, selects nothing (see feature_mode).
 //   w          mode 3 only: w(a, b) for the pair of ids a listed before
-//              b in a row.
+//              b in a row. Dense or compressed columns (WeightMatrix; a
+//              vector is a matrix of one row or column here): a compressed w
+//              is read by its nonzero entries alone, which gives the bits of
+//              the dense w with the same entries.
 // Outputs per row i (out1 M-by-1, out2 M-by-second_output_columns(mode)):
 //   mode 1: out1 = the minimum of the row's values, starting from DBL_MAX.
 //   mode 2: out1 = min / max, out2 = the sum from +0; min starts at DBL_MAX,

@@ -18,8 +18,12 @@
 %   Row i of IDS lists 0-based ids (0 is the first row of V) from its first
 %   column on, up to the first negative entry (NaN does not end a row) or the
 %   end of the row. Ids are truncated toward zero (2.9 is 2). IDS, V and W
-%   are real, full, two-dimensional double matrices; V needs one column (four
-%   in mode 4).
+%   are real, two-dimensional double matrices, IDS and V full; V needs one
+%   column (four in mode 4). A vector W is a 1-by-L (L-by-1) matrix here, not
+%   a diagonal: its diagonal would weigh only pairs of a repeated id.
+%@include sparse_weights W
+%   A sparse W keeps its nonzero entries of the addressed square (12 bytes
+%   each) and 48 bytes per addressable id.
 %
 %   A running minimum starts at realmax and takes a value only when it is
 %   smaller, a maximum only when it is larger, so NaN values never enter them
@@ -40,6 +44,7 @@
 %     tooFewColumns          V lacks a column the mode reads, and a row has ids
 %     idOutOfRange           an id >= size(V, 1) (mode 3: or a dimension of W)
 %     idNotANumber           an id is NaN
+%     badSparseStructure     sparse W with bad column starts or row indices
 %     outOfMemory            no memory left for the scratch of modes 3 and 4
 %
 %   Example:
@@ -47,6 +52,11 @@
 %     % shared = 3
 %     % perimeter = 16
 %     % (10 + 12 - 2*3: the two regions share the boundary W(1, 2))
+%     [perimeter, shared] = set_features([0 1 -1], [10; 12], 3, ...
+%                                        sparse([0 3; 3 0]));
+%     % shared = 3
+%     % perimeter = 16
+%     % (the same with a sparse W)
 %     [ratio, total] = set_features([0 1 2; 2 -1 0], [2; 4; 8], 2);
 %     % ratio = [0.25; 1]
 %     % total = [14; 8]
@@ -82,5 +92,13 @@
 %!     assert ([smallest(i) ratio(i) total(i)], [min(x) min(x)/max(x) sum(x)]);
 %!   endif
 %! endfor
+%!test
+%! % A sparse W gives the bits of the full W.
+%! rand ("state", 5);
+%! ids = floor (30 * rand (50, 6)); v = rand (30, 1); W = sprand (30, 30, 0.1);
+%! [f, g] = set_features (ids, v, 3, full (W));
+%! [fs, gs] = set_features (ids, v, 3, W);
+%! assert (isequal (typecast ([f; g], "uint64"),
+%!                  typecast ([fs; gs], "uint64")));
 %!error id=mexsets:set_features:idOutOfRange set_features ([0 5], [1; 2])
 %!error id=mexsets:set_features:badScalar set_features ([0 1], [1; 2], {})

@@ -53,8 +53,13 @@ def set_features(ids: ArrayLike, v: ArrayLike, mode: Scalar = 1,
     mode : int or float, optional
         The aggregate, truncated toward zero (2.9 is 2, 0.5 is 0 and
         refused); NaN and inf are refused. Default 1.
-    w : array_like, shape (K1, K2), optional
-        Pair weights, required in mode 3 and read only there.
+    w : array_like, shape (K1, K2), or scipy.sparse; optional
+        Pair weights, required in mode 3 and read only there. A vector is a
+        matrix of one row (1-D) or one column here, not a diagonal: its
+        diagonal would weigh only pairs of a repeated id.
+        @include sparse_weights w
+        A sparse `w` keeps its nonzero entries of the addressed square (12
+        bytes each) and 48 bytes per addressable id.
 
     Every input may be of any real dtype; it is read as float64.
 
@@ -80,6 +85,9 @@ def set_features(ids: ArrayLike, v: ArrayLike, mode: Scalar = 1,
         - ``idOutOfRange``: an id >= ``v.shape[0]`` (mode 3: or a dimension
           of `w`)
         - ``idNotANumber``: an id is NaN
+        - ``badSparseStructure``: a sparse `w` whose column starts or row
+          indices are out of range, or whose row indices do not strictly
+          ascend in a column (unsorted or repeated entries)
         - ``outOfMemory``: no memory left for the scratch of modes 3 and 4
     @include type_errors
 
@@ -93,6 +101,12 @@ def set_features(ids: ArrayLike, v: ArrayLike, mode: Scalar = 1,
     array([16.])
 
     (10 + 12 - 2*3: the two regions share the boundary ``w[0, 1]``.)
+
+    The same with a sparse `w`:
+
+    >>> from scipy import sparse
+    >>> set_features([0, 1, -1], [[10], [12]], 3, sparse.csr_array([[0, 3], [3, 0]]))
+    (array([16.]), array([3.]))
 
     >>> ratio, total = set_features([[0, 1, 2], [2, -1, 0]], [[2], [4], [8]], mode=2)
     >>> ratio

@@ -5,7 +5,9 @@
 //   items      M-by-N item-list matrix, rows tested from first to last.
 //   weights    u(a) = weights[a], the weight of item a.
 //   pairs      W, rows-by-cols; W(a, b) is row a, column b (its diagonal is
-//              not used as item weights here).
+//              not used as item weights here). Dense, compressed columns, or
+//              the vector w of L item weights meaning diag(w) (WeightMatrix):
+//              the same entries give the same bits in every form.
 //   threshold  t (1 when a caller leaves it out).
 // Result: the numbers (zero-based, ascending) of the accepted rows.
 //
@@ -37,6 +39,9 @@
 // into lists of its own, and reports a bad one there too: another thread
 // writing to items in between can change the result, never what is
 // addressed.
+//
+// A sparse or diagonal W always takes skip_zeros (plain when asked for),
+// its non-zeros by column built from its stored entries: no K-by-K copy.
 //
 // Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
 // terms of W in the plain loop; fewer with the fast strategies. The

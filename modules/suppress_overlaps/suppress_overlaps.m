@@ -19,9 +19,18 @@
 %       S / (w(P) + w(Q) - S),  S = sum of W(a+1, b+1) over a in P, b in Q,
 %   w(L) = sum of WEIGHTS(a+1) over a in L (WEIGHTS read in column order). A
 %   NaN ratio never reaches the threshold; +Inf reaches any threshold but
-%   NaN. ITEMS, WEIGHTS and W are real, full, two-dimensional double
-%   matrices. Sums run in a fixed order, so results are reproducible bit for
-%   bit.
+%   NaN. ITEMS, WEIGHTS and W are real, two-dimensional double matrices,
+%   ITEMS and WEIGHTS full. Sums run in a fixed order, so results are
+%   reproducible bit for bit.
+%
+%   W may also be a vector w of L item weights (1-by-L or L-by-1, full or
+%   sparse), which means diag(w): rows then overlap only by the items they
+%   share, each weighing w(a+1) in S (WEIGHTS still gives w(P) and w(Q));
+%   ids must be below L. The results are the bits diag(w) gives, and a
+%   vector takes 8*L bytes where diag(w) takes 8*L^2.
+%@include sparse_weights W
+%   For a sparse or vector W the sums walk its nonzero entries: 16 bytes per
+%   nonzero entry and about 40 per item addressed.
 %
 %   ACCEPTED is K-by-N double: the kept rows in their order, every entry
 %   truncated toward zero and raised by 1, so ids come back 1-based and an end
@@ -42,6 +51,7 @@
 %     idOutOfRange           an id >= numel(WEIGHTS), size(W, 1) or size(W, 2)
 %     idNotANumber           an id is NaN
 %     entryNotInt32          an entry after the first <= -1 does not fit int32
+%     badSparseStructure     sparse W with bad column starts or row indices
 %     outOfMemory            no memory left for the kept rows
 %
 %   Example:
@@ -54,6 +64,9 @@
 %     [accepted, kept] = suppress_overlaps(items, [1; 1; 1], eye(3), 0.5);
 %     % accepted = [1 2 0; 3 0 0]
 %     % kept = [1; 3]
+%     kept = suppress_overlaps(items, [1; 1; 1], [1 1 1], 0.5);
+%     % kept = [1 2 0; 3 0 0]
+%     % (W given as the vector of its diagonal; sparse W = speye(3) alike)
 %
 %   See also RANK_DIVERSE, UNIQUE.
 
@@ -79,6 +92,15 @@
 %! kept = suppress_overlaps (items, (1:5)', diag (1:5));
 %! [~, first] = unique (sort (items, 2), "rows", "first");
 %! assert (kept, items(sort (first), :) + 1);
+%!test
+%! % A sparse W and the vector of W's diagonal give the full W's results.
+%! rand ("state", 4);
+%! items = floor (30 * rand (60, 3)); u = rand (30, 1) + 0.5;
+%! w = rand (1, 30); W = sprand (30, 30, 0.05) + diag (w);
+%! assert (suppress_overlaps (items, u, W, 0.3),
+%!         suppress_overlaps (items, u, full (W), 0.3));
+%! assert (suppress_overlaps (items, u, w', 0.3),
+%!         suppress_overlaps (items, u, diag (w), 0.3));
 %!error id=mexsets:suppress_overlaps:idOutOfRange
 %! suppress_overlaps ([0 5], [1; 1], eye (2))
 %!error id=mexsets:suppress_overlaps:nargin suppress_overlaps ([0 1], [1; 1])

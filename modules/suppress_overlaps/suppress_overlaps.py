@@ -40,10 +40,17 @@ def suppress_overlaps(items: ArrayLike, weights: ArrayLike, w: ArrayLike,
     weights : array_like
         Item weights: element a, in column-major (Fortran) order, is the
         weight of item a.
-    w : array_like, shape (K1, K2)
+    w : array_like, shape (K1, K2), or (L,), (1, L), (L, 1); or scipy.sparse
         Pairwise weights: ``w[a, b]`` weighs item a of the kept row (it
         selects the row) and item b of the tested row. Its diagonal is not
-        used as item weights.
+        used as item weights. A vector of L item weights (1-D, one row or one
+        column, dense or sparse) means ``np.diag(w)``: rows then overlap only
+        by the items they share, each weighing ``w[a]`` in S; ids must be
+        below L. It gives the bits ``np.diag(w)`` gives and takes 8*L bytes,
+        not 8*L**2.
+        @include sparse_weights w
+        For a sparse or vector `w` the sums walk its nonzero entries: 16
+        bytes per nonzero entry and about 40 per item addressed.
     threshold : float, default 1.0
         A row is dropped as soon as a ratio is >= `threshold` (any number;
         of an array, the first element).
@@ -68,6 +75,9 @@ def suppress_overlaps(items: ArrayLike, weights: ArrayLike, w: ArrayLike,
         - ``idOutOfRange``: an id >= ``weights.size``, ``w.shape[0]`` or
           ``w.shape[1]`` (inf too)
         - ``idNotANumber``: an id is NaN
+        - ``badSparseStructure``: a sparse `w` whose column starts or row
+          indices are out of range, or whose row indices do not strictly
+          ascend in a column (unsorted or repeated entries)
         - ``entryNotInt32``: an entry after the first <= -1 does not fit a
           32-bit integer
         @include integer_too_large
@@ -92,5 +102,13 @@ def suppress_overlaps(items: ArrayLike, weights: ArrayLike, w: ArrayLike,
     >>> suppress_overlaps(items, [1, 1, 1], np.eye(3), threshold=0.5)
     (array([[1., 2., 0.],
            [3., 0., 0.]]), array([1., 3.]))
+
+    The same with `w` sparse, or given as the vector of its diagonal:
+
+    >>> from scipy import sparse
+    >>> suppress_overlaps(items, [1, 1, 1], sparse.eye(3, format="csc"))[1]
+    array([1., 3., 4.])
+    >>> suppress_overlaps(items, [1, 1, 1], np.ones(3))[1]
+    array([1., 3., 4.])
     """
     return _native.call(items, weights, w, threshold)

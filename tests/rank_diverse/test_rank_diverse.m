@@ -33,8 +33,15 @@ expect_error(@() rank_diverse(0, 1, single(1)), 'mexsets:rank_diverse:typesNotCo
              'Data types not coherent');
 expect_error(@() rank_diverse(0, ones(1, 1, 2), 1), ...
              'mexsets:rank_diverse:dimensionsNotCoherent', 'Data dimensions not coherent');
-expect_error(@() rank_diverse(0, 1, sparse(1)), 'mexsets:rank_diverse:sparseInput', ...
-             'input 3 is sparse; pass full(...) instead');
+expect_error(@() rank_diverse(sparse(0), 1, 1), 'mexsets:rank_diverse:sparseInput', ...
+             ['Sparse input is not supported (rank_diverse has no sparse route): ' ...
+              'input 1 is sparse; pass full(...) instead']);
+expect_error(@() rank_diverse(0, 1, sparse(complex(1, 1))), 'mexsets:rank_diverse:complexInput', ...
+             'input 3 is complex; pass real(...) instead');
+expect_error(@() rank_diverse(0, 1, sparse(true)), 'mexsets:rank_diverse:typesNotCoherent', ...
+             'Data types not coherent');
+expect_error(@() rank_diverse([0 2], 1, [1 1]), 'mexsets:rank_diverse:idOutOfRange', ...
+             'Item id outside 0..1 (input 3 holds 2 item weights): input 1 at row 1, column 2 holds 2');
 expect_error(@() rank_diverse(0, complex(1, 1), 1), 'mexsets:rank_diverse:complexInput', ...
              'input 2 is complex; pass real(...) instead');
 expect_error(@() rank_diverse(0, 1, 1, {}), 'mexsets:rank_diverse:badScalar', ...
@@ -50,3 +57,28 @@ expect_error(@() rank_diverse([0 NaN], 1, 1), 'mexsets:rank_diverse:idNotANumber
              'input 1 at row 1, column 2 holds NaN');
 expect_error(@() rank_diverse(0, 1, []), 'mexsets:rank_diverse:idOutOfRange', ...
              'Item id with no item to address (input 3 is 0-by-0): input 1 at row 1, column 1 holds 0');
+
+% W sparse, and W as the vector of its diagonal (dense or sparse, row or
+% column), give the bits of the dense W with the same entries.
+same_bits = @(a, b) isequal(size(a), size(b)) && ...
+                    isequal(typecast(a(:), 'uint64'), typecast(b(:), 'uint64'));
+rand('seed', 3);
+for round = 1:20
+  L = 1 + floor(rand() * 25);
+  items = floor(rand(40, 6) * L);
+  items(rand(40, 6) < 0.2) = -1;
+  relevance = rand(40, 1);
+  W = rand(L) .* (rand(L) < 0.2);
+  W(rand(L) < 0.05) = NaN;
+  W(1:L+1:end) = rand(1, L) + 0.5;
+  [o, s] = rank_diverse(items, relevance, W, 0.6);
+  [os, ss] = rank_diverse(items, relevance, sparse(W), 0.6);
+  assert(same_bits(o, os) && same_bits(s, ss), 'sparse W, round %d', round);
+  w = rand(1, L);
+  w(rand(1, L) < 0.3) = 0;
+  [o, s] = rank_diverse(items, relevance, diag(w), 0.6);
+  for form = {w, w', sparse(w), sparse(w')}
+    [ov, sv] = rank_diverse(items, relevance, form{1}, 0.6);
+    assert(same_bits(o, ov) && same_bits(s, sv), 'vector W, round %d', round);
+  end
+end

@@ -12,6 +12,7 @@
 #include "reference_set_features.hpp"
 #include "row_lengths.hpp"
 #include "set_features.hpp"
+#include "sparse_cases.hpp"
 #include "support.hpp"
 
 using testing_support::expect_mex_error;
@@ -214,8 +215,8 @@ TEST(SetFeatures, ArgumentErrors) {
 }
 
 // Every class and kind of array in place of each matrix argument (W in mode
-// 3): only real, full, two-dimensional doubles are read; the rest is refused
-// with the reason, and nothing is left behind.
+// 3): only real, two-dimensional doubles are read, full ones (and W sparse
+// too); the rest is refused with the reason, and nothing is left behind.
 TEST(SetFeatures, EveryMatrixArgumentRefusesWhatItCannotRead) {
   std::vector<std::pair<standin::Array, std::string>> kinds;
   for (mxClassID id : {mxSINGLE_CLASS, mxINT8_CLASS, mxUINT8_CLASS, mxINT16_CLASS, mxUINT16_CLASS,
@@ -234,6 +235,10 @@ TEST(SetFeatures, EveryMatrixArgumentRefusesWhatItCannotRead) {
     for (const auto& [array, reason] : kinds) {
       std::vector<const mxArray*> args = {a.get(), v.get(), three.get(), w.get()};
       args[k == 2 ? 3 : k] = array.get();
+      if (k == 2 && reason == "sparseInput") {
+        EXPECT_NO_THROW(call(args));
+        continue;
+      }
       expect_mex_error([&] { call(args); }, "mexsets:set_features:" + reason, "");
     }
   EXPECT_EQ(standin::live_arrays(), before);
@@ -410,6 +415,80 @@ TEST(SetFeatures, NonzeroWeightsGiveThePlainSums) {
                         mexsets::PairReads::nonzero_kept);
   EXPECT_TRUE(same_bits(expected.out1, out1));
   EXPECT_TRUE(same_bits(expected.out2, out2));
+}
+
+// Mode 3 with w sparse (stored -0, NaN and explicit zeros, empty columns,
+// more rows or columns than ids address) against the plain algorithm over
+// the dense w with the same entries, whatever way of reading is asked for;
+// out-of-range ids fail at the same entry; a crowded row looks its pairs up.
+// A vector w stays a 1-by-L (L-by-1) matrix here, sparse or not.
+TEST(SetFeatures, SparseWeightsGiveTheDenseSums) {
+  std::mt19937_64 random(47);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t items = 1 + random() % 30;
+    const std::size_t cols = round % 50 == 0 ? 300 : random() % 14;
+    const Matrix ids = random_ids(random, random() % 200, cols, items + (round % 7 == 0 ? 2 : 0));
+    const Matrix v = random_values(random, items + random() % 3, 1);
+    Matrix w = random_values(random, items + random() % 2, items + random() % 2);
+    const auto zeros = random() % 10;
+    for (double& x : w.data)
+      if (random() % 10 < zeros) x = random() % 4 ? 0.0 : -0.0;
+    const testing_support::Compressed sparse = testing_support::compress(w, random);
+    std::string want_failure;
+    std::vector<double> want1(ids.rows, 0.0), want2(ids.rows, 0.0);
+    try {
+      mexsets::set_features(3, ids.cref(), v.cref(), w.cref(), want1.data(), want2.data(),
+                            mexsets::PairReads::every_pair);
+    } catch (const mexsets::Failure& f) {
+      want_failure = f.message();
+    }
+    for (auto reads : {mexsets::PairReads::chosen, mexsets::PairReads::every_pair}) {
+      std::vector<double> out1(ids.rows, 0.0), out2(ids.rows, 0.0);
+      std::string failure;
+      try {
+        mexsets::set_features(3, ids.cref(), v.cref(),
+                              mexsets::WeightMatrix::compressed(sparse.view()), out1.data(),
+                              out2.data(), reads);
+      } catch (const mexsets::Failure& f) {
+        failure = f.message();
+      }
+      ASSERT_EQ(want_failure, failure) << "round " << round;
+      if (!failure.empty()) continue;
+      const auto expected = reference::set_features(ids, v, 3, w);
+      ASSERT_TRUE(same_bits(expected.out1, out1)) << "round " << round;
+      ASSERT_TRUE(same_bits(expected.out2, out2)) << "round " << round;
+    }
+    if (round % 10 == 0 && want_failure.empty()) {
+      auto a = to_host(ids), values = to_host(v), three = standin::scalar(3);
+      auto host_w = testing_support::to_host(sparse, round % 3);
+      const Result host = call({a.get(), values.get(), three.get(), host_w.get()}, 2);
+      ASSERT_TRUE(same_bits(want1, host.out1)) << "round " << round;
+      ASSERT_TRUE(same_bits(want2, host.out2)) << "round " << round;
+    }
+  }
+  Matrix ids(2, 500, -1.0);
+  for (std::size_t j = 0; j < 500; ++j) ids(0, j) = static_cast<double>(j % 3);
+  ids(1, 0) = 2, ids(1, 1) = 1;
+  const Matrix v = random_values(random, 3, 1);
+  Matrix w = random_values(random, 3, 3);
+  w(1, 2) = 0.0;
+  const testing_support::Compressed sparse = testing_support::compress(w, random);
+  const auto expected = reference::set_features(ids, v, 3, w);
+  std::vector<double> out1(2), out2(2);
+  mexsets::set_features(3, ids.cref(), v.cref(), mexsets::WeightMatrix::compressed(sparse.view()),
+                        out1.data(), out2.data());
+  EXPECT_TRUE(same_bits(expected.out1, out1));
+  EXPECT_TRUE(same_bits(expected.out2, out2));
+  Matrix row(1, 3, 1.0);
+  auto a = to_host(rows_of({{0, 1}})), values = to_host(v), three = standin::scalar(3);
+  auto sparse_row = testing_support::to_host(testing_support::compress(row, random));
+  expect_mex_error(
+      [&] {
+        call({a.get(), values.get(), three.get(), sparse_row.get()});
+      },
+      "mexsets:set_features:idOutOfRange",
+      "Id outside 0..0 (rows of input 2, rows and columns of input 4): input 1 at "
+      "row 1, column 2 holds 1");
 }
 
 // A weight matrix large and sparse enough that the cost estimate keeps its

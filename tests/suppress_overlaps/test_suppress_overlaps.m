@@ -37,7 +37,8 @@ expect_error(@() suppress_overlaps(0, true, 1), 'mexsets:suppress_overlaps:types
 expect_error(@() suppress_overlaps(ones(1, 1, 2), 1, 1), ...
              'mexsets:suppress_overlaps:dimensionsNotCoherent', 'Data dimensions not coherent');
 expect_error(@() suppress_overlaps(sparse(0), 1, 1), 'mexsets:suppress_overlaps:sparseInput', ...
-             'input 1 is sparse; pass full(...) instead');
+             ['Sparse input is not supported (suppress_overlaps has no sparse route): ' ...
+              'input 1 is sparse; pass full(...) instead']);
 expect_error(@() suppress_overlaps(0, complex(1, 1), 1), ...
              'mexsets:suppress_overlaps:complexInput', 'input 2 is complex; pass real(...) instead');
 expect_error(@() suppress_overlaps(0, 1, 1, 'ab'(1:0)), 'mexsets:suppress_overlaps:badScalar', ...
@@ -52,3 +53,30 @@ expect_error(@() suppress_overlaps([NaN 1], 1, 1), 'mexsets:suppress_overlaps:id
              'input 1 at row 1, column 1 holds NaN');
 expect_error(@() suppress_overlaps([0 -1 2^31], 1, 1), 'mexsets:suppress_overlaps:entryNotInt32', ...
              'Entry does not fit a 32-bit integer: input 1 at row 1, column 3 holds 2147483648');
+
+% W sparse, and W as the vector of its diagonal (dense or sparse, row or
+% column), give the bits of the dense W with the same entries.
+same_bits = @(a, b) isequal(size(a), size(b)) && ...
+                    isequal(typecast(a(:), 'uint64'), typecast(b(:), 'uint64'));
+rand('seed', 4);
+for round = 1:20
+  L = 1 + floor(rand() * 25);
+  items = floor(rand(60, 5) * L);
+  items(rand(60, 5) < 0.2) = -1;
+  u = rand(L, 1) + 0.5;
+  W = rand(L) .* (rand(L) < 0.2);
+  W(rand(L) < 0.05) = NaN;
+  [a, k] = suppress_overlaps(items, u, W, 0.3);
+  [as, ks] = suppress_overlaps(items, u, sparse(W), 0.3);
+  assert(same_bits(a, as) && same_bits(k, ks), 'sparse W, round %d', round);
+  w = rand(1, L);
+  w(rand(1, L) < 0.3) = 0;
+  [a, k] = suppress_overlaps(items, u, diag(w), 0.3);
+  for form = {w, w', sparse(w), sparse(w')}
+    [av, kv] = suppress_overlaps(items, u, form{1}, 0.3);
+    assert(same_bits(a, av) && same_bits(k, kv), 'vector W, round %d', round);
+  end
+end
+expect_error(@() suppress_overlaps([0 2], [1 1 1], sparse([1 0])), ...
+             'mexsets:suppress_overlaps:idOutOfRange', ...
+             'input 3 holds 2 item weights): input 1 at row 1, column 2 holds 2');
