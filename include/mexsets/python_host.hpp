@@ -247,11 +247,11 @@ class PythonCall {
     const Argument& argument = Contract::inputs[k];
     if (!given(k)) return static_cast<std::size_t>(argument.default_value);
     py::gil_scoped_acquire gil;
-    const py::handle given = args_[k];
-    if (!py::isinstance<py::str>(given))
+    const py::handle value = args_[k];
+    if (!py::isinstance<py::str>(value))
       choice_index(argument, arg(name(k)), nullptr,
-                   py::str(given.get_type().attr("__name__")).cast<std::string>(), false);
-    const std::string text = given.cast<std::string>();
+                   py::str(value.get_type().attr("__name__")).cast<std::string>(), false);
+    const std::string text = value.cast<std::string>();
     return choice_index(argument, arg(name(k)), &text, "", false);
   }
 

@@ -40,11 +40,11 @@
 %                   pixels count in no area, and their cracks to region
 %                   pixels count toward nothing, neither a pair nor BORDER.
 %
-%   Every label must be a whole number
-%   of magnitude at most 2^53. All inputs are real, full double arrays. A
-%   message about a label names its input, row, column (in a volume the
-%   column counts w columns per page, LABELS(i, j + (p-1)*w)) and value, the
-%   first bad one in column order. Cost: linear in the pixels besides
+%   Every label must be a whole number of magnitude at most 2^53. LABELS,
+%   VALUES and B are real, full double arrays. A message about a label names
+%   its input, row, column (in a volume the column counts w columns per
+%   page, LABELS(i, j + (p-1)*w)) and value, the first bad one in column
+%   order. Cost: linear in the pixels besides
 %   sorting the L distinct labels and P pairs; the outputs take
 %   8*(4*P + 2*L) bytes, the work 4 bytes per pixel and 32 per crack
 %   between regions.
