@@ -13,8 +13,19 @@
 # the range, flagging steps above twice the expected growth
 # (bench/support/scaling.py).
 #   bash tools/bench.sh --scaling [FUNCTION]
+# With --skimage, builds the Python package and times region_graph,
+# merge_regions and tree_cut against scikit-image's rag_boundary and
+# merge_hierarchical on SLIC labels of 400 to 50,000 regions
+# (bench/compare/compare_skimage.py; its options follow).
+#   bash tools/bench.sh --skimage [--sizes 400,2000] [--repeats N] [--huge REGIONS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = --skimage ]; then
+  shift
+  bash "$root/tools/setup.sh" python_package >/dev/null
+  exec "$(bash "$root/tools/python.sh")" "$root/bench/compare/compare_skimage.py" \
+    --build "${MEXSETS_BUILD:-$root/build}" "$@"
+fi
 python_mode=false
 if [ "${1:-}" = --scaling ]; then
   bash "$root/tools/setup.sh" >/dev/null

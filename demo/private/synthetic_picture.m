@@ -28,14 +28,15 @@ function img = synthetic_picture(h, w)
 end
 
 function img = paint(img, inside, colour)
+% Linear indices into the whole array spare copying a plane per channel,
+% which counts at millions of pixels.
+  at = find(inside);
+  plane = numel(inside);
   for c = 1:3
-    plane = img(:, :, c);
     if numel(colour) == 3
-      plane(inside) = colour(c);
+      img(at + (c - 1) * plane) = colour(c);
     else
-      layer = colour(:, :, c);
-      plane(inside) = layer(inside);
+      img(at + (c - 1) * plane) = colour(at + (c - 1) * plane);
     end
-    img(:, :, c) = plane;
   end
 end

@@ -1,18 +1,22 @@
 """Object proposals on photographs with mexsets: ``python -m mexsets.demo``.
 
-Cuts a photograph into superpixels (scikit-image's SLIC), sums the colour
-steps between every two touching regions over the contour grid
-(boundary_grid, boundary_sums), merges neighbours weakest boundary first
-(merge_regions), takes the merge tree's nodes as candidate objects
-(tree_leaf_sets, tree_leaf_matrix, tree_occurrence_masks, score_subsets,
-tree_overlap_matrix), measures them (set_features), ranks them
+Cuts a photograph into superpixels (scikit-image's SLIC; past a megapixel
+a one-round grid-seeded labelling), lists every two touching regions with
+the length of their boundary and the sum of the colour steps along it
+(region_graph), merges neighbours weakest boundary first (merge_regions),
+takes the merge tree's nodes as candidate objects (tree_leaf_sets,
+tree_leaf_matrix, tree_occurrence_masks, score_subsets, and in small trees
+tree_overlap_matrix as a check), measures them (set_features), ranks them
 (rank_diverse), drops the ones that overlap a better one
 (suppress_overlaps) and finds the front of contrast against irregularity
-(nondominated). It prints the time spent in each function and writes a PNG
-of the photograph, its regions and the best proposals.
+(nondominated). It prints the time spent in each function, the seconds and
+peak memory of each step, and writes a PNG of the photograph, its regions
+and the best proposals. Memory stays linear in pixels and regions: a
+5-megapixel photograph of 50,000 superpixels runs in a few GB.
 
     python -m mexsets.demo                          # skimage.data.astronaut()
     python -m mexsets.demo --image coffee --size 256
+    python -m mexsets.demo --size 1936x2592 --regions 50000
     python -m mexsets.demo --check coins            # against the coins' own outlines
     python -m mexsets.demo --batch 8 --threads 2 --verify
     python -m mexsets.demo --batch photos/ --workers 2
@@ -102,7 +106,7 @@ def _total_times(times):
 
 def _time_report(times):
     names = sorted(times, key=lambda name: -times[name])
-    mexsets_names = [name for name in names if name not in ("slic", "gradient")]
+    mexsets_names = [name for name in names if name not in ("slic", "grid", "gradient")]
     each = ", ".join(f"{name} {1000 * times[name]:.1f}" for name in mexsets_names)
     others = ", ".join(f"{name} {1000 * times[name]:.1f}" for name in names
                        if name not in mexsets_names)
@@ -117,27 +121,37 @@ def report(result, name, say=print):
     h, w = labels.shape
     leaf_area = r["leaf_area"]
     say(f"mexsets demo: {name}, {h}-by-{w}\n")
-    say(f" 1 regions     slic: {leaf_area.size} regions of {leaf_area.min():.0f} to "
-        f"{leaf_area.max():.0f} pixels")
-    say(f" 2 boundaries  boundary_grid, boundary_sums: {np.count_nonzero(r['pair_length'])} "
-        f"pairs of regions touch along {r['pair_length'].sum():.0f} pixel edges;")
+    say(f" 1 regions     {r['superpixels']}: {leaf_area.size} regions of {leaf_area.min():.0f} "
+        f"to {leaf_area.max():.0f} pixels")
+    say(f" 2 boundaries  region_graph: {r['pair_first'].size} "
+        f"pairs of regions touch along {r['lengths'].sum():.0f} pixel edges;")
     say(f"               {np.count_nonzero(r['rim_length'])} regions touch the picture's rim")
     say(f" 3 merge tree  merge_regions: {r['merges'].shape[0]} merges, weakest mean "
         f"boundary first;")
-    say(f"               {nodes.size} of its {r['node_area'].size} nodes cover 0.5% to 50% "
-        f"of the picture: the candidates")
+    say(f"               {nodes.size} of its {r['node_area'].size} nodes {r['rule']}: "
+        "the candidates")
     counts = [leaf.size for leaf in r["leaves"]]
     say(f" 4 leaf sets   tree_leaf_sets, tree_leaf_matrix: {min(counts)} to {max(counts)} "
         f"regions per candidate")
     masks = r["masks"]
-    say(f"   masks       tree_occurrence_masks: {'-by-'.join(map(str, masks.shape))} bool, "
-        f"{masks.nbytes / 2 ** 20:.1f} MB")
-    say(f"   areas       score_subsets: pixel counts agree with the masks and the tree: "
-        f"{'yes' if r['areas_agree'] else 'NO'}")
-    shared = r["shared"][np.ix_(nodes.astype(int) - 1, nodes.astype(int) - 1)]
-    say(f"   overlaps    tree_overlap_matrix: {r['shared'].shape[0]}-by-"
-        f"{r['shared'].shape[1]} shared areas; {np.count_nonzero(np.triu(shared, 1))} "
-        f"candidate pairs overlap")
+    agree = "yes" if r["areas_agree"] else "NO"
+    if masks is not None:
+        say(f"   masks       tree_occurrence_masks: {'-by-'.join(map(str, masks.shape))} "
+            f"bool, {masks.nbytes / 2 ** 20:.1f} MB")
+        say(f"   areas       score_subsets: pixel counts agree with the masks and the tree: "
+            f"{agree}")
+    else:
+        say(f"   masks       tree_occurrence_masks: of the best ones only (all: "
+            f"{nodes.size * h * w / 2 ** 20:.0f} MB)")
+        say(f"   areas       score_subsets: pixel counts agree with the tree: {agree}")
+    n_nodes = r["node_area"].size
+    if r["shared"] is not None:
+        shared = r["shared"][np.ix_(nodes.astype(int) - 1, nodes.astype(int) - 1)]
+        say(f"   overlaps    tree_overlap_matrix: {n_nodes}-by-{n_nodes} shared areas; "
+            f"{np.count_nonzero(np.triu(shared, 1))} candidate pairs overlap")
+    else:
+        say(f"   overlaps    tree_overlap_matrix: not run, {n_nodes}-by-{n_nodes} would take "
+            f"{8 * n_nodes ** 2 / 2 ** 30:.1f} GB")
     say(" 5 features    set_features: perimeter, contour contrast, uniformity, box")
     say(f" 6 ranking     rank_diverse (lambda {r['lambda_']:g}): relevance = contrast, "
         f"redundancy = overlap ratio")
@@ -164,6 +178,9 @@ def report(result, name, say=print):
         say(f"  {nodes[c]:4.0f}  {r['area'][c]:6.0f}  {r['contrast'][c]:8.3f}  "
             f"{r['irregularity'][c]:9.2f}")
     say("\n" + _time_report(r["time"]))
+    say("\nsteps: seconds and peak memory above the memory in use before the step")
+    for name, seconds, peak in r["steps"]:
+        say(f"  {name:34s} {seconds:8.2f} s  {peak / 2 ** 20:9.1f} MB")
 
 
 def check_coins(result, say=print):
@@ -195,10 +212,13 @@ def _arguments(argv):
                         help="an image file or a built-in photograph: "
                              + ", ".join(pipeline.BUILT_IN) + " (default astronaut)")
     parser.add_argument("--size", default="320",
-                        help="downscale to N pixels on the longer side or to ROWSxCOLS; "
+                        help="downscale to N pixels on the longer side, or resize to ROWSxCOLS; "
                              "'full' keeps the size (default 320)")
     parser.add_argument("--regions", type=int, default=300,
                         help="about how many superpixels (default 300)")
+    parser.add_argument("--superpixels", choices=["slic", "grid"], default=None,
+                        help="SLIC, or one round of k-means from grid seeds (default: SLIC "
+                             "up to a megapixel, the grid past it)")
     parser.add_argument("--lambda", dest="lambda_", type=float, default=0.75,
                         help="relevance weight of rank_diverse (default 0.75)")
     parser.add_argument("--overlap", type=float, default=0.5,
@@ -239,7 +259,7 @@ def main(argv=None):
     _require("skimage", "scipy", "matplotlib",
              *(["distributed"] if args.workers or args.scheduler else []))
     options = dict(regions=args.regions, lambda_=args.lambda_, overlap=args.overlap,
-                   top=args.top)
+                   top=args.top, superpixels=args.superpixels)
     if args.batch:
         return _main_batch(args, options, say)
 
@@ -250,7 +270,7 @@ def main(argv=None):
     if args.check == "coins":
         result["coins"] = check_coins(result, say)
     png = Path(args.png) if args.png else _default_png()
-    pipeline.write_png(png, picture, result["labels"], result["masks"][:, :, result["best"]])
+    pipeline.write_png(png, picture, result["labels"], result["best_masks"])
     result["png"] = png
     say(f"the picture (tile 1), its regions (tile 2) and the {result['best'].size} best "
         f"proposals (tiles 3 on) written to\n  {png}")

@@ -104,3 +104,33 @@ def test_batch_on_a_local_cluster_gives_the_serial_results(pictures, serial, mon
         demo.run_batch(pictures[:2], workers=2, timeout=60, regions=1)
     assert len(started) == 2
     assert all(cluster.status == Status.closed for cluster in started)
+
+
+def test_candidates_past_the_budget_are_parts_of_cuts():
+    # A chain: region 1 takes in regions 2, 3, ... one at a time, so every
+    # merge node lies in the area range and the lists outgrow the budget.
+    n = 2000
+    merges = np.array([[1 if r == 0 else n + r, r + 2, n + r + 1] for r in range(n - 1)],
+                      float)
+    merges[:, :2].sort(axis=1)
+    node_area = np.concatenate([np.ones(n), np.arange(2, n + 1)]).astype(float)
+    nodes, rule = pipeline.candidate_nodes(merges, node_area, n, n)
+    assert "cuts" in rule
+    # Brute force: the parts of the tree after its first n - k merges.
+    expected = set()
+    for k in 2 ** np.arange(1, 11):
+        if k > n:
+            continue
+        merged = {int(c) for row in merges[:n - k] for c in row[:2]}
+        roots = set(range(1, 2 * n - k + 1)) - merged
+        expected |= {r for r in roots if 0.005 * n <= node_area[r - 1] <= 0.5 * n}
+    assert set(nodes.astype(int)) == expected and len(expected) > 0
+
+
+def test_grid_labels_number_every_region_once():
+    picture = pipeline.load_picture("coffee", "60x90")[0]
+    labels = pipeline.grid_labels(picture, 50, rows_at_once=7)
+    assert labels.shape == (60, 90)
+    assert np.array_equal(np.unique(labels), np.arange(1, labels.max() + 1))
+    assert 40 <= labels.max() <= 60
+    assert np.array_equal(labels, pipeline.grid_labels(picture, 50))
