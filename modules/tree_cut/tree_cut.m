@@ -2,8 +2,8 @@
 %   LEAF_LABELS = TREE_CUT(MERGES, HEIGHTS, COUNT) applies the first
 %   L - COUNT merges of a merge tree over L leaves, in order, and gives the
 %   region of every leaf: COUNT regions.
-%   LEAF_LABELS = TREE_CUT(MERGES, HEIGHTS, COUNT, HEIGHT) with COUNT empty
-%   ([]) cuts at a height instead: it applies the merges before the first
+%   LEAF_LABELS = TREE_CUT(MERGES, HEIGHTS, 'height', HEIGHT) cuts at a
+%   height instead: it applies the merges before the first
 %   one whose height is HEIGHT or more, or NaN, the partition of greedy
 %   merging that stops once the weakest boundary left is not below HEIGHT
 %   (scikit-image's merge_hierarchical with thresh HEIGHT). Later merges
@@ -31,7 +31,7 @@
 %@include memory
 %
 %@include errors
-%     nargin                 not three or four inputs
+%     nargin                 not two or three inputs before the options
 %     nargout                more than one output
 %@include input_errors an input
 %     badMergeShape          MERGES has rows but not 3 columns
@@ -55,9 +55,9 @@
 %     h = [0.5; 1; 2.5; NaN];
 %     c3 = tree_cut(m, h, 3);
 %     % c3 = [1; 1; 2; 2; 3]
-%     c2 = tree_cut(m, h, [], 2);
+%     c2 = tree_cut(m, h, 'height', 2);
 %     % c2 = [1; 1; 2; 2; 3]
-%     ci = tree_cut(m, h, [], Inf);
+%     ci = tree_cut(m, h, 'height', Inf);
 %     % ci = [1; 1; 1; 1; 2]
 %     % (m and h are MERGE_REGIONS' example tree; its last merge has
 %     % height NaN, so no height reaches it)
@@ -69,7 +69,7 @@
 %! [merges, areas, heights] = merge_regions ([1 2 3 1], [2 3 4 3], ...
 %!                                           [2 1 2 1], [1 3 2 2], [4 3 5 2 1]);
 %! three = tree_cut (merges, heights, 3)
-%! at_two = tree_cut (merges, heights, [], 2)
+%! at_two = tree_cut (merges, heights, 'height', 2)
 
 %!test
 %! m = [1 2 6; 3 4 7; 6 7 8; 5 8 9];
@@ -77,12 +77,12 @@
 %! assert (tree_cut (m, h, 5), (1:5)');
 %! assert (tree_cut (m, h, 1), ones (5, 1));
 %! assert (tree_cut (m, h, 2), [1; 1; 1; 1; 2]);
-%! assert (tree_cut (m, h, [], 1), [1; 1; 2; 3; 4]);
-%! assert (tree_cut (m, h, [], 0.5), (1:5)');
+%! assert (tree_cut (m, h, 'height', 1), [1; 1; 2; 3; 4]);
+%! assert (tree_cut (m, h, 'Height', 0.5), (1:5)');
 %! assert (tree_cut (zeros (0, 3), [], 1), 1);
 %!test
 %! % Labels by first appearance: leaf 1 may join a region made late.
 %! assert (tree_cut ([2 3 5; 4 5 6; 1 6 7], [1 2 3], 2), [1; 2; 2; 2]);
-%!error id=mexsets:tree_cut:noCut tree_cut ([1 2 3], 1, [])
+%!error id=mexsets:tree_cut:noCut tree_cut ([1 2 3], 1)
 %!error id=mexsets:tree_cut:childReused tree_cut ([1 2 4; 1 4 5], [1 2], 1)
 %!error id=mexsets:tree_cut:badNewNode tree_cut ([1 2 2], 1, 1)

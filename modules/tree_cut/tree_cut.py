@@ -10,7 +10,7 @@ if TYPE_CHECKING:
 
 
 def tree_cut(merges: ArrayLike, heights: ArrayLike, count: Optional[ArrayLike] = None,
-             height: Optional[ArrayLike] = None) -> Doubles:
+             *, height: Optional[ArrayLike] = None) -> Doubles:
     """Label the leaves of a merge tree by the regions of a cut.
 
     Applies the first L - `count` merges of a merge tree over L leaves, in

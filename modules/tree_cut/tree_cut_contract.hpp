@@ -1,5 +1,5 @@
-// leaf_labels = tree_cut(merges, heights, count[, height]): the argument
-// rules that every host follows.
+// leaf_labels = tree_cut(merges, heights, count) or tree_cut(merges, heights,
+// 'height', h): the argument rules that every host follows.
 #pragma once
 
 #include <string>
@@ -15,10 +15,11 @@ struct TreeCutContract : ContractDefaults {
   enum { OUT_LABELS };
   static constexpr const char* name = "tree_cut";
   static constexpr Argument inputs[] = {matrix_argument("merges"), matrix_argument("heights"),
-                                        optional_matrix("count"), optional_matrix("height")};
-  static constexpr std::size_t min_inputs = 3, max_inputs = 4;
+                                        optional_matrix("count"), named(optional_matrix("height"))};
+  static constexpr std::size_t min_inputs = 2, max_inputs = 3;
   static constexpr int outputs = 1;
-  static constexpr const char* nargin_message = "There should be 3 or 4 input parameters";
+  static constexpr const char* nargin_message =
+      "Two or three input arguments required, then name-value pairs.";
 
   // The one value of count or height, or none when left out or empty.
   template <class Call>

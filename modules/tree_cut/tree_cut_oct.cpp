@@ -1,4 +1,4 @@
-// leaf_labels = tree_cut(merges, heights, count[, height])
+// leaf_labels = tree_cut(merges, heights, count) or tree_cut(merges, heights, 'height', h)
 #include "mexsets/oct_host.hpp"
 #include "tree_cut_contract.hpp"
 

@@ -1,4 +1,4 @@
-// leaf_labels = tree_cut(merges, heights, count=None, height=None)
+// leaf_labels = tree_cut(merges, heights, count=None, *, height=None)
 #include "mexsets/python_host.hpp"
 #include "tree_cut_contract.hpp"
 

@@ -419,9 +419,9 @@ def tree_cut_cases(rng):
         heights = rng.choice([0.0, 1.0, 2.0, NAN, -INF], leaves - 1)
         count = [float(rng.integers(1, leaves + 1))]
         yield [merges, heights] + count, 1, False
-        yield [merges, heights, [], rng.choice([1.0, 2.0, INF, -INF])], 1, False
-        yield [merges, heights, [], NAN], 1, True
-        yield [merges, heights, count[0], 1.0], 1, True
+        yield [merges, heights, [], {"height": rng.choice([1.0, 2.0, INF, -INF])}], 1, False
+        yield [merges, heights, {"height": NAN}], 1, True
+        yield [merges, heights, count[0], {"height": 1.0}], 1, True
         yield [merges, heights, [rng.choice([0.0, leaves + 1.0, 1.5, NAN])]], 1, True
         yield [merges, heights[:-1] if leaves > 1 else [1.0]] + count, 1, True
         if leaves > 1:

@@ -2,6 +2,7 @@
 // against a plain transcription on random trees with ties and NaN heights.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -32,8 +33,10 @@ Values call(const Rows& rows, const Values& heights, const Values& count, const 
             std::size_t inputs = 4) {
   auto m = merge_matrix(rows), h = standin::doubles(1, heights.size(), heights);
   auto c = standin::doubles(1, count.size(), count), t = standin::doubles(1, height.size(), height);
-  std::vector<const mxArray*> in{m.get(), h.get(), c.get(), t.get()};
-  in.resize(inputs);
+  auto name = standin::text("height");
+  std::vector<const mxArray*> in{m.get(), h.get(), c.get()};
+  in.resize(std::min<std::size_t>(inputs, 3));
+  if (inputs > 3) in.insert(in.end(), {name.get(), t.get()});
   return standin::values(module().call(1, in).outputs.at(0).get());
 }
 
@@ -62,11 +65,8 @@ TEST(TreeCut, Errors) {
   const std::string id = "mexsets:tree_cut:";
   auto m = merge_matrix(example), h = standin::doubles(4, 1, example_heights);
   auto one = standin::scalar(1);
-  expect_mex_error(
-      [&] {
-        module().call(1, {&m, &h});
-      },
-      id + "nargin", "There should be 3 or 4 input parameters");
+  expect_mex_error([&] { module().call(1, {&m}); }, id + "nargin",
+                   "Two or three input arguments required, then name-value pairs.");
   expect_mex_error(
       [&] {
         module().call(2, {&m, &h, &one});
@@ -94,16 +94,15 @@ TEST(TreeCut, Errors) {
       },
       id + "badCount", "Not one value: input 3 (count) holds 2 elements");
   expect_mex_error([&] { call(example, example_heights, {}, {NAN}); }, id + "badHeight",
-                   "Height is NaN: input 4 (height) holds NaN");
-  expect_mex_error([&] { call(example, example_heights, {}, {}); }, id + "noCut",
-                   "Neither count nor height given: give one of input 3 (count) and input 4 "
-                   "(height)");
-  expect_mex_error([&] { call(example, example_heights, {}, {}, 3); }, id + "noCut",
-                   "Neither count nor height given: give one of input 3 (count) and input 4 "
-                   "(height)");
+                   "Height is NaN: option 'height' holds NaN");
+  expect_mex_error(
+      [&] { call(example, example_heights, {}, {}); }, id + "noCut",
+      "Neither count nor height given: give one of input 3 (count) and option 'height'");
+  expect_mex_error(
+      [&] { call(example, example_heights, {}, {}, 3); }, id + "noCut",
+      "Neither count nor height given: give one of input 3 (count) and option 'height'");
   expect_mex_error([&] { call(example, example_heights, {2}, {1}); }, id + "twoCuts",
-                   "Both count and height given: give one of input 3 (count) and input 4 "
-                   "(height)");
+                   "Both count and height given: give one of input 3 (count) and option 'height'");
   const Values h3{1, 2, 3};
   expect_mex_error(
       [&] {

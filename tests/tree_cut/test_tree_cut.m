@@ -3,7 +3,7 @@
 % Octave relabelling; the help's one-step cut of the label image; messages.
 rand('seed', 7);
 labels = 10 * ceil(9 * rand(20, 30)) - 3;
-[f, s, len, str, a] = region_graph(labels, rand(20, 30), [], 1);
+[f, s, len, str, a] = region_graph(labels, rand(20, 30), 'weight', 'mean');
 [merges, ~, heights] = merge_regions(f, s, len, str, a);
 L = numel(a);
 for h = [-Inf, heights(5), median(heights), Inf]
@@ -20,7 +20,7 @@ for h = [-Inf, heights(5), median(heights), Inf]
   number(rank) = 1:numel(rank);
   expected = reshape(number(region), [], 1);
   clear number;
-  expect_same(tree_cut(merges, heights, [], h), expected, sprintf('cut at %g', h));
+  expect_same(tree_cut(merges, heights, 'height', h), expected, sprintf('cut at %g', h));
   expect_same(tree_cut(merges, heights, L - applied), expected, 'the same cut by count');
 end
 
@@ -32,11 +32,11 @@ expect_same(numel(unique(cut)), 4, 'four regions');
 expect_same(unique(cut(labels == min(labels(:)))), 1, 'the least label value in region 1');
 
 id = 'mexsets:tree_cut:';
-expect_error(@() tree_cut(merges, heights), [id 'nargin'], ...
-             'There should be 3 or 4 input parameters');
+expect_error(@() tree_cut(merges), [id 'nargin'], ...
+             'Two or three input arguments required, then name-value pairs.');
 expect_error(@() tree_cut([1 2], 1, 1), [id 'badMergeShape'], ...
              'Merge matrix not 3 columns wide: input 1 is 1-by-2');
-expect_error(@() tree_cut([1 2 3], 1, [], []), [id 'noCut'], ...
-             'Neither count nor height given: give one of input 3 (count) and input 4 (height)');
+expect_error(@() tree_cut([1 2 3], 1, [], 'height', []), [id 'noCut'], ...
+             'Neither count nor height given: give one of input 3 (count) and option ''height''');
 expect_error(@() tree_cut([1 3 3], 1, 1), [id 'childNotMade'], ...
              'Child not made by an earlier row: input 1 at row 1, column 2 holds 3');
