@@ -114,6 +114,14 @@ struct Layout {
   int ndim = 2;  // as the caller passed it, for locating entries
 };
 
+// A scipy.sparse matrix or array; scipy is asked only when the caller has
+// imported it. Called with the GIL held.
+inline bool is_scipy_sparse(const py::handle& value) {
+  const py::dict modules = py::module_::import("sys").attr("modules");
+  if (!modules.contains("scipy.sparse")) return false;
+  return modules["scipy.sparse"].attr("issparse")(value).cast<bool>();
+}
+
 }  // namespace detail
 
 template <class Contract>
@@ -159,9 +167,7 @@ class PythonCall {
   bool sparse(int k) {
     if (!given_[k]) return false;
     py::gil_scoped_acquire gil;
-    const py::dict modules = py::module_::import("sys").attr("modules");
-    if (!modules.contains("scipy.sparse")) return false;
-    return modules["scipy.sparse"].attr("issparse")(args_[k]).cast<bool>();
+    return detail::is_scipy_sparse(args_[k]);
   }
 
   // The matrix in compressed columns (tocsc()), copied with the GIL held:
@@ -383,6 +389,8 @@ class PythonCall {
 
   // Input k as an array of real numbers; called with the GIL held.
   py::array checked_array(int k) {
+    // A sparse matrix where the function reads only dense ones.
+    if (detail::is_scipy_sparse(args_[k])) refuse::sparse_input(Contract::name, name(k));
     py::array array = py::array::ensure(args_[k]);
     if (!array) refuse::not_an_array(name(k));
     held_[k] = array;
@@ -623,7 +631,7 @@ class PythonInterrupt {
 
 // The reasons a Python caller sees as a TypeError.
 inline bool is_type_reason(const std::string& reason) {
-  return reason == "typesNotCoherent" || reason == "complexInput";
+  return reason == "typesNotCoherent" || reason == "complexInput" || reason == "sparseInput";
 }
 
 template <class Contract>

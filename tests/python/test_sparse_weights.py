@@ -103,3 +103,10 @@ def test_bad_structures_and_dtypes_are_refused():
     exact = sparse.csr_matrix(np.eye(2, dtype=np.int64))
     assert bits(*mexsets.rank_diverse([[0, 1]], [1], exact)) == bits(
         *mexsets.rank_diverse([[0, 1]], [1], np.eye(2)))
+
+
+def test_sparse_where_no_sparse_route():
+    with pytest.raises(mexsets.ArgumentTypeError) as error:
+        mexsets.set_features(sparse.csr_matrix(np.eye(2)), [1.0, 2.0])
+    assert error.value.reason == "sparseInput"
+    assert "set_features has no sparse route" in str(error.value)
