@@ -373,8 +373,14 @@ class PythonCall {
     const char kind = array.dtype().kind();
     if ((kind != 'i' && kind != 'u') || array.dtype().itemsize() != 8) return;
     const py::module_ numpy = py::module_::import("numpy");
-    const py::object flat = numpy.attr("reshape")(array, -1, "F");
     const py::object limit = py::int_(std::int64_t{1} << 53);
+    // The usual case in two reductions over the caller's memory; the entry
+    // is located (a Fortran-order copy and masks) only when one is beyond.
+    if (array.size() == 0) return;
+    if (numpy.attr("max")(array).attr("__le__")(limit).cast<bool>() &&
+        (kind == 'u' || numpy.attr("min")(array).attr("__ge__")(-limit).cast<bool>()))
+      return;
+    const py::object flat = numpy.attr("reshape")(array, -1, "F");
     py::object beyond = flat.attr("__gt__")(limit);
     if (kind == 'i') beyond = beyond | flat.attr("__lt__")(-limit);
     if (!numpy.attr("any")(beyond).cast<bool>()) return;
