@@ -47,7 +47,7 @@ function x = value(text)
     x = text(2:end-1);
     return;
   end
-  if isempty(regexp(text, '^([-+0-9.eNaIf \[\];,{}()]|zeros|reshape)*$', 'once'))
+  if isempty(regexp(text, '^([-+0-9.eNaInf \[\];,{}()]|zeros|reshape)*$', 'once'))
     error('examples: "%s" is not a value of the format', text);
   end
   x = eval(text);
