@@ -19,23 +19,12 @@ struct Workload {
   std::vector<double> merges, heights;  // merges column-major
 };
 
-// Each merge joins two current nodes drawn at random.
+// A random tree; heights 0, 1, 2, ... in merge order.
 Workload random_tree(std::size_t leaves) {
   std::mt19937_64 random(5);
   Workload w;
-  std::vector<double> current;
-  for (std::size_t n = 1; n <= leaves; ++n) current.push_back(static_cast<double>(n));
-  for (std::size_t r = 0; r + 1 < leaves; ++r) {
-    const std::size_t a = random() % current.size();
-    std::swap(current[a], current.back());
-    const double c1 = current.back();
-    current.pop_back();
-    const std::size_t b = random() % current.size();
-    const double c2 = current[b];
-    current[b] = static_cast<double>(leaves + r + 1);
-    w.rows.push_back({c1, c2, current[b]});
-    w.heights.push_back(static_cast<double>(r));
-  }
+  w.rows = reference::random_tree(random, leaves);
+  for (std::size_t r = 0; r < w.rows.size(); ++r) w.heights.push_back(static_cast<double>(r));
   w.merges.resize(3 * w.rows.size());
   for (std::size_t r = 0; r < w.rows.size(); ++r)
     for (std::size_t c = 0; c < 3; ++c) w.merges[r + c * w.rows.size()] = w.rows[r][c];

@@ -395,9 +395,12 @@ class PythonCall {
 
   // Input k as an array of real numbers; called with the GIL held.
   py::array checked_array(int k) {
-    // A sparse matrix where the function reads only dense ones.
-    if (detail::is_scipy_sparse(args_[k])) refuse::sparse_input(Contract::name, name(k));
     py::array array = py::array::ensure(args_[k]);
+    // NumPy reads a scipy.sparse matrix as an object; only then is scipy
+    // asked, off the path of every other call. A sparse matrix here is one
+    // where the function reads only dense ones.
+    if ((!array || array.dtype().kind() == 'O') && detail::is_scipy_sparse(args_[k]))
+      refuse::sparse_input(Contract::name, name(k));
     if (!array) refuse::not_an_array(name(k));
     held_[k] = array;
     const char kind = array.dtype().kind();

@@ -479,11 +479,7 @@ TEST(RankDiverse, SparseAndVectorWMatchDenseWBitForBit) {
     const OwnedMatrix<double> diagonal = testing_support::diagonal_matrix(d);
     const Ranking want = expected(c.items, c.relevance, c.w, c.lambda);
     const Ranking want_diagonal = expected(c.items, c.relevance, diagonal, c.lambda);
-    const mexsets::WeightMatrix vectors[] = {
-        mexsets::WeightMatrix::diagonal(forms.row.cref()),
-        mexsets::WeightMatrix::diagonal(forms.column.cref()),
-        mexsets::WeightMatrix::diagonal(forms.sparse_row.view()),
-        mexsets::WeightMatrix::diagonal(forms.sparse_column.view())};
+    const auto vectors = forms.diagonals();
     for (SumStrategy s : kEveryStrategy) {
       const Ranking got = computed(c.items, c.relevance,
                                    mexsets::WeightMatrix::compressed(sparse.view()), c.lambda, s);

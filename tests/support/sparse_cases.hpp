@@ -3,6 +3,7 @@
 // entries as a dense W, so the results must match the dense ones bit for bit.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <random>
@@ -70,6 +71,14 @@ inline standin::Array to_host(const Compressed& c, std::size_t spare = 0) {
 struct VectorForms {
   mexsets::OwnedMatrix<double> row, column;
   Compressed sparse_row, sparse_column;
+
+  // The four, each read as the diagonal of W.
+  std::array<mexsets::WeightMatrix, 4> diagonals() const {
+    return {mexsets::WeightMatrix::diagonal(row.cref()),
+            mexsets::WeightMatrix::diagonal(column.cref()),
+            mexsets::WeightMatrix::diagonal(sparse_row.view()),
+            mexsets::WeightMatrix::diagonal(sparse_column.view())};
+  }
 };
 
 inline VectorForms vector_forms(const std::vector<double>& w, std::mt19937_64& random) {

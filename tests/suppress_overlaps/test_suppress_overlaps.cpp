@@ -442,11 +442,7 @@ TEST(SuppressOverlaps, SparseAndVectorWMatchDenseWBitForBit) {
         reference::suppress_overlaps(c.items.cref(), c.u.data(), c.w.cref(), c.threshold);
     const std::vector<double> want_diagonal =
         reference::suppress_overlaps(c.items.cref(), c.u.data(), diagonal.cref(), c.threshold);
-    const mexsets::WeightMatrix vectors[] = {
-        mexsets::WeightMatrix::diagonal(forms.row.cref()),
-        mexsets::WeightMatrix::diagonal(forms.column.cref()),
-        mexsets::WeightMatrix::diagonal(forms.sparse_row.view()),
-        mexsets::WeightMatrix::diagonal(forms.sparse_column.view())};
+    const auto vectors = forms.diagonals();
     for (SumStrategy s : kEveryStrategy) {
       ASSERT_TRUE(
           same_bits(want, kept_rows(c, mexsets::WeightMatrix::compressed(sparse.view()), s)))

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <random>
+#include <utility>
 #include <vector>
 
 namespace reference {
@@ -34,6 +36,25 @@ inline std::size_t merges_below(const std::vector<double>& heights, double heigh
   std::size_t r = 0;
   while (r < heights.size() && heights[r] < height) ++r;
   return r;
+}
+
+// A random tree over `leaves` (rows [c1 c2 new], 1-based): each merge
+// joins two current nodes drawn at random. Tests and benchmarks draw from it.
+inline std::vector<std::vector<double>> random_tree(std::mt19937_64& random, std::size_t leaves) {
+  std::vector<double> current;
+  for (std::size_t n = 1; n <= leaves; ++n) current.push_back(static_cast<double>(n));
+  std::vector<std::vector<double>> rows;
+  for (std::size_t r = 0; r + 1 < leaves; ++r) {
+    const std::size_t a = random() % current.size();
+    std::swap(current[a], current.back());
+    const double c1 = current.back();
+    current.pop_back();
+    const std::size_t b = random() % current.size();
+    const double c2 = current[b];
+    current[b] = static_cast<double>(leaves + r + 1);
+    rows.push_back({c1, c2, current[b]});
+  }
+  return rows;
 }
 
 }  // namespace reference

@@ -156,23 +156,7 @@ TEST(TreeCut, Errors) {
                    "MEXSETS_MEMORY_LIMIT allows 79 bytes; cut a smaller tree");
 }
 
-// A random tree over `leaves`: each merge joins two current nodes at random.
-Rows random_tree(std::mt19937_64& random, std::size_t leaves) {
-  std::vector<double> current;
-  for (std::size_t n = 1; n <= leaves; ++n) current.push_back(static_cast<double>(n));
-  Rows rows;
-  for (std::size_t r = 0; r + 1 < leaves; ++r) {
-    const std::size_t a = random() % current.size();
-    std::swap(current[a], current.back());
-    const double c1 = current.back();
-    current.pop_back();
-    const std::size_t b = random() % current.size();
-    const double c2 = current[b];
-    current[b] = static_cast<double>(leaves + r + 1);
-    rows.push_back({c1, c2, current[b]});
-  }
-  return rows;
-}
+using reference::random_tree;
 
 TEST(TreeCut, MatchesThePlainTranscription) {
   std::mt19937_64 random(17);
