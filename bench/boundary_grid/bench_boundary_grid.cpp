@@ -9,40 +9,15 @@
 
 #include "boundary_grid.hpp"
 #include "host.hpp"
+#include "label_workloads.hpp"
 #include "reference_boundary_grid.hpp"
 #include "scaling.hpp"
 
 namespace {
 
-struct Workload {
-  std::size_t h = 1000, w = 1500, planes = 3;
-  std::vector<double> labels, values;
-  mexsets::ConstMatrix label_view() const { return {labels.data(), h, w}; }
-  mexsets::ConstArray3 value_view() const { return {values.data(), h, w, planes}; }
-};
-
-// Cells of 10 by 10 pixels with a jittered border, ids shuffled.
-Workload make(std::size_t h, std::size_t w_) {
-  Workload w;
-  w.h = h;
-  w.w = w_;
-  std::mt19937_64 random(5);
-  w.labels.resize(w.h * w.w);
-  const std::size_t across = w.w / 10 + 1;
-  for (std::size_t j = 0; j < w.w; ++j)
-    for (std::size_t i = 0; i < w.h; ++i) {
-      const std::size_t bi = (i + random() % 3) / 10, bj = (j + random() % 3) / 10;
-      w.labels[i + j * w.h] = static_cast<double>(1 + (bi * across + bj) * 7919 % 15300);
-    }
-  w.values.resize(w.h * w.w * w.planes);
-  for (double& v : w.values) v = static_cast<double>(random() % 256) / 255;
-  return w;
-}
-
-const Workload& workload() {
-  static const Workload w = make(1000, 1500);
-  return w;
-}
+using label_workloads::make;
+using label_workloads::workload;
+using label_workloads::Workload;
 
 void Kernel(benchmark::State& state) {
   const Workload& w = workload();

@@ -12,53 +12,31 @@
 #include "../../modules/boundary_grid/boundary_grid.hpp"
 #include "../../modules/boundary_sums/boundary_sums.hpp"
 #include "host.hpp"
+#include "label_workloads.hpp"
 #include "reference_region_graph.hpp"
 #include "region_graph.hpp"
 #include "scaling.hpp"
 
 namespace {
 
-struct Workload {
-  std::size_t h = 1000, w = 1500, planes = 3;
-  std::vector<double> labels, values;
-  mexsets::RegionGraphInputs inputs() const {
-    mexsets::RegionGraphInputs in;
-    in.labels = {labels.data(), h, w, 1};
-    in.values = {values.data(), h, w, planes};
-    return in;
-  }
-};
+using label_workloads::make;
+using label_workloads::workload;
+using label_workloads::Workload;
 
-// Cells of 10 by 10 pixels with a jittered border, ids shuffled.
-Workload make(std::size_t h, std::size_t w_) {
-  Workload w;
-  w.h = h;
-  w.w = w_;
-  std::mt19937_64 random(5);
-  w.labels.resize(w.h * w.w);
-  const std::size_t across = w.w / 10 + 1;
-  for (std::size_t j = 0; j < w.w; ++j)
-    for (std::size_t i = 0; i < w.h; ++i) {
-      const std::size_t bi = (i + random() % 3) / 10, bj = (j + random() % 3) / 10;
-      w.labels[i + j * w.h] = static_cast<double>(1 + (bi * across + bj) * 7919 % 15300);
-    }
-  w.values.resize(w.h * w.w * w.planes);
-  for (double& v : w.values) v = static_cast<double>(random() % 256) / 255;
-  return w;
-}
-
-const Workload& workload() {
-  static const Workload w = make(1000, 1500);
-  return w;
+mexsets::RegionGraphInputs inputs(const Workload& w) {
+  mexsets::RegionGraphInputs in;
+  in.labels = {w.labels.data(), w.h, w.w, 1};
+  in.values = w.value_view();
+  return in;
 }
 
 void Kernel(benchmark::State& state) {
-  const auto in = workload().inputs();
+  const auto in = inputs(workload());
   for (auto _ : state) benchmark::DoNotOptimize(mexsets::region_graph(in));
 }
 
 void Transcription(benchmark::State& state) {
-  const auto in = workload().inputs();
+  const auto in = inputs(workload());
   for (auto _ : state) benchmark::DoNotOptimize(reference::region_graph(in));
 }
 
@@ -102,7 +80,7 @@ BENCHMARK(GridAndSums)->Unit(benchmark::kMillisecond);
 void Scaling(benchmark::State& state) {
   const auto h = static_cast<std::size_t>(std::lround(std::sqrt(double(state.range(0)) / 1.5)));
   const Workload w = make(h, h * 3 / 2);
-  const auto in = w.inputs();
+  const auto in = inputs(w);
   for (auto _ : state) benchmark::DoNotOptimize(mexsets::region_graph(in));
   state.SetComplexityN(state.range(0));
 }
