@@ -3,8 +3,10 @@
 # workloads three ways (the plain transcription of its algorithm, the shipped
 # kernel, and vectorized Octave code) and prints one table.
 #   bash tools/bench.sh [SEED] [FUNCTION]
-# With --python, runs the Python package instead: each function against
-# vectorized NumPy code on the same workloads (bench/compare/compare_python.py),
+# With --python, runs the Python package instead: each function, through
+# mexsets.octave and the native layer, against vectorized NumPy code on the
+# same workloads (bench/compare/compare_python.py), the native layer against
+# the faithful one on tiny and large calls (bench/python/native_costs.py),
 # then, for the whole list, the costs around a call from Python
 # (bench/python/call_costs.py).
 #   bash tools/bench.sh --python [SEED] [FUNCTION]
@@ -55,6 +57,9 @@ if $python_mode; then
   # mexsets_compare writes the workloads; its own timings are not used here.
   "$build/mexsets_compare" --seed "$seed" --out "$out" --skip-reference ${only:+--only "$only"} 2>/dev/null
   "$python" "$root/bench/compare/compare_python.py" --build "$build" --inputs "$out" \
+    ${only:+--only "$only"}
+  echo
+  "$python" "$root/bench/python/native_costs.py" --build "$build" --inputs "$out" \
     ${only:+--only "$only"}
   if [ -z "$only" ]; then
     echo

@@ -1,14 +1,18 @@
 """The Python side of the comparison benchmark: every mexsets function against
 the vectorized NumPy code a user without mexsets would write
 (bench/<name>/<name>_numpy.py, SciPy's sparse matrices where the Octave code
-uses sparse ones), on the workloads of the C++ and Octave comparison.
+uses sparse ones), on the workloads of the C++ and Octave comparison, through
+both layers: mexsets.octave on the workloads as they are, and mexsets (the
+native layer) on the same workloads with 0-based intp ids
+(bench/python/native_args.py); the speed-up is the native layer's.
 
 The workloads are the very inputs mexsets_compare writes (DIR/<k>/<j>.bin,
 listed in DIR/workloads.tsv and labelled in DIR/cpp.tsv), read as
 Fortran-ordered float64 matrices as Octave reads them, 1-by-1 inputs as
-Python floats. Each workload is first run once both ways and the results
-compared (bit for bit, or where the NumPy code sums in another order, to the
-last few bits), then timed: best of up to five calls, stopping once a second
+Python floats. Each workload is first run once each way and the results
+compared (the faithful ones with NumPy's bit for bit, or where the NumPy
+code sums in another order, to the last few bits; the native ones with the
+faithful ones bit for bit, ids shifted), then timed: best of up to five calls, stopping once a second
 has been spent, every call creating its outputs afresh as a user gets them.
 
   python3 bench/compare/compare_python.py [--build DIR] [--inputs DIR]
@@ -28,6 +32,8 @@ import time
 import numpy as np
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(ROOT, "bench", "python"))
+from native_args import native_call, same_results  # noqa: E402
 
 # Where the NumPy code cannot give the same bits, and why.
 NOTES = {
@@ -157,6 +163,7 @@ def main():
     args = parser.parse_args()
     sys.path.insert(0, os.path.join(args.build, "python"))
     import mexsets
+    import mexsets.octave
 
     scratch = None
     directory = args.inputs
@@ -168,33 +175,40 @@ def main():
         print("writing the workloads: " + " ".join(command), file=sys.stderr)
         subprocess.run(command, check=True, stderr=subprocess.DEVNULL)
 
-    header = "%-22s %-50s %11s %11s %9s  %s" % ("function", "workload", "mexsets ms", "NumPy ms",
-                                                "speed-up", "results")
+    header = "%-22s %-50s %11s %10s %9s %9s  %s" % ("function", "workload", "faithful ms",
+                                                    "native ms", "NumPy ms", "speed-up", "results")
     rows, slower, seen = [], [], []
     for index, name, label, count in workloads(directory, args.only):
-        function = getattr(mexsets, name, None)
+        function = getattr(mexsets.octave, name, None)
+        native = getattr(mexsets, name, None)
         if function is None:
-            rows.append("%-22s %-50s %11s %11s %9s  %s" % (name, label, "-", "-", "-", "not built"))
+            rows.append("%-22s %-50s %11s %10s %9s %9s  %s" % (name, label, "-", "-", "-", "-",
+                                                               "not built"))
             continue
         if name not in seen:
             seen.append(name)
         numpy_version = load_numpy_equivalent(name)
         inputs = read_inputs(os.path.join(directory, index), count)
         print("%-22s %s" % (name, label), file=sys.stderr)
+        n_args, n_kwargs = native_call(name, inputs)
         mex_result, t_mex = timed(lambda: function(*inputs))
+        native_result, t_native = timed(lambda: native(*n_args, **n_kwargs))
         numpy_result, t_numpy = timed(lambda: numpy_version(*inputs))
         verdict = check(mex_result, numpy_result)
         if verdict.startswith("DIFFERS") and EXPECTED_TO_DIFFER.get(name, lambda _: False)(inputs):
             verdict = "differ, as expected" + verdict[len("DIFFERS"):]
-        del mex_result, numpy_result
+        if not same_results(name, native_result, mex_result):
+            verdict += "; native DIFFERS from faithful"
+        del mex_result, native_result, numpy_result
         t_mex = time_best(lambda: function(*inputs), t_mex)
+        t_native = time_best(lambda: native(*n_args, **n_kwargs), t_native)
         t_numpy = time_best(lambda: numpy_version(*inputs), t_numpy)
-        speedup = t_numpy / t_mex
+        speedup = t_numpy / t_native
         if speedup < 1:
             slower.append("%s, %s" % (name, label))
-        rows.append("%-22s %-50s %11s %11s %8.1fx  %s" % (name, label, ms(t_mex), ms(t_numpy),
-                                                          speedup, verdict))
-        inputs = None                                  # freed before the next is read
+        rows.append("%-22s %-50s %11s %10s %9s %8.1fx  %s" % (
+            name, label, ms(t_mex), ms(t_native), ms(t_numpy), speedup, verdict))
+        inputs = n_args = n_kwargs = None              # freed before the next is read
     print(header)
     for row in rows:
         print(row)
@@ -202,7 +216,7 @@ def main():
         if name in NOTES:
             print("  %s: %s" % (name, NOTES[name]))
     if slower:
-        print("mexsets is slower than NumPy on: " + "; ".join(slower))
+        print("mexsets (native) is slower than NumPy on: " + "; ".join(slower))
     if scratch:
         scratch.cleanup()
 
