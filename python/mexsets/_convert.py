@@ -2,10 +2,12 @@
 and from the computation that the Octave-faithful layer (mexsets.octave)
 calls.
 
-Inputs are turned into what the extension reads in place: a float64 matrix
-in Fortran order, with the id shift to the faithful numbering made in the
-one conversion the extension would make anyway (ids + 1, and negative end
-markers raised to 0 where the faithful function ends a row at 0). Outputs
+Ids are shifted to the faithful numbering (ids + 1, and negative end markers
+raised to 0 where the faithful function ends a row at 0) in one pass that
+keeps the caller's layout and gives float64 (floats, read in place when in
+Fortran order) or int64 (integers, which the extension converts exactly as
+it would the caller's own); an id argument the faithful function reads as
+it is passes untouched. Outputs
 come back with one ufunc call each (1-based float ids -> 0-based intp).
 Nothing here loops over elements in Python: a ragged sequence of sets is
 packed with its lengths, one concatenation and one scatter.
@@ -20,6 +22,7 @@ import numpy as np
 from ._errors import ArgumentTypeError, Error
 
 _F64 = np.dtype(np.float64)
+_I64 = np.dtype(np.int64)
 _EXACT = 2.0 ** 53
 
 
@@ -93,43 +96,43 @@ def _shape_of(value):
         return ()
 
 
-def _where(shape, flat):
-    index = np.unravel_index(flat, shape, order="F")
-    return ", ".join(str(int(k)) for k in index)
+_BLOCK = 1 << 15
 
 
-def _check_whole(fn, arg, t, x, shift, clamped=None):
-    """Refuse a fraction in the float64 array t = x + shift (NaN passes).
-    x is the caller's array (located by its own index)."""
-    d = np.subtract(t, np.trunc(t))
-    if not d.any():
+def _has_fraction(flat):
+    """Whether the 1-D float array holds a non-whole number or NaN. A large
+    one is read in blocks, so that no temporary as large as it is made."""
+    if flat.size <= _BLOCK:
+        return np.count_nonzero(flat != np.trunc(flat)) > 0
+    whole, same = np.empty(_BLOCK, flat.dtype), np.empty(_BLOCK, bool)
+    for start in range(0, flat.size, _BLOCK):
+        part = flat[start:start + _BLOCK]
+        n = part.size
+        np.trunc(part, out=whole[:n])
+        if not np.equal(part, whole[:n], out=same[:n]).all():
+            return True
+    return False
+
+
+def _check_whole(fn, arg, t, shift):
+    """Refuse a fraction in the float array t = ids + shift (NaN and inf
+    pass), locating it as the caller indexes the ids."""
+    if not _has_fraction(t.ravel(order="K")):   # a view of any contiguous layout
         return
-    bad = d != 0
-    bad &= ~np.isnan(d)
+    bad = (t != np.trunc(t)) & ~np.isnan(t)
     if not bad.any():
         return
-    flat = int(np.argmax(bad.ravel(order="F")))
-    where = _where(t.shape, flat)
-    value = t.ravel(order="F")[flat] - shift
-    raise Error(f"{fn}: {arg}[{where}] holds {value!r}, not a whole number",
-                f"mexsets:{fn}:idNotWhole")
-
-
-def _is_wide_integer(x):
-    return x.dtype.kind in "iu" and x.dtype.itemsize == 8
-
-
-def _fits(x):
-    """An integer array whose values are exact as float64."""
-    return x.size == 0 or (-_EXACT <= x.min() and x.max() <= _EXACT)
+    where = np.argwhere(bad)[0]
+    value = float(t[tuple(where)]) - shift
+    raise Error(f"{fn}: {arg}[{', '.join(str(int(k)) for k in where)}] holds {value!r}, "
+                "not a whole number", f"mexsets:{fn}:idNotWhole")
 
 
 def ids(fn, arg, value, shift=0, ndim=1, clamp=False):
-    """Ids of `ndim` dimensions as the Fortran float64 array the extension
-    reads in place: value + shift, negatives raised to 0 when `clamp`.
-    Floats must hold whole numbers (NaN passes). An integer beyond 2**53
-    returns the caller's array unchanged for the computation to refuse
-    (integerTooLarge, located as the caller indexes it)."""
+    """Ids of `ndim` dimensions, value + shift (negatives raised to 0 when
+    `clamp`), as the extension reads them: floats as a Fortran float64
+    array (read in place), which must hold whole numbers (NaN passes);
+    integers as int64, converted exactly by the extension."""
     x = _array(fn, arg, value)
     if x is not None and ndim == 2 and x.ndim == 1 and x.size == 0:
         x = np.zeros((0, 0))
@@ -140,21 +143,30 @@ def ids(fn, arg, value, shift=0, ndim=1, clamp=False):
 
 
 def _shifted(fn, arg, x, shift, clamp):
+    """x + shift (negatives raised to 0 when `clamp`): floats as a Fortran
+    float64 array, after the check for fractions; integers and bools in
+    int64, which the extension converts exactly (or refuses beyond 2**53:
+    int64 + 1 only wraps from beyond it, so it is refused all the same,
+    located at the same index)."""
     kind = x.dtype.kind
     if kind == "f":
-        if shift or clamp or x.dtype != _F64 or not (x.flags.f_contiguous or x.ndim < 2):
-            t = np.add(x, shift, dtype=_F64, order="F")
-        else:
+        if shift or x.dtype != _F64:
+            t = np.add(x, shift, dtype=_F64)   # in x's layout: the extension reads
+        else:                                  # Fortran order in place, copies others
             t = x
-        _check_whole(fn, arg, t, x, shift)
-    elif kind in "iub":
-        if _is_wide_integer(x) and not _fits(x):
+        _check_whole(fn, arg, t, shift)
+    elif kind in "ib" or (kind == "u" and x.dtype.itemsize < 8):
+        if not shift and not clamp:
             return x
-        t = np.add(x, shift, dtype=_F64, order="F")
+        t = np.add(x, shift, dtype=_I64)
+    elif kind == "u":   # uint64: exact as float64 up to 2**53, else refused as it is
+        if x.size and x.max() > _EXACT:
+            return x
+        t = np.add(x, shift, dtype=_F64)
     else:   # complex, objects, strings: the computation refuses them
         return x
     if clamp:
-        np.maximum(t, 0.0, out=t)
+        np.maximum(t, 0, out=t)
     return t
 
 
@@ -167,6 +179,14 @@ def sets(fn, arg, value, shift=0, clamp=False, what="sets"):
         raise missing(fn, arg)
     if type(value) is np.ndarray:
         x = value
+    elif type(value) in (list, tuple) and value and all(
+            type(s) in (list, tuple) for s in value):
+        # Sets as lists: padded in Python, one list per set, then one conversion.
+        width = max(map(len, value))
+        x = np.array([s if len(s) == width else list(s) + [-1] * (width - len(s))
+                      for s in value])
+        if x.dtype == object or x.ndim != 2:
+            raise bad_shape(fn, arg, f"2-D (M, N) or a sequence of 1-D {what}", x.shape)
     else:
         try:
             x = np.asarray(value)
@@ -183,7 +203,8 @@ def sets(fn, arg, value, shift=0, clamp=False, what="sets"):
 
 
 def _pack(fn, arg, value, what):
-    """A ragged sequence of 1-D sets as a 2-D array padded with -1."""
+    """A ragged sequence of 1-D sets, some of them arrays, as a 2-D array
+    padded with -1: their lengths, one concatenation and one scatter."""
     try:
         parts = [s if type(s) is np.ndarray else np.asarray(s) for s in value]
     except (TypeError, ValueError):
@@ -193,30 +214,23 @@ def _pack(fn, arg, value, what):
         if part.ndim != 1:
             raise bad_shape(fn, f"{arg}[{k}]", "1-D (a set)", part.shape)
     lengths = np.fromiter((p.size for p in parts), np.intp, len(parts))
-    width = int(lengths.max()) if lengths.size else 0
     flat = np.concatenate(parts) if parts else np.zeros(0)
-    if flat.dtype.kind not in "fiub":
+    if flat.dtype.kind == "u" or flat.dtype.kind == "b":
+        flat = flat.astype(np.int64 if flat.dtype.itemsize < 8 else np.float64)
+    if flat.dtype.kind not in "fi":
         return np.array(value, dtype=object)   # the computation names the type
-    if flat.dtype.kind in "ub":
-        # The -1 padding needs a signed dtype that holds every id: an
-        # unsigned one would wrap it to its largest value, an id. uint64
-        # ids beyond 2**53 go as float64, out of every function's range.
-        if flat.dtype.itemsize < 8:
-            flat = flat.astype(np.promote_types(flat.dtype, np.int8))
-        else:
-            wide = flat.size and flat.max() > _EXACT
-            flat = flat.astype(np.float64 if wide else np.int64)
-    out = np.full((len(parts), width), -1, dtype=flat.dtype, order="F")
-    rows = np.repeat(np.arange(len(parts)), lengths)
+    out = np.full((len(parts), int(lengths.max(initial=0))), -1, dtype=flat.dtype, order="F")
     starts = np.cumsum(lengths) - lengths
-    columns = np.arange(flat.size) - np.repeat(starts, lengths)
-    out[rows, columns] = flat
+    out[np.repeat(np.arange(len(parts)), lengths),
+        np.arange(flat.size) - np.repeat(starts, lengths)] = flat
     return out
 
 
 def from_one_based(x):
     """1-based float ids (0 for none) as 0-based intp (-1 for none)."""
-    return np.subtract(x, 1, out=np.empty_like(x, dtype=np.intp), casting="unsafe")
+    out = x.astype(np.intp)
+    out -= 1
+    return out
 
 
 def as_intp(x):

@@ -44,3 +44,21 @@ def test_failures_locate_entries_in_python_terms():
         "Weight grid smaller than the label grid: weights is 2-by-3, labels is 3-by-3")
     assert failure(-1, *ids, [5, 7], LABELS, WEIGHTS) == (
         "sizeOutOfRange", "Size n outside 0..2147483647: n holds -1")
+
+
+def test_native_is_faithful_after_the_id_shift(same_bits):
+    rng = np.random.default_rng(15)
+    for trial in range(30):
+        n, count = int(rng.integers(1, 6)), int(rng.integers(1, 8))
+        keys = rng.permutation(20)[:count] + 1.0
+        first = rng.integers(-1, n, size=count)
+        second = rng.integers(0, n, size=count)
+        labels = rng.choice(np.concatenate([keys, [0, -3]]), size=(5, 6))
+        weights = rng.standard_normal((5, 7))
+        expected = octave.boundary_sums(n, first + 1, second + 1, keys, labels, weights)
+        for f, s in (first, second), (first.astype(float), second.astype(np.int8)):
+            got = mexsets.boundary_sums(n, f, s, keys, labels, weights)
+            assert isinstance(got, mexsets.BoundarySums)
+            assert all(same_bits(x, y) for x, y in zip(got, expected))
+    got = mexsets.boundary_sums(2, [], [], [], [[0, -1]], [[1, 1]])    # no key
+    assert got.pair.tolist() == [[0, 0], [0, 0]] and got.border.tolist() == [0, 0]

@@ -28,3 +28,15 @@ def test_refusals():
                                 "and holds no element")
     with pytest.raises(mexsets.ArgumentTypeError):
         octave.nondominated(np.array(POINTS) * 1j)
+
+
+def test_native_is_faithful_on_2d_points_and_refuses_others(same_bits):
+    rng = np.random.default_rng(16)
+    for trial in range(20):
+        points = rng.integers(0, 4, size=(int(rng.integers(0, 30)), int(rng.integers(1, 4))))
+        for form in points, points.astype(float), points.tolist():
+            assert same_bits(mexsets.nondominated(form), octave.nondominated(points))
+    for bad in [7, -3, 2], np.zeros((2, 3, 1)):
+        with pytest.raises(mexsets.Error) as error:
+            mexsets.nondominated(bad)
+        assert error.value.reason == "badShape"

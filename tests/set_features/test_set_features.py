@@ -42,3 +42,29 @@ def test_failures():
     assert failure(IDS, [[2], [4], [8]], mode=4) == (
         "tooFewColumns", "Too few value columns for mode 4, which reads 4: v is 3-by-1")
     assert failure(IDS, V, mode=[]) == ("badScalar", "Expected a numeric scalar: mode is empty")
+
+
+def test_native_modes_are_faithful(random_sets, same_bits):
+    rng = np.random.default_rng(17)
+    for trial in range(20):
+        k = int(rng.integers(1, 9))
+        padded, forms = random_sets(rng, int(rng.integers(0, 8)), 5, k)
+        v, boxes, w = rng.standard_normal(k), rng.standard_normal((k, 4)), rng.random((k, k))
+        expected = {"min": octave.set_features(padded, v[:, None], 1),
+                    "ratio": octave.set_features(padded, v[:, None], 2),
+                    "perimeter": octave.set_features(padded, v[:, None], 3, w),
+                    "box": octave.set_features(padded, boxes, 4)[1]}
+        for sets in forms:
+            for mode, want in expected.items():
+                got = mexsets.set_features(sets, boxes if mode == "box" else v, mode, w=w)
+                assert type(got) is {"ratio": mexsets.Ratio, "perimeter": mexsets.Perimeter
+                                     }.get(mode, np.ndarray)
+                pairs = zip(got, want) if isinstance(got, tuple) else [(got, want)]
+                assert all(same_bits(x, y) for x, y in pairs)
+    for mode in 2, "mean", None:
+        with pytest.raises(mexsets.Error) as error:
+            mexsets.set_features(IDS, [1, 2, 3], mode)
+        assert error.value.identifier == "mexsets:set_features:badChoice"
+    with pytest.raises(mexsets.ArgumentTypeError) as error:
+        mexsets.set_features(IDS, [1, 2, 3], "perimeter")
+    assert error.value.reason == "missingArgument"
