@@ -12,8 +12,9 @@ Fortran-ordered float64 matrices as Octave reads them, 1-by-1 inputs as
 Python floats. Each workload is first run once each way and the results
 compared (the faithful ones with NumPy's bit for bit, or where the NumPy
 code sums in another order, to the last few bits; the native ones with the
-faithful ones bit for bit, ids shifted), then timed: best of up to five calls, stopping once a second
-has been spent, every call creating its outputs afresh as a user gets them.
+faithful ones bit for bit, ids shifted), then timed: best of up to five
+calls, stopping once a second has been spent, every call creating its
+outputs afresh as a user gets them.
 
   python3 bench/compare/compare_python.py [--build DIR] [--inputs DIR]
                                           [--seed S] [--only NAME]
