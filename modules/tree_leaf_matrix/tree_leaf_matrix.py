@@ -50,7 +50,9 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
         @include id_not_whole
         - ``dimensionsNotCoherent``: `merges` or `sets` has more than two
           dimensions
-        @include merge_tree_errors R1
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: L = ``merges[0, -1]`` is negative
+        - ``tooManyNodes``: L + R1 exceeds 2**32-1, or `merges` is too large
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           0..L+R1-1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN

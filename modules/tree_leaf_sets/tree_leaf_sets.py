@@ -51,7 +51,9 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
     @include native_raises
         @include id_not_whole
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        @include merge_tree_errors R1
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: L = ``merges[0, -1]`` is negative
+        - ``tooManyNodes``: L + R1 exceeds 2**32-1, or `merges` is too large
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           0..L+R1-1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN

@@ -53,7 +53,9 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
     @include native_raises
         @include id_not_whole
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        @include merge_tree_errors R2
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: L = ``merges[0, -1]`` is negative
+        - ``tooManyNodes``: L + R2 exceeds 2**32-1, or `merges` is too large
         - ``idOutOfRange``: a label, child or node-set id outside
           0..L+R2-1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
