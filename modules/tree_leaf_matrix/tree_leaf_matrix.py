@@ -67,9 +67,9 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
 
     See Also
     --------
-    tree_leaf_sets : the same leaves as a list of arrays.
-    merge_regions : the merge tree of a region graph.
-    mexsets.octave.tree_leaf_matrix : the Octave-faithful form (1-based ids
+    tree_leaf_sets : The same leaves as a list of arrays.
+    merge_regions : The merge tree of a region graph.
+    mexsets.octave.tree_leaf_matrix : The Octave-faithful form (1-based ids
         by default).
 
     Examples

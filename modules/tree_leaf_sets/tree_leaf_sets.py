@@ -67,11 +67,11 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
 
     See Also
     --------
-    tree_occurrence_masks : where the leaves of each set lie in a label image.
-    tree_leaf_matrix : the same leaves as one padded matrix.
-    tree_overlap_matrix : the leaf weight each pair of nodes shares.
-    merge_regions : the merge tree of a region graph.
-    mexsets.octave.tree_leaf_sets : the Octave-faithful form (1-based ids).
+    tree_occurrence_masks : Where the leaves of each set lie in a label image.
+    tree_leaf_matrix : The same leaves as one padded matrix.
+    tree_overlap_matrix : The leaf weight each pair of nodes shares.
+    merge_regions : The merge tree of a region graph.
+    mexsets.octave.tree_leaf_sets : The Octave-faithful form (1-based ids).
 
     Examples
     --------

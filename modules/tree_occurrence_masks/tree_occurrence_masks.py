@@ -67,10 +67,10 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
 
     See Also
     --------
-    tree_leaf_sets : the leaves below each node set.
-    tree_overlap_matrix : the leaf weight each pair of nodes shares.
-    merge_regions : the merge tree of a region graph.
-    mexsets.octave.tree_occurrence_masks : the Octave-faithful form (1-based
+    tree_leaf_sets : The leaves below each node set.
+    tree_overlap_matrix : The leaf weight each pair of nodes shares.
+    merge_regions : The merge tree of a region graph.
+    mexsets.octave.tree_occurrence_masks : The Octave-faithful form (1-based
         ids).
 
     Examples
