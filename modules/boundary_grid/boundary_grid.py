@@ -83,6 +83,11 @@ def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
     region_graph : The boundary graph as lists, in one pass.
     mexsets.octave.boundary_grid : The Octave-faithful form (1-based ids).
 
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.boundary_grid(labels + 1,
+    values)`` with `first` and `second` less one, as intp.
+
     Examples
     --------
     L = 2, so key 5 = 1*3 + 2 separates regions 0 and 1:

@@ -111,6 +111,11 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
     tree_leaf_sets : The leaves below nodes of the tree.
     mexsets.octave.merge_regions : The Octave-faithful form (1-based ids).
 
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.merge_regions(first + 1, second + 1,
+    lengths, strengths, areas, base=0)`` with `merges` as intp.
+
     Examples
     --------
     Boundary 0-1 averages 0.5 and goes first, then 2-3 (1); node 5 meets

@@ -101,6 +101,12 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
     boundary_grid : The contour grid of a label image.
     mexsets.octave.region_graph : The Octave-faithful form (1-based ids).
 
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.region_graph(labels, values,
+    background=background, weight=weight)`` with `first` and `second` less
+    one, as intp.
+
     Examples
     --------
     Labels 0, 3, 7 are regions 0, 1, 2:

@@ -86,6 +86,11 @@ def tree_cut(merges: ArrayLike, heights: ArrayLike, count: Optional[ArrayLike] =
     region_graph : The regions of a label image, numbered as the leaves.
     mexsets.octave.tree_cut : The Octave-faithful form (1-based ids).
 
+    Notes
+    -----
+    Equals ``mexsets.octave.tree_cut(merges + 1, heights, count,
+    height=height) - 1``, as intp.
+
     Examples
     --------
     The tree of `merge_regions`' example; its last merge has height NaN, so

@@ -72,6 +72,12 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
     mexsets.octave.tree_leaf_matrix : The Octave-faithful form (1-based ids
         by default).
 
+    Notes
+    -----
+    Equals ``mexsets.octave.tree_leaf_matrix(merges + 1, sets + 1, base=0)``
+    with every negative entry of `merges` and `sets` (after packing) made 0,
+    as intp.
+
     Examples
     --------
     L = 3; node 3 holds leaves 0 and 1, node 4 holds leaves 0, 1 and 2. Set

@@ -73,6 +73,13 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
     merge_regions : The merge tree of a region graph.
     mexsets.octave.tree_leaf_sets : The Octave-faithful form (1-based ids).
 
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.tree_leaf_sets(merges + 1, sets +
+    1)`` with every negative entry of `merges` and `sets` (after packing) made
+    0, each list less one; the shift of the lists is made in the extension
+    as each list is filled.
+
     Examples
     --------
     L = 3; node 3 holds leaves 0 and 1, node 4 holds leaves 0, 1 and 2. Set

@@ -73,6 +73,12 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
     mexsets.octave.tree_occurrence_masks : The Octave-faithful form (1-based
         ids).
 
+    Notes
+    -----
+    Equals ``mexsets.octave.tree_occurrence_masks(labels + 1, merges + 1,
+    sets + 1)`` with every negative entry of `merges` and `sets` (after
+    packing) made 0.
+
     Examples
     --------
     L = 3; node 3 merges leaves 0 and 1, node 4 node 3 and leaf 2. Plane 0
