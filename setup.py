@@ -1,8 +1,10 @@
 """Builds the mexsets Python package: one extension per function of
 modules/functions.txt (its pybind11 binding and its computation), the
-package's Python files, each function's wrapper modules/<name>/<name>.py
-installed as mexsets/_<name>.py (the shared sections of help/ put in its
-docstring) and the type stubs made from the wrappers."""
+package's Python files, each function's native wrapper
+modules/<name>/<name>.py installed as mexsets/_<name>.py and its
+Octave-faithful wrapper modules/<name>/<name>_octave.py as
+mexsets/octave/_<name>.py (the shared sections of help/ put in their
+docstrings), and the type stubs of both layers made from the wrappers."""
 import os
 import re
 import sys
@@ -57,15 +59,22 @@ def extension(name):
 
 
 def write_help(package):
-    """Each wrapper as mexsets/_<name>.py with the shared sections of help/
-    in its docstring, and the type stubs __init__.pyi made from the
+    """Each native wrapper as mexsets/_<name>.py and each faithful one as
+    mexsets/octave/_<name>.py with the shared sections of help/ in its
+    docstring, and the type stubs __init__.pyi of both made from the
     wrappers' signatures (help/expand_help.py, which CMake runs too)."""
     sys.path.insert(0, str(ROOT / "help"))
     import expand_help
-    wrappers = [ROOT / "modules" / name / f"{name}.py" for name in functions()]
-    for wrapper in wrappers:
+    folders = [ROOT / "modules" / name for name in functions()]
+    native = [f / f"{f.name}.py" for f in folders if (f / f"{f.name}.py").is_file()]
+    faithful = [f / f"{f.name}_octave.py" for f in folders]
+    for wrapper in native:
         expand_help.write(package / f"_{wrapper.stem}.py", expand_help.expand(wrapper))
-    expand_help.write(package / "__init__.pyi", expand_help.stubs(wrappers))
+    for wrapper in faithful:
+        expand_help.write(package / "octave" / f"_{wrapper.parent.name}.py",
+                          expand_help.expand(wrapper))
+    expand_help.write(package / "__init__.pyi", expand_help.stubs(native))
+    expand_help.write(package / "octave" / "__init__.pyi", expand_help.stubs(faithful))
 
 
 class BuildPy(build_py):
@@ -104,9 +113,9 @@ setup(
     install_requires=["numpy"],
     # python -m mexsets.demo: photographs, its picture and Dask clusters.
     extras_require={"demo": ["scikit-image", "matplotlib", "distributed"]},
-    packages=["mexsets"],
-    package_dir={"mexsets": "python/mexsets"},
-    package_data={"mexsets": ["py.typed", "*.pyi"]},
+    packages=["mexsets", "mexsets.octave"],
+    package_dir={"mexsets": "python/mexsets", "mexsets.octave": "python/mexsets/octave"},
+    package_data={"mexsets": ["py.typed", "*.pyi"], "mexsets.octave": ["*.pyi"]},
     ext_modules=[extension(name) for name in functions()],
     cmdclass={"build_py": BuildPy, "build_ext": BuildExt},
     options={"build": {"build_base": "build/setuptools"},

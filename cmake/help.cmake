@@ -1,9 +1,11 @@
 # The help as the hosts read it. Each function's help file <name>.m and
-# Python wrapper <name>.py keep their own text and name the shared sections
-# of help/ by marker lines; help/expand_help.py puts the sections in on the
-# way to build/octave, build/octave-mex, build/matlab and
-# build/python/mexsets/_<name>.py, and makes the package's type stubs
-# build/python/mexsets/__init__.pyi from the wrappers' signatures.
+# Python wrappers <name>.py (native) and <name>_octave.py (Octave-faithful)
+# keep their own text and name the shared sections of help/ by marker lines;
+# help/expand_help.py puts the sections in on the way to build/octave,
+# build/octave-mex, build/matlab, build/python/mexsets/_<name>.py and
+# build/python/mexsets/octave/_<name>.py, and makes the type stubs
+# build/python/mexsets/__init__.pyi and build/python/mexsets/octave/__init__.pyi
+# from the wrappers' signatures.
 
 set(MEXSETS_HELP_TOOL ${MEXSETS_ROOT}/help/expand_help.py)
 
@@ -25,6 +27,8 @@ endfunction()
 # The expanded help of the function NAME for every host this build has.
 function(mexsets_add_help name)
   set(dir ${MEXSETS_ROOT}/modules/${name})
+  # A native wrapper added later makes CMake look again.
+  file(GLOB python_wrappers CONFIGURE_DEPENDS ${dir}/*.py)
   foreach(host octave python)
     file(GLOB sections_${host} CONFIGURE_DEPENDS ${MEXSETS_ROOT}/help/${host}/*.txt)
   endforeach()
@@ -52,34 +56,57 @@ function(mexsets_add_help name)
     endif()
   endif()
   if(MEXSETS_HAVE_PYTHON)
-    set(wrapper ${MEXSETS_PYTHON_OUT}/mexsets/_${name}.py)
+    set(faithful ${MEXSETS_PYTHON_OUT}/mexsets/octave/_${name}.py)
     add_custom_command(
-      OUTPUT ${wrapper}
-      COMMAND ${MEXSETS_HELP_PYTHON} ${MEXSETS_HELP_TOOL} ${dir}/${name}.py ${wrapper}
-      DEPENDS ${dir}/${name}.py ${MEXSETS_HELP_TOOL} ${sections_python}
-      COMMENT "help _${name}.py"
+      OUTPUT ${faithful}
+      COMMAND ${MEXSETS_HELP_PYTHON} ${MEXSETS_HELP_TOOL} ${dir}/${name}_octave.py ${faithful}
+      DEPENDS ${dir}/${name}_octave.py ${MEXSETS_HELP_TOOL} ${sections_python}
+      COMMENT "help octave/_${name}.py"
       VERBATIM)
-    add_custom_target(${name}_python_help DEPENDS ${wrapper})
+    set(wrappers ${faithful})
+    if(EXISTS ${dir}/${name}.py)
+      set(wrapper ${MEXSETS_PYTHON_OUT}/mexsets/_${name}.py)
+      add_custom_command(
+        OUTPUT ${wrapper}
+        COMMAND ${MEXSETS_HELP_PYTHON} ${MEXSETS_HELP_TOOL} ${dir}/${name}.py ${wrapper}
+        DEPENDS ${dir}/${name}.py ${MEXSETS_HELP_TOOL} ${sections_python}
+        COMMENT "help _${name}.py"
+        VERBATIM)
+      list(APPEND wrappers ${wrapper})
+    endif()
+    add_custom_target(${name}_python_help DEPENDS ${wrappers})
     add_dependencies(python_package ${name}_python_help)
   endif()
 endfunction()
 
-# The type stubs of the functions that this build has.
+# The type stubs of the functions that this build has: of the native
+# wrappers (those written) and of the faithful ones.
 function(mexsets_add_python_stubs)
   if(NOT MEXSETS_HAVE_PYTHON)
     return()
   endif()
-  set(wrappers "")
+  set(native "")
+  set(faithful "")
   foreach(name IN LISTS MEXSETS_BUILT_MODULES)
-    list(APPEND wrappers ${MEXSETS_ROOT}/modules/${name}/${name}.py)
+    if(EXISTS ${MEXSETS_ROOT}/modules/${name}/${name}.py)
+      list(APPEND native ${MEXSETS_ROOT}/modules/${name}/${name}.py)
+    endif()
+    list(APPEND faithful ${MEXSETS_ROOT}/modules/${name}/${name}_octave.py)
   endforeach()
   set(stubs ${MEXSETS_PYTHON_OUT}/mexsets/__init__.pyi)
+  set(octave_stubs ${MEXSETS_PYTHON_OUT}/mexsets/octave/__init__.pyi)
   add_custom_command(
     OUTPUT ${stubs}
-    COMMAND ${MEXSETS_HELP_PYTHON} ${MEXSETS_HELP_TOOL} --stubs ${stubs} ${wrappers}
-    DEPENDS ${wrappers} ${MEXSETS_HELP_TOOL} ${MEXSETS_ROOT}/help/python/stubs.pyi
+    COMMAND ${MEXSETS_HELP_PYTHON} ${MEXSETS_HELP_TOOL} --stubs ${stubs} ${native}
+    DEPENDS ${native} ${MEXSETS_HELP_TOOL} ${MEXSETS_ROOT}/help/python/stubs.pyi
     COMMENT "type stubs __init__.pyi"
     VERBATIM)
-  add_custom_target(python_stubs DEPENDS ${stubs})
+  add_custom_command(
+    OUTPUT ${octave_stubs}
+    COMMAND ${MEXSETS_HELP_PYTHON} ${MEXSETS_HELP_TOOL} --stubs ${octave_stubs} ${faithful}
+    DEPENDS ${faithful} ${MEXSETS_HELP_TOOL} ${MEXSETS_ROOT}/help/python/octave_stubs.pyi
+    COMMENT "type stubs octave/__init__.pyi"
+    VERBATIM)
+  add_custom_target(python_stubs DEPENDS ${stubs} ${octave_stubs})
   add_dependencies(python_package python_stubs)
 endfunction()

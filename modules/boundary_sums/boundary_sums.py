@@ -1,101 +1,104 @@
-"""boundary_sums over NumPy arrays."""
+"""boundary_sums in NumPy conventions (mexsets.boundary_sums)."""
 from __future__ import annotations
 
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Optional
+
+import numpy as np
 
 from . import _boundary_sums_native as _native
+from . import _convert as _c
+from ._results import BoundarySums
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Scalar, Tuple
+    from ._typing import ArrayLike, Scalar
 
 
 def boundary_sums(n: Scalar, first: ArrayLike, second: ArrayLike, keys: ArrayLike,
-                  labels: ArrayLike, weights: ArrayLike) -> Tuple[Doubles, Doubles]:
-    """Sum a grid's mixed-parity cell weights per label.
+                  labels: ArrayLike, weights: ArrayLike, *,
+                  threads: Optional[int] = None) -> BoundarySums:
+    """Sum a grid's mixed-parity cell weights per key.
 
     For every key, sums the `weights` of the cells of `labels` that hold that
     key, reading only the mixed-parity cells (of the row and column index,
-    one is odd and one even). Key ``k``'s sum goes to
-    ``border[second[k] - 1]`` when ``first[k]`` is 0 (or -0), and to
-    ``pair[first[k] - 1, second[k] - 1]`` otherwise: the ids are **1-based**.
-    ``pair[second[k] - 1, first[k] - 1]`` is not set, cells that no key names
-    stay 0, and when two keys name the same cell the later key's sum is what
-    remains.
-
-    Keys match by exact value; a key listed twice collects its weights at its
-    first position, and its later copies write nothing (earlier releases
-    wrote 0 into the cell a copy names, overwriting the sum there).
-    Weights are added to each key's sum in a fixed order (first the rows
-    ``0, 2, 4, ...`` at their columns ``1, 3, ...``, then the rows
+    one is odd and one even). Key ``k``'s sum goes to ``border[second[k]]``
+    when ``first[k]`` is -1, and to ``pair[first[k], second[k]]`` otherwise:
+    the ids are **0-based**. ``pair[second[k], first[k]]`` is not set, cells
+    that no key names stay 0, and when two keys name the same cell the later
+    key's sum is what remains. Keys match by exact value; a key listed twice
+    collects its weights at its first position, and its later copies write
+    nothing. Weights are added to each key's sum in a fixed order (first the
+    rows ``0, 2, 4, ...`` at their columns ``1, 3, ...``, then the rows
     ``1, 3, ...`` at their columns ``0, 2, ...``, each row by row and left
     to right), so results are reproducible bit for bit.
 
     Parameters
     ----------
-    n : int or float, or array_like
-        Size of both outputs; its first element is read and truncated toward
-        zero (2.9 is 2). Must lie in 0 .. 2**31 - 1.
-    first : array_like
-        First id per key: 0 selects the border vector; any other value is a
-        1-based row of `pair`. Read at the same L positions as `keys`.
-    second : array_like
-        Second id per key: a 1-based column of `pair`, or the 1-based index
-        into `border` when the first id is 0. Read at the same L positions as
-        `keys`.
-    keys : array_like
-        The key list: its first L elements in column-major (Fortran) order,
-        L being the larger of its two extents (a 1-D array's length; a 1-D
-        array is one row).
+    n : int
+        Size of both outputs, a whole number in 0 .. 2**31 - 1 (a number,
+        or an array of one element; a fraction is truncated toward zero).
+    first : array_like, shape (L,)
+        First id per key: -1 selects `border`; else a 0-based row of `pair`.
+    second : array_like, shape (L,)
+        Second id per key: a 0-based column of `pair`, or the 0-based index
+        into `border` when the first id is -1.
+    keys : array_like, shape (L,)
+        The keys, as `boundary_grid` gives them.
     labels : array_like, shape (M, N)
-        Label grid. A cell value greater than 0 is a label and must equal one
-        of the keys (0, negative values and NaN add nothing).
+        Key grid. A cell value greater than 0 must equal one of the keys
+        (0, negative values and NaN add nothing).
     weights : array_like, shape (M2, N2)
         Weight grid with ``M2 >= M`` and ``N2 >= N``; ``weights[i, j]`` is
         added for ``labels[i, j]``.
+    threads : int, optional
+        Worker threads of the computation (default: the extension's own).
 
-    Ids (`first`, `second`) are truncated toward zero after subtracting 1,
-    so 2.5 addresses index 1 (0-based) and every id between 0 and 1
-    addresses index 0. Every input may be of any real dtype; it is read as
-    float64. The entries of `first`, `second` and `keys` are located in
-    messages as NumPy indexes them (``keys[3]``, or ``keys[r, c]`` for a 2-D
-    array).
+    Ids (`first`, `second`) are whole numbers of any integer or float dtype.
 
     Returns
     -------
-    pair : ndarray of float64, shape (n, n)
-        Fortran-ordered.
-    border : ndarray of float64, shape (n,)
+    BoundarySums
+        Named tuple ``(pair, border)``: `pair`, ndarray of float64, shape
+        (n, n), Fortran order; `border`, ndarray of float64, shape (n,).
+        Both take 8*n**2 + 8*n bytes.
+        @include memory
 
-    Both take 8*n**2 + 8*n bytes.
-    @include memory
-
-    @include raises
-        - ``badScalar``: `n` is empty
-        - ``dimensionsNotCoherent``: an input has more than two dimensions
-        @include integer_too_large
+    @include native_raises
+        @include id_not_whole
         - ``sizeOutOfRange``: `n` is NaN or truncates outside 0 .. 2**31 - 1
         - ``outOfMemory``: `n` is too large to address an n-by-n matrix, or
           no memory is left
-        - ``emptyKeyList``: `keys` is empty but not 0-by-0 (0-by-5, say)
         - ``tooManyKeys``: `keys` has 2**32 - 1 elements or more
         - ``tooFewIds``: `first` or `second` holds fewer than L elements
         - ``weightGridTooSmall``: `weights` has fewer rows or columns than
           `labels`
         - ``keyNotANumber``: a key is NaN
-        - ``idOutOfRange``: ``second[k]``, or ``first[k]`` if not 0, outside
-          (0, n+1)
+        - ``idOutOfRange``: ``second[k]``, or ``first[k]`` if not -1,
+          outside 0 .. n-1
         - ``idNotANumber``: an id is NaN
         - ``labelWithoutKey``: a label equals none of the keys
         - ``outputTooLarge``: `pair` and `border` (8*n**2 + 8*n bytes) exceed
           the memory available
-    @include type_errors
+        @include integer_too_large
+    @include native_type_errors
+
+    See Also
+    --------
+    mexsets.octave.boundary_sums : The Octave-faithful form (1-based ids, 0
+        for the border).
+    boundary_grid : The key grid, the keys and their ids.
+    region_graph : The region graph of a label image in one call.
+
+    Notes
+    -----
+    Equals ``mexsets.octave.boundary_sums(n, first + 1, second + 1, keys,
+    labels, weights)`` to the bit.
 
     Examples
     --------
     >>> from mexsets import boundary_sums
     >>> labels = [[0, 5, 0], [7, 0, 5], [0, 7, 0]]
     >>> weights = [[0, 1, 0], [2, 0, 3], [0, 4, 0]]
-    >>> pair, border = boundary_sums(2, [1, 0], [2, 1], [5, 7], labels, weights)
+    >>> pair, border = boundary_sums(2, [0, -1], [1, 0], [5, 7], labels, weights)
     >>> pair
     array([[0., 4.],
            [0., 0.]])
@@ -105,4 +108,16 @@ def boundary_sums(n: Scalar, first: ArrayLike, second: ArrayLike, keys: ArrayLik
     Key 5 sums cells ``[0, 1]`` and ``[1, 2]`` into ``pair[0, 1]``; key 7
     sums cells ``[1, 0]`` and ``[2, 1]`` into ``border[0]``.
     """
-    return _native.call(n, first, second, keys, labels, weights)
+    fn = "boundary_sums"
+    keys = _c.vector(fn, "keys", keys)
+    first = _c.ids(fn, "first", first, 1)
+    second = _c.ids(fn, "second", second, 1)
+    if keys.size == 0:   # no key: 0-by-0, as the computation reads an empty list
+        keys = first = second = _EMPTY
+    return BoundarySums(*_c.call(_native, (
+        _c.scalar(fn, "n", n), first, second, keys,
+        _c.array(fn, "labels", labels, 2),
+        _c.array(fn, "weights", weights, 2)), threads))
+
+
+_EMPTY = np.zeros((0, 0))

@@ -1,24 +1,26 @@
-"""rank_diverse over NumPy arrays."""
+"""rank_diverse in NumPy conventions (mexsets.rank_diverse)."""
 from __future__ import annotations
 
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Optional
 
+from . import _convert as _c
 from . import _rank_diverse_native as _native
+from ._results import Ranking
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Scalar, Tuple
+    from ._typing import ArrayLike, Scalar, Sets
 
 
-def rank_diverse(items: ArrayLike, relevance: ArrayLike, w: ArrayLike,
-                 lambda_: Scalar = 0.75) -> Tuple[Doubles, Doubles]:
+def rank_diverse(items: Sets, relevance: ArrayLike, w: ArrayLike, lambda_: Scalar = 0.75, *,
+                 threads: Optional[int] = None) -> Ranking:
     """Rank candidates by relevance against redundancy.
 
-    Orders the M candidates given by the rows of `items` greedily: each step
-    picks, among the candidates not yet picked, the one with the highest
-    score ``lambda_ * relevance[c] - (1 - lambda_) * redundancy[c]``, the
+    Orders the M candidates (the sets of `items`) greedily: each step picks,
+    among the candidates not yet picked, the one with the highest score
+    ``lambda_ * relevance[c] - (1 - lambda_) * redundancy[c]``, the
     lowest-numbered one among equal scores. ``redundancy[c]`` starts at 0
-    and becomes the largest overlap ratio between the list Q of candidate c
-    and the list P of any candidate picked before it (NaN ratios are
+    and becomes the largest overlap ratio between the set Q of candidate c
+    and the set P of any candidate picked before it (NaN ratios are
     ignored)::
 
         S / (w(P) + w(Q) - S),   S = sum of w[a, b] over a in P, b in Q,
@@ -30,81 +32,76 @@ def rank_diverse(items: ArrayLike, relevance: ArrayLike, w: ArrayLike,
 
     Parameters
     ----------
-    items : array_like, shape (M, N)
-        0-based item ids, a row ends at its first negative entry (or at the
-        end of the row): row c lists candidate c's items. 0 is item 0 and
-        NaN does not end a row; ids are truncated toward zero (2.9 is item
-        2) and a repeated id counts each time. Every id must be below both
-        dimensions of `w`. A 1-D array is one row, i.e. one candidate.
-    relevance : array_like, at least M elements
-        The relevance of each candidate: its first M elements in column-major
-        (Fortran) order, so shape (M,) and (M, 1) read alike.
-    w : array_like, shape (K1, K2), or (L,), (1, L), (L, 1); or scipy.sparse
-        Pairwise weights: ``w[a, b]`` weighs items a and b (a, from the list
+    items : array_like, shape (M, N), or sequence of 1-D array_like
+        The candidates' sets of **0-based** item ids: a 2-D array whose rows
+        end at their first negative entry (pad with -1), or a sequence of
+        1-D sets (ragged). Ids are whole numbers (any integer or float
+        dtype), a repeated id counts each time, and every id must be below
+        both dimensions of `w`.
+    relevance : array_like, shape (M,)
+        The relevance of each candidate.
+    w : array_like, shape (K1, K2), or (L,); or scipy.sparse
+        Pairwise weights: ``w[a, b]`` weighs items a and b (a, from the set
         picked, selects the row) and ``w[a, a]`` is the weight of item a.
-        A vector of L item weights (1-D, one row or one column, dense or
-        sparse) means ``np.diag(w)``: candidates then overlap only by the
-        items they share, each weighing ``w[a]``; ids must be below L. It
-        gives the bits ``np.diag(w)`` gives and takes 8*L bytes, not 8*L**2.
+        A vector of L item weights means ``np.diag(w)``, with the bits
+        ``np.diag(w)`` gives in 8*L bytes.
         @include sparse_weights w
-        For a sparse or vector `w` the sums walk its nonzero entries through
-        postings: about 12 bytes per nonzero ``w[a, b]`` for every
-        occurrence of b in the lists, 16 per nonzero entry and 8 per item
-        addressed.
     lambda_ : float, default 0.75
-        The trade-off, used unchanged (any number; of an array, the first
-        element).
+        The trade-off, used unchanged (a number, or an array of one element).
+    threads : int, optional
+        Worker threads of the computation (default: the extension's own).
 
     Returns
     -------
-    order : ndarray of float64, shape (M,)
-        1-based candidate numbers in the order picked: ``order[k] - 1`` is
-        the row of `items` picked at step k.
-    scores : ndarray of float64, shape (M,)
-        The score of each candidate when it was picked. Each output takes
-        8*M bytes.
+    Ranking
+        Named tuple ``(order, scores)``: `order`, ndarray of intp, shape
+        (M,), the 0-based candidates in the order picked; `scores`, ndarray
+        of float64, shape (M,), the score of each when it was picked.
 
-    @include raises
-        - ``dimensionsNotCoherent``: `items`, `relevance` or `w` has more
-          than two dimensions
-        - ``badScalar``: `lambda_` is empty
+    @include native_raises
+        @include id_not_whole
         - ``tooFewValues``: `relevance` holds fewer than M values
         - ``idOutOfRange``: an id >= ``w.shape[0]`` or ``w.shape[1]`` (inf
           too)
         - ``idNotANumber``: an id is NaN
+        - ``dimensionsNotCoherent``: `w` has more than two dimensions
         - ``badSparseStructure``: a sparse `w` whose column starts or row
           indices are out of range, or whose row indices do not strictly
           ascend in a column (unsorted or repeated entries)
         @include integer_too_large
         - ``outOfMemory``: no memory left for the item lists
-    @include type_errors
+    @include native_type_errors
+
+    See Also
+    --------
+    mexsets.octave.rank_diverse : The Octave-faithful form (1-based float
+        order).
+    suppress_overlaps : Keep the sets that overlap no kept set too much.
+
+    Notes
+    -----
+    ``order`` is ``mexsets.octave.rank_diverse(...)[0] - 1`` as intp; the
+    scores are the same bits.
 
     Examples
     --------
-    Candidate 2 repeats the item of candidate 1, so candidate 3 comes before
+    Candidate 1 repeats the item of candidate 0, so candidate 2 comes before
     it:
 
     >>> import numpy as np
     >>> from mexsets import rank_diverse
-    >>> order, scores = rank_diverse([[0], [0], [1]], [1, 1, 0.9], np.eye(2), lambda_=0.5)
-    >>> order
-    array([1., 3., 2.])
-    >>> scores
-    array([0.5 , 0.45, 0.  ])
+    >>> rank_diverse([[0], [0], [1]], [1, 1, 0.9], np.eye(2), lambda_=0.5)
+    Ranking(order=array([0, 2, 1]), scores=array([0.5 , 0.45, 0.  ]))
 
-    The same with a sparse `w`, and with the vector of its diagonal:
+    Ragged sets, and `w` as the vector of its diagonal:
 
-    >>> from scipy import sparse
-    >>> rank_diverse([[0], [0], [1]], [1, 1, 0.9], sparse.eye(2, format="csr"), lambda_=0.5)[0]
-    array([1., 3., 2.])
-    >>> rank_diverse([[0], [0], [1]], [1, 1, 0.9], [1, 1], lambda_=0.5)[0]
-    array([1., 3., 2.])
-
-    Ids are 0-based, and an error locates the entry as NumPy indexes it:
-
-    >>> rank_diverse([[0, 2]], [1], np.eye(2))
-    Traceback (most recent call last):
-        ...
-    mexsets._errors.Error: Item id outside 0..1 (w is 2-by-2): items[0, 1] holds 2
+    >>> rank_diverse([[0, 1], [1], []], [1, 1, 0.9], [1, 1], lambda_=0.5).order
+    array([0, 2, 1])
     """
-    return _native.call(items, relevance, w, lambda_)
+    fn = "rank_diverse"
+    order, scores = _c.call(_native, (
+        _c.sets(fn, "items", items),
+        _c.vector(fn, "relevance", relevance),
+        _c.required(fn, "w", w),
+        _c.scalar(fn, "lambda_", lambda_)), threads)
+    return Ranking(_c.from_one_based(order), scores)

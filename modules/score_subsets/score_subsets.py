@@ -1,57 +1,75 @@
-"""score_subsets over NumPy arrays."""
+"""score_subsets in NumPy conventions (mexsets.score_subsets)."""
 from __future__ import annotations
 
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Optional
 
+from . import _convert as _c
 from . import _score_subsets_native as _native
+from ._results import SubsetSums
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Tuple
+    from ._typing import ArrayLike, Sets
 
 
-def score_subsets(a: ArrayLike, b: ArrayLike, subsets: ArrayLike) -> Tuple[Doubles, Doubles]:
-    """Sum two per-item value rows over each subset.
+def score_subsets(a: ArrayLike, b: ArrayLike, sets: Sets, *,
+                  threads: Optional[int] = None) -> SubsetSums:
+    """Sum two per-item value vectors over each set.
 
-    Row ``i`` of `subsets` lists the **1-based** ids of subset ``i``'s items
-    from its first column on, up to the first 0 (or -0; entries after it are
-    ignored) or the end of the row. ``sums_a[i]`` is the sum of
-    ``a[0, id - 1]`` over those ids and ``sums_b[i]`` the same over `b`: only
-    the first rows of `a` and `b` are read, a repeated id counts each time,
-    and a row without ids gives 0. Each sum is accumulated left to right from
-    +0, so results are reproducible bit for bit.
+    Set ``i`` lists **0-based** item ids; ``sums_a[i]`` is the sum of
+    ``a[id]`` over them and ``sums_b[i]`` the same over `b`. A repeated id
+    counts each time and an empty set gives 0. Each sum is accumulated left
+    to right from +0, so results are reproducible bit for bit.
 
     Parameters
     ----------
-    a : array_like, shape (R1, K1)
-        First value row: ``a[0, k]`` is the value of item ``k + 1``. A 1-D
-        array is one row.
-    b : array_like, shape (R2, K2)
-        Second value row, laid out like `a`.
-    subsets : array_like, shape (M, N)
-        1-based item ids, each row ended by 0. Ids are truncated toward zero
-        (2.9 is item 2, every id between 0 and 1 is item 1) and must lie
-        strictly between 0 and K+1, K = min(K1, K2) (no id is valid when `a`
-        or `b` has no row).
+    a : array_like, shape (K1,)
+        Value of each item: ``a[k]`` is the value of item ``k``.
+    b : array_like, shape (K2,)
+        Second value of each item, laid out like `a`.
+    sets : array_like, shape (M, N), or sequence of 1-D array_like
+        0-based item ids, either a 2-D array whose rows end at their first
+        negative entry (pad with -1), or a sequence of 1-D sets (ragged;
+        ``[]`` is an empty set). Ids must be whole numbers below
+        K = min(K1, K2), of any integer or float dtype. For one set, pass
+        ``[ids]``.
+    threads : int, optional
+        Worker threads of the computation (default: the extension's own).
 
     Returns
     -------
-    sums_a, sums_b : ndarray of float64, shape (M,)
-        8*M bytes each.
+    SubsetSums
+        Named tuple ``(sums_a, sums_b)``, each ndarray of float64, shape
+        (M,), 8*M bytes.
 
-    @include raises
-        - ``dimensionsNotCoherent``: an input has more than two dimensions
-        - ``idOutOfRange``: an id not strictly between 0 and K+1 (inf too)
+    @include native_raises
+        @include id_not_whole
+        - ``idOutOfRange``: an id of K or more (inf too)
         - ``idNotANumber``: an id is NaN
         @include integer_too_large
-    @include type_errors
+    @include native_type_errors
+
+    See Also
+    --------
+    mexsets.octave.score_subsets : The Octave-faithful form (1-based ids
+        ended by 0, value rows).
+    set_features : Minimum, ratio, perimeter and box per set.
+
+    Notes
+    -----
+    ``score_subsets(a, b, sets)`` equals, to the bit,
+    ``mexsets.octave.score_subsets(a, b, ids + 1)`` with the sets padded
+    by -1 and every negative entry raised to 0.
 
     Examples
     --------
     >>> from mexsets import score_subsets
-    >>> score_subsets([10, 20, 30], [1, 2, 3], [3, 1, 0, 2])  # the 2 after 0 is ignored
-    (array([40.]), array([4.]))
-    >>> a, b = score_subsets([10, 20, 30], [1, 2, 3], [[2, 2, 0], [0.5, 2.9, 0], [0, 1, 2]])
-    >>> a
-    array([40., 30.,  0.])
+    >>> score_subsets([10, 20, 30], [1, 2, 3], [[2, 0], [1, 1], []])
+    SubsetSums(sums_a=array([40., 40.,  0.]), sums_b=array([4., 4., 0.]))
+    >>> sums_a, sums_b = score_subsets([10, 20, 30], [1, 2, 3], [[2, -1, 1]])
+    >>> sums_a                       # the 1 after the -1 is not read
+    array([30.])
     """
-    return _native.call(a, b, subsets)
+    return SubsetSums(*_c.call(_native, (
+        _c.vector("score_subsets", "a", a),
+        _c.vector("score_subsets", "b", b),
+        _c.sets("score_subsets", "sets", sets, 1, True)), threads))

@@ -1,119 +1,151 @@
-"""set_features over NumPy arrays."""
+"""set_features in NumPy conventions (mexsets.set_features)."""
 from __future__ import annotations
 
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Optional, Union, overload
 
+from . import _convert as _c
 from . import _set_features_native as _native
+from ._results import Perimeter, Ratio
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Optional, Scalar, Tuple, Union
+    from ._typing import ArrayLike, Doubles, Literal, Sets
+
+_MODES = {"min": 1, "ratio": 2, "perimeter": 3, "box": 4}
 
 
-def set_features(ids: ArrayLike, v: ArrayLike, mode: Scalar = 1,
-                 w: Optional[ArrayLike] = None) -> Union[Doubles, Tuple[Doubles, Doubles]]:
+@overload
+def set_features(sets: Sets, v: ArrayLike, mode: Literal["min"] = "min", *,
+                 w: Optional[ArrayLike] = None, threads: Optional[int] = None) -> Doubles: ...
+@overload
+def set_features(sets: Sets, v: ArrayLike, mode: Literal["ratio"], *,
+                 w: Optional[ArrayLike] = None, threads: Optional[int] = None) -> Ratio: ...
+@overload
+def set_features(sets: Sets, v: ArrayLike, mode: Literal["perimeter"], *,
+                 w: Optional[ArrayLike] = None, threads: Optional[int] = None) -> Perimeter: ...
+@overload
+def set_features(sets: Sets, v: ArrayLike, mode: Literal["box"], *,
+                 w: Optional[ArrayLike] = None, threads: Optional[int] = None) -> Doubles: ...
+
+
+def set_features(sets: Sets, v: ArrayLike, mode: str = "min", *,
+                 w: Optional[ArrayLike] = None,
+                 threads: Optional[int] = None) -> Union[Doubles, Ratio, Perimeter]:
     """Aggregate per set: minimum, ratio, perimeter, box.
 
-    Row ``i`` of `ids` lists the **0-based** ids of set ``i`` (id ``a`` is
-    row ``a`` of `v`) from its first column on, up to the first negative
-    entry (NaN does not end a row) or the end of the row. Ids are truncated
-    toward zero (2.9 is 2). Per row, `mode` selects:
+    Set ``i`` lists **0-based** ids (id ``a`` is entry or row ``a`` of
+    `v`). Per set, `mode` selects one result:
 
-    - 1: ``features`` = the minimum of ``v[a, 0]`` over the row's ids
-    - 2: ``features`` = minimum / maximum of those values, ``extra`` = their
-      sum
-    - 3: ``extra`` = the sum, over every two positions ``j < k`` of a row, of
+    - ``'min'``: ndarray (M,), the minimum of ``v[a]`` over the set's ids
+    - ``'ratio'``: named tuple ``Ratio(ratio, total)``: minimum / maximum
+      of those values, and their sum
+    - ``'perimeter'``: named tuple ``Perimeter(perimeter, shared)``:
+      `shared` is the sum, over every two positions ``j < k`` of a set, of
       ``w[id_j, id_k]`` (the id listed first gives the row of `w`), and
-      ``features`` = the sum of the values - 2 * ``extra``: the perimeter of
-      a region whose boundary lengths `v` and shared boundaries `w` describe
-    - 4: ``extra`` = the (M, 4) box ``[min v[a, 0], min v[a, 1],
-      max v[a, 2], max v[a, 3]]`` over the row's ids; ``features`` stays
-      zeros
-    - any other mode is refused (``badMode``); earlier releases returned
-      zeros for it.
+      `perimeter` the sum of the values - 2 * `shared`: the perimeter of a
+      region whose boundary lengths `v` and shared boundaries `w` describe
+    - ``'box'``: ndarray (M, 4), the box ``[min v[a, 0], min v[a, 1],
+      max v[a, 2], max v[a, 3]]`` over the set's ids
 
     A running minimum starts at the largest double and takes a value only
     when it is smaller, a maximum only when it is larger, so NaN values never
-    enter them (sums do take NaN in). The mode 2 maximum starts at the
-    smallest positive normal double (``np.finfo(float).tiny``), not at minus
-    the largest: an empty row gives inf, and a row whose values are all
-    ``<= tiny`` divides by ``tiny``. The box starts at ``[max, max, -max,
-    -max]``. Sums run left to right from 0 and mode 3's ``features`` is
-    computed as ``extra * -2 + (sum of values)``, so results are
-    reproducible bit for bit.
+    enter them (sums do take NaN in). The ``'ratio'`` maximum starts at the
+    smallest positive normal double (``np.finfo(float).tiny``): an empty set
+    gives inf. The box starts at ``[max, max, -max, -max]``. Sums run left to
+    right from 0 and the perimeter is computed as ``shared * -2 + (sum of
+    values)``, so results are reproducible bit for bit.
 
     Parameters
     ----------
-    ids : array_like, shape (M, N)
-        0-based ids into the rows of `v`, each row ended by its first
-        negative entry.
-    v : array_like, shape (K, C)
-        Values, one row per id: modes 1 to 3 read column 0 (C >= 1), mode 4
-        columns 0 to 3 (C >= 4). A 1-D array is one row, so pass a column
-        (``[[10], [12]]``) for several ids.
-    mode : int or float, optional
-        The aggregate, truncated toward zero (2.9 is 2, 0.5 is 0 and
-        refused); NaN and inf are refused. Default 1.
+    sets : array_like, shape (M, N), or sequence of 1-D array_like
+        0-based ids: a 2-D array whose rows end at their first negative
+        entry (pad with -1), or a sequence of 1-D sets (ragged). Ids are
+        whole numbers of any integer or float dtype, below K.
+    v : array_like, shape (K,), or (K, 4) for ``'box'``
+        One value per id (``'box'``: one box ``[x0, y0, x1, y1]`` per id).
+    mode : {'min', 'ratio', 'perimeter', 'box'}, default 'min'
+        The aggregate.
     w : array_like, shape (K1, K2), or scipy.sparse; optional
-        Pair weights, required in mode 3 and read only there. A vector is a
-        matrix of one row (1-D) or one column here, not a diagonal: its
-        diagonal would weigh only pairs of a repeated id.
+        Pair weights, required by ``'perimeter'`` and read only there.
         @include sparse_weights w
-        A sparse `w` keeps its nonzero entries of the addressed square (12
-        bytes each) and 48 bytes per addressable id.
-
-    Every input may be of any real dtype; it is read as float64.
+    threads : int, optional
+        Worker threads of the computation (default: the extension's own).
 
     Returns
     -------
-    features : ndarray of float64, shape (M,)
-        Returned alone in mode 1.
-    extra : ndarray of float64, shape (M,), or shape (M, 4) in mode 4
-        Modes 2, 3 and 4 only: the result is then the tuple
-        ``(features, extra)``. The box of mode 4 is Fortran-ordered.
+    ndarray of float64, shape (M,)
+        ``'min'``: the minimum per set.
+    Ratio
+        ``'ratio'``: ``(ratio, total)``, each ndarray of float64, shape (M,).
+    Perimeter
+        ``'perimeter'``: ``(perimeter, shared)``, each ndarray of float64,
+        shape (M,).
+    ndarray of float64, shape (M, 4), Fortran order
+        ``'box'``: the box per set.
 
-    `features` takes 8*M bytes, `extra` 8*M (modes 2 and 3) or 32*M (mode 4).
-
-    @include raises
-        - ``nargin``: mode 3 without `w`
-        - ``dimensionsNotCoherent``: `ids`, `v` or `w` has more than two
-          dimensions
-        @include integer_too_large
-        - ``badScalar``: `mode` is empty
-        - ``badMode``: `mode` truncates to none of 1, 2, 3, 4
-        - ``tooFewColumns``: `v` lacks a column the mode reads, and a row has
-          ids
-        - ``idOutOfRange``: an id >= ``v.shape[0]`` (mode 3: or a dimension
-          of `w`)
+    @include native_raises
+        @include id_not_whole
+        - ``badChoice``: `mode` is not one of the four names
+        - ``tooFewColumns``: `v` has fewer than 4 columns in ``'box'`` and
+          a set has ids
+        - ``idOutOfRange``: an id >= K (``'perimeter'``: or a dimension of
+          `w`)
         - ``idNotANumber``: an id is NaN
+        - ``dimensionsNotCoherent``: `w` has more than two dimensions
         - ``badSparseStructure``: a sparse `w` whose column starts or row
           indices are out of range, or whose row indices do not strictly
           ascend in a column (unsorted or repeated entries)
-        - ``outOfMemory``: no memory left for the scratch of modes 3 and 4
-    @include type_errors
+        @include integer_too_large
+        - ``outOfMemory``: no memory left for the scratch of ``'perimeter'``
+          and ``'box'``
+    @include native_type_errors
+
+    See Also
+    --------
+    mexsets.octave.set_features : The Octave-faithful form (numeric modes,
+        `v` as a column).
+    score_subsets : Sums of two value vectors per set.
+    region_graph : Boundary lengths and areas of the regions of a label image.
+
+    Notes
+    -----
+    Equals ``mexsets.octave.set_features(sets, v.reshape(-1, 1), k, w)``
+    to the bit, k = 1, 2, 3, 4 for the four modes (``'box'``: its second
+    result).
 
     Examples
     --------
     >>> from mexsets import set_features
-    >>> perimeter, shared = set_features([0, 1, -1], [[10], [12]], 3, [[0, 3], [3, 0]])
-    >>> shared
-    array([3.])
-    >>> perimeter
-    array([16.])
-
-    (10 + 12 - 2*3: the two regions share the boundary ``w[0, 1]``.)
-
-    The same with a sparse `w`:
-
-    >>> from scipy import sparse
-    >>> set_features([0, 1, -1], [[10], [12]], 3, sparse.csr_array([[0, 3], [3, 0]]))
-    (array([16.]), array([3.]))
-
-    >>> ratio, total = set_features([[0, 1, 2], [2, -1, 0]], [[2], [4], [8]], mode=2)
-    >>> ratio
-    array([0.25, 1.  ])
-    >>> total
-    array([14.,  8.])
-    >>> set_features([[0, 1, 2], [2, -1, 0]], [[2], [4], [8]])
+    >>> set_features([[0, 1, 2], [2]], [2, 4, 8])
     array([2., 8.])
+    >>> set_features([[0, 1, 2], [2], []], [2, 4, 8], 'ratio')
+    Ratio(ratio=array([0.25, 1.  ,  inf]), total=array([14.,  8.,  0.]))
+
+    Two regions with boundary lengths 10 and 12 sharing 3 of them:
+
+    >>> set_features([[0, 1]], [10, 12], 'perimeter', w=[[0, 3], [3, 0]])
+    Perimeter(perimeter=array([16.]), shared=array([3.]))
+    >>> set_features([[0, 1]], [[0, 0, 2, 2], [1, -1, 3, 1]], 'box')
+    array([[ 0., -1.,  3.,  2.]])
     """
-    return _native.call(ids, v, mode, w)
+    fn = "set_features"
+    code = _MODES.get(mode) if type(mode) is str else None
+    if code is None:
+        raise _c.Error(f"{fn}: mode must be 'min', 'ratio', 'perimeter' or 'box'; got {mode!r}",
+                       f"mexsets:{fn}:badChoice")
+    ids = _c.sets(fn, "sets", sets)
+    if code == 4:
+        values = _c.array(fn, "v", v, 2)
+    else:
+        values = _c.vector(fn, "v", v).reshape(-1, 1)
+    if code == 3:
+        w = _c.required(fn, "w", w)
+    else:
+        w = None
+    out = _c.call(_native, (ids, values, code, w), threads)
+    if code == 1:
+        return out
+    if code == 2:
+        return Ratio(*out)
+    if code == 3:
+        return Perimeter(*out)
+    return out[1]

@@ -1,21 +1,23 @@
-"""suppress_overlaps over NumPy arrays."""
+"""suppress_overlaps in NumPy conventions (mexsets.suppress_overlaps)."""
 from __future__ import annotations
 
-from typing import TYPE_CHECKING
+from typing import TYPE_CHECKING, Optional
 
+from . import _convert as _c
 from . import _suppress_overlaps_native as _native
+from ._results import Suppression
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Scalar, Tuple
+    from ._typing import ArrayLike, Scalar, Sets
 
 
-def suppress_overlaps(items: ArrayLike, weights: ArrayLike, w: ArrayLike,
-                      threshold: Scalar = 1.0) -> Tuple[Doubles, Doubles]:
-    """Drop the rows that overlap a kept row too much.
+def suppress_overlaps(items: Sets, weights: ArrayLike, w: ArrayLike, threshold: Scalar = 1.0, *,
+                      threads: Optional[int] = None) -> Suppression:
+    """Drop the sets that overlap a kept set too much.
 
-    Walks the rows of `items` from first to last and keeps a row unless its
-    overlap ratio with some row kept before it is >= `threshold`. The ratio
-    of a kept row's list P and the tested row's list Q is::
+    Walks the sets of `items` from first to last and keeps a set unless its
+    overlap ratio with some set kept before it is >= `threshold`. The ratio
+    of a kept set P and the tested set Q is::
 
         S / (w(P) + w(Q) - S),   S = sum of w[a, b] over a in P, b in Q,
 
@@ -27,88 +29,84 @@ def suppress_overlaps(items: ArrayLike, weights: ArrayLike, w: ArrayLike,
 
     Parameters
     ----------
-    items : array_like, shape (M, N)
-        0-based item ids, a row ends at its first negative entry (or at the
-        end of the row). 0 is item 0 and NaN does not end a row; ids are
-        truncated toward zero and a repeated id counts each time. A kept row
-        is remembered as its truncated entries, so its list ends at its
-        first entry <= -1: an entry between -1 and 0 ends a row's list while
-        the row is tested, but is item 0 once the row is kept. Every id up
-        to a row's first entry <= -1 must be below ``weights.size`` and both
-        dimensions of `w`; every later entry must fit a 32-bit integer once
-        truncated. A 1-D array is one row.
-    weights : array_like
-        Item weights: element a, in column-major (Fortran) order, is the
-        weight of item a.
-    w : array_like, shape (K1, K2), or (L,), (1, L), (L, 1); or scipy.sparse
-        Pairwise weights: ``w[a, b]`` weighs item a of the kept row (it
-        selects the row) and item b of the tested row. Its diagonal is not
-        used as item weights. A vector of L item weights (1-D, one row or one
-        column, dense or sparse) means ``np.diag(w)``: rows then overlap only
-        by the items they share, each weighing ``w[a]`` in S; ids must be
-        below L. It gives the bits ``np.diag(w)`` gives and takes 8*L bytes,
-        not 8*L**2.
+    items : array_like, shape (M, N), or sequence of 1-D array_like
+        Sets of **0-based** item ids: a 2-D array whose rows end at their
+        first negative entry (pad with -1), or a sequence of 1-D sets
+        (ragged). Ids are whole numbers (any integer or float dtype) and a
+        repeated id counts each time. Every id before a set's end must be
+        below ``weights.size`` and both dimensions of `w`; every entry after
+        it must fit a 32-bit integer (it is kept in `accepted`).
+    weights : array_like, shape (K,)
+        Item weights: ``weights[a]`` is the weight of item a.
+    w : array_like, shape (K1, K2), or (L,); or scipy.sparse
+        Pairwise weights: ``w[a, b]`` weighs item a of the kept set (it
+        selects the row) and item b of the tested set. Its diagonal is not
+        used as item weights. A vector of L item weights means
+        ``np.diag(w)``, with the bits ``np.diag(w)`` gives in 8*L bytes.
         @include sparse_weights w
-        For a sparse or vector `w` the sums walk its nonzero entries: 16
-        bytes per nonzero entry and about 40 per item addressed.
     threshold : float, default 1.0
-        A row is dropped as soon as a ratio is >= `threshold` (any number;
-        of an array, the first element).
+        A set is dropped as soon as a ratio is >= `threshold` (a number, or
+        an array of one element).
+    threads : int, optional
+        Worker threads of the computation (default: the extension's own).
 
     Returns
     -------
-    accepted : ndarray of float64, shape (K, N), Fortran order
-        The kept rows in their order, every entry truncated toward zero and
-        raised by 1: ids come back 1-based and an end marker of -1 comes
-        back as 0.
-    kept : ndarray of float64, shape (K,)
-        The **1-based** numbers of the kept rows of `items`, in their order:
-        ``accepted[k]`` comes from row ``kept[k] - 1`` (0-based), repeated
-        rows included.
+    Suppression
+        Named tuple ``(accepted, kept)``: `accepted`, ndarray of intp, shape
+        (K, N), the kept sets in their order as 0-based ids padded with -1
+        (the rows of `items`, packed); `kept`, ndarray of intp, shape (K,),
+        the 0-based numbers of the kept sets: ``accepted[k]`` is set
+        ``kept[k]``.
 
-    Both take ``8*K*(N + 1)`` bytes, never more than `items` and a column.
-
-    @include raises
-        - ``dimensionsNotCoherent``: `items`, `weights` or `w` has more than
-          two dimensions
-        - ``badScalar``: `threshold` is empty
+    @include native_raises
+        @include id_not_whole
         - ``idOutOfRange``: an id >= ``weights.size``, ``w.shape[0]`` or
           ``w.shape[1]`` (inf too)
         - ``idNotANumber``: an id is NaN
+        - ``dimensionsNotCoherent``: `w` has more than two dimensions
         - ``badSparseStructure``: a sparse `w` whose column starts or row
           indices are out of range, or whose row indices do not strictly
           ascend in a column (unsorted or repeated entries)
-        - ``entryNotInt32``: an entry after the first <= -1 does not fit a
+        - ``entryNotInt32``: an entry after a set's end does not fit a
           32-bit integer
         @include integer_too_large
-        - ``outOfMemory``: no memory left for the kept rows
-    @include type_errors
+        - ``outOfMemory``: no memory left for the kept sets
+    @include native_type_errors
+
+    See Also
+    --------
+    mexsets.octave.suppress_overlaps : The Octave-faithful form (1-based
+        float results).
+    rank_diverse : Order sets by relevance against redundancy.
+
+    Notes
+    -----
+    `accepted` and `kept` are those of ``mexsets.octave.suppress_overlaps``
+    less 1, as intp.
 
     Examples
     --------
-    Row 1 holds the items of row 0 again; row 3 shares one of its two items
-    with row 0 and with row 2 (ratios 1/3 and 1/2):
+    Set 1 holds the items of set 0 again; set 3 shares one of its two items
+    with set 0 and with set 2 (ratios 1/3 and 1/2):
 
     >>> import numpy as np
     >>> from mexsets import suppress_overlaps
-    >>> items = [[0, 1, -1], [1, 0, -1], [2, -1, -1], [0, 2, -1]]
+    >>> items = [[0, 1], [1, 0], [2], [0, 2]]
     >>> accepted, kept = suppress_overlaps(items, [1, 1, 1], np.eye(3))
     >>> accepted
-    array([[1., 2., 0.],
-           [3., 0., 0.],
-           [1., 3., 0.]])
+    array([[ 0,  1],
+           [ 2, -1],
+           [ 0,  2]])
     >>> kept
-    array([1., 3., 4.])
-    >>> suppress_overlaps(items, [1, 1, 1], np.eye(3), threshold=0.5)
-    (array([[1., 2., 0.],
-           [3., 0., 0.]]), array([1., 3.]))
-
-    The same with `w` sparse, or given as the vector of its diagonal:
-
-    >>> from scipy import sparse
-    >>> suppress_overlaps(items, [1, 1, 1], sparse.eye(3, format="csc"))[1]
-    array([1., 3., 4.])
-    >>> suppress_overlaps(items, [1, 1, 1], np.ones(3))[1]
-    array([1., 3., 4.])
+    array([0, 2, 3])
+    >>> suppress_overlaps(items, [1, 1, 1], np.ones(3), threshold=0.5).kept
+    array([0, 2])
     """
-    return _native.call(items, weights, w, threshold)
+    fn = "suppress_overlaps"
+    accepted, kept = _c.call(_native, (
+        _c.sets(fn, "items", items),
+        _c.vector(fn, "weights", weights),
+        _c.required(fn, "w", w),
+        _c.scalar(fn, "threshold", threshold)), threads)
+    return Suppression(_c.from_one_based(accepted), _c.from_one_based(kept))

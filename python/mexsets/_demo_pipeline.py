@@ -14,7 +14,7 @@ from pathlib import Path
 
 import numpy as np
 
-import mexsets
+from mexsets import octave  # the Octave-faithful layer: 1-based ids
 
 # The photographs of scikit-image's data module that need no download.
 BUILT_IN = ("astronaut", "coffee", "chelsea", "rocket", "coins", "camera",
@@ -247,12 +247,12 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     clock.seconds["gradient"] = time.perf_counter() - start
     steps.end("gradient")
     pair_first, pair_second, lengths, strengths, _, rim_length = clock(
-        mexsets.region_graph, labels, lab)
+        octave.region_graph, labels, lab)
     del lab
     steps.end("region_graph")
 
     # 3. The merge tree and its candidate nodes (candidate_nodes).
-    merges, node_area, heights = clock(mexsets.merge_regions, pair_first, pair_second,
+    merges, node_area, heights = clock(octave.merge_regions, pair_first, pair_second,
                                        lengths, strengths, leaf_area)
     steps.end("merge_regions")
     nodes, rule = candidate_nodes(merges, node_area, n_leaves, h * w)
@@ -263,14 +263,14 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
 
     # 4. Leaf sets, masks, areas and overlaps. Every candidate's mask while
     # they fit in 128 MB, past that only those of the best ones, at the end.
-    leaves = clock(mexsets.tree_leaf_sets, merges, nodes[:, None])
-    subsets = clock(mexsets.tree_leaf_matrix, merges, nodes[:, None])  # 1-based, 0 pads
+    leaves = clock(octave.tree_leaf_sets, merges, nodes[:, None])
+    subsets = clock(octave.tree_leaf_matrix, merges, nodes[:, None])  # 1-based, 0 pads
     steps.end("tree_leaf_sets, tree_leaf_matrix")
     all_masks = n_cand * h * w <= 2 ** 27
     if all_masks:
-        masks = clock(mexsets.tree_occurrence_masks, labels, merges, nodes[:, None])
+        masks = clock(octave.tree_occurrence_masks, labels, merges, nodes[:, None])
         steps.end("tree_occurrence_masks")
-    area, luma_sum = clock(mexsets.score_subsets, leaf_area, leaf_luma * leaf_area, subsets)
+    area, luma_sum = clock(octave.score_subsets, leaf_area, leaf_luma * leaf_area, subsets)
     brightness = luma_sum / area
     areas_agree = bool(np.array_equal(area, node_area[nodes.astype(int) - 1])
                        and (not all_masks or np.array_equal(area, masks.sum(axis=(0, 1)))))
@@ -281,7 +281,7 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     shared = None
     if 8 * node_area.size ** 2 <= 2 ** 26:
         node_rows = np.concatenate([leaf_area, np.zeros(node_area.size - n_leaves)])[:, None]
-        shared = clock(mexsets.tree_overlap_matrix, [], merges - 1, node_rows)
+        shared = clock(octave.tree_overlap_matrix, [], merges - 1, node_rows)
         steps.end("tree_overlap_matrix")
 
     # 5. Features. Shared boundaries as sparse symmetric L-by-L matrices,
@@ -297,11 +297,11 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     by_neighbour = np.lexsort((other, ends))
     leaf_length = np.bincount(ends[by_neighbour], both_lengths[by_neighbour], n_leaves)
     leaf_strength = np.bincount(ends[by_neighbour], both_strengths[by_neighbour], n_leaves)
-    perimeter, _ = clock(mexsets.set_features, ids, (leaf_length + rim_length)[:, None], 3,
+    perimeter, _ = clock(octave.set_features, ids, (leaf_length + rim_length)[:, None], 3,
                          shared_length)
-    contour, _ = clock(mexsets.set_features, ids, leaf_strength[:, None], 3, shared_strength)
-    uniformity, _ = clock(mexsets.set_features, ids, leaf_luma[:, None], 2)
-    _, box = clock(mexsets.set_features, ids, leaf_box, 4)
+    contour, _ = clock(octave.set_features, ids, leaf_strength[:, None], 3, shared_strength)
+    uniformity, _ = clock(octave.set_features, ids, leaf_luma[:, None], 2)
+    _, box = clock(octave.set_features, ids, leaf_box, 4)
     contrast = contour / perimeter                    # mean colour step along the outline
     irregularity = perimeter ** 2 / (4 * np.pi * area)
     steps.end("set_features")
@@ -312,12 +312,12 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     # shared area summed over regions is what tree_overlap_matrix gives for
     # their nodes, whole numbers either way, so the ratios are the same bits.
     relevance = contrast / contrast.max() if contrast.max() > 0 else np.ones(n_cand)
-    order, scores = clock(mexsets.rank_diverse, ids, relevance, leaf_area, lambda_)
+    order, scores = clock(octave.rank_diverse, ids, relevance, leaf_area, lambda_)
     steps.end("rank_diverse")
     ranked = order.astype(int) - 1
-    _, kept = clock(mexsets.suppress_overlaps, ids[ranked], leaf_area, leaf_area, overlap)
+    _, kept = clock(octave.suppress_overlaps, ids[ranked], leaf_area, leaf_area, overlap)
     steps.end("suppress_overlaps")
-    front = clock(mexsets.nondominated, np.column_stack([-contrast, irregularity]))
+    front = clock(octave.nondominated, np.column_stack([-contrast, irregularity]))
     steps.end("nondominated")
     kept_rank = kept.astype(int)               # nodes[order[kept_rank - 1] - 1] are kept
     best = order[kept_rank[:top] - 1].astype(int) - 1      # candidate rows, best first
@@ -325,7 +325,7 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
         best_masks = masks[:, :, best]
     else:
         masks = None
-        best_masks = clock(mexsets.tree_occurrence_masks, labels, merges, nodes[best][:, None])
+        best_masks = clock(octave.tree_occurrence_masks, labels, merges, nodes[best][:, None])
         steps.end("tree_occurrence_masks")
 
     return dict(picture=picture, labels=labels, leaf_area=leaf_area, merges=merges,

@@ -4,17 +4,18 @@ import numpy as np
 import pytest
 
 import mexsets
+from mexsets import octave
 
 
 def test_layouts_and_boundary_sums_on_a_colour_image():
     rng = np.random.default_rng(3)
     labels = rng.integers(1, 6, size=(7, 9)).astype(float)
     img = rng.random((7, 9, 3))
-    grid, strength, keys, first, second = mexsets.boundary_grid(labels, img)
+    grid, strength, keys, first, second = octave.boundary_grid(labels, img)
     assert grid.shape == strength.shape == (15, 19) and grid.flags.f_contiguous
     assert keys.ndim == first.ndim == second.ndim == 1
     assert np.array_equal(strength[1::2, 2:-1:2], np.sqrt((np.diff(img, axis=1) ** 2).sum(2)))
-    pair, border = mexsets.boundary_sums(5, first, second, keys, grid, np.ones_like(grid))
+    pair, border = octave.boundary_sums(5, first, second, keys, grid, np.ones_like(grid))
     across = np.stack([labels[:, :-1].ravel(), labels[:, 1:].ravel()])
     down = np.stack([labels[:-1].ravel(), labels[1:].ravel()])
     count = np.zeros((5, 5))
@@ -23,15 +24,15 @@ def test_layouts_and_boundary_sums_on_a_colour_image():
             count[min(a, b) - 1, max(a, b) - 1] += 1
     assert np.array_equal(pair, count)
     assert border.sum() == 2 * (7 + 9)
-    assert not mexsets.boundary_grid(labels)[1].any()
+    assert not octave.boundary_grid(labels)[1].any()
 
 
 def test_failures_locate_entries_in_python_terms():
     with pytest.raises(mexsets.Error) as error:
-        mexsets.boundary_grid([[1, 2], [3, np.nan]])
+        octave.boundary_grid([[1, 2], [3, np.nan]])
     assert error.value.reason == "idNotANumber"
     assert str(error.value).endswith("Region id outside 1..94906264: labels[1, 1] holds NaN")
     with pytest.raises(mexsets.Error) as error:
-        mexsets.boundary_grid([[1, 2]], np.zeros((2, 1, 3)))
+        octave.boundary_grid([[1, 2]], np.zeros((2, 1, 3)))
     assert error.value.reason == "valueSizeMismatch"
     assert str(error.value).endswith("values is 2-by-1-by-3, labels is 1-by-2")

@@ -4,6 +4,7 @@ import numpy as np
 import pytest
 
 import mexsets
+from mexsets import octave
 
 LABELS = np.array([[0, 5, 0], [7, 0, 5], [0, 7, 0]])
 WEIGHTS = np.array([[0, 1, 0], [2, 0, 3], [0, 4, 0]])
@@ -11,17 +12,17 @@ WEIGHTS = np.array([[0, 1, 0], [2, 0, 3], [0, 4, 0]])
 
 def failure(*args):
     with pytest.raises(mexsets.Error) as error:
-        mexsets.boundary_sums(*args)
+        octave.boundary_sums(*args)
     return error.value.reason, str(error.value)
 
 
 def test_outputs_and_key_positions():
-    pair, border = mexsets.boundary_sums(2.9, [1, 0], [2, 1], [5, 7], LABELS, WEIGHTS)
+    pair, border = octave.boundary_sums(2.9, [1, 0], [2, 1], [5, 7], LABELS, WEIGHTS)
     assert pair.shape == (2, 2) and pair.flags.f_contiguous and border.shape == (2,)
     assert pair.tolist() == [[0, 4], [0, 0]] and border.tolist() == [6, 0]
     # A 2-by-2 key list holds L = 2 keys, its first two in column-major
     # order; the ids are read at the same positions.
-    pair, border = mexsets.boundary_sums(2, [[1, 9], [0, 9]], [[2, 9], [1, 9]],
+    pair, border = octave.boundary_sums(2, [[1, 9], [0, 9]], [[2, 9], [1, 9]],
                                          [[5, np.nan], [7, np.nan]], LABELS, WEIGHTS)
     assert pair.tolist() == [[0, 4], [0, 0]] and border.tolist() == [6, 0]
 

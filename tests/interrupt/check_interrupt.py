@@ -30,7 +30,7 @@ STALL = 120  # no line for this long: the child is stuck
 PYTHON_CHILD = r"""
 import signal
 import numpy as np
-import mexsets
+from mexsets import octave
 
 def say(text):
     print(text, flush=True)
@@ -41,10 +41,10 @@ relevance = rng.random(8000)
 w = rng.random((2000, 2000))
 rows = rng.integers(0, 2000, size=(4000, 20)).astype(float)
 small = (items[:50], relevance[:50], w, 0.6)
-expected = mexsets.rank_diverse(*small)
+expected = octave.rank_diverse(*small)
 
 def report(result):
-    again = mexsets.rank_diverse(*small)
+    again = octave.rank_diverse(*small)
     same = all(np.array_equal(a, b) for a, b in zip(again, expected))
     say(f"result {int(result is None)} next {int(same)}")
 
@@ -54,8 +54,8 @@ class Stop(Exception):
 def stop(number, frame):
     raise Stop()
 
-for call, caught in ((lambda: mexsets.rank_diverse(items, relevance, w, 0.6), KeyboardInterrupt),
-                     (lambda: mexsets.suppress_overlaps(rows, np.ones(2000), w, 1.0), Stop)):
+for call, caught in ((lambda: octave.rank_diverse(items, relevance, w, 0.6), KeyboardInterrupt),
+                     (lambda: octave.suppress_overlaps(rows, np.ones(2000), w, 1.0), Stop)):
     result = None
     say("started")
     try:

@@ -4,9 +4,10 @@
 # per-function folders of tests/, bench/ and fuzz/, the example tables; then
 # what BUILD holds: its functions.txt (the list, or the part of it that
 # MEXSETS_ONLY picks), the stand-in modules, and, when given, the Octave
-# folder's .oct and help files, the Python package (its _<name>.py wrappers,
-# native modules and the functions that `import mexsets` exports, with the
-# given interpreter) and the Octave MEX folder's .mex and help files.
+# folder's .oct and help files, the Python package (its native _<name>.py
+# and faithful octave/_<name>.py wrappers, native modules and the functions
+# that `import mexsets` and `import mexsets.octave` export, with the given
+# interpreter) and the Octave MEX folder's .mex and help files.
 # Reports every disagreement, then exits 1 if there was any.
 # Usage: bash test_function_list.sh ROOT BUILD [OCTAVE_DIR] [PYTHON] [OCTAVE_MEX_DIR]
 set -euo pipefail
@@ -46,7 +47,7 @@ same_names "modules/ (folders)" "$listed" \
   < <(find "$root/modules" -mindepth 1 -maxdepth 1 -type d -printf '%f\n')
 for name in $listed; do
   for part in "$name.m" "${name}_contract.hpp" "${name}_mex.cpp" "${name}_oct.cpp" \
-              "${name}_python.cpp" "$name.py"; do
+              "${name}_python.cpp" "${name}_octave.py"; do
     [ -f "$root/modules/$name/$part" ] || problem "modules/$name/$part is missing"
   done
 done
@@ -119,22 +120,33 @@ if [ -n "$python" ]; then
   package=$build/python/mexsets
   # The package's own modules come from python/mexsets/ (and _version.py);
   # every other _<name>.py is a function's wrapper.
+  # The native wrappers: those of the built functions that modules/ has
+  # (mexsets imports without the others; mexsets.octave has every one).
+  native=$(for name in $built; do
+             [ ! -f "$root/modules/$name/$name.py" ] || echo "$name"; done)
   own=$(cd "$root/python/mexsets" && ls; echo _version.py)
-  same_names "$package (_<name>.py wrappers)" "$built" "$stale" \
+  same_names "$package (_<name>.py wrappers)" "$native" "$stale" \
     < <(names_in "$package" '_*.py' 's/^_\(.*\)\.py$/\1/' | grep -vxF -f <(sed 's/^_\(.*\)\.py$/\1/' <<<"$own") || true)
+  same_names "$package/octave (_<name>.py wrappers)" "$built" "$stale" \
+    < <(names_in "$package/octave" '_*.py' '/^__init__\.py$/d; s/^_\(.*\)\.py$/\1/')
   same_names "$package (native modules)" "$built" "$stale" \
     < <(names_in "$package" '_*_native*.so' 's/^_\(.*\)_native.*/\1/')
-  if exported=$(cd "$build" && PYTHONPATH="$build/python" "$python" -c '
-import inspect, mexsets
-for name in mexsets.__all__:
-    value = getattr(mexsets, name)
+  for layer in mexsets mexsets.octave; do
+    expected=$built
+    [ "$layer" = mexsets.octave ] || expected=$native
+    if exported=$(cd "$build" && PYTHONPATH="$build/python" "$python" -c '
+import importlib, inspect, sys
+layer = importlib.import_module(sys.argv[1])
+for name in layer.__all__:
+    value = getattr(layer, name)
     if callable(value) and not inspect.isclass(value):
         print(name)
-' 2>"$build/list_import.log"); then
-    same_names "the functions that import mexsets exports" "$built" <<<"$exported"
-  else
-    problem "import mexsets fails with $python: $(tail -3 "$build/list_import.log")"
-  fi
+' "$layer" 2>"$build/list_import.log"); then
+      same_names "the functions that import $layer exports" "$expected" <<<"$exported"
+    else
+      problem "import $layer fails with $python: $(tail -3 "$build/list_import.log")"
+    fi
+  done
 fi
 
 if [ "$problems" -gt 0 ]; then

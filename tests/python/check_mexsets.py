@@ -7,6 +7,7 @@ import sys
 import numpy as np
 
 import mexsets
+from mexsets import octave
 from examples import examples
 
 
@@ -26,7 +27,7 @@ def example_differences(name):
     """What differs in each example of `name`, in a list ('' for none)."""
     found = []
     for k, example in enumerate(examples(name), 1):
-        result = getattr(mexsets, name)(*example.inputs, **example.options)
+        result = getattr(octave, name)(*example.inputs, **example.options)
         result = list(result) if isinstance(result, tuple) else [result]
         if len(result) != example.nargout:
             found.append(f"{name} example {k}: {len(result)} outputs, not {example.nargout}")
@@ -38,7 +39,7 @@ def example_differences(name):
 
 def main():
     listed = mexsets._function_names()
-    missing = [name for name in listed if not callable(getattr(mexsets, name, None))]
+    missing = [name for name in listed if not callable(getattr(octave, name, None))]
     if missing or not listed:
         sys.exit(f"check_mexsets: the package lists {listed}, lacks {missing}")
     for name in listed:
@@ -47,7 +48,7 @@ def main():
             sys.exit("check_mexsets: " + "\n".join(found))
     if "score_subsets" in listed:
         try:
-            mexsets.score_subsets([1, 2], [1, 2], 3)
+            octave.score_subsets([1, 2], [1, 2], 3)
             sys.exit("check_mexsets: score_subsets accepted id 3 of 2 items")
         except mexsets.Error as error:
             if error.identifier != "mexsets:score_subsets:idOutOfRange":

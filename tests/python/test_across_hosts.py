@@ -19,6 +19,7 @@ import pytest
 import scipy.io
 
 import mexsets
+from mexsets import octave
 from cases import NAMES
 from examples import examples
 
@@ -462,7 +463,7 @@ def make_cases(name):
 def run_python(case):
     """('', outputs, '') or (identifier, None, message)."""
     try:
-        result = getattr(mexsets, case.name)(*case.python_args, **case.python_options)
+        result = getattr(octave, case.name)(*case.python_args, **case.python_options)
     except mexsets.Error as error:
         return error.identifier, None, str(error)
     except Exception as error:  # a wrapper that breaks: reported as a difference
@@ -569,7 +570,7 @@ def report(case, what, octave, python):
 
 
 def built(name, octave_modules):
-    return (octave_modules / f"{name}.oct").exists() and callable(getattr(mexsets, name, None))
+    return (octave_modules / f"{name}.oct").exists() and callable(getattr(octave, name, None))
 
 
 @pytest.fixture(scope="module")

@@ -6,6 +6,7 @@ import numpy as np
 import pytest
 
 import mexsets
+from mexsets import octave
 
 sparse = pytest.importorskip("scipy.sparse")
 
@@ -35,10 +36,10 @@ def random_case(rng, size):
 
 
 CALLS = {
-    "rank_diverse": lambda items, w: mexsets.rank_diverse(items, np.linspace(1, 0, 40), w, 0.6),
-    "suppress_overlaps": lambda items, w: mexsets.suppress_overlaps(
+    "rank_diverse": lambda items, w: octave.rank_diverse(items, np.linspace(1, 0, 40), w, 0.6),
+    "suppress_overlaps": lambda items, w: octave.suppress_overlaps(
         items, np.linspace(1, 2, 20), w, 0.3),
-    "set_features": lambda items, w: mexsets.set_features(
+    "set_features": lambda items, w: octave.set_features(
         items, np.linspace(-1, 1, 20)[:, None], 3, w),
 }
 
@@ -71,14 +72,14 @@ def test_vector_w_is_its_diagonal(function):
 
 def test_set_features_reads_a_vector_as_one_row():
     with pytest.raises(mexsets.Error) as error:
-        mexsets.set_features([0, 1], [[2], [4]], 3, sparse.csr_matrix(np.ones((1, 2))))
+        octave.set_features([0, 1], [[2], [4]], 3, sparse.csr_matrix(np.ones((1, 2))))
     assert error.value.reason == "idOutOfRange"
 
 
 def test_bad_structures_and_dtypes_are_refused():
     def failure(w, kind=mexsets.Error):
         with pytest.raises(kind) as error:
-            mexsets.rank_diverse([[0, 1]], [1], w)
+            octave.rank_diverse([[0, 1]], [1], w)
         return error.value.reason, str(error.value)
 
     def csc(data, indices, indptr):
@@ -101,12 +102,12 @@ def test_bad_structures_and_dtypes_are_refused():
     assert failure(big) == ("integerTooLarge", "Integer too large to read exactly as a double: "
                             "w holds 9007199254740993")
     exact = sparse.csr_matrix(np.eye(2, dtype=np.int64))
-    assert bits(*mexsets.rank_diverse([[0, 1]], [1], exact)) == bits(
-        *mexsets.rank_diverse([[0, 1]], [1], np.eye(2)))
+    assert bits(*octave.rank_diverse([[0, 1]], [1], exact)) == bits(
+        *octave.rank_diverse([[0, 1]], [1], np.eye(2)))
 
 
 def test_sparse_where_no_sparse_route():
     with pytest.raises(mexsets.ArgumentTypeError) as error:
-        mexsets.set_features(sparse.csr_matrix(np.eye(2)), [1.0, 2.0])
+        octave.set_features(sparse.csr_matrix(np.eye(2)), [1.0, 2.0])
     assert error.value.reason == "sparseInput"
     assert "set_features has no sparse route" in str(error.value)

@@ -5,7 +5,7 @@ from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 
-import mexsets
+from mexsets import octave
 from cases import needs, same
 
 
@@ -18,10 +18,10 @@ def workloads(seed):
     sets = rng.integers(0, 61, size=(30, 3)).astype(float)
     points = rng.standard_normal((3000, 3))
     return [
-        (mexsets.score_subsets, (values, values[:, ::-1], subsets)),
-        (mexsets.tree_occurrence_masks, (labels, merges, sets)),
-        (mexsets.nondominated, (points,)),
-        (mexsets.rank_diverse, (rng.integers(-1, 30, size=(300, 6)).astype(float),
+        (octave.score_subsets, (values, values[:, ::-1], subsets)),
+        (octave.tree_occurrence_masks, (labels, merges, sets)),
+        (octave.nondominated, (points,)),
+        (octave.rank_diverse, (rng.integers(-1, 30, size=(300, 6)).astype(float),
                                 rng.random(300), np.eye(30) + 0.01, 0.6)),
     ]
 
@@ -53,7 +53,7 @@ def test_other_threads_run_while_a_function_computes():
         moves = []
         for _ in range(3):
             before = counter[0]
-            mexsets.nondominated(points)
+            octave.nondominated(points)
             moves.append(counter[0] - before)
     finally:
         stop.set()

@@ -5,14 +5,15 @@ import numpy as np
 import pytest
 
 import mexsets
+from mexsets import octave
 
 
 def demo_route(labels, lab):
     """The lists as the demo pipeline makes them for merge_regions."""
     n = int(labels.max())
-    grid, strength, keys, first, second = mexsets.boundary_grid(labels, lab)
-    pair_strength, _ = mexsets.boundary_sums(n, first, second, keys, grid, strength)
-    pair_length, rim = mexsets.boundary_sums(n, first, second, keys, grid, np.ones(grid.shape))
+    grid, strength, keys, first, second = octave.boundary_grid(labels, lab)
+    pair_strength, _ = octave.boundary_sums(n, first, second, keys, grid, strength)
+    pair_length, rim = octave.boundary_sums(n, first, second, keys, grid, np.ones(grid.shape))
     a, b = np.nonzero(pair_length)
     area = np.bincount(labels.ravel().astype(int), minlength=n + 1)[1:].astype(float)
     return a + 1.0, b + 1.0, pair_length[a, b], pair_strength[a, b], area, rim
@@ -23,7 +24,7 @@ def test_lists_equal_the_demo_route_and_feed_merge_regions():
     labels = rng.integers(1, 30, size=(40, 50)).astype(float)
     labels[labels == 7] = 8   # a gap: ids with gaps number compactly
     lab = rng.random((40, 50, 3))
-    graph = mexsets.region_graph(labels, lab)
+    graph = octave.region_graph(labels, lab)
     assert graph._fields == ("first", "second", "lengths", "strengths", "areas", "border")
     # The demo's regions are the label values; renumber its lists compactly.
     rank = np.zeros(31)
@@ -35,16 +36,16 @@ def test_lists_equal_the_demo_route_and_feed_merge_regions():
     assert graph.strengths.tobytes() == strengths.tobytes()
     assert np.array_equal(graph.areas, area[area > 0])
     assert np.array_equal(graph.border, rim[area > 0])
-    merges = mexsets.merge_regions(*graph[:5])[0]
+    merges = octave.merge_regions(*graph[:5])[0]
     assert merges.shape == (graph.areas.size - 1, 3)
 
 
 def test_zero_based_labels_with_background_and_volumes():
     labels = np.array([[0, 0, 1], [2, 1, 1]])
-    graph = mexsets.region_graph(labels, background=0)
+    graph = octave.region_graph(labels, background=0)
     assert np.array_equal(graph.areas, [3, 1]) and np.array_equal(graph.border, [5, 2])
     volume = np.arange(8.0).reshape(2, 2, 2)
-    graph = mexsets.region_graph(volume, volume, weight="mean")
+    graph = octave.region_graph(volume, volume, weight="mean")
     assert graph.lengths.sum() == 12 and graph.border.sum() == 24
     assert np.array_equal(graph.strengths, (graph.first - 1 + graph.second - 1) / 2)
 
@@ -53,30 +54,30 @@ def test_failures_locate_entries_in_python_terms():
     labels = np.ones((2, 2, 2))
     labels[0, 1, 1] = np.nan
     with pytest.raises(mexsets.Error, match=r"labels\[0, 1, 1\] holds NaN") as error:
-        mexsets.region_graph(labels)
+        octave.region_graph(labels)
     assert error.value.identifier == "mexsets:region_graph:idNotANumber"
     with pytest.raises(mexsets.Error, match="labelNotWhole|whole"):
-        mexsets.region_graph([[1, 2.5]])
+        octave.region_graph([[1, 2.5]])
     with pytest.raises(mexsets.Error, match="background holds 2 elements") as error:
-        mexsets.region_graph([[1, 2]], background=[1, 2])
+        octave.region_graph([[1, 2]], background=[1, 2])
     assert error.value.identifier == "mexsets:region_graph:badBackground"
 
 
 def test_options_are_keywords_with_defaults_and_exact_choices():
     volume = np.array([[[1.0, 2.0], [1.0, 5.0]]])  # 1-by-2-by-2
     edges = np.array([[[1.0, 3.0], [2.0, 8.0]]])
-    default = mexsets.region_graph(volume, edges)
-    for given in default, mexsets.region_graph(volume, edges, weight="step", background=None):
+    default = octave.region_graph(volume, edges)
+    for given in default, octave.region_graph(volume, edges, weight="step", background=None):
         assert np.array_equal(given.strengths, [2.0, 6.0, 5.0])
-    graph = mexsets.region_graph(volume, edges, background=5, weight="mean")
+    graph = octave.region_graph(volume, edges, background=5, weight="mean")
     assert np.array_equal(graph.strengths, [2.0]) and np.array_equal(graph.areas, [2, 1])
-    assert np.array_equal(mexsets.region_graph(volume, edges, weight="max").strengths, [3, 8, 8])
+    assert np.array_equal(octave.region_graph(volume, edges, weight="max").strengths, [3, 8, 8])
     with pytest.raises(TypeError):
-        mexsets.region_graph(volume, edges, 5)   # keyword-only
+        octave.region_graph(volume, edges, 5)   # keyword-only
     with pytest.raises(TypeError):
-        mexsets.region_graph(volume, edges, weights="max")
+        octave.region_graph(volume, edges, weights="max")
     for weight, what in ("Max", "weight is 'Max'"), (2, "weight is int, not text"):
         with pytest.raises(mexsets.Error, match=what) as error:
-            mexsets.region_graph(volume, edges, weight=weight)
+            octave.region_graph(volume, edges, weight=weight)
         assert error.value.identifier == "mexsets:region_graph:badChoice"
         assert str(error.value).startswith("Expected 'step', 'mean' or 'max': ")

@@ -4,31 +4,32 @@ import numpy as np
 import pytest
 
 import mexsets
+from mexsets import octave
 
 IDS = [[0, 1, 2], [2, -1, 0]]
 V = [[2, 1, 5, 6], [4, 0, 7, 2], [8, 3, 1, 9]]
 
 
 def test_outputs_per_mode():
-    smallest = mexsets.set_features(IDS, V)                 # mode 1: one array
+    smallest = octave.set_features(IDS, V)                 # mode 1: one array
     assert isinstance(smallest, np.ndarray) and smallest.tolist() == [2, 8]
-    ratio, total = mexsets.set_features(IDS, V, mode=2)     # two 1-D arrays
+    ratio, total = octave.set_features(IDS, V, mode=2)     # two 1-D arrays
     assert ratio.shape == total.shape == (2,) and total.tolist() == [14, 8]
-    features, box = mexsets.set_features(IDS, V, mode=4, w=np.zeros((9, 9, 9)))  # w unread
+    features, box = octave.set_features(IDS, V, mode=4, w=np.zeros((9, 9, 9)))  # w unread
     assert features.tolist() == [0, 0] and box.shape == (2, 4) and box.flags.f_contiguous
     assert box.tolist() == [[2, 0, 7, 9], [8, 3, 1, 9]]
     for mode in (0, 5, -1, 0.5, np.nan):
         with pytest.raises(mexsets.Error, match=r"mode is (0|5|-1|0\.5|NaN)$") as error:
-            mexsets.set_features(IDS, V, mode=mode)
+            octave.set_features(IDS, V, mode=mode)
         assert error.value.reason == "badMode"
-    perimeter, shared = mexsets.set_features([0, 1, -1], [[10], [12]], 3, [[0, 3], [3, 0]])
+    perimeter, shared = octave.set_features([0, 1, -1], [[10], [12]], 3, [[0, 3], [3, 0]])
     assert perimeter.tolist() == [16] and shared.tolist() == [3]
 
 
 def test_failures():
     def failure(*args, **kwargs):
         with pytest.raises(mexsets.Error) as error:
-            mexsets.set_features(*args, **kwargs)
+            octave.set_features(*args, **kwargs)
         return error.value.reason, str(error.value)
 
     assert failure(IDS, V, 3) == ("nargin", "For perimeter we need 4 parameters")

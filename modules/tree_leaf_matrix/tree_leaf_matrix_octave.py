@@ -1,12 +1,13 @@
-"""tree_leaf_matrix over NumPy arrays."""
+"""tree_leaf_matrix over NumPy arrays, as Octave and MATLAB number and shape its
+inputs and results (mexsets.octave.tree_leaf_matrix)."""
 from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
-from . import _tree_leaf_matrix_native as _native
+from .. import _tree_leaf_matrix_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Scalar
+    from .._typing import ArrayLike, Doubles, Scalar
 
 
 def tree_leaf_matrix(merges: ArrayLike, sets: ArrayLike, base: Scalar = 1) -> Doubles:
@@ -62,13 +63,23 @@ def tree_leaf_matrix(merges: ArrayLike, sets: ArrayLike, base: Scalar = 1) -> Do
         - ``outOfMemory``: no memory left for the tree
     @include type_errors
 
+    See Also
+    --------
+    mexsets.tree_leaf_matrix : The same computation in NumPy conventions (0-based ids).
+
+    Notes
+    -----
+    This is the Octave-faithful form of ``mexsets.tree_leaf_matrix``: the same ids,
+    shapes and bits as the Octave and MATLAB function tree_leaf_matrix, for porting
+    their code.
+
     Examples
     --------
     L = 3; node 4 holds leaves 1 and 2, node 5 holds leaves 1, 2 and 3. Row
     1 of `sets` names leaf 2 and node 4, which holds it again, so 2 appears
     twice:
 
-    >>> from mexsets import tree_leaf_matrix
+    >>> from mexsets.octave import tree_leaf_matrix
     >>> merges = [[1, 2, 4], [4, 3, 5]]
     >>> tree_leaf_matrix(merges, [[5, 0], [2, 4], [3, 0]])
     array([[1., 2., 3.],

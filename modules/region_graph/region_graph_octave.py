@@ -1,14 +1,15 @@
-"""region_graph over NumPy arrays."""
+"""region_graph over NumPy arrays, as Octave and MATLAB number and shape its
+inputs and results (mexsets.octave.region_graph)."""
 from __future__ import annotations
 
 from typing import TYPE_CHECKING, NamedTuple
 
 import numpy as np
 
-from . import _region_graph_native as _native
+from .. import _region_graph_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Optional, Tuple
+    from .._typing import ArrayLike, Doubles, Optional, Tuple
 
 
 class RegionGraph(NamedTuple):
@@ -99,11 +100,21 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
         A message about a label locates the first bad one in column order.
     @include type_errors
 
+    See Also
+    --------
+    mexsets.region_graph : The same computation in NumPy conventions (0-based ids).
+
+    Notes
+    -----
+    This is the Octave-faithful form of ``mexsets.region_graph``: the same ids,
+    shapes and bits as the Octave and MATLAB function region_graph, for porting
+    their code.
+
     Examples
     --------
     Labels 0, 3, 7 are regions 1, 2, 3:
 
-    >>> from mexsets import region_graph, merge_regions
+    >>> from mexsets.octave import region_graph, merge_regions
     >>> g = region_graph([[0, 0, 7], [3, 7, 7]], [[1, 2, 4], [1, 3, 6]])
     >>> g.first, g.second, g.lengths, g.strengths
     (array([1., 1., 2.]), array([2., 3., 3.]), array([1., 2., 1.]), array([0., 3., 2.]))

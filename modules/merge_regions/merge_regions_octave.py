@@ -1,12 +1,13 @@
-"""merge_regions over NumPy arrays."""
+"""merge_regions over NumPy arrays, as Octave and MATLAB number and shape its
+inputs and results (mexsets.octave.merge_regions)."""
 from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
-from . import _merge_regions_native as _native
+from .. import _merge_regions_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Scalar, Tuple
+    from .._typing import ArrayLike, Doubles, Scalar, Tuple
 
 
 def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, strengths: ArrayLike,
@@ -99,13 +100,23 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
         - ``outOfMemory``: no memory left for the boundaries
     @include type_errors
 
+    See Also
+    --------
+    mexsets.merge_regions : The same computation in NumPy conventions (0-based ids).
+
+    Notes
+    -----
+    This is the Octave-faithful form of ``mexsets.merge_regions``: the same ids,
+    shapes and bits as the Octave and MATLAB function merge_regions, for porting
+    their code.
+
     Examples
     --------
     Boundary 1-2 averages 0.5 and goes first, then 3-4 (1); node 6 meets
     region 3 along (3 + 2) / (1 + 1) = 2.5, as it meets node 7. Region 5
     touches nothing and joins last:
 
-    >>> from mexsets import merge_regions
+    >>> from mexsets.octave import merge_regions
     >>> merges, areas, heights = merge_regions([1, 2, 3, 1], [2, 3, 4, 3],
     ...                                        [2, 1, 2, 1], [1, 3, 2, 2],
     ...                                        [4, 3, 5, 2, 1])

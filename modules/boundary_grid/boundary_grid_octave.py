@@ -1,12 +1,13 @@
-"""boundary_grid over NumPy arrays."""
+"""boundary_grid over NumPy arrays, as Octave and MATLAB number and shape its
+inputs and results (mexsets.octave.boundary_grid)."""
 from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
-from . import _boundary_grid_native as _native
+from .. import _boundary_grid_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Optional, Tuple
+    from .._typing import ArrayLike, Doubles, Optional, Tuple
 
 
 def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None
@@ -67,11 +68,21 @@ def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None
         A message about a label locates the first bad one in column order.
     @include type_errors
 
+    See Also
+    --------
+    mexsets.boundary_grid : The same computation in NumPy conventions (0-based ids).
+
+    Notes
+    -----
+    This is the Octave-faithful form of ``mexsets.boundary_grid``: the same ids,
+    shapes and bits as the Octave and MATLAB function boundary_grid, for porting
+    their code.
+
     Examples
     --------
     L = 2, so key 5 = 1*3 + 2 separates regions 1 and 2:
 
-    >>> from mexsets import boundary_grid, boundary_sums
+    >>> from mexsets.octave import boundary_grid, boundary_sums
     >>> grid, strength, keys, first, second = boundary_grid([[1, 2], [1, 1]],
     ...                                                     [[0, 3], [4, 0]])
     >>> grid[1:4]

@@ -1,12 +1,13 @@
-"""tree_occurrence_masks over NumPy arrays."""
+"""tree_occurrence_masks over NumPy arrays, as Octave and MATLAB number and shape its
+inputs and results (mexsets.octave.tree_occurrence_masks)."""
 from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
-from . import _tree_occurrence_masks_native as _native
+from .. import _tree_occurrence_masks_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, NDArray, np
+    from .._typing import ArrayLike, NDArray, np
 
 
 def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike,
@@ -55,12 +56,22 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike,
         - ``outOfMemory``: no memory left for the node links
     @include type_errors
 
+    See Also
+    --------
+    mexsets.tree_occurrence_masks : The same computation in NumPy conventions (0-based ids).
+
+    Notes
+    -----
+    This is the Octave-faithful form of ``mexsets.tree_occurrence_masks``: the same ids,
+    shapes and bits as the Octave and MATLAB function tree_occurrence_masks, for porting
+    their code.
+
     Examples
     --------
     L = 3; node 4 merges leaves 1 and 2, node 5 node 4 and leaf 3. Plane 0
     is node 4, plane 1 nodes 3 and 1:
 
-    >>> from mexsets import tree_occurrence_masks
+    >>> from mexsets.octave import tree_occurrence_masks
     >>> m = tree_occurrence_masks([[1, 1, 2], [3, 3, 2]], [[1, 2, 4], [4, 3, 0]],
     ...                           [[4, 0], [3, 1]])
     >>> m.shape

@@ -1,12 +1,13 @@
-"""tree_cut over NumPy arrays."""
+"""tree_cut over NumPy arrays, as Octave and MATLAB number and shape its
+inputs and results (mexsets.octave.tree_cut)."""
 from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
-from . import _tree_cut_native as _native
+from .. import _tree_cut_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, Doubles, Optional
+    from .._typing import ArrayLike, Doubles, Optional
 
 
 def tree_cut(merges: ArrayLike, heights: ArrayLike, count: Optional[ArrayLike] = None,
@@ -77,12 +78,22 @@ def tree_cut(merges: ArrayLike, heights: ArrayLike, count: Optional[ArrayLike] =
         - ``outOfMemory``: no memory left for the tree
     @include type_errors
 
+    See Also
+    --------
+    mexsets.tree_cut : The same computation in NumPy conventions (0-based ids).
+
+    Notes
+    -----
+    This is the Octave-faithful form of ``mexsets.tree_cut``: the same ids,
+    shapes and bits as the Octave and MATLAB function tree_cut, for porting
+    their code.
+
     Examples
     --------
     The tree of `merge_regions`' example; its last merge has height NaN, so
     no height reaches it:
 
-    >>> from mexsets import tree_cut
+    >>> from mexsets.octave import tree_cut
     >>> merges = [[1, 2, 6], [3, 4, 7], [6, 7, 8], [5, 8, 9]]
     >>> heights = [0.5, 1, 2.5, float("nan")]
     >>> tree_cut(merges, heights, count=3)
