@@ -12,7 +12,8 @@ from pathlib import Path
 import mexsets
 
 DOCS = Path(__file__).resolve().parent
-ROOT = DOCS.parent
+# The source tree (tools/docs.sh builds a copy of docs/ and names it).
+ROOT = Path(os.environ.get("MEXSETS_ROOT", DOCS.parent))
 sys.path.insert(0, str(DOCS / "_ext"))
 from mexsets_docs import make_api  # noqa: E402
 

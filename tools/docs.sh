@@ -20,12 +20,19 @@ out=$build/docs
 export MEXSETS_BUILD=$build PYTHONPATH=$build/python${PYTHONPATH:+:$PYTHONPATH}
 # Matplotlib draws into files and keeps its caches in the build.
 export MPLBACKEND=Agg MPLCONFIGDIR=$out/matplotlib
+# Sphinx and the gallery write beside their sources: they work on a copy
+# in the build, with the README where the pages include it from (../README.md).
+rm -rf "$out/src"
 mkdir -p "$out"
+cp -r "$root/docs" "$out/src"
+cp "$root/README.md" "$out/README.md"
+export MEXSETS_ROOT=$root
 start=$SECONDS
-"$python" -m sphinx -b html -W --keep-going -q -d "$out/doctrees" "$root/docs" "$out/html"
+# -E: every page is read again, so the README's examples run on this build.
+"$python" -m sphinx -b html -E -W --keep-going -q -d "$out/doctrees" "$out/src" "$out/html"
 echo "mexsets: site in $out/html ($((SECONDS - start)) s)"
 start=$SECONDS
 # The gallery ran above; plot_gallery=0 keeps the doctest run from running it again.
 "$python" -m sphinx -b doctest -W --keep-going -q -D plot_gallery=0 \
-  -d "$out/doctrees-doctest" "$root/docs" "$out/doctest"
+  -d "$out/doctrees-doctest" "$out/src" "$out/doctest"
 echo "mexsets: doctests passed ($((SECONDS - start)) s)"
