@@ -41,7 +41,8 @@ templates_path = []
 html_theme = "pydata_sphinx_theme"
 html_title = f"mexsets {release}"
 html_theme_options = {"navigation_depth": 2, "show_prev_next": True}
-html_static_path = []
+html_static_path = ["_static"]
+html_css_files = ["mexsets.css"]
 html_show_sourcelink = False
 html_copy_source = False
 
