@@ -197,9 +197,8 @@ def _pack(fn, arg, value, what):
     flat = np.concatenate(parts) if parts else np.zeros(0)
     if flat.dtype.kind not in "fiub":
         return np.array(value, dtype=object)   # the computation names the type
-    if flat.dtype.kind in "bu":
-        # A signed type holds the -1 padding (uint32 leaf lists, bools).
-        flat = flat.astype(np.int64 if flat.dtype.itemsize < 8 else np.float64)
+    if flat.dtype.kind == "b":
+        flat = flat.astype(np.uint8)
     out = np.full((len(parts), width), -1, dtype=flat.dtype, order="F")
     rows = np.repeat(np.arange(len(parts)), lengths)
     starts = np.cumsum(lengths) - lengths
