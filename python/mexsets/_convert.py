@@ -197,8 +197,15 @@ def _pack(fn, arg, value, what):
     flat = np.concatenate(parts) if parts else np.zeros(0)
     if flat.dtype.kind not in "fiub":
         return np.array(value, dtype=object)   # the computation names the type
-    if flat.dtype.kind == "b":
-        flat = flat.astype(np.uint8)
+    if flat.dtype.kind in "ub":
+        # The -1 padding needs a signed dtype that holds every id: an
+        # unsigned one would wrap it to its largest value, an id. uint64
+        # ids beyond 2**53 go as float64, out of every function's range.
+        if flat.dtype.itemsize < 8:
+            flat = flat.astype(np.promote_types(flat.dtype, np.int8))
+        else:
+            wide = flat.size and flat.max() > _EXACT
+            flat = flat.astype(np.float64 if wide else np.int64)
     out = np.full((len(parts), width), -1, dtype=flat.dtype, order="F")
     rows = np.repeat(np.arange(len(parts)), lengths)
     starts = np.cumsum(lengths) - lengths

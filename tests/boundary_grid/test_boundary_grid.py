@@ -1,5 +1,6 @@
 """boundary_grid from Python: layouts, boundary_sums on its outputs, and
-failures located as NumPy indexes them."""
+failures located as NumPy indexes them; the native layer against the
+faithful one after the id shift, and its own refusals."""
 import numpy as np
 import pytest
 
@@ -36,3 +37,34 @@ def test_failures_locate_entries_in_python_terms():
         octave.boundary_grid([[1, 2]], np.zeros((2, 1, 3)))
     assert error.value.reason == "valueSizeMismatch"
     assert str(error.value).endswith("values is 2-by-1-by-3, labels is 1-by-2")
+
+
+def test_native_layer_is_the_faithful_one_less_one():
+    """0-based labels of any dtype: the grids and keys of labels + 1, the
+    regions of each key less one (-1 for a rim key) as intp."""
+    rng = np.random.default_rng(8)
+    for _ in range(100):
+        shape = rng.integers(0, 6, 2)
+        labels = rng.integers(0, 6, size=shape)
+        labels = labels.astype(rng.choice([np.uint8, np.int16, np.int64, np.float32]))
+        values = rng.random(tuple(shape) + (int(rng.integers(1, 4)),)) \
+            if rng.random() < 0.7 else None
+        native = mexsets.boundary_grid(labels, values)
+        faithful = octave.boundary_grid(labels + 1.0, values)
+        assert native._fields == ("grid", "strength", "keys", "first", "second")
+        for mine, theirs in zip(native[:3], faithful[:3]):
+            assert mine.tobytes() == theirs.tobytes() and mine.shape == theirs.shape
+        for mine, theirs in zip(native[3:], faithful[3:]):
+            assert mine.dtype == np.intp and np.array_equal(mine, theirs - 1)
+
+
+def test_native_refusals():
+    def failure(*args):
+        with pytest.raises(mexsets.Error) as error:
+            mexsets.boundary_grid(*args)
+        return error.value.reason
+
+    assert failure([0, 1, 1]) == "badShape"
+    assert failure([[0, 1.5]]) == "idNotWhole"
+    assert failure(None) == "missingArgument"
+    assert failure([[0, -1]]) == "idOutOfRange"

@@ -1,6 +1,8 @@
 """region_graph from Python: the named lists, the demo's boundary_grid and
 boundary_sums route to merge_regions bit for bit, and failures located as
-NumPy indexes them."""
+NumPy indexes them; the native layer against the faithful one after the id
+shift, the native pipeline down to a cut label image, and its own
+refusals."""
 import numpy as np
 import pytest
 
@@ -81,3 +83,48 @@ def test_options_are_keywords_with_defaults_and_exact_choices():
             octave.region_graph(volume, edges, weight=weight)
         assert error.value.identifier == "mexsets:region_graph:badChoice"
         assert str(error.value).startswith("Expected 'step', 'mean' or 'max': ")
+
+
+def test_native_graph_is_the_faithful_one_less_one():
+    """Any label values and dtypes, images and volumes, with and without a
+    background: the faithful lists, the pairs less one as intp."""
+    rng = np.random.default_rng(10)
+    for _ in range(100):
+        shape = tuple(rng.integers(1, 6, rng.integers(2, 4)))
+        labels = rng.integers(-3, 5, size=shape).astype(rng.choice([np.int8, np.int64,
+                                                                        np.float64]))
+        values = rng.random(shape) if rng.random() < 0.7 else None
+        background = rng.integers(-3, 5) if rng.random() < 0.5 else None
+        weight = "step" if values is None else str(rng.choice(["step", "mean", "max"]))
+        native = mexsets.region_graph(labels, values, background=background, weight=weight)
+        faithful = octave.region_graph(labels, values, background=background, weight=weight)
+        assert native._fields == faithful._fields
+        for mine, theirs in zip(native[:2], faithful[:2]):
+            assert mine.dtype == np.intp and np.array_equal(mine, theirs - 1)
+        for mine, theirs in zip(native[2:], faithful[2:]):
+            assert mine.tobytes() == theirs.tobytes()
+
+
+def test_native_pipeline_cuts_a_label_image():
+    """region_graph, merge_regions, tree_cut and np.unique's numbering."""
+    rng = np.random.default_rng(11)
+    labels = rng.integers(3, 12, size=(20, 30))
+    graph = mexsets.region_graph(labels, rng.random((20, 30)))
+    tree = mexsets.merge_regions(*graph[:5])
+    cut = mexsets.tree_cut(tree.merges, tree.heights, 4)
+    _, region = np.unique(labels, return_inverse=True)
+    segments = cut[region].reshape(labels.shape)
+    assert segments.dtype == np.intp and set(segments.ravel()) == {0, 1, 2, 3}
+    faithful = octave.tree_cut(tree.merges + 1, tree.heights, 4)
+    assert np.array_equal(cut, faithful - 1)
+
+
+def test_native_refusals():
+    def failure(*args, **kwargs):
+        with pytest.raises(mexsets.Error) as error:
+            mexsets.region_graph(*args, **kwargs)
+        return error.value.reason
+
+    assert failure([0, 1, 1]) == "badShape"
+    assert failure(None) == "missingArgument"
+    assert failure([[0, 1.5]]) == "labelNotWhole"

@@ -1,7 +1,8 @@
 """tree_cut from Python: keywords, the labels as a 1-D array, failures that
 locate entries as NumPy indexes them, and, when scikit-image is installed,
 its greedy merging stopped at a threshold against region_graph,
-merge_regions and a cut at that height."""
+merge_regions and a cut at that height; the native layer against the
+faithful one after the id shift, and its own refusals."""
 import numpy as np
 import pytest
 
@@ -83,3 +84,40 @@ def test_agrees_with_scikit_image_merge_hierarchical():
         # Equal partitions: each of our regions is one of theirs and back.
         pairs = np.unique(np.stack([ours.ravel(), theirs.ravel()]), axis=1)
         assert pairs.shape[1] == np.unique(ours).size == np.unique(theirs).size, thresh
+
+
+def test_native_cut_is_the_faithful_one_less_one():
+    """Random trees of merge_regions (0-based intp, or as floats and
+    int32), cut at a count or a height: the faithful labels less one."""
+    rng = np.random.default_rng(12)
+    for _ in range(200):
+        regions = int(rng.integers(1, 10))
+        first = rng.integers(0, regions, 2 * regions)
+        second = rng.integers(0, regions, 2 * regions)
+        keep = first != second
+        tree = mexsets.merge_regions(first[keep], second[keep], np.ones(keep.sum()),
+                                     rng.integers(0, 5, keep.sum()).astype(float),
+                                     np.ones(regions))
+        merges = tree.merges.astype(rng.choice([np.intp, np.int32, np.float64]))
+        if rng.random() < 0.5:
+            args, kwargs = (int(rng.integers(1, regions + 1)),), {}
+        else:
+            args, kwargs = (), {"height": float(rng.integers(0, 6))}
+        native = mexsets.tree_cut(merges, tree.heights, *args, **kwargs)
+        faithful = octave.tree_cut(tree.merges + 1.0, tree.heights, *args, **kwargs)
+        assert native.dtype == np.intp and np.array_equal(native, faithful - 1)
+    assert mexsets.tree_cut([], [], 1).tolist() == [0]
+
+
+def test_native_refusals():
+    def failure(*args, **kwargs):
+        with pytest.raises(mexsets.Error) as error:
+            mexsets.tree_cut(*args, **kwargs)
+        return error.value.reason
+
+    merges = [[0, 1, 2]]
+    assert failure([0, 1, 2], [1], 1) == "badShape"
+    assert failure([[0, 1.5, 2]], [1], 1) == "idNotWhole"
+    assert failure(None, [1], 1) == "missingArgument"
+    assert failure(merges, [1]) == "noCut"
+    assert failure([[0, 1, 4], [2, 3, 3]], [1, 2], 1) == "badNewNode"
