@@ -9,6 +9,7 @@ import os
 import re
 import sys
 import sysconfig
+import threading
 from pathlib import Path
 
 from setuptools import Extension, setup
@@ -91,12 +92,22 @@ class BuildPy(build_py):
 
 
 class BuildExt(build_ext):
-    """Compiles the extensions one per processor at a time unless told otherwise."""
+    """Compiles the extensions one per processor at a time unless told
+    otherwise, and says which one it starts, as "[k/n] mexsets._<name>_native"
+    on the standard output (pip shows it with -v)."""
 
     def finalize_options(self):
         super().finalize_options()
         if self.parallel is None:
             self.parallel = os.cpu_count() or 1
+        self._started = 0
+        self._lock = threading.Lock()
+
+    def build_extension(self, ext):
+        with self._lock:
+            self._started += 1
+            print(f"[{self._started}/{len(self.extensions)}] {ext.name}", flush=True)
+        super().build_extension(ext)
 
 
 # Build products stay under build/ (ignored by git), beside the CMake build.

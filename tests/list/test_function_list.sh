@@ -61,7 +61,7 @@ same_names "README.md's table of functions" "$listed" \
   < <(awk '/^## The functions/ { on = 1; next } /^## / { on = 0 } on' "$root/README.md" |
       sed -n 's/^| `\([a-z_]*\)` | [a-z].*/\1/p')
 same_names "README.md's table of ids" "$listed" \
-  < <(awk '/^\*\*Ids keep/ { on = 1; next } /^## / { on = 0 } on' "$root/README.md" |
+  < <(awk '/^\*\*Ids are 0-based/ { on = 1; next } /^## / { on = 0 } on' "$root/README.md" |
       sed -n 's/^| `\([a-z_]*\)` | `.*/\1/p; s/^| `\([a-z_]*\)` | result .*/\1/p')
 for name in $listed; do
   grep -qw "$name" "$root/package/DESCRIPTION.in" ||

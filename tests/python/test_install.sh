@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Installs the package as a user would, offline: a wheel built with pip from a
-# copy of the source tree (no build isolation), installed into a fresh virtual
-# environment that sees the system's NumPy. Checks every function from outside
-# the tree, uninstalls it, and checks that it is gone. Nothing outside a
-# temporary folder is written, and nothing outside it is compared.
+# Installs the package as a user would, offline: the commands of the
+# README's Python install block after its apt-get lines, pasted into a shell
+# with HOME in a temporary folder, run in a copy of the source tree, with
+# PYTHON in place of /usr/bin/python3. The build must say which extension it
+# compiles, each of the list's. Then checks every function from outside the
+# tree, uninstalls the package and checks that it is gone. Nothing outside
+# the temporary folder is written, and nothing outside it is compared.
 #   bash test_install.sh ROOT PYTHON
 set -euo pipefail
 root=$(cd "$1" && pwd)
 python=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source "$root/tools/project.sh"
 
 # The source as a clean clone would have it (tracked and new files, no builds).
 mkdir "$work/src"
@@ -19,26 +22,39 @@ else
   (cd "$root" && tar cf - --exclude=./build --exclude='./build-*' --exclude=./.git .) | tar xf - -C "$work/src"
 fi
 
-"$python" -m venv --system-site-packages "$work/env"
-pip=("$work/env/bin/python" -m pip --disable-pip-version-check --no-input -q)
+# The README's block: continued lines joined, the apt-get lines left out.
+awk '/^\*\*Install\.\*\*/ { on = 1 } on && /^```sh/ { block = 1; next }
+     block && /^```/ { exit } block' "$root/README.md" |
+  sed -e ':a' -e '/\\$/N; s/\\\n//; ta' | grep -v 'apt-get' |
+  sed "s#/usr/bin/python3#$python#g" > "$work/commands.sh"
+grep -q 'pip install' "$work/commands.sh" ||
+  { echo "no pip install in the README's install block"; exit 1; }
 unset PYTHONPATH
-"${pip[@]}" wheel --no-build-isolation --no-index --no-deps -w "$work/wheels" "$work/src"
-wheel=$(ls "$work"/wheels/mexsets-*.whl)
-"${pip[@]}" install --no-index "$wheel"
+if ! (cd "$work/src" && HOME=$work PIP_NO_INDEX=1 PIP_DISABLE_PIP_VERSION_CHECK=1 \
+      bash -euo pipefail "$work/commands.sh") > "$work/install.log" 2>&1; then
+  tail -40 "$work/install.log"; exit 1
+fi
+names=$(mexsets_modules "$root")
+count=$(wc -w <<<"$names")
+for name in $names; do
+  grep -Eq "^ *\[[0-9]+/$count\] mexsets\._${name}_native\$" "$work/install.log" ||
+    { echo "the build did not say when it compiled _${name}_native"; exit 1; }
+done
+env=$work/mexsets-env
 
 cd "$work"
-"$work/env/bin/python" - "$work/env" <<'PY'
+"$env/bin/python" - "$env" <<'PY'
 import sys, mexsets
 assert mexsets.__file__.startswith(sys.argv[1]), f"imported {mexsets.__file__}"
 PY
-"$work/env/bin/python" "$root/tests/python/check_mexsets.py"
+"$env/bin/python" "$root/tests/python/check_mexsets.py"
 expected=$(sed -n 's/^project(mexsets VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-got=$("$work/env/bin/python" -c 'import mexsets; print(mexsets.__version__)')
+got=$("$env/bin/python" -c 'import mexsets; print(mexsets.__version__)')
 [ "$got" = "$expected" ] || { echo "version $got, CMakeLists.txt says $expected"; exit 1; }
 
-"${pip[@]}" uninstall -y mexsets
-if "$work/env/bin/python" -c 'import mexsets' 2>/dev/null; then
+"$env/bin/python" -m pip --disable-pip-version-check --no-input -q uninstall -y mexsets
+if "$env/bin/python" -c 'import mexsets' 2>/dev/null; then
   echo "mexsets still imports after pip uninstall"
   exit 1
 fi
-echo "install test: wheel built, installed, checked and uninstalled"
+echo "install test: installed as the README says ($count extensions), checked and uninstalled"
