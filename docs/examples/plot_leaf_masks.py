@@ -22,9 +22,15 @@ _, region = np.unique(labels, return_inverse=True)
 region = region.reshape(labels.shape)
 
 # %%
-# The children of the last three merges: the largest parts of the picture.
+# The largest parts below a fifth of the picture: the nodes of at most 20%
+# of the pixels whose parent is larger (a partition of the superpixels),
+# the six largest of them.
 n_regions = len(graph.areas)
-nodes = tree.merges[-3:, :2].ravel()
+parent = np.full(2 * n_regions - 1, -1)
+parent[tree.merges[:, :2]] = tree.merges[:, 2:]
+share = tree.areas / labels.size
+nodes = np.flatnonzero((share <= 0.2) & (share[parent] > 0.2))
+nodes = nodes[np.argsort(-tree.areas[nodes], kind="stable")][:6]
 leaves = mexsets.tree_leaf_sets(tree.merges, [[node] for node in nodes])
 sums = mexsets.score_subsets(graph.areas, np.ones(n_regions), leaves)
 for node, leaf_set, area, count in zip(nodes, leaves, sums.sums_a, sums.sums_b):
@@ -37,8 +43,8 @@ masks = mexsets.tree_occurrence_masks(region, tree.merges, [[node] for node in n
 fig, axes = plt.subplots(2, 3, figsize=(10, 5))
 for ax, node, k in zip(axes.flat, nodes, range(len(nodes))):
     ax.imshow(image)
-    ax.imshow(np.ma.masked_where(~masks[:, :, k], masks[:, :, k]), alpha=0.55,
-              cmap="autumn")
+    ax.imshow(np.ma.masked_where(~masks[:, :, k], masks[:, :, k]), alpha=0.6,
+              cmap="cool")
     ax.set_title(f"node {node}: {len(leaves[k])} leaves")
     ax.set_axis_off()
 fig.tight_layout()

@@ -226,7 +226,8 @@ def main(site, shots):
     print(f"links: {count} pages read, {len(problems)} broken")
     chromium = shutil.which("chromium") or shutil.which("chromium-browser")
     if chromium is None:
-        print("\n".join(problems))
+        for problem in problems:
+            print(problem)
         print("SKIPPED: no Chromium here (Debian: apt-get install chromium); "
               "the pages were not opened in a browser")
         return 1 if problems else 77
