@@ -67,6 +67,14 @@ def octave_help(root, name):
     return "\n".join(lines).rstrip() + "\n", summary
 
 
+def result_types():
+    """The named tuples that the native functions return."""
+    import mexsets
+    return sorted(name for name in getattr(mexsets, "__all__", [])
+                  if isinstance(getattr(mexsets, name), type)
+                  and issubclass(getattr(mexsets, name), tuple))
+
+
 def indent(text, by="   "):
     return "\n".join(by + line if line.strip() else "" for line in text.split("\n"))
 
@@ -95,10 +103,11 @@ def make_api(srcdir, root):
         have_octave_layer = False
     pages = ["python"]
     write_if_changed(api / "python.rst", python_page(
-        "mexsets (Python, native)", "mexsets", names + ["Error", "ArgumentTypeError"],
+        "mexsets (Python, native)", "mexsets", names + ["Error", "ArgumentTypeError"]
+        + result_types(),
         "The functions for NumPy users: ids are 0-based, padded sets end at "
         "their first negative entry, and results with several parts are named "
-        "tuples. ``mexsets.Error`` (a ValueError) and ``mexsets.ArgumentTypeError`` "
+        "tuples (listed after the functions). ``mexsets.Error`` (a ValueError) and ``mexsets.ArgumentTypeError`` "
         "(a TypeError) carry the identifier ``mexsets:<function>:<reason>``."))
     if have_octave_layer:
         pages.append("octave_layer")
