@@ -26,7 +26,7 @@ def segment(image, count=6):
     return mexsets.tree_cut(tree.merges, tree.heights, count)[region].reshape(labels.shape)
 
 
-names = ["astronaut", "coffee", "chelsea", "rocket", "immunohistochemistry", "cat"]
+names = ["astronaut", "coffee", "chelsea", "rocket", "immunohistochemistry", "retina"]
 pictures = [transform.resize(getattr(data, name)(), (160, 200), anti_aliasing=True)
             for name in names]
 

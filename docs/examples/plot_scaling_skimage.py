@@ -36,7 +36,7 @@ def best_of(repeat, call, *args, **kwargs):
 
 photo = data.astronaut()
 rows = []
-for side in (96, 160, 256, 400):
+for side in (128, 224, 400, 560):
     image = transform.resize(photo, (side, side), anti_aliasing=True)
     labels = segmentation.slic(image, n_segments=side * side // 160, compactness=10,
                                start_label=0)
