@@ -1,4 +1,6 @@
-"""What a mexsets call costs around its computation, from Python.
+"""What a mexsets call costs around its computation, from Python, through
+the Octave-faithful layer mexsets.octave (bench/python/native_costs.py
+compares the native layer with it).
 
 1. Tiny inputs (the examples of the docstrings): the time of a call against
    np.asarray on the same inputs, the least a NumPy function pays to accept
@@ -82,7 +84,7 @@ def tiny_section(mexsets):
                                           "above us", "target"))
     for name, args in tiny_calls().items():
         function = getattr(mexsets, name)
-        native = sys.modules["mexsets._" + name]._native.call
+        native = sys.modules["mexsets.octave._" + name]._native.call
         arrays = [a for a in args if isinstance(a, np.ndarray)]
         calls = 20000
         t_call = best_per_call(lambda: function(*args), calls)
@@ -96,7 +98,7 @@ def tiny_section(mexsets):
 
 
 def native_inputs(name):
-    return sys.modules["mexsets._" + name]._native.inputs
+    return sys.modules["mexsets.octave._" + name]._native.inputs
 
 
 # Generated workloads ---------------------------------------------------------
@@ -272,11 +274,11 @@ def main():
     parser.add_argument("--section", choices=["1", "2", "3"], help="run one section only")
     args = parser.parse_args()
     sys.path.insert(0, os.path.join(args.build, "python"))
-    import mexsets
+    from mexsets import octave
 
     sections = {"1": tiny_section, "2": order_section, "3": threads_section}
     for key in ([args.section] if args.section else sorted(sections)):
-        sections[key](mexsets)
+        sections[key](octave)
         print()
 
 

@@ -14,7 +14,7 @@ from pathlib import Path
 
 import numpy as np
 
-from mexsets import octave  # the Octave-faithful layer: 1-based ids
+import mexsets
 
 # The photographs of scikit-image's data module that need no download.
 BUILT_IN = ("astronaut", "coffee", "chelsea", "rocket", "coins", "camera",
@@ -165,7 +165,7 @@ def grid_labels(picture, count, rows_at_once=256):
 
 
 def candidate_nodes(merges, node_area, n_leaves, pixels):
-    """The candidates (1-based node ids, ascending) and how they were chosen:
+    """The candidates (node ids, ascending) and how they were chosen:
     the nodes that cover 0.5% to 50% of the picture while their leaf lists,
     one padded row each (candidates by widest list), take at most 256
     entries per region. Past that (a region grown one small neighbour at a
@@ -176,7 +176,7 @@ def candidate_nodes(merges, node_area, n_leaves, pixels):
     most 2000 candidates, and each cut's lists hold each region once: at
     most 10 entries per region plus the padding of the rows."""
     in_range = (node_area >= 0.005 * pixels) & (node_area <= 0.5 * pixels)
-    rows = merges.astype(np.int64) - 1
+    rows = np.asarray(merges, np.intp)
     leaf_count = np.concatenate([np.ones(n_leaves, np.int64),
                                  np.zeros(rows.shape[0], np.int64)])
     for first, second, new in rows:                        # children come first
@@ -190,17 +190,18 @@ def candidate_nodes(merges, node_area, n_leaves, pixels):
         node = np.arange(node_area.size)
         root = np.zeros(node_area.size, bool)
         for parts in 2 ** np.arange(1, 11):
-            newest = 2 * n_leaves - parts - 1            # 0-based id of the last node made
+            newest = 2 * n_leaves - parts - 1            # the id of the last node made
             root |= (node <= newest) & (parent > newest)
         nodes = np.flatnonzero(root & in_range)
         rule = ("cover 0.5% to 50% of the picture and are parts of cuts into "
                 "2, 4, ..., 1024")
-    return nodes + 1.0, rule
+    return nodes, rule
 
 
 def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=None):
     """Runs the pipeline on an h-by-w-by-3 picture in [0, 1]; returns a dict
-    of every intermediate result (ids as the mexsets functions give them),
+    of every intermediate result (ids as the mexsets functions give them:
+    regions 0..L-1 are the labels 1..L),
     ``time``, the seconds spent in each function, and ``steps``, the
     (name, seconds, peak bytes) of each step. SUPERPIXELS is 'slic' or
     'grid' (grid_labels); None takes SLIC up to a megapixel (2**20 pixels)
@@ -228,6 +229,7 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     if n_leaves < 2:
         raise ValueError("mexsets.demo: the picture is one region; nothing to merge")
     flat = labels.ravel()
+    region = labels - 1                       # 0..L-1: the leaves of the merge tree
     leaf_area = np.bincount(flat, minlength=n_leaves + 1)[1:].astype(float)
     luma = picture @ np.array([0.299, 0.587, 0.114])
     leaf_luma = np.bincount(flat, luma.ravel(), n_leaves + 1)[1:] / leaf_area
@@ -246,49 +248,49 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     lab = filters.gaussian(color.rgb2lab(picture) / 100, sigma=1, channel_axis=-1)
     clock.seconds["gradient"] = time.perf_counter() - start
     steps.end("gradient")
-    pair_first, pair_second, lengths, strengths, _, rim_length = clock(
-        octave.region_graph, labels, lab)
+    graph = clock(mexsets.region_graph, labels, lab)
+    pair_first, pair_second, lengths, strengths = graph[:4]
+    rim_length = graph.border
     del lab
     steps.end("region_graph")
 
     # 3. The merge tree and its candidate nodes (candidate_nodes).
-    merges, node_area, heights = clock(octave.merge_regions, pair_first, pair_second,
+    merges, node_area, heights = clock(mexsets.merge_regions, pair_first, pair_second,
                                        lengths, strengths, leaf_area)
     steps.end("merge_regions")
     nodes, rule = candidate_nodes(merges, node_area, n_leaves, h * w)
     if nodes.size == 0:                   # a picture of one region: the root alone
-        nodes = np.array([float(node_area.size)])
+        nodes = np.array([node_area.size - 1], np.intp)
     n_cand = nodes.size
     steps.end("candidates")
 
     # 4. Leaf sets, masks, areas and overlaps. Every candidate's mask while
     # they fit in 128 MB, past that only those of the best ones, at the end.
-    leaves = clock(octave.tree_leaf_sets, merges, nodes[:, None])
-    subsets = clock(octave.tree_leaf_matrix, merges, nodes[:, None])  # 1-based, 0 pads
+    leaves = clock(mexsets.tree_leaf_sets, merges, nodes[:, None])
+    subsets = clock(mexsets.tree_leaf_matrix, merges, nodes[:, None])  # padded with -1
     steps.end("tree_leaf_sets, tree_leaf_matrix")
     all_masks = n_cand * h * w <= 2 ** 27
     if all_masks:
-        masks = clock(octave.tree_occurrence_masks, labels, merges, nodes[:, None])
+        masks = clock(mexsets.tree_occurrence_masks, region, merges, nodes[:, None])
         steps.end("tree_occurrence_masks")
-    area, luma_sum = clock(octave.score_subsets, leaf_area, leaf_luma * leaf_area, subsets)
+    area, luma_sum = clock(mexsets.score_subsets, leaf_area, leaf_luma * leaf_area, subsets)
     brightness = luma_sum / area
-    areas_agree = bool(np.array_equal(area, node_area[nodes.astype(int) - 1])
+    areas_agree = bool(np.array_equal(area, node_area[nodes])
                        and (not all_masks or np.array_equal(area, masks.sum(axis=(0, 1)))))
     steps.end("score_subsets")
     # The shared area of every two nodes takes 8*n_nodes**2 bytes: worked
     # out while that stays under 64 MB, not at scale; suppression below
-    # needs no node-by-node matrix.
+    # needs no node-by-node matrix. Of the node areas only the leaves' count.
     shared = None
     if 8 * node_area.size ** 2 <= 2 ** 26:
-        node_rows = np.concatenate([leaf_area, np.zeros(node_area.size - n_leaves)])[:, None]
-        shared = clock(octave.tree_overlap_matrix, [], merges - 1, node_rows)
+        shared = clock(mexsets.tree_overlap_matrix, merges, node_area)
         steps.end("tree_overlap_matrix")
 
     # 5. Features. Shared boundaries as sparse symmetric L-by-L matrices,
     # each region's totals summed over its neighbours in ascending order.
-    ids = subsets - 1                                          # 0-based, -1 pads
-    ends = np.concatenate([pair_first, pair_second]).astype(np.int64) - 1
-    other = np.concatenate([pair_second, pair_first]).astype(np.int64) - 1
+    ids = subsets
+    ends = np.concatenate([pair_first, pair_second])
+    other = np.concatenate([pair_second, pair_first])
     both_lengths = np.concatenate([lengths, lengths])
     both_strengths = np.concatenate([strengths, strengths])
     shape = (n_leaves, n_leaves)
@@ -297,11 +299,11 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     by_neighbour = np.lexsort((other, ends))
     leaf_length = np.bincount(ends[by_neighbour], both_lengths[by_neighbour], n_leaves)
     leaf_strength = np.bincount(ends[by_neighbour], both_strengths[by_neighbour], n_leaves)
-    perimeter, _ = clock(octave.set_features, ids, (leaf_length + rim_length)[:, None], 3,
-                         shared_length)
-    contour, _ = clock(octave.set_features, ids, leaf_strength[:, None], 3, shared_strength)
-    uniformity, _ = clock(octave.set_features, ids, leaf_luma[:, None], 2)
-    _, box = clock(octave.set_features, ids, leaf_box, 4)
+    perimeter, _ = clock(mexsets.set_features, ids, leaf_length + rim_length, "perimeter",
+                         w=shared_length)
+    contour, _ = clock(mexsets.set_features, ids, leaf_strength, "perimeter", w=shared_strength)
+    uniformity, _ = clock(mexsets.set_features, ids, leaf_luma, "ratio")
+    box = clock(mexsets.set_features, ids, leaf_box, "box")
     contrast = contour / perimeter                    # mean colour step along the outline
     irregularity = perimeter ** 2 / (4 * np.pi * area)
     steps.end("set_features")
@@ -312,20 +314,18 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
     # shared area summed over regions is what tree_overlap_matrix gives for
     # their nodes, whole numbers either way, so the ratios are the same bits.
     relevance = contrast / contrast.max() if contrast.max() > 0 else np.ones(n_cand)
-    order, scores = clock(octave.rank_diverse, ids, relevance, leaf_area, lambda_)
+    order, scores = clock(mexsets.rank_diverse, ids, relevance, leaf_area, lambda_)
     steps.end("rank_diverse")
-    ranked = order.astype(int) - 1
-    _, kept = clock(octave.suppress_overlaps, ids[ranked], leaf_area, leaf_area, overlap)
+    _, kept = clock(mexsets.suppress_overlaps, ids[order], leaf_area, leaf_area, overlap)
     steps.end("suppress_overlaps")
-    front = clock(octave.nondominated, np.column_stack([-contrast, irregularity]))
+    front = clock(mexsets.nondominated, np.column_stack([-contrast, irregularity]))
     steps.end("nondominated")
-    kept_rank = kept.astype(int)               # nodes[order[kept_rank - 1] - 1] are kept
-    best = order[kept_rank[:top] - 1].astype(int) - 1      # candidate rows, best first
+    best = order[kept[:top]]              # candidate rows, best first (kept: places in order)
     if all_masks:
         best_masks = masks[:, :, best]
     else:
         masks = None
-        best_masks = clock(octave.tree_occurrence_masks, labels, merges, nodes[best][:, None])
+        best_masks = clock(mexsets.tree_occurrence_masks, region, merges, nodes[best][:, None])
         steps.end("tree_occurrence_masks")
 
     return dict(picture=picture, labels=labels, leaf_area=leaf_area, merges=merges,
@@ -335,7 +335,7 @@ def propose(picture, regions=300, lambda_=0.75, overlap=0.5, top=6, superpixels=
                 pair_second=pair_second, lengths=lengths, strengths=strengths,
                 rim_length=rim_length, perimeter=perimeter, contrast=contrast,
                 irregularity=irregularity, uniformity=uniformity, box=box, order=order,
-                scores=scores, kept=kept, kept_rank=kept_rank, front=front, best=best,
+                scores=scores, kept=kept, front=front, best=best,
                 lambda_=lambda_, overlap=overlap, superpixels=superpixels,
                 time=clock.seconds, steps=steps.rows)
 
@@ -423,12 +423,13 @@ def best_overlaps(result, objects, candidates=None):
     n_objects = int(objects.max())
     labels = result["labels"]
     n_leaves = int(labels.max())
-    # Pixels of each object per region; a candidate is a union of regions.
+    # Pixels of each object per label (region + 1); a candidate is a union
+    # of regions, its list padded with -1, which row 0 (no label) takes.
     shared = np.zeros((n_leaves + 1, n_objects + 1))
     np.add.at(shared, (labels.ravel(), objects.ravel()), 1)
     shared[0] = 0
     rows = np.arange(result["nodes"].size) if candidates is None else np.asarray(candidates)
-    inter = shared[result["subsets"][rows].astype(int)].sum(axis=1)[:, 1:]
+    inter = shared[result["subsets"][rows] + 1].sum(axis=1)[:, 1:]
     object_area = np.bincount(objects.ravel(), minlength=n_objects + 1)[1:]
     union = result["area"][rows][:, None] + object_area[None, :] - inter
     return (inter / union).max(axis=0) if rows.size else np.zeros(n_objects)

@@ -146,7 +146,7 @@ def report(result, name, say=print):
         say(f"   areas       score_subsets: pixel counts agree with the tree: {agree}")
     n_nodes = r["node_area"].size
     if r["shared"] is not None:
-        shared = r["shared"][np.ix_(nodes.astype(int) - 1, nodes.astype(int) - 1)]
+        shared = r["shared"][np.ix_(nodes, nodes)]
         say(f"   overlaps    tree_overlap_matrix: {n_nodes}-by-{n_nodes} shared areas; "
             f"{np.count_nonzero(np.triu(shared, 1))} candidate pairs overlap")
     else:
@@ -163,19 +163,19 @@ def report(result, name, say=print):
     say(" tile  rank  node  pixels  rows     cols     contrast  perimeter  irregular  "
         "uniform  bright  score")
     for k, c in enumerate(r["best"]):
-        rank = r["kept_rank"][k]
+        place = r["kept"][k]                                  # 0-based place in the order
         box = r["box"][c].astype(int)
-        say(f" {k + 3:4d}  {rank:4d}  {nodes[c]:4.0f}  {r['area'][c]:6.0f}  "
+        say(f" {k + 3:4d}  {place + 1:4d}  {nodes[c]:4d}  {r['area'][c]:6.0f}  "
             f"{box[0]:3d}-{box[2]:<3d}  {box[1]:3d}-{box[3]:<3d}  {r['contrast'][c]:8.3f}  "
             f"{r['perimeter'][c]:9.0f}  {r['irregularity'][c]:9.2f}  "
             f"{r['uniformity'][c]:7.2f}  {r['brightness'][c]:6.2f}  "
-            f"{r['scores'][rank - 1]:5.3f}")
+            f"{r['scores'][place]:5.3f}")
     on_front = np.flatnonzero(r["front"])
     on_front = on_front[np.argsort(-r["contrast"][on_front], kind="stable")]
     say("\nPareto front: no other candidate has higher contrast and a more regular outline")
     say("  node  pixels  contrast  irregular")
     for c in on_front:
-        say(f"  {nodes[c]:4.0f}  {r['area'][c]:6.0f}  {r['contrast'][c]:8.3f}  "
+        say(f"  {nodes[c]:4d}  {r['area'][c]:6.0f}  {r['contrast'][c]:8.3f}  "
             f"{r['irregularity'][c]:9.2f}")
     say("\n" + _time_report(r["time"]))
     say("\nsteps: seconds and peak memory above the memory in use before the step")
@@ -188,7 +188,7 @@ def check_coins(result, say=print):
     and over the proposals kept; returns both arrays."""
     objects = pipeline.coin_objects(result["picture"])
     every = pipeline.best_overlaps(result, objects)
-    kept = result["order"][result["kept_rank"] - 1].astype(int) - 1
+    kept = result["order"][result["kept"]]
     proposals = pipeline.best_overlaps(result, objects, kept)
     say(f"\ncoins: Otsu's threshold finds {objects.max()} coins; best intersection over "
         "union per coin")

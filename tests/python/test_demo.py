@@ -65,8 +65,8 @@ def test_demo_end_to_end_draws_the_masks_it_returns(tmp_path, capsys):
     dimmed = np.round(255 * (r["picture"] * 0.3 + 0.15))
     for k, c in enumerate(r["best"]):
         mask = r["masks"][:, :, c]
-        leaves = r["subsets"][c]
-        assert np.array_equal(mask, np.isin(r["labels"], leaves[leaves > 0]))
+        leaves = r["subsets"][c]                  # regions 0..L-1 are the labels 1..L
+        assert np.array_equal(mask, np.isin(r["labels"] - 1, leaves[leaves >= 0]))
         outline = np.zeros_like(mask)
         outline[:, :-1] |= mask[:, :-1] != mask[:, 1:]
         outline[:-1] |= mask[:-1] != mask[1:]
@@ -110,8 +110,7 @@ def test_candidates_past_the_budget_are_parts_of_cuts():
     # A chain: region 1 takes in regions 2, 3, ... one at a time, so every
     # merge node lies in the area range and the lists outgrow the budget.
     n = 2000
-    merges = np.array([[1 if r == 0 else n + r, r + 2, n + r + 1] for r in range(n - 1)],
-                      float)
+    merges = np.array([[0 if r == 0 else n + r - 1, r + 1, n + r] for r in range(n - 1)])
     merges[:, :2].sort(axis=1)
     node_area = np.concatenate([np.ones(n), np.arange(2, n + 1)]).astype(float)
     nodes, rule = pipeline.candidate_nodes(merges, node_area, n, n)
@@ -122,9 +121,9 @@ def test_candidates_past_the_budget_are_parts_of_cuts():
         if k > n:
             continue
         merged = {int(c) for row in merges[:n - k] for c in row[:2]}
-        roots = set(range(1, 2 * n - k + 1)) - merged
-        expected |= {r for r in roots if 0.005 * n <= node_area[r - 1] <= 0.5 * n}
-    assert set(nodes.astype(int)) == expected and len(expected) > 0
+        roots = set(range(2 * n - k)) - merged
+        expected |= {r for r in roots if 0.005 * n <= node_area[r] <= 0.5 * n}
+    assert set(nodes.tolist()) == expected and len(expected) > 0
 
 
 def test_grid_labels_number_every_region_once():
