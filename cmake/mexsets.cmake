@@ -506,5 +506,13 @@ function(mexsets_add_python_package)
     add_test(NAME python.install
       COMMAND bash ${MEXSETS_ROOT}/tests/python/test_install.sh ${MEXSETS_ROOT}
               ${MEXSETS_PYTHON_EXECUTABLE})
+    # The documentation site, built by tools/docs.sh and opened in headless
+    # Chromium (skipped, exit 77, where there is none). Its pages and gallery
+    # use every function.
+    if(NOT MEXSETS_ONLY)
+      add_test(NAME docs.site
+        COMMAND bash ${MEXSETS_ROOT}/tests/docs/test_docs.sh ${MEXSETS_ROOT} ${CMAKE_BINARY_DIR})
+      set_tests_properties(docs.site PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)
+    endif()
   endif()
 endfunction()

@@ -13,7 +13,9 @@ build=${MEXSETS_BUILD:-$root/build}
 packages=(build-essential cmake libboost-dev libgtest-dev libbenchmark-dev
           octave liboctave-dev clang libclang-rt-14-dev
           python3-dev python3-numpy pybind11-dev python3-pytest python3-scipy
-          python3-venv python3-pip python3-setuptools python3-wheel python3-hypothesis python3-skimage python3-matplotlib python3-distributed)
+          python3-venv python3-pip python3-setuptools python3-wheel python3-hypothesis python3-skimage python3-matplotlib python3-distributed
+          python3-sphinx python3-numpydoc python3-sphinx-gallery python3-pydata-sphinx-theme
+          python3-myst-parser chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
