@@ -73,6 +73,19 @@ std::size_t default_threads();
 template <class Body>
 void parallel_for_ordered(std::size_t n, std::size_t grain, Body&& body);
 
+// Work worth a chunk of its own, in the units of mexsets/interrupt.hpp
+// (about a nanosecond each): below it, starting other threads costs more
+// than they gain, so a call with less work runs on its calling thread alone.
+// Measured with the bench_*_threads benchmarks (README: Threads).
+constexpr std::size_t chunk_units = std::size_t{1} << 16;
+
+// The grain of a loop whose elements cost `units` each: a chunk of about
+// chunk_units (at least one element). Depends on the shapes only, never on
+// the thread count.
+constexpr std::size_t grain_for(std::size_t units) {
+  return units == 0 || units >= chunk_units ? 1 : chunk_units / units;
+}
+
 // Sets the thread count of the calls made on this thread while it lives
 // (0: default_threads()); the setting before it comes back afterwards. Hosts
 // make one around a call; tests and benchmarks make one to pick a count.
