@@ -86,6 +86,12 @@ constexpr std::size_t grain_for(std::size_t units) {
   return units == 0 || units >= chunk_units ? 1 : chunk_units / units;
 }
 
+// The grain that parallel_for uses for `grain` in the current call (a test
+// may cap grains: ThreadScope). Code that keeps one result per chunk takes
+// g = chunk_grain(grain), passes g to parallel_for and files a chunk's
+// result at begin / g, of n / g + 1 slots.
+std::size_t chunk_grain(std::size_t grain);
+
 // Sets the thread count of the calls made on this thread while it lives
 // (0: default_threads()); the setting before it comes back afterwards. Hosts
 // make one around a call; tests and benchmarks make one to pick a count.
@@ -205,6 +211,12 @@ inline ThreadScope::ThreadScope(std::size_t threads, std::size_t most_grain)
 
 inline ThreadScope::~ThreadScope() { parallel_detail::current_scope = previous_; }
 
+inline std::size_t chunk_grain(std::size_t grain) {
+  const ThreadScope* scope = parallel_detail::current_scope;
+  if (scope && scope->most_grain() && grain > scope->most_grain()) grain = scope->most_grain();
+  return grain == 0 ? 1 : grain;
+}
+
 inline std::size_t call_threads() {
   const ThreadScope* scope = parallel_detail::current_scope;
   return scope ? scope->threads() : default_threads();
@@ -213,8 +225,7 @@ inline std::size_t call_threads() {
 template <class Body>
 void parallel_for(std::size_t n, std::size_t grain, Body&& body) {
   ThreadScope* scope = parallel_detail::current_scope;
-  if (scope && scope->most_grain() && grain > scope->most_grain()) grain = scope->most_grain();
-  if (grain == 0) grain = 1;
+  grain = chunk_grain(grain);
   if (n <= grain || call_threads() <= 1) {
     body(std::size_t{0}, n);
     return;
