@@ -4,10 +4,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "common/leaf_sets.hpp"
 #include "mexsets/contract.hpp"
 #include "mexsets/result_size.hpp"
-#include "common/leaf_sets.hpp"
 
 namespace mexsets {
 
@@ -28,7 +29,7 @@ struct TreeLeafSetsContract : ContractDefaults {
   // while the lists are created, and a host that ends the call on a failed
   // allocation releases its blocks too. Every row's count, and the lists'
   // total size (4 bytes a leaf plus a header a list), is checked before the
-  // lists are made, each at its final size; then each is filled.
+  // lists are made, each at its final size; then they are filled.
   template <class Call>
   static void run(Call& call) {
     const ConstMatrix merges = call.matrix(IN_MERGES);
@@ -43,8 +44,12 @@ struct TreeLeafSetsContract : ContractDefaults {
         [&] { return "the leaf lists of " + std::to_string(tree.size()) + " node sets"; },
         "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     call.lists(OUT_LEAVES, tree.size(), [&](std::size_t j) { return tree.count(j); });
+    // The lists are located on this thread; the rows are filled on the
+    // threads of the call.
+    std::vector<std::uint32_t*> outs(tree.size(), nullptr);
     for (std::size_t j = 0; j < tree.size(); ++j)
-      if (const std::size_t count = tree.count(j)) tree.fill(j, count, call.list(OUT_LEAVES, j));
+      if (tree.count(j)) outs[j] = call.list(OUT_LEAVES, j);
+    tree.fill_rows(outs.data());
   }
 };
 
