@@ -477,7 +477,7 @@ void TreeLeafSets::fill_rows(std::uint32_t* const* outs) {
   for (std::size_t j = 0; j < rows; ++j) total += static_cast<double>(row_count_[j]);
   const std::size_t grain =
       chunk_grain(rows, 16 + 4 * total / static_cast<double>(rows ? rows : 1));
-  if (grain >= rows) {
+  if (!splits(rows, grain)) {
     for (std::size_t j = 0; j < rows; ++j)
       if (const std::size_t n = count(j)) fill(j, n, outs[j]);
     return;

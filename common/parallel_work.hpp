@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/parallel.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -45,6 +46,16 @@ inline std::size_t chunk_grain(std::size_t n, double units) {
   const std::size_t by_count = (n + kMostChunks - 1) / kMostChunks;
   const std::size_t grain = by_work > by_count ? by_work : by_count;
   return grain > 0 ? grain : 1;
+}
+
+// Whether parallel_for(n, grain, ...) would run more than one chunk (tests
+// cap the grain through their ThreadScope): a loop that must prepare shared
+// data before it splits prepares it only then.
+inline bool splits(std::size_t n, std::size_t grain) {
+  if (call_threads() <= 1) return false;
+  const ThreadScope* scope = parallel_detail::current_scope;
+  if (scope && scope->most_grain() && grain > scope->most_grain()) grain = scope->most_grain();
+  return n > (grain ? grain : 1);
 }
 
 class CallerTicks {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -367,35 +368,35 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
   std::vector<std::size_t> remaining(m);
   for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
 
-  // The best score: each chunk of the remaining candidates finds its first
-  // best, and the chunks' picks are taken in chunk order, a later one only
-  // when strictly greater: the first best of all, as one loop finds it.
-  struct Best {
-    double score;
-    std::size_t at;
-  };
-  std::vector<Best> chunk_best;
+  // The best score, as one loop finds it: the first (lowest position) of
+  // the greatest scores above the floor. Each chunk finds its own; a chunk's
+  // pick replaces the one so far when greater, or equal and earlier, which
+  // gives the same pick in whatever order the chunks end.
   InterruptCheck interrupt;
+  std::mutex pick_lock;
   for (std::size_t step = 0; step < m; ++step) {
     interrupt.tick(2 * remaining.size());
-    const std::size_t grain = chunk_grain(remaining.size(), 4);
-    chunk_best.assign((remaining.size() + grain - 1) / grain, Best{0.0, m});
-    parallel_for(remaining.size(), grain, [&](std::size_t begin, std::size_t end) {
-      Best found{-1.7976931348623157e308, m};
-      for (std::size_t k = begin; k < end; ++k) {
-        const std::size_t c = remaining[k];
-        const double score = weighted[c] - redundancy[c] * keep;
-        if (score > found.score) found = Best{score, k};
-      }
-      chunk_best[begin / grain] = found;
-    });
     double best = -1.7976931348623157e308;
     std::size_t at = m;
-    for (const Best& found : chunk_best)
-      if (found.at != m && found.score > best) {
-        best = found.score;
-        at = found.at;
-      }
+    parallel_for(remaining.size(), chunk_grain(remaining.size(), 4),
+                 [&](std::size_t begin, std::size_t end) {
+                   double found = -1.7976931348623157e308;
+                   std::size_t found_at = m;
+                   for (std::size_t k = begin; k < end; ++k) {
+                     const std::size_t c = remaining[k];
+                     const double score = weighted[c] - redundancy[c] * keep;
+                     if (score > found) {
+                       found = score;
+                       found_at = k;
+                     }
+                   }
+                   if (found_at == m) return;
+                   const std::lock_guard<std::mutex> hold(pick_lock);
+                   if (at == m || found > best || (found == best && found_at < at)) {
+                     best = found;
+                     at = found_at;
+                   }
+                 });
     if (at == m) {  // no score qualified: the lowest-numbered remaining one
       at = 0;
       best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
