@@ -36,7 +36,7 @@
 
 namespace mexsets {
 
-constexpr std::size_t kChunkWork = std::size_t{1} << 16;  // about 65 microseconds
+constexpr std::size_t kChunkWork = std::size_t{1} << 15;  // about 30 microseconds
 constexpr std::size_t kMostChunks = 64;
 
 // The grain of a loop over n items of about `units` units each (at least 1).

@@ -45,7 +45,9 @@
 // Cost: O(M*N + R2*C2) to build; per plane O(links reached + runs written)
 // (or O(M*N) in the fallback). Scratch: O(runs + L + R2*C2), at most about
 // the output's size; when L is far larger than the inputs, only the nodes
-// they name get storage.
+// they name get storage. Threads: the planes are marked on the threads of
+// the call (common/parallel.hpp), each with stamps of its own (O(L) more
+// scratch per thread); the flags are the same on any number.
 #pragma once
 
 #include <cstddef>
