@@ -73,6 +73,25 @@ std::size_t default_threads();
 template <class Body>
 void parallel_for_ordered(std::size_t n, std::size_t grain, Body&& body);
 
+// Work worth a chunk of its own, in the units of mexsets/interrupt.hpp
+// (about a nanosecond each): below it, starting other threads costs more
+// than they gain, so a call with less work runs on its calling thread alone.
+// Measured with the bench_*_threads benchmarks (README: Threads).
+constexpr std::size_t chunk_units = std::size_t{1} << 16;
+
+// The grain of a loop whose elements cost `units` each: a chunk of about
+// chunk_units (at least one element). Depends on the shapes only, never on
+// the thread count.
+constexpr std::size_t grain_for(std::size_t units) {
+  return units == 0 || units >= chunk_units ? 1 : chunk_units / units;
+}
+
+// The grain that parallel_for uses for `grain` in the current call (a test
+// may cap grains: ThreadScope). Code that keeps one result per chunk takes
+// g = chunk_grain(grain), passes g to parallel_for and files a chunk's
+// result at begin / g, of n / g + 1 slots.
+std::size_t chunk_grain(std::size_t grain);
+
 // Sets the thread count of the calls made on this thread while it lives
 // (0: default_threads()); the setting before it comes back afterwards. Hosts
 // make one around a call; tests and benchmarks make one to pick a count.
@@ -192,6 +211,12 @@ inline ThreadScope::ThreadScope(std::size_t threads, std::size_t most_grain)
 
 inline ThreadScope::~ThreadScope() { parallel_detail::current_scope = previous_; }
 
+inline std::size_t chunk_grain(std::size_t grain) {
+  const ThreadScope* scope = parallel_detail::current_scope;
+  if (scope && scope->most_grain() && grain > scope->most_grain()) grain = scope->most_grain();
+  return grain == 0 ? 1 : grain;
+}
+
 inline std::size_t call_threads() {
   const ThreadScope* scope = parallel_detail::current_scope;
   return scope ? scope->threads() : default_threads();
@@ -200,8 +225,7 @@ inline std::size_t call_threads() {
 template <class Body>
 void parallel_for(std::size_t n, std::size_t grain, Body&& body) {
   ThreadScope* scope = parallel_detail::current_scope;
-  if (scope && scope->most_grain() && grain > scope->most_grain()) grain = scope->most_grain();
-  if (grain == 0) grain = 1;
+  grain = chunk_grain(grain);
   if (n <= grain || call_threads() <= 1) {
     body(std::size_t{0}, n);
     return;
