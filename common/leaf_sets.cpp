@@ -475,8 +475,7 @@ void TreeLeafSets::fill_rows(std::uint32_t* const* outs) {
   const std::size_t rows = size();
   double total = 0.0;
   for (std::size_t j = 0; j < rows; ++j) total += static_cast<double>(row_count_[j]);
-  const std::size_t grain =
-      chunk_grain(rows, 16 + 4 * total / static_cast<double>(rows ? rows : 1));
+  const std::size_t grain = work_grain(rows, 16 + 4 * total / static_cast<double>(rows ? rows : 1));
   if (!splits(rows, grain)) {
     for (std::size_t j = 0; j < rows; ++j)
       if (const std::size_t n = count(j)) fill(j, n, outs[j]);

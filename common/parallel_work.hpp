@@ -40,7 +40,7 @@ constexpr std::size_t kChunkWork = std::size_t{1} << 15;  // about 30 microsecon
 constexpr std::size_t kMostChunks = 64;
 
 // The grain of a loop over n items of about `units` units each (at least 1).
-inline std::size_t chunk_grain(std::size_t n, double units) {
+inline std::size_t work_grain(std::size_t n, double units) {
   const double least = static_cast<double>(kChunkWork) / (units > 1 ? units : 1);
   const std::size_t by_work = least >= static_cast<double>(n) ? n : static_cast<std::size_t>(least);
   const std::size_t by_count = (n + kMostChunks - 1) / kMostChunks;
@@ -52,10 +52,7 @@ inline std::size_t chunk_grain(std::size_t n, double units) {
 // cap the grain through their ThreadScope): a loop that must prepare shared
 // data before it splits prepares it only then.
 inline bool splits(std::size_t n, std::size_t grain) {
-  if (call_threads() <= 1) return false;
-  const ThreadScope* scope = parallel_detail::current_scope;
-  if (scope && scope->most_grain() && grain > scope->most_grain()) grain = scope->most_grain();
-  return n > (grain ? grain : 1);
+  return call_threads() > 1 && n > chunk_grain(grain);
 }
 
 class CallerTicks {

@@ -113,7 +113,7 @@ class PickOverlaps {
         const double mean_q = static_cast<double>(remaining_total_) /
                               static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
         const double units = 1 + static_cast<double>(p.size) * mean_q;
-        parallel_for(remaining.size(), chunk_grain(remaining.size(), units),
+        parallel_for(remaining.size(), work_grain(remaining.size(), units),
                      [&](std::size_t begin, std::size_t end) {
                        InterruptCheck silent;
                        InterruptCheck& interrupt = ticks_.here(silent);
@@ -238,7 +238,7 @@ class PickOverlaps {
     for (std::size_t i = 0; i < p.size; ++i)
       touched += static_cast<double>(posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]]);
     const double units = 2 * touched / static_cast<double>(std::max<std::size_t>(m, 1)) + 1;
-    parallel_for(m, chunk_grain(m, units), [&](std::size_t begin, std::size_t end) {
+    parallel_for(m, work_grain(m, units), [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
       InterruptCheck& interrupt = ticks_.here(silent);
       std::fill(shared.begin() + static_cast<std::ptrdiff_t>(begin),
@@ -265,7 +265,7 @@ class PickOverlaps {
   void by_column_sums(ItemList p, const std::vector<std::size_t>& remaining,
                       std::vector<double>& shared) {
     const std::size_t k = pairs_.items();
-    parallel_for(k, chunk_grain(k, static_cast<double>(p.size) + 1),
+    parallel_for(k, work_grain(k, static_cast<double>(p.size) + 1),
                  [&](std::size_t begin, std::size_t end) {
                    InterruptCheck silent;
                    InterruptCheck& interrupt = ticks_.here(silent);
@@ -279,7 +279,7 @@ class PickOverlaps {
                  });
     const double mean_q = static_cast<double>(remaining_total_) /
                           static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
-    parallel_for(remaining.size(), chunk_grain(remaining.size(), 1 + mean_q),
+    parallel_for(remaining.size(), work_grain(remaining.size(), 1 + mean_q),
                  [&](std::size_t begin, std::size_t end) {
                    InterruptCheck silent;
                    InterruptCheck& interrupt = ticks_.here(silent);
@@ -302,7 +302,7 @@ class PickOverlaps {
     const double mean_q =
         static_cast<double>(remaining_total_) / static_cast<double>(std::max<std::size_t>(n, 1));
     const double units = 1 + static_cast<double>(lanes * p.size) * mean_q;
-    parallel_for(groups, chunk_grain(groups, units), [&](std::size_t first, std::size_t last) {
+    parallel_for(groups, work_grain(groups, units), [&](std::size_t first, std::size_t last) {
       InterruptCheck silent;
       InterruptCheck& interrupt = ticks_.here(silent);
       for (std::size_t g = first * lanes; g < last * lanes; g += lanes) {
@@ -378,7 +378,7 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     interrupt.tick(2 * remaining.size());
     double best = -1.7976931348623157e308;
     std::size_t at = m;
-    parallel_for(remaining.size(), chunk_grain(remaining.size(), 4),
+    parallel_for(remaining.size(), work_grain(remaining.size(), 4),
                  [&](std::size_t begin, std::size_t end) {
                    double found = -1.7976931348623157e308;
                    std::size_t found_at = m;
@@ -411,15 +411,14 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     overlaps.compute(pick, remaining, shared);
     if (ratios) *ratios += remaining.size();
     const double picked_weight = list_weights[pick];
-    parallel_for(remaining.size(), chunk_grain(remaining.size(), 4),
-                 [&](std::size_t begin, std::size_t end) {
-                   for (std::size_t k = begin; k < end; ++k) {
-                     const std::size_t c = remaining[k];
-                     const double rho =
-                         overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
-                     if (rho > redundancy[c]) redundancy[c] = rho;
-                   }
-                 });
+    parallel_for(
+        remaining.size(), work_grain(remaining.size(), 4), [&](std::size_t begin, std::size_t end) {
+          for (std::size_t k = begin; k < end; ++k) {
+            const std::size_t c = remaining[k];
+            const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+            if (rho > redundancy[c]) redundancy[c] = rho;
+          }
+        });
   }
   return overlaps.strategy();
 }

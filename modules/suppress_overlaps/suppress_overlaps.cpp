@@ -214,7 +214,7 @@ class AcceptedOverlaps {
   template <class Test>
   std::size_t first_reaching(std::size_t n, double units, Test test) {
     std::atomic<std::size_t> hit_before{n};
-    parallel_for(n, chunk_grain(n, units), [&](std::size_t begin, std::size_t end) {
+    parallel_for(n, work_grain(n, units), [&](std::size_t begin, std::size_t end) {
       if (hit_before.load(std::memory_order_relaxed) < begin) return;
       InterruptCheck silent;
       const std::size_t hit = test(begin, end, ticks_.here(silent), hit_before);
@@ -339,19 +339,18 @@ class AcceptedOverlaps {
   // The threads split the rows of W, then the accepted rows.
   bool by_row_sums(ItemList q, double weight_q, double t, std::size_t from) {
     const std::size_t k = pairs_.items();
-    parallel_for(k, chunk_grain(k, static_cast<double>(q.size) + 1),
-                 [&](std::size_t begin, std::size_t end) {
-                   InterruptCheck silent;
-                   InterruptCheck& interrupt = ticks_.here(silent);
-                   double* sums = row_sums_.data();
-                   std::fill(sums + begin, sums + end, 0.0);
-                   for (std::size_t j = 0; j < q.size; ++j) {
-                     interrupt.tick(end - begin);
-                     const double* column =
-                         pairs_.matrix().column(static_cast<std::size_t>(q.ids[j]));
-                     for (std::size_t a = begin; a < end; ++a) sums[a] += column[a];
-                   }
-                 });
+    parallel_for(
+        k, work_grain(k, static_cast<double>(q.size) + 1), [&](std::size_t begin, std::size_t end) {
+          InterruptCheck silent;
+          InterruptCheck& interrupt = ticks_.here(silent);
+          double* sums = row_sums_.data();
+          std::fill(sums + begin, sums + end, 0.0);
+          for (std::size_t j = 0; j < q.size; ++j) {
+            interrupt.tick(end - begin);
+            const double* column = pairs_.matrix().column(static_cast<std::size_t>(q.ids[j]));
+            for (std::size_t a = begin; a < end; ++a) sums[a] += column[a];
+          }
+        });
     const std::size_t n = accepted_.size() - from;
     const std::size_t hit =
         first_reaching(n, 1 + mean_accepted(),

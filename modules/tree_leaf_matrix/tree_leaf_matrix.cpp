@@ -96,7 +96,7 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
   const std::size_t blocks = starts.size() - 1;
   const double units = 16 + 2 * static_cast<double>(rows) * static_cast<double>(width) /
                                 static_cast<double>(blocks ? blocks : 1);
-  const std::size_t grain = chunk_grain(blocks, units);
+  const std::size_t grain = work_grain(blocks, units);
   InterruptCheck interrupt;
   if (!splits(blocks, grain)) {
     std::pmr::vector<std::uint32_t> leaves(room, memory);

@@ -235,7 +235,7 @@ void TreeOccurrenceMasks::mark(bool* out) {
   const double units =
       16 + static_cast<double>(labels_.size()) / (use_runs_ ? 16 : 1) +
       2 * static_cast<double>(sets_.ids.size()) / static_cast<double>(planes ? planes : 1);
-  const std::size_t grain = chunk_grain(planes, units);
+  const std::size_t grain = work_grain(planes, units);
   if (!splits(planes, grain)) {
     for (std::size_t k = 0; k < planes; ++k) mark_plane(k, out, marking_, interrupt_);
     return;

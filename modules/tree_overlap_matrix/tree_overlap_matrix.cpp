@@ -283,7 +283,7 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
   const double entries = static_cast<double>(holders.entries.size());
   const double units =
       1 + 4 * entries * entries / (static_cast<double>(nodes) * static_cast<double>(leaves + 1));
-  parallel_for(nodes, chunk_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
+  parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
     const auto by_node = [](const Holder& h, std::size_t node) { return h.node < node; };
@@ -306,7 +306,7 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
   });
   constexpr std::size_t kTile = 64;
   const std::size_t tiles = (nodes + kTile - 1) / kTile;
-  parallel_for(tiles, chunk_grain(tiles, static_cast<double>(nodes * kTile)),
+  parallel_for(tiles, work_grain(tiles, static_cast<double>(nodes * kTile)),
                [&](std::size_t begin, std::size_t end) {
                  InterruptCheck silent;
                  InterruptCheck& here = ticks.here(silent);
@@ -339,7 +339,7 @@ void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* 
     const CallerTicks ticks(interrupt);
     const double units =
         8 + 8 * static_cast<double>(holders.entries.size()) / static_cast<double>(nodes);
-    parallel_for(nodes, chunk_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
+    parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
       InterruptCheck& here = ticks.here(silent);
       for (std::size_t k = begin; k < end; ++k) {
