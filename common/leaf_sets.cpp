@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/result_size.hpp"
 
@@ -120,19 +123,13 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
       sizes_(memory),
       sorted_at_(memory),
       sorted_(memory),
-      scratch_(memory),
       plan_first_(memory),
       plan_(memory),
       row_count_(memory),
       spans_(memory),
       leaves_(memory),
       cross_(memory),
-      count_(memory),
-      weight_(memory),
-      heap_(memory),
-      touched_(memory),
-      bits_(memory),
-      summary_(memory) {
+      filling_(memory) {
   // Every id is read once and checked there: the merge matrix's into these,
   // the node sets' where they are first read (below), into `members` when
   // only the nodes named get slots.
@@ -228,11 +225,25 @@ TreeLeafSets::TreeLeafSets(ConstMatrix merges, ConstMatrix sets, std::pmr::memor
 // cannot be merged from sorted lists is filled.
 void TreeLeafSets::prepare_counting() {
   lay_out();
-  count_.assign(leaf_slots_, 0);
-  weight_.assign(spans_.size(), 0);
-  bits_.assign((static_cast<std::size_t>(leaf_slots_) + 63) / 64, 0);
-  summary_.assign((bits_.size() + 63) / 64, 0);
+  filling_.size_for(leaf_slots_, spans_.size());
   counting_ready_ = true;
+}
+
+void TreeLeafSets::Filling::size_for(std::size_t leaf_slots, std::size_t versions) {
+  count.assign(leaf_slots, 0);
+  weight.assign(versions, 0);
+  bits.assign((leaf_slots + 63) / 64, 0);
+  summary.assign((bits.size() + 63) / 64, 0);
+}
+
+void TreeLeafSets::prepare_threads() {
+  if (!counting_ready_) prepare_counting();
+}
+
+TreeLeafSets::Filling TreeLeafSets::filling() const {
+  Filling f(std::pmr::new_delete_resource());
+  f.size_for(leaf_slots_, spans_.size());
+  return f;
 }
 
 // A version holding the sum of `terms` (all non-empty); a single term is
@@ -339,32 +350,33 @@ void TreeLeafSets::lay_out() {
 // bit tells whether count_ holds its count yet; first touches go to touched_
 // (Listed) or to the summary bitmap.
 template <bool Listed>
-void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times) {
+void TreeLeafSets::add(std::uint32_t vertex, std::uint64_t times, Filling& f,
+                       InterruptCheck& interrupt) const {
   const Span& span = spans_[vertex];
-  interrupt_.tick(1 + 2 * (span.leaves_end - span.leaves_begin) +
-                  4 * (span.cross_end - span.cross_begin));
+  interrupt.tick(1 + 2 * (span.leaves_end - span.leaves_begin) +
+                 4 * (span.cross_end - span.cross_begin));
   for (std::uint32_t i = span.leaves_begin; i < span.leaves_end; ++i) {
     const std::uint32_t leaf = leaves_[i];
-    std::uint64_t& word = bits_[leaf >> 6];
+    std::uint64_t& word = f.bits[leaf >> 6];
     const std::uint64_t bit = std::uint64_t{1} << (leaf & 63);
     if (word & bit) {
-      count_[leaf] += times;
+      f.count[leaf] += times;
       continue;
     }
     word |= bit;
-    count_[leaf] = times;
+    f.count[leaf] = times;
     if (Listed)
-      touched_.push_back(leaf);
+      f.touched.push_back(leaf);
     else
-      summary_[leaf >> 12] |= std::uint64_t{1} << ((leaf >> 6) & 63);
+      f.summary[leaf >> 12] |= std::uint64_t{1} << ((leaf >> 6) & 63);
   }
   for (std::uint32_t i = span.cross_begin; i < span.cross_end; ++i) {
     const std::uint32_t w = cross_[i];
-    if (weight_[w] == 0) {
-      heap_.push_back(w);
-      std::push_heap(heap_.begin(), heap_.end());
+    if (f.weight[w] == 0) {
+      f.heap.push_back(w);
+      std::push_heap(f.heap.begin(), f.heap.end());
     }
-    weight_[w] += times;  // bounded by the row's count
+    f.weight[w] += times;  // bounded by the row's count
   }
 }
 
@@ -381,7 +393,7 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
 // merge_most entries, whose versions all keep sorted lists: copies or merges
 // them into `out` (three or four lists pairwise through scratch, more one by
 // one). Returns false (writing nothing) for any other row.
-bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
+bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out, Filling& f) const {
   const std::uint32_t* begin = plan_.data() + plan_first_[j];
   const std::uint32_t* end = plan_.data() + plan_first_[j + 1];
   if (end - begin > static_cast<std::ptrdiff_t>(small_parts)) return false;
@@ -412,14 +424,15 @@ bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
       }
       const std::size_t first = parts[0].size + parts[1].size;
       const std::size_t second = parts[2].size + (k == 4 ? parts[3].size : 0);
-      if (scratch_.size() < first + second + 2) scratch_.resize(first + second + 2);
-      std::uint32_t* one = scratch_.data();
-      std::uint32_t* two = one + first + 1;
+      if (f.scratch.size() < first + second + 2) f.scratch.resize(first + second + 2);
+      std::uint32_t* one = f.scratch.data();
+      std::uint32_t* const merged = one + first + 1;
+      const std::uint32_t* two = merged;
       merge_two(list(parts[0]), list(parts[1]), one, first);
       one[first] = end_mark;
       if (k == 4) {
-        merge_two(list(parts[2]), list(parts[3]), two, second);
-        two[second] = end_mark;
+        merge_two(list(parts[2]), list(parts[3]), merged, second);
+        merged[second] = end_mark;
       } else {
         two = list(parts[2]);
       }
@@ -437,69 +450,106 @@ bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out) {
 
 void TreeLeafSets::fill(std::size_t j, std::size_t count, std::uint32_t* out) {
   interrupt_.tick(1 + count);
-  if (merge_small(j, out)) return;
+  if (merge_small(j, out, filling_)) return;
   if (!counting_ready_) prepare_counting();
+  fill(j, count, out, filling_, interrupt_);
+}
+
+void TreeLeafSets::fill(std::size_t j, std::size_t count, std::uint32_t* out, Filling& f,
+                        InterruptCheck& interrupt) const {
+  if (&f != &filling_) {  // the serial fill has ticked and merged already
+    interrupt.tick(1 + count);
+    if (merge_small(j, out, f)) return;
+  }
   // Leaf order: a two-level bitmap costs L/4096 summary words plus a step
   // per word and leaf touched; sorting the d leaves touched costs d log d
   // (d is at most the count).
   const std::uint64_t most = count;
-  if (summary_.size() <= most * static_cast<std::uint64_t>(bit_width(most)))
-    fill_in<false>(j, out);
+  if (f.summary.size() <= most * static_cast<std::uint64_t>(bit_width(most)))
+    fill_in<false>(j, out, f, interrupt);
   else
-    fill_in<true>(j, out);
+    fill_in<true>(j, out, f, interrupt);
+}
+
+void TreeLeafSets::fill_rows(std::uint32_t* const* outs) {
+  const std::size_t rows = size();
+  double total = 0.0;
+  for (std::size_t j = 0; j < rows; ++j) total += static_cast<double>(row_count_[j]);
+  const std::size_t grain = work_grain(rows, 16 + 4 * total / static_cast<double>(rows ? rows : 1));
+  if (!splits(rows, grain)) {
+    for (std::size_t j = 0; j < rows; ++j)
+      if (const std::size_t n = count(j)) fill(j, n, outs[j]);
+    return;
+  }
+  prepare_threads();
+  const auto make = [this] { return filling(); };
+  ScratchPool<Filling, decltype(make)> pool(call_threads(), make);
+  const CallerTicks ticks(interrupt_);
+  parallel_for(rows, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& interrupt = ticks.here(silent);
+    pool.with([&](Filling& f) {
+      for (std::size_t j = begin; j < end; ++j)
+        if (const std::size_t n = count(j)) fill(j, n, outs[j], f, interrupt);
+    });
+  });
 }
 
 template <bool Listed>
-void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out) {
+void TreeLeafSets::fill_in(std::size_t j, std::uint32_t* out, Filling& f,
+                           InterruptCheck& interrupt) const {
   // count(j) has succeeded, so no weight or count below can overflow: each
   // is at most the row's count.
-  touched_.clear();
-  for (std::size_t k = plan_first_[j]; k < plan_first_[j + 1]; ++k) add<Listed>(plan_[k], 1);
-  while (!heap_.empty()) {
-    std::pop_heap(heap_.begin(), heap_.end());
-    const std::uint32_t w = heap_.back();
-    heap_.pop_back();
-    const std::uint64_t times = weight_[w];
-    weight_[w] = 0;
-    add<Listed>(w, times);
+  f.touched.clear();
+  for (std::size_t k = plan_first_[j]; k < plan_first_[j + 1]; ++k)
+    add<Listed>(plan_[k], 1, f, interrupt);
+  while (!f.heap.empty()) {
+    std::pop_heap(f.heap.begin(), f.heap.end());
+    const std::uint32_t w = f.heap.back();
+    f.heap.pop_back();
+    const std::uint64_t times = f.weight[w];
+    f.weight[w] = 0;
+    add<Listed>(w, times, f, interrupt);
   }
 
   auto emit = [&](std::uint32_t leaf, std::uint32_t id) {
-    const std::uint64_t c = count_[leaf];  // at least 1, mostly exactly 1
+    const std::uint64_t c = f.count[leaf];  // at least 1, mostly exactly 1
     *out++ = id;
     if (c != 1) out = std::fill_n(out, c - 1, id);
   };
   if (Listed) {
-    interrupt_.tick(touched_.size() * static_cast<std::size_t>(1 + bit_width(touched_.size())));
-    std::sort(touched_.begin(), touched_.end());
-    for (std::uint32_t leaf : touched_) {
+    interrupt.tick(f.touched.size() * static_cast<std::size_t>(1 + bit_width(f.touched.size())));
+    std::sort(f.touched.begin(), f.touched.end());
+    for (std::uint32_t leaf : f.touched) {
       emit(leaf, slots_.id(leaf) + 1);
-      bits_[leaf >> 6] = 0;
+      f.bits[leaf >> 6] = 0;
     }
     return;
   }
   const bool compact = slots_.compact();
-  for (std::size_t s = 0; s < summary_.size(); ++s) {
-    interrupt_.tick(64);
-    for (std::uint64_t words = summary_[s]; words; words &= words - 1) {
+  for (std::size_t s = 0; s < f.summary.size(); ++s) {
+    interrupt.tick(64);
+    for (std::uint64_t words = f.summary[s]; words; words &= words - 1) {
       const std::size_t w = s * 64 + static_cast<std::size_t>(count_trailing_zeros(words));
-      for (std::uint64_t word = bits_[w]; word; word &= word - 1) {
+      for (std::uint64_t word = f.bits[w]; word; word &= word - 1) {
         const auto leaf = static_cast<std::uint32_t>(w * 64 + count_trailing_zeros(word));
         emit(leaf, compact ? slots_.id(leaf) + 1 : leaf + 1);
       }
-      bits_[w] = 0;
+      f.bits[w] = 0;
     }
-    summary_[s] = 0;
+    f.summary[s] = 0;
   }
 }
 
 std::vector<std::vector<std::uint32_t>> tree_leaf_sets(ConstMatrix merges, ConstMatrix sets) {
   TreeLeafSets tree(merges, sets);
   std::vector<std::vector<std::uint32_t>> results(tree.size());
+  std::vector<std::uint32_t*> outs(tree.size());
   for (std::size_t j = 0; j < tree.size(); ++j) {
     results[j].resize(tree.count(j));
-    tree.fill(j, results[j].size(), results[j].data());
+    outs[j] = results[j].data();
   }
+  tree.fill_rows(outs.data());
   return results;
 }
 

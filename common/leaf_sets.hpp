@@ -58,9 +58,9 @@
 #include <memory_resource>
 #include <vector>
 
+#include "common/tree_node_ids.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/interrupt.hpp"
-#include "common/tree_node_ids.hpp"
 
 namespace mexsets {
 
@@ -83,6 +83,21 @@ class TreeLeafSets {
   // which holds `count` = count(j) entries (so count(j) has succeeded).
   void fill(std::size_t j, std::size_t count, std::uint32_t* out);
 
+  // Filling rows on several threads at once: after prepare_threads() (on
+  // the calling thread), each thread fills rows with a Filling of its own
+  // (made by filling(), from the heap rather than `memory`, so on any
+  // thread) and counts its work on its own InterruptCheck. Rows are
+  // independent and come out the same whoever fills them.
+  class Filling;
+  void prepare_threads();
+  Filling filling() const;
+  void fill(std::size_t j, std::size_t count, std::uint32_t* out, Filling& filling,
+            InterruptCheck& interrupt) const;
+
+  // Every row j with a count, into outs[j] (outs.size() == size()), on the
+  // threads of the call.
+  void fill_rows(std::uint32_t* const* outs);
+
  private:
   struct Span {
     std::uint32_t leaves_begin, leaves_end;  // into leaves_
@@ -96,11 +111,11 @@ class TreeLeafSets {
   void lay_out();
   void prepare_counting();
   template <bool Listed>
-  void add(std::uint32_t vertex, std::uint64_t times);
+  void add(std::uint32_t vertex, std::uint64_t times, Filling& f, InterruptCheck& interrupt) const;
   template <bool Listed>
-  void fill_in(std::size_t j, std::uint32_t* out);
+  void fill_in(std::size_t j, std::uint32_t* out, Filling& f, InterruptCheck& interrupt) const;
   void sort_small_versions();
-  bool merge_small(std::size_t j, std::uint32_t* out);
+  bool merge_small(std::size_t j, std::uint32_t* out, Filling& f) const;
 
   // The work of building and of filling every row, counted for the host.
   InterruptCheck interrupt_;
@@ -122,7 +137,6 @@ class TreeLeafSets {
   };
   std::pmr::vector<Sorted> sorted_at_;
   std::pmr::vector<std::uint32_t> sorted_;
-  std::pmr::vector<std::uint32_t> scratch_;  // for merging
 
   // Node-set row j reads the versions plan_[plan_first_[j] ..
   // plan_first_[j+1]) (nodes that hold nothing left out); row_count_[j] is
@@ -137,13 +151,30 @@ class TreeLeafSets {
   std::pmr::vector<std::uint32_t> leaves_;
   std::pmr::vector<std::uint32_t> cross_;
 
-  // Per-row scratch.
-  std::pmr::vector<std::uint64_t> count_;   // per leaf slot, valid where bits_ is set
-  std::pmr::vector<std::uint64_t> weight_;  // per shared version waiting in heap_
-  std::pmr::vector<std::uint32_t> heap_;
-  std::pmr::vector<std::uint32_t> touched_;
-  std::pmr::vector<std::uint64_t> bits_;     // per leaf slot
-  std::pmr::vector<std::uint64_t> summary_;  // per word of bits_: not all zero
+ public:
+  // Per-row scratch, left clear after each row.
+  class Filling {
+    friend class TreeLeafSets;
+    explicit Filling(std::pmr::memory_resource* memory)
+        : scratch(memory),
+          count(memory),
+          weight(memory),
+          heap(memory),
+          touched(memory),
+          bits(memory),
+          summary(memory) {}
+    void size_for(std::size_t leaf_slots, std::size_t versions);
+    std::pmr::vector<std::uint32_t> scratch;  // for merging
+    std::pmr::vector<std::uint64_t> count;    // per leaf slot, valid where bits is set
+    std::pmr::vector<std::uint64_t> weight;   // per shared version waiting in heap
+    std::pmr::vector<std::uint32_t> heap;
+    std::pmr::vector<std::uint32_t> touched;
+    std::pmr::vector<std::uint64_t> bits;     // per leaf slot
+    std::pmr::vector<std::uint64_t> summary;  // per word of bits: not all zero
+  };
+
+ private:
+  Filling filling_;  // the calling thread's
 };
 
 // Every row's result at once (tests, benchmarks, other bindings).

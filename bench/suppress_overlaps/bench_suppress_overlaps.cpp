@@ -7,9 +7,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "common/parallel.hpp"
 #include "overlap_workloads.hpp"
 #include "reference_suppress_overlaps.hpp"
 #include "scaling.hpp"
@@ -130,6 +132,35 @@ void Scaling(benchmark::State& state) {
 BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
   scaling::sizes(b, 1000, benchmark::oNSquared);
 });
+
+// Threads: 3,000 and 16,000 candidates over the 1,500 cells, keeping most
+// rows (t = 0.9), on 1 and 2 threads (a ThreadScope, as a host's threads
+// count makes), W dense, mostly zero (stored dense), and diag(item weights)
+// as the vector and as compressed columns. Arguments: candidates, form (0
+// dense, 1 mostly zero, 2 vector, 3 compressed), threads.
+void Threads(benchmark::State& state) {
+  const auto m = static_cast<std::size_t>(state.range(0));
+  const int form = static_cast<int>(state.range(1));
+  const auto threads = static_cast<std::size_t>(state.range(2));
+  static std::map<std::size_t, overlap_workloads::Workload> workloads;
+  if (!workloads.count(m)) workloads.emplace(m, overlap_workloads::make(m));
+  const overlap_workloads::Workload& w = workloads.at(m);
+  const overlap_workloads::DiagonalW d = overlap_workloads::diagonal_w(w.item_weights, false);
+  const mexsets::WeightMatrix forms[] = {w.dense.cref(), w.sparse.cref(), d.vector, d.sparse};
+  const mexsets::ThreadScope scope(threads);
+  mexsets::Suppression kept;
+  for (auto _ : state)
+    kept = mexsets::suppress_overlaps(w.items.cref(), w.item_weights.data(), w.item_weights.size(),
+                                      forms[form], 0.9);
+  state.counters["kept"] = static_cast<double>(kept.accepted.size());
+  state.counters["strategy"] = static_cast<double>(kept.strategy);
+  const char* names[] = {"dense W", "mostly zero W", "vector w", "compressed diag(w)"};
+  state.SetLabel(std::string(names[form]) + ", " + std::to_string(threads) + " thread(s)");
+}
+BENCHMARK(Threads)
+    ->ArgsProduct({{3000, 16000}, {0, 1, 2, 3}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -14,11 +14,12 @@
 #include <algorithm>
 #include <map>
 
+#include "common/leaf_sets.hpp"
+#include "common/parallel.hpp"
 #include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "scaling.hpp"
-#include "common/leaf_sets.hpp"
 #include "tree_workloads.hpp"
 
 using counting_heap::count_heap;
@@ -79,7 +80,19 @@ void Transcription(benchmark::State& state) {
   });
 }
 
+// Threads: the computation on 1 and 2 threads (a ThreadScope, as a host's
+// threads count makes). Arguments: target depth, threads.
+void Threads(benchmark::State& state) {
+  const Workload& w = workload(state.range(0));
+  const mexsets::ThreadScope scope(static_cast<std::size_t>(state.range(1)));
+  measure(state, w, [&] {
+    auto result = mexsets::tree_leaf_sets(w.merges.cref(), w.sets.cref());
+    benchmark::DoNotOptimize(result.data());
+  });
+}
+
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Threads)->ArgsProduct({{0, 500}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Gateway)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 

@@ -21,6 +21,7 @@
 #include <memory>
 #include <utility>
 
+#include "common/parallel.hpp"
 #include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_occurrence_masks.hpp"
@@ -132,7 +133,29 @@ void shapes(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond);
 }
 
+// Threads: 500 planes over the 500-by-500 grid on 1 and 2 threads (a
+// ThreadScope, as a host's threads count makes), into fresh flags and into
+// resident ones. Arguments: target depth, resident (0 or 1), threads.
+void Threads(benchmark::State& state) {
+  const Workload& w = workload(state.range(0), 500);
+  const bool resident = state.range(1) != 0;
+  const mexsets::ThreadScope scope(static_cast<std::size_t>(state.range(2)));
+  std::unique_ptr<bool[]> flags(resident ? new bool[w.flags()]() : nullptr);
+  measure(state, w, [&] {
+    if (!resident) return mark_fresh_flags(w);
+    std::fill(flags.get(), flags.get() + w.flags(), false);
+    mexsets::TreeOccurrenceMasks masks(
+        mexsets::TreeOccurrenceMasks::check(w.labels.cref(), w.merges.cref(), w.sets.cref()));
+    masks.mark(flags.get());
+    benchmark::DoNotOptimize(flags.get());
+  });
+}
+
 BENCHMARK(Kernel)->Apply(shapes);
+BENCHMARK(Threads)
+    ->ArgsProduct({{0, 500}, {0, 1}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(KernelResident)->Apply(shapes);
 BENCHMARK(KernelOnePlaneNoisy)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Apply(shapes);

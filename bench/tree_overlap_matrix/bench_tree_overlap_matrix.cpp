@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <map>
 
+#include "common/parallel.hpp"
 #include "counting_heap.hpp"
 #include "host.hpp"
 #include "reference_tree_overlap_matrix.hpp"
@@ -93,7 +94,7 @@ void KernelResident(benchmark::State& state) {
 // One extra row over the deep tree that merges two leaves which already
 // have parents: lists no longer nest, so every leaf adds its weight to each
 // pair of nodes holding it.
-void KernelResidentTangled(benchmark::State& state) {
+const Workload& tangled() {
   static const Workload w = [] {
     const Workload& deep = workload(500);
     Workload t;
@@ -108,6 +109,11 @@ void KernelResidentTangled(benchmark::State& state) {
     std::copy(deep.nodes.data.begin(), deep.nodes.data.end(), t.nodes.data.begin());
     return t;
   }();
+  return w;
+}
+
+void KernelResidentTangled(benchmark::State& state) {
+  const Workload& w = tangled();
   std::vector<double> result(w.nodes.rows * w.nodes.rows);
   measure(state, w, [&] {
     std::fill(result.begin(), result.end(), 0.0);
@@ -144,7 +150,28 @@ void Transcription(benchmark::State& state) {
   });
 }
 
+// Threads: the computation into a resident result on 1 and 2 threads (a
+// ThreadScope, as a host's threads count makes), over the balanced tree
+// (0), the deep one (500) and the deep one tangled (1). Arguments: tree,
+// threads.
+void Threads(benchmark::State& state) {
+  const Workload& w = state.range(0) == 1 ? tangled() : workload(state.range(0));
+  const mexsets::ThreadScope scope(static_cast<std::size_t>(state.range(1)));
+  std::vector<double> result(w.nodes.rows * w.nodes.rows);
+  measure(state, w, [&] {
+    std::fill(result.begin(), result.end(), 0.0);
+    const mexsets::LeafLists lists(mexsets::check_merge_matrix(w.merge.cref(), w.nodes.rows),
+                                   w.nodes.rows);
+    mexsets::fill_overlap_matrix(lists, w.nodes.data.data(), result.data());
+    benchmark::DoNotOptimize(result.data());
+  });
+}
+
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
+BENCHMARK(Threads)
+    ->ArgsProduct({{0, 500, 1}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(KernelResident)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(KernelResidentTangled)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResultOnly)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);

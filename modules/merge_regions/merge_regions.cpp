@@ -115,9 +115,16 @@ class PairTable {
 // The merging state. Nodes live in slots: leaf n in slot n, and a merge node
 // in the slot of the child that keeps its list (the other slot dies). A
 // boundary is current while `alive_`; its two ends are slots. Each slot has
-// a singly linked list of (neighbour slot, boundary) entries; an entry is
-// stale once its boundary died or no longer ends at that neighbour, and is
-// skipped.
+// a list of the boundaries that end at it, contiguous so that walking it
+// streams; a boundary moved from a dying slot to the slot that takes it
+// over changes only that end, so its other end's list still holds it, and
+// an entry is stale only once its boundary died (and is then skipped).
+//
+// The boundaries wait in two queues: the leaf boundaries, sorted once (the
+// next one at the back), and a heap of the boundaries that merges sum. Every
+// boundary has its own number, so (average, number) orders them all
+// strictly, and taking the earlier of the two queues' fronts takes them in
+// the one order that a single heap would.
 class Merger {
  public:
   // The two current nodes that merge r joins (c1 < c2), the average of
@@ -136,10 +143,10 @@ class Merger {
         strength_(memory),
         ends_(memory),
         alive_(memory),
-        entries_(memory),
-        head_(leaves_, none, memory),
+        lists_(leaves_, memory),
         node_(leaves_, 0, memory),
         weight_(leaves_, 0, memory),
+        sorted_(memory),
         heap_(memory),
         table_(in.pairs(), memory),
         by_area_(memory),
@@ -154,9 +161,6 @@ class Merger {
   void join(const Pair& pair, std::uint32_t r);
 
  private:
-  struct Entry {
-    std::uint32_t neighbour, boundary, next;
-  };
   struct Common {
     std::uint32_t node, neighbour;       // the neighbour touching both children
     std::uint32_t small_side, big_side;  // its boundaries with them
@@ -164,14 +168,8 @@ class Merger {
 
   void make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resource* memory);
   void add_boundary(std::uint32_t a, std::uint32_t b, double length, double strength);
-  void link(std::uint32_t slot, std::uint32_t neighbour, std::uint32_t boundary) {
-    entries_.push_back(Entry{neighbour, boundary, head_[slot]});
-    head_[slot] = static_cast<std::uint32_t>(entries_.size() - 1);
-  }
-  bool current(const Entry& entry) const {
-    const std::uint32_t b = entry.boundary;
-    return alive_[b] && (ends_[2 * b] == entry.neighbour || ends_[2 * b + 1] == entry.neighbour);
-  }
+  // The earliest waiting boundary, dead or alive; false when none waits.
+  bool take(Waiting& next);
 
   InterruptCheck interrupt_;  // the work of every step, counted for the host
   std::uint32_t leaves_;
@@ -179,11 +177,11 @@ class Merger {
   std::pmr::vector<double> length_, strength_;
   std::pmr::vector<std::uint32_t> ends_;  // two slots per boundary
   std::pmr::vector<bool> alive_;
-  std::pmr::vector<Entry> entries_;
-  std::pmr::vector<std::uint32_t> head_;    // per slot: its list, none when empty
+  std::pmr::vector<std::pmr::vector<std::uint32_t>> lists_;  // per slot: its boundaries
   std::pmr::vector<std::uint32_t> node_;    // per slot: the node it holds, none once dead
   std::pmr::vector<std::uint64_t> weight_;  // per slot: the leaf boundaries of its leaves
-  std::pmr::vector<Waiting> heap_;
+  std::pmr::vector<Waiting> sorted_;        // the leaf boundaries, the earliest last
+  std::pmr::vector<Waiting> heap_;          // the summed ones
   PairTable table_;
   bool no_boundary_left_ = false;
   std::pmr::vector<Waiting> by_area_;  // the current nodes once no boundary is left
@@ -198,9 +196,6 @@ void Merger::add_boundary(std::uint32_t a, std::uint32_t b, double length, doubl
   ends_.push_back(b);
   alive_.push_back(true);
   table_.set(PairTable::key(a, b), number);
-  link(a, b, number);
-  link(b, a, number);
-  heap_.push_back(Waiting{strength / length, number});
 }
 
 // Sorts the listings by (lower id, higher id, listing) with two stable
@@ -234,8 +229,6 @@ void Merger::make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resour
   strength_.reserve(pairs);
   ends_.reserve(2 * pairs);
   alive_.reserve(pairs);
-  entries_.reserve(2 * pairs);
-  heap_.reserve(pairs);
   for (std::size_t i = 0; i < pairs;) {
     interrupt_.tick(32);
     const std::uint32_t k = order[i];
@@ -250,13 +243,42 @@ void Merger::make_leaf_boundaries(const MergeInputs& in, std::pmr::memory_resour
     ++weight_[high[k]];
     i = j;
   }
-  std::make_heap(heap_.begin(), heap_.end(), Later());
+  // Each leaf's list at its final size (its weight), in boundary order.
+  const std::size_t boundaries = length_.size();
+  interrupt_.tick(leaves_ + 4 * boundaries);
+  for (std::uint32_t s = 0; s < leaves_; ++s) lists_[s].reserve(weight_[s]);
+  for (std::size_t b = 0; b < boundaries; ++b) {
+    lists_[ends_[2 * b]].push_back(static_cast<std::uint32_t>(b));
+    lists_[ends_[2 * b + 1]].push_back(static_cast<std::uint32_t>(b));
+  }
+  sorted_.resize(boundaries);
+  for (std::size_t b = 0; b < boundaries; ++b)
+    sorted_[b] = Waiting{strength_[b] / length_[b], static_cast<std::uint32_t>(b)};
+  interrupt_.tick(boundaries *
+                  static_cast<std::size_t>(4 + std::log2(static_cast<double>(boundaries) + 1)));
+  std::sort(sorted_.begin(), sorted_.end(), Later());
+}
+
+bool Merger::take(Waiting& next) {
+  const bool from_heap =
+      !heap_.empty() && (sorted_.empty() || Later()(sorted_.back(), heap_.front()));
+  if (from_heap) {
+    std::pop_heap(heap_.begin(), heap_.end(), Later());
+    next = heap_.back();
+    heap_.pop_back();
+    return true;
+  }
+  if (sorted_.empty()) return false;
+  next = sorted_.back();
+  sorted_.pop_back();
+  return true;
 }
 
 Merger::Pair Merger::next_pair() {
   while (!no_boundary_left_) {
-    if (heap_.empty()) {
-      // Every current boundary waits in the heap, so none is left, and
+    Waiting next{};
+    if (!take(next)) {
+      // Every current boundary waits in a queue, so none is left, and
       // joining nodes that touch nothing makes none.
       no_boundary_left_ = true;
       for (std::uint32_t s = 0; s < leaves_; ++s)
@@ -265,14 +287,9 @@ Merger::Pair Merger::next_pair() {
       break;
     }
     interrupt_.tick(64);
-    std::pop_heap(heap_.begin(), heap_.end(), Later());
-    const std::uint32_t b = heap_.back().number;
-    if (!alive_[b]) {
-      heap_.pop_back();
-      continue;
-    }
-    const double height = heap_.back().key;
-    heap_.pop_back();
+    const std::uint32_t b = next.number;
+    if (!alive_[b]) continue;
+    const double height = next.key;
     const std::uint32_t s1 = ends_[2 * b], s2 = ends_[2 * b + 1];
     if (node_[s1] < node_[s2]) return Pair{node_[s1], node_[s2], s1, s2, height};
     return Pair{node_[s2], node_[s1], s2, s1, height};
@@ -306,12 +323,13 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
   const std::uint32_t small = first_small ? pair.s1 : pair.s2;
   const std::uint32_t big = first_small ? pair.s2 : pair.s1;
   common_.clear();
-  for (std::uint32_t at = head_[small]; at != none;) {
+  std::pmr::vector<std::uint32_t>& moved = lists_[big];
+  const std::pmr::vector<std::uint32_t>& list = lists_[small];
+  interrupt_.tick(2 * list.size());
+  for (const std::uint32_t b : list) {
+    if (!alive_[b]) continue;
     interrupt_.tick(16);
-    const Entry entry = entries_[at];
-    at = entry.next;
-    if (!current(entry)) continue;
-    const std::uint32_t n = entry.neighbour, b = entry.boundary;
+    const std::uint32_t n = ends_[2 * b] == small ? ends_[2 * b + 1] : ends_[2 * b];
     table_.erase(PairTable::key(small, n));
     const std::uint32_t other = table_.find(PairTable::key(big, n));
     if (other != none) {
@@ -321,8 +339,7 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
     ends_[2 * b] = big;
     ends_[2 * b + 1] = n;
     table_.set(PairTable::key(big, n), b);
-    link(big, n, b);
-    link(n, big, b);
+    moved.push_back(b);
   }
   std::sort(common_.begin(), common_.end(),
             [](const Common& a, const Common& b) { return a.node < b.node; });
@@ -330,11 +347,15 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
     interrupt_.tick(64);
     alive_[c.small_side] = false;
     alive_[c.big_side] = false;
+    const auto number = static_cast<std::uint32_t>(length_.size());
     add_boundary(big, c.neighbour, length_[c.small_side] + length_[c.big_side],
                  strength_[c.small_side] + strength_[c.big_side]);
+    moved.push_back(number);
+    lists_[c.neighbour].push_back(number);
+    heap_.push_back(Waiting{strength_[number] / length_[number], number});
     std::push_heap(heap_.begin(), heap_.end(), Later());
   }
-  head_[small] = none;
+  std::pmr::vector<std::uint32_t>(lists_.get_allocator()).swap(lists_[small]);
   node_[small] = none;
   node_[big] = p;
   weight_[big] += weight_[small];

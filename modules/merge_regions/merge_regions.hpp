@@ -68,11 +68,13 @@
 // write to them during the call).
 //
 // Cost: O(E + L) to sort the listings (two counting passes); O((E + L)
-// log(E + L)) to merge: a heap of boundaries with lazy deletion, a hash
-// table of the boundaries between current nodes, and per node a list of its
-// boundaries, of which the node whose leaves have fewer leaf boundaries in
-// all hands its list to the other, so a boundary changes hands O(log E)
-// times. Scratch: O((E + L) log E) at worst, O(E + L) typically.
+// log(E + L)) to merge: the leaf boundaries sorted once and a heap of the
+// summed ones, both with lazy deletion, a hash table of the boundaries
+// between current nodes, and per node a contiguous list of its boundaries,
+// of which the node whose leaves have fewer leaf boundaries in all hands its
+// list to the other, so a boundary changes hands O(log E) times. Scratch:
+// O((E + L) log E) at worst, O(E + L) typically. One thread: each merge
+// depends on the one before.
 #pragma once
 
 #include <cstddef>

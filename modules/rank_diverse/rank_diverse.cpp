@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -55,7 +58,7 @@ namespace {
 class PickOverlaps {
  public:
   PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy)
-      : lists_(lists), pairs_(pairs, lists.items_used()) {
+      : lists_(lists), pairs_(pairs, lists.items_used()), ticks_(interrupt_) {
     strategy_ = choose(strategy);
     switch (strategy_) {
       case SumStrategy::skip_zeros:
@@ -93,6 +96,8 @@ class PickOverlaps {
   }
 
   // shared[c] for every c of `remaining` (which no longer holds `pick`).
+  // Each S is formed whole by one thread, so the threads split the
+  // candidates (or, by column sums, W's columns) and nothing else.
   void compute(std::size_t pick, const std::vector<std::size_t>& remaining,
                std::vector<double>& shared) {
     const ItemList p = lists_[pick];
@@ -104,12 +109,22 @@ class PickOverlaps {
         return interleaved(p, shared);
       case SumStrategy::interleaved:
         return interleaved(p, shared);
-      default:
-        for (std::size_t c : remaining) {
-          interrupt_.tick(1 + p.size * lists_.size(c));
-          shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
-                                     : shared_weight_stored(p, lists_[c], pairs_);
-        }
+      default: {
+        const double mean_q = static_cast<double>(remaining_total_) /
+                              static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
+        const double units = 1 + static_cast<double>(p.size) * mean_q;
+        parallel_for(remaining.size(), work_grain(remaining.size(), units),
+                     [&](std::size_t begin, std::size_t end) {
+                       InterruptCheck silent;
+                       InterruptCheck& interrupt = ticks_.here(silent);
+                       for (std::size_t k = begin; k < end; ++k) {
+                         const std::size_t c = remaining[k];
+                         interrupt.tick(1 + p.size * lists_.size(c));
+                         shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
+                                                    : shared_weight_stored(p, lists_[c], pairs_);
+                       }
+                     });
+      }
     }
   }
 
@@ -214,60 +229,101 @@ class PickOverlaps {
     posting_values_.resize(to);
   }
 
-  // Only the non-zero W(a, b), through the postings of P's ids.
+  // Only the non-zero W(a, b), through the postings of P's ids. The
+  // threads split the candidates by number: a row's postings ascend by
+  // candidate, so each chunk finds its own stretch of them.
   void skip_zeros(ItemList p, std::vector<double>& shared) {
-    std::fill(shared.begin(), shared.end(), 0.0);
-    for (std::size_t i = 0; i < p.size; ++i) {
-      const ItemId a = p.ids[i];
-      interrupt_.tick(1 + 2 * (posting_start_[a + 1] - posting_start_[a]));
+    const std::size_t m = shared.size();
+    double touched = 0.0;
+    for (std::size_t i = 0; i < p.size; ++i)
+      touched += static_cast<double>(posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]]);
+    const double units = 2 * touched / static_cast<double>(std::max<std::size_t>(m, 1)) + 1;
+    parallel_for(m, work_grain(m, units), [&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& interrupt = ticks_.here(silent);
+      std::fill(shared.begin() + static_cast<std::ptrdiff_t>(begin),
+                shared.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
       const std::uint32_t* candidate = posting_candidates_.data();
       const double* value = posting_values_.data();
-      for (std::size_t n = posting_start_[a]; n < posting_start_[a + 1]; ++n)
-        shared[candidate[n]] = shared[candidate[n]] + value[n];
-    }
+      for (std::size_t i = 0; i < p.size; ++i) {
+        const ItemId a = p.ids[i];
+        std::size_t n = posting_start_[a];
+        const std::size_t last = posting_start_[a + 1];
+        if (begin > 0)
+          n = static_cast<std::size_t>(std::lower_bound(candidate + n, candidate + last, begin) -
+                                       candidate);
+        const std::size_t from = n;
+        for (; n < last && candidate[n] < end; ++n)
+          shared[candidate[n]] = shared[candidate[n]] + value[n];
+        interrupt.tick(1 + 2 * (n - from));
+      }
+    });
   }
 
-  // Integral W: S = sum over b in Q of (sum over a in P of W(a, b)).
+  // Integral W: S = sum over b in Q of (sum over a in P of W(a, b)). The
+  // threads split the columns b, then the candidates.
   void by_column_sums(ItemList p, const std::vector<std::size_t>& remaining,
                       std::vector<double>& shared) {
     const std::size_t k = pairs_.items();
-    std::fill(column_sums_.begin(), column_sums_.end(), 0.0);
-    for (std::size_t i = 0; i < p.size; ++i) {
-      interrupt_.tick(k);
-      const double* row = pairs_.table_row(p.ids[i]);
-      for (std::size_t b = 0; b < k; ++b) column_sums_[b] += row[b];
-    }
-    for (std::size_t c : remaining) {
-      const ItemList q = lists_[c];
-      interrupt_.tick(1 + q.size);
-      double sum = 0.0;
-      for (std::size_t j = 0; j < q.size; ++j) sum = sum + column_sums_[q.ids[j]];
-      shared[c] = sum;
-    }
+    parallel_for(k, work_grain(k, static_cast<double>(p.size) + 1),
+                 [&](std::size_t begin, std::size_t end) {
+                   InterruptCheck silent;
+                   InterruptCheck& interrupt = ticks_.here(silent);
+                   double* sums = column_sums_.data();
+                   std::fill(sums + begin, sums + end, 0.0);
+                   for (std::size_t i = 0; i < p.size; ++i) {
+                     interrupt.tick(end - begin);
+                     const double* row = pairs_.table_row(p.ids[i]);
+                     for (std::size_t b = begin; b < end; ++b) sums[b] += row[b];
+                   }
+                 });
+    const double mean_q = static_cast<double>(remaining_total_) /
+                          static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
+    parallel_for(remaining.size(), work_grain(remaining.size(), 1 + mean_q),
+                 [&](std::size_t begin, std::size_t end) {
+                   InterruptCheck silent;
+                   InterruptCheck& interrupt = ticks_.here(silent);
+                   for (std::size_t r = begin; r < end; ++r) {
+                     const std::size_t c = remaining[r];
+                     const ItemList q = lists_[c];
+                     interrupt.tick(1 + q.size);
+                     double sum = 0.0;
+                     for (std::size_t j = 0; j < q.size; ++j) sum = sum + column_sums_[q.ids[j]];
+                     shared[c] = sum;
+                   }
+                 });
   }
 
   // Eight candidates at a time, in order of list length so that little
-  // padding is added.
+  // padding is added; the threads split the groups of eight.
   void interleaved(ItemList p, std::vector<double>& shared) {
     constexpr std::size_t lanes = 8;
-    const std::size_t n = by_length_.size();
-    for (std::size_t g = 0; g < n; g += lanes) {
-      std::size_t c[lanes];
-      const ItemId* qs[lanes];
-      for (std::size_t k = 0; k < lanes; ++k) {
-        c[k] = by_length_[std::min(g + k, n - 1)];
-        qs[k] = lists_.padded(c[k]);
+    const std::size_t n = by_length_.size(), groups = (n + lanes - 1) / lanes;
+    const double mean_q =
+        static_cast<double>(remaining_total_) / static_cast<double>(std::max<std::size_t>(n, 1));
+    const double units = 1 + static_cast<double>(lanes * p.size) * mean_q;
+    parallel_for(groups, work_grain(groups, units), [&](std::size_t first, std::size_t last) {
+      InterruptCheck silent;
+      InterruptCheck& interrupt = ticks_.here(silent);
+      for (std::size_t g = first * lanes; g < last * lanes; g += lanes) {
+        std::size_t c[lanes];
+        const ItemId* qs[lanes];
+        for (std::size_t k = 0; k < lanes; ++k) {
+          c[k] = by_length_[std::min(g + k, n - 1)];
+          qs[k] = lists_.padded(c[k]);
+        }
+        double s[lanes];
+        interrupt.tick(1 + lanes * p.size * lists_.size(c[lanes - 1]));
+        shared_weights_one_p(pairs_, p, qs, lists_.size(c[lanes - 1]), s);
+        for (std::size_t k = 0; k < lanes; ++k) shared[c[k]] = s[k];
       }
-      double s[lanes];
-      interrupt_.tick(1 + lanes * p.size * lists_.size(c[lanes - 1]));
-      shared_weights_one_p(pairs_, p, qs, lists_.size(c[lanes - 1]), s);
-      for (std::size_t k = 0; k < lanes; ++k) shared[c[k]] = s[k];
-    }
+    });
   }
 
   const ItemLists& lists_;
   PairWeights pairs_;
   InterruptCheck interrupt_;
+  CallerTicks ticks_;
   SumStrategy strategy_ = SumStrategy::plain;
   std::size_t remaining_total_ = 0;
   std::vector<std::size_t> by_length_;
@@ -312,19 +368,35 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
   std::vector<std::size_t> remaining(m);
   for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
 
+  // The best score, as one loop finds it: the first (lowest position) of
+  // the greatest scores above the floor. Each chunk finds its own; a chunk's
+  // pick replaces the one so far when greater, or equal and earlier, which
+  // gives the same pick in whatever order the chunks end.
   InterruptCheck interrupt;
+  std::mutex pick_lock;
   for (std::size_t step = 0; step < m; ++step) {
     interrupt.tick(2 * remaining.size());
     double best = -1.7976931348623157e308;
     std::size_t at = m;
-    for (std::size_t k = 0; k < remaining.size(); ++k) {
-      const std::size_t c = remaining[k];
-      const double score = weighted[c] - redundancy[c] * keep;
-      if (score > best) {
-        best = score;
-        at = k;
-      }
-    }
+    parallel_for(remaining.size(), work_grain(remaining.size(), 4),
+                 [&](std::size_t begin, std::size_t end) {
+                   double found = -1.7976931348623157e308;
+                   std::size_t found_at = m;
+                   for (std::size_t k = begin; k < end; ++k) {
+                     const std::size_t c = remaining[k];
+                     const double score = weighted[c] - redundancy[c] * keep;
+                     if (score > found) {
+                       found = score;
+                       found_at = k;
+                     }
+                   }
+                   if (found_at == m) return;
+                   const std::lock_guard<std::mutex> hold(pick_lock);
+                   if (at == m || found > best || (found == best && found_at < at)) {
+                     best = found;
+                     at = found_at;
+                   }
+                 });
     if (at == m) {  // no score qualified: the lowest-numbered remaining one
       at = 0;
       best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
@@ -339,10 +411,14 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     overlaps.compute(pick, remaining, shared);
     if (ratios) *ratios += remaining.size();
     const double picked_weight = list_weights[pick];
-    for (std::size_t c : remaining) {
-      const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
-      if (rho > redundancy[c]) redundancy[c] = rho;
-    }
+    parallel_for(
+        remaining.size(), work_grain(remaining.size(), 4), [&](std::size_t begin, std::size_t end) {
+          for (std::size_t k = begin; k < end; ++k) {
+            const std::size_t c = remaining[k];
+            const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+            if (rho > redundancy[c]) redundancy[c] = rho;
+          }
+        });
   }
   return overlaps.strategy();
 }

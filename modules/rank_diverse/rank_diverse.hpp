@@ -56,6 +56,12 @@
 // half the memory the machine reports available (half MEXSETS_MEMORY_LIMIT
 // when that is set); past that bound the next fastest route is taken, and
 // the plain loop, which holds nothing more, when none fits.
+//
+// Threads: each step's shared weights are formed on the threads of the call
+// (common/parallel.hpp), each S whole on one thread, the candidates (or W's
+// columns, for the column sums) split between them; the best score is the
+// first greatest whatever the split. Steps too small to pay for the threads
+// run on the calling thread alone. The bits are the same on any number.
 #pragma once
 
 #include <cstddef>

@@ -1,10 +1,13 @@
 #include "suppress_overlaps.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <string>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -80,7 +83,8 @@ class AcceptedOverlaps {
         // A tested list is the start of the stored one (equal unless another
         // thread wrote to items between the two reads).
         pairs_(pairs, std::max(stored.items_used(), tested.items_used())),
-        weights_(weights) {
+        weights_(weights),
+        ticks_(interrupt_) {
     accepted_.reserve(std::min(stored.count(), kReservedRows));
     strategy_ = choose(strategy);
     const std::size_t k = pairs_.items();
@@ -123,15 +127,25 @@ class AcceptedOverlaps {
           return interleaved(q, weight_q, t, first, accepted_.size());
         return by_row_sums(q, weight_q, t, first);
       }
-      default:
-        for (const Accepted& a : accepted_) {
-          ++ratios_;
-          interrupt_.tick(1 + stored_.size(a.row) * q.size);
-          const double s = pairs_.dense() ? shared_weight(stored_[a.row], q, pairs_.matrix())
-                                          : shared_weight_stored(stored_[a.row], q, pairs_);
-          if (overlap_ratio_from(s, a.weight, weight_q) >= t) return true;
-        }
-        return false;
+      default: {
+        const std::size_t n = accepted_.size();
+        const std::size_t hit = first_reaching(
+            n, 1 + mean_accepted() * static_cast<double>(q.size),
+            [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
+                const std::atomic<std::size_t>& hit_before) {
+              for (std::size_t r = begin; r < end; ++r) {
+                if (hit_before.load(std::memory_order_relaxed) < r) return end;
+                const Accepted& a = accepted_[r];
+                interrupt.tick(1 + stored_.size(a.row) * q.size);
+                const double s = pairs_.dense() ? shared_weight(stored_[a.row], q, pairs_.matrix())
+                                                : shared_weight_stored(stored_[a.row], q, pairs_);
+                if (overlap_ratio_from(s, a.weight, weight_q) >= t) return r;
+              }
+              return end;
+            });
+        ratios_ += hit < n ? hit + 1 : n;
+        return hit < n;
+      }
     }
   }
 
@@ -187,6 +201,37 @@ class AcceptedOverlaps {
                            estimate);
   }
 
+  // The accepted rows compared side by side. Whether a row is dropped
+  // depends on no order, but the count of ratios does: it is the serial
+  // loop's, up to the first accepted row (in their order) that reaches t.
+  //
+  // test(begin, end, interrupt, hit_before) compares the items begin .. end-1
+  // of `n` (of about `units` units each) in order and returns the first that
+  // reaches t, or `end` when none does; it may also return `end` once
+  // hit_before, the first item found so far to reach t, lies before the
+  // item it is at. Returns the first item of all that reaches t, or n: the
+  // chunk holding it is never skipped and stops only there.
+  template <class Test>
+  std::size_t first_reaching(std::size_t n, double units, Test test) {
+    std::atomic<std::size_t> hit_before{n};
+    parallel_for(n, work_grain(n, units), [&](std::size_t begin, std::size_t end) {
+      if (hit_before.load(std::memory_order_relaxed) < begin) return;
+      InterruptCheck silent;
+      const std::size_t hit = test(begin, end, ticks_.here(silent), hit_before);
+      if (hit == end) return;
+      std::size_t seen = hit_before.load(std::memory_order_relaxed);
+      while (hit < seen && !hit_before.compare_exchange_weak(seen, hit)) {
+      }
+    });
+    return hit_before.load();
+  }
+
+  // The mean length of the accepted lists.
+  double mean_accepted() const {
+    return static_cast<double>(accepted_total_) /
+           static_cast<double>(std::max<std::size_t>(accepted_.size(), 1));
+  }
+
   // Only the non-zero W(a, b): Q's non-zeros are bucketed by row a (positions
   // in Q ascending within each), so walking P's ids adds them in the
   // defining order.
@@ -212,21 +257,32 @@ class AcceptedOverlaps {
     }
     for (ItemId a : touched_) row_start_[a] -= row_count_[a];
 
-    for (const Accepted& accepted : accepted_) {
-      ++ratios_;
-      const ItemList p = stored_[accepted.row];
-      double sum = 0.0;
-      std::size_t terms = 0;
-      for (std::size_t i = 0; i < p.size; ++i) {
-        const ItemId a = p.ids[i];
-        const double* value = row_values_.data() + row_start_[a];
-        terms += row_count_[a];
-        for (std::size_t n = row_count_[a]; n > 0; --n) sum = sum + *value++;
-      }
-      interrupt_.tick(1 + p.size + terms);
-      if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return true;
-    }
-    return false;
+    const std::size_t n = accepted_.size();
+    const double units = 1 + mean_accepted() * (1 + static_cast<double>(offset) /
+                                                        static_cast<double>(pairs_.items() + 1));
+    const std::size_t hit =
+        first_reaching(n, units,
+                       [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
+                           const std::atomic<std::size_t>& hit_before) {
+                         for (std::size_t r = begin; r < end; ++r) {
+                           if (hit_before.load(std::memory_order_relaxed) < r) return end;
+                           const Accepted& accepted = accepted_[r];
+                           const ItemList p = stored_[accepted.row];
+                           double sum = 0.0;
+                           std::size_t terms = 0;
+                           for (std::size_t i = 0; i < p.size; ++i) {
+                             const ItemId a = p.ids[i];
+                             const double* value = row_values_.data() + row_start_[a];
+                             terms += row_count_[a];
+                             for (std::size_t k = row_count_[a]; k > 0; --k) sum = sum + *value++;
+                           }
+                           interrupt.tick(1 + p.size + terms);
+                           if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return r;
+                         }
+                         return end;
+                       });
+    ratios_ += hit < n ? hit + 1 : n;
+    return hit < n;
   }
 
   // Accepted rows from..to-1, several at a time: four in the first group
@@ -234,18 +290,33 @@ class AcceptedOverlaps {
   bool interleaved(ItemList q, double weight_q, double t, std::size_t from, std::size_t to) {
     std::size_t g = from;
     if (g == 0 && g < to) {
-      if (group<4>(q, weight_q, t, g, to)) return true;
+      ratios_ += std::min<std::size_t>(4, to);
+      if (group<4>(q, weight_q, t, g, to, interrupt_)) return true;
       g += 4;
     }
-    for (; g < to; g += 8)
-      if (group<8>(q, weight_q, t, g, to)) return true;
-    return false;
+    if (g >= to) return false;
+    // The groups of eight side by side; the ratios counted are those of the
+    // groups up to the one that reaches t.
+    const std::size_t groups = (to - g + 7) / 8;
+    const std::size_t hit =
+        first_reaching(groups, 1 + 8 * mean_accepted() * static_cast<double>(q.size),
+                       [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
+                           const std::atomic<std::size_t>& hit_before) {
+                         for (std::size_t k = begin; k < end; ++k) {
+                           if (hit_before.load(std::memory_order_relaxed) < k) return end;
+                           if (group<8>(q, weight_q, t, g + 8 * k, to, interrupt)) return k;
+                         }
+                         return end;
+                       });
+    ratios_ += std::min(to, hit < groups ? g + 8 * (hit + 1) : to) - g;
+    return hit < groups;
   }
 
   // Accepted rows g..g+Lanes-1 (short of `to`, the last one repeats); P
   // lists are padded with the all-zero row.
   template <std::size_t Lanes>
-  bool group(ItemList q, double weight_q, double t, std::size_t g, std::size_t to) {
+  bool group(ItemList q, double weight_q, double t, std::size_t g, std::size_t to,
+             InterruptCheck& interrupt) {
     const Accepted* a[Lanes];
     const ItemId* ps[Lanes];
     std::size_t lp = 0;
@@ -255,10 +326,9 @@ class AcceptedOverlaps {
       lp = std::max(lp, stored_.size(a[k]->row));
     }
     double s[Lanes];
-    interrupt_.tick(1 + Lanes * lp * q.size);
+    interrupt.tick(1 + Lanes * lp * q.size);
     shared_weights_one_q(pairs_, ps, lp, q, s);
     const std::size_t real = std::min(Lanes, to - g);
-    ratios_ += real;
     for (std::size_t k = 0; k < real; ++k)
       if (overlap_ratio_from(s[k], a[k]->weight, weight_q) >= t) return true;
     return false;
@@ -266,23 +336,39 @@ class AcceptedOverlaps {
 
   // Integral W: S = sum over a in P of (sum over b in Q of W(a, b)), the
   // inner sums formed for every row of W at once, reading W's columns.
+  // The threads split the rows of W, then the accepted rows.
   bool by_row_sums(ItemList q, double weight_q, double t, std::size_t from) {
     const std::size_t k = pairs_.items();
-    std::fill(row_sums_.begin(), row_sums_.end(), 0.0);
-    for (std::size_t j = 0; j < q.size; ++j) {
-      interrupt_.tick(k);
-      const double* column = pairs_.matrix().column(static_cast<std::size_t>(q.ids[j]));
-      for (std::size_t a = 0; a < k; ++a) row_sums_[a] += column[a];
-    }
-    for (std::size_t r = from; r < accepted_.size(); ++r) {
-      ++ratios_;
-      const ItemList p = stored_[accepted_[r].row];
-      interrupt_.tick(1 + p.size);
-      double sum = 0.0;
-      for (std::size_t i = 0; i < p.size; ++i) sum = sum + row_sums_[p.ids[i]];
-      if (overlap_ratio_from(sum, accepted_[r].weight, weight_q) >= t) return true;
-    }
-    return false;
+    parallel_for(
+        k, work_grain(k, static_cast<double>(q.size) + 1), [&](std::size_t begin, std::size_t end) {
+          InterruptCheck silent;
+          InterruptCheck& interrupt = ticks_.here(silent);
+          double* sums = row_sums_.data();
+          std::fill(sums + begin, sums + end, 0.0);
+          for (std::size_t j = 0; j < q.size; ++j) {
+            interrupt.tick(end - begin);
+            const double* column = pairs_.matrix().column(static_cast<std::size_t>(q.ids[j]));
+            for (std::size_t a = begin; a < end; ++a) sums[a] += column[a];
+          }
+        });
+    const std::size_t n = accepted_.size() - from;
+    const std::size_t hit =
+        first_reaching(n, 1 + mean_accepted(),
+                       [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
+                           const std::atomic<std::size_t>& hit_before) {
+                         for (std::size_t r = begin; r < end; ++r) {
+                           if (hit_before.load(std::memory_order_relaxed) < r) return end;
+                           const Accepted& a = accepted_[from + r];
+                           const ItemList p = stored_[a.row];
+                           interrupt.tick(1 + p.size);
+                           double sum = 0.0;
+                           for (std::size_t i = 0; i < p.size; ++i) sum = sum + row_sums_[p.ids[i]];
+                           if (overlap_ratio_from(sum, a.weight, weight_q) >= t) return r;
+                         }
+                         return end;
+                       });
+    ratios_ += hit < n ? hit + 1 : n;
+    return hit < n;
   }
 
   const ItemLists& stored_;
@@ -290,6 +376,7 @@ class AcceptedOverlaps {
   PairWeights pairs_;
   const double* weights_;
   InterruptCheck interrupt_;
+  CallerTicks ticks_;
   SumStrategy strategy_ = SumStrategy::plain;
   std::vector<Accepted> accepted_;
   std::size_t accepted_total_ = 0;

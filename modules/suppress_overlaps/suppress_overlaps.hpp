@@ -51,6 +51,11 @@
 // memory the machine reports available (half MEXSETS_MEMORY_LIMIT when that
 // is set); past that bound the next fastest route is taken, and the plain
 // loop, which holds nothing more, when none fits.
+//
+// Threads: a row under test is compared with the accepted rows on the
+// threads of the call (common/parallel.hpp), each ratio whole on one thread;
+// the first accepted row (in their order) that reaches t decides, so the
+// rows kept and the ratios counted are the same on any number of threads.
 #pragma once
 
 #include <cstddef>

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -27,8 +29,8 @@ std::size_t leaf_matrix_width(const TreeLeafSets& tree) {
   constexpr std::size_t most = PTRDIFF_MAX / sizeof(double);
   if (width != 0 && tree.size() > most / width)
     fail("resultTooLarge", "Result too large: ",
-         std::to_string(tree.size()) + "-by-" + std::to_string(width) + " leaves of ",
-         arg("sets"), " are more than this machine can address");
+         std::to_string(tree.size()) + "-by-" + std::to_string(width) + " leaves of ", arg("sets"),
+         " are more than this machine can address");
   return width;
 }
 
@@ -51,19 +53,30 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
   const double pad = one_based ? 0.0 : -1.0;
   const std::size_t room =
       std::max(width, std::min(block_leaves, width * std::min(rows, block_rows)));
-  std::pmr::vector<std::uint32_t> leaves(room, memory);
-  std::size_t first[block_rows + 1];
-  InterruptCheck interrupt;
+  // The blocks: rows starts[b] .. starts[b+1]-1, their leaves within `room`
+  // (or one row alone), at most block_rows of them.
+  std::vector<std::size_t> starts{0};
   for (std::size_t j0 = 0; j0 < rows;) {
-    // Rows j0 .. j1-1, their leaves at leaves[first[r] .. first[r+1]).
     std::size_t j1 = j0, held = 0;
-    first[0] = 0;
     while (j1 < rows && j1 - j0 < block_rows) {
       const std::size_t count = tree.count(j1);
       if (j1 > j0 && held + count > room) break;
-      if (count) tree.fill(j1, count, leaves.data() + held);
       held += count;
-      first[++j1 - j0] = held;
+      ++j1;
+    }
+    starts.push_back(j1);
+    j0 = j1;
+  }
+  // Rows j0 .. j1-1, their leaves gathered into `leaves` by fill(j, count,
+  // at), then written column by column.
+  const auto write_block = [&](std::size_t j0, std::size_t j1, std::uint32_t* leaves,
+                               InterruptCheck& interrupt, auto&& fill) {
+    std::size_t first[block_rows + 1];
+    first[0] = 0;
+    for (std::size_t j = j0; j < j1; ++j) {
+      const std::size_t count = tree.count(j);
+      if (count) fill(j, count, leaves + first[j - j0]);
+      first[j + 1 - j0] = first[j - j0] + count;
     }
     const std::size_t n = j1 - j0;
     std::size_t longest = 0;
@@ -72,16 +85,49 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
       interrupt.tick(n);
       double* column = out + k * rows + j0;
       for (std::size_t r = 0; r < n; ++r)
-        column[r] = first[r] + k < first[r + 1]
-                        ? static_cast<double>(leaves[first[r] + k]) + shift
-                        : pad;
+        column[r] =
+            first[r] + k < first[r + 1] ? static_cast<double>(leaves[first[r] + k]) + shift : pad;
     }
     for (std::size_t k = longest; k < width; ++k) {
       interrupt.tick(n);
       std::fill_n(out + k * rows + j0, n, pad);
     }
-    j0 = j1;
+  };
+  const std::size_t blocks = starts.size() - 1;
+  const double units = 16 + 2 * static_cast<double>(rows) * static_cast<double>(width) /
+                                static_cast<double>(blocks ? blocks : 1);
+  const std::size_t grain = work_grain(blocks, units);
+  InterruptCheck interrupt;
+  if (!splits(blocks, grain)) {
+    std::pmr::vector<std::uint32_t> leaves(room, memory);
+    for (std::size_t b = 0; b < blocks; ++b)
+      write_block(
+          starts[b], starts[b + 1], leaves.data(), interrupt,
+          [&](std::size_t j, std::size_t count, std::uint32_t* at) { tree.fill(j, count, at); });
+    return;
   }
+  // On the threads of the call: each block with a Filling and leaves of its
+  // own, from the heap (not the host's memory, which only this thread may
+  // use).
+  tree.prepare_threads();
+  struct Scratch {
+    TreeLeafSets::Filling filling;
+    std::vector<std::uint32_t> leaves;
+  };
+  const auto make = [&] { return Scratch{tree.filling(), std::vector<std::uint32_t>(room)}; };
+  ScratchPool<Scratch, decltype(make)> pool(call_threads(), make);
+  const CallerTicks ticks(interrupt);
+  parallel_for(blocks, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    pool.with([&](Scratch& scratch) {
+      for (std::size_t b = begin; b < end; ++b)
+        write_block(starts[b], starts[b + 1], scratch.leaves.data(), here,
+                    [&](std::size_t j, std::size_t count, std::uint32_t* at) {
+                      tree.fill(j, count, at, scratch.filling, here);
+                    });
+    });
+  });
 }
 
 OwnedMatrix<double> tree_leaf_matrix(ConstMatrix merges, ConstMatrix sets, double base) {

@@ -39,7 +39,10 @@ bool leaf_matrix_one_based(double base);
 std::size_t leaf_matrix_width(const TreeLeafSets& tree);
 
 // Writes every entry of the tree.size()-by-width matrix `out` (column-major),
-// width = leaf_matrix_width(tree). `memory` holds one row's leaves meanwhile.
+// width = leaf_matrix_width(tree). `memory` holds one block's leaves
+// meanwhile. Large matrices are written on the threads of the call, a block
+// of rows per chunk, each with leaves and a Filling of its own from the heap;
+// the entries are the same on any number of threads.
 void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, double* out,
                        std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/leaf_sets.hpp"
 #include "mexsets/contract.hpp"
@@ -33,10 +34,9 @@ struct TreeLeafSetsContract : ContractDefaults {
   // while the lists are created, and a host that ends the call on a failed
   // allocation releases its blocks too. Every row's count, and the lists'
   // total size (4 bytes a leaf plus a header a list), is checked before the
-  // lists are made, each at its final size; then each is filled. With
+  // lists are made, each at its final size; then they are filled. With
   // zero_based the lists hold 0-based leaves (the Python host's native
-  // layer), each list shifted right after it is filled, while it is in
-  // cache.
+  // layer).
   template <class Call>
   static void run_numbered(Call& call, bool zero_based) {
     const ConstMatrix merges = call.matrix(IN_MERGES);
@@ -51,13 +51,15 @@ struct TreeLeafSetsContract : ContractDefaults {
         [&] { return "the leaf lists of " + std::to_string(tree.size()) + " node sets"; },
         "ask for fewer node sets (rows of sets) per call", named_arg("sets"));
     call.lists(OUT_LEAVES, tree.size(), [&](std::size_t j) { return tree.count(j); });
+    // The lists are located on this thread; the rows are filled on the
+    // threads of the call.
+    std::vector<std::uint32_t*> outs(tree.size(), nullptr);
     for (std::size_t j = 0; j < tree.size(); ++j)
-      if (const std::size_t count = tree.count(j)) {
-        std::uint32_t* list = call.list(OUT_LEAVES, j);
-        tree.fill(j, count, list);
-        if (zero_based)
-          for (std::size_t i = 0; i < count; ++i) --list[i];
-      }
+      if (tree.count(j)) outs[j] = call.list(OUT_LEAVES, j);
+    tree.fill_rows(outs.data());
+    if (zero_based)
+      for (std::size_t j = 0; j < tree.size(); ++j)
+        for (std::size_t i = 0, count = tree.count(j); i < count; ++i) --outs[j][i];
   }
 };
 

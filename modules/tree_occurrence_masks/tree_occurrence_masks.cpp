@@ -4,6 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
+
 namespace mexsets {
 
 namespace {
@@ -126,8 +129,8 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
     first_link_[base + r + 1] = static_cast<std::uint32_t>(links_.size());
   }
 
-  expanded_.assign(slots, 0);
-  labelled_.assign(slots, 0);
+  marking_.expanded.assign(slots, 0);
+  marking_.labelled.assign(slots, 0);
   if (!runs_possible) return;
 
   const LabelSlots slot_of_label = label_slots();
@@ -168,56 +171,88 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
 
 // Marks a slot's label as reached in this plane and, with runs, writes its
 // positions.
-void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* plane) {
-  if (labelled_[slot] == stamp) return;
-  labelled_[slot] = stamp;
+void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* plane,
+                                Marking& marking, InterruptCheck& interrupt) const {
+  if (marking.labelled[slot] == stamp) return;
+  marking.labelled[slot] = stamp;
   if (!use_runs_) return;
   for (std::uint32_t r = first_run_[slot]; r < first_run_[slot + 1]; ++r) {
-    interrupt_.tick(4 + runs_[r].length / 16);
+    interrupt.tick(4 + runs_[r].length / 16);
     std::memset(plane + runs_[r].begin, 1, runs_[r].length);
   }
 }
 
 // Expands the nodes of node-set row k over the links.
-void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane) {
+void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane, Marking& marking,
+                                InterruptCheck& interrupt) const {
+  std::vector<std::uint64_t>& expanded = marking.expanded;
+  std::vector<std::uint32_t>& stack = marking.stack;
   for (const std::uint32_t* node = sets_.begin(k); node != sets_.end(k); ++node) {
     const std::uint32_t start = slots_.slot(*node);
-    if (expanded_[start] == stamp) continue;
-    expanded_[start] = stamp;
-    stack_.push_back(start);
-    while (!stack_.empty()) {
-      const std::uint32_t u = stack_.back();
-      stack_.pop_back();
-      interrupt_.tick(1 + 2 * (first_link_[u + 1] - first_link_[u]));
-      label(u, stamp, plane);
+    if (expanded[start] == stamp) continue;
+    expanded[start] = stamp;
+    stack.push_back(start);
+    while (!stack.empty()) {
+      const std::uint32_t u = stack.back();
+      stack.pop_back();
+      interrupt.tick(1 + 2 * (first_link_[u + 1] - first_link_[u]));
+      label(u, stamp, plane, marking, interrupt);
       for (std::uint32_t l = first_link_[u]; l < first_link_[u + 1]; ++l) {
         const Link link = links_[l];
         if (!link.expand) {
-          label(link.slot, stamp, plane);
-        } else if (expanded_[link.slot] != stamp) {
-          expanded_[link.slot] = stamp;
-          stack_.push_back(link.slot);
+          label(link.slot, stamp, plane, marking, interrupt);
+        } else if (expanded[link.slot] != stamp) {
+          expanded[link.slot] = stamp;
+          stack.push_back(link.slot);
         }
       }
     }
   }
 }
 
-void TreeOccurrenceMasks::mark(bool* out) {
-  const LabelSlots slot_of_label = label_slots();
+void TreeOccurrenceMasks::mark_plane(std::size_t k, bool* out, Marking& marking,
+                                     InterruptCheck& interrupt) const {
   const std::size_t positions = labels_.size();
-  for (std::size_t k = 0; k < sets_.rows(); ++k) {
-    bool* plane = out + k * positions;
-    const std::uint64_t stamp = k + 1;
-    reach(k, stamp, plane);
-    if (!use_runs_) {
-      const std::size_t lookup = slot_lookup_units();
-      for (std::size_t p = 0; p < positions; ++p) {
-        interrupt_.tick(lookup);
-        plane[p] = labelled_[slot_of_label(p)] == stamp;
-      }
+  bool* plane = out + k * positions;
+  const std::uint64_t stamp = k + 1;
+  reach(k, stamp, plane, marking, interrupt);
+  if (!use_runs_) {
+    const LabelSlots slot_of_label = label_slots();
+    const std::size_t lookup = slot_lookup_units();
+    for (std::size_t p = 0; p < positions; ++p) {
+      interrupt.tick(lookup);
+      plane[p] = marking.labelled[slot_of_label(p)] == stamp;
     }
   }
+}
+
+// The planes are independent: the threads split them, each chunk with
+// stamps of its own (a stamp names its plane, so stamps left by other
+// planes never match).
+void TreeOccurrenceMasks::mark(bool* out) {
+  const std::size_t planes = sets_.rows(), slots = first_link_.size() - 1;
+  // A plane costs at least a pass over its positions (runs: their bytes).
+  const double units =
+      16 + static_cast<double>(labels_.size()) / (use_runs_ ? 16 : 1) +
+      2 * static_cast<double>(sets_.ids.size()) / static_cast<double>(planes ? planes : 1);
+  const std::size_t grain = work_grain(planes, units);
+  if (!splits(planes, grain)) {
+    for (std::size_t k = 0; k < planes; ++k) mark_plane(k, out, marking_, interrupt_);
+    return;
+  }
+  const auto make = [slots] {
+    return Marking{std::vector<std::uint64_t>(slots, 0), std::vector<std::uint64_t>(slots, 0), {}};
+  };
+  ScratchPool<Marking, decltype(make)> pool(call_threads(), make);
+  pool.seed(std::move(marking_));
+  const CallerTicks ticks(interrupt_);
+  parallel_for(planes, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& interrupt = ticks.here(silent);
+    pool.with([&](Marking& marking) {
+      for (std::size_t k = begin; k < end; ++k) mark_plane(k, out, marking, interrupt);
+    });
+  });
 }
 
 }  // namespace mexsets

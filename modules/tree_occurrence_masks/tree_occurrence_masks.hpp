@@ -45,16 +45,18 @@
 // Cost: O(M*N + R2*C2) to build; per plane O(links reached + runs written)
 // (or O(M*N) in the fallback). Scratch: O(runs + L + R2*C2), at most about
 // the output's size; when L is far larger than the inputs, only the nodes
-// they name get storage.
+// they name get storage. Threads: the planes are marked on the threads of
+// the call (common/parallel.hpp), each with stamps of its own (O(L) more
+// scratch per thread); the flags are the same on any number.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "common/tree_node_ids.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/interrupt.hpp"
-#include "common/tree_node_ids.hpp"
 
 namespace mexsets {
 
@@ -83,7 +85,8 @@ class TreeOccurrenceMasks {
   std::size_t planes() const { return sets_.rows(); }
 
   // Sets the flags of every plane in `out` (rows*cols*planes elements, all
-  // false on entry).
+  // false on entry). Called once per object; the planes are marked on the
+  // threads of the call.
   void mark(bool* out);
 
  private:
@@ -127,8 +130,17 @@ class TreeOccurrenceMasks {
   // The work of slot_of_label: a binary search when the slots are compact.
   std::size_t slot_lookup_units() const { return slots_.compact() ? 32 : 2; }
   LabelSlots label_slots() const { return {labels_.data, last_node_, slots_.compact(), &slots_}; }
-  void reach(std::size_t k, std::uint64_t stamp, bool* plane);
-  void label(std::uint32_t slot, std::uint64_t stamp, bool* plane);
+  // What marking a plane uses: stamps per slot (a slot is done for plane k
+  // when its stamp is k + 1) and the stack of the expansion.
+  struct Marking {
+    std::vector<std::uint64_t> expanded, labelled;
+    std::vector<std::uint32_t> stack;
+  };
+  void mark_plane(std::size_t k, bool* out, Marking& marking, InterruptCheck& interrupt) const;
+  void reach(std::size_t k, std::uint64_t stamp, bool* plane, Marking& marking,
+             InterruptCheck& interrupt) const;
+  void label(std::uint32_t slot, std::uint64_t stamp, bool* plane, Marking& marking,
+             InterruptCheck& interrupt) const;
 
   ConstMatrix labels_;
   std::uint32_t last_node_ = 0;  // 0-based
@@ -140,8 +152,7 @@ class TreeOccurrenceMasks {
   bool use_runs_ = false;
   std::vector<std::uint32_t> first_run_;  // per slot, into runs_
   std::vector<Run> runs_;
-  std::vector<std::uint64_t> expanded_, labelled_;  // plane stamps per slot
-  std::vector<std::uint32_t> stack_;
+  Marking marking_;  // the calling thread's
 };
 
 }  // namespace mexsets

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -265,7 +267,10 @@ std::optional<std::vector<std::size_t>> nesting_parents(HolderTable& holders,
   return parent;
 }
 
-// Fills the upper triangle leaf by leaf, then mirrors it.
+// Fills the upper triangle leaf by leaf, then mirrors it. Each entry (a, b)
+// gathers its leaves' weights in leaf order whichever thread adds them, as
+// the threads split the columns b (a leaf's holders ascend by node, so each
+// chunk finds its own stretch of them), and then the mirrored columns.
 void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std::size_t leaves,
                     const double* weights, double* out) {
   const std::size_t nodes = runs.size();
@@ -273,30 +278,47 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
   std::iota(ascending.begin(), ascending.end(), std::size_t{0});
   holders.fill(runs, ascending);
   InterruptCheck interrupt;
-  for (std::size_t l = 0; l < leaves; ++l) {
-    const Holder* first = holders.entries.data() + holders.start[l];
-    const Holder* end = holders.entries.data() + holders.start[l + 1];
-    const double weight = weights ? weights[l] : 0.0;
-    for (const Holder* b = first; b != end; ++b) {
-      if (b->node < leaves) continue;
-      double* column = out + static_cast<std::size_t>(b->node) * nodes;
-      std::size_t added = 0;
-      for (const Holder* a = first; a != b; ++a) {
-        const std::uint32_t copies = std::min(a->count, b->count);
-        added += copies;
-        for (std::uint32_t copy = 0; copy < copies; ++copy) column[a->node] += weight;
+  const CallerTicks ticks(interrupt);
+  // About the holders each column walks past per holder of it.
+  const double entries = static_cast<double>(holders.entries.size());
+  const double units =
+      1 + 4 * entries * entries / (static_cast<double>(nodes) * static_cast<double>(leaves + 1));
+  parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    const auto by_node = [](const Holder& h, std::size_t node) { return h.node < node; };
+    for (std::size_t l = 0; l < leaves; ++l) {
+      const Holder* first = holders.entries.data() + holders.start[l];
+      const Holder* last = holders.entries.data() + holders.start[l + 1];
+      const double weight = weights ? weights[l] : 0.0;
+      const Holder* b = std::lower_bound(first, last, std::max(begin, leaves), by_node);
+      for (; b != last && b->node < end; ++b) {
+        double* column = out + static_cast<std::size_t>(b->node) * nodes;
+        std::size_t added = 0;
+        for (const Holder* a = first; a != b; ++a) {
+          const std::uint32_t copies = std::min(a->count, b->count);
+          added += copies;
+          for (std::uint32_t copy = 0; copy < copies; ++copy) column[a->node] += weight;
+        }
+        here.tick(1 + 4 * static_cast<std::size_t>(b - first) + added);
       }
-      interrupt.tick(1 + 4 * static_cast<std::size_t>(b - first) + added);
     }
-  }
+  });
   constexpr std::size_t kTile = 64;
-  for (std::size_t a0 = 0; a0 < nodes; a0 += kTile)
-    for (std::size_t b0 = a0; b0 < nodes; b0 += kTile) {
-      interrupt.tick(kTile * kTile);
-      for (std::size_t b = std::max(b0, leaves); b < std::min(b0 + kTile, nodes); ++b)
-        for (std::size_t a = a0; a < std::min({a0 + kTile, nodes, b}); ++a)
-          out[b + a * nodes] = out[a + b * nodes];
-    }
+  const std::size_t tiles = (nodes + kTile - 1) / kTile;
+  parallel_for(tiles, work_grain(tiles, static_cast<double>(nodes * kTile)),
+               [&](std::size_t begin, std::size_t end) {
+                 InterruptCheck silent;
+                 InterruptCheck& here = ticks.here(silent);
+                 for (std::size_t a0 = begin * kTile; a0 < end * kTile; a0 += kTile)
+                   for (std::size_t b0 = a0; b0 < nodes; b0 += kTile) {
+                     here.tick(kTile * kTile);
+                     for (std::size_t b = std::max(b0, leaves); b < std::min(b0 + kTile, nodes);
+                          ++b)
+                       for (std::size_t a = a0; a < std::min({a0 + kTile, nodes, b}); ++a)
+                         out[b + a * nodes] = out[a + b * nodes];
+                   }
+               });
 }
 
 }  // namespace
@@ -309,24 +331,34 @@ void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* 
   HolderTable holders(runs, leaves);
 
   if (const auto parent = nesting_parents(holders, runs)) {
-    // Nested lists: the intersection is the lower node's whole list.
+    // Nested lists: the intersection is the lower node's whole list. Node k
+    // writes the entries of k with its ancestors, which no other node
+    // writes (no two nodes are each other's ancestors), so the threads split
+    // the nodes.
     InterruptCheck interrupt;
-    for (std::size_t k = 0; k < nodes; ++k) {
-      if (runs[k].size == 0 || (*parent)[k] == kRoot) continue;
-      double sum = 0.0;
-      bool summed = false;  // weights may be absent when only leaves nest
-      for (std::size_t a = (*parent)[k]; a != kRoot; a = (*parent)[a]) {
-        interrupt.tick(8);
-        if (k < leaves && a < leaves) continue;
-        if (!summed) {
-          interrupt.tick(runs[k].size);
-          sum = list_sum(runs[k], weights);
-          summed = true;
+    const CallerTicks ticks(interrupt);
+    const double units =
+        8 + 8 * static_cast<double>(holders.entries.size()) / static_cast<double>(nodes);
+    parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& here = ticks.here(silent);
+      for (std::size_t k = begin; k < end; ++k) {
+        if (runs[k].size == 0 || (*parent)[k] == kRoot) continue;
+        double sum = 0.0;
+        bool summed = false;  // weights may be absent when only leaves nest
+        for (std::size_t a = (*parent)[k]; a != kRoot; a = (*parent)[a]) {
+          here.tick(8);
+          if (k < leaves && a < leaves) continue;
+          if (!summed) {
+            here.tick(runs[k].size);
+            sum = list_sum(runs[k], weights);
+            summed = true;
+          }
+          out[k + a * nodes] = sum;
+          out[a + k * nodes] = sum;
         }
-        out[k + a * nodes] = sum;
-        out[a + k * nodes] = sum;
       }
-    }
+    });
     return;
   }
   fill_by_leaves(holders, runs, leaves, weights, out);

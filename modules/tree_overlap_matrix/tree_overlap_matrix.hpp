@@ -42,6 +42,10 @@
 // and the work after zeroing W is the total list size plus the sum of the
 // node depths. Otherwise each leaf adds its weight to every pair of nodes that
 // hold it, in ascending leaf order, and the upper triangle is mirrored.
+// Threads: the entries are filled on the threads of the call
+// (common/parallel.hpp), each whole on one thread (split by node, or by
+// column of W), so the bits are the same on any number; the lists are built
+// on the calling thread.
 #pragma once
 
 #include <cstddef>

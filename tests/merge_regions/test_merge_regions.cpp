@@ -205,6 +205,38 @@ TEST(MergeRegions, MatchesThePlainTranscription) {
   }
 }
 
+// Grids of a few hundred regions, where boundaries change hands many times
+// between long lists and summed boundaries queue beside the leaf ones.
+TEST(MergeRegions, MatchesThePlainTranscriptionOnGrids) {
+  std::mt19937_64 random(13);
+  for (std::size_t side : {12, 20}) {
+    const std::size_t leaves = side * side;
+    Values first, second, lengths, strengths, areas(leaves);
+    for (double& area : areas) area = static_cast<double>(random() % 50);
+    for (std::size_t i = 0; i < side; ++i)
+      for (std::size_t j = 0; j < side; ++j) {
+        const double id = static_cast<double>(i * side + j + 1);
+        for (const double other :
+             {j + 1 < side ? id + 1 : 0.0, i + 1 < side ? id + static_cast<double>(side) : 0.0}) {
+          if (other == 0) continue;
+          first.push_back(random() % 2 ? id : other);  // either order
+          second.push_back(first.back() == id ? other : id);
+          lengths.push_back(1.0 + whole_below(random, 4));
+          strengths.push_back(whole_below(random, 6));  // many equal averages
+        }
+      }
+    const reference::Tree expected =
+        reference::merge_regions(first, second, lengths, strengths, areas);
+    const Result got = call(first, second, lengths, strengths, areas);
+    Values want(3 * (leaves - 1));
+    for (std::size_t r = 0; r + 1 < leaves; ++r)
+      for (std::size_t c = 0; c < 3; ++c) want[r + c * (leaves - 1)] = expected.rows[r][c];
+    ASSERT_EQ(want, got.merges) << side;
+    ASSERT_TRUE(same_bits(expected.areas, got.areas)) << side;
+    ASSERT_TRUE(same_bits(expected.heights, got.heights)) << side;
+  }
+}
+
 // Ctrl-C: stopped at any poll, while boundaries are left and after, the
 // computation throws Interrupted, and the next call gives the plain result.
 TEST(MergeRegions, InterruptedThenCalledAgain) {

@@ -14,6 +14,7 @@
 #include "reference_rank_diverse.hpp"
 #include "sparse_cases.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 
 using mexsets::OwnedMatrix;
 using mexsets::SumStrategy;
@@ -576,3 +577,36 @@ TEST(RankDiverse, SparseStructureIsCheckedBeforeUse) {
 }
 
 }  // namespace
+
+// Any number of threads gives the same order and scores, on every route
+// and form of W, however finely the candidates are cut; an interrupt still
+// ends a split run.
+TEST(RankDiverse, SameBitsForAnyThreadCount) {
+  std::mt19937_64 random(29);
+  for (int round = 0; round < 30; ++round) {
+    const Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
+    const testing_support::Compressed sparse = testing_support::compress(c.w, random);
+    for (SumStrategy s : kEveryStrategy)
+      for (const mexsets::WeightMatrix& w :
+           {mexsets::WeightMatrix(c.w.cref()), mexsets::WeightMatrix::compressed(sparse.view())})
+        testing_support::expect_same_for_threads([&] {
+          const Ranking r = computed(c.items, c.relevance, w, c.lambda, s);
+          return std::make_pair(r.order, r.scores);
+        });
+  }
+  const std::size_t k = 60, m = 300;
+  OwnedMatrix<double> items(m, 12, -1.0), w(k, k);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < 3 + random() % 9; ++j) items(i, j) = whole_below(random, k);
+  for (double& x : w.data) x = whole_below(random, 3);
+  std::vector<double> v(m);
+  for (double& x : v) x = whole_below(random, 5) / 4.0;
+  for (SumStrategy s : kEveryStrategy) {
+    const auto run = [&] {
+      const Ranking r = computed(items, v, w.cref(), 0.6, s);
+      return std::make_pair(r.order, r.scores);
+    };
+    testing_support::expect_same_for_threads(run);
+    testing_support::expect_interruptible_in_parallel(run);
+  }
+}

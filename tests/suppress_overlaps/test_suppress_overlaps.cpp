@@ -14,6 +14,7 @@
 #include "sparse_cases.hpp"
 #include "support.hpp"
 #include "suppress_overlaps.hpp"
+#include "threads.hpp"
 
 using mexsets::OwnedMatrix;
 using mexsets::SumStrategy;
@@ -471,3 +472,41 @@ TEST(SuppressOverlaps, SparseAndVectorWMatchDenseWBitForBit) {
 }
 
 }  // namespace
+
+// Any number of threads keeps the same rows and counts the same ratios, on
+// every route and form of W, however finely the accepted rows are cut; an
+// interrupt still ends a split run.
+TEST(SuppressOverlaps, SameBitsForAnyThreadCount) {
+  std::mt19937_64 random(31);
+  for (int round = 0; round < 30; ++round) {
+    const Case c = random_case(random, round % 3, (round % 4) * 0.3, round % 5 == 0);
+    const testing_support::Compressed sparse = testing_support::compress(c.w, random);
+    for (SumStrategy s : kEveryStrategy)
+      for (const mexsets::WeightMatrix& w :
+           {mexsets::WeightMatrix(c.w.cref()), mexsets::WeightMatrix::compressed(sparse.view())})
+        testing_support::expect_same_for_threads([&] {
+          const mexsets::Suppression kept =
+              mexsets::suppress_overlaps(c.items.cref(), c.u.data(), c.u.size(), w, c.threshold, s);
+          return std::make_pair(
+              std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end()), kept.ratios);
+        });
+  }
+  const std::size_t k = 60, m = 400;
+  OwnedMatrix<double> items(m, 12, -1.0), w(k, k);
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < 3 + random() % 9; ++j) items(i, j) = whole_below(random, k);
+  for (double& x : w.data) x = whole_below(random, 2);
+  std::vector<double> u(k);
+  for (double& x : u) x = 1 + whole_below(random, 3);
+  for (SumStrategy s : kEveryStrategy)
+    for (double t : {0.05, 0.95}) {
+      const auto run = [&] {
+        const mexsets::Suppression kept =
+            mexsets::suppress_overlaps(items.cref(), u.data(), u.size(), w.cref(), t, s);
+        return std::make_pair(std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end()),
+                              kept.ratios);
+      };
+      testing_support::expect_same_for_threads(run);
+      testing_support::expect_interruptible_in_parallel(run);
+    }
+}

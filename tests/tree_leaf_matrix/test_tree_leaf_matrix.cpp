@@ -11,6 +11,7 @@
 #include "interrupt_cases.hpp"
 #include "racing_writer.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 #include "tree_leaf_matrix.hpp"
 
 using testing_support::expect_mex_error;
@@ -88,19 +89,31 @@ TEST(TreeLeafMatrix, ArgumentErrorsLeakNothing) {
   const std::size_t arrays = standin::live_arrays(), blocks = standin::live_blocks();
   expect_mex_error([&] { module().call(1, {&m}); }, id + "nargin",
                    "Two or three input arguments required.");
-  expect_mex_error([&] { module().call(1, {&m, &s, &s, &s}); }, id + "nargin",
-                   "Two or three input arguments required.");
-  expect_mex_error([&] { module().call(2, {&m, &s}); }, id + "nargout",
-                   "Too many output arguments.");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&m, &s, &s, &s});
+      },
+      id + "nargin", "Two or three input arguments required.");
+  expect_mex_error(
+      [&] {
+        module().call(2, {&m, &s});
+      },
+      id + "nargout", "Too many output arguments.");
   for (double base : {0.5, 2.0, -1.0, std::nan("")})
     expect_mex_error([&] { call(m, s, base); }, id + "badBase",
                      "Expected a leaf numbering base of 0 or 1: input 3 (base) is " +
                          mexsets::format_value(base));
-  expect_mex_error([&] { module().call(1, {&m, &s, &none}); }, id + "badScalar",
-                   "Expected a numeric scalar: input 3 (base) is empty");
+  expect_mex_error(
+      [&] {
+        module().call(1, {&m, &s, &none});
+      },
+      id + "badScalar", "Expected a numeric scalar: input 3 (base) is empty");
   // The tree's checks and messages are tree_leaf_sets' own.
-  expect_mex_error([&] { call(m, standin::matrix({{1, 6}}), 0); }, id + "idOutOfRange",
-                   "Node id outside 1..5: input 2 at row 1, column 2 holds 6");
+  expect_mex_error(
+      [&] {
+        call(m, standin::matrix({{1, 6}}), 0);
+      },
+      id + "idOutOfRange", "Node id outside 1..5: input 2 at row 1, column 2 holds 6");
   expect_mex_error([&] { call(standin::empty(0, 3), s); }, id + "emptyMergeMatrix",
                    "Merge matrix is empty: input 1 is 0-by-3; its first row's last entry "
                    "fixes the leaf count");
@@ -129,8 +142,7 @@ TEST(TreeLeafMatrix, MatricesTooLargeAreRefusedBeforeMade) {
                    "Result too large: 64-by-144115188075855872 leaves of input 2 are more "
                    "than this machine can address");
   // A row whose count alone is too large: tree_leaf_sets' message.
-  expect_mex_error([&] { call(deeper, two); },
-                   "mexsets:tree_leaf_matrix:resultTooLarge",
+  expect_mex_error([&] { call(deeper, two); }, "mexsets:tree_leaf_matrix:resultTooLarge",
                    "Result too large: the leaves of node-set row 2 of input 2 number more "
                    "than this machine can address");
   // A matrix that the host could not hold twice in the memory allowed.
@@ -203,3 +215,17 @@ TEST(TreeLeafMatrix, InputsWrittenByAnotherThreadAreNeverReadOutside) {
 }
 
 }  // namespace
+
+// Any number of threads writes the same matrix, however finely its blocks
+// of rows are cut; an interrupt still ends a split run.
+TEST(TreeLeafMatrix, SameBitsForAnyThreadCount) {
+  const auto w = tree_workloads::workload(60, 60, 400, 30, 1500, 2);
+  const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  for (double base : {0.0, 1.0}) {
+    const auto run = [&] {
+      return mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), base).data;
+    };
+    testing_support::expect_same_for_threads(run);
+    testing_support::expect_interruptible_in_parallel(run);
+  }
+}

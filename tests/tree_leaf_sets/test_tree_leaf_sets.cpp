@@ -9,11 +9,12 @@
 #include <random>
 
 #include "../../bench/support/tree_workloads.hpp"
+#include "common/leaf_sets.hpp"
 #include "interrupt_cases.hpp"
 #include "racing_writer.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "support.hpp"
-#include "common/leaf_sets.hpp"
+#include "threads.hpp"
 
 using testing_support::expect_mex_error;
 using testing_support::failure_of;
@@ -509,3 +510,26 @@ TEST(TreeLeafSets, InputsWrittenByAnotherThreadAreNeverReadOutside) {
 }
 
 }  // namespace
+
+// Any number of threads fills the same rows, merged from sorted lists or
+// counted leaf by leaf, however finely the rows are cut; an interrupt still
+// ends a split run.
+TEST(TreeLeafSets, SameBitsForAnyThreadCount) {
+  std::mt19937_64 random(43);
+  for (int checked = 0; checked < 80;) {
+    mexsets::OwnedMatrix<double> merges, sets;
+    if (!random_tree(random, merges, sets, checked % 4 == 0 ? 50000 : 0)) continue;
+    testing_support::expect_same_for_threads(
+        [&] { return mexsets::tree_leaf_sets(merges.cref(), sets.cref()); });
+    ++checked;
+  }
+  const auto grid = tree_workloads::label_grid(30, 30, 100, 3);
+  for (std::size_t depth : {0, 99}) {
+    const auto tree = tree_workloads::merge_tree(grid, depth, depth + 2, 2);
+    const auto merges = tree_workloads::merge_matrix_1based(tree);
+    const auto sets = tree_workloads::node_sets(tree, 60, 10, depth);
+    const auto run = [&] { return mexsets::tree_leaf_sets(merges.cref(), sets.cref()); };
+    testing_support::expect_same_for_threads(run);
+    testing_support::expect_interruptible_in_parallel(run);
+  }
+}

@@ -12,6 +12,7 @@
 #include "racing_writer.hpp"
 #include "reference_tree_occurrence_masks.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 #include "tree_occurrence_masks.hpp"
 
 using testing_support::expect_mex_error;
@@ -383,3 +384,32 @@ TEST(TreeOccurrenceMasks, InputsWrittenByAnotherThreadAreNeverReadOutside) {
 }
 
 }  // namespace
+
+// Any number of threads marks the same planes, from runs of labels or label
+// by label, however finely the planes are cut; an interrupt still ends a
+// split run.
+TEST(TreeOccurrenceMasks, SameBitsForAnyThreadCount) {
+  const auto bytes = [](const Flags& flags) {
+    return std::vector<char>(flags.begin(), flags.end());
+  };
+  std::mt19937_64 random(41);
+  for (int round = 0; round < 80; ++round) {
+    mexsets::OwnedMatrix<double> labels, merges, sets;
+    random_case(random, labels, merges, sets, round % 4 == 0 ? 30000 : 0);
+    testing_support::expect_same_for_threads(
+        [&] { return bytes(masks_of(labels.cref(), merges.cref(), sets.cref())); });
+  }
+  const auto grid = tree_workloads::label_grid(40, 30, 100, 6);
+  const auto tree = tree_workloads::merge_tree(grid, 12, 5, 3);
+  const auto merges = tree_workloads::merge_matrix_1based(tree);
+  auto noisy = grid.labels;
+  for (std::size_t p = 0; p < noisy.data.size(); ++p)
+    noisy.data[p] = static_cast<double>(1 + (p * 7919) % 100);
+  const auto sets = tree_workloads::node_sets(tree, 30, 4, 12);
+  for (const mexsets::OwnedMatrix<double>* labels :
+       std::initializer_list<const mexsets::OwnedMatrix<double>*>{&grid.labels, &noisy}) {
+    const auto run = [&] { return bytes(masks_of(labels->cref(), merges.cref(), sets.cref())); };
+    testing_support::expect_same_for_threads(run);
+    testing_support::expect_interruptible_in_parallel(run);
+  }
+}

@@ -11,10 +11,10 @@
 
 #include "../../bench/support/tree_workloads.hpp"
 #include "interrupt_cases.hpp"
-#include "../../bench/support/tree_workloads.hpp"
 #include "racing_writer.hpp"
 #include "reference_tree_overlap_matrix.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 #include "tree_overlap_matrix.hpp"
 
 using testing_support::expect_mex_error;
@@ -558,3 +558,36 @@ TEST(TreeOverlapMatrix, MergesWrittenByAnotherThreadAreNeverReadOutside) {
 }
 
 }  // namespace
+
+// Any number of threads gives the same matrix, nested lists or not, however
+// finely the nodes are cut; an interrupt still ends a split run.
+TEST(TreeOverlapMatrix, SameBitsForAnyThreadCount) {
+  std::mt19937_64 random(37);
+  for (int round = 0; round < 60; ++round) {
+    const RandomTree t = random_tree(random, round % 2 == 0);
+    testing_support::expect_same_for_threads(
+        [&] { return mexsets::tree_overlap_matrix(t.merge.cref(), t.nodes.cref()).data; });
+  }
+  const auto grid = tree_workloads::label_grid(30, 30, 120, 3);
+  for (std::size_t depth : {0, 119}) {
+    const auto tree = tree_workloads::merge_tree(grid, depth, depth + 2, 2);
+    OwnedMatrix<double> merge = tree_workloads::merge_matrix_0based(tree);
+    OwnedMatrix<double> nodes(tree.nodes(), 1);
+    for (double& v : nodes.data) v = random_weight(random);
+    // One more row that merges two leaves again: the lists stop nesting.
+    OwnedMatrix<double> tangled(merge.rows + 1, merge.cols, -1.0);
+    for (std::size_t r = 0; r < merge.rows; ++r)
+      for (std::size_t c = 0; c < merge.cols; ++c) tangled(r, c) = merge(r, c);
+    tangled(merge.rows, 0) = 0;
+    tangled(merge.rows, 1) = 1;
+    tangled(merge.rows, merge.cols - 1) = static_cast<double>(tree.nodes());
+    OwnedMatrix<double> more(tree.nodes() + 1, 1);
+    for (double& v : more.data) v = random_weight(random);
+    for (const auto* m : {&merge, &tangled}) {
+      const auto& weights = m == &merge ? nodes : more;
+      const auto run = [&] { return mexsets::tree_overlap_matrix(m->cref(), weights.cref()).data; };
+      testing_support::expect_same_for_threads(run);
+      testing_support::expect_interruptible_in_parallel(run);
+    }
+  }
+}

@@ -1,0 +1,111 @@
+// What the parallel loops of the computations share (common/parallel.hpp
+// runs them): the size of their chunks and their interrupt ticks.
+//
+// Chunks. A loop over n items of about `units` units of work each (the
+// units of mexsets/interrupt.hpp, about a nanosecond) takes chunks of at
+// least kChunkWork units, and no more than kMostChunks of them: a call whose
+// whole loop is smaller runs inline, as the serial loop did, and a large one
+// gives every thread several chunks to balance. The chunks depend on the
+// input alone, never on the number of threads.
+//
+// Scratch. A loop whose items each need scratch of some size (a stamp per
+// node, say) borrows one from a ScratchPool per chunk: no more chunks run at
+// once than the call has threads, so the pool holds that many, each made
+// when first borrowed and kept for later chunks. Results must not depend on
+// which scratch a chunk gets.
+//
+// Interrupt ticks. The host's hook lives on the
+// calling thread alone (mexsets/interrupt.hpp), so a body counts its work on
+// the caller's own InterruptCheck when it runs there, and on a silent one
+// (no hook: it never asks) on any other thread. One thread, or a call small
+// enough to run inline, thus ticks exactly as the serial loop did; with more
+// threads the caller still polls about every period of its own work, and an
+// Interrupted thrown there ends the parallel loop like any other exception.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "common/parallel.hpp"
+#include "mexsets/interrupt.hpp"
+
+namespace mexsets {
+
+constexpr std::size_t kChunkWork = std::size_t{1} << 15;  // about 30 microseconds
+constexpr std::size_t kMostChunks = 64;
+
+// The grain of a loop over n items of about `units` units each (at least 1).
+inline std::size_t work_grain(std::size_t n, double units) {
+  const double least = static_cast<double>(kChunkWork) / (units > 1 ? units : 1);
+  const std::size_t by_work = least >= static_cast<double>(n) ? n : static_cast<std::size_t>(least);
+  const std::size_t by_count = (n + kMostChunks - 1) / kMostChunks;
+  const std::size_t grain = by_work > by_count ? by_work : by_count;
+  return grain > 0 ? grain : 1;
+}
+
+// Whether parallel_for(n, grain, ...) would run more than one chunk (tests
+// cap the grain through their ThreadScope): a loop that must prepare shared
+// data before it splits prepares it only then.
+inline bool splits(std::size_t n, std::size_t grain) {
+  return call_threads() > 1 && n > chunk_grain(grain);
+}
+
+class CallerTicks {
+ public:
+  explicit CallerTicks(InterruptCheck& caller) noexcept
+      : caller_(caller), thread_(std::this_thread::get_id()) {}
+
+  // The countdown for the thread running now: the caller's, else `silent`
+  // (made on that thread, so without a hook).
+  InterruptCheck& here(InterruptCheck& silent) const noexcept {
+    return std::this_thread::get_id() == thread_ ? caller_ : silent;
+  }
+
+ private:
+  InterruptCheck& caller_;
+  std::thread::id thread_;
+};
+
+template <class T, class Make>
+class ScratchPool {
+ public:
+  // At most `capacity` chunks borrow at once (call_threads()).
+  ScratchPool(std::size_t capacity, Make make)
+      : made_(capacity ? capacity : 1), busy_(new std::atomic<bool>[made_.size()]), make_(make) {
+    for (std::size_t i = 0; i < made_.size(); ++i) busy_[i] = false;
+  }
+
+  // The scratch at index 0, made beforehand (to hand over what the serial
+  // loop had).
+  void seed(T scratch) { made_[0].emplace(std::move(scratch)); }
+
+  // body(scratch) with a scratch of its own while it runs.
+  template <class Body>
+  void with(Body&& body) {
+    for (;;) {
+      for (std::size_t i = 0; i < made_.size(); ++i) {
+        if (busy_[i].exchange(true, std::memory_order_acquire)) continue;
+        struct Release {
+          std::atomic<bool>& busy;
+          ~Release() { busy.store(false, std::memory_order_release); }
+        } release{busy_[i]};
+        if (!made_[i]) made_[i].emplace(make_());
+        body(*made_[i]);
+        return;
+      }
+      std::this_thread::yield();  // more borrowers than threads: wait for one
+    }
+  }
+
+ private:
+  std::vector<std::optional<T>> made_;
+  std::unique_ptr<std::atomic<bool>[]> busy_;
+  Make make_;
+};
+
+}  // namespace mexsets
