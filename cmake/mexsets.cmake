@@ -32,7 +32,8 @@ file(GLOB MEXSETS_COMMON_SOURCES CONFIGURE_DEPENDS ${MEXSETS_ROOT}/common/*.cpp)
 
 function(mexsets_standin_host)
   add_library(mexsets_headers INTERFACE)
-  target_include_directories(mexsets_headers INTERFACE ${MEXSETS_ROOT}/include)
+  # The hosts include common/parallel.hpp from the root.
+  target_include_directories(mexsets_headers INTERFACE ${MEXSETS_ROOT}/include ${MEXSETS_ROOT})
   target_link_libraries(mexsets_headers INTERFACE Boost::boost TBB::tbb)
 
   add_library(mexsets_common STATIC ${MEXSETS_COMMON_SOURCES})
