@@ -79,9 +79,14 @@ def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
 
     See Also
     --------
-    boundary_sums : sums a weight grid along the boundaries of each pair.
-    region_graph : the boundary graph as lists, in one pass.
-    mexsets.octave.boundary_grid : the Octave-faithful form (1-based ids).
+    boundary_sums : Sums a weight grid along the boundaries of each pair.
+    region_graph : The boundary graph as lists, in one pass.
+    mexsets.octave.boundary_grid : The Octave-faithful form (1-based ids).
+
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.boundary_grid(labels + 1,
+    values)`` with `first` and `second` less one, as intp.
 
     Examples
     --------

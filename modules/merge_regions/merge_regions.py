@@ -4,8 +4,8 @@ from __future__ import annotations
 from typing import TYPE_CHECKING
 
 from . import _convert as _c
-from ._results import MergeTree
 from . import _merge_regions_native as _native
+from ._results import MergeTree
 
 if TYPE_CHECKING:
     from ._typing import ArrayLike, Optional
@@ -50,12 +50,11 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
 
     Parameters
     ----------
-    first, second : array_like, E elements each
+    first, second : array_like, shape (E,)
         **0-based** region ids, one touching pair per listing, in either
-        order; read in column-major (Fortran) order whatever the shape
-        (`region_graph` gives them as they are needed). An id is a whole
-        number of any integer or float dtype and must name a region in
-        0..L-1; the two ids of a listing name different regions.
+        order (`region_graph` gives them as they are needed). An id is a
+        whole number of any integer or float dtype and must name a region
+        in 0..L-1; the two ids of a listing name different regions.
     lengths : array_like, E elements
         Boundary length per listing, positive. A pair listed more than once
         is one boundary, its lengths and strengths added in listing order.
@@ -107,10 +106,15 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
 
     See Also
     --------
-    region_graph : the touching pairs of a label image, as this reads them.
-    tree_cut : the regions of a cut through the tree.
-    tree_leaf_sets : the leaves below nodes of the tree.
-    mexsets.octave.merge_regions : the Octave-faithful form (1-based ids).
+    region_graph : The touching pairs of a label image, as this reads them.
+    tree_cut : The regions of a cut through the tree.
+    tree_leaf_sets : The leaves below nodes of the tree.
+    mexsets.octave.merge_regions : The Octave-faithful form (1-based ids).
+
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.merge_regions(first + 1, second + 1,
+    lengths, strengths, areas, base=0)`` with `merges` as intp.
 
     Examples
     --------

@@ -6,8 +6,8 @@ from typing import TYPE_CHECKING
 import numpy as np
 
 from . import _convert as _c
-from ._results import RegionGraph
 from . import _region_graph_native as _native
+from ._results import RegionGraph
 
 if TYPE_CHECKING:
     from ._typing import ArrayLike, Optional
@@ -97,9 +97,15 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
 
     See Also
     --------
-    merge_regions : the merge tree of the graph, ``merge_regions(*g[:5])``.
-    boundary_grid : the contour grid of a label image.
-    mexsets.octave.region_graph : the Octave-faithful form (1-based ids).
+    merge_regions : The merge tree of the graph, ``merge_regions(*g[:5])``.
+    boundary_grid : The contour grid of a label image.
+    mexsets.octave.region_graph : The Octave-faithful form (1-based ids).
+
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.region_graph(labels, values,
+    background=background, weight=weight)`` with `first` and `second` less
+    one, as intp.
 
     Examples
     --------
@@ -129,7 +135,7 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
         labels = np.asarray(_c.required("region_graph", "labels", labels))
     if labels.ndim not in (2, 3):
         raise _c.bad_shape("region_graph", "labels", "2-D (h, w) or 3-D (h, w, d)",
-                                 labels.shape)
+                           labels.shape)
     first, second, lengths, strengths, areas, border = _c.call(
         _native, (labels, values, background, weight), threads)
     return RegionGraph(_c.from_one_based(first), _c.from_one_based(second), lengths,

@@ -81,10 +81,15 @@ def tree_cut(merges: ArrayLike, heights: ArrayLike, count: Optional[ArrayLike] =
 
     See Also
     --------
-    merge_regions : the merge tree and heights this cuts.
-    tree_leaf_sets : the leaves below nodes of the tree.
-    region_graph : the regions of a label image, numbered as the leaves.
-    mexsets.octave.tree_cut : the Octave-faithful form (1-based ids).
+    merge_regions : The merge tree and heights this cuts.
+    tree_leaf_sets : The leaves below nodes of the tree.
+    region_graph : The regions of a label image, numbered as the leaves.
+    mexsets.octave.tree_cut : The Octave-faithful form (1-based ids).
+
+    Notes
+    -----
+    Equals ``mexsets.octave.tree_cut(merges + 1, heights, count,
+    height=height) - 1``, as intp.
 
     Examples
     --------

@@ -50,7 +50,9 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
         @include id_not_whole
         - ``dimensionsNotCoherent``: `merges` or `sets` has more than two
           dimensions
-        @include merge_tree_errors R1
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: L = ``merges[0, -1]`` is negative
+        - ``tooManyNodes``: L + R1 exceeds 2**32-1, or `merges` is too large
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           0..L+R1-1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
@@ -65,10 +67,16 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
 
     See Also
     --------
-    tree_leaf_sets : the same leaves as a list of arrays.
-    merge_regions : the merge tree of a region graph.
-    mexsets.octave.tree_leaf_matrix : the Octave-faithful form (1-based ids
+    tree_leaf_sets : The same leaves as a list of arrays.
+    merge_regions : The merge tree of a region graph.
+    mexsets.octave.tree_leaf_matrix : The Octave-faithful form (1-based ids
         by default).
+
+    Notes
+    -----
+    Equals ``mexsets.octave.tree_leaf_matrix(merges + 1, sets + 1, base=0)``
+    with every negative entry of `merges` and `sets` (after packing) made 0,
+    as intp.
 
     Examples
     --------

@@ -51,7 +51,9 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
     @include native_raises
         @include id_not_whole
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        @include merge_tree_errors R1
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: L = ``merges[0, -1]`` is negative
+        - ``tooManyNodes``: L + R1 exceeds 2**32-1, or `merges` is too large
         - ``idOutOfRange``: a node id in `merges` or `sets` outside
           0..L+R1-1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
@@ -65,11 +67,18 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
 
     See Also
     --------
-    tree_occurrence_masks : where the leaves of each set lie in a label image.
-    tree_leaf_matrix : the same leaves as one padded matrix.
-    tree_overlap_matrix : the leaf weight each pair of nodes shares.
-    merge_regions : the merge tree of a region graph.
-    mexsets.octave.tree_leaf_sets : the Octave-faithful form (1-based ids).
+    tree_occurrence_masks : Where the leaves of each set lie in a label image.
+    tree_leaf_matrix : The same leaves as one padded matrix.
+    tree_overlap_matrix : The leaf weight each pair of nodes shares.
+    merge_regions : The merge tree of a region graph.
+    mexsets.octave.tree_leaf_sets : The Octave-faithful form (1-based ids).
+
+    Notes
+    -----
+    Equals, to the bit, ``mexsets.octave.tree_leaf_sets(merges + 1, sets +
+    1)`` with every negative entry of `merges` and `sets` (after packing) made
+    0, each list less one; the shift of the lists is made in the extension
+    as each list is filled.
 
     Examples
     --------

@@ -53,7 +53,9 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
     @include native_raises
         @include id_not_whole
         - ``dimensionsNotCoherent``: an input has more than two dimensions
-        @include merge_tree_errors R2
+        - ``emptyMergeMatrix``: `merges` is empty
+        - ``badLeafCount``: L = ``merges[0, -1]`` is negative
+        - ``tooManyNodes``: L + R2 exceeds 2**32-1, or `merges` is too large
         - ``idOutOfRange``: a label, child or node-set id outside
           0..L+R2-1 (inf too)
         - ``idNotANumber``: such an id, or ``merges[0, -1]``, is NaN
@@ -65,11 +67,17 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
 
     See Also
     --------
-    tree_leaf_sets : the leaves below each node set.
-    tree_overlap_matrix : the leaf weight each pair of nodes shares.
-    merge_regions : the merge tree of a region graph.
-    mexsets.octave.tree_occurrence_masks : the Octave-faithful form (1-based
+    tree_leaf_sets : The leaves below each node set.
+    tree_overlap_matrix : The leaf weight each pair of nodes shares.
+    merge_regions : The merge tree of a region graph.
+    mexsets.octave.tree_occurrence_masks : The Octave-faithful form (1-based
         ids).
+
+    Notes
+    -----
+    Equals ``mexsets.octave.tree_occurrence_masks(labels + 1, merges + 1,
+    sets + 1)`` with every negative entry of `merges` and `sets` (after
+    packing) made 0.
 
     Examples
     --------

@@ -227,7 +227,9 @@ def _pack(fn, arg, value, what):
 
 
 def from_one_based(x):
-    """1-based float ids (0 for none) as 0-based intp (-1 for none)."""
+    """1-based float ids (0 for none) as 0-based intp (-1 for none): one
+    cast and an in-place subtraction, cheaper on small arrays than a ufunc
+    with out= and casting=."""
     out = x.astype(np.intp)
     out -= 1
     return out
