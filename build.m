@@ -26,7 +26,8 @@ function build(outdir, varargin)
 %   From MATLAB (R2018a or newer), with a C++17 compiler chosen by
 %   mex -setup C++ (GCC 8, Clang 7, Visual Studio 2017 or newer) and the
 %   Boost headers at hand (Linux: the libboost-dev package or the like; macOS
-%   and Windows: unpack a Boost release anywhere, nothing needs compiling):
+%   and Windows: unpack a Boost release anywhere, nothing needs compiling)
+%   and oneTBB where the compiler finds it (Linux: libtbb-dev):
 %       cd /path/to/mexsets
 %       build([], 'BoostRoot', '/path/to/boost_1_83_0')
 %       addpath(fullfile(pwd, 'build', 'matlab'))
@@ -76,13 +77,14 @@ if on_octave
   setenv('CXXFLAGS', '-O2 -std=c++17 -Wall -Wextra -Wconversion');
   % MEX files in Octave read their inputs through Octave's own values
   % (include/mexsets/octave_mex_inputs.cpp; mexsets/mex_host.hpp says why).
-  host_flags = {'-DMEXSETS_OCTAVE_MEX'};
+  host_flags = {'-DMEXSETS_OCTAVE_MEX', '-ltbb'};
   if options.verbose
     host_flags{end + 1} = '--verbose';
   end
 else
   % libut offers utIsInterruptPending, through which Ctrl-C stops a long call.
-  host_flags = [{'-R2018a', '-O', '-outdir', outdir, '-lut'}, cxx17_flag()];
+  % libtbb (oneTBB) holds the pool of threads that every call shares.
+  host_flags = [{'-R2018a', '-O', '-outdir', outdir, '-lut', '-ltbb'}, cxx17_flag()];
   if options.verbose
     host_flags{end + 1} = '-v';
   end

@@ -56,6 +56,7 @@ def extension(name):
     return Extension(
         f"mexsets._{name}_native", sources=sources, language="c++",
         include_dirs=["include", ".", f"modules/{name}"] + pybind11_include(),
+        libraries=["tbb"],  # oneTBB's shared pool of threads (common/parallel.hpp)
         extra_compile_args=["-std=c++17", "-O2", "-fvisibility=hidden", "-g0"])
 
 

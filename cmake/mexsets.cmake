@@ -32,7 +32,7 @@ file(GLOB MEXSETS_COMMON_SOURCES CONFIGURE_DEPENDS ${MEXSETS_ROOT}/common/*.cpp)
 function(mexsets_standin_host)
   add_library(mexsets_headers INTERFACE)
   target_include_directories(mexsets_headers INTERFACE ${MEXSETS_ROOT}/include)
-  target_link_libraries(mexsets_headers INTERFACE Boost::boost)
+  target_link_libraries(mexsets_headers INTERFACE Boost::boost TBB::tbb)
 
   add_library(mexsets_common STATIC ${MEXSETS_COMMON_SOURCES})
   target_include_directories(mexsets_common PUBLIC ${MEXSETS_ROOT})
@@ -208,9 +208,15 @@ function(mexsets_add_octave_build name kind out gateway sources depends)
   set(dir ${MEXSETS_ROOT}/modules/${name})
   get_target_property(boost_includes Boost::boost INTERFACE_INCLUDE_DIRECTORIES)
   set(include_flags -I${MEXSETS_ROOT}/include -I${MEXSETS_ROOT} -I${dir})
-  foreach(path IN LISTS boost_includes)
-    list(APPEND include_flags -I${path})
+  get_target_property(tbb_includes TBB::tbb INTERFACE_INCLUDE_DIRECTORIES)
+  foreach(path IN LISTS boost_includes tbb_includes)
+    if(path AND NOT path STREQUAL "/usr/include")
+      list(APPEND include_flags -I${path})
+    endif()
   endforeach()
+  # Every module links the one shared libtbb (common/parallel.hpp).
+  # (mkoctfile takes libraries as -L and -l only.)
+  set(tbb_link -L$<TARGET_LINKER_FILE_DIR:TBB::tbb> -ltbb)
   # The project's warnings (MEXSETS_WARNINGS, when the build sets them) or
   # -Wall; mkoctfile reads the flags from CXXFLAGS.
   set(warnings -Wall)
@@ -257,7 +263,7 @@ function(mexsets_add_octave_build name kind out gateway sources depends)
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out}
     COMMAND ${CMAKE_COMMAND} -E env "CXXFLAGS=${cxxflags}"
             ${MEXSETS_MKOCTFILE} ${mode} ${include_flags} -o ${module} ${gateway} ${sources}
-            ${objects}
+            ${objects} ${tbb_link}
     # The objects come from their own targets (below); naming them here
     # would make each module a second rule for them.
     DEPENDS ${gateway} ${depends} ${MEXSETS_COMMON_SOURCES}
@@ -302,11 +308,14 @@ function(mexsets_add_shared_tests)
   if(NOT MEXSETS_TESTS)
     return()
   endif()
-  foreach(area views standin)
+  foreach(area views standin parallel)
     file(GLOB sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/tests/${area}/*.cpp)
     if(sources)
       add_executable(test_${area} ${sources})
       target_link_libraries(test_${area} PRIVATE mexsets_test_support GTest::gtest_main)
+      if(area STREQUAL parallel)
+        target_link_libraries(test_${area} PRIVATE mexsets_common)
+      endif()
       if(area STREQUAL standin)
         target_compile_definitions(test_${area} PRIVATE
           MEXSETS_FUNCTION_LIST="${MEXSETS_ROOT}/modules/functions.txt"

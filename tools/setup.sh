@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MEXSETS_BUILD:-$root/build}
 
-packages=(build-essential cmake libboost-dev libgtest-dev libbenchmark-dev
+packages=(build-essential cmake libboost-dev libtbb-dev libgtest-dev libbenchmark-dev
           octave liboctave-dev clang libclang-rt-14-dev
           python3-dev python3-numpy pybind11-dev python3-pytest python3-scipy
           python3-venv python3-pip python3-setuptools python3-wheel python3-hypothesis python3-skimage python3-matplotlib python3-distributed)

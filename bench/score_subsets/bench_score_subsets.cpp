@@ -7,6 +7,7 @@
 #include "host.hpp"
 #include "reference_score_subsets.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 #include "score_subsets.hpp"
 #include "score_subsets_workload.hpp"
 
@@ -63,6 +64,32 @@ void Scaling(benchmark::State& state) {
 BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
   scaling::sizes(b, 62500, benchmark::oN);
 });
+
+// The kernel on 1 and 2 threads (Threads/1, Threads/2).
+void Threads(benchmark::State& state) {
+  const Workload& w = workload();
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  std::vector<double> r1(w.subsets.rows), r2(w.subsets.rows);
+  for (auto _ : state) {
+    mexsets::score_subsets(w.a.cref(), w.b.cref(), w.subsets.cref(), r1.data(), r2.data());
+    benchmark::DoNotOptimize(r1.data());
+  }
+}
+BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
+
+// Two chunks of a given work (rows of 20 columns cost 84 units each; the
+// ids average 10.5 a row, so a chunk is about half its units' nanoseconds).
+void Crossover(benchmark::State& state) {
+  const std::size_t rows_per_chunk = static_cast<std::size_t>(state.range(1)) / 84;
+  const Workload w = score_subsets_workload::make(7, 2 * rows_per_chunk);
+  std::vector<double> r1(w.subsets.rows), r2(w.subsets.rows);
+  const mexsets::ThreadScope scope(threads_bench::threads(state), rows_per_chunk);
+  for (auto _ : state) {
+    mexsets::score_subsets(w.a.cref(), w.b.cref(), w.subsets.cref(), r1.data(), r2.data());
+    benchmark::DoNotOptimize(r1.data());
+  }
+}
+BENCHMARK(Crossover)->Apply(threads_bench::crossover);
 
 }  // namespace
 

@@ -275,6 +275,39 @@ void read_options(const Arguments& arguments, std::size_t positional,
   }
 }
 
+// Threads. Every function takes the number of threads its call may use, on
+// top of its contract's inputs: in MEX and Octave as the name-value pair
+// 'threads', n ending the call's arguments (the name matched ignoring case),
+// in Python as the keyword threads=n (None: the default). The count is a
+// positive whole number; the default is that of common/parallel.hpp
+// (MEXSETS_NUM_THREADS, else every core). Results are the same for any count.
+inline constexpr const char* threads_option = "threads";
+
+// The count given as `value` (a number, or `given` describes what else),
+// or badThreads.
+inline std::size_t thread_count(double value, const std::string& given = "") {
+  if (given.empty() && value >= 1 && value <= 1e6 &&
+      value == static_cast<double>(static_cast<std::size_t>(value)))
+    return static_cast<std::size_t>(value);
+  std::string shown = given;
+  if (shown.empty()) {
+    shown = std::to_string(value);
+    if (value == static_cast<double>(static_cast<long long>(value)) && value > -1e15 &&
+        value < 1e15)
+      shown = std::to_string(static_cast<long long>(value));
+  }
+  fail("badThreads", "Expected a positive whole number of threads: threads is " + shown);
+}
+
+// Whether arguments i, i+1 of a MEX or Octave call are the pair
+// 'threads', n: only the last two arguments may be.
+template <class Arguments>
+bool ends_with_threads(const Arguments& arguments) {
+  std::string name;
+  const std::size_t n = arguments.count();
+  return n >= 2 && arguments.text(n - 2, &name) && detail::same_name(name, threads_option);
+}
+
 // The argument counts of a call with `inputs` inputs and `outputs` outputs
 // asked for (MEX and Octave hosts). True when the call ends with the
 // synopsis, which the host prints before returning an empty result; a count

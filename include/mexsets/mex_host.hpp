@@ -19,6 +19,7 @@
 #include <exception>
 #include <memory_resource>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@
 #if defined(MEXSETS_OCTAVE_MEX)
 #include "dNDArray.h"
 #endif
+#include "common/parallel.hpp"
 #include "mexsets/array_views.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/compressed_columns.hpp"
@@ -126,6 +128,7 @@ class MexCall {
   // holds the inputs in the contract's order (null where not given). True
   // when the call ends here.
   bool ends_at_call_shape() {
+    read_threads();
     const Arguments arguments{nrhs_ < 0 ? 0 : static_cast<std::size_t>(nrhs_), prhs_};
     const std::size_t positional = positional_count<Contract>(arguments);
     if (ends_with_synopsis<Contract>(*this, positional, nlhs_)) {
@@ -277,6 +280,22 @@ class MexCall {
  private:
   static const char* name(int k) { return Contract::inputs[k].name; }
 
+  // A trailing 'threads', n sets the call's threads and is no input; the
+  // call runs on the default number of threads otherwise.
+  void read_threads() {
+    const Arguments arguments{nrhs_ < 0 ? 0 : static_cast<std::size_t>(nrhs_), prhs_};
+    std::size_t threads = 0;
+    if (ends_with_threads(arguments)) {
+      const mxArray* value = prhs_[nrhs_ - 1];
+      const bool number = (mxIsNumeric(value) || mxIsLogical(value)) && !mxIsComplex(value) &&
+                          !mxIsSparse(value) && mxGetNumberOfElements(value) == 1;
+      threads = thread_count(number ? mxGetScalar(value) : 0.0,
+                             number ? "" : "a " + arguments.class_text(arguments.count() - 1));
+      nrhs_ -= 2;
+    }
+    threads_.emplace(threads);
+  }
+
   // The call's arguments as read_options reads them.
   struct Arguments {
     std::size_t n;
@@ -329,6 +348,7 @@ class MexCall {
   std::array<NDArray, input_count<Contract>()> held_{};
 #endif
   HostMemory memory_;
+  std::optional<ThreadScope> threads_;
 };
 
 // Runs the contract and turns a Failure (or exhausted memory) into the

@@ -32,11 +32,13 @@
 #include <exception>
 #include <memory_resource>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "Cell.h"
 #include "boolNDArray.h"
+#include "common/parallel.hpp"
 #include "dNDArray.h"
 #include "dSparse.h"
 #include "defun-dld.h"
@@ -115,6 +117,7 @@ class OctCall {
   // The call shape, then the name-value pairs, as
   // MexCall::ends_at_call_shape.
   bool ends_at_call_shape() {
+    read_threads();
     const Arguments arguments{args_};
     const std::size_t positional = positional_count<Contract>(arguments);
     if (ends_with_synopsis<Contract>(*this, positional, nargout_)) {
@@ -295,6 +298,21 @@ class OctCall {
   }
 
   // The call's arguments as read_options reads them.
+  // A trailing 'threads', n sets the call's threads and is no input, as in
+  // MexCall::read_threads.
+  void read_threads() {
+    std::size_t threads = 0;
+    if (ends_with_threads(Arguments{args_})) {
+      const octave_value value = args_(args_.length() - 1);
+      const bool number = (value.isnumeric() || value.islogical()) && !value.iscomplex() &&
+                          !value.issparse() && value.numel() == 1;
+      threads = thread_count(number ? value.double_value() : 0.0,
+                             number ? "" : "a " + value.class_name());
+      args_.resize(args_.length() - 2);
+    }
+    threads_.emplace(threads);
+  }
+
   struct Arguments {
     const octave_value_list& given;
     std::size_t count() const { return static_cast<std::size_t>(given.length()); }
@@ -351,7 +369,8 @@ class OctCall {
     return held_[k];
   }
 
-  const octave_value_list& args_;
+  octave_value_list args_;  // the pair 'threads', n taken off
+  std::optional<ThreadScope> threads_;
   int nargout_;
   std::array<NDArray, input_count<Contract>()> held_{};
   std::array<SparseMatrix, input_count<Contract>()> held_sparse_{};

@@ -5,9 +5,11 @@
 //   #include "score_subsets_contract.hpp"
 //   MEXSETS_PYTHON_MODULE(_score_subsets_native, mexsets::ScoreSubsetsContract)
 //
-// which exports `call(*inputs)` (every input, positionally, None for an
-// optional input left out; the wrapper takes named inputs as keyword-only
-// arguments and passes them on here by position) and `inputs`, the
+// which exports `call(*inputs, threads=None)` (every input, positionally,
+// None for an optional input left out; the wrapper takes named inputs as
+// keyword-only arguments and passes them on here by position; `threads` is
+// the call's number of threads, None for the default: mexsets/contract.hpp)
+// and `inputs`, the
 // contract's argument list (keyword, kind, optional, default, named), for
 // the package's Python wrapper. A choice is a str, matched exactly.
 //
@@ -58,6 +60,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/parallel.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/compressed_columns.hpp"
 #include "mexsets/contract.hpp"
@@ -643,16 +646,32 @@ inline bool is_type_reason(const std::string& reason) {
   return reason == "typesNotCoherent" || reason == "complexInput" || reason == "sparseInput";
 }
 
+// The count of threads=: None (0, the default) or a positive int (a bool
+// is no count). Called with the GIL held.
 template <class Contract>
-py::object call(const py::args& args) {
+std::size_t threads_argument(const py::object& threads) {
+  if (threads.is_none()) return 0;
+  if (py::isinstance<py::bool_>(threads) || !py::isinstance<py::int_>(threads))
+    throw py::type_error(std::string(Contract::name) + "() threads must be an int or None, not " +
+                         py::str(threads.get_type().attr("__name__")).cast<std::string>());
+  const long long value = threads.cast<long long>();
+  return value >= 1 && value <= 1000000 ? static_cast<std::size_t>(value) : ~std::size_t{0};
+}
+
+template <class Contract>
+py::object call(const py::args& args, const py::object& threads) {
   constexpr std::size_t count = input_count<Contract>();
   if (args.size() != count)
     throw py::type_error(std::string(Contract::name) + "() takes " + std::to_string(count) +
                          " arguments (" + std::to_string(args.size()) + " given)");
+  const std::size_t thread_request = threads_argument<Contract>(threads);
   PythonCall<Contract> call(args);
   std::string identifier, message, reason;
   try {
     {
+      if (thread_request == ~std::size_t{0})
+        thread_count(0.0, py::str(threads).cast<std::string>());  // badThreads
+      ThreadScope scope(thread_request);
       PythonInterrupt polling;
       py::gil_scoped_release release;
       Contract::run(call);
@@ -676,7 +695,10 @@ py::object call(const py::args& args) {
 
 template <class Contract>
 void bind(py::module_& module) {
-  module.def("call", &call<Contract>, "Runs the function on every input, positionally.");
+  module.def("call", &call<Contract>,
+             "Runs the function on every input, positionally, on `threads` threads "
+             "(None: the default).",
+             py::arg("threads") = py::none());
   py::list inputs;
   for (const Argument& argument : Contract::inputs) {
     const bool choice = argument.kind == Argument::Kind::choice;

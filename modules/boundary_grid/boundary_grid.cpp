@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "common/parallel.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -33,6 +36,14 @@ class KeySet {
     }
     slots_[at] = key;
     if (2 * ++count_ > slots_.size()) grow();
+  }
+
+  // Every key of `other` added.
+  void add_all(const KeySet& other) {
+    InterruptCheck interrupt;
+    interrupt.tick(other.slots_.size());
+    for (std::uint64_t key : other.slots_)
+      if (key) add(key);
   }
 
   // The keys, ascending.
@@ -78,19 +89,25 @@ class KeySet {
 
 std::uint32_t largest_label(ConstMatrix labels) {
   const double limit = static_cast<double>(largest_region_id) + 1;
-  double largest = 0;
-  InterruptCheck interrupt;
-  for (std::size_t j = 0; j < labels.cols; ++j) {
-    interrupt.tick(labels.rows);
-    const double* column = labels.column(j);
-    for (std::size_t i = 0; i < labels.rows; ++i) {
-      const double x = column[i];
-      if (!(x >= 1 && x < limit))
-        fail_id("labels", "region id outside 1.." + std::to_string(largest_region_id), i, j, x);
-      largest = std::max(largest, x);
+  // Columns in chunks, each with its own largest label (a maximum is the
+  // same in any order); the first bad label in column-major order fails.
+  const std::size_t grain = chunk_grain(grain_for(2 * labels.rows + 1));
+  std::vector<double> largest(labels.cols / grain + 1, 0.0);
+  parallel_for_ordered(labels.cols, grain, [&](std::size_t begin, std::size_t end) {
+    double& most = largest[begin / grain];
+    InterruptCheck interrupt;
+    for (std::size_t j = begin; j < end; ++j) {
+      interrupt.tick(labels.rows);
+      const double* column = labels.column(j);
+      for (std::size_t i = 0; i < labels.rows; ++i) {
+        const double x = column[i];
+        if (!(x >= 1 && x < limit))
+          fail_id("labels", "region id outside 1.." + std::to_string(largest_region_id), i, j, x);
+        most = std::max(most, x);
+      }
     }
-  }
-  return static_cast<std::uint32_t>(largest);
+  });
+  return static_cast<std::uint32_t>(*std::max_element(largest.begin(), largest.end()));
 }
 
 void check_value_image(ConstMatrix labels, ConstArray3 values) {
@@ -114,12 +131,15 @@ std::size_t grid_extent(ConstMatrix labels, bool rows) {
   return rows ? 2 * h + 1 : 2 * w + 1;
 }
 
-std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint32_t L,
-                                                   double* grid,
-                                                   std::pmr::memory_resource* memory) {
+namespace {
+
+// Grid columns 2j+1 and 2j+2 for the pixel columns j = begin .. end-1 (and
+// the left rim with the first), their keys into `seen`.
+void fill_columns(ConstMatrix labels, std::uint32_t L, double* grid, std::size_t begin,
+                  std::size_t end, KeySet& seen) {
+  std::pmr::memory_resource* memory = std::pmr::new_delete_resource();
   const std::size_t h = labels.rows, w = labels.cols, rows = 2 * h + 1;
-  KeySet seen(memory);
-  if (h && w) {
+  {
     const std::uint64_t step = std::uint64_t{L} + 1;
     auto key = [step](std::uint64_t a, std::uint64_t b) {
       return a < b ? a * step + b : b * step + a;
@@ -135,12 +155,13 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
         out[i] = static_cast<std::uint32_t>(truncate_toward_zero(column[i]));
     };
     InterruptCheck interrupt;
-    convert(0, here);
-    for (std::size_t i = 0; i < h; ++i) {  // the left rim
-      grid[2 * i + 1] = here[i];
-      seen.add(here[i]);
-    }
-    for (std::size_t j = 0; j < w; ++j) {
+    convert(begin, here);
+    if (begin == 0)
+      for (std::size_t i = 0; i < h; ++i) {  // the left rim
+        grid[2 * i + 1] = here[i];
+        seen.add(here[i]);
+      }
+    for (std::size_t j = begin; j < end; ++j) {
       interrupt.tick(8 * h);
       // Grid column 2j+1: the top rim, the edges below pixels, the bottom rim.
       double* cells = grid + (2 * j + 1) * rows;
@@ -173,6 +194,29 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
       here.swap(next);
     }
   }
+}
+
+}  // namespace
+
+std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint32_t L,
+                                                   double* grid,
+                                                   std::pmr::memory_resource* memory) {
+  const std::size_t h = labels.rows, w = labels.cols;
+  KeySet seen(memory);
+  if (!h || !w) return seen.sorted(memory);
+  // Columns in chunks: a chunk fills the grid columns of its pixel columns
+  // and gathers their keys in a set of its own (the call's memory is the
+  // calling thread's), merged here; the keys come out sorted, the same
+  // whatever the chunks.
+  const std::size_t grain = chunk_grain(grain_for(16 * h));
+  std::vector<std::unique_ptr<KeySet>> chunk_keys(w / grain + 1);
+  parallel_for(w, grain, [&](std::size_t begin, std::size_t end) {
+    auto& keys = chunk_keys[begin / grain];
+    keys = std::make_unique<KeySet>(std::pmr::new_delete_resource());
+    fill_columns(labels, L, grid, begin, end, *keys);
+  });
+  for (const auto& keys : chunk_keys)
+    if (keys) seen.add_all(*keys);
   return seen.sorted(memory);
 }
 
@@ -190,28 +234,31 @@ void fill_boundary_strength(ConstArray3 values, double* strength) {
   const std::size_t h = values.rows, w = values.cols, rows = 2 * h + 1;
   // Channel by channel, each adding d^2 into the cell (which starts at +0),
   // then the square roots: per cell the channels add in order.
-  InterruptCheck interrupt;
-  for (std::size_t j = 0; j < w; ++j) {
-    interrupt.tick(4 * h * (values.planes + 1));
-    double* below = strength + (2 * j + 1) * rows;  // cells 2i+2: (i, j) to (i+1, j)
-    double* right = below + rows;                   // cells 2i+1: (i, j) to (i, j+1)
-    const bool has_right = j + 1 < w;
-    for (std::size_t c = 0; c < values.planes; ++c) {
-      const double* here = values.data + (c * w + j) * h;
-      for (std::size_t i = 0; i + 1 < h; ++i) {
-        const double d = here[i + 1] - here[i];
-        below[2 * i + 2] += d * d;
-      }
-      if (has_right)
-        for (std::size_t i = 0; i < h; ++i) {
-          const double d = here[i + h] - here[i];
-          right[2 * i + 1] += d * d;
+  // Columns are independent: threads take chunks of them.
+  parallel_for(w, grain_for(4 * h * (values.planes + 1)), [&](std::size_t begin, std::size_t end) {
+    InterruptCheck interrupt;
+    for (std::size_t j = begin; j < end; ++j) {
+      interrupt.tick(4 * h * (values.planes + 1));
+      double* below = strength + (2 * j + 1) * rows;  // cells 2i+2: (i, j) to (i+1, j)
+      double* right = below + rows;                   // cells 2i+1: (i, j) to (i, j+1)
+      const bool has_right = j + 1 < w;
+      for (std::size_t c = 0; c < values.planes; ++c) {
+        const double* here = values.data + (c * w + j) * h;
+        for (std::size_t i = 0; i + 1 < h; ++i) {
+          const double d = here[i + 1] - here[i];
+          below[2 * i + 2] += d * d;
         }
+        if (has_right)
+          for (std::size_t i = 0; i < h; ++i) {
+            const double d = here[i + h] - here[i];
+            right[2 * i + 1] += d * d;
+          }
+      }
+      for (std::size_t i = 0; i + 1 < h; ++i) below[2 * i + 2] = std::sqrt(below[2 * i + 2]);
+      if (has_right)
+        for (std::size_t i = 0; i < h; ++i) right[2 * i + 1] = std::sqrt(right[2 * i + 1]);
     }
-    for (std::size_t i = 0; i + 1 < h; ++i) below[2 * i + 2] = std::sqrt(below[2 * i + 2]);
-    if (has_right)
-      for (std::size_t i = 0; i < h; ++i) right[2 * i + 1] = std::sqrt(right[2 * i + 1]);
-  }
+  });
 }
 
 BoundaryGrid boundary_grid(ConstMatrix labels, const ConstArray3* values) {

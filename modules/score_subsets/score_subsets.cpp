@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "common/parallel.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -56,27 +57,33 @@ void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1
   // 64-bit range truncates to a negative index, which compares as huge, and
   // 0 < x < 1 truncates to 0 as item_index does. Every id that fails the
   // comparison takes the full check.
-  InterruptCheck interrupt;
-  for (std::size_t i = 0; i < subsets.rows; ++i) {
-    double sum1 = 0.0;
-    double sum2 = 0.0;
-    std::size_t j = 0;
-    for (; j < subsets.cols; ++j) {
-      const double x = subsets(i, j);
-      if (is_zero(x)) break;
+  //
+  // Rows are independent: threads take chunks of rows, and a bad id fails as
+  // the first one in row order would on one thread.
+  parallel_for_ordered(subsets.rows, grain_for(4 * subsets.cols + 4),
+                       [&](std::size_t begin, std::size_t end) {
+                         InterruptCheck interrupt;
+                         for (std::size_t i = begin; i < end; ++i) {
+                           double sum1 = 0.0;
+                           double sum2 = 0.0;
+                           std::size_t j = 0;
+                           for (; j < subsets.cols; ++j) {
+                             const double x = subsets(i, j);
+                             if (is_zero(x)) break;
 #ifdef MEXSETS_TRUNCATE_ANY
-      std::size_t k = truncated_less_one(x);
-      if (k >= items) k = checked_index(x, items, i, j);
+                             std::size_t k = truncated_less_one(x);
+                             if (k >= items) k = checked_index(x, items, i, j);
 #else
-      const std::size_t k = checked_index(x, items, i, j);
+        const std::size_t k = checked_index(x, items, i, j);
 #endif
-      sum1 += a(0, k);
-      sum2 += b(0, k);
-    }
-    r1[i] = sum1;
-    r2[i] = sum2;
-    interrupt.tick(4 * j + 4);
-  }
+                             sum1 += a(0, k);
+                             sum2 += b(0, k);
+                           }
+                           r1[i] = sum1;
+                           r2[i] = sum2;
+                           interrupt.tick(4 * j + 4);
+                         }
+                       });
 }
 
 }  // namespace mexsets

@@ -109,10 +109,14 @@ void box_rows(ConstMatrix ids, ConstMatrix values, double* out2, const IdLimit& 
       for (std::size_t c = 0; c < 4; ++c) packed[4 * a + c] = v[a + c * values.rows];
     }
     box.packed = packed;
-    return grouped_rows(box, ids, limit);
+    return rows_in_chunks(ids, 4 * (ids.cols + 1), [&](std::size_t begin, std::size_t end) {
+      grouped_rows(box, ids, limit, begin, end);
+    });
   }
 #endif
-  each_row(box, ids, limit);
+  rows_in_chunks(ids, 4 * (ids.cols + 1), [&](std::size_t begin, std::size_t end) {
+    each_row(box, ids, limit, begin, end);
+  });
 }
 
 }  // namespace set_features_modes

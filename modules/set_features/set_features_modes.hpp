@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/parallel.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/interrupt.hpp"
@@ -84,11 +85,13 @@ struct IdLimit {
 
 // Modes 1, 2 and 4 on wide id matrices: one pass per row with the state in
 // registers.
+// Rows begin .. end-1.
 template <class Mode>
-void each_row(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
+void each_row(const Mode& mode, ConstMatrix ids, const IdLimit& limit, std::size_t begin,
+              std::size_t end) {
   RowReader reader(ids, limit.limit);
   InterruptCheck interrupt;
-  for (std::size_t i = 0; i < ids.rows; ++i) {
+  for (std::size_t i = begin; i < end; ++i) {
     typename Mode::State state = mode.start();
     std::size_t bad_column = 0;
     const std::size_t length =
@@ -131,7 +134,8 @@ void accumulate_group(const Mode& mode, const double* block, std::size_t m, std:
 }
 
 template <class Mode>
-void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
+void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit, std::size_t begin,
+                  std::size_t end) {
   const std::size_t m = ids.rows, n = ids.cols;
   const double bound = static_cast<double>(limit.limit);
   const LengthSweep sweep = best_length_sweep();
@@ -139,8 +143,8 @@ void grouped_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
   std::uint32_t order[kBlockRows];
   std::uint32_t ends[kMaxSweptColumns + 2];
   InterruptCheck interrupt;
-  for (std::size_t first = 0; first < m; first += kBlockRows) {
-    const std::size_t count = std::min(kBlockRows, m - first);
+  for (std::size_t first = begin; first < end; first += kBlockRows) {
+    const std::size_t count = std::min(kBlockRows, end - first);
     const double* block = ids.data + first;
     if (measure_rows(sweep, ids, first, count, bound, lengths)) {
       // The first offending id in row order; the rows are walked plainly
@@ -179,13 +183,26 @@ inline std::size_t id_at(const double* p, std::size_t last) {
   return id < last ? id : last;
 }
 
-// Modes 1 and 2: grouped where the sweep serves, else row by row.
+// Threads take chunks of rows (rows do not interact), a multiple of
+// kBlockRows each, each row costing about `units`; a bad id fails as the
+// first one in row order does on one thread. body(begin, end) walks rows
+// begin .. end-1.
+template <class Body>
+void rows_in_chunks(ConstMatrix ids, std::size_t units, Body&& body) {
+  constexpr std::size_t block = 256;
+  const std::size_t grain = (grain_for(units) + block - 1) / block * block;
+  parallel_for_ordered(ids.rows, grain, body);
+}
+
+// Modes 1, 2 and 4: grouped where the sweep serves, else row by row.
 template <class Mode>
 void all_rows(const Mode& mode, ConstMatrix ids, const IdLimit& limit) {
+  rows_in_chunks(ids, 4 * (ids.cols + 1), [&](std::size_t begin, std::size_t end) {
 #ifdef MEXSETS_ROW_LENGTHS
-  if (sweepable(ids)) return grouped_rows(mode, ids, limit);
+    if (sweepable(ids)) return grouped_rows(mode, ids, limit, begin, end);
 #endif
-  each_row(mode, ids, limit);
+    each_row(mode, ids, limit, begin, end);
+  });
 }
 
 // The modes, each in its own file: out1 and out2 as set_features describes

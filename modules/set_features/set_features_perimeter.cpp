@@ -24,8 +24,12 @@ constexpr std::size_t kBufferedIds = std::size_t{1} << 14;  // per block
 
 class Perimeter {
  public:
-  Perimeter(ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1, double* out2)
+  // Buffers for rows begin .. end-1.
+  Perimeter(ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1, double* out2,
+            std::size_t begin, std::size_t end)
       : ids_(ids),
+        begin_(begin),
+        end_(end),
         v_(values.data),
         w_(weights.data),
         stride_(weights.rows),
@@ -33,7 +37,8 @@ class Perimeter {
         out2_(out2),
         n_(ids.cols),
         per_block_(std::max<std::size_t>(
-            1, std::min({kMaxBlockRows, kBufferedIds / std::max<std::size_t>(n_, 1), ids.rows}))),
+            1,
+            std::min({kMaxBlockRows, kBufferedIds / std::max<std::size_t>(n_, 1), end - begin}))),
         row_(per_block_ * n_),
         column_(per_block_ * n_),
         length_(per_block_),
@@ -42,8 +47,8 @@ class Perimeter {
   void run(const IdLimit& limit) {
     RowReader reader(ids_, limit.limit);
     InterruptCheck interrupt;
-    for (std::size_t first = 0; first < ids_.rows; first += per_block_) {
-      const std::size_t count = std::min(per_block_, ids_.rows - first);
+    for (std::size_t first = begin_; first < end_; first += per_block_) {
+      const std::size_t count = std::min(per_block_, end_ - first);
       for (std::size_t r = 0; r < count; ++r) {
         std::size_t* row = row_.data() + r * n_;
         std::size_t* column = column_.data() + r * n_;
@@ -104,6 +109,7 @@ class Perimeter {
   }
 
   ConstMatrix ids_;
+  std::size_t begin_, end_;
   const double* v_;
   const double* w_;
   std::size_t stride_;
@@ -117,7 +123,11 @@ class Perimeter {
 
 void perimeter_rows(ConstMatrix ids, ConstMatrix values, ConstMatrix weights, double* out1,
                     double* out2, const IdLimit& limit) {
-  Perimeter(ids, values, weights, out1, out2).run(limit);
+  // A row of n ids costs about n^2 / 2 pair reads: threads take chunks of
+  // rows.
+  rows_in_chunks(ids, ids.cols * ids.cols + 4, [&](std::size_t begin, std::size_t end) {
+    Perimeter(ids, values, weights, out1, out2, begin, end).run(limit);
+  });
 }
 
 }  // namespace set_features_modes

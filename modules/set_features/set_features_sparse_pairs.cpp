@@ -29,12 +29,13 @@ class SparsePairs {
 
   SparsePairs(const SparseWeights& sparse, std::size_t size, std::size_t cols, const double* v,
               ConstMatrix w, double* out1, double* out2)
-      : sparse_(sparse), w_(w), out1_(out1), out2_(out2), s_(new Scratch) {
-    s_->ids.resize(size);
+      : sparse_(sparse), w_(w), out1_(out1), out2_(out2), table_(new std::vector<Id>) {
+    std::vector<Id>& table = *table_;
+    table.resize(size);
     InterruptCheck interrupt;
     for (std::size_t a = 0; a < size; ++a) {
       interrupt.tick(8);
-      Id& id = s_->ids[a];
+      Id& id = table[a];
       id.value = v[a];
       id.first = sparse.start[a];
       const std::size_t count = sparse.start[a + 1] - sparse.start[a];
@@ -43,9 +44,22 @@ class SparsePairs {
       for (std::size_t t = 0; t < kSlots; ++t)
         id.slot[t] = t < count ? sparse.row[id.first + t] : static_cast<std::uint32_t>(size);
     }
+    cols_ = cols;
+  }
+
+  // The walker of one chunk of rows: the ids' table shared, the scratch its
+  // own.
+  SparsePairs(const SparsePairs& shared, std::size_t)
+      : sparse_(shared.sparse_),
+        w_(shared.w_),
+        out1_(shared.out1_),
+        out2_(shared.out2_),
+        ids_(shared.table_.get()),
+        s_(new Scratch) {
+    const std::size_t size = ids_->size();
     s_->marked.assign(size + 1, 0);
     s_->column.assign(size + 1, 0);
-    s_->earlier.resize(cols);
+    s_->earlier.resize(shared.cols_);
     s_->found.resize(64);
   }
 
@@ -61,7 +75,7 @@ class SparsePairs {
     std::uint32_t* marked = s.marked.data();
     std::uint32_t* column = s.column.data();
     std::uint32_t* earlier = s.earlier.data();
-    const Id* ids = s.ids.data();
+    const Id* ids = ids_->data();
     const std::uint32_t* rows = sparse_.row.data();
     std::size_t found = 0;
     bool crowded = false;
@@ -164,7 +178,6 @@ class SparsePairs {
     std::uint32_t slot[kSlots];
   };
   struct Scratch {
-    std::vector<Id> ids;
     // Per id (and the padding row `size`, never marked): the number of the
     // row that last marked it, from 1, and its last column there.
     std::vector<std::uint32_t> marked, column;
@@ -178,17 +191,23 @@ class SparsePairs {
   const SparseWeights& sparse_;
   ConstMatrix w_;
   double *out1_, *out2_;
+  std::unique_ptr<std::vector<Id>> table_;  // made by the first constructor
+  const std::vector<Id>* ids_ = nullptr;    // a chunk's walker: the shared table
+  std::size_t cols_ = 0;
   std::unique_ptr<Scratch> s_;
 };
 
-void sparse_rows(const SparsePairs& pairs, ConstMatrix ids, const IdLimit& limit) {
+// Rows begin .. end-1, with a walker of their own.
+void sparse_rows(const SparsePairs& shared, ConstMatrix ids, const IdLimit& limit,
+                 std::size_t begin, std::size_t end) {
+  const SparsePairs pairs(shared, 0);
 #ifdef MEXSETS_ROW_LENGTHS
-  if (sweepable(ids)) return grouped_rows(pairs, ids, limit);
+  if (sweepable(ids)) return grouped_rows(pairs, ids, limit, begin, end);
 #endif
   RowReader reader(ids, limit.limit);
   std::vector<std::size_t> row(ids.cols);
   InterruptCheck interrupt;
-  for (std::size_t i = 0; i < ids.rows; ++i) {
+  for (std::size_t i = begin; i < end; ++i) {
     std::size_t bad_column = 0;
     const std::size_t length =
         reader.read(i, bad_column, [&](std::size_t j, std::size_t a) { row[j] = a; });
@@ -276,7 +295,15 @@ bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values,
     }
   }
   if (!pairs) return false;
-  sparse_rows(*pairs, ids, limit);
+  // Threads take chunks of rows, each chunk with scratch of its own (two
+  // marks per id, about a unit each to clear): a chunk is made long enough,
+  // 8 times that, for the scratch to cost little.
+  const std::size_t per_row = 16 * (ids.cols + 1);
+  const double longer = static_cast<double>(std::max(chunk_units, 8 * limit.limit)) /
+                        static_cast<double>(chunk_units);
+  rows_in_chunks(
+      ids, static_cast<std::size_t>(static_cast<double>(per_row) / longer),
+      [&](std::size_t begin, std::size_t end) { sparse_rows(*pairs, ids, limit, begin, end); });
   return true;
 }
 

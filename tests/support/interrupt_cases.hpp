@@ -10,6 +10,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/parallel.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace testing_support {
@@ -52,6 +53,10 @@ bool same_result(const T& a, const T& b) {
 // sanitizers, leaking nothing), and give the undisturbed result afterwards.
 template <class Run>
 void expect_interruptible(Run run, std::size_t tries = 12) {
+  // One thread, so that the calling thread's polls (the only ones) come in
+  // the same number every run (tests/support/threads.hpp checks interrupts
+  // on several threads).
+  const mexsets::ThreadScope serial(1);
   const auto expected = run();
   std::size_t polls = 0;
   {
