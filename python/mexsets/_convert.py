@@ -177,6 +177,14 @@ def sets(fn, arg, value, shift=0, clamp=False, what="sets"):
     (the faithful functions that end a row at 0)."""
     if value is None:
         raise missing(fn, arg)
+    return _shifted(fn, arg, set_matrix(fn, arg, value, what), shift, clamp)
+
+
+def set_matrix(fn, arg, value, what="sets"):
+    """Sets that are not an ndarray as one, padded with -1 (None stays None,
+    for call_native to refuse in argument order)."""
+    if value is None:
+        return None
     if type(value) is np.ndarray:
         x = value
     elif type(value) in (list, tuple) and value and all(
@@ -199,7 +207,7 @@ def sets(fn, arg, value, shift=0, clamp=False, what="sets"):
     if x.ndim != 2:
         raise bad_shape(fn, arg, f"2-D (M, N) or a sequence of 1-D {what}", x.shape,
                         f" For one set, pass [{arg}]." if x.ndim == 1 else "")
-    return _shifted(fn, arg, x, shift, clamp)
+    return x
 
 
 def _pack(fn, arg, value, what):
@@ -238,3 +246,37 @@ def from_one_based(x):
 def as_intp(x):
     """0-based float ids as intp."""
     return x.astype(np.intp)
+
+
+# The inputs of native_spec (made once per wrapper, at import): the checks
+# and id shifts the extension's call_native makes as it reads each input,
+# in argument order, with the refusals above (same identifiers and words).
+def as_is(arg, required=True):
+    """An input passed on as it is (None refused when `required`)."""
+    return (arg, "as_is", 0, 0, False, required)
+
+
+def array_in(arg, ndim):
+    """An array of `ndim` dimensions (as array())."""
+    return (arg, "array", ndim, 0, False, True)
+
+
+def column_in(arg):
+    """A 1-D value vector, read as one column."""
+    return (arg, "column", 1, 0, False, True)
+
+
+def scalar_in(arg):
+    """A number or an array of one element (as scalar())."""
+    return (arg, "scalar", 0, 0, False, True)
+
+
+def ids_in(arg, shift=0, ndim=1, clamp=False):
+    """Ids (as ids()): ids + shift, negatives raised to 0 when `clamp`."""
+    return (arg, "ids", ndim, shift, clamp, True)
+
+
+def sets_in(arg, shift=0, clamp=False):
+    """Sets of ids as a 2-D array (sets() of an ndarray, or set_matrix())."""
+    return (arg, "sets", 2, shift, clamp, True)
+
