@@ -13,6 +13,14 @@
 // contract's argument list (keyword, kind, optional, default, named), for
 // the package's Python wrapper. A choice is a str, matched exactly.
 //
+// The native layer (mexsets.<function>, 0-based ids) calls
+// `call_native(spec, threads, *inputs)` with a spec its wrapper made once by
+// `native_spec(inputs, outputs)` (NativeSpec below): the host refuses None
+// where an input is required and a wrong number of dimensions, in argument
+// order, and reads ids into its own buffer shifted to the 1-based numbering
+// the computation reads (a float id must be whole); id outputs are made as
+// np.intp and converted in place once the computation is done.
+//
 // Conversion rules (the same for every function):
 // - Inputs are any array-like. float64 in native byte order is read in place
 //   when its layout is column-major (Fortran order; any 1-D or single row or
@@ -1103,9 +1111,9 @@ py::object call_native(const py::handle& spec, const py::object& threads, const 
   const auto* native = static_cast<const NativeSpec*>(
       PyCapsule_GetPointer(spec.ptr(), native_spec_name<Contract>()));
   if (!native) throw py::error_already_set();
-  const std::size_t thread_request = threads_argument<Contract>(threads);
   PythonCall<Contract> call(args, native);
-  call.prepare();
+  call.prepare();  // the inputs first, as the wrappers of Python code checked them
+  const std::size_t thread_request = threads_argument<Contract>(threads);
   return run<Contract>(call, threads, thread_request);
 }
 

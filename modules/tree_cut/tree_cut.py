@@ -3,8 +3,6 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
-import numpy as np
-
 from . import _convert as _c
 from . import _tree_cut_native as _native
 
