@@ -12,6 +12,7 @@
 #include "label_workloads.hpp"
 #include "reference_boundary_grid.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 
 namespace {
 
@@ -43,6 +44,15 @@ void Gateway(benchmark::State& state) {
 BENCHMARK(Kernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Unit(benchmark::kMillisecond);
+
+// The computation on 1 and 2 threads.
+void Threads(benchmark::State& state) {
+  const Workload& w = workload();
+  const auto values = w.value_view();
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  for (auto _ : state) benchmark::DoNotOptimize(mexsets::boundary_grid(w.label_view(), &values));
+}
+BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
 
 // Images of 250-by-375 to 1,000-by-1,500 pixels, 10-by-10 cells: linear in
 // the pixels.

@@ -7,9 +7,9 @@
 #include "host.hpp"
 #include "reference_score_subsets.hpp"
 #include "scaling.hpp"
-#include "threads_bench.hpp"
 #include "score_subsets.hpp"
 #include "score_subsets_workload.hpp"
+#include "threads_bench.hpp"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "scaling.hpp"
 #include "set_features.hpp"
 #include "set_features_workload.hpp"
+#include "threads_bench.hpp"
 
 namespace {
 
@@ -103,6 +104,76 @@ void PairReads(benchmark::State& state) {
   }
 }
 BENCHMARK(PairReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// Mode 3 where rows are local: 1,000,000 rows of 1 to 20 ids drawn from the
+// 30 map cells nearest a random cell of the 50-by-100 map, with its shared
+// boundaries as W (0.14% nonzero at most, zero diagonal); each way of reading
+// the weights as in PairReads.
+const Matrix& near_ids() {
+  static const Matrix ids = [] {
+    constexpr std::size_t map_rows = 50, map_cols = 100, rows = 1000000, near = 30;
+    std::mt19937_64 random(9);
+    // The offsets of the 30 nearest cells (a cell itself first), by distance.
+    std::vector<std::pair<int, std::pair<int, int>>> offsets;
+    for (int dr = -4; dr <= 4; ++dr)
+      for (int dc = -4; dc <= 4; ++dc) offsets.push_back({dr * dr + dc * dc, {dr, dc}});
+    std::stable_sort(offsets.begin(), offsets.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    Matrix out(rows, 20, -1.0);
+    std::vector<std::size_t> cells;
+    for (std::size_t i = 0; i < rows; ++i) {
+      const int r = static_cast<int>(random() % map_rows),
+                c = static_cast<int>(random() % map_cols);
+      cells.clear();
+      for (const auto& [distance, offset] : offsets) {
+        const int rr = r + offset.first, cc = c + offset.second;
+        if (rr >= 0 && rr < int{map_rows} && cc >= 0 && cc < int{map_cols})
+          cells.push_back(static_cast<std::size_t>(rr) + static_cast<std::size_t>(cc) * map_rows);
+        if (cells.size() == near) break;
+      }
+      for (std::size_t j = 0, length = 1 + random() % 20; j < length; ++j)
+        out(i, j) = static_cast<double>(cells[random() % cells.size()]);
+    }
+    return out;
+  }();
+  return ids;
+}
+
+void NearPairReads(benchmark::State& state) {
+  static const Workload map = [] {
+    std::mt19937_64 random(4);
+    Workload w;
+    set_features_workload::map_measures(random, 5000, 50, w.values, w.weights);
+    return w;
+  }();
+  const Matrix& ids = near_ids();
+  const auto reads = static_cast<mexsets::PairReads>(state.range(0));
+  std::vector<double> out1(ids.rows), out2(ids.rows);
+  for (auto _ : state) {
+    mexsets::set_features(3, ids.cref(), map.values.cref(), map.weights.cref(), out1.data(),
+                          out2.data(), reads);
+    benchmark::DoNotOptimize(out1.data());
+  }
+}
+BENCHMARK(NearPairReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// Every mode on the tall workload on 1 and 2 threads: arguments (threads,
+// mode).
+void Threads(benchmark::State& state) {
+  const Workload& w = workload(1);
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  const int mode = static_cast<int>(state.range(1));
+  std::vector<double> out1(w.ids.rows), out2(w.ids.rows * mexsets::second_output_columns(mode));
+  for (auto _ : state) {
+    mexsets::set_features(mode, w.ids.cref(), w.values.cref(), w.weights.cref(), out1.data(),
+                          out2.data());
+    benchmark::DoNotOptimize(out1.data());
+  }
+}
+BENCHMARK(Threads)
+    ->ArgsProduct({{1, 2}, {1, 2, 3, 4}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Modes 1 and 3 at 62,500 to 1,000,000 rows of the tall workload's shape
 // (the 5,000-by-5,000 W fixed): linear in the rows.
