@@ -8,7 +8,8 @@
 #   users add to the path), and octave-mex/<name>.mex and its .m, the MEX
 #   gateway as MATLAB runs it, built and tested in Octave
 #   matlab/<name>.mexa64 when MATLAB is found
-#   python/mexsets/_<name>_native.*.so and _<name>.py when Python is found
+#   python/mexsets/_<name>_native.*.so, _<name>.py (native wrapper) and
+#   octave/_<name>.py (Octave-faithful wrapper) when Python is found
 #   test_<name>, bench_<name>, fuzz_<name> from tests/, bench/, fuzz/
 
 set(MEXSETS_ROOT ${CMAKE_CURRENT_SOURCE_DIR})

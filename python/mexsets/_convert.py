@@ -23,7 +23,6 @@ from ._errors import ArgumentTypeError, Error
 
 _F64 = np.dtype(np.float64)
 _I64 = np.dtype(np.int64)
-_EXACT = 2.0 ** 53
 
 
 def missing(fn, arg):
@@ -111,10 +110,8 @@ def _check_whole(fn, arg, t, shift):
 
 
 def ids(fn, arg, value, shift=0, ndim=1, clamp=False):
-    """Ids of `ndim` dimensions, value + shift (negatives raised to 0 when
-    `clamp`), as the extension reads them: floats as a Fortran float64
-    array (read in place), which must hold whole numbers (NaN passes);
-    integers as int64, converted exactly by the extension."""
+    """Ids of `ndim` dimensions (an empty list where `ndim` is 2: no row),
+    value + shift, negatives raised to 0 when `clamp` (see _shifted)."""
     x = _array(fn, arg, value)
     if x is not None and ndim == 2 and x.ndim == 1 and x.size == 0:
         x = np.zeros((0, 0))
@@ -125,11 +122,11 @@ def ids(fn, arg, value, shift=0, ndim=1, clamp=False):
 
 
 def _shifted(fn, arg, x, shift, clamp):
-    """x + shift (negatives raised to 0 when `clamp`): floats as a Fortran
-    float64 array, after the check for fractions; integers and bools in
-    int64, which the extension converts exactly (or refuses beyond 2**53:
-    int64 + 1 only wraps from beyond it, so it is refused all the same,
-    located at the same index)."""
+    """x + shift (negatives raised to 0 when `clamp`) in x's layout: floats
+    as float64, after the check for fractions (NaN passes); integers and
+    bools as int64, which the extension converts exactly (or refuses beyond
+    2**53: int64 + 1 wraps only from beyond it, so it is refused all the
+    same, located at the same index). x itself when nothing changes."""
     kind = x.dtype.kind
     if kind == "f":
         if shift or x.dtype != _F64:
@@ -142,7 +139,7 @@ def _shifted(fn, arg, x, shift, clamp):
             return x
         t = np.add(x, shift, dtype=_I64)
     elif kind == "u":   # uint64: exact as float64 up to 2**53, else refused as it is
-        if x.size and x.max() > _EXACT:
+        if x.size and x.max() > 2**53:
             return x
         t = np.add(x, shift, dtype=_F64)
     else:   # complex, objects, strings: the computation refuses them
@@ -163,8 +160,12 @@ def set_matrix(fn, arg, value, what="sets"):
             type(s) in (list, tuple) for s in value):
         # Sets as lists: padded in Python, one list per set, then one conversion.
         width = max(map(len, value))
-        x = np.array([s if len(s) == width else list(s) + [-1] * (width - len(s))
-                      for s in value])
+        try:
+            x = np.array([s if len(s) == width else list(s) + [-1] * (width - len(s))
+                          for s in value])
+        except ValueError:   # deeper nesting
+            raise bad_shape(fn, arg, f"2-D (M, N) or a sequence of 1-D {what}",
+                            _shape_of(value)) from None
         if x.dtype == object or x.ndim != 2:
             raise bad_shape(fn, arg, f"2-D (M, N) or a sequence of 1-D {what}", x.shape)
     else:
