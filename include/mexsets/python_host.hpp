@@ -560,20 +560,31 @@ class PythonCall {
     };
     bool fraction = false, too_large = false;
     const auto fill = [&] {
+      // Read into locals: the loop keeps them in registers.
+      const char* const data = layout.data;
+      const std::ptrdiff_t row_stride = layout.row_stride, col_stride = layout.col_stride;
+      const std::size_t rows = layout.rows, cols = layout.cols;
+      double* const out = buffers_[k].get();
+      bool any_fraction = false, any_too_large = false;
       constexpr std::size_t tile = 64;
-      double* out = buffers_[k].get();
-      for (std::size_t jb = 0; jb < layout.cols; jb += tile)
-        for (std::size_t ib = 0; ib < layout.rows; ib += tile)
-          for (std::size_t j = jb; j < std::min(jb + tile, layout.cols); ++j)
-            for (std::size_t i = ib; i < std::min(ib + tile, layout.rows); ++i) {
-              const T value = read(i, j);
+      for (std::size_t jb = 0; jb < cols; jb += tile)
+        for (std::size_t ib = 0; ib < rows; ib += tile)
+          for (std::size_t j = jb; j < std::min(jb + tile, cols); ++j)
+            for (std::size_t i = ib; i < std::min(ib + tile, rows); ++i) {
+              T value;
+              std::memcpy(&value,
+                          data + static_cast<std::ptrdiff_t>(i) * row_stride +
+                              static_cast<std::ptrdiff_t>(j) * col_stride,
+                          sizeof value);
               const double id = detail::to_double(value) + shift;
               if constexpr (floating)
-                fraction |= !whole(id);
+                any_fraction |= !whole(id);
               else
-                too_large |= beyond(value);
-              out[i + j * layout.rows] = clamp && id < 0 ? 0.0 : id;
+                any_too_large |= beyond(value);
+              out[i + j * rows] = clamp && id < 0 ? 0.0 : id;
             }
+      fraction = any_fraction;
+      too_large = any_too_large;
     };
     if (layout.rows * layout.cols >= 4096) {
       py::gil_scoped_release release;
