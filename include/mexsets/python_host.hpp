@@ -13,6 +13,14 @@
 // contract's argument list (keyword, kind, optional, default, named), for
 // the package's Python wrapper. A choice is a str, matched exactly.
 //
+// The native layer (mexsets.<function>, 0-based ids) calls
+// `call_native(spec, threads, *inputs)` with a spec its wrapper made once by
+// `native_spec(inputs, outputs)` (NativeSpec below): the host refuses None
+// where an input is required and a wrong number of dimensions, in argument
+// order, and reads ids into its own buffer shifted to the 1-based numbering
+// the computation reads (a float id must be whole); id outputs are made as
+// np.intp and converted in place once the computation is done.
+//
 // Conversion rules (the same for every function):
 // - Inputs are any array-like. float64 in native byte order is read in place
 //   when its layout is column-major (Fortran order; any 1-D or single row or
@@ -127,17 +135,103 @@ inline bool is_scipy_sparse(const py::handle& value) {
 
 }  // namespace detail
 
+// The native layer's conventions of a call (mexsets.<function>), made once
+// per wrapper by the extension's native_spec(inputs, outputs) and given to
+// call_native with every call: how each input is checked and which hold ids
+// (shifted while the host reads them into its own buffer), and which outputs
+// are ids (np.intp, the computation's 1-based numbers less one).
+struct NativeInput {
+  enum class Kind { as_is, array, ids, sets, scalar };
+  std::string name;  // the native argument, for messages
+  Kind kind = Kind::as_is;
+  int ndim = 0;           // array, ids: the dimensions required
+  bool required = false;  // None refused (missingArgument)
+  bool column = false;    // array: a 1-D array read as one column
+  double shift = 0;       // ids, sets: added to every id, ...
+  bool clamp = false;     // ... and negative results raised to 0
+};
+
+struct NativeSpec {
+  enum class Output { as_is, one_based, zero_based, leaf_lists };
+  std::vector<NativeInput> inputs;
+  std::vector<Output> outputs;
+};
+
 template <class Contract>
 class PythonCall {
  public:
   static constexpr std::size_t count = input_count<Contract>();
   static constexpr int output_slots = 8;
 
-  explicit PythonCall(const py::args& args) : args_(args) {
-    for (std::size_t k = 0; k < count; ++k) given_[k] = !args_[k].is_none();
+  // `native`, when given, holds the native layer's conventions of the call.
+  explicit PythonCall(const py::args& args, const NativeSpec* native = nullptr) : native_(native) {
+    for (std::size_t k = 0; k < count; ++k) {
+      args_[k] = args[k];
+      given_[k] = !args_[k].is_none();
+    }
   }
 
   bool given(int k) const { return given_[k]; }
+
+  // The native layer's checks, input by input in argument order: None for a
+  // required input, the number of dimensions, and ids read once into the
+  // host's own buffer, shifted (floats must hold whole numbers; NaN passes).
+  // Called with the GIL held, before the computation.
+  void prepare() {
+    for (std::size_t k = 0; k < count; ++k) {
+      const NativeInput& in = native_->inputs[k];
+      const int i = static_cast<int>(k);
+      if (!given_[k]) {
+        if (in.required) raise_native(true, in.name + " is required (got None)", "missingArgument");
+        continue;
+      }
+      switch (in.kind) {
+        case NativeInput::Kind::as_is:
+          break;
+        case NativeInput::Kind::scalar: {
+          PyObject* object = args_[k].ptr();
+          if (PyFloat_CheckExact(object) || PyLong_CheckExact(object) || PyBool_Check(object))
+            break;
+          const py::array array = py::array::ensure(args_[k]);
+          if (!array || array.size() != 1)
+            bad_shape(in, "a number (an array of one element)", array, args_[k], "");
+          args_[k] = array;
+          break;
+        }
+        case NativeInput::Kind::array: {
+          const py::array array = dimensions(i, in);
+          if (in.column && array.ndim() == 1) column_[k] = true;
+          break;
+        }
+        default:
+          read_ids(i, in, dimensions(i, in));
+      }
+    }
+  }
+
+  // The outputs that hold ids, made 0-based: in place, after the
+  // computation (without the GIL: no one else sees them yet).
+  void finish() {
+    if (!native_) return;
+    for (std::size_t k = 0; k < native_->outputs.size() && k < output_slots; ++k) {
+      const NativeSpec::Output mode = native_->outputs[k];
+      if (mode == NativeSpec::Output::leaf_lists) {
+        for (std::size_t j = 0; j < lists_[k].size(); ++j)
+          for (std::uint32_t *leaf = lists_[k][j], *end = leaf + list_sizes_[k][j]; leaf != end;
+               ++leaf)
+            --*leaf;
+      } else if (mode != NativeSpec::Output::as_is && id_outputs_[k].data) {
+        const std::int64_t less = mode == NativeSpec::Output::one_based ? 1 : 0;
+        char* slot = id_outputs_[k].data;
+        for (std::size_t n = 0; n < id_outputs_[k].size; ++n, slot += 8) {
+          double value;
+          std::memcpy(&value, slot, 8);
+          const std::int64_t id = static_cast<std::int64_t>(value) - less;
+          std::memcpy(slot, &id, 8);
+        }
+      }
+    }
+  }
 
   ConstMatrix matrix(int k) { return read(k, false); }
   ConstMatrix page(int k) { return read(k, true); }
@@ -281,11 +375,13 @@ class PythonCall {
   void lists(int k, std::size_t n, Count count) {
     std::vector<std::uint32_t*>& entries = lists_[k];
     entries.assign(n, nullptr);
+    if (native_) list_sizes_[k].assign(n, 0);
     py::gil_scoped_acquire gil;
     outputs_[k] = guarded([&] { return py::list(static_cast<py::ssize_t>(n)); });
     for (std::size_t j = 0; j < n; ++j) {
       auto array = guarded([&] { return py::array_t<std::uint32_t>(count(j)); });
       entries[j] = array.mutable_data();
+      if (native_) list_sizes_[k][j] = static_cast<std::size_t>(array.size());
       PyList_SET_ITEM(outputs_[k].ptr(), static_cast<py::ssize_t>(j), array.release().ptr());
     }
   }
@@ -328,6 +424,204 @@ class PythonCall {
  private:
   static const char* name(int k) { return Contract::inputs[k].name; }
 
+  // A refusal of the native layer, raised as its Python wrapper would.
+  [[noreturn]] static void raise_native(bool type_error, const std::string& text,
+                                        const char* reason) {
+    const std::string message = std::string(Contract::name) + ": " + text;
+    const std::string identifier = std::string("mexsets:") + Contract::name + ":" + reason;
+    const py::object errors = py::module_::import("mexsets._errors");
+    const py::object type = errors.attr(type_error ? "ArgumentTypeError" : "Error");
+    PyErr_SetObject(type.ptr(), py::make_tuple(message, identifier).ptr());
+    throw py::error_already_set();
+  }
+
+  // "arg must be <expected>; got shape (3,)." with the shape as Python
+  // prints a tuple (a value NumPy cannot read as an array: its length).
+  [[noreturn]] static void bad_shape(const NativeInput& in, const std::string& expected,
+                                     const py::array& array, const py::handle& value,
+                                     const std::string& hint) {
+    std::vector<py::ssize_t> shape;
+    if (array) {
+      shape.assign(array.shape(), array.shape() + array.ndim());
+    } else {
+      const Py_ssize_t length = PyObject_Length(value.ptr());
+      if (length < 0)
+        PyErr_Clear();
+      else
+        shape.push_back(length);
+    }
+    std::string text = "(";
+    for (std::size_t d = 0; d < shape.size(); ++d)
+      text += (d ? ", " : "") + std::to_string(shape[d]);
+    text += shape.size() == 1 ? ",)" : ")";
+    raise_native(false, in.name + " must be " + expected + "; got shape " + text + "." + hint,
+                 "badShape");
+  }
+
+  // Input k as an array of the dimensions its native argument has (an
+  // empty 1-D array of ids where a matrix is wanted: 0-by-0).
+  py::array dimensions(int k, const NativeInput& in) {
+    py::array array = py::array::ensure(args_[k]);
+    const bool sets = in.kind == NativeInput::Kind::sets;
+    const int ndim = sets ? 2 : in.ndim;
+    if (array && in.kind == NativeInput::Kind::ids && ndim == 2 && array.ndim() == 1 &&
+        array.size() == 0)
+      array = py::array_t<double>(std::vector<py::ssize_t>{0, 0});
+    if (!array || array.ndim() != ndim) {
+      const bool ids = in.kind == NativeInput::Kind::ids;
+      if (sets)
+        bad_shape(in, "2-D (M, N) or a sequence of 1-D sets", array, args_[k],
+                  array && array.ndim() == 1 ? " For one set, pass [" + in.name + "]." : "");
+      bad_shape(in,
+                ndim == 2 ? "2-D"
+                : ids     ? "1-D (a vector of ids)"
+                          : "1-D (a vector)",
+                array, args_[k], "");
+    }
+    args_[k] = array;
+    return array;
+  }
+
+  // Ids of a real number dtype into buffers_[k], shifted; other dtypes are
+  // left to the computation, which refuses them as it reads them.
+  void read_ids(int k, const NativeInput& in, py::array array) {
+    const char kind = array.dtype().kind();
+    const auto size = array.dtype().itemsize();
+    if (!(kind == 'b' || kind == 'i' || kind == 'u' ||
+          (kind == 'f' && (size == 2 || size == 4 || size == 8))))
+      return;
+    const char foreign = is_little_endian() ? '>' : '<';
+    if (array.dtype().byteorder() == foreign)
+      array = guarded(
+          [&] { return py::array(array.attr("astype")(array.dtype().attr("newbyteorder")("="))); });
+    held_[k] = array;
+    layouts_[k] = shape_of(k, array, false);
+    buffers_[k].reset(new double[layouts_[k].rows * layouts_[k].cols]);
+    switch (kind) {
+      case 'b':
+        copy_ids<bool>(k, in);
+        break;
+      case 'f':
+        if (size == 2) copy_ids<detail::Half>(k, in);
+        if (size == 4) copy_ids<float>(k, in);
+        if (size == 8) copy_ids<double>(k, in);
+        break;
+      case 'i':
+        if (size == 1) copy_ids<std::int8_t>(k, in);
+        if (size == 2) copy_ids<std::int16_t>(k, in);
+        if (size == 4) copy_ids<std::int32_t>(k, in);
+        if (size == 8) copy_ids<std::int64_t>(k, in);
+        break;
+      default:  // 'u'
+        if (size == 1) copy_ids<std::uint8_t>(k, in);
+        if (size == 2) copy_ids<std::uint16_t>(k, in);
+        if (size == 4) copy_ids<std::uint32_t>(k, in);
+        if (size == 8) copy_ids<std::uint64_t>(k, in);
+        break;
+    }
+    prepared_[k] = true;
+  }
+
+  // Whether a shifted id is a whole number (NaN and inf pass: the
+  // computation reports them; from 2^52 on every double is whole).
+  static bool whole(double id) {
+    return !(std::fabs(id) < 4503599627370496.0) ||
+           static_cast<double>(static_cast<std::int64_t>(id)) == id;
+  }
+
+  // Ids into column-major order as copy() converts them, plus in.shift,
+  // negatives raised to 0 when in.clamp: the numbers NumPy's
+  // x + shift (in int64 for integers, float64 for floats) gives. A float
+  // with a fraction is refused at once (idNotWhole, the first in the
+  // caller's row-major order, as NumPy's argwhere finds it); a 64-bit
+  // integer beyond 2^53 once shifted is kept for the computation's read.
+  template <class T>
+  void copy_ids(int k, const NativeInput& in) {
+    const detail::Layout& layout = layouts_[k];
+    const auto read = [&](std::size_t i, std::size_t j) {
+      T value;
+      std::memcpy(&value,
+                  layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
+                      static_cast<std::ptrdiff_t>(j) * layout.col_stride,
+                  sizeof value);
+      return value;
+    };
+    constexpr bool floating =
+        std::is_floating_point<T>::value || std::is_same<T, detail::Half>::value;
+    const double shift = in.shift;
+    const bool clamp = in.clamp;
+    const auto step = static_cast<std::int64_t>(shift);
+    const auto beyond = [&](T value) {
+      constexpr std::int64_t limit = std::int64_t{1} << 53;
+      if constexpr (std::is_same<T, std::int64_t>::value)
+        return value > limit - step || value < -limit - step;
+      else
+        return beyond_exact_doubles(value);
+    };
+    bool fraction = false, too_large = false;
+    const auto fill = [&] {
+      // Read into locals: the loop keeps them in registers.
+      const char* const data = layout.data;
+      const std::ptrdiff_t row_stride = layout.row_stride, col_stride = layout.col_stride;
+      const std::size_t rows = layout.rows, cols = layout.cols;
+      double* const out = buffers_[k].get();
+      bool any_fraction = false, any_too_large = false;
+      constexpr std::size_t tile = 64;
+      for (std::size_t jb = 0; jb < cols; jb += tile)
+        for (std::size_t ib = 0; ib < rows; ib += tile)
+          for (std::size_t j = jb; j < std::min(jb + tile, cols); ++j)
+            for (std::size_t i = ib; i < std::min(ib + tile, rows); ++i) {
+              T value;
+              std::memcpy(&value,
+                          data + static_cast<std::ptrdiff_t>(i) * row_stride +
+                              static_cast<std::ptrdiff_t>(j) * col_stride,
+                          sizeof value);
+              const double id = detail::to_double(value) + shift;
+              if constexpr (floating)
+                any_fraction |= !whole(id);
+              else
+                any_too_large |= beyond(value);
+              out[i + j * rows] = clamp && id < 0 ? 0.0 : id;
+            }
+      fraction = any_fraction;
+      too_large = any_too_large;
+    };
+    if (layout.rows * layout.cols >= 4096) {
+      py::gil_scoped_release release;
+      fill();
+    } else {
+      fill();
+    }
+    if (fraction) {
+      // Located in the host's copy when the caller's array changed since.
+      for (std::size_t i = 0; i < layout.rows; ++i)
+        for (std::size_t j = 0; j < layout.cols; ++j) {
+          const double id = detail::to_double(read(i, j)) + shift;
+          if (whole(id)) continue;
+          const std::string where =
+              layout.ndim == 1 ? std::to_string(j) : std::to_string(i) + ", " + std::to_string(j);
+          raise_native(false,
+                       in.name + "[" + where + "] holds " +
+                           py::repr(py::float_(id - shift)).cast<std::string>() +
+                           ", not a whole number",
+                       "idNotWhole");
+        }
+    }
+    if (!too_large) return;
+    for (std::size_t j = 0; j < layout.cols; ++j)
+      for (std::size_t i = 0; i < layout.rows; ++i)
+        if (beyond(read(i, j))) {
+          std::string text;
+          if constexpr (std::is_same<T, std::int64_t>::value)  // wrapped, as NumPy adds
+            text = std::to_string(static_cast<std::int64_t>(static_cast<std::uint64_t>(read(i, j)) +
+                                                            static_cast<std::uint64_t>(step)));
+          else
+            text = integer_text(read(i, j));
+          too_large_[k] = {true, i, j, text};
+          return;
+        }
+  }
+
   ConstMatrix read(int k, bool first_page) {
     py::gil_scoped_acquire gil;
     return convert(k, first_page);
@@ -346,6 +640,14 @@ class PythonCall {
 
   // A new zeroed array: Fortran order, one dimension for columns. The
   // zeroing (the whole cost for a large result) runs without the GIL.
+  // Whether the native layer wants output k as ids (np.intp).
+  bool id_output(int k) const {
+    const auto slot = static_cast<std::size_t>(k);
+    return native_ && slot < native_->outputs.size() &&
+           (native_->outputs[slot] == NativeSpec::Output::one_based ||
+            native_->outputs[slot] == NativeSpec::Output::zero_based);
+  }
+
   template <class T>
   T* numbers(int k, std::vector<std::size_t> shape) {
     T* data = nullptr;
@@ -359,10 +661,21 @@ class PythonCall {
         strides[d] = stride;
         stride *= extents[d];
       }
-      auto array = guarded([&] { return py::array_t<T>(extents, strides); });
-      data = array.mutable_data();
-      bytes = static_cast<std::size_t>(array.nbytes());
-      outputs_[k] = std::move(array);
+      if (std::is_same<T, double>::value && id_output(k)) {
+        // Made as np.intp and filled with doubles of the same size, each
+        // converted in place by finish().
+        static_assert(sizeof(std::int64_t) == sizeof(double), "an id takes a double's place");
+        auto array = guarded([&] { return py::array_t<std::int64_t>(extents, strides); });
+        data = reinterpret_cast<T*>(array.mutable_data());
+        bytes = static_cast<std::size_t>(array.nbytes());
+        id_outputs_[k] = {reinterpret_cast<char*>(data), static_cast<std::size_t>(array.size())};
+        outputs_[k] = std::move(array);
+      } else {
+        auto array = guarded([&] { return py::array_t<T>(extents, strides); });
+        data = array.mutable_data();
+        bytes = static_cast<std::size_t>(array.nbytes());
+        outputs_[k] = std::move(array);
+      }
     }
     std::memset(static_cast<void*>(data), 0, bytes);
     return data;
@@ -426,6 +739,13 @@ class PythonCall {
 
   // Input k as a column-major double matrix; called with the GIL held.
   ConstMatrix convert(int k, bool first_page) {
+    if (prepared_[k]) {  // ids the native layer shifted into the host's buffer
+      const detail::Layout& layout = layouts_[k];
+      if (too_large_[k].found)
+        refuse::integer_too_large(entry(name(k), too_large_[k].row, too_large_[k].column),
+                                  too_large_[k].text);
+      return {buffers_[k].get(), layout.rows, layout.cols};
+    }
     const py::array array = checked_array(k);
     detail::Layout& layout = layouts_[k];
     layout = shape_of(k, array, first_page);
@@ -491,6 +811,11 @@ class PythonCall {
     }
     if (shape.size() == 0) {
       layout.rows = layout.cols = 1;
+    } else if (shape.size() == 1 && column_[k]) {  // read as (N, 1), located so
+      layout.ndim = 2;
+      layout.rows = static_cast<std::size_t>(shape[0]);
+      layout.cols = 1;
+      layout.row_stride = strides[0];
     } else if (shape.size() == 1) {
       layout.rows = 1;
       layout.cols = static_cast<std::size_t>(shape[0]);
@@ -581,7 +906,25 @@ class PythonCall {
       return format_value(detail::to_double(value));
   }
 
-  const py::args& args_;
+  // An integer id beyond 2^53 found while the native layer shifted ids: the
+  // first in column-major order, reported when the computation reads them.
+  struct TooLarge {
+    bool found = false;
+    std::size_t row = 0, column = 0;
+    std::string text;
+  };
+  // An output of ids: its elements, converted in place by finish().
+  struct IdOutput {
+    char* data = nullptr;
+    std::size_t size = 0;
+  };
+
+  const NativeSpec* native_ = nullptr;
+  std::array<py::object, count> args_{};
+  std::array<bool, count> prepared_{}, column_{};
+  std::array<TooLarge, count> too_large_{};
+  std::array<IdOutput, output_slots> id_outputs_{};
+  std::array<std::vector<std::size_t>, output_slots> list_sizes_{};
   std::array<bool, count> given_{};
   std::array<py::object, count> held_{};
   std::array<detail::Layout, count> layouts_{};
@@ -659,13 +1002,15 @@ std::size_t threads_argument(const py::object& threads) {
 }
 
 template <class Contract>
-py::object call(const py::args& args, const py::object& threads) {
+void check_count(const py::args& args) {
   constexpr std::size_t count = input_count<Contract>();
   if (args.size() != count)
     throw py::type_error(std::string(Contract::name) + "() takes " + std::to_string(count) +
                          " arguments (" + std::to_string(args.size()) + " given)");
-  const std::size_t thread_request = threads_argument<Contract>(threads);
-  PythonCall<Contract> call(args);
+}
+
+template <class Contract>
+py::object run(PythonCall<Contract>& call, const py::object& threads, std::size_t thread_request) {
   std::string identifier, message, reason;
   try {
     {
@@ -675,6 +1020,7 @@ py::object call(const py::args& args, const py::object& threads) {
       PythonInterrupt polling;
       py::gil_scoped_release release;
       Contract::run(call);
+      call.finish();
     }
     return call.result();
   } catch (const Interrupted&) {
@@ -694,7 +1040,100 @@ py::object call(const py::args& args, const py::object& threads) {
 }
 
 template <class Contract>
+py::object call(const py::args& args, const py::object& threads) {
+  check_count<Contract>(args);
+  const std::size_t thread_request = threads_argument<Contract>(threads);
+  PythonCall<Contract> call(args);
+  return run<Contract>(call, threads, thread_request);
+}
+
+// The name of the capsules that hold a NativeSpec of Contract.
+template <class Contract>
+const char* native_spec_name() {
+  static const std::string name = std::string("mexsets.") + Contract::name + ".native_spec";
+  return name.c_str();
+}
+
+// native_spec(inputs, outputs): inputs, one per input of call(), are
+// (name, kind, ndim, shift, clamp, required) with kind "as_is", "array",
+// "column" (a 1-D array read as one column), "ids", "sets" or "scalar";
+// outputs, by output, "as_is", "one_based" (1-based ids out as 0-based
+// np.intp), "zero_based" (0-based ids as np.intp) or "leaf_lists" (lists of
+// 1-based leaves made 0-based).
+template <class Contract>
+py::object native_spec(const py::sequence& inputs, const py::sequence& outputs) {
+  if (inputs.size() != input_count<Contract>())
+    throw py::value_error(std::string(Contract::name) + ": native_spec wants " +
+                          std::to_string(input_count<Contract>()) + " inputs");
+  auto spec = std::make_unique<NativeSpec>();
+  for (const py::handle item : inputs) {
+    const auto entry = item.cast<py::tuple>();
+    NativeInput in;
+    in.name = entry[0].cast<std::string>();
+    const auto kind = entry[1].cast<std::string>();
+    using Kind = NativeInput::Kind;
+    if (kind == "as_is")
+      in.kind = Kind::as_is;
+    else if (kind == "array")
+      in.kind = Kind::array;
+    else if (kind == "column")
+      in.kind = Kind::array, in.column = true;
+    else if (kind == "ids")
+      in.kind = Kind::ids;
+    else if (kind == "sets")
+      in.kind = Kind::sets;
+    else if (kind == "scalar")
+      in.kind = Kind::scalar;
+    else
+      throw py::value_error("native_spec: no input kind " + kind);
+    in.ndim = entry[2].cast<int>();
+    in.shift = entry[3].cast<double>();
+    in.clamp = entry[4].cast<bool>();
+    in.required = entry[5].cast<bool>();
+    spec->inputs.push_back(in);
+  }
+  for (const py::handle item : outputs) {
+    const auto mode = item.cast<std::string>();
+    using Output = NativeSpec::Output;
+    if (mode == "as_is")
+      spec->outputs.push_back(Output::as_is);
+    else if (mode == "one_based")
+      spec->outputs.push_back(Output::one_based);
+    else if (mode == "zero_based")
+      spec->outputs.push_back(Output::zero_based);
+    else if (mode == "leaf_lists")
+      spec->outputs.push_back(Output::leaf_lists);
+    else
+      throw py::value_error("native_spec: no output kind " + mode);
+  }
+  PyObject* capsule = PyCapsule_New(spec.get(), native_spec_name<Contract>(), [](PyObject* self) {
+    delete static_cast<NativeSpec*>(PyCapsule_GetPointer(self, PyCapsule_GetName(self)));
+  });
+  if (!capsule) throw py::error_already_set();
+  spec.release();
+  return py::reinterpret_steal<py::object>(capsule);
+}
+
+// call_native(spec, threads, *inputs): call() in the native layer's
+// conventions, as `spec` (from native_spec) gives them.
+template <class Contract>
+py::object call_native(const py::handle& spec, const py::object& threads, const py::args& args) {
+  check_count<Contract>(args);
+  const auto* native = static_cast<const NativeSpec*>(
+      PyCapsule_GetPointer(spec.ptr(), native_spec_name<Contract>()));
+  if (!native) throw py::error_already_set();
+  PythonCall<Contract> call(args, native);
+  call.prepare();  // the inputs first, as the wrappers of Python code checked them
+  const std::size_t thread_request = threads_argument<Contract>(threads);
+  return run<Contract>(call, threads, thread_request);
+}
+
+template <class Contract>
 void bind(py::module_& module) {
+  module.def("native_spec", &native_spec<Contract>,
+             "The conventions of call_native for one native wrapper (made once, at import).");
+  module.def("call_native", &call_native<Contract>,
+             "call() with the native layer's id shifts and checks, as `spec` gives them.");
   module.def("call", &call<Contract>,
              "Runs the function on every input, positionally, on `threads` threads "
              "(None: the default).",

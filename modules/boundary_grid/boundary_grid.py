@@ -105,7 +105,11 @@ def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
     >>> g.keys, g.first, g.second
     (array([1., 2., 5.]), array([-1, -1,  0]), array([0, 1, 1]))
     """
-    grid, strength, keys, first, second = _c.call(_native, (
-        _c.ids("boundary_grid", "labels", labels, 1, 2), values), threads)
-    return BoundaryGrid(grid, strength, keys, _c.from_one_based(first),
-                        _c.from_one_based(second))
+    return BoundaryGrid(*_native.call_native(_SPEC, threads, labels, values))
+
+
+# The extension shifts the labels as it reads them and gives first and
+# second as 0-based np.intp.
+_SPEC = _native.native_spec(
+    (_c.ids_in("labels", 1, 2), _c.as_is("values", False)),
+    ("as_is", "as_is", "as_is", "one_based", "one_based"))

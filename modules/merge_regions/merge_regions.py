@@ -135,11 +135,13 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
     >>> tree.heights
     array([0.5, 1. , 2.5, nan])
     """
-    fn = "merge_regions"
-    merges, node_areas, heights = _c.call(_native, (
-        _c.ids(fn, "first", first, 1),
-        _c.ids(fn, "second", second, 1),
-        _c.required(fn, "lengths", lengths),
-        _c.required(fn, "strengths", strengths),
-        _c.required(fn, "areas", areas), 0), threads)
-    return MergeTree(_c.as_intp(merges), node_areas, heights)
+    return MergeTree(*_native.call_native(_SPEC, threads, first, second, lengths, strengths,
+                                          areas, 0))
+
+
+# The extension shifts first and second as it reads them and gives merges
+# (base 0) as np.intp.
+_SPEC = _native.native_spec(
+    (_c.ids_in("first", 1), _c.ids_in("second", 1), _c.as_is("lengths"),
+     _c.as_is("strengths"), _c.as_is("areas"), _c.as_is("base")),
+    ("zero_based", "as_is", "as_is"))

@@ -3,6 +3,8 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Optional
 
+import numpy as np
+
 from . import _convert as _c
 from . import _rank_diverse_native as _native
 from ._results import Ranking
@@ -98,10 +100,13 @@ def rank_diverse(items: Sets, relevance: ArrayLike, w: ArrayLike, lambda_: Scala
     >>> rank_diverse([[0, 1], [1], []], [1, 1, 0.9], [1, 1], lambda_=0.5).order
     array([0, 2, 1])
     """
-    fn = "rank_diverse"
-    order, scores = _c.call(_native, (
-        _c.sets(fn, "items", items),
-        _c.vector(fn, "relevance", relevance),
-        _c.required(fn, "w", w),
-        _c.scalar(fn, "lambda_", lambda_)), threads)
-    return Ranking(_c.from_one_based(order), scores)
+    if type(items) is not np.ndarray:
+        items = _c.set_matrix("rank_diverse", "items", items)
+    return Ranking(*_native.call_native(_SPEC, threads, items, relevance, w, lambda_))
+
+
+# The extension checks the inputs as it reads them and gives the order as
+# 0-based np.intp.
+_SPEC = _native.native_spec(
+    (_c.sets_in("items"), _c.array_in("relevance", 1), _c.as_is("w"), _c.scalar_in("lambda_")),
+    ("one_based", "as_is"))

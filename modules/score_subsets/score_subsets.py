@@ -3,6 +3,8 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Optional
 
+import numpy as np
+
 from . import _convert as _c
 from . import _score_subsets_native as _native
 from ._results import SubsetSums
@@ -69,7 +71,11 @@ def score_subsets(a: ArrayLike, b: ArrayLike, sets: Sets, *,
     >>> sums_a                       # the 1 after the -1 is not read
     array([30.])
     """
-    return SubsetSums(*_c.call(_native, (
-        _c.vector("score_subsets", "a", a),
-        _c.vector("score_subsets", "b", b),
-        _c.sets("score_subsets", "sets", sets, 1, True)), threads))
+    if type(sets) is not np.ndarray:
+        sets = _c.set_matrix("score_subsets", "sets", sets)
+    return SubsetSums(*_native.call_native(_SPEC, threads, a, b, sets))
+
+
+# The extension checks the inputs and shifts the ids as it reads them.
+_SPEC = _native.native_spec(
+    (_c.array_in("a", 1), _c.array_in("b", 1), _c.sets_in("sets", 1, clamp=True)), ())

@@ -3,6 +3,8 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Optional, Union, overload
 
+import numpy as np
+
 from . import _convert as _c
 from . import _set_features_native as _native
 from ._results import Perimeter, Ratio
@@ -132,16 +134,9 @@ def set_features(sets: Sets, v: ArrayLike, mode: str = "min", *,
     if code is None:
         raise _c.Error(f"{fn}: mode must be 'min', 'ratio', 'perimeter' or 'box'; got {mode!r}",
                        f"mexsets:{fn}:badChoice")
-    ids = _c.sets(fn, "sets", sets)
-    if code == 4:
-        values = _c.array(fn, "v", v, 2)
-    else:
-        values = _c.vector(fn, "v", v).reshape(-1, 1)
-    if code == 3:
-        w = _c.required(fn, "w", w)
-    else:
-        w = None
-    out = _c.call(_native, (ids, values, code, w), threads)
+    if type(sets) is not np.ndarray:
+        sets = _c.set_matrix(fn, "sets", sets)
+    out = _native.call_native(_SPECS[code], threads, sets, v, code, w if code == 3 else None)
     if code == 1:
         return out
     if code == 2:
@@ -149,3 +144,10 @@ def set_features(sets: Sets, v: ArrayLike, mode: str = "min", *,
     if code == 3:
         return Perimeter(*out)
     return out[1]
+
+
+# One spec per mode: the extension checks the inputs as it reads them (v as
+# one column but in 'box'; w required in 'perimeter').
+_SPECS = {code: _native.native_spec(
+    (_c.sets_in("sets"), _c.array_in("v", 2) if code == 4 else _c.column_in("v"),
+     _c.as_is("mode"), _c.as_is("w", code == 3)), ()) for code in _MODES.values()}

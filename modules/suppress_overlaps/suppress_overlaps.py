@@ -3,6 +3,8 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING, Optional
 
+import numpy as np
+
 from . import _convert as _c
 from . import _suppress_overlaps_native as _native
 from ._results import Suppression
@@ -103,10 +105,13 @@ def suppress_overlaps(items: Sets, weights: ArrayLike, w: ArrayLike, threshold: 
     >>> suppress_overlaps(items, [1, 1, 1], np.ones(3), threshold=0.5).kept
     array([0, 2])
     """
-    fn = "suppress_overlaps"
-    accepted, kept = _c.call(_native, (
-        _c.sets(fn, "items", items),
-        _c.vector(fn, "weights", weights),
-        _c.required(fn, "w", w),
-        _c.scalar(fn, "threshold", threshold)), threads)
-    return Suppression(_c.from_one_based(accepted), _c.from_one_based(kept))
+    if type(items) is not np.ndarray:
+        items = _c.set_matrix("suppress_overlaps", "items", items)
+    return Suppression(*_native.call_native(_SPEC, threads, items, weights, w, threshold))
+
+
+# The extension checks the inputs as it reads them and gives accepted and
+# kept as 0-based np.intp.
+_SPEC = _native.native_spec(
+    (_c.sets_in("items"), _c.array_in("weights", 1), _c.as_is("w"),
+     _c.scalar_in("threshold")), ("one_based", "one_based"))

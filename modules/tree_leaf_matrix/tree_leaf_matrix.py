@@ -3,6 +3,8 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
+import numpy as np
+
 from . import _convert as _c
 from . import _tree_leaf_matrix_native as _native
 
@@ -89,7 +91,13 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
            [ 0,  1,  1],
            [ 2, -1, -1]])
     """
-    fn = "tree_leaf_matrix"
-    return _c.as_intp(_c.call(_native, (
-        _c.ids(fn, "merges", merges, 1, 2, clamp=True),
-        _c.sets(fn, "sets", sets, 1, clamp=True), 0), threads))
+    if type(sets) is not np.ndarray:
+        sets = _c.set_matrix("tree_leaf_matrix", "sets", sets)
+    return _native.call_native(_SPEC, threads, merges, sets, 0)
+
+
+# The extension shifts the ids as it reads them and gives the leaves (base
+# 0) as np.intp.
+_SPEC = _native.native_spec(
+    (_c.ids_in("merges", 1, 2, clamp=True), _c.sets_in("sets", 1, clamp=True),
+     _c.as_is("base")), ("zero_based",))

@@ -1,14 +1,15 @@
 """tree_leaf_sets in NumPy conventions (mexsets.tree_leaf_sets)."""
 from __future__ import annotations
 
-from types import SimpleNamespace
 from typing import TYPE_CHECKING
+
+import numpy as np
 
 from . import _convert as _c
 from . import _tree_leaf_sets_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, List, NDArray, Optional, Sets, np
+    from ._typing import ArrayLike, List, NDArray, Optional, Sets
 
 
 def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
@@ -77,8 +78,8 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
     -----
     Equals, to the bit, ``mexsets.octave.tree_leaf_sets(merges + 1, sets +
     1)`` with every negative entry of `merges` and `sets` (after packing) made
-    0, each list less one; the shift of the lists is made in the extension
-    as each list is filled.
+    0, each list less one; the extension shifts the ids as it reads them and
+    the lists once they are filled.
 
     Examples
     --------
@@ -96,12 +97,13 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
     >>> tree_leaf_sets(merges, np.array([[4, -1], [1, 3], [-1, -1]]))
     [array([0, 1, 2], dtype=uint32), array([0, 1, 1], dtype=uint32), array([], dtype=uint32)]
     """
-    fn = "tree_leaf_sets"
-    return _c.call(_ZERO_BASED, (
-        _c.ids(fn, "merges", merges, 1, 2, clamp=True),
-        _c.sets(fn, "sets", sets, 1, clamp=True)), threads)
+    if type(sets) is not np.ndarray:
+        sets = _c.set_matrix("tree_leaf_sets", "sets", sets)
+    return _native.call_native(_SPEC, threads, merges, sets)
 
 
-# The binding's call that gives the lists with 0-based leaves, shifted in C++
-# as each list is filled (a shift here would loop over the lists).
-_ZERO_BASED = SimpleNamespace(call=_native.call_zero_based)
+# The extension shifts the ids as it reads them and makes the lists' leaves
+# 0-based.
+_SPEC = _native.native_spec(
+    (_c.ids_in("merges", 1, 2, clamp=True), _c.sets_in("sets", 1, clamp=True)),
+    ("leaf_lists",))

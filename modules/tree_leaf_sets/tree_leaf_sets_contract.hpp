@@ -25,20 +25,13 @@ struct TreeLeafSetsContract : ContractDefaults {
   // (an mxArray, a NumPy array and its list slot) is about this size.
   static constexpr std::uint64_t list_header_bytes = 128;
 
-  template <class Call>
-  static void run(Call& call) {
-    run_numbered(call, false);
-  }
-
   // The tree is built once, from the host's scratch memory: it stays alive
   // while the lists are created, and a host that ends the call on a failed
   // allocation releases its blocks too. Every row's count, and the lists'
   // total size (4 bytes a leaf plus a header a list), is checked before the
-  // lists are made, each at its final size; then they are filled. With
-  // zero_based the lists hold 0-based leaves (the Python host's native
-  // layer).
+  // lists are made, each at its final size; then they are filled.
   template <class Call>
-  static void run_numbered(Call& call, bool zero_based) {
+  static void run(Call& call) {
     const ConstMatrix merges = call.matrix(IN_MERGES);
     const ConstMatrix sets = call.matrix(IN_SETS);
     TreeLeafSets tree(merges, sets, call.scratch());
@@ -57,9 +50,6 @@ struct TreeLeafSetsContract : ContractDefaults {
     for (std::size_t j = 0; j < tree.size(); ++j)
       if (tree.count(j)) outs[j] = call.list(OUT_LEAVES, j);
     tree.fill_rows(outs.data());
-    if (zero_based)
-      for (std::size_t j = 0; j < tree.size(); ++j)
-        for (std::size_t i = 0, count = tree.count(j); i < count; ++i) --outs[j][i];
   }
 };
 

@@ -3,11 +3,13 @@ from __future__ import annotations
 
 from typing import TYPE_CHECKING
 
+import numpy as np
+
 from . import _convert as _c
 from . import _tree_occurrence_masks_native as _native
 
 if TYPE_CHECKING:
-    from ._typing import ArrayLike, NDArray, Optional, Sets, np
+    from ._typing import ArrayLike, NDArray, Optional, Sets
 
 
 def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
@@ -96,8 +98,12 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
     array([[ True,  True, False],
            [ True,  True, False]])
     """
-    fn = "tree_occurrence_masks"
-    return _c.call(_native, (
-        _c.ids(fn, "labels", labels, 1, 2),
-        _c.ids(fn, "merges", merges, 1, 2, clamp=True),
-        _c.sets(fn, "sets", sets, 1, clamp=True)), threads)
+    if type(sets) is not np.ndarray:
+        sets = _c.set_matrix("tree_occurrence_masks", "sets", sets)
+    return _native.call_native(_SPEC, threads, labels, merges, sets)
+
+
+# The extension checks the inputs and shifts the ids as it reads them.
+_SPEC = _native.native_spec(
+    (_c.ids_in("labels", 1, 2), _c.ids_in("merges", 1, 2, clamp=True),
+     _c.sets_in("sets", 1, clamp=True)), ())

@@ -1,16 +1,16 @@
-"""The conversions of the native layer (mexsets.<function>) on the way to
-and from the computation that the Octave-faithful layer (mexsets.octave)
-calls.
+"""The conversions of the native layer (mexsets.<function>) that stay in
+Python, and the specs of the extensions' call_native.
 
-Ids are shifted to the faithful numbering (ids + 1, and negative end markers
-raised to 0 where the faithful function ends a row at 0) in one pass that
-keeps the caller's layout and gives float64 (floats, read in place when in
-Fortran order) or int64 (integers, which the extension converts exactly as
-it would the caller's own); an id argument the faithful function reads as
-it is passes untouched. Outputs come back with one conversion each (1-based
-float ids -> 0-based intp). Nothing here loops over elements in Python: a
-ragged sequence of lists is padded one list per set before one conversion,
-one with arrays packed with its lengths, one concatenation and one scatter.
+A wrapper hands its inputs to the extension's call_native with the spec it
+made once at import (native_spec of the tuples that as_is() .. sets_in()
+give): the extension refuses None where an input is required, checks the
+dimensions, reads ids into its own buffer shifted to the faithful numbering
+(ids + 1, negative end markers raised to 0 where the faithful function ends
+a row at 0; a float id must be whole) and gives id outputs as 0-based
+np.intp, with the refusals below (same identifiers and words). What stays
+here: a ragged sequence of sets packed with -1 (its lengths, one
+concatenation and one scatter; no loop over elements in Python), and the
+checks of a wrapper that replaces an input before the call.
 
 Every refusal names the function and the argument, with the identifiers
 mexsets:<function>:missingArgument (None where an argument is required, a
@@ -44,13 +44,6 @@ def required(fn, arg, value):
     return value
 
 
-def call(native, args, threads):
-    """native.call(*args), with threads= only when it is given."""
-    if threads is None:
-        return native.call(*args)
-    return native.call(*args, threads=threads)
-
-
 def _array(fn, arg, value):
     if value is None:
         raise missing(fn, arg)
@@ -75,17 +68,6 @@ def array(fn, arg, value, ndim):
 def vector(fn, arg, value):
     """A 1-D value vector, as is."""
     return array(fn, arg, value, 1)
-
-
-def scalar(fn, arg, value):
-    """A Python number, or an array of one element (returned as is)."""
-    if type(value) in (float, int, bool):
-        return value
-    x = _array(fn, arg, value)
-    if x is None or x.size != 1:
-        raise bad_shape(fn, arg, "a number (an array of one element)",
-                        _shape_of(value) if x is None else x.shape)
-    return x
 
 
 def _shape_of(value):
@@ -167,13 +149,11 @@ def _shifted(fn, arg, x, shift, clamp):
     return t
 
 
-def sets(fn, arg, value, shift=0, clamp=False, what="sets"):
-    """Sets of ids as a matrix (M, N): a 2-D array padded with -1 (a row
-    ends at its first negative entry), or a sequence of 1-D sets packed with
-    -1 (`[]`: no set). value + shift, negatives raised to 0 when `clamp`
-    (the faithful functions that end a row at 0); see _shifted."""
+def set_matrix(fn, arg, value, what="sets"):
+    """Sets that are not an ndarray as one, padded with -1 (None stays None,
+    for call_native to refuse in argument order)."""
     if value is None:
-        raise missing(fn, arg)
+        return None
     if type(value) is np.ndarray:
         x = value
     elif type(value) in (list, tuple) and value and all(
@@ -200,7 +180,7 @@ def sets(fn, arg, value, shift=0, clamp=False, what="sets"):
     if x.ndim != 2:
         raise bad_shape(fn, arg, f"2-D (M, N) or a sequence of 1-D {what}", x.shape,
                         f" For one set, pass [{arg}]." if x.ndim == 1 else "")
-    return _shifted(fn, arg, x, shift, clamp)
+    return x
 
 
 def _pack(fn, arg, value, what):
@@ -227,15 +207,35 @@ def _pack(fn, arg, value, what):
     return out
 
 
-def from_one_based(x):
-    """1-based float ids (0 for none) as 0-based intp (-1 for none): one
-    cast and an in-place subtraction, cheaper on small arrays than a ufunc
-    with out= and casting=."""
-    out = x.astype(np.intp)
-    out -= 1
-    return out
+# The inputs of native_spec (made once per wrapper, at import): the checks
+# and id shifts the extension's call_native makes as it reads each input,
+# in argument order, with the refusals above (same identifiers and words).
+def as_is(arg, required=True):
+    """An input passed on as it is (None refused when `required`)."""
+    return (arg, "as_is", 0, 0, False, required)
 
 
-def as_intp(x):
-    """0-based float ids (-1 for none) as intp."""
-    return x.astype(np.intp)
+def array_in(arg, ndim):
+    """An array of `ndim` dimensions (as array())."""
+    return (arg, "array", ndim, 0, False, True)
+
+
+def column_in(arg):
+    """A 1-D value vector, read as one column."""
+    return (arg, "column", 1, 0, False, True)
+
+
+def scalar_in(arg):
+    """A number or an array of one element (as scalar())."""
+    return (arg, "scalar", 0, 0, False, True)
+
+
+def ids_in(arg, shift=0, ndim=1, clamp=False):
+    """Ids (as ids()): ids + shift, negatives raised to 0 when `clamp`."""
+    return (arg, "ids", ndim, shift, clamp, True)
+
+
+def sets_in(arg, shift=0, clamp=False):
+    """Sets of ids as a 2-D array (sets() of an ndarray, or set_matrix())."""
+    return (arg, "sets", 2, shift, clamp, True)
+

@@ -117,3 +117,43 @@ def test_the_computation_refuses_as_before():
     assert refusal("score_subsets", replaced("score_subsets", 2, big))[0] == "integerTooLarge"
     assert refusal("rank_diverse", replaced("rank_diverse", 0, [[0, 1j]]), TypeError)[0] == \
         "complexInput"
+
+
+def test_the_host_shifts_ids_of_every_dtype_layout_and_size_as_numpy_would():
+    rng = np.random.default_rng(5)
+    for rows, cols in (3, 4), (90, 60):   # the second is copied without the GIL
+        sets = rng.integers(-2, 9, size=(rows, cols))
+        a = rng.standard_normal(9)
+        expected = mexsets.octave.score_subsets(a, a, np.maximum(sets + 1, 0))
+        wide = np.repeat(sets, 2, axis=1)
+        forms = [sets.astype(np.int8), sets.astype(">i4"), sets.astype(np.float16),
+                 sets.astype(">f8"), np.asfortranarray(sets), wide[:, ::2], wide.T[::2].T,
+                 sets.astype(float)[::-1][::-1]]
+        for form in forms:
+            before = form.copy()
+            got = mexsets.score_subsets(a, a, form)
+            assert np.array_equal(got.sums_a, expected[0]), form.dtype
+            assert np.array_equal(form, before)   # read, never written
+        unsigned = np.abs(sets)
+        expected = mexsets.octave.score_subsets(a, a, unsigned + 1)
+        for dtype in np.uint8, np.uint64, np.uint16:
+            assert np.array_equal(mexsets.score_subsets(a, a, unsigned.astype(dtype))[0],
+                                  expected[0])
+    flags = np.array([[True, True], [False, False]])   # True is id 1, False id 0
+    assert mexsets.score_subsets([1.0, 2.0], [0.0, 0.0], flags)[0].tolist() == [4.0, 2.0]
+
+
+def test_the_first_fraction_in_row_order_and_ids_beyond_2_53_after_the_shift():
+    ids = np.asfortranarray([[0.0, 1.0, 0.25], [1.5, 0.0, 1.0]])
+    reason, message = refusal("score_subsets", replaced("score_subsets", 2, ids))
+    assert reason == "idNotWhole" and "sets[0, 2] holds 0.25," in message
+    reason, message = refusal("tree_overlap_matrix", [[[0.0, 1.0, 2.5]], [1.0, 2.0, 0.0]])
+    assert reason == "idNotWhole" and "merges[0, 2] holds 2.5," in message
+    for big in 2**53, -2**53 - 2, 2**63 - 1:   # 2**53 + 1 and 2**63 (wrapped) once shifted
+        reason, message = refusal("score_subsets",
+                                  replaced("score_subsets", 2, np.array([[0, big]])))
+        assert reason == "integerTooLarge" and "sets[0, 1]" in message
+    # The arguments are checked in order: a bad shape before a later fraction.
+    args = replaced("score_subsets", 0, [[1.0, 2.0, 3.0]])
+    args[2] = [[0.5]]
+    assert refusal("score_subsets", args)[0] == "badShape"
