@@ -96,7 +96,11 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
   const std::size_t blocks = starts.size() - 1;
   const double units = 16 + 2 * static_cast<double>(rows) * static_cast<double>(width) /
                                 static_cast<double>(blocks ? blocks : 1);
-  const std::size_t grain = work_grain(blocks, units);
+  // A chunk spans at least 64 rows: threads writing the same columns of
+  // rows closer than that would fight over the cache lines between them
+  // (rows of long lists make blocks of one or two rows).
+  const std::size_t grain = std::max(work_grain(blocks, units),
+                                     (64 * blocks + rows - 1) / std::max<std::size_t>(rows, 1));
   InterruptCheck interrupt;
   if (!splits(blocks, grain)) {
     std::pmr::vector<std::uint32_t> leaves(room, memory);
