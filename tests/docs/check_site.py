@@ -15,6 +15,7 @@ import functools
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -94,7 +95,7 @@ class Browser:
              "--disable-gpu", "--no-first-run", "--no-default-browser-check",
              "--disable-extensions", "--disable-background-networking",
              "--window-size=1280,900", f"--user-data-dir={profile}", "about:blank"],
-            pass_fds=(3, 4), preexec_fn=child_fds,
+            pass_fds=(3, 4), preexec_fn=child_fds, start_new_session=True,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(to_browser_r)
         os.close(from_browser_w)
@@ -163,7 +164,12 @@ class Browser:
         return result["result"]["value"]
 
     def close(self):
-        self.process.kill()
+        # The browser's helper processes (renderers, crash handler) too: they
+        # may still be writing into the profile when it is removed.
+        try:
+            os.killpg(self.process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
         self.process.wait()
 
 
@@ -193,7 +199,7 @@ def check_pages(chromium, site, shots):
                                  functools.partial(QuietHandler, directory=str(site)))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     base = f"http://127.0.0.1:{server.server_address[1]}/"
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = Browser(chromium, profile)
         try:
             for page, figure in PAGES.items():
