@@ -14,8 +14,8 @@
 // the package's Python wrapper. A choice is a str, matched exactly.
 //
 // The native layer (mexsets.<function>, 0-based ids) calls
-// `call_native(spec, threads, *inputs)` with a spec its wrapper made once by
-// `native_spec(inputs, outputs)` (NativeSpec below): the host refuses None
+// `call_native(plan, threads, *inputs)` with a plan its wrapper made once by
+// `native_plan(inputs, outputs)` (NativePlan below): the host refuses None
 // where an input is required and a wrong number of dimensions, in argument
 // order, and reads ids into its own buffer shifted to the 1-based numbering
 // the computation reads (a float id must be whole); id outputs are made as
@@ -136,7 +136,7 @@ inline bool is_scipy_sparse(const py::handle& value) {
 }  // namespace detail
 
 // The native layer's conventions of a call (mexsets.<function>), made once
-// per wrapper by the extension's native_spec(inputs, outputs) and given to
+// per wrapper by the extension's native_plan(inputs, outputs) and given to
 // call_native with every call: how each input is checked and which hold ids
 // (shifted while the host reads them into its own buffer), and which outputs
 // are ids (np.intp, the computation's 1-based numbers less one).
@@ -151,7 +151,7 @@ struct NativeInput {
   bool clamp = false;     // ... and negative results raised to 0
 };
 
-struct NativeSpec {
+struct NativePlan {
   enum class Output { as_is, one_based, zero_based, leaf_lists };
   std::vector<NativeInput> inputs;
   std::vector<Output> outputs;
@@ -164,7 +164,7 @@ class PythonCall {
   static constexpr int output_slots = 8;
 
   // `native`, when given, holds the native layer's conventions of the call.
-  explicit PythonCall(const py::args& args, const NativeSpec* native = nullptr) : native_(native) {
+  explicit PythonCall(const py::args& args, const NativePlan* native = nullptr) : native_(native) {
     for (std::size_t k = 0; k < count; ++k) {
       args_[k] = args[k];
       given_[k] = !args_[k].is_none();
@@ -214,14 +214,14 @@ class PythonCall {
   void finish() {
     if (!native_) return;
     for (std::size_t k = 0; k < native_->outputs.size() && k < output_slots; ++k) {
-      const NativeSpec::Output mode = native_->outputs[k];
-      if (mode == NativeSpec::Output::leaf_lists) {
+      const NativePlan::Output mode = native_->outputs[k];
+      if (mode == NativePlan::Output::leaf_lists) {
         for (std::size_t j = 0; j < lists_[k].size(); ++j)
           for (std::uint32_t *leaf = lists_[k][j], *end = leaf + list_sizes_[k][j]; leaf != end;
                ++leaf)
             --*leaf;
-      } else if (mode != NativeSpec::Output::as_is && id_outputs_[k].data) {
-        const std::int64_t less = mode == NativeSpec::Output::one_based ? 1 : 0;
+      } else if (mode != NativePlan::Output::as_is && id_outputs_[k].data) {
+        const std::int64_t less = mode == NativePlan::Output::one_based ? 1 : 0;
         char* slot = id_outputs_[k].data;
         for (std::size_t n = 0; n < id_outputs_[k].size; ++n, slot += 8) {
           double value;
@@ -644,8 +644,8 @@ class PythonCall {
   bool id_output(int k) const {
     const auto slot = static_cast<std::size_t>(k);
     return native_ && slot < native_->outputs.size() &&
-           (native_->outputs[slot] == NativeSpec::Output::one_based ||
-            native_->outputs[slot] == NativeSpec::Output::zero_based);
+           (native_->outputs[slot] == NativePlan::Output::one_based ||
+            native_->outputs[slot] == NativePlan::Output::zero_based);
   }
 
   template <class T>
@@ -919,7 +919,7 @@ class PythonCall {
     std::size_t size = 0;
   };
 
-  const NativeSpec* native_ = nullptr;
+  const NativePlan* native_ = nullptr;
   std::array<py::object, count> args_{};
   std::array<bool, count> prepared_{}, column_{};
   std::array<TooLarge, count> too_large_{};
@@ -1047,25 +1047,25 @@ py::object call(const py::args& args, const py::object& threads) {
   return run<Contract>(call, threads, thread_request);
 }
 
-// The name of the capsules that hold a NativeSpec of Contract.
+// The name of the capsules that hold a NativePlan of Contract.
 template <class Contract>
-const char* native_spec_name() {
-  static const std::string name = std::string("mexsets.") + Contract::name + ".native_spec";
+const char* native_plan_name() {
+  static const std::string name = std::string("mexsets.") + Contract::name + ".native_plan";
   return name.c_str();
 }
 
-// native_spec(inputs, outputs): inputs, one per input of call(), are
+// native_plan(inputs, outputs): inputs, one per input of call(), are
 // (name, kind, ndim, shift, clamp, required) with kind "as_is", "array",
 // "column" (a 1-D array read as one column), "ids", "sets" or "scalar";
 // outputs, by output, "as_is", "one_based" (1-based ids out as 0-based
 // np.intp), "zero_based" (0-based ids as np.intp) or "leaf_lists" (lists of
 // 1-based leaves made 0-based).
 template <class Contract>
-py::object native_spec(const py::sequence& inputs, const py::sequence& outputs) {
+py::object native_plan(const py::sequence& inputs, const py::sequence& outputs) {
   if (inputs.size() != input_count<Contract>())
-    throw py::value_error(std::string(Contract::name) + ": native_spec wants " +
+    throw py::value_error(std::string(Contract::name) + ": native_plan wants " +
                           std::to_string(input_count<Contract>()) + " inputs");
-  auto spec = std::make_unique<NativeSpec>();
+  auto plan = std::make_unique<NativePlan>();
   for (const py::handle item : inputs) {
     const auto entry = item.cast<py::tuple>();
     NativeInput in;
@@ -1085,42 +1085,42 @@ py::object native_spec(const py::sequence& inputs, const py::sequence& outputs) 
     else if (kind == "scalar")
       in.kind = Kind::scalar;
     else
-      throw py::value_error("native_spec: no input kind " + kind);
+      throw py::value_error("native_plan: no input kind " + kind);
     in.ndim = entry[2].cast<int>();
     in.shift = entry[3].cast<double>();
     in.clamp = entry[4].cast<bool>();
     in.required = entry[5].cast<bool>();
-    spec->inputs.push_back(in);
+    plan->inputs.push_back(in);
   }
   for (const py::handle item : outputs) {
     const auto mode = item.cast<std::string>();
-    using Output = NativeSpec::Output;
+    using Output = NativePlan::Output;
     if (mode == "as_is")
-      spec->outputs.push_back(Output::as_is);
+      plan->outputs.push_back(Output::as_is);
     else if (mode == "one_based")
-      spec->outputs.push_back(Output::one_based);
+      plan->outputs.push_back(Output::one_based);
     else if (mode == "zero_based")
-      spec->outputs.push_back(Output::zero_based);
+      plan->outputs.push_back(Output::zero_based);
     else if (mode == "leaf_lists")
-      spec->outputs.push_back(Output::leaf_lists);
+      plan->outputs.push_back(Output::leaf_lists);
     else
-      throw py::value_error("native_spec: no output kind " + mode);
+      throw py::value_error("native_plan: no output kind " + mode);
   }
-  PyObject* capsule = PyCapsule_New(spec.get(), native_spec_name<Contract>(), [](PyObject* self) {
-    delete static_cast<NativeSpec*>(PyCapsule_GetPointer(self, PyCapsule_GetName(self)));
+  PyObject* capsule = PyCapsule_New(plan.get(), native_plan_name<Contract>(), [](PyObject* self) {
+    delete static_cast<NativePlan*>(PyCapsule_GetPointer(self, PyCapsule_GetName(self)));
   });
   if (!capsule) throw py::error_already_set();
-  spec.release();
+  plan.release();
   return py::reinterpret_steal<py::object>(capsule);
 }
 
-// call_native(spec, threads, *inputs): call() in the native layer's
-// conventions, as `spec` (from native_spec) gives them.
+// call_native(plan, threads, *inputs): call() in the native layer's
+// conventions, as `plan` (from native_plan) gives them.
 template <class Contract>
-py::object call_native(const py::handle& spec, const py::object& threads, const py::args& args) {
+py::object call_native(const py::handle& plan, const py::object& threads, const py::args& args) {
   check_count<Contract>(args);
-  const auto* native = static_cast<const NativeSpec*>(
-      PyCapsule_GetPointer(spec.ptr(), native_spec_name<Contract>()));
+  const auto* native = static_cast<const NativePlan*>(
+      PyCapsule_GetPointer(plan.ptr(), native_plan_name<Contract>()));
   if (!native) throw py::error_already_set();
   PythonCall<Contract> call(args, native);
   call.prepare();  // the inputs first, as the wrappers of Python code checked them
@@ -1130,10 +1130,10 @@ py::object call_native(const py::handle& spec, const py::object& threads, const 
 
 template <class Contract>
 void bind(py::module_& module) {
-  module.def("native_spec", &native_spec<Contract>,
+  module.def("native_plan", &native_plan<Contract>,
              "The conventions of call_native for one native wrapper (made once, at import).");
   module.def("call_native", &call_native<Contract>,
-             "call() with the native layer's id shifts and checks, as `spec` gives them.");
+             "call() with the native layer's id shifts and checks, as `plan` gives them.");
   module.def("call", &call<Contract>,
              "Runs the function on every input, positionally, on `threads` threads "
              "(None: the default).",

@@ -105,11 +105,11 @@ def boundary_grid(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
     >>> g.keys, g.first, g.second
     (array([1., 2., 5.]), array([-1, -1,  0]), array([0, 1, 1]))
     """
-    return BoundaryGrid(*_native.call_native(_SPEC, threads, labels, values))
+    return BoundaryGrid(*_native.call_native(_PLAN, threads, labels, values))
 
 
 # The extension shifts the labels as it reads them and gives first and
 # second as 0-based np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.ids_in("labels", 1, 2), _c.as_is("values", False)),
     ("as_is", "as_is", "as_is", "one_based", "one_based"))

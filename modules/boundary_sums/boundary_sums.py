@@ -108,7 +108,7 @@ def boundary_sums(n: Scalar, first: ArrayLike, second: ArrayLike, keys: ArrayLik
     Key 5 sums cells ``[0, 1]`` and ``[1, 2]`` into ``pair[0, 1]``; key 7
     sums cells ``[1, 0]`` and ``[2, 1]`` into ``border[0]``.
     """
-    spec = _SPEC
+    plan = _PLAN
     if type(keys) is not np.ndarray or not keys.size:
         fn = "boundary_sums"
         keys = _c.vector(fn, "keys", keys)
@@ -116,17 +116,17 @@ def boundary_sums(n: Scalar, first: ArrayLike, second: ArrayLike, keys: ArrayLik
             _c.ids(fn, "first", first, 1)
             _c.ids(fn, "second", second, 1)
             keys = first = second = _EMPTY
-            spec = _SPEC_NO_KEYS
-    return BoundarySums(*_native.call_native(spec, threads, n, first, second, keys, labels,
+            plan = _PLAN_NO_KEYS
+    return BoundarySums(*_native.call_native(plan, threads, n, first, second, keys, labels,
                                              weights))
 
 
 _EMPTY = np.zeros((0, 0))
 # The extension checks the inputs and shifts first and second as it reads
 # them.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.scalar_in("n"), _c.ids_in("first", 1), _c.ids_in("second", 1), _c.array_in("keys", 1),
      _c.array_in("labels", 2), _c.array_in("weights", 2)), ())
-_SPEC_NO_KEYS = _native.native_spec(
+_PLAN_NO_KEYS = _native.native_plan(
     (_c.scalar_in("n"), _c.as_is("first"), _c.as_is("second"), _c.as_is("keys"),
      _c.array_in("labels", 2), _c.array_in("weights", 2)), ())

@@ -135,13 +135,13 @@ def merge_regions(first: ArrayLike, second: ArrayLike, lengths: ArrayLike, stren
     >>> tree.heights
     array([0.5, 1. , 2.5, nan])
     """
-    return MergeTree(*_native.call_native(_SPEC, threads, first, second, lengths, strengths,
+    return MergeTree(*_native.call_native(_PLAN, threads, first, second, lengths, strengths,
                                           areas, 0))
 
 
 # The extension shifts first and second as it reads them and gives merges
 # (base 0) as np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.ids_in("first", 1), _c.ids_in("second", 1), _c.as_is("lengths"),
      _c.as_is("strengths"), _c.as_is("areas"), _c.as_is("base")),
     ("zero_based", "as_is", "as_is"))

@@ -69,8 +69,8 @@ def nondominated(points: ArrayLike, *, threads: Optional[int] = None) -> NDArray
     >>> nondominated([[1, np.nan], [2, 0]])
     array([ True, False])
     """
-    return _native.call_native(_SPEC, threads, points)
+    return _native.call_native(_PLAN, threads, points)
 
 
 # The extension checks the input as it reads it.
-_SPEC = _native.native_spec((_c.array_in("points", 2),), ())
+_PLAN = _native.native_plan((_c.array_in("points", 2),), ())

@@ -102,11 +102,11 @@ def rank_diverse(items: Sets, relevance: ArrayLike, w: ArrayLike, lambda_: Scala
     """
     if type(items) is not np.ndarray:
         items = _c.set_matrix("rank_diverse", "items", items)
-    return Ranking(*_native.call_native(_SPEC, threads, items, relevance, w, lambda_))
+    return Ranking(*_native.call_native(_PLAN, threads, items, relevance, w, lambda_))
 
 
 # The extension checks the inputs as it reads them and gives the order as
 # 0-based np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.sets_in("items"), _c.array_in("relevance", 1), _c.as_is("w"), _c.scalar_in("lambda_")),
     ("one_based", "as_is"))

@@ -136,12 +136,12 @@ def region_graph(labels: ArrayLike, values: Optional[ArrayLike] = None, *,
     if labels.ndim not in (2, 3):
         raise _c.bad_shape("region_graph", "labels", "2-D (h, w) or 3-D (h, w, d)",
                            labels.shape)
-    return RegionGraph(*_native.call_native(_SPEC, threads, labels, values, background,
+    return RegionGraph(*_native.call_native(_PLAN, threads, labels, values, background,
                                             weight))
 
 
 # The extension gives first and second as 0-based np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.as_is("labels"), _c.as_is("values", False), _c.as_is("background", False),
      _c.as_is("weight", False)),
     ("one_based", "one_based", "as_is", "as_is", "as_is", "as_is"))

@@ -73,9 +73,9 @@ def score_subsets(a: ArrayLike, b: ArrayLike, sets: Sets, *,
     """
     if type(sets) is not np.ndarray:
         sets = _c.set_matrix("score_subsets", "sets", sets)
-    return SubsetSums(*_native.call_native(_SPEC, threads, a, b, sets))
+    return SubsetSums(*_native.call_native(_PLAN, threads, a, b, sets))
 
 
 # The extension checks the inputs and shifts the ids as it reads them.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.array_in("a", 1), _c.array_in("b", 1), _c.sets_in("sets", 1, clamp=True)), ())

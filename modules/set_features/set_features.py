@@ -136,7 +136,7 @@ def set_features(sets: Sets, v: ArrayLike, mode: str = "min", *,
                        f"mexsets:{fn}:badChoice")
     if type(sets) is not np.ndarray:
         sets = _c.set_matrix(fn, "sets", sets)
-    out = _native.call_native(_SPECS[code], threads, sets, v, code, w if code == 3 else None)
+    out = _native.call_native(_PLANS[code], threads, sets, v, code, w if code == 3 else None)
     if code == 1:
         return out
     if code == 2:
@@ -146,8 +146,8 @@ def set_features(sets: Sets, v: ArrayLike, mode: str = "min", *,
     return out[1]
 
 
-# One spec per mode: the extension checks the inputs as it reads them (v as
+# One plan per mode: the extension checks the inputs as it reads them (v as
 # one column but in 'box'; w required in 'perimeter').
-_SPECS = {code: _native.native_spec(
+_PLANS = {code: _native.native_plan(
     (_c.sets_in("sets"), _c.array_in("v", 2) if code == 4 else _c.column_in("v"),
      _c.as_is("mode"), _c.as_is("w", code == 3)), ()) for code in _MODES.values()}

@@ -107,11 +107,11 @@ def suppress_overlaps(items: Sets, weights: ArrayLike, w: ArrayLike, threshold: 
     """
     if type(items) is not np.ndarray:
         items = _c.set_matrix("suppress_overlaps", "items", items)
-    return Suppression(*_native.call_native(_SPEC, threads, items, weights, w, threshold))
+    return Suppression(*_native.call_native(_PLAN, threads, items, weights, w, threshold))
 
 
 # The extension checks the inputs as it reads them and gives accepted and
 # kept as 0-based np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.sets_in("items"), _c.array_in("weights", 1), _c.as_is("w"),
      _c.scalar_in("threshold")), ("one_based", "one_based"))

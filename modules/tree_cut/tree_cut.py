@@ -106,11 +106,11 @@ def tree_cut(merges: ArrayLike, heights: ArrayLike, count: Optional[ArrayLike] =
     >>> tree_cut(merges, heights, height=float("inf"))
     array([0, 0, 0, 0, 1])
     """
-    return _native.call_native(_SPEC, threads, merges, heights, count, height)
+    return _native.call_native(_PLAN, threads, merges, heights, count, height)
 
 
 # The extension shifts the merges as it reads them and gives the regions as
 # 0-based np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.ids_in("merges", 1, 2), _c.as_is("heights"), _c.as_is("count", False),
      _c.as_is("height", False)), ("one_based",))

@@ -93,11 +93,11 @@ def tree_leaf_matrix(merges: ArrayLike, sets: Sets, *, threads: Optional[int] = 
     """
     if type(sets) is not np.ndarray:
         sets = _c.set_matrix("tree_leaf_matrix", "sets", sets)
-    return _native.call_native(_SPEC, threads, merges, sets, 0)
+    return _native.call_native(_PLAN, threads, merges, sets, 0)
 
 
 # The extension shifts the ids as it reads them and gives the leaves (base
 # 0) as np.intp.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.ids_in("merges", 1, 2, clamp=True), _c.sets_in("sets", 1, clamp=True),
      _c.as_is("base")), ("zero_based",))

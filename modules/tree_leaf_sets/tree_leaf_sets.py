@@ -99,11 +99,11 @@ def tree_leaf_sets(merges: ArrayLike, sets: Sets, *,
     """
     if type(sets) is not np.ndarray:
         sets = _c.set_matrix("tree_leaf_sets", "sets", sets)
-    return _native.call_native(_SPEC, threads, merges, sets)
+    return _native.call_native(_PLAN, threads, merges, sets)
 
 
 # The extension shifts the ids as it reads them and makes the lists' leaves
 # 0-based.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.ids_in("merges", 1, 2, clamp=True), _c.sets_in("sets", 1, clamp=True)),
     ("leaf_lists",))

@@ -100,10 +100,10 @@ def tree_occurrence_masks(labels: ArrayLike, merges: ArrayLike, sets: Sets, *,
     """
     if type(sets) is not np.ndarray:
         sets = _c.set_matrix("tree_occurrence_masks", "sets", sets)
-    return _native.call_native(_SPEC, threads, labels, merges, sets)
+    return _native.call_native(_PLAN, threads, labels, merges, sets)
 
 
 # The extension checks the inputs and shifts the ids as it reads them.
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.ids_in("labels", 1, 2), _c.ids_in("merges", 1, 2, clamp=True),
      _c.sets_in("sets", 1, clamp=True)), ())

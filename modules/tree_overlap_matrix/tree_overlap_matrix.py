@@ -94,11 +94,11 @@ def tree_overlap_matrix(merges: ArrayLike, weights: ArrayLike, *,
     ``overlaps[3, 4]`` is 5, the weight 2 + 3 of leaves 0 and 1, held by
     both.
     """
-    return _native.call_native(_SPEC, threads, _EMPTY, merges, weights)
+    return _native.call_native(_PLAN, threads, _EMPTY, merges, weights)
 
 
 _EMPTY = np.zeros((0, 0))
 # The extension checks the inputs as it reads them (merges are 0-based in
 # both layers; weights are read as one column).
-_SPEC = _native.native_spec(
+_PLAN = _native.native_plan(
     (_c.as_is("unused"), _c.ids_in("merges", ndim=2), _c.column_in("weights")), ())

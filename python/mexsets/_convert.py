@@ -1,8 +1,8 @@
 """The conversions of the native layer (mexsets.<function>) that stay in
-Python, and the specs of the extensions' call_native.
+Python, and the plans of the extensions' call_native.
 
-A wrapper hands its inputs to the extension's call_native with the spec it
-made once at import (native_spec of the tuples that as_is() .. sets_in()
+A wrapper hands its inputs to the extension's call_native with the plan it
+made once at import (native_plan of the tuples that as_is() .. sets_in()
 give): the extension refuses None where an input is required, checks the
 dimensions, reads ids into its own buffer shifted to the faithful numbering
 (ids + 1, negative end markers raised to 0 where the faithful function ends
@@ -207,7 +207,7 @@ def _pack(fn, arg, value, what):
     return out
 
 
-# The inputs of native_spec (made once per wrapper, at import): the checks
+# The inputs of native_plan (made once per wrapper, at import): the checks
 # and id shifts the extension's call_native makes as it reads each input,
 # in argument order, with the refusals above (same identifiers and words).
 def as_is(arg, required=True):
