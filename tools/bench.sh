@@ -20,6 +20,12 @@
 # merge_hierarchical on SLIC labels of 400 to 50,000 regions
 # (bench/compare/compare_skimage.py; its options follow).
 #   bash tools/bench.sh --skimage [--sizes 400,2000] [--repeats N] [--huge REGIONS]
+# With --threads, runs every function's Threads benchmarks and prints the best
+# time on one and on two threads (bench/support/threads_table.py).
+#   bash tools/bench.sh --threads [FUNCTION]
+# With --record, runs all of the above (the comparisons on one thread) and
+# writes them, with the machine they ran on, to bench/results.md.
+#   bash tools/bench.sh --record [SEED]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${1:-}" = --skimage ]; then
@@ -27,6 +33,19 @@ if [ "${1:-}" = --skimage ]; then
   bash "$root/tools/setup.sh" python_package >/dev/null
   exec "$(bash "$root/tools/python.sh")" "$root/bench/compare/compare_skimage.py" \
     --build "${MEXSETS_BUILD:-$root/build}" "$@"
+fi
+if [ "${1:-}" = --record ]; then
+  exec bash "$root/bench/support/record.sh" "${2:-1}"
+fi
+if [ "${1:-}" = --threads ]; then
+  bash "$root/tools/setup.sh" >/dev/null
+  build=${MEXSETS_BUILD:-$root/build}
+  programs=()
+  for program in "$build"/bench_${2:-*}; do
+    case $program in *_tiny) continue ;; esac
+    [ -x "$program" ] && programs+=("$program")
+  done
+  exec python3 "$root/bench/support/threads_table.py" "${programs[@]}"
 fi
 python_mode=false
 if [ "${1:-}" = --scaling ]; then

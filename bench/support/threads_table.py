@@ -1,0 +1,112 @@
+"""One and two threads for every function: runs each given Google Benchmark
+program's Threads benchmarks (or reads their JSON output) and prints a
+Markdown table of the best wall time on one thread, on two, and the speedup.
+
+  python3 bench/support/threads_table.py [--repetitions N] build/bench_<name> [...]
+  python3 bench/support/threads_table.py --json bench_<name>.json [...]
+
+A Threads benchmark's arguments are its workload and its thread count; the
+thread count is the argument whose values pair the runs up into (1, 2)
+threads with every other argument equal.
+"""
+import argparse
+import json
+import os
+import re
+import subprocess
+import sys
+
+
+def load(program, repetitions):
+    run = subprocess.run(
+        [program, "--benchmark_filter=^Threads/", "--benchmark_format=json",
+         "--benchmark_repetitions=%d" % repetitions],
+        capture_output=True, text=True)
+    if "Failed to match any benchmarks" in run.stderr:
+        return {"benchmarks": []}
+    if run.returncode:
+        sys.exit("%s failed:\n%s" % (program, run.stderr))
+    return json.loads(run.stdout)
+
+
+def best_times(report):
+    """{(args...): (best wall ms, label)} over the repetitions."""
+    best = {}
+    iterations = [b for b in report["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
+    # A report of aggregates only gives the medians.
+    chosen = iterations or [b for b in report["benchmarks"] if b.get("aggregate_name") == "median"]
+    for b in chosen:
+        parts = b.get("run_name", b["name"]).split("/")
+        if parts[0] != "Threads":
+            continue
+        args = tuple(int(p) for p in parts[1:] if re.fullmatch(r"-?\d+", p))
+        scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+        wall = b["real_time"] * scale
+        if args not in best or wall < best[args][0]:
+            best[args] = (wall, b.get("label", ""))
+    return best
+
+
+def thread_position(keys):
+    """The argument position that holds the thread count, or None."""
+    if not keys:
+        return None
+    for k in reversed(range(len(next(iter(keys))))):
+        if {key[k] for key in keys} != {1, 2}:
+            continue
+        rest = {}
+        for key in keys:
+            rest.setdefault(key[:k] + key[k + 1:], set()).add(key[k])
+        if all(v == {1, 2} for v in rest.values()):
+            return k
+    return None
+
+
+def rows(name, best):
+    k = thread_position(set(best))
+    if k is None:
+        return [(name, "no Threads runs", None, None)]
+    out = []
+    for key in sorted(best):
+        if key[k] != 1:
+            continue
+        two = key[:k] + (2,) + key[k + 1:]
+        one_ms, label = best[key]
+        two_ms = best[two][0]
+        label = re.sub(r",? *\d+ threads?(\(s\))?", "", label).strip(", ")
+        workload = label or "/".join(str(a) for i, a in enumerate(key) if i != k) or "large"
+        out.append((name, workload, one_ms, two_ms))
+    return out
+
+
+def ms(t):
+    return "%.3g ms" % t if t < 1000 else "%.3g s" % (t / 1000)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("programs", nargs="*")
+    parser.add_argument("--json", nargs="*", default=[])
+    parser.add_argument("--repetitions", type=int, default=3)
+    a = parser.parse_args()
+    table = []
+    for program in a.programs:
+        name = os.path.basename(program).replace("bench_", "", 1)
+        print("running %s" % name, file=sys.stderr, flush=True)
+        table += rows(name, best_times(load(program, a.repetitions)))
+    for path in a.json:
+        name = os.path.basename(path).replace("bench_", "", 1).rsplit(".", 1)[0]
+        with open(path) as f:
+            table += rows(name, best_times(json.load(f)))
+    print("| function | workload | 1 thread | 2 threads | speedup |")
+    print("|:--|:--|--:|--:|--:|")
+    for name, workload, one, two in table:
+        if one is None:
+            print("| %s | %s | | | |" % (name, workload))
+            continue
+        print("| %s | %s | %s | %s | %.2f |" % (name, workload, ms(one), ms(two), one / two))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
