@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "mexsets/bits.hpp"
 #include "set_features_modes.hpp"
 #include "sparse_weights.hpp"
 
@@ -60,6 +61,7 @@ class SparsePairs {
     s_->marked.assign(size + 1, 0);
     s_->column.assign(size + 1, 0);
     s_->earlier.resize(shared.cols_);
+    s_->count.resize(shared.cols_);
     s_->found.resize(64);
   }
 
@@ -79,8 +81,11 @@ class SparsePairs {
     const std::uint32_t* rows = sparse_.row.data();
     std::size_t found = 0;
     bool crowded = false;
+    // Pairs found per column j, to put them in (j, k) order afterwards.
+    std::uint32_t* count = s.count.data();
+    std::fill(count, count + length, 0u);
     // The columns j < k holding id b, each paired with k through entry p.
-    auto take = [&](std::uint32_t b, std::size_t k, std::uint32_t p) {
+    auto take = [&](std::uint32_t b, std::size_t, std::uint32_t p) {
       for (std::uint32_t j = column[b]; j != kNone; j = earlier[j]) {
         if (found == s.found.size()) {
           if (found >= kMostFound) {
@@ -89,7 +94,8 @@ class SparsePairs {
           }
           s.found.resize(2 * found);
         }
-        s.found[found++] = {std::uint64_t{j} << 32 | k, p};
+        s.found[found++] = {j, p};
+        ++count[j];
       }
     };
     double sum = 0.0;
@@ -124,17 +130,26 @@ class SparsePairs {
           pair += w_.data ? w_(id_at(j), id_at(k)) : kept(id_at(j), id_at(k));
       found = 0;
     }
-    // Found in k order; mostly few, sorted by insertion then.
-    Found* pairs = s.found.data();
-    auto before = [](const Found& x, const Found& y) { return x.at < y.at; };
-    if (found > kFewFound) {
-      std::sort(pairs, pairs + found, before);
-    } else {
-      for (std::size_t f = 1; f < found; ++f)
-        for (std::size_t g = f; g > 0 && before(pairs[g], pairs[g - 1]); --g)
-          std::swap(pairs[g], pairs[g - 1]);
+    // Found in k order, and for each j with k ascending (a pair (j, k) is
+    // found once, at k): placing each pair's weight after those of the
+    // columns before j, in the order found, puts the weights in (j, k)
+    // order without comparing pairs.
+    if (found == 1) {
+      pair += sparse_.value[s.found[0].entry];
+    } else if (found > 1) {
+      std::uint32_t at = 0;
+      for (std::size_t j = 0; j < length; ++j) {
+        const std::uint32_t c = count[j];
+        count[j] = at;
+        at += c;
+      }
+      if (s.ordered.size() < found) s.ordered.resize(s.found.size());
+      double* ordered = s.ordered.data();
+      const Found* pairs = s.found.data();
+      const double* value = sparse_.value.data();
+      for (std::size_t f = 0; f < found; ++f) ordered[count[pairs[f].j]++] = value[pairs[f].entry];
+      for (std::size_t f = 0; f < found; ++f) pair += ordered[f];
     }
-    for (std::size_t f = 0; f < found; ++f) pair += sparse_.value[pairs[f].entry];
     out2_[i] = pair;
     out1_[i] = pair * -2 + sum;
   }
@@ -162,12 +177,10 @@ class SparsePairs {
   static constexpr std::size_t kSlots = 4;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   static constexpr std::size_t kAhead = 4;
-  static constexpr std::size_t kFewFound = 16;
   static constexpr std::size_t kMostFound = std::size_t{1} << 16;
-  // A pair found in a row: j << 32 | k, and its weight's entry.
+  // A pair (j, k) found in a row: j, and its weight's entry.
   struct Found {
-    std::uint64_t at;
-    std::uint32_t entry;
+    std::uint32_t j, entry;
   };
   // What a row's walk reads of an id, in one place: its value, the rows of
   // its column's first kSlots nonzero weights (padded with `size`), where
@@ -184,7 +197,9 @@ class SparsePairs {
     // Per column of the row: the previous column holding the same id, or
     // kNone.
     std::vector<std::uint32_t> earlier;
-    std::vector<Found> found;  // the row's pairs of nonzero weight
+    std::vector<Found> found;          // the row's pairs of nonzero weight
+    std::vector<std::uint32_t> count;  // per column of the row: pairs found with it as j
+    std::vector<double> ordered;       // their weights in (j, k) order
     std::uint32_t number = 0;
   };
 
@@ -217,13 +232,55 @@ void sparse_rows(const SparsePairs& shared, ConstMatrix ids, const IdLimit& limi
   }
 }
 
+// The pairs of nonzero weight among `pairs` pairs of row i of ids, up to
+// kRowPairs of them looked at: every pair of a short row, else kRowPairs
+// pairs (j, k), j != k, spread over the row in a fixed pseudo-random
+// pattern (its weights are symmetric in where they fall, not in value, so
+// the order of j and k does not matter). Ids that break the limit (which the
+// rows' walk then reports) are left out. Returns the estimate scaled to the
+// row's pairs.
+double nonzero_pairs_of_row(ConstMatrix ids, ConstMatrix w, std::size_t size, std::size_t i,
+                            std::size_t length, double pairs) {
+  constexpr std::size_t kRowPairs = 64;
+  const double bound = static_cast<double>(size);
+  auto nonzero = [&](std::size_t j, std::size_t k) {
+    const double x = ids(i, j), y = ids(i, k);
+    if (!(x >= 0 && x < bound && y >= 0 && y < bound)) return 0;
+    const auto a = static_cast<std::size_t>(x), b = static_cast<std::size_t>(y);
+    return magnitude_bits(w.data[a + b * w.rows]) != 0 ? 1 : 0;
+  };
+  std::size_t found = 0;
+  if (pairs <= static_cast<double>(kRowPairs)) {
+    for (std::size_t j = 0; j < length; ++j)
+      for (std::size_t k = j + 1; k < length; ++k) found += static_cast<std::size_t>(nonzero(j, k));
+    return static_cast<double>(found);
+  }
+  std::uint64_t state = 0x9E3779B97F4A7C15u ^ i;
+  for (std::size_t s = 0; s < kRowPairs; ++s) {
+    // splitmix64
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    z ^= z >> 31;
+    const auto j = static_cast<std::size_t>(z % length);
+    const auto k = (j + 1 + static_cast<std::size_t>((z >> 32) % (length - 1))) % length;
+    found += static_cast<std::size_t>(nonzero(j, k));
+  }
+  return static_cast<double>(found) * pairs / static_cast<double>(kRowPairs);
+}
+
 // Whether mode 3 reads the nonzero weights kept beforehand: always when asked
 // to (and the memory is there), else when the estimated cost says so. Every
 // pair's weight read from w costs a random read, a few nanoseconds once w
 // outgrows the caches; keeping the nonzero weights costs a streaming read of
 // the addressed square of w, then per id a lookup of its column's nonzero
-// entries. Row lengths and the share of nonzero weights are estimated from
-// samples; the choice bears on cost only. Fills `sparse` when it returns true.
+// entries, and per pair of nonzero weight found in a row its listing in
+// (j, k) order. Row lengths and the pairs of nonzero weight are estimated
+// from sampled rows: rows often draw their ids from near one another, so the
+// pairs they hold may have nonzero weights far more often than w's entries
+// do. The share of nonzero entries of w (which sets the lookups per id) is
+// sampled from w. The input alone fixes the samples; the choice bears on
+// cost only. Fills `sparse` when it returns true.
 bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLimit& limit,
                      SparseWeights& sparse) {
   const std::size_t size = limit.limit;
@@ -234,31 +291,35 @@ bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLi
     // A small square of w is read pair by pair at once.
     constexpr std::size_t kSmallSide = 256;
     if (size < kSmallSide) return false;
-    // Row lengths from 8 runs of 128 neighbouring rows (which share the
-    // lines of the id matrix), spread over it.
+    // 8 runs of 128 neighbouring rows (which share the lines of the id
+    // matrix), spread over it.
     constexpr std::size_t kRuns = 8, kRunRows = 128, kSampledWeights = 4096;
-    double sampled_ids = 0, sampled_pairs = 0, sampled_rows = 0;
+    double sampled_ids = 0, sampled_pairs = 0, sampled_found = 0, sampled_rows = 0;
     for (std::size_t run = 0; run < kRuns; ++run) {
       const std::size_t first = ids.rows / kRuns * run;
       for (std::size_t i = first; i < std::min(first + kRunRows, ids.rows); ++i, ++sampled_rows) {
         std::size_t length = 0;
         while (length < ids.cols && !(ids(i, length) < 0)) ++length;
         const double l = static_cast<double>(length);
+        const double pairs = l * (l - (length > 0)) / 2;
         sampled_ids += l;
-        sampled_pairs += l * (l - (length > 0)) / 2;
+        sampled_pairs += pairs;
+        if (length > 1) sampled_found += nonzero_pairs_of_row(ids, w, size, i, length, pairs);
       }
     }
     const double rows = static_cast<double>(ids.rows) / sampled_rows;
     const double id_count = sampled_ids * rows, pair_count = sampled_pairs * rows;
+    const double found = sampled_found * rows;
     // Costs in nanoseconds, as measured on a 2 MB second-level cache: a
     // pair's random read of w, cheaper while the square fits that cache; a
     // weight of the square streamed; per id a few fixed steps plus one per
-    // nonzero entry of its column.
-    constexpr double kCachedPairRead = 2.5, kPairRead = 6, kStreamed = 1, kPerId = 8;
+    // nonzero entry of its column; a pair of nonzero weight found.
+    constexpr double kCachedPairRead = 2.5, kPairRead = 6, kStreamed = 1, kPerId = 8,
+                     kPerFound = 20;
     const double side = static_cast<double>(size);
     const bool cached = side * side * sizeof(double) <= 2.0 * (1 << 20);
     const double every_pair = pair_count * (cached ? kCachedPairRead : kPairRead);
-    const double fixed = side * side * kStreamed + id_count * kPerId;
+    const double fixed = side * side * kStreamed + id_count * kPerId + found * kPerFound;
     if (fixed >= every_pair) return false;
     // Nonzero entries per column at which the kept weights stop paying.
     const double per_column = (every_pair - fixed) / std::max(id_count, 1.0);
