@@ -29,6 +29,8 @@ namespace {
 class SparsePairs {
  public:
   static constexpr std::size_t kSideBySide = 1;
+  // Nonzero weights of a column looked up without a loop.
+  static constexpr std::size_t kSlots = 4;
 
   SparsePairs(const SparseWeights& sparse, std::size_t size, std::size_t cols, const double* v,
               ConstMatrix w, double* out1, double* out2)
@@ -223,7 +225,6 @@ class SparsePairs {
 #endif
 
  private:
-  static constexpr std::size_t kSlots = 4;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   static constexpr std::size_t kAhead = 4;
   static constexpr std::size_t kMostFound = std::size_t{1} << 16;
@@ -390,7 +391,9 @@ bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLi
     // pair's random read of w, cheaper while the square fits that cache; a
     // weight of the square streamed; per id a few fixed steps plus one per
     // nonzero entry of its column; and the rows' pairs of nonzero weight
-    // found or, where cheaper, every pair taken in turn.
+    // found or, where cheaper, every pair taken in turn (which serves rows
+    // whose ids' columns hold at most kSlots nonzero weights; the others
+    // find theirs one by one).
     constexpr double kCachedPairRead = 2.5, kPairRead = 6, kStreamed = 1, kPerId = 8;
     const double side = static_cast<double>(size);
     const bool cached = side * side * sizeof(double) <= 2.0 * (1 << 20);
