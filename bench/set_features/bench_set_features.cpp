@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
 
 #include "host.hpp"
 #include "reference_set_features.hpp"
@@ -164,8 +165,8 @@ void NearPairReads(benchmark::State& state) {
 }
 BENCHMARK(NearPairReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
-// The same local rows: the kernel as it chooses, the plain transcription,
-// and the kernel on 1 and 2 threads.
+// The same local rows: the kernel as it chooses and the plain transcription
+// (and in Threads below, the kernel on 1 and 2 threads).
 void NearKernel(benchmark::State& state) {
   const Workload& map = near_map();
   const Matrix& ids = near_ids();
@@ -182,29 +183,27 @@ void NearTranscription(benchmark::State& state) {
   for (auto _ : state)
     benchmark::DoNotOptimize(reference::set_features(ids, map.values, 3, map.weights));
 }
-void NearThreads(benchmark::State& state) {
-  const mexsets::ThreadScope scope(threads_bench::threads(state));
-  NearKernel(state);
-}
 BENCHMARK(NearKernel)->Unit(benchmark::kMillisecond);
 BENCHMARK(NearTranscription)->Unit(benchmark::kMillisecond);
-BENCHMARK(NearThreads)->Apply(threads_bench::one_and_two);
 
-// Every mode on the tall workload on 1 and 2 threads: arguments (threads,
-// mode).
+// Every mode on the tall workload on 1 and 2 threads, and mode 3 on the
+// rows of near ids (mode argument 5): arguments (threads, mode).
 void Threads(benchmark::State& state) {
-  const Workload& w = workload(1);
+  const bool near = state.range(1) == 5;
+  const int mode = near ? 3 : static_cast<int>(state.range(1));
+  const Matrix& ids = near ? near_ids() : workload(1).ids;
+  const Workload& w = near ? near_map() : workload(1);
   const mexsets::ThreadScope scope(threads_bench::threads(state));
-  const int mode = static_cast<int>(state.range(1));
-  std::vector<double> out1(w.ids.rows), out2(w.ids.rows * mexsets::second_output_columns(mode));
+  std::vector<double> out1(ids.rows), out2(ids.rows * mexsets::second_output_columns(mode));
   for (auto _ : state) {
-    mexsets::set_features(mode, w.ids.cref(), w.values.cref(), w.weights.cref(), out1.data(),
+    mexsets::set_features(mode, ids.cref(), w.values.cref(), w.weights.cref(), out1.data(),
                           out2.data());
     benchmark::DoNotOptimize(out1.data());
   }
+  state.SetLabel(near ? "mode 3, near ids" : "mode " + std::to_string(mode));
 }
 BENCHMARK(Threads)
-    ->ArgsProduct({{1, 2}, {1, 2, 3, 4}})
+    ->ArgsProduct({{1, 2}, {1, 2, 3, 4, 5}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -74,6 +74,7 @@ void Threads(benchmark::State& state) {
     auto m = mexsets::tree_leaf_matrix(w.merges.cref(), w.sets.cref(), 0);
     benchmark::DoNotOptimize(m.data.data());
   }
+  state.SetLabel(state.range(1) ? "deep tree" : "balanced tree");
 }
 BENCHMARK(Threads)->ArgsProduct({{1, 2}, {0, 500}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
