@@ -170,7 +170,10 @@ class SparsePairs {
   // pair found: for rows whose pairs often have nonzero weights.
   template <class IdAt>
   bool pairwise_row(std::size_t i, std::size_t length, IdAt id_at) const {
-    std::uint32_t a[kPairwiseIds], first[kPairwiseIds], slot[kPairwiseIds][kSlots];
+    // Per column k: its id, where its column's weights start, and the rows
+    // of its slots, slot by slot (so that a_j is compared with the slots of
+    // many columns at once).
+    std::uint32_t a[kPairwiseIds], first[kPairwiseIds], slot[kSlots][kPairwiseIds];
     const Id* table = ids_->data();
     std::uint32_t more = 0;
     double sum = 0.0;
@@ -181,23 +184,31 @@ class SparsePairs {
       sum += id.value;
       more |= id.more;
       first[k] = id.first;
-      for (std::size_t t = 0; t < kSlots; ++t) slot[k][t] = id.slot[t];
+      for (std::size_t t = 0; t < kSlots; ++t) slot[t][k] = id.slot[t];
     }
     if (more) return false;
+    // Which slot of column k holds a_j, as a bit (a column's rows differ, so
+    // at most one does), then the weight listed when one does.
+    static constexpr std::uint8_t kSlotOfBit[1u << kSlots] = {0, 0, 1, 0, 2, 0, 0, 0,
+                                                              3, 0, 0, 0, 0, 0, 0, 0};
+    std::uint32_t holds[kPairwiseIds];
     double listed[kPairwiseIds * (kPairwiseIds - 1) / 2];
     std::size_t found = 0;
     const double* value = sparse_.value.data();
-    for (std::size_t j = 0; j < length; ++j)
+    for (std::size_t j = 0; j + 1 < length; ++j) {
+      const std::uint32_t b = a[j];
       for (std::size_t k = j + 1; k < length; ++k) {
-        std::uint32_t entry = 0, hit = 0;
-        for (std::size_t t = 0; t < kSlots; ++t) {
-          const std::uint32_t same = slot[k][t] == a[j];
-          entry |= (first[k] + static_cast<std::uint32_t>(t)) & (0u - same);
-          hit |= same;
-        }
-        listed[found] = value[entry];
-        found += hit;
+        std::uint32_t bits = 0;
+        for (std::size_t t = 0; t < kSlots; ++t)
+          bits |= static_cast<std::uint32_t>(slot[t][k] == b) << t;
+        holds[k] = bits;
       }
+      for (std::size_t k = j + 1; k < length; ++k) {
+        const std::uint32_t bits = holds[k];
+        listed[found] = value[bits ? first[k] + kSlotOfBit[bits] : 0];
+        found += bits != 0;
+      }
+    }
     double pair = 0.0;
     for (std::size_t f = 0; f < found; ++f) pair += listed[f];
     out2_[i] = pair;
