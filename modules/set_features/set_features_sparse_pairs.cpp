@@ -204,9 +204,10 @@ class SparsePairs {
         holds[k] = bits;
       }
       for (std::size_t k = j + 1; k < length; ++k) {
-        const std::uint32_t bits = holds[k];
-        listed[found] = value[bits ? first[k] + kSlotOfBit[bits] : 0];
-        found += bits != 0;
+        // Without a branch: a hit is rare and unforeseeable.
+        const std::uint32_t bits = holds[k], hit = bits != 0;
+        listed[found] = value[(first[k] + kSlotOfBit[bits]) & (0u - hit)];
+        found += hit;
       }
     }
     double pair = 0.0;
