@@ -2,8 +2,8 @@
 // superpixels of a 480x640 picture give (3000 regions, ~9000 touching
 // pairs), and of 300,000 regions: the shipped kernel, the plain O(L*E)
 // transcription (small case only), and the whole gateway through the
-// stand-in host; and the kernel at 18,750 to 300,000 regions
-// (--benchmark_filter=Scaling).
+// stand-in host; the kernel on 1 and 2 threads (--benchmark_filter=Threads);
+// and the kernel at 18,750 to 300,000 regions (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -13,6 +13,7 @@
 #include "merge_regions.hpp"
 #include "reference_merge_regions.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 
 namespace {
 
@@ -89,6 +90,14 @@ void Gateway(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(Transcription)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The 300,000 regions on 1 and 2 threads: the merges are serial, so the two
+// should match.
+void Threads(benchmark::State& state) {
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  merge_all(state, workload(1));
+}
+BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
 
 // Grids of 125-by-150 to 500-by-600 regions (about 3 pairs each): the
 // merges come off a heap, so the work grows as n log n.

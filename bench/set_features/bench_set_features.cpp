@@ -4,11 +4,13 @@
 // ids uniform, the rest of each row -1. Timed: the shipped kernel (with its id
 // checks), the plain row-by-row transcription, and the whole gateway through
 // the stand-in host; mode 3 on mostly zero weights by each way of reading
-// them (--benchmark_filter=PairReads); and modes 1 and 3 at 62,500 to
-// 1,000,000 rows (--benchmark_filter=Scaling).
+// them (--benchmark_filter=PairReads), also on rows of ids near one another
+// (--benchmark_filter=Near); and modes 1 and 3 at 62,500 to 1,000,000 rows
+// (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
 
 #include <random>
+#include <string>
 
 #include "host.hpp"
 #include "reference_set_features.hpp"
@@ -107,8 +109,9 @@ BENCHMARK(PairReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // Mode 3 where rows are local: 1,000,000 rows of 1 to 20 ids drawn from the
 // 30 map cells nearest a random cell of the 50-by-100 map, with its shared
-// boundaries as W (0.14% nonzero at most, zero diagonal); each way of reading
-// the weights as in PairReads.
+// boundaries as W (0.14% nonzero at most, zero diagonal, but about one pair
+// in eight of a row has a nonzero weight); each way of reading the weights
+// as in PairReads.
 const Matrix& near_ids() {
   static const Matrix ids = [] {
     constexpr std::size_t map_rows = 50, map_cols = 100, rows = 1000000, near = 30;
@@ -139,13 +142,18 @@ const Matrix& near_ids() {
   return ids;
 }
 
-void NearPairReads(benchmark::State& state) {
+const Workload& near_map() {
   static const Workload map = [] {
     std::mt19937_64 random(4);
     Workload w;
     set_features_workload::map_measures(random, 5000, 50, w.values, w.weights);
     return w;
   }();
+  return map;
+}
+
+void NearPairReads(benchmark::State& state) {
+  const Workload& map = near_map();
   const Matrix& ids = near_ids();
   const auto reads = static_cast<mexsets::PairReads>(state.range(0));
   std::vector<double> out1(ids.rows), out2(ids.rows);
@@ -157,21 +165,45 @@ void NearPairReads(benchmark::State& state) {
 }
 BENCHMARK(NearPairReads)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
-// Every mode on the tall workload on 1 and 2 threads: arguments (threads,
-// mode).
-void Threads(benchmark::State& state) {
-  const Workload& w = workload(1);
-  const mexsets::ThreadScope scope(threads_bench::threads(state));
-  const int mode = static_cast<int>(state.range(1));
-  std::vector<double> out1(w.ids.rows), out2(w.ids.rows * mexsets::second_output_columns(mode));
+// The same local rows: the kernel as it chooses and the plain transcription
+// (and in Threads below, the kernel on 1 and 2 threads).
+void NearKernel(benchmark::State& state) {
+  const Workload& map = near_map();
+  const Matrix& ids = near_ids();
+  std::vector<double> out1(ids.rows), out2(ids.rows);
   for (auto _ : state) {
-    mexsets::set_features(mode, w.ids.cref(), w.values.cref(), w.weights.cref(), out1.data(),
+    mexsets::set_features(3, ids.cref(), map.values.cref(), map.weights.cref(), out1.data(),
                           out2.data());
     benchmark::DoNotOptimize(out1.data());
   }
 }
+void NearTranscription(benchmark::State& state) {
+  const Workload& map = near_map();
+  const Matrix& ids = near_ids();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(reference::set_features(ids, map.values, 3, map.weights));
+}
+BENCHMARK(NearKernel)->Unit(benchmark::kMillisecond);
+BENCHMARK(NearTranscription)->Unit(benchmark::kMillisecond);
+
+// Every mode on the tall workload on 1 and 2 threads, and mode 3 on the
+// rows of near ids (mode argument 5): arguments (threads, mode).
+void Threads(benchmark::State& state) {
+  const bool near = state.range(1) == 5;
+  const int mode = near ? 3 : static_cast<int>(state.range(1));
+  const Matrix& ids = near ? near_ids() : workload(1).ids;
+  const Workload& w = near ? near_map() : workload(1);
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  std::vector<double> out1(ids.rows), out2(ids.rows * mexsets::second_output_columns(mode));
+  for (auto _ : state) {
+    mexsets::set_features(mode, ids.cref(), w.values.cref(), w.weights.cref(), out1.data(),
+                          out2.data());
+    benchmark::DoNotOptimize(out1.data());
+  }
+  state.SetLabel(near ? "mode 3, near ids" : "mode " + std::to_string(mode));
+}
 BENCHMARK(Threads)
-    ->ArgsProduct({{1, 2}, {1, 2, 3, 4}})
+    ->ArgsProduct({{1, 2}, {1, 2, 3, 4, 5}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,8 +1,9 @@
 // tree_cut on random merge trees of 3,000 leaves (superpixels of a 480x640
 // picture) and 300,000 leaves, cut into a tenth as many regions: the
 // shipped kernel, the plain O(L^2) transcription (small case only), and the
-// whole gateway through the stand-in host; and the kernel at 18,750 to
-// 300,000 leaves (--benchmark_filter=Scaling).
+// whole gateway through the stand-in host; the kernel on 1 and 2 threads
+// (--benchmark_filter=Threads); and the kernel at 18,750 to 300,000 leaves
+// (--benchmark_filter=Scaling).
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -10,6 +11,7 @@
 #include "host.hpp"
 #include "reference_tree_cut.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 #include "tree_cut.hpp"
 
 namespace {
@@ -66,6 +68,13 @@ void Gateway(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(Transcription)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The 300,000 leaves on 1 and 2 threads.
+void Threads(benchmark::State& state) {
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  cut(state, workload(1));
+}
+BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
 
 // Linear in the leaves.
 void Scaling(benchmark::State& state) {

@@ -2,7 +2,8 @@
 // 500-by-500 label grid, 2,000 leaves, 5,000 node-set rows of 1 to 4 nodes),
 // balanced and deep. Three ways: the shipped computation, the whole gateway
 // through the stand-in host, and the glue it replaces (tree_leaf_sets' lists,
-// then a padded matrix filled from them).
+// then a padded matrix filled from them); and the computation on 1 and 2
+// threads (--benchmark_filter=Threads).
 //
 // Counter: out_MB, the matrix's bytes.
 #include <benchmark/benchmark.h>
@@ -11,6 +12,7 @@
 
 #include "host.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 #include "tree_leaf_matrix.hpp"
 #include "tree_workloads.hpp"
 
@@ -63,6 +65,18 @@ void ListsThenPadding(benchmark::State& state) {
 BENCHMARK(Kernel)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(ListsThenPadding)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// The computation on 1 and 2 threads: arguments (threads, target depth).
+void Threads(benchmark::State& state) {
+  const Workload& w = workload(state.range(1));
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  for (auto _ : state) {
+    auto m = mexsets::tree_leaf_matrix(w.merges.cref(), w.sets.cref(), 0);
+    benchmark::DoNotOptimize(m.data.data());
+  }
+  state.SetLabel(state.range(1) ? "deep tree" : "balanced tree");
+}
+BENCHMARK(Threads)->ArgsProduct({{1, 2}, {0, 500}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Balanced trees over 250 to 4,000 regions, 1,000 sets: the result has a
 // row per set and a column per leaf, so the work is linear in the regions.

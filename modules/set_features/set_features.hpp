@@ -48,10 +48,11 @@
 // Mode 3 buffers blocks of rows and advances the pair sums of rows of equal
 // length side by side; when w is large, mostly zeros and the pairs many, it
 // first keeps w's nonzero entries (one streaming read of w) and looks each
-// row's pairs up among them instead (sparse_weights.hpp). Memory: O(1)
+// row's pairs up among them instead (sparse_weights.hpp), or, for short rows
+// whose pairs often have nonzero weights, each pair in turn. Memory: O(1)
 // besides the outputs, a block buffer of at most 2^14 ids in mode 3 (or,
 // with the nonzero weights kept, 12 bytes per nonzero weight, 48 per
-// addressable id and 4 per column of ids; when that memory is not there,
+// addressable id and 8 per column of ids; when that memory is not there,
 // every pair is read from w), and in mode 4 a row-major copy of the four
 // value columns when the ids outnumber four times its rows.
 #pragma once

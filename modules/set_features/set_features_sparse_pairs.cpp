@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "mexsets/bits.hpp"
 #include "set_features_modes.hpp"
 #include "sparse_weights.hpp"
 
@@ -22,10 +23,14 @@ namespace {
 // earlier columns holding the same id are chained from there), so the pairs
 // found are those of nonzero weight; they are then added in (j, k) order.
 // Columns hold few entries: the first kSlots of each are looked up without
-// a loop.
+// a loop. Where a row's pairs often have nonzero weights, finding them one
+// by one costs more than looking at every pair of a short row in turn
+// (pairwise_row).
 class SparsePairs {
  public:
   static constexpr std::size_t kSideBySide = 1;
+  // Nonzero weights of a column looked up without a loop.
+  static constexpr std::size_t kSlots = 4;
 
   SparsePairs(const SparseWeights& sparse, std::size_t size, std::size_t cols, const double* v,
               ConstMatrix w, double* out1, double* out2)
@@ -47,6 +52,9 @@ class SparsePairs {
     cols_ = cols;
   }
 
+  // Whether rows of few ids are taken pair by pair (pairwise_row).
+  void pairwise(bool on) { pairwise_ = on; }
+
   // The walker of one chunk of rows: the ids' table shared, the scratch its
   // own.
   SparsePairs(const SparsePairs& shared, std::size_t)
@@ -55,17 +63,20 @@ class SparsePairs {
         out1_(shared.out1_),
         out2_(shared.out2_),
         ids_(shared.table_.get()),
+        pairwise_(shared.pairwise_ && !shared.sparse_.value.empty()),
         s_(new Scratch) {
     const std::size_t size = ids_->size();
     s_->marked.assign(size + 1, 0);
     s_->column.assign(size + 1, 0);
     s_->earlier.resize(shared.cols_);
+    s_->count.resize(shared.cols_);
     s_->found.resize(64);
   }
 
   // Row i, of the given length, whose id at column k is id_at(k).
   template <class IdAt>
   void row(std::size_t i, std::size_t length, IdAt id_at) const {
+    if (pairwise_ && length <= kPairwiseIds && pairwise_row(i, length, id_at)) return;
     Scratch& s = *s_;
     if (++s.number == 0) {  // after 2^32 - 1 rows the numbers start afresh
       std::fill(s.marked.begin(), s.marked.end(), 0);
@@ -79,8 +90,11 @@ class SparsePairs {
     const std::uint32_t* rows = sparse_.row.data();
     std::size_t found = 0;
     bool crowded = false;
+    // Pairs found per column j, to put them in (j, k) order afterwards.
+    std::uint32_t* count = s.count.data();
+    std::fill(count, count + length, 0u);
     // The columns j < k holding id b, each paired with k through entry p.
-    auto take = [&](std::uint32_t b, std::size_t k, std::uint32_t p) {
+    auto take = [&](std::uint32_t b, std::size_t, std::uint32_t p) {
       for (std::uint32_t j = column[b]; j != kNone; j = earlier[j]) {
         if (found == s.found.size()) {
           if (found >= kMostFound) {
@@ -89,7 +103,8 @@ class SparsePairs {
           }
           s.found.resize(2 * found);
         }
-        s.found[found++] = {std::uint64_t{j} << 32 | k, p};
+        s.found[found++] = {j, p};
+        ++count[j];
       }
     };
     double sum = 0.0;
@@ -124,19 +139,82 @@ class SparsePairs {
           pair += w_.data ? w_(id_at(j), id_at(k)) : kept(id_at(j), id_at(k));
       found = 0;
     }
-    // Found in k order; mostly few, sorted by insertion then.
-    Found* pairs = s.found.data();
-    auto before = [](const Found& x, const Found& y) { return x.at < y.at; };
-    if (found > kFewFound) {
-      std::sort(pairs, pairs + found, before);
-    } else {
-      for (std::size_t f = 1; f < found; ++f)
-        for (std::size_t g = f; g > 0 && before(pairs[g], pairs[g - 1]); --g)
-          std::swap(pairs[g], pairs[g - 1]);
+    // Found in k order, and for each j with k ascending (a pair (j, k) is
+    // found once, at k): placing each pair's weight after those of the
+    // columns before j, in the order found, puts the weights in (j, k)
+    // order without comparing pairs.
+    if (found == 1) {
+      pair += sparse_.value[s.found[0].entry];
+    } else if (found > 1) {
+      std::uint32_t at = 0;
+      for (std::size_t j = 0; j < length; ++j) {
+        const std::uint32_t c = count[j];
+        count[j] = at;
+        at += c;
+      }
+      if (s.ordered.size() < found) s.ordered.resize(s.found.size());
+      double* ordered = s.ordered.data();
+      const Found* pairs = s.found.data();
+      const double* value = sparse_.value.data();
+      for (std::size_t f = 0; f < found; ++f) ordered[count[pairs[f].j]++] = value[pairs[f].entry];
+      for (std::size_t f = 0; f < found; ++f) pair += ordered[f];
     }
-    for (std::size_t f = 0; f < found; ++f) pair += sparse_.value[pairs[f].entry];
     out2_[i] = pair;
     out1_[i] = pair * -2 + sum;
+  }
+
+  // Row i as row() takes it, when every id's column holds at most kSlots
+  // nonzero weights (else false, and nothing written): each pair (j, k) in
+  // turn looks for a_j among a_k's slots, without a branch, and its weight
+  // is listed when there. Work in proportion to the pairs, at no cost per
+  // pair found: for rows whose pairs often have nonzero weights.
+  template <class IdAt>
+  bool pairwise_row(std::size_t i, std::size_t length, IdAt id_at) const {
+    // Per column k: its id, where its column's weights start, and the rows
+    // of its slots, slot by slot (so that a_j is compared with the slots of
+    // many columns at once).
+    std::uint32_t a[kPairwiseIds], first[kPairwiseIds], slot[kSlots][kPairwiseIds];
+    const Id* table = ids_->data();
+    std::uint32_t more = 0;
+    double sum = 0.0;
+    for (std::size_t k = 0; k < length; ++k) {
+      const std::size_t at = id_at(k);
+      const Id& id = table[at];
+      a[k] = static_cast<std::uint32_t>(at);
+      sum += id.value;
+      more |= id.more;
+      first[k] = id.first;
+      for (std::size_t t = 0; t < kSlots; ++t) slot[t][k] = id.slot[t];
+    }
+    if (more) return false;
+    // Which slot of column k holds a_j, as a bit (a column's rows differ, so
+    // at most one does), then the weight listed when one does.
+    static constexpr std::uint8_t kSlotOfBit[1u << kSlots] = {0, 0, 1, 0, 2, 0, 0, 0,
+                                                              3, 0, 0, 0, 0, 0, 0, 0};
+    std::uint32_t holds[kPairwiseIds];
+    double listed[kPairwiseIds * (kPairwiseIds - 1) / 2];
+    std::size_t found = 0;
+    const double* value = sparse_.value.data();
+    for (std::size_t j = 0; j + 1 < length; ++j) {
+      const std::uint32_t b = a[j];
+      for (std::size_t k = j + 1; k < length; ++k) {
+        std::uint32_t bits = 0;
+        for (std::size_t t = 0; t < kSlots; ++t)
+          bits |= static_cast<std::uint32_t>(slot[t][k] == b) << t;
+        holds[k] = bits;
+      }
+      for (std::size_t k = j + 1; k < length; ++k) {
+        // Without a branch: a hit is rare and unforeseeable.
+        const std::uint32_t bits = holds[k], hit = bits != 0;
+        listed[found] = value[(first[k] + kSlotOfBit[bits]) & (0u - hit)];
+        found += hit;
+      }
+    }
+    double pair = 0.0;
+    for (std::size_t f = 0; f < found; ++f) pair += listed[f];
+    out2_[i] = pair;
+    out1_[i] = pair * -2 + sum;
+    return true;
   }
 
   // w(a, b) among the nonzero weights, +0 when not kept.
@@ -159,15 +237,13 @@ class SparsePairs {
 #endif
 
  private:
-  static constexpr std::size_t kSlots = 4;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
   static constexpr std::size_t kAhead = 4;
-  static constexpr std::size_t kFewFound = 16;
   static constexpr std::size_t kMostFound = std::size_t{1} << 16;
-  // A pair found in a row: j << 32 | k, and its weight's entry.
+  static constexpr std::size_t kPairwiseIds = 32;
+  // A pair (j, k) found in a row: j, and its weight's entry.
   struct Found {
-    std::uint64_t at;
-    std::uint32_t entry;
+    std::uint32_t j, entry;
   };
   // What a row's walk reads of an id, in one place: its value, the rows of
   // its column's first kSlots nonzero weights (padded with `size`), where
@@ -184,7 +260,9 @@ class SparsePairs {
     // Per column of the row: the previous column holding the same id, or
     // kNone.
     std::vector<std::uint32_t> earlier;
-    std::vector<Found> found;  // the row's pairs of nonzero weight
+    std::vector<Found> found;          // the row's pairs of nonzero weight
+    std::vector<std::uint32_t> count;  // per column of the row: pairs found with it as j
+    std::vector<double> ordered;       // their weights in (j, k) order
     std::uint32_t number = 0;
   };
 
@@ -194,6 +272,7 @@ class SparsePairs {
   std::unique_ptr<std::vector<Id>> table_;  // made by the first constructor
   const std::vector<Id>* ids_ = nullptr;    // a chunk's walker: the shared table
   std::size_t cols_ = 0;
+  bool pairwise_ = false;  // rows of few ids taken pair by pair (pairwise_row)
   std::unique_ptr<Scratch> s_;
 };
 
@@ -217,13 +296,94 @@ void sparse_rows(const SparsePairs& shared, ConstMatrix ids, const IdLimit& limi
   }
 }
 
+// The pairs of nonzero weight among `pairs` pairs of row i of ids (of the
+// given length), nonzero(a, b) telling whether w(a, b) is not zero; at most
+// kRowPairs of them are looked at: every pair of a short row, else kRowPairs
+// pairs (j, k), j != k, spread over the row in a fixed pseudo-random pattern
+// (nonzero weights fall symmetrically, so the order of j and k does not
+// matter). Ids that break the limit (which the rows' walk then reports) are
+// left out. Returns the estimate scaled to the row's pairs.
+template <class Nonzero>
+double nonzero_pairs_of_row(ConstMatrix ids, std::size_t size, std::size_t i, std::size_t length,
+                            double pairs, Nonzero nonzero) {
+  constexpr std::size_t kRowPairs = 64;
+  const double bound = static_cast<double>(size);
+  auto at = [&](std::size_t j, std::size_t k) -> std::size_t {
+    const double x = ids(i, j), y = ids(i, k);
+    if (!(x >= 0 && x < bound && y >= 0 && y < bound)) return 0;
+    return nonzero(static_cast<std::size_t>(x), static_cast<std::size_t>(y)) ? 1 : 0;
+  };
+  std::size_t found = 0;
+  if (pairs <= static_cast<double>(kRowPairs)) {
+    for (std::size_t j = 0; j < length; ++j)
+      for (std::size_t k = j + 1; k < length; ++k) found += at(j, k);
+    return static_cast<double>(found);
+  }
+  std::uint64_t state = 0x9E3779B97F4A7C15u ^ i;
+  for (std::size_t s = 0; s < kRowPairs; ++s) {
+    // splitmix64
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    z ^= z >> 31;
+    const auto j = static_cast<std::size_t>(z % length);
+    const auto k = (j + 1 + static_cast<std::size_t>((z >> 32) % (length - 1))) % length;
+    found += at(j, k);
+  }
+  return static_cast<double>(found) * pairs / static_cast<double>(kRowPairs);
+}
+
+// Ids, pairs and pairs of nonzero weight in all rows, estimated from 8 runs
+// of 128 neighbouring rows (which share the lines of the id matrix) spread
+// over the matrix: fixed by the input alone. Rows often draw their ids from
+// near one another, so their pairs may have nonzero weights far more often
+// than the entries of w do.
+struct RowSample {
+  double ids = 0, pairs = 0, found = 0;
+};
+
+template <class Nonzero>
+RowSample sample_rows(ConstMatrix ids, std::size_t size, Nonzero nonzero) {
+  constexpr std::size_t kRuns = 8, kRunRows = 128;
+  RowSample sample;
+  double sampled_rows = 0;
+  for (std::size_t run = 0; run < kRuns; ++run) {
+    const std::size_t first = ids.rows / kRuns * run;
+    for (std::size_t i = first; i < std::min(first + kRunRows, ids.rows); ++i, ++sampled_rows) {
+      std::size_t length = 0;
+      while (length < ids.cols && !(ids(i, length) < 0)) ++length;
+      const double l = static_cast<double>(length);
+      const double pairs = l * (l - (length > 0)) / 2;
+      sample.ids += l;
+      sample.pairs += pairs;
+      if (length > 1) sample.found += nonzero_pairs_of_row(ids, size, i, length, pairs, nonzero);
+    }
+  }
+  const double rows = sampled_rows > 0 ? static_cast<double>(ids.rows) / sampled_rows : 0.0;
+  sample.ids *= rows;
+  sample.pairs *= rows;
+  sample.found *= rows;
+  return sample;
+}
+
+// Costs in nanoseconds, as measured on a 2 MB second-level cache, of rows'
+// pairs from the nonzero weights: per pair of nonzero weight found by the
+// lookups (listing it in order, and mispredicted branches), and per pair
+// taken pair by pair (pairwise_row).
+constexpr double kPerFound = 20, kPerPair = 1.5;
+
 // Whether mode 3 reads the nonzero weights kept beforehand: always when asked
 // to (and the memory is there), else when the estimated cost says so. Every
 // pair's weight read from w costs a random read, a few nanoseconds once w
 // outgrows the caches; keeping the nonzero weights costs a streaming read of
 // the addressed square of w, then per id a lookup of its column's nonzero
-// entries. Row lengths and the share of nonzero weights are estimated from
-// samples; the choice bears on cost only. Fills `sparse` when it returns true.
+// entries, and per pair of nonzero weight found in a row its listing in
+// (j, k) order. Row lengths and the pairs of nonzero weight are estimated
+// from sampled rows: rows often draw their ids from near one another, so the
+// pairs they hold may have nonzero weights far more often than w's entries
+// do. The share of nonzero entries of w (which sets the lookups per id) is
+// sampled from w. The input alone fixes the samples; the choice bears on
+// cost only. Fills `sparse` when it returns true.
 bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLimit& limit,
                      SparseWeights& sparse) {
   const std::size_t size = limit.limit;
@@ -234,31 +394,24 @@ bool nonzero_weights(PairReads reads, ConstMatrix ids, ConstMatrix w, const IdLi
     // A small square of w is read pair by pair at once.
     constexpr std::size_t kSmallSide = 256;
     if (size < kSmallSide) return false;
-    // Row lengths from 8 runs of 128 neighbouring rows (which share the
-    // lines of the id matrix), spread over it.
-    constexpr std::size_t kRuns = 8, kRunRows = 128, kSampledWeights = 4096;
-    double sampled_ids = 0, sampled_pairs = 0, sampled_rows = 0;
-    for (std::size_t run = 0; run < kRuns; ++run) {
-      const std::size_t first = ids.rows / kRuns * run;
-      for (std::size_t i = first; i < std::min(first + kRunRows, ids.rows); ++i, ++sampled_rows) {
-        std::size_t length = 0;
-        while (length < ids.cols && !(ids(i, length) < 0)) ++length;
-        const double l = static_cast<double>(length);
-        sampled_ids += l;
-        sampled_pairs += l * (l - (length > 0)) / 2;
-      }
-    }
-    const double rows = static_cast<double>(ids.rows) / sampled_rows;
-    const double id_count = sampled_ids * rows, pair_count = sampled_pairs * rows;
+    constexpr std::size_t kSampledWeights = 4096;
+    const RowSample sample = sample_rows(ids, size, [w](std::size_t a, std::size_t b) {
+      return magnitude_bits(w.data[a + b * w.rows]) != 0;
+    });
+    const double id_count = sample.ids, pair_count = sample.pairs;
     // Costs in nanoseconds, as measured on a 2 MB second-level cache: a
     // pair's random read of w, cheaper while the square fits that cache; a
     // weight of the square streamed; per id a few fixed steps plus one per
-    // nonzero entry of its column.
+    // nonzero entry of its column; and the rows' pairs of nonzero weight
+    // found or, where cheaper, every pair taken in turn (which serves rows
+    // whose ids' columns hold at most kSlots nonzero weights; the others
+    // find theirs one by one).
     constexpr double kCachedPairRead = 2.5, kPairRead = 6, kStreamed = 1, kPerId = 8;
     const double side = static_cast<double>(size);
     const bool cached = side * side * sizeof(double) <= 2.0 * (1 << 20);
     const double every_pair = pair_count * (cached ? kCachedPairRead : kPairRead);
-    const double fixed = side * side * kStreamed + id_count * kPerId;
+    const double fixed = side * side * kStreamed + id_count * kPerId +
+                         std::min(sample.found * kPerFound, pair_count * kPerPair);
     if (fixed >= every_pair) return false;
     // Nonzero entries per column at which the kept weights stop paying.
     const double per_column = (every_pair - fixed) / std::max(id_count, 1.0);
@@ -295,6 +448,13 @@ bool sparse_pair_rows(PairReads reads, ConstMatrix ids, ConstMatrix values,
     }
   }
   if (!pairs) return false;
+  // Rows whose pairs often have nonzero weights are taken pair by pair.
+  const RowSample sample = sample_rows(ids, limit.limit, [&sparse](std::size_t a, std::size_t b) {
+    return std::binary_search(sparse.row.data() + sparse.start[b],
+                              sparse.row.data() + sparse.start[b + 1],
+                              static_cast<std::uint32_t>(a));
+  });
+  pairs->pairwise(sample.found * kPerFound > sample.pairs * kPerPair);
   // Threads take chunks of rows, each chunk with scratch of its own (two
   // marks per id, about a unit each to clear): a chunk is made long enough,
   // 8 times that, for the scratch to cost little.

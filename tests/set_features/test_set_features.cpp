@@ -3,10 +3,13 @@
 // the plain transcription.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <random>
 
+#include "common/parallel.hpp"
 #include "interrupt_cases.hpp"
 #include "racing_writer.hpp"
 #include "reference_set_features.hpp"
@@ -508,6 +511,50 @@ TEST(SetFeatures, EitherChosenWayOfReadingWeightsGivesThePlainSums) {
     EXPECT_TRUE(same_bits(expected.out1, host.out1)) << sparse;
     EXPECT_TRUE(same_bits(expected.out2, host.out2)) << sparse;
   }
+}
+
+// Rows of ids drawn from the cells near one cell of a map, with W the
+// boundaries that map neighbours share: W is nearly all zeros, yet about one
+// pair in eight of a row has a nonzero weight, and rows repeat ids. Every
+// way of reading the weights gives the plain sums, on any number of threads.
+TEST(SetFeatures, RowsOfNearIdsGiveThePlainSums) {
+  std::mt19937_64 random(44);
+  constexpr std::size_t map_rows = 20, map_cols = 30, items = map_rows * map_cols, near = 30;
+  Matrix w(items, items, 0.0);
+  for (std::size_t q = 0; q < map_cols; ++q)
+    for (std::size_t p = 0; p < map_rows; ++p) {
+      const std::size_t a = p + q * map_rows;
+      if (p + 1 < map_rows) w(a, a + 1) = w(a + 1, a) = (whole_below(random, 20) + 1) / 7;
+      if (q + 1 < map_cols)
+        w(a, a + map_rows) = w(a + map_rows, a) = (whole_below(random, 20) + 1) / 7;
+    }
+  const Matrix v = random_values(random, items, 1);
+  Matrix ids(16000, 20, -1.0);
+  std::vector<std::size_t> cells;
+  for (std::size_t i = 0; i < ids.rows; ++i) {
+    const auto r = static_cast<long>(random() % map_rows),
+               c = static_cast<long>(random() % map_cols);
+    cells.clear();
+    for (long d = 0; cells.size() < near; ++d)  // rings of growing distance
+      for (long dr = -d; dr <= d; ++dr)
+        for (long dc = -d; dc <= d; ++dc)
+          if (std::max(std::labs(dr), std::labs(dc)) == d && r + dr >= 0 &&
+              r + dr < long{map_rows} && c + dc >= 0 && c + dc < long{map_cols} &&
+              cells.size() < near)
+            cells.push_back(static_cast<std::size_t>(r + dr + (c + dc) * long{map_rows}));
+    for (std::size_t j = 0, length = 1 + random() % 20; j < length; ++j)
+      ids(i, j) = static_cast<double>(cells[random() % near]);
+  }
+  const auto expected = reference::set_features(ids, v, 3, w);
+  for (auto reads : {mexsets::PairReads::chosen, mexsets::PairReads::every_pair,
+                     mexsets::PairReads::nonzero_kept})
+    for (std::size_t threads : {1, 2}) {
+      const mexsets::ThreadScope scope(threads);
+      std::vector<double> out1(ids.rows), out2(ids.rows);
+      mexsets::set_features(3, ids.cref(), v.cref(), w.cref(), out1.data(), out2.data(), reads);
+      EXPECT_TRUE(same_bits(expected.out1, out1)) << static_cast<int>(reads) << " " << threads;
+      EXPECT_TRUE(same_bits(expected.out2, out2)) << static_cast<int>(reads) << " " << threads;
+    }
 }
 
 #ifdef MEXSETS_ROW_LENGTHS
