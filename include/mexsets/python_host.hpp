@@ -528,7 +528,7 @@ class PythonCall {
           [&] { return py::array(array.attr("astype")(array.dtype().attr("newbyteorder")("="))); });
     held_[k] = array;
     layouts_[k] = shape_of(k, array, false);
-    by_dtype(array, [&](auto element) { copy_ids<decltype(element)>(k, in); });
+    by_dtype(array, [&](auto element_type) { copy_ids<decltype(element_type)>(k, in); });
     prepared_[k] = true;
   }
 
