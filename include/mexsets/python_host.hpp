@@ -57,6 +57,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -67,6 +68,10 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "common/parallel.hpp"
 #include "mexsets/column_major.hpp"
@@ -116,6 +121,33 @@ double to_double(T value) {
   return static_cast<double>(value);
 }
 inline double to_double(Half value) { return half_to_double(value.bits); }
+
+// The host's copy of an input (malloc'd, freed by free). One of 4 MiB or
+// more is laid on 2 MiB boundaries and advised into huge pages, as NumPy
+// lays its arrays: in 4 KiB pages, filling it faults once per page, which
+// costs more than the copy itself (1,000,000 by 20 ids: 1 s against 70 ms).
+struct FreeBuffer {
+  void operator()(double* memory) const noexcept { std::free(memory); }
+};
+using Buffer = std::unique_ptr<double[], FreeBuffer>;
+
+inline Buffer new_buffer(std::size_t elements) {
+  constexpr std::size_t huge = std::size_t{1} << 21;
+  if (elements > (std::numeric_limits<std::size_t>::max() - huge) / sizeof(double))
+    throw std::bad_alloc();
+  const std::size_t bytes = std::max<std::size_t>(elements * sizeof(double), 1);
+  void* memory = nullptr;
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (bytes >= 2 * huge) {
+    const std::size_t rounded = (bytes + huge - 1) / huge * huge;
+    memory = std::aligned_alloc(huge, rounded);
+    if (memory) madvise(memory, rounded, MADV_HUGEPAGE);  // advice: a refusal changes nothing
+  }
+#endif
+  if (!memory) memory = std::malloc(bytes);
+  if (!memory) throw std::bad_alloc();
+  return Buffer(static_cast<double*>(memory));
+}
 
 // An input seen as a matrix: extents and byte strides.
 struct Layout {
@@ -496,29 +528,7 @@ class PythonCall {
           [&] { return py::array(array.attr("astype")(array.dtype().attr("newbyteorder")("="))); });
     held_[k] = array;
     layouts_[k] = shape_of(k, array, false);
-    buffers_[k].reset(new double[layouts_[k].rows * layouts_[k].cols]);
-    switch (kind) {
-      case 'b':
-        copy_ids<bool>(k, in);
-        break;
-      case 'f':
-        if (size == 2) copy_ids<detail::Half>(k, in);
-        if (size == 4) copy_ids<float>(k, in);
-        if (size == 8) copy_ids<double>(k, in);
-        break;
-      case 'i':
-        if (size == 1) copy_ids<std::int8_t>(k, in);
-        if (size == 2) copy_ids<std::int16_t>(k, in);
-        if (size == 4) copy_ids<std::int32_t>(k, in);
-        if (size == 8) copy_ids<std::int64_t>(k, in);
-        break;
-      default:  // 'u'
-        if (size == 1) copy_ids<std::uint8_t>(k, in);
-        if (size == 2) copy_ids<std::uint16_t>(k, in);
-        if (size == 4) copy_ids<std::uint32_t>(k, in);
-        if (size == 8) copy_ids<std::uint64_t>(k, in);
-        break;
-    }
+    by_dtype(array, [&](auto element_type) { copy_ids<decltype(element_type)>(k, in); });
     prepared_[k] = true;
   }
 
@@ -529,97 +539,40 @@ class PythonCall {
            static_cast<double>(static_cast<std::int64_t>(id)) == id;
   }
 
-  // Ids into column-major order as copy() converts them, plus in.shift,
-  // negatives raised to 0 when in.clamp: the numbers NumPy's
-  // x + shift (in int64 for integers, float64 for floats) gives. A float
-  // with a fraction is refused at once (idNotWhole, the first in the
-  // caller's row-major order, as NumPy's argwhere finds it); a 64-bit
-  // integer beyond 2^53 once shifted is kept for the computation's read.
+  // Ids read as read_elements shifts them. A float with a fraction is
+  // refused at once (idNotWhole, the first in the caller's row-major order,
+  // as NumPy's argwhere finds it); a 64-bit integer beyond 2^53 once shifted
+  // is kept for the computation's read.
   template <class T>
   void copy_ids(int k, const NativeInput& in) {
+    const Found found = read_elements<T, true>(k, in.shift, in.clamp);
     const detail::Layout& layout = layouts_[k];
-    const auto read = [&](std::size_t i, std::size_t j) {
-      T value;
-      std::memcpy(&value,
-                  layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
-                      static_cast<std::ptrdiff_t>(j) * layout.col_stride,
-                  sizeof value);
-      return value;
-    };
-    constexpr bool floating =
-        std::is_floating_point<T>::value || std::is_same<T, detail::Half>::value;
-    const double shift = in.shift;
-    const bool clamp = in.clamp;
-    const auto step = static_cast<std::int64_t>(shift);
-    const auto beyond = [&](T value) {
-      constexpr std::int64_t limit = std::int64_t{1} << 53;
-      if constexpr (std::is_same<T, std::int64_t>::value)
-        return value > limit - step || value < -limit - step;
-      else
-        return beyond_exact_doubles(value);
-    };
-    bool fraction = false, too_large = false;
-    const auto fill = [&] {
-      // Read into locals: the loop keeps them in registers.
-      const char* const data = layout.data;
-      const std::ptrdiff_t row_stride = layout.row_stride, col_stride = layout.col_stride;
-      const std::size_t rows = layout.rows, cols = layout.cols;
-      double* const out = buffers_[k].get();
-      bool any_fraction = false, any_too_large = false;
-      constexpr std::size_t tile = 64;
-      for (std::size_t jb = 0; jb < cols; jb += tile)
-        for (std::size_t ib = 0; ib < rows; ib += tile)
-          for (std::size_t j = jb; j < std::min(jb + tile, cols); ++j)
-            for (std::size_t i = ib; i < std::min(ib + tile, rows); ++i) {
-              T value;
-              std::memcpy(&value,
-                          data + static_cast<std::ptrdiff_t>(i) * row_stride +
-                              static_cast<std::ptrdiff_t>(j) * col_stride,
-                          sizeof value);
-              const double id = detail::to_double(value) + shift;
-              if constexpr (floating)
-                any_fraction |= !whole(id);
-              else
-                any_too_large |= beyond(value);
-              out[i + j * rows] = clamp && id < 0 ? 0.0 : id;
-            }
-      fraction = any_fraction;
-      too_large = any_too_large;
-    };
-    if (layout.rows * layout.cols >= 4096) {
-      py::gil_scoped_release release;
-      fill();
-    } else {
-      fill();
-    }
-    if (fraction) {
-      // Located in the host's copy when the caller's array changed since.
+    if (found.fraction) {
+      // Located in the caller's array, which may have changed since.
       for (std::size_t i = 0; i < layout.rows; ++i)
         for (std::size_t j = 0; j < layout.cols; ++j) {
-          const double id = detail::to_double(read(i, j)) + shift;
+          const double id = detail::to_double(element<T>(k, i, j)) + in.shift;
           if (whole(id)) continue;
           const std::string where =
               layout.ndim == 1 ? std::to_string(j) : std::to_string(i) + ", " + std::to_string(j);
           raise_native(false,
                        in.name + "[" + where + "] holds " +
-                           py::repr(py::float_(id - shift)).cast<std::string>() +
+                           py::repr(py::float_(id - in.shift)).cast<std::string>() +
                            ", not a whole number",
                        "idNotWhole");
         }
     }
-    if (!too_large) return;
-    for (std::size_t j = 0; j < layout.cols; ++j)
-      for (std::size_t i = 0; i < layout.rows; ++i)
-        if (beyond(read(i, j))) {
-          std::string text;
-          if constexpr (std::is_same<T, std::int64_t>::value)  // wrapped, as NumPy adds
-            text = std::to_string(static_cast<std::int64_t>(static_cast<std::uint64_t>(read(i, j)) +
-                                                            static_cast<std::uint64_t>(step)));
-          else
-            text = integer_text(read(i, j));
-          too_large_[k] = {true, i, j, text};
-          return;
-        }
+    if (!found.too_large) return;
+    const auto step = static_cast<std::int64_t>(in.shift);
+    std::size_t i = 0, j = 0;
+    if (!first_too_large<T>(k, step, i, j)) return;
+    std::string text;
+    if constexpr (std::is_same<T, std::int64_t>::value)  // wrapped, as NumPy adds
+      text = std::to_string(static_cast<std::int64_t>(
+          static_cast<std::uint64_t>(element<T>(k, i, j)) + static_cast<std::uint64_t>(step)));
+    else
+      text = integer_text(element<T>(k, i, j));
+    too_large_[k] = {true, i, j, text};
   }
 
   ConstMatrix read(int k, bool first_page) {
@@ -759,37 +712,45 @@ class PythonCall {
     return {copy_converted(k, array), layout.rows, layout.cols};
   }
 
-  // The elements that layouts_[k] addresses, converted into buffers_[k].
+  // The elements that layouts_[k] addresses, converted into buffers_[k]
+  // (read_elements as they are). An integer beyond 2^53 is reported at the
+  // first such entry in column-major order.
   const double* copy_converted(int k, const py::array& array) {
-    const detail::Layout& layout = layouts_[k];
-    // Not zeroed: every element is written.
-    buffers_[k].reset(new double[layout.rows * layout.cols]);
-    double* buffer = buffers_[k].get();
-    const char kind = array.dtype().kind();
+    by_dtype(array, [&](auto element_type) {
+      using T = decltype(element_type);
+      std::size_t i = 0, j = 0;
+      if (read_elements<T, false>(k, 0.0, false).too_large && first_too_large<T>(k, 0, i, j))
+        refuse::integer_too_large(entry(name(k), i, j), integer_text(element<T>(k, i, j)));
+    });
+    return buffers_[k].get();
+  }
+
+  // f(T{}) for the element type T of a real number dtype (checked_array's).
+  template <class F>
+  static void by_dtype(const py::array& array, F&& f) {
     const auto size = array.dtype().itemsize();
-    switch (kind) {
+    switch (array.dtype().kind()) {
       case 'b':
-        copy<bool>(k, buffer);
+        f(bool{});
         break;
       case 'f':
-        if (size == 2) copy<detail::Half>(k, buffer);
-        if (size == 4) copy<float>(k, buffer);
-        if (size == 8) copy<double>(k, buffer);
+        if (size == 2) f(detail::Half{});
+        if (size == 4) f(float{});
+        if (size == 8) f(double{});
         break;
       case 'i':
-        if (size == 1) copy<std::int8_t>(k, buffer);
-        if (size == 2) copy<std::int16_t>(k, buffer);
-        if (size == 4) copy<std::int32_t>(k, buffer);
-        if (size == 8) copy<std::int64_t>(k, buffer);
+        if (size == 1) f(std::int8_t{});
+        if (size == 2) f(std::int16_t{});
+        if (size == 4) f(std::int32_t{});
+        if (size == 8) f(std::int64_t{});
         break;
       default:  // 'u'
-        if (size == 1) copy<std::uint8_t>(k, buffer);
-        if (size == 2) copy<std::uint16_t>(k, buffer);
-        if (size == 4) copy<std::uint32_t>(k, buffer);
-        if (size == 8) copy<std::uint64_t>(k, buffer);
+        if (size == 1) f(std::uint8_t{});
+        if (size == 2) f(std::uint16_t{});
+        if (size == 4) f(std::uint32_t{});
+        if (size == 8) f(std::uint64_t{});
         break;
     }
-    return buffer;
   }
 
   detail::Layout shape_of(int k, const py::array& array, bool first_page) {
@@ -844,33 +805,54 @@ class PythonCall {
     return first == 1;
   }
 
-  // Into column-major order, tile by tile so that a row-major source is read
-  // a cache line at a time. Large inputs are copied without the GIL (the
-  // array is held in held_[k]). An integer beyond 2^53 is reported at the
-  // first such entry in column-major order, whatever order found it.
-  template <class T>
-  void copy(int k, double* buffer) {
+  // What read_elements met: a float id with a fraction, an integer beyond
+  // 2^53 (once shifted). The callers locate them, each in its own order.
+  struct Found {
+    bool fraction = false, too_large = false;
+  };
+
+  // The elements that layouts_[k] addresses into a new buffers_[k], in
+  // column-major order, tile by tile so that a row-major source is read a
+  // cache line at a time; large inputs are read without the GIL (the array
+  // is held in held_[k]). As they are (the faithful layer), or Shifted as
+  // the native layer's ids: plus `shift`, negatives raised to 0 when
+  // `clamp`, the numbers NumPy's x + shift (in int64 for integers, float64
+  // for floats) gives, floats checked for a fraction.
+  template <class T, bool Shifted>
+  Found read_elements(int k, double shift, bool clamp) {
     const detail::Layout& layout = layouts_[k];
-    const auto read = [&](std::size_t i, std::size_t j) {
-      T value;
-      std::memcpy(&value,
-                  layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
-                      static_cast<std::ptrdiff_t>(j) * layout.col_stride,
-                  sizeof value);
-      return value;
-    };
-    bool too_large = false;
+    buffers_[k] = detail::new_buffer(layout.rows * layout.cols);  // every element is written
+    constexpr bool floating =
+        std::is_floating_point<T>::value || std::is_same<T, detail::Half>::value;
+    const auto step = static_cast<std::int64_t>(shift);
+    Found found;
     const auto fill = [&] {
+      // Read into locals: the loop keeps them in registers.
+      const char* const data = layout.data;
+      const std::ptrdiff_t row_stride = layout.row_stride, col_stride = layout.col_stride;
+      const std::size_t rows = layout.rows, cols = layout.cols;
+      double* const out = buffers_[k].get();
+      bool any_fraction = false, any_too_large = false;
       constexpr std::size_t tile = 64;
-      double* out = buffer;
-      for (std::size_t jb = 0; jb < layout.cols; jb += tile)
-        for (std::size_t ib = 0; ib < layout.rows; ib += tile)
-          for (std::size_t j = jb; j < std::min(jb + tile, layout.cols); ++j)
-            for (std::size_t i = ib; i < std::min(ib + tile, layout.rows); ++i) {
-              const T value = read(i, j);
-              too_large |= beyond_exact_doubles(value);
-              out[i + j * layout.rows] = detail::to_double(value);
+      for (std::size_t jb = 0; jb < cols; jb += tile)
+        for (std::size_t ib = 0; ib < rows; ib += tile)
+          for (std::size_t j = jb; j < std::min(jb + tile, cols); ++j)
+            for (std::size_t i = ib; i < std::min(ib + tile, rows); ++i) {
+              T value;
+              std::memcpy(&value,
+                          data + static_cast<std::ptrdiff_t>(i) * row_stride +
+                              static_cast<std::ptrdiff_t>(j) * col_stride,
+                          sizeof value);
+              if constexpr (!floating) any_too_large |= beyond_exact_doubles(value, step);
+              if constexpr (Shifted) {
+                const double id = detail::to_double(value) + shift;
+                if constexpr (floating) any_fraction |= !whole(id);
+                out[i + j * rows] = clamp && id < 0 ? 0.0 : id;
+              } else {
+                out[i + j * rows] = detail::to_double(value);  // -0.0 stays -0.0
+              }
             }
+      found = {any_fraction, any_too_large};
     };
     if (layout.rows * layout.cols >= 4096) {
       py::gil_scoped_release release;
@@ -878,20 +860,43 @@ class PythonCall {
     } else {
       fill();
     }
-    if (!too_large) return;
-    for (std::size_t j = 0; j < layout.cols; ++j)
-      for (std::size_t i = 0; i < layout.rows; ++i)
-        if (beyond_exact_doubles(read(i, j)))
-          refuse::integer_too_large(entry(name(k), i, j), integer_text(read(i, j)));
+    return found;
   }
 
-  // 64-bit integers beyond 2^53 in magnitude (compared as integers: the
-  // conversion itself would round).
+  // Entry (i, j) of the caller's array, as layouts_[k] addresses it.
   template <class T>
-  static bool beyond_exact_doubles(T value) {
+  T element(int k, std::size_t i, std::size_t j) const {
+    const detail::Layout& layout = layouts_[k];
+    T value;
+    std::memcpy(&value,
+                layout.data + static_cast<std::ptrdiff_t>(i) * layout.row_stride +
+                    static_cast<std::ptrdiff_t>(j) * layout.col_stride,
+                sizeof value);
+    return value;
+  }
+
+  // The first entry beyond 2^53 once `step` is added, in column-major
+  // order, whatever order read_elements found one in (false when the
+  // caller's array no longer holds one).
+  template <class T>
+  bool first_too_large(int k, std::int64_t step, std::size_t& row, std::size_t& column) const {
+    for (std::size_t j = 0; j < layouts_[k].cols; ++j)
+      for (std::size_t i = 0; i < layouts_[k].rows; ++i)
+        if (beyond_exact_doubles(element<T>(k, i, j), step)) {
+          row = i;
+          column = j;
+          return true;
+        }
+    return false;
+  }
+
+  // 64-bit integers beyond 2^53 in magnitude once `step` is added
+  // (compared as integers: the conversion itself would round).
+  template <class T>
+  static bool beyond_exact_doubles(T value, std::int64_t step) {
     constexpr std::int64_t limit = std::int64_t{1} << 53;
     if constexpr (std::is_same<T, std::int64_t>::value)
-      return value > limit || value < -limit;
+      return value > limit - step || value < -limit - step;
     else if constexpr (std::is_same<T, std::uint64_t>::value)
       return value > static_cast<std::uint64_t>(limit);
     else
@@ -928,7 +933,7 @@ class PythonCall {
   std::array<bool, count> given_{};
   std::array<py::object, count> held_{};
   std::array<detail::Layout, count> layouts_{};
-  std::array<std::unique_ptr<double[]>, count> buffers_{};
+  std::array<detail::Buffer, count> buffers_{};
   // Sparse inputs' copies: column starts, row indices (as std::size_t) and
   // the values (a NumPy array of this call's own).
   std::array<std::vector<std::size_t>, count> sparse_starts_{}, sparse_rows_{};

@@ -157,3 +157,28 @@ def test_the_first_fraction_in_row_order_and_ids_beyond_2_53_after_the_shift():
     args = replaced("score_subsets", 0, [[1.0, 2.0, 3.0]])
     args[2] = [[0.5]]
     assert refusal("score_subsets", args)[0] == "badShape"
+
+
+def test_large_inputs_in_c_order_are_read_as_small_ones_are():
+    # From 4 MiB on, the host's copy is laid out in huge pages.
+    rng = np.random.default_rng(11)
+    sets = rng.integers(-1, 9, size=(1100, 500))
+    a = rng.standard_normal(9)
+    one_based = np.maximum(sets + 1, 0)
+    expected = mexsets.octave.score_subsets(a, a, np.asfortranarray(one_based, dtype=float))
+    for form in sets, sets.astype(float), sets.astype(np.int32).T.copy().T:
+        assert np.array_equal(mexsets.score_subsets(a, a, form).sums_a, expected[0])
+    for form in one_based, one_based.astype(float):
+        assert all(np.array_equal(g, e) for g, e in
+                   zip(mexsets.octave.score_subsets(a, a, form), expected))
+    # The first failure in column-major order (too large), in row order (a fraction).
+    big = np.maximum(sets, 0)
+    big[3, 400] = big[700, 2] = 2**60
+    _, message = refusal("score_subsets", replaced("score_subsets", 2, big))
+    assert f"sets[700, 2] holds {2**60 + 1}" in message
+    with pytest.raises(mexsets.Error, match=r"subsets\[700, 2\] holds"):
+        mexsets.octave.score_subsets(a, a, big)
+    half = big.astype(float)
+    half[3, 400] = half[700, 2] = 0.5
+    _, message = refusal("score_subsets", replaced("score_subsets", 2, half))
+    assert "sets[3, 400] holds 0.5," in message
