@@ -6,7 +6,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -225,45 +227,89 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
   // even_rows + i / 2 for odd ones; a column's mixed-parity cells are rows
   // first, first + 2, ... (first = (j + 1) % 2), so their ranks run
   // consecutively from ranked(first) and the counting loop vectorises.
+  // On several threads, each band of consecutive columns counts and places
+  // its own cells: a row's cells from the band before come first, so every
+  // cell lands where one pass puts it. A band spans at least 8 columns (its
+  // two arrays of m positions stay a quarter of the columns it reads).
   const std::size_t even_rows = (m + 1) / 2;
   auto ranked = [even_rows](std::size_t first) { return first ? even_rows : 0; };
-  std::vector<std::size_t> next(m + 1, 0);  // next[rank + 1]: labelled cells of that row
-  InterruptCheck interrupt;
-  for (std::size_t j = 0; j < n; ++j) {
-    interrupt.tick(m);
-    const std::size_t first = (j + 1) % 2;
-    const double* column = labels.column(j);
-    std::size_t* count = next.data() + 1 + ranked(first);
-    for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[first + 2 * t] > 0;
+  std::size_t grain = n ? n : 1, bands = 1;
+  if (const std::size_t g = std::max<std::size_t>(work_grain(n, 4.0 * static_cast<double>(m)), 8);
+      splits(n, g)) {
+    grain = chunk_grain(g);
+    bands = n / grain + (n % grain != 0);
   }
-  for (std::size_t r = 1; r <= m; ++r) next[r] += next[r - 1];
+  auto each_band = [&](auto&& body) {
+    if (bands == 1)
+      body(std::size_t{0}, n);
+    else
+      parallel_for(n, grain, body);
+  };
+  // Per band: next[rank + 1] the labelled cells of that row, then next[rank]
+  // where its cells go and ends[rank] where they stop.
+  std::vector<std::vector<std::size_t>> next(bands), ends(bands);
+  InterruptCheck interrupt;
+  const CallerTicks ticks(interrupt);
+  each_band([&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    std::vector<std::size_t>& counts = next[begin / grain];
+    counts.assign(m + 1, 0);
+    for (std::size_t j = begin; j < end; ++j) {
+      here.tick(m);
+      const std::size_t first = (j + 1) % 2;
+      const double* column = labels.column(j);
+      std::size_t* count = counts.data() + 1 + ranked(first);
+      for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[first + 2 * t] > 0;
+    }
+  });
+  std::size_t cells = 0;
+  interrupt.tick(bands * m);
+  for (std::size_t b = 0; b < bands; ++b) ends[b].resize(m);
+  for (std::size_t r = 0; r < m; ++r)
+    for (std::size_t b = 0; b < bands; ++b) {
+      const std::size_t count = next[b][r + 1];
+      next[b][r] = cells;
+      cells += count;
+      ends[b][r] = cells;
+    }
   // Every entry is written before it is read: left uninitialised.
-  const std::size_t cells = next[m];
   const std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[cells]);
   const std::unique_ptr<double[]> amounts(new double[cells]);
-  const std::vector<std::size_t> ends(next.begin() + 1, next.end());  // of each rank
-  bool unmatched = false;
-  for (std::size_t j = 0; j < n; ++j) {
-    interrupt.tick(8 * m);
-    const double* column = labels.column(j);
-    const std::size_t first = (j + 1) % 2;
-    std::size_t* cursor = next.data() + ranked(first);
-    for (std::size_t i = first; i < m; i += 2) {
-      const double x = column[i];
-      if (!(x > 0)) continue;
-      const std::uint32_t p = index.find(x);
-      unmatched |= p == KeyIndex::none;
-      const std::size_t at = cursor[i / 2]++;
-      if (at >= cells) continue;  // see below
-      keys[at] = p;
-      amounts[at] = weights(i, j);
+  std::vector<unsigned char> unmatched(bands, 0);
+  each_band([&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    const std::size_t band = begin / grain;
+    bool missing = false;
+    for (std::size_t j = begin; j < end; ++j) {
+      here.tick(8 * m);
+      const double* column = labels.column(j);
+      const std::size_t first = (j + 1) % 2;
+      std::size_t* cursor = next[band].data() + ranked(first);
+      const std::size_t* stop = ends[band].data() + ranked(first);
+      for (std::size_t i = first; i < m; i += 2) {
+        const double x = column[i];
+        if (!(x > 0)) continue;
+        const std::uint32_t p = index.find(x);
+        missing |= p == KeyIndex::none;
+        const std::size_t at = cursor[i / 2]++;
+        if (at >= stop[i / 2]) continue;  // see below
+        keys[at] = p;
+        amounts[at] = weights(i, j);
+      }
     }
-  }
-  if (unmatched) fail_first_label_without_key(labels, index);
+    unmatched[band] = missing;
+  });
+  if (std::find(unmatched.begin(), unmatched.end(), 1) != unmatched.end())
+    fail_first_label_without_key(labels, index);
   // Each row placed as many cells as it counted, so every cell was written
   // once, unless another thread changed labels between the two passes. Then
   // the sums are formed from one more pass, which reads each label once.
-  if (!std::equal(ends.begin(), ends.end(), next.begin())) {
+  bool placed = true;
+  for (std::size_t b = 0; b < bands; ++b)
+    placed = placed && std::equal(ends[b].begin(), ends[b].end(), next[b].begin());
+  if (!placed) {
     in_visiting_order(labels, [&](std::size_t i, std::size_t j) {
       const double x = labels(i, j);
       if (!(x > 0)) return;
