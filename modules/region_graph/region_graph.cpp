@@ -17,6 +17,13 @@ namespace {
 
 constexpr std::uint32_t empty_slot = 0xFFFFFFFFu;
 
+// The scans' table lookups stay inside their loops.
+#if defined(__GNUC__) || defined(__clang__)
+#define REGION_GRAPH_INLINE __attribute__((always_inline)) inline
+#else
+#define REGION_GRAPH_INLINE inline
+#endif
+
 std::string extents(std::size_t rows, std::size_t cols, std::size_t planes) {
   return std::to_string(rows) + "-by-" + std::to_string(cols) +
          (planes == 1 ? "" : "-by-" + std::to_string(planes));
@@ -28,11 +35,13 @@ std::string extents(std::size_t rows, std::size_t cols, std::size_t planes) {
 class FirstSeen {
  public:
   explicit FirstSeen(std::pmr::memory_resource* memory)
-      : keys_(16, 0, memory), positions_(16, empty_slot, memory), order_(memory) {}
+      : keys_(16, 0, memory), positions_(16, empty_slot, memory), order_(memory) {
+    order_.reserve(8);  // as many as the first table holds
+  }
 
   // The order in which `key` was first added. Neighbouring cracks often
   // repeat the key just added, which is caught before probing.
-  std::uint32_t add(std::uint64_t key) {
+  REGION_GRAPH_INLINE std::uint32_t add(std::uint64_t key) {
     if (key == last_ && last_position_ != empty_slot) return last_position_;
     last_ = key;
     last_position_ = find_or_add(key);
@@ -185,13 +194,16 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
   const Bands bands(n, 4);
+  // One band (one thread, or a small call) counts the areas in a pass of
+  // its own at the end; bands count their pixels of each label as they go.
+  const bool banded = bands.count > 1;
   std::vector<LabelBand> band(bands.count);
   // Each pixel holds its label's position in its band's list at first.
   bands.run([&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
     LabelBand& own = band[bands.of(begin)];
-    FirstSeen seen(band_memory());
+    FirstSeen seen(banded ? band_memory() : memory);
     double last = 0;
     std::uint32_t last_position = empty_slot;
     for (std::size_t at = begin; at < end; ++at) {
@@ -202,14 +214,16 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
       // skips the checks.)
       if (x == last && last_position != empty_slot) {
         ids[at] = last_position;
-        ++own.pixels[last_position];
+        if (banded) ++own.pixels[last_position];
         continue;
       }
       if (!(std::fabs(x) <= largest_label) || x != std::trunc(x)) fail_label(labels, at);
       last = x;
       last_position = seen.add(label_key(static_cast<std::int64_t>(x)));
-      if (last_position == own.pixels.size()) own.pixels.push_back(0);
-      ++own.pixels[last_position];
+      if (banded) {
+        if (last_position == own.pixels.size()) own.pixels.push_back(0);
+        ++own.pixels[last_position];
+      }
       ids[at] = last_position;
     }
     own.keys = seen.take_keys();
@@ -218,7 +232,7 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
   // band's labels are among them.
   std::pmr::vector<std::uint64_t> joined(memory);
   const std::pmr::vector<std::uint64_t>* keys = &band[0].keys;
-  if (bands.count > 1) {
+  if (banded) {
     FirstSeen seen(memory);
     for (LabelBand& own : band) {
       interrupt.tick(8 * own.keys.size());
@@ -227,10 +241,6 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     }
     joined = seen.take_keys();
     keys = &joined;
-  } else {
-    band[0].region.resize(band[0].keys.size());
-    for (std::size_t k = 0; k < band[0].keys.size(); ++k)
-      band[0].region[k] = static_cast<std::uint32_t>(k);
   }
   // Rank of each distinct label; the background's rank is 0 and the others
   // close up behind it.
@@ -252,18 +262,20 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     rank[position] = background_whole && key == background ? 0 : ++next;
   out.count = next;
   out.area.assign(std::size_t{next} + 1, 0);
-  for (LabelBand& own : band)
-    for (std::size_t k = 0; k < own.region.size(); ++k) {
-      own.region[k] = rank[own.region[k]];
-      out.area[own.region[k]] += own.pixels[k];
-    }
+  if (banded)
+    for (LabelBand& own : band)
+      for (std::size_t k = 0; k < own.region.size(); ++k) {
+        own.region[k] = rank[own.region[k]];
+        out.area[own.region[k]] += own.pixels[k];
+      }
   bands.run([&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
-    const std::uint32_t* region = band[bands.of(begin)].region.data();
+    const std::uint32_t* region = banded ? band[bands.of(begin)].region.data() : rank.data();
     here.for_each_index(end - begin, 1,
                         [&](std::size_t at) { ids[begin + at] = region[ids[begin + at]]; });
   });
+  if (!banded) interrupt.for_each_index(n, 1, [&](std::size_t at) { ++out.area[ids[at]]; });
   return out;
 }
 
@@ -356,6 +368,8 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
   FirstSeen pairs(memory);
   std::pmr::vector<std::uint64_t> count(memory);
   std::pmr::vector<double> sum(memory);
+  count.reserve(8);
+  sum.reserve(8);
   const bool weighed = in.values.data != nullptr;
   const bool volume = d > 1;
   const Weigher weigh{in.values.data, volume ? 1 : in.values.planes, page, in.weight};
@@ -364,9 +378,12 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
   std::optional<Buffer<Weighed>> ordered;
   const std::size_t strides[3] = {1, h, page};
   const Bands bands(n, weighed ? 8 : 4);
+  // One band (one thread, or a small call) numbers the pairs in `pairs`
+  // and counts their cracks in `count` itself.
+  const bool banded = bands.count > 1;
   struct PairBand {
     std::pmr::vector<std::uint64_t> keys{band_memory()};    // the band's pairs, first met first
-    std::pmr::vector<std::uint32_t> cracks{band_memory()};  // per pair
+    std::pmr::vector<std::uint64_t> cracks{band_memory()};  // per pair
     std::pmr::vector<std::uint32_t> pair{band_memory()};    // its number among all pairs
     std::pmr::vector<Crack> list{band_memory()};            // weighed cracks, scan order
     std::pmr::vector<std::uint32_t> rows{band_memory()};    // then where its rows start
@@ -378,10 +395,13 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       InterruptCheck silent;
       InterruptCheck& here = ticks.here(silent);
       PairBand& own = band[bands.of(begin)];
-      FirstSeen met(band_memory());
-      own.cracks.clear();
+      std::optional<FirstSeen> local;
+      FirstSeen& met = banded ? local.emplace(band_memory()) : pairs;
+      std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : count;
+      if (banded) own.cracks.clear();
       own.list.clear();
       if (weighed) own.rows.assign(h, 0);
+      const Weigher weight_of = weigh;  // a copy the loop keeps in registers
       // Column by column (a column: h pixels, of page p, column j).
       for (std::size_t column = begin / h; column * h < end; ++column) {
         const std::size_t j = column % w, p = column / w;
@@ -397,21 +417,25 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
           if (a == b || !a || !b) continue;
           if (a > b) std::swap(a, b);
           const std::uint32_t pair = met.add(std::uint64_t{a} << 32 | b);
-          if (pair == own.cracks.size()) own.cracks.push_back(0);
-          ++own.cracks[pair];
+          if (pair == tally.size()) {
+            tally.push_back(0);
+            if (!banded) sum.push_back(0.0);
+          }
+          ++tally[pair];
           if (weighed) {
-            own.list.push_back(Crack{static_cast<std::uint32_t>(i), pair, weigh(at, at + stride)});
+            own.list.push_back(
+                Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)});
             ++own.rows[i];
           }
         }
       }
-      own.keys = met.take_keys();
+      if (banded) own.keys = met.take_keys();
     });
     // The bands' pairs among all; a band's row i starts after row i of the
     // bands before it.
     std::fill(starts.begin(), starts.end(), 0);
     for (PairBand& own : band) {
-      interrupt.tick(8 * own.keys.size());
+      if (banded) interrupt.tick(8 * own.keys.size());
       own.pair.resize(own.keys.size());
       for (std::size_t k = 0; k < own.keys.size(); ++k) {
         const std::uint32_t pair = pairs.add(own.keys[k]);
@@ -450,7 +474,7 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       PairBand& own = band[bands.of(begin)];
       here.tick(4 * own.list.size());
       for (const Crack& crack : own.list)
-        into[own.rows[crack.row]++] = {own.pair[crack.pair], crack.weight};
+        into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : crack.pair, crack.weight};
     });
     interrupt.tick(4 * starts[h]);
     for (std::size_t k = 0; k < starts[h]; ++k) sum[into[k].first] += into[k].second;
