@@ -269,22 +269,28 @@ void add_in_visiting_order(const KeyIndex& index, ConstMatrix labels, ConstMatri
     InterruptCheck silent;
     InterruptCheck& here = countdown(silent);
     const std::size_t band = Banded ? begin / grain : 0;
+    // Copies the loop keeps in registers (the cursors' stores might
+    // otherwise change them).
+    const std::size_t rows = m, limit = cells;
+    const ConstMatrix grid = labels, amount = weights;
+    std::uint32_t* const key_at = keys.get();
+    double* const amount_at = amounts.get();
     bool missing = false;
     for (std::size_t j = begin; j < end; ++j) {
-      here.tick(8 * m);
-      const double* column = labels.column(j);
+      here.tick(8 * rows);
+      const double* column = grid.column(j);
       const std::size_t first = (j + 1) % 2;
-      std::size_t* cursor = next.data() + band * (m + 1) + ranked(first);
-      const std::size_t* stop = ends.data() + band * m + ranked(first);
-      for (std::size_t i = first; i < m; i += 2) {
+      std::size_t* cursor = next.data() + band * (rows + 1) + ranked(first);
+      const std::size_t* stop = ends.data() + band * rows + ranked(first);
+      for (std::size_t i = first; i < rows; i += 2) {
         const double x = column[i];
         if (!(x > 0)) continue;
         const std::uint32_t p = index.find(x);
         missing |= p == KeyIndex::none;
         const std::size_t at = cursor[i / 2]++;
-        if (at >= (Banded ? stop[i / 2] : cells)) continue;  // see below
-        keys[at] = p;
-        amounts[at] = weights(i, j);
+        if (at >= (Banded ? stop[i / 2] : limit)) continue;  // see below
+        key_at[at] = p;
+        amount_at[at] = amount(i, j);
       }
     }
     if (missing) unmatched.store(true, std::memory_order_relaxed);
