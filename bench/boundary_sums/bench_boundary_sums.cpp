@@ -2,7 +2,8 @@
 // contour_workload.hpp). Timed: the shipped kernel (checks, sums,
 // distribution), the plain transcription, the per-key sums alone, the
 // allocation of the pair matrix alone (common to all), and the whole gateway
-// through the stand-in host.
+// through the stand-in host. Threads: a 4,001-by-4,001 grid of the same
+// regions on one thread and on two.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include "host.hpp"
 #include "reference_boundary_sums.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 
 namespace {
 
@@ -94,6 +96,15 @@ void Scaling(benchmark::State& state) {
 BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
   scaling::sizes(b, 125 * 125, benchmark::oN);
 });
+
+// The large workload: a 2,000-by-2,000 map (a 4,001-by-4,001 contour grid,
+// 8 million mixed-parity cells), whole keys.
+void Threads(benchmark::State& state) {
+  static const Workload w = contour_workload::make(3, false, 2000);
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  for (auto _ : state) benchmark::DoNotOptimize(mexsets::boundary_sums(inputs(w)));
+}
+BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
 
 }  // namespace
 

@@ -3,7 +3,8 @@
 // whole gateway through the stand-in host, and the two-step route it
 // replaces (boundary_grid, then boundary_sums for lengths and strengths);
 // and the computation at a sixteenth of those pixels and up
-// (--benchmark_filter=Scaling).
+// (--benchmark_filter=Scaling); and a 4,000-by-4,000 image on one and two
+// threads (--benchmark_filter=Threads).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "reference_region_graph.hpp"
 #include "region_graph.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 
 namespace {
 
@@ -87,6 +89,16 @@ void Scaling(benchmark::State& state) {
 BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
   scaling::sizes(b, 250 * 375, benchmark::oN);
 });
+
+// The large workload: 4,000-by-4,000 pixels (16 million, about 160,000
+// blocks), colour values, on one thread and on two.
+void Threads(benchmark::State& state) {
+  static const Workload w = make(4000, 4000);
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  const auto in = inputs(w);
+  for (auto _ : state) benchmark::DoNotOptimize(mexsets::region_graph(in));
+}
+BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
 
 }  // namespace
 

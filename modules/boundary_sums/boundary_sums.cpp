@@ -1,12 +1,15 @@
 #include "boundary_sums.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -207,6 +210,115 @@ std::vector<unsigned char> repeated_keys(const double* keys, std::size_t count,
 
 }  // namespace
 
+namespace {
+
+// The per-key sums of boundary_key_sums, on bands of `grain` columns when
+// Banded (several threads), else in one pass on the calling thread.
+template <bool Banded>
+void add_in_visiting_order(const KeyIndex& index, ConstMatrix labels, ConstMatrix weights,
+                           std::size_t grain, std::vector<double>& sums) {
+  const std::size_t m = labels.rows, n = labels.cols;
+  const std::size_t even_rows = (m + 1) / 2;
+  auto ranked = [even_rows](std::size_t first) { return first ? even_rows : 0; };
+  const std::size_t bands = Banded ? (n + grain - 1) / grain : 1;
+  auto each_band = [&](auto&& body) {
+    if constexpr (Banded)
+      parallel_for(n, grain, body);
+    else
+      body(std::size_t{0}, n);
+  };
+  // Band b's next[b * (m + 1) + rank + 1]: the labelled cells of that row;
+  // then next[b * (m + 1) + rank] where its cells go, ends[b * m + rank]
+  // where they stop.
+  std::vector<std::size_t> next(bands * (m + 1), 0), ends(bands * m);
+  InterruptCheck interrupt;
+  const CallerTicks ticks(interrupt);
+  // Each band ticks the caller's countdown where the caller runs it.
+  auto countdown = [&](InterruptCheck& silent) -> InterruptCheck& {
+    if constexpr (Banded)
+      return ticks.here(silent);
+    else
+      return interrupt;
+  };
+  each_band([&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = countdown(silent);
+    std::size_t* counts = next.data() + (Banded ? begin / grain * (m + 1) : 0);
+    for (std::size_t j = begin; j < end; ++j) {
+      here.tick(m);
+      const std::size_t first = (j + 1) % 2;
+      const double* column = labels.column(j);
+      std::size_t* count = counts + 1 + ranked(first);
+      for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[first + 2 * t] > 0;
+    }
+  });
+  std::size_t cells = 0;
+  interrupt.tick(bands * m);
+  for (std::size_t r = 0; r < m; ++r)
+    for (std::size_t b = 0; b < bands; ++b) {
+      const std::size_t count = next[b * (m + 1) + r + 1];
+      next[b * (m + 1) + r] = cells;
+      cells += count;
+      ends[b * m + r] = cells;
+    }
+  // Every entry is written before it is read: left uninitialised.
+  const std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[cells]);
+  const std::unique_ptr<double[]> amounts(new double[cells]);
+  std::atomic<bool> unmatched{false};
+  each_band([&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = countdown(silent);
+    const std::size_t band = Banded ? begin / grain : 0;
+    // Copies the loop keeps in registers (the cursors' stores might
+    // otherwise change them).
+    const std::size_t rows = m, limit = cells;
+    const ConstMatrix grid = labels, amount = weights;
+    std::uint32_t* const key_at = keys.get();
+    double* const amount_at = amounts.get();
+    bool missing = false;
+    for (std::size_t j = begin; j < end; ++j) {
+      here.tick(8 * rows);
+      const double* column = grid.column(j);
+      const std::size_t first = (j + 1) % 2;
+      std::size_t* cursor = next.data() + band * (rows + 1) + ranked(first);
+      const std::size_t* stop = ends.data() + band * rows + ranked(first);
+      for (std::size_t i = first; i < rows; i += 2) {
+        const double x = column[i];
+        if (!(x > 0)) continue;
+        const std::uint32_t p = index.find(x);
+        missing |= p == KeyIndex::none;
+        const std::size_t at = cursor[i / 2]++;
+        if (at >= (Banded ? stop[i / 2] : limit)) continue;  // see below
+        key_at[at] = p;
+        amount_at[at] = amount(i, j);
+      }
+    }
+    if (missing) unmatched.store(true, std::memory_order_relaxed);
+  });
+  if (unmatched.load(std::memory_order_relaxed)) fail_first_label_without_key(labels, index);
+  // Each row placed as many cells as it counted, so every cell was written
+  // once, unless another thread changed labels between the two passes. Then
+  // the sums are formed from one more pass, which reads each label once.
+  bool placed = true;
+  for (std::size_t b = 0; b < bands && placed; ++b)
+    placed = std::equal(ends.begin() + static_cast<std::ptrdiff_t>(b * m),
+                        ends.begin() + static_cast<std::ptrdiff_t>(b * m + m),
+                        next.begin() + static_cast<std::ptrdiff_t>(b * (m + 1)));
+  if (!placed) {
+    in_visiting_order(labels, [&](std::size_t i, std::size_t j) {
+      const double x = labels(i, j);
+      if (!(x > 0)) return;
+      const std::uint32_t p = index.find(x);
+      if (p == KeyIndex::none) fail_label(labels, i, j);
+      sums[p] += weights(i, j);
+    });
+    return;
+  }
+  interrupt.for_each_index(cells, 4, [&](std::size_t at) { sums[keys[at]] += amounts[at]; });
+}
+
+}  // namespace
+
 KeySums boundary_key_sums(const BoundaryInputs& in) {
   const std::size_t count = in.key_count();
   const KeyIndex index(in.keys.data, count);
@@ -225,55 +337,15 @@ KeySums boundary_key_sums(const BoundaryInputs& in) {
   // even_rows + i / 2 for odd ones; a column's mixed-parity cells are rows
   // first, first + 2, ... (first = (j + 1) % 2), so their ranks run
   // consecutively from ranked(first) and the counting loop vectorises.
-  const std::size_t even_rows = (m + 1) / 2;
-  auto ranked = [even_rows](std::size_t first) { return first ? even_rows : 0; };
-  std::vector<std::size_t> next(m + 1, 0);  // next[rank + 1]: labelled cells of that row
-  InterruptCheck interrupt;
-  for (std::size_t j = 0; j < n; ++j) {
-    interrupt.tick(m);
-    const std::size_t first = (j + 1) % 2;
-    const double* column = labels.column(j);
-    std::size_t* count = next.data() + 1 + ranked(first);
-    for (std::size_t t = 0; first + 2 * t < m; ++t) count[t] += column[first + 2 * t] > 0;
-  }
-  for (std::size_t r = 1; r <= m; ++r) next[r] += next[r - 1];
-  // Every entry is written before it is read: left uninitialised.
-  const std::size_t cells = next[m];
-  const std::unique_ptr<std::uint32_t[]> keys(new std::uint32_t[cells]);
-  const std::unique_ptr<double[]> amounts(new double[cells]);
-  const std::vector<std::size_t> ends(next.begin() + 1, next.end());  // of each rank
-  bool unmatched = false;
-  for (std::size_t j = 0; j < n; ++j) {
-    interrupt.tick(8 * m);
-    const double* column = labels.column(j);
-    const std::size_t first = (j + 1) % 2;
-    std::size_t* cursor = next.data() + ranked(first);
-    for (std::size_t i = first; i < m; i += 2) {
-      const double x = column[i];
-      if (!(x > 0)) continue;
-      const std::uint32_t p = index.find(x);
-      unmatched |= p == KeyIndex::none;
-      const std::size_t at = cursor[i / 2]++;
-      if (at >= cells) continue;  // see below
-      keys[at] = p;
-      amounts[at] = weights(i, j);
-    }
-  }
-  if (unmatched) fail_first_label_without_key(labels, index);
-  // Each row placed as many cells as it counted, so every cell was written
-  // once, unless another thread changed labels between the two passes. Then
-  // the sums are formed from one more pass, which reads each label once.
-  if (!std::equal(ends.begin(), ends.end(), next.begin())) {
-    in_visiting_order(labels, [&](std::size_t i, std::size_t j) {
-      const double x = labels(i, j);
-      if (!(x > 0)) return;
-      const std::uint32_t p = index.find(x);
-      if (p == KeyIndex::none) fail_label(labels, i, j);
-      sums[p] += weights(i, j);
-    });
-    return out;
-  }
-  interrupt.for_each_index(cells, 4, [&](std::size_t at) { sums[keys[at]] += amounts[at]; });
+  // On several threads, each band of consecutive columns counts and places
+  // its own cells: a row's cells from the band before come first, so every
+  // cell lands where one pass puts it. A band spans at least 8 columns (its
+  // two arrays of m positions stay a quarter of the columns it reads).
+  const std::size_t g = std::max<std::size_t>(work_grain(n, 4.0 * static_cast<double>(m)), 8);
+  if (splits(n, g))
+    add_in_visiting_order<true>(index, labels, weights, chunk_grain(g), sums);
+  else
+    add_in_visiting_order<false>(index, labels, weights, n, sums);
   return out;
 }
 

@@ -50,6 +50,12 @@
 // and a weight read per labelled cell, placing it in visiting order; the
 // sums added in that order; O(L) to distribute. Memory: O(L + M) besides the
 // outputs, and 12 bytes per labelled cell.
+//
+// Threads: large grids are split into bands of at least 8 consecutive
+// columns, fixed by the grid's size. Each band counts and places its own
+// cells, a row's cells after those of the bands to its left, so the sums
+// add in visiting order as on one thread. Each band adds 16 bytes per grid
+// row (a quarter of the label columns it reads, at most).
 #pragma once
 
 #include <cstddef>

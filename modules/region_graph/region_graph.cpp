@@ -3,9 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -13,6 +20,13 @@ namespace mexsets {
 namespace {
 
 constexpr std::uint32_t empty_slot = 0xFFFFFFFFu;
+
+// The scans' table lookups stay inside their loops.
+#if defined(__GNUC__) || defined(__clang__)
+#define REGION_GRAPH_INLINE __attribute__((always_inline)) inline
+#else
+#define REGION_GRAPH_INLINE inline
+#endif
 
 std::string extents(std::size_t rows, std::size_t cols, std::size_t planes) {
   return std::to_string(rows) + "-by-" + std::to_string(cols) +
@@ -25,11 +39,13 @@ std::string extents(std::size_t rows, std::size_t cols, std::size_t planes) {
 class FirstSeen {
  public:
   explicit FirstSeen(std::pmr::memory_resource* memory)
-      : keys_(16, 0, memory), positions_(16, empty_slot, memory), order_(memory) {}
+      : keys_(16, 0, memory), positions_(16, empty_slot, memory), order_(memory) {
+    order_.reserve(8);  // as many as the first table holds
+  }
 
   // The order in which `key` was first added. Neighbouring cracks often
   // repeat the key just added, which is caught before probing.
-  std::uint32_t add(std::uint64_t key) {
+  REGION_GRAPH_INLINE std::uint32_t add(std::uint64_t key) {
     if (key == last_ && last_position_ != empty_slot) return last_position_;
     last_ = key;
     last_position_ = find_or_add(key);
@@ -38,6 +54,7 @@ class FirstSeen {
 
   // The keys in the order they were first added.
   const std::pmr::vector<std::uint64_t>& keys() const { return order_; }
+  std::pmr::vector<std::uint64_t> take_keys() { return std::move(order_); }
 
  private:
   std::uint32_t find_or_add(std::uint64_t key) {
@@ -103,42 +120,163 @@ std::uint64_t label_key(std::int64_t label) {
   fail_entry(BadEntry{"labels", reason, problem, i, j + p * w, x});
 }
 
-// Region ids 1..L (0: background) of every pixel, from the labels read once.
+// The pixels in bands of consecutive column-major positions, fixed by the
+// number of pixels alone (and by the grain cap of a test): one band, the
+// whole picture, when the call runs on one thread or is small. A band's
+// partial lists, combined in band order, give what one pass in column-major
+// order gives.
+struct Bands {
+  std::size_t n, grain, count;
+  Bands(std::size_t pixels, double units) : n(pixels), grain(pixels ? pixels : 1), count(1) {
+    const std::size_t g = work_grain(n, units);
+    if (!splits(n, g)) return;
+    grain = chunk_grain(g);
+    count = n / grain + (n % grain != 0);
+  }
+  std::size_t of(std::size_t begin) const { return begin / grain; }
+  // body(begin, end) for every band; when bodies fail, the failure of the
+  // first band that failed, as one pass fails first.
+  template <class Body>
+  void run(Body&& body) const {
+    if (count == 1)
+      body(std::size_t{0}, n);
+    else
+      parallel_for_ordered(n, grain, body);
+  }
+};
+
+// Asks Linux to back the whole 2 MB pages inside a large buffer with huge
+// pages: the first writes then fault once per 2 MB instead of once per 4 KB
+// (on a virtual machine the faults cost more than the writes). Only ranges
+// inside the buffer are advised; elsewhere the advice does nothing.
+void advise_huge_pages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
+  if (bytes < 2 * huge) return;
+  const auto start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t begin = (start + huge - 1) & ~(huge - 1),
+                       end = (start + bytes) & ~(huge - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+// Uninitialised memory of n elements, taken from `memory`: its pages are
+// first touched by whoever writes them (each band its own, on its thread).
+template <class T>
+class Buffer {
+ public:
+  Buffer(std::size_t n, std::pmr::memory_resource* memory)
+      : data_(n ? static_cast<T*>(memory->allocate(n * sizeof(T), alignof(T))) : nullptr),
+        size_(n),
+        memory_(memory) {
+    advise_huge_pages(data_, n * sizeof(T));
+  }
+  ~Buffer() {
+    if (data_) memory_->deallocate(data_, size_ * sizeof(T), alignof(T));
+  }
+  Buffer(Buffer&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)), size_(other.size_), memory_(other.memory_) {}
+  Buffer(const Buffer&) = delete;
+  Buffer& operator=(const Buffer&) = delete;
+  Buffer& operator=(Buffer&&) = delete;
+  T* data() const { return data_; }
+  std::size_t size() const { return size_; }
+
+  // Room for at least n elements (the contents are lost when it grows).
+  void reserve(std::size_t n) {
+    if (n <= size_) return;
+    Buffer bigger(n, memory_);
+    std::swap(data_, bigger.data_);
+    std::swap(size_, bigger.size_);
+  }
+
+ private:
+  T* data_;
+  std::size_t size_;
+  std::pmr::memory_resource* memory_;
+};
+
+// Memory of the bands' own lists: bodies on other threads must not take the
+// host's scratch memory.
+std::pmr::memory_resource* band_memory() { return std::pmr::new_delete_resource(); }
+
+// Region ids 1..L (0: background) of every pixel, from the labels read once,
+// and the regions' areas (index 0: the background's pixels).
 struct Regions {
-  std::pmr::vector<std::uint32_t> ids;
+  Buffer<std::uint32_t> ids;
   std::uint32_t count = 0;  // L
+  std::pmr::vector<std::uint64_t> area;
+};
+
+// A band's distinct labels in the order first met, its pixels of each, and
+// each one's region id once the labels are ranked.
+struct LabelBand {
+  std::pmr::vector<std::uint64_t> keys{band_memory()};
+  std::pmr::vector<std::uint32_t> pixels{band_memory()}, region{band_memory()};
 };
 
 Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* memory) {
   const ConstArray3& labels = in.labels;
   const std::size_t n = labels.rows * labels.cols * labels.planes;
-  Regions out{std::pmr::vector<std::uint32_t>(n, 0, memory), 0};
-  FirstSeen seen(memory);
+  Regions out{Buffer<std::uint32_t>(n, memory), 0, std::pmr::vector<std::uint64_t>(memory)};
+  std::uint32_t* ids = out.ids.data();
   InterruptCheck interrupt;
-  double last = 0;
-  std::uint32_t last_position = empty_slot;
-  for (std::size_t at = 0; at < n; ++at) {
-    interrupt.tick(4);
-    const double x = labels.data[at];
-    // Same value as the pixel before (the usual case): nothing to check.
-    // (-0 == +0, and both are label 0; the table catches repeats too, this
-    // skips the checks.)
-    if (x == last && last_position != empty_slot) {
-      out.ids[at] = last_position;
-      continue;
+  const CallerTicks ticks(interrupt);
+  const Bands bands(n, 4);
+  // One band (one thread, or a small call) counts the areas in a pass of
+  // its own at the end; bands count their pixels of each label as they go.
+  const bool banded = bands.count > 1;
+  std::vector<LabelBand> band(bands.count);
+  // Each pixel holds its label's position in its band's list at first.
+  bands.run([&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    LabelBand& own = band[bands.of(begin)];
+    FirstSeen seen(banded ? band_memory() : memory);
+    double last = 0;
+    std::uint32_t last_position = empty_slot;
+    for (std::size_t at = begin; at < end; ++at) {
+      here.tick(4);
+      const double x = labels.data[at];
+      // Same value as the pixel before (the usual case): nothing to check.
+      // (-0 == +0, and both are label 0; the table catches repeats too, this
+      // skips the checks.)
+      if (x == last && last_position != empty_slot) {
+        ids[at] = last_position;
+        if (banded) ++own.pixels[last_position];
+        continue;
+      }
+      if (!(std::fabs(x) <= largest_label) || x != std::trunc(x)) fail_label(labels, at);
+      last = x;
+      last_position = seen.add(label_key(static_cast<std::int64_t>(x)));
+      if (banded) {
+        if (last_position == own.pixels.size()) own.pixels.push_back(0);
+        ++own.pixels[last_position];
+      }
+      ids[at] = last_position;
     }
-    if (!(std::fabs(x) <= largest_label) || x != std::trunc(x)) fail_label(labels, at);
-    last = x;
-    last_position = seen.add(label_key(static_cast<std::int64_t>(x)));
-    out.ids[at] = last_position;
+    own.keys = seen.take_keys();
+  });
+  // The distinct labels of all bands, first met first, and where each
+  // band's labels are among them.
+  std::pmr::vector<std::uint64_t> joined(memory);
+  const std::pmr::vector<std::uint64_t>* keys = &band[0].keys;
+  if (banded) {
+    FirstSeen seen(memory);
+    for (LabelBand& own : band) {
+      interrupt.tick(8 * own.keys.size());
+      own.region.resize(own.keys.size());
+      for (std::size_t k = 0; k < own.keys.size(); ++k) own.region[k] = seen.add(own.keys[k]);
+    }
+    joined = seen.take_keys();
+    keys = &joined;
   }
   // Rank of each distinct label; the background's rank is 0 and the others
   // close up behind it.
-  const auto& keys = seen.keys();
   std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(memory);
-  sorted.reserve(keys.size());
-  for (std::size_t k = 0; k < keys.size(); ++k)
-    sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
+  sorted.reserve(keys->size());
+  for (std::size_t k = 0; k < keys->size(); ++k)
+    sorted.emplace_back((*keys)[k], static_cast<std::uint32_t>(k));
   std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
     interrupt.tick();
     return a < b;
@@ -147,12 +285,26 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
                                 in.background == std::trunc(in.background);
   const std::uint64_t background =
       background_whole ? label_key(static_cast<std::int64_t>(in.background)) : 0;
-  std::pmr::vector<std::uint32_t> rank(keys.size(), 0, memory);
+  std::pmr::vector<std::uint32_t> rank(keys->size(), 0, memory);
   std::uint32_t next = 0;
   for (const auto& [key, position] : sorted)
     rank[position] = background_whole && key == background ? 0 : ++next;
   out.count = next;
-  interrupt.for_each_index(n, 1, [&](std::size_t at) { out.ids[at] = rank[out.ids[at]]; });
+  out.area.assign(std::size_t{next} + 1, 0);
+  if (banded)
+    for (LabelBand& own : band)
+      for (std::size_t k = 0; k < own.region.size(); ++k) {
+        own.region[k] = rank[own.region[k]];
+        out.area[own.region[k]] += own.pixels[k];
+      }
+  bands.run([&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    const std::uint32_t* region = banded ? band[bands.of(begin)].region.data() : rank.data();
+    here.for_each_index(end - begin, 1,
+                        [&](std::size_t at) { ids[begin + at] = region[ids[begin + at]]; });
+  });
+  if (!banded) interrupt.for_each_index(n, 1, [&](std::size_t at) { ++out.area[ids[at]]; });
   return out;
 }
 
@@ -211,14 +363,15 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
   if (n >= empty_slot)
     fail("tooManyPixels", "Label image of 2^32 - 1 pixels or more: ", arg("labels"),
          " is " + extents(h, w, d));
-  const Regions regions = number_regions(in, memory);
+  Regions regions = number_regions(in, memory);
   const std::uint32_t* id = regions.ids.data();
   const std::size_t L = regions.count;
   InterruptCheck interrupt;
+  const CallerTicks ticks(interrupt);
 
   // Areas and rim cracks, indexed by region id (0, the background, dropped).
-  std::pmr::vector<std::uint64_t> area(L + 1, 0, memory), rim(L + 1, 0, memory);
-  interrupt.for_each_index(n, 1, [&](std::size_t at) { ++area[id[at]]; });
+  const std::pmr::vector<std::uint64_t>& area = regions.area;
+  std::pmr::vector<std::uint64_t> rim(L + 1, 0, memory);
   const std::size_t page = h * w;
   for (std::size_t p = 0; p < d; ++p) {
     interrupt.tick(2 * (h + w));
@@ -239,49 +392,147 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
     });
 
   // The pairs, numbered as first met; per pair its crack count and sum.
+  // Each band of pixels lists the pairs it meets, their cracks and the
+  // cracks' weights in scan order; the bands' lists join in band order.
   FirstSeen pairs(memory);
   std::pmr::vector<std::uint64_t> count(memory);
   std::pmr::vector<double> sum(memory);
+  count.reserve(8);
+  sum.reserve(8);
   const bool weighed = in.values.data != nullptr;
   const bool volume = d > 1;
   const Weigher weigh{in.values.data, volume ? 1 : in.values.planes, page, in.weight};
-  std::pmr::vector<Crack> cracks(memory);
   std::pmr::vector<std::size_t> starts(h + 1, 0, memory);
-  std::pmr::vector<std::pair<std::uint32_t, double>> ordered(memory);
+  using Weighed = std::pair<std::uint32_t, double>;
+  Buffer<Weighed> ordered(0, memory);
   const std::size_t strides[3] = {1, h, page};
+  const Bands bands(n, weighed ? 8 : 4);
+  // One band (one thread, or a small call) numbers the pairs in `pairs`
+  // and counts their cracks in `count` itself.
+  const bool banded = bands.count > 1;
+  struct PairBand {
+    std::pmr::vector<std::uint64_t> keys{band_memory()};    // the band's pairs, first met first
+    std::pmr::vector<std::uint64_t> cracks{band_memory()};  // per pair
+    std::pmr::vector<std::uint32_t> pair{band_memory()};    // its number among all pairs
+    std::pmr::vector<std::uint32_t> rows{band_memory()};  // its cracks per row, then where they go
+    std::size_t listed = 0, first = 0;  // its cracks, and where they start in `listed`
+  };
+  std::vector<PairBand> band(bands.count);
+  // The weighed cracks of every band in scan order, band after band.
+  Buffer<Crack> listed(0, memory);
   for (int axis = 0; axis < (volume ? 3 : 2); ++axis) {
     const std::size_t stride = strides[axis];
-    cracks.clear();
-    std::fill(starts.begin(), starts.end(), 0);
-    for (std::size_t p = 0; p + (axis == 2) < d; ++p)
-      for (std::size_t j = 0; j + (axis == 1) < w; ++j) {
-        interrupt.tick(2 * h);
-        const std::size_t column = p * page + j * h;
-        for (std::size_t i = 0; i + (axis == 0) < h; ++i) {
-          const std::size_t at = column + i;
-          std::uint32_t a = id[at], b = id[at + stride];
+    // visit(at, i, a, b) for the cracks between regions a != b in the band,
+    // in scan order: column by column (h pixels of page p, column j).
+    auto each_crack = [&](std::size_t begin, std::size_t end, InterruptCheck& here,
+                          std::size_t units, auto&& visit) {
+      for (std::size_t column = begin / h; column * h < end; ++column) {
+        const std::size_t j = column % w, p = column / w;
+        if ((axis == 1 && j + 1 == w) || (axis == 2 && p + 1 == d)) continue;
+        const std::size_t top = column * h;
+        const std::size_t first = begin > top ? begin - top : 0;
+        const std::size_t last = std::min(end - top, h - (axis == 0));
+        if (first >= last) continue;
+        here.tick(units * (last - first));
+        for (std::size_t i = first; i < last; ++i) {
+          const std::size_t at = top + i;
+          const std::uint32_t a = id[at], b = id[at + stride];
           if (a == b || !a || !b) continue;
-          if (a > b) std::swap(a, b);
-          const std::uint32_t pair = pairs.add(std::uint64_t{a} << 32 | b);
-          if (pair == count.size()) {
-            count.push_back(0);
-            sum.push_back(0.0);
-          }
-          ++count[pair];
-          if (weighed) {
-            cracks.push_back(Crack{static_cast<std::uint32_t>(i), pair, weigh(at, at + stride)});
-            ++starts[i + 1];
-          }
+          visit(at, i, a, b);
         }
       }
+    };
+    // Weighed: each band counts its cracks per row first, so that all
+    // bands' cracks fit in one list of the right size.
+    if (weighed) {
+      bands.run([&](std::size_t begin, std::size_t end) {
+        InterruptCheck silent;
+        PairBand& own = band[bands.of(begin)];
+        own.rows.assign(h, 0);
+        std::uint32_t* rows = own.rows.data();
+        each_crack(begin, end, ticks.here(silent), 1,
+                   [&](std::size_t, std::size_t i, std::uint32_t, std::uint32_t) { ++rows[i]; });
+        own.listed = 0;
+        for (std::size_t i = 0; i < h; ++i) own.listed += rows[i];
+      });
+      std::size_t total = 0;
+      for (PairBand& own : band) {
+        own.first = total;
+        total += own.listed;
+      }
+      listed.reserve(total);
+    }
+    bands.run([&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      PairBand& own = band[bands.of(begin)];
+      std::optional<FirstSeen> local;
+      FirstSeen& met = banded ? local.emplace(band_memory()) : pairs;
+      std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : count;
+      if (banded) own.cracks.clear();
+      Crack* list = weighed ? listed.data() + own.first : nullptr;
+      const Weigher weight_of = weigh;  // a copy the loop keeps in registers
+      each_crack(
+          begin, end, ticks.here(silent), 2,
+          [&](std::size_t at, std::size_t i, std::uint32_t a, std::uint32_t b) {
+            if (a > b) std::swap(a, b);
+            const std::uint32_t pair = met.add(std::uint64_t{a} << 32 | b);
+            if (pair == tally.size()) {
+              tally.push_back(0);
+              if (!banded) sum.push_back(0.0);
+            }
+            ++tally[pair];
+            if (weighed)
+              *list++ = Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)};
+          });
+      if (banded) own.keys = met.take_keys();
+    });
+    // The bands' pairs among all; a band's row i starts after row i of the
+    // bands before it.
+    std::fill(starts.begin(), starts.end(), 0);
+    for (PairBand& own : band) {
+      if (banded) interrupt.tick(8 * own.keys.size());
+      own.pair.resize(own.keys.size());
+      for (std::size_t k = 0; k < own.keys.size(); ++k) {
+        const std::uint32_t pair = pairs.add(own.keys[k]);
+        if (pair == count.size()) {
+          count.push_back(0);
+          sum.push_back(0.0);
+        }
+        count[pair] += own.cracks[k];
+        own.pair[k] = pair;
+      }
+      if (weighed)
+        for (std::size_t i = 0; i < h; ++i) starts[i + 1] += own.rows[i];
+    }
     if (!weighed) continue;
     // Counting sort by row, stable: each row's cracks keep the scan order
     // (page by page, left to right), and the sums add row by row.
     for (std::size_t i = 0; i < h; ++i) starts[i + 1] += starts[i];
-    ordered.resize(cracks.size());
-    for (const Crack& crack : cracks) ordered[starts[crack.row]++] = {crack.pair, crack.weight};
-    interrupt.tick(4 * cracks.size());
-    for (const auto& [pair, weight] : ordered) sum[pair] += weight;
+    ordered.reserve(starts[h]);
+    Weighed* into = ordered.data();
+    interrupt.tick(bands.count * h);
+    for (std::size_t i = 0; i < h; ++i) {
+      auto at = static_cast<std::uint32_t>(starts[i]);
+      for (PairBand& own : band) {
+        const std::uint32_t cracks = own.rows[i];
+        own.rows[i] = at;
+        at += cracks;
+      }
+    }
+    bands.run([&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& here = ticks.here(silent);
+      (void)end;
+      PairBand& own = band[bands.of(begin)];
+      here.tick(4 * own.listed);
+      const Crack* list = listed.data() + own.first;
+      for (std::size_t k = 0; k < own.listed; ++k) {
+        const Crack& crack = list[k];
+        into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : crack.pair, crack.weight};
+      }
+    });
+    interrupt.tick(4 * starts[h]);
+    for (std::size_t k = 0; k < starts[h]; ++k) sum[into[k].first] += into[k].second;
   }
 
   // The pairs in ascending order of (first, second).

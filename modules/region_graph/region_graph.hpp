@@ -55,7 +55,17 @@
 // ids, looking up each crack between regions in a hash table of the pairs
 // (sorted at the end: P log P), and a counting sort of those cracks by row
 // that puts the weights in the order above. Memory besides the outputs: 4
-// bytes per pixel, O(L + P), and 32 bytes per crack between regions.
+// bytes per pixel, O(L + P), and 32 bytes per crack between regions (of
+// one axis at a time).
+//
+// Threads: large calls split the pixels, in column-major order, into bands
+// fixed by the number of pixels (at most 64). Each band numbers its own
+// labels and pairs and lists its cracks; the bands' lists are joined in
+// band order, and the counting sort places each band's cracks of a row
+// after those of the bands before it, so every sum adds the same terms in
+// the same order as on one thread, and a bad label fails as the first one
+// in column-major order. The bands' tables add O(distinct labels and pairs
+// per band) and 4 bytes per image row per band.
 #pragma once
 
 #include <cstddef>

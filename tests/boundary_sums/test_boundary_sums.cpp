@@ -10,6 +10,7 @@
 #include "racing_writer.hpp"
 #include "reference_boundary_sums.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 
 using testing_support::expect_mex_error;
 using testing_support::rows_of;
@@ -429,6 +430,56 @@ TEST(BoundarySums, MatchesThePlainAlgorithmOnRandomInputs) {
   }
 }
 
+// Bands of columns on several threads: the same sums, bit for bit, and the
+// same failure (the first label without a key in visiting order).
+TEST(BoundarySums, SameForAnyThreadCount) {
+  std::mt19937_64 random(31);
+  auto expect_same = [](RandomCase& c) {
+    mexsets::BoundaryInputs in{mexsets::pair_size(c.n), c.first.cref(),  c.second.cref(),
+                               c.keys.cref(),           c.labels.cref(), c.weights.cref()};
+    testing_support::expect_same_for_threads([&] {
+      auto out = mexsets::boundary_sums(in);
+      return std::make_pair(out.pair.data, out.border.data);
+    });
+  };
+  for (int round = 0; round < 40; ++round) {
+    RandomCase c = random_case(random, round % 2 == 0);
+    expect_same(c);
+  }
+  // Tall, wide and one-row grids of many labelled cells; then two labels
+  // without a key, the later one in an earlier column.
+  for (const auto& [rows, cols] : {std::pair{61, 57}, {1, 90}, {90, 1}, {3, 70}}) {
+    RandomCase c{
+        5, Matrix(1, 30), Matrix(1, 30), Matrix(1, 30), Matrix(rows, cols), Matrix(rows, cols)};
+    for (std::size_t k = 0; k < 30; ++k) {
+      c.keys.data[k] = k % 3 ? 1.0 + double(k) : 0.25 + double(k);
+      c.first.data[k] = double(k % 6);
+      c.second.data[k] = 1.0 + double(k % 5);
+    }
+    std::normal_distribution<double> value;
+    for (double& w : c.weights.data) w = value(random);
+    for (double& x : c.labels.data) x = random() % 6 ? c.keys.data[random() % 30] : 0.0;
+    expect_same(c);
+    if (rows < 3 || cols < 3) continue;
+    const std::size_t late = cols % 2 ? cols - 2 : cols - 1;  // odd: read in row 2
+    c.labels(1, 0) = 1000;  // row 1 is visited after the even rows
+    c.labels(2, late) = 999;
+    expect_same(c);
+    EXPECT_THROW(
+        {
+          try {
+            mexsets::boundary_sums(mexsets::BoundaryInputs{5, c.first.cref(), c.second.cref(),
+                                                           c.keys.cref(), c.labels.cref(),
+                                                           c.weights.cref()});
+          } catch (const mexsets::Failure& failure) {
+            EXPECT_NE(failure.message().find("holds 999"), std::string::npos);
+            throw;
+          }
+        },
+        mexsets::Failure);
+  }
+}
+
 TEST(BoundarySums, LargeGridsMatchThePlainAlgorithm) {
   // Many keys and a long visiting order: sums of many terms in a fixed order.
   std::mt19937_64 random(21);
@@ -505,6 +556,7 @@ TEST(BoundarySums, InputsWrittenByAnotherThreadAreNeverReadOutside) {
     }
   }
   std::vector<testing_support::RacedInput> inputs;
+  const mexsets::ThreadScope bands(3, 8);  // bands of 8 columns on 3 threads
   for (RandomCase& r : cases)
     for (Matrix* m : {&r.first, &r.second, &r.keys, &r.labels})
       inputs.push_back({m->data.data(), m->data.size()});

@@ -13,6 +13,7 @@
 #include "reference_region_graph.hpp"
 #include "region_graph.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 
 using testing_support::expect_mex_error;
 using testing_support::same_bits;
@@ -155,8 +156,8 @@ TEST(RegionGraph, OptionErrors) {
                    "Unknown option 'max' at input 2; " + options);
 }
 
-// Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
-// next call gives the plain result.
+// Ctrl-C: stopped at any poll, on one thread or several, the computation
+// throws Interrupted, and the next call gives the plain result.
 TEST(RegionGraph, InterruptedThenCalledAgain) {
   std::mt19937_64 random(17);
   const std::size_t h = 40, w = 30, d = 2;
@@ -166,12 +167,63 @@ TEST(RegionGraph, InterruptedThenCalledAgain) {
   mexsets::RegionGraphInputs in;
   in.labels = {labels.data(), h, w, d};
   in.values = {values.data(), h, w, d};
-  testing_support::expect_interruptible([&] {
+  auto run = [&] {
     std::vector<double> all;
     for (const auto& list : lists(mexsets::region_graph(in)))
       all.insert(all.end(), list.begin(), list.end());
     return all;
-  });
+  };
+  testing_support::expect_interruptible(run);
+  testing_support::expect_interruptible_in_parallel(run);
+}
+
+// Bands of pixels on several threads: the same lists, bit for bit, and the
+// same failure (the first bad label in column-major order) as one thread.
+TEST(RegionGraph, SameForAnyThreadCount) {
+  std::mt19937_64 random(23);
+  std::normal_distribution<double> normal;
+  auto check = [&](std::size_t h, std::size_t w, std::size_t d, std::vector<double> labels,
+                   mexsets::CrackWeight kind, std::size_t channels) {
+    std::vector<double> values(h * w * (d > 1 ? d : channels));
+    for (double& x : values) x = normal(random);
+    mexsets::RegionGraphInputs in;
+    in.labels = {labels.data(), h, w, d};
+    in.weight = kind;
+    if (channels) in.values = {values.data(), h, w, d > 1 ? d : channels};
+    in.has_background = labels.size() % 2;
+    in.background = labels.empty() ? 0 : labels[labels.size() / 2];
+    SCOPED_TRACE(std::to_string(h) + "-by-" + std::to_string(w) + "-by-" + std::to_string(d));
+    testing_support::expect_same_for_threads([&] { return lists(mexsets::region_graph(in)); });
+  };
+  auto blocks = [&](std::size_t n, std::size_t count, std::size_t run) {
+    std::vector<double> labels(n);
+    for (std::size_t k = 0; k < n; ++k)
+      labels[k] = k % run == 0 ? static_cast<double>(random() % count) * 5 - 10 : labels[k - 1];
+    return labels;
+  };
+  // Random images and volumes with gaps, negatives and 0; runs of equal
+  // labels as regions have them.
+  for (int round = 0; round < 12; ++round) {
+    const std::size_t h = 1 + random() % 13, w = 1 + random() % 13, d = round % 4 ? 1 : 3;
+    const auto kind = static_cast<mexsets::CrackWeight>(round % 3);
+    check(h, w, d, blocks(h * w * d, 2 + random() % 40, 1 + random() % 4), kind,
+          d > 1 || round % 3 ? 1 : round % 2 + 2);
+  }
+  // 1-by-N and N-by-1, one label, all labels distinct.
+  check(1, 70, 1, blocks(70, 9, 3), mexsets::CrackWeight::step, 3);
+  check(70, 1, 1, blocks(70, 9, 3), mexsets::CrackWeight::max, 1);
+  check(9, 8, 1, std::vector<double>(72, 4.0), mexsets::CrackWeight::step, 1);
+  std::vector<double> distinct(99);
+  for (std::size_t k = 0; k < distinct.size(); ++k) distinct[k] = 1e15 - 3.0 * double(k * 37 % 99);
+  check(11, 9, 1, distinct, mexsets::CrackWeight::mean, 1);
+  // Bad labels in several places: the first in column-major order fails.
+  std::vector<double> bad = blocks(120, 6, 2);
+  bad[100] = NAN;
+  bad[57] = 0.5;
+  bad[90] = INFINITY;
+  check(10, 12, 1, bad, mexsets::CrackWeight::step, 1);
+  bad[31] = 1e300;
+  check(10, 12, 1, bad, mexsets::CrackWeight::step, 1);
 }
 
 // Random labels with gaps, negatives and 0, any background, every weight
