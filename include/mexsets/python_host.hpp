@@ -69,10 +69,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
+#include "common/huge_pages.hpp"
 #include "common/parallel.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/compressed_columns.hpp"
@@ -132,18 +129,15 @@ struct FreeBuffer {
 using Buffer = std::unique_ptr<double[], FreeBuffer>;
 
 inline Buffer new_buffer(std::size_t elements) {
-  constexpr std::size_t huge = std::size_t{1} << 21;
-  if (elements > (std::numeric_limits<std::size_t>::max() - huge) / sizeof(double))
+  if (elements > (std::numeric_limits<std::size_t>::max() - kHugePage) / sizeof(double))
     throw std::bad_alloc();
   const std::size_t bytes = std::max<std::size_t>(elements * sizeof(double), 1);
   void* memory = nullptr;
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (bytes >= 2 * huge) {
-    const std::size_t rounded = (bytes + huge - 1) / huge * huge;
-    memory = std::aligned_alloc(huge, rounded);
-    if (memory) madvise(memory, rounded, MADV_HUGEPAGE);  // advice: a refusal changes nothing
+  if (bytes >= 2 * kHugePage) {
+    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+    memory = std::aligned_alloc(kHugePage, rounded);
+    if (memory) advise_huge_pages(memory, rounded);
   }
-#endif
   if (!memory) memory = std::malloc(bytes);
   if (!memory) throw std::bad_alloc();
   return Buffer(static_cast<double*>(memory));

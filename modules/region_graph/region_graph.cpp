@@ -8,10 +8,7 @@
 #include <utility>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
+#include "common/huge_pages.hpp"
 #include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -144,21 +141,6 @@ struct Bands {
       parallel_for_ordered(n, grain, body);
   }
 };
-
-// Asks Linux to back the whole 2 MB pages inside a large buffer with huge
-// pages: the first writes then fault once per 2 MB instead of once per 4 KB
-// (on a virtual machine the faults cost more than the writes). Only ranges
-// inside the buffer are advised; elsewhere the advice does nothing.
-void advise_huge_pages([[maybe_unused]] void* data, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t huge = std::uintptr_t{1} << 21;
-  if (bytes < 2 * huge) return;
-  const auto start = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t begin = (start + huge - 1) & ~(huge - 1),
-                       end = (start + bytes) & ~(huge - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 // Uninitialised memory of n elements, taken from `memory`: its pages are
 // first touched by whoever writes them (each band its own, on its thread).
