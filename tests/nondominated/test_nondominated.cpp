@@ -16,6 +16,7 @@
 #include "racing_writer.hpp"
 #include "reference_nondominated.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 
 using testing_support::expect_mex_error;
 
@@ -299,6 +300,33 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
       const std::vector<int> flags(expected.begin(), expected.end());
       ASSERT_EQ(front_of(standin::doubles(m, d, x)), flags);
     }
+  }
+}
+
+// Any number of threads gives the same front: random points in one to five
+// columns (ties and copies on a small grid, uniform, on a simplex where all
+// are on the front, the simplex with zeros, ones and infinities), with and
+// without NaN entries, and a first row that dominates all others.
+TEST(Nondominated, SameFrontOnAnyNumberOfThreads) {
+  std::mt19937_64 random(71);
+  for (const std::size_t d : {1, 2, 3, 4, 5})
+    for (const int family : {0, 2, 3, 7})
+      for (const double nan_share : {0.0, 0.01}) {
+        const std::size_t m = 50 + random() % 400;
+        std::vector<double> x = random_points(random, m, d, family, nan_share);
+        if (family == 2 && nan_share == 0)
+          for (std::size_t k = 0; k < d; ++k) x[k * m] = -1;  // row 0 dominates all
+        const auto expected = run_reference(x, m, d);
+        ASSERT_EQ(run_routine(x, m, d), expected) << "d " << d << ", family " << family;
+        testing_support::expect_same_for_threads([&] { return run_routine(x, m, d); });
+      }
+  // Large enough to split on its own grains.
+  for (const std::size_t d : {3, 4}) {
+    const std::size_t m = 40000;
+    const std::vector<double> x = random_points(random, m, d, 3, 0.0);
+    const auto expected = run_routine(x, m, d);
+    const mexsets::ThreadScope two(2);
+    ASSERT_EQ(run_routine(x, m, d), expected) << "d " << d;
   }
 }
 
