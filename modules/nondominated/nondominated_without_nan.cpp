@@ -101,32 +101,57 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
   std::size_t ranks = 0;
   InterruptCheck interrupt;
-  const auto rank_x1 = [&](Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare_items,
-                           InterruptCheck& here) {
+  const auto sort_x1 = [&](Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare_items) {
     pack_positions(items.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
     sort_items(items, spare_items, n,
                [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
-    for (std::size_t i = 0; i < n; ++i) {
+  };
+  // Ranks for items[begin, end) of those sorted by x1, counted from 0 at
+  // begin; returns the count.
+  const auto rank_run = [&](const std::uint64_t* items, std::size_t begin, std::size_t end,
+                            InterruptCheck& here) {
+    std::size_t count = 0;
+    for (std::size_t i = begin; i < end; ++i) {
       here.tick(4);
       const std::size_t p = position_of(items[i]);
-      if (i == 0 || x1[rows[position_of(items[i - 1])]] < x1[rows[p]]) ++ranks;
-      rank[p] = static_cast<std::uint32_t>(ranks);
+      if (i == 0 || x1[rows[position_of(items[i - 1])]] < x1[rows[p]]) ++count;
+      rank[p] = static_cast<std::uint32_t>(count);
     }
+    return count;
   };
   if (!split) {
-    rank_x1(order, spare, interrupt);
+    sort_x1(order, spare);
+    ranks = rank_run(order.get(), 0, n, interrupt);
     lexicographic(order, spare, x, m, 3, rows, n);
-  } else {  // the two sorts side by side
-    Scratch<std::uint64_t> by_x1 = scratch<std::uint64_t>(n), spare_x1 = scratch<std::uint64_t>(n);
+  } else {  // the two sorts side by side, then the ranks by chunks
+    Scratch<std::uint64_t> by_x1 = scratch<std::uint64_t>(n);
     const CallerTicks ticks(interrupt);
-    parallel_for(2, 1, [&](std::size_t begin, std::size_t end) {
+    {
+      Scratch<std::uint64_t> spare_x1 = scratch<std::uint64_t>(n);
+      parallel_for(2, 1, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t task = begin; task < end; ++task)
+          if (task == 0)
+            sort_x1(by_x1, spare_x1);
+          else
+            lexicographic(order, spare, x, m, 3, rows, n);
+      });
+    }
+    const std::size_t g = chunk_grain(grain);
+    std::vector<std::size_t> counts(n / g + 1, 0);
+    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      for (std::size_t task = begin; task < end; ++task)
-        if (task == 0)
-          rank_x1(by_x1, spare_x1, ticks.here(silent));
-        else
-          lexicographic(order, spare, x, m, 3, rows, n);
+      counts[begin / g] = rank_run(by_x1.get(), begin, end, ticks.here(silent));
     });
+    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+      std::size_t before = 0;
+      for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
+      InterruptCheck silent;
+      ticks.here(silent).tick(end - begin);
+      if (before != 0)
+        for (std::size_t i = begin; i < end; ++i)
+          rank[position_of(by_x1[i])] += static_cast<std::uint32_t>(before);
+    });
+    for (const std::size_t count : counts) ranks += count;
   }
   spare.reset();
 
