@@ -54,9 +54,12 @@ Item* merge(const Item* a, std::size_t a_size, const Item* b, std::size_t b_size
 
 class Halving {
  public:
-  // Points distinct, in (x0, x1, x2, x3) order, kColumns doubles each.
-  explicit Halving(const std::vector<double>& points)
-      : n_(points.size() / kColumns),
+  // n points distinct, in (x0, x1, x2, x3) order, kColumns doubles each;
+  // `ranks` null, or the ranks of columns 1 to 3 by point, three a point
+  // (1-based, equal values sharing one, so that ranks compare as the values
+  // do).
+  Halving(const double* points, std::size_t n, const std::uint32_t* ranks)
+      : n_(n),
         dropped_(n_, 0),
         items_(scratch<Item>(n_)),
         by_x1_(scratch<Item>(n_)),
@@ -71,18 +74,16 @@ class Halving {
       const double rest = p[1] + p[2] + p[3];
       rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
     }
-    if (!splits(3, 1) || n_ < kSplit) {
-      rank_column(points, 1, &Item::x1, interrupt_);
-      rank_column(points, 2, &Item::x2, interrupt_);
-      rank_column(points, 3, &Item::x3, interrupt_);
+    if (ranks) {
+      for (std::size_t i = 0; i < n_; ++i) {
+        items_[i].x1 = ranks[3 * i];
+        items_[i].x2 = ranks[3 * i + 1];
+        items_[i].x3 = ranks[3 * i + 2];
+      }
     } else {
-      const CallerTicks ticks(interrupt_);
-      parallel_for(3, 1, [&](std::size_t begin, std::size_t end) {
-        InterruptCheck silent;
-        std::uint32_t Item::*const rank_of[] = {&Item::x1, &Item::x2, &Item::x3};
-        for (std::size_t k = begin; k < end; ++k)
-          rank_column(points, k + 1, rank_of[k], ticks.here(silent));
-      });
+      rank_column(points, 1, &Item::x1);
+      rank_column(points, 2, &Item::x2);
+      rank_column(points, 3, &Item::x3);
     }
     if (n_ > 0) solve(0, n_, interrupt_);
   }
@@ -110,15 +111,14 @@ class Halving {
     double least_rest, most_rest;
   };
 
-  void rank_column(const std::vector<double>& points, std::size_t k, std::uint32_t Item::*rank_of,
-                   InterruptCheck& interrupt) {
+  void rank_column(const double* points, std::size_t k, std::uint32_t Item::*rank_of) {
     auto at = [&](std::size_t i) { return points[i * kColumns + k]; };
     Scratch<std::uint64_t> order = scratch<std::uint64_t>(n_), spare = scratch<std::uint64_t>(n_);
     pack_positions(order.get(), n_, at);
     sort_items(order, spare, n_, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
     std::uint32_t rank = 0;
     for (std::size_t i = 0; i < n_; ++i) {
-      interrupt.tick(4);
+      interrupt_.tick(4);
       if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++rank;
       items_[position_of(order[i])].*rank_of = rank;
     }
@@ -134,7 +134,7 @@ class Halving {
     interrupt.tick(16 * (end - begin));  // this merge's work, below the halves
     const std::size_t middle = begin + (end - begin) / 2;
     Solved first{}, second{};
-    if (end - begin >= kSplit && splits(2, 1)) {
+    if (splits(end - begin, kSplit)) {
       const CallerTicks ticks(interrupt);
       parallel_for(2, 1, [&](std::size_t from, std::size_t to) {
         InterruptCheck silent;
@@ -181,7 +181,7 @@ class Halving {
     // half placed before it holds x3 no greater. The tree spans this merge
     // only, so it stays in the fastest cache in the lower levels.
     std::uint32_t* const least = &least_[begin];  // this range's own, 1-based
-    std::fill_n(least, out + 1, kNone);
+    std::fill_n(least + 1, out, kNone);           // entry 0 is the range before's last
     std::size_t kept = 0, a = 0, b = 0;
     while (a < first.kept || b < second.kept) {
       if (b == second.kept || (a < first.kept && a2[a].x2 <= b2[b].x2)) {
@@ -265,6 +265,96 @@ class Halving {
   Scratch<double> rest_;  // by point: x1 + x2 + x3, NaN as +Inf
 };
 
+// The ranks of column k of the listed rows by position (1-based, equal
+// values sharing one).
+template <class Row>
+void rank_positions(std::uint32_t* rank, const double* x, std::size_t m, std::size_t k,
+                    const Row* rows, std::size_t n, InterruptCheck& interrupt) {
+  const double* column = x + k * m;
+  auto at = [&](std::size_t i) { return column[rows[i]]; };
+  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
+  pack_positions(order.get(), n, at);
+  sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
+  std::uint32_t r = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(4);
+    if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++r;
+    rank[position_of(order[i])] = r;
+  }
+}
+
+// From this many rows on, several threads share the sorts and the passes
+// over them (the halves of large ranges are shared in Halving::solve).
+constexpr std::size_t kSplitRows = 4096;
+
+// front_by_halving on several threads: the order and the three rankings
+// (over the rows, copies included: ranks still compare as the values do)
+// side by side, then the runs of copies found by chunks of the order. Each
+// run's first row, the earliest (ties in the order go by position), stands
+// for the run.
+template <class Row>
+void front_by_halving_split(unsigned char* front, const double* x, std::size_t m,
+                            const std::vector<Row>& rows) {
+  const std::size_t n = rows.size();
+  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
+  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(3 * n);  // column k + 1 at k * n
+  InterruptCheck interrupt;
+  const CallerTicks ticks(interrupt);
+  parallel_for(4, 1, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    for (std::size_t task = begin; task < end; ++task)
+      if (task == 0)
+        lexicographic(order, spare, x, m, kColumns, rows.data(), n);
+      else
+        rank_positions(rank.get() + (task - 1) * n, x, m, task, rows.data(), n, ticks.here(silent));
+  });
+  spare.reset();
+  const std::size_t grain = std::max<std::size_t>(kSplitRows, (n + 7) / 8);
+  const std::size_t g = chunk_grain(grain);
+  std::vector<std::size_t> first(n / g + 2, 0);  // by chunk: its first point, then the count
+  Scratch<unsigned char> starts = scratch<unsigned char>(n);  // a run starts at this place
+  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    std::size_t count = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+      here.tick(8);
+      bool start = i == 0;
+      if (!start) {
+        const std::size_t r = rows[position_of(order[i])], q = rows[position_of(order[i - 1])];
+        std::size_t k = 0;
+        while (k < kColumns && x[q + k * m] == x[r + k * m]) ++k;
+        start = k < kColumns;
+      }
+      starts[i] = start;
+      count += start;
+    }
+    first[begin / g + 1] = count;
+  });
+  for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
+  const std::size_t points = first.back();
+  Scratch<double> point = scratch<double>(points * kColumns);
+  Scratch<std::uint32_t> point_rank = scratch<std::uint32_t>(3 * points);
+  Scratch<std::size_t> row_of = scratch<std::size_t>(points);
+  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    ticks.here(silent).tick(8 * (end - begin));
+    std::size_t j = first[begin / g];
+    for (std::size_t i = begin; i < end; ++i) {
+      if (!starts[i]) continue;
+      const std::size_t p = position_of(order[i]), r = rows[p];
+      for (std::size_t k = 0; k < kColumns; ++k) point[j * kColumns + k] = x[r + k * m];
+      for (std::size_t k = 0; k < 3; ++k) point_rank[3 * j + k] = rank[k * n + p];
+      row_of[j++] = r;
+    }
+  });
+  order.reset();
+  rank.reset();
+  const Halving halving(point.get(), points, point_rank.get());
+  for (std::size_t j = 0; j < points; ++j)
+    if (!halving.dominated(j)) front[row_of[j]] = 1;
+}
+
 }  // namespace
 
 template <class Row>
@@ -272,6 +362,7 @@ void front_by_halving(unsigned char* front, const double* x, std::size_t m,
                       const std::vector<Row>& rows) {
   const std::size_t n = rows.size();
   if (n == 0) return;
+  if (splits(n, kSplitRows)) return front_by_halving_split(front, x, m, rows);
   Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
   lexicographic(order, spare, x, m, kColumns, rows.data(), n);
   spare.reset();
@@ -297,7 +388,7 @@ void front_by_halving(unsigned char* front, const double* x, std::size_t m,
     row_of.push_back(r);
   }
   order.reset();
-  const Halving halving(points);
+  const Halving halving(points.data(), row_of.size(), nullptr);
   for (std::size_t i = 0; i < row_of.size(); ++i)
     if (!halving.dominated(i)) front[row_of[i]] = 1;
 }
