@@ -92,7 +92,7 @@ class Halving {
 
  private:
   static constexpr std::size_t kSmall = 128;
-  // Ranges of at least this many points solve their halves side by side.
+  // Ranges of more than this many points solve their halves side by side.
   static constexpr std::size_t kSplit = 4096;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
@@ -283,7 +283,7 @@ void rank_positions(std::uint32_t* rank, const double* x, std::size_t m, std::si
   }
 }
 
-// From this many rows on, several threads share the sorts and the passes
+// Beyond this many rows, several threads share the sorts and the passes
 // over them (the halves of large ranges are shared in Halving::solve).
 constexpr std::size_t kSplitRows = 4096;
 
