@@ -170,7 +170,7 @@ void sweep_step(unsigned char* front, unsigned char* candidate, const double* x,
   candidate[t] = 0;
   dropped(t);
   interrupt.tick((m - t) / 8);  // flags scanned eight at a time
-  std::size_t c = t;            // the champion
+  std::size_t c = t;  // the champion
   for (std::size_t j = t + 1; j < m; ++j) {
     if (!candidate[j]) {
       j = next_live(candidate, j, m);  // a run of settled rows

@@ -108,7 +108,7 @@ void settle_runs(std::uint64_t* items, std::uint64_t* spare, std::size_t n, Less
     std::size_t end = i + 1;
     while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
     sort_positions(items + begin, spare, end - begin, less);
-    interrupt.tick(8);
+      interrupt.tick(8);
     i = end;  // items[end] starts the next run
   }
 }
