@@ -269,10 +269,10 @@ class Halving {
 // values sharing one).
 template <class Row>
 void rank_positions(std::uint32_t* rank, const double* x, std::size_t m, std::size_t k,
-                    const Row* rows, std::size_t n, InterruptCheck& interrupt) {
+                    const Row* rows, std::size_t n, Scratch<std::uint64_t>& order,
+                    Scratch<std::uint64_t>& spare, InterruptCheck& interrupt) {
   const double* column = x + k * m;
   auto at = [&](std::size_t i) { return column[rows[i]]; };
-  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
   pack_positions(order.get(), n, at);
   sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
   std::uint32_t r = 0;
@@ -288,8 +288,8 @@ void rank_positions(std::uint32_t* rank, const double* x, std::size_t m, std::si
 constexpr std::size_t kSplitRows = 4096;
 
 // front_by_halving on several threads: the order and the three rankings
-// (over the rows, copies included: ranks still compare as the values do)
-// side by side, then the runs of copies found by chunks of the order. Each
+// (over the rows, copies included: ranks still compare as the values do),
+// then the runs of copies found by chunks of the order. Each
 // run's first row, the earliest (ties in the order go by position), stands
 // for the run.
 template <class Row>
@@ -300,14 +300,13 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
   Scratch<std::uint32_t> rank = scratch<std::uint32_t>(3 * n);  // column k + 1 at k * n
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
-  parallel_for(4, 1, [&](std::size_t begin, std::size_t end) {
-    InterruptCheck silent;
-    for (std::size_t task = begin; task < end; ++task)
-      if (task == 0)
-        lexicographic(order, spare, x, m, kColumns, rows.data(), n);
-      else
-        rank_positions(rank.get() + (task - 1) * n, x, m, task, rows.data(), n, ticks.here(silent));
-  });
+  // One sort after the other (each runs by chunks), in memory already touched.
+  lexicographic(order, spare, x, m, kColumns, rows.data(), n);
+  {
+    Scratch<std::uint64_t> items = scratch<std::uint64_t>(n);
+    for (std::size_t k = 1; k < kColumns; ++k)
+      rank_positions(rank.get() + (k - 1) * n, x, m, k, rows.data(), n, items, spare, interrupt);
+  }
   spare.reset();
   const std::size_t grain = std::max<std::size_t>(kSplitRows, (n + 7) / 8);
   const std::size_t g = chunk_grain(grain);

@@ -119,28 +119,16 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
     }
     return count;
   };
+  sort_x1(order, spare);  // the sorts run by chunks themselves
   if (!split) {
-    sort_x1(order, spare);
     ranks = rank_run(order.get(), 0, n, interrupt);
-    lexicographic(order, spare, x, m, 3, rows, n);
-  } else {  // the two sorts side by side, then the ranks by chunks
-    Scratch<std::uint64_t> by_x1 = scratch<std::uint64_t>(n);
+  } else {  // the ranks by chunks
     const CallerTicks ticks(interrupt);
-    {
-      Scratch<std::uint64_t> spare_x1 = scratch<std::uint64_t>(n);
-      parallel_for(2, 1, [&](std::size_t begin, std::size_t end) {
-        for (std::size_t task = begin; task < end; ++task)
-          if (task == 0)
-            sort_x1(by_x1, spare_x1);
-          else
-            lexicographic(order, spare, x, m, 3, rows, n);
-      });
-    }
     const std::size_t g = chunk_grain(grain);
     std::vector<std::size_t> counts(n / g + 1, 0);
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      counts[begin / g] = rank_run(by_x1.get(), begin, end, ticks.here(silent));
+      counts[begin / g] = rank_run(order.get(), begin, end, ticks.here(silent));
     });
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       std::size_t before = 0;
@@ -149,10 +137,11 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
       ticks.here(silent).tick(end - begin);
       if (before != 0)
         for (std::size_t i = begin; i < end; ++i)
-          rank[position_of(by_x1[i])] += static_cast<std::uint32_t>(before);
+          rank[position_of(order[i])] += static_cast<std::uint32_t>(before);
     });
     for (const std::size_t count : counts) ranks += count;
   }
+  lexicographic(order, spare, x, m, 3, rows, n);
   spare.reset();
 
   if (!split) {
