@@ -57,13 +57,14 @@
 // over them (nondominated_with_nan below), in about O(m log m) while few rows
 // hold NaN; the steps whose champion is a row holding NaN visit every
 // candidate, O(m d) each, as the plain steps do.
-// Threads (common/parallel.hpp): beyond 8,192 rows kept in three columns the
-// two sorts run side by side and the Fenwick pass runs in up to 8 chunks of
-// the order, each chunk's front then checked against the staircases of the
-// chunks before it; beyond 4,096 rows given to halving its order and rankings
-// run side by side and so do the halves of large ranges. The front is the
-// definition's whatever the split, so every thread count gives the same
-// flags; smaller calls, NaN and the other routes stay on the calling thread.
+// Threads (common/parallel.hpp): the sorts of more than 4,096 rows run
+// their passes by chunks; beyond 8,192 rows kept in three columns the
+// Fenwick pass runs in up to 4 chunks of the order, each chunk's front then
+// checked against the staircases of the chunks before it; beyond 4,096 rows
+// given to halving, its runs of copies are found by chunks and the halves of
+// large ranges are solved side by side. The front is the definition's
+// whatever the split, so every thread count gives the same flags; smaller
+// calls, NaN and the other routes stay on the calling thread.
 // Another thread may write to x during the call (a Python caller's, on an
 // array read in place): the result may then mean nothing, but the sorts,
 // buckets and trees never leave their arrays (values that steer them are

@@ -94,8 +94,9 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
                       std::size_t n) {
   const double* x1 = x + m;
   const double* x2 = x + 2 * m;
-  // Chunks of at least 8,192 rows, at most 8 of them.
-  const std::size_t grain = std::max<std::size_t>(std::size_t{1} << 13, (n + 7) / 8);
+  // Chunks of at least 8,192 rows, at most 4 of them (each chunk starts a
+  // tree of its own, cold, and scans all ranks for its staircase).
+  const std::size_t grain = std::max<std::size_t>(std::size_t{1} << 13, (n + 3) / 4);
   const bool split = splits(n, grain);
   Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
   Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
