@@ -64,7 +64,7 @@
 // given to halving, its runs of copies are found by chunks and the halves of
 // large ranges are solved side by side. The front is the definition's
 // whatever the split, so every thread count gives the same flags; smaller
-// calls, NaN and the other routes stay on the calling thread.
+// calls and inputs holding NaN stay on the calling thread.
 // Another thread may write to x during the call (a Python caller's, on an
 // array read in place): the result may then mean nothing, but the sorts,
 // buckets and trees never leave their arrays (values that steer them are
