@@ -107,11 +107,11 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
     sort_items(items, spare_items, n,
                [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
   };
-  // Ranks for items[begin, end) of those sorted by x1, counted from 0 at
-  // begin; returns the count.
+  // Ranks for items[begin, end) of those sorted by x1, counted on from
+  // `before` (the ranks used before begin); returns the last.
   const auto rank_run = [&](const std::uint64_t* items, std::size_t begin, std::size_t end,
-                            InterruptCheck& here) {
-    std::size_t count = 0;
+                            std::size_t before, InterruptCheck& here) {
+    std::size_t count = before;
     for (std::size_t i = begin; i < end; ++i) {
       here.tick(4);
       const std::size_t p = position_of(items[i]);
@@ -122,23 +122,25 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   };
   sort_x1(order, spare);  // the sorts run by chunks themselves
   if (!split) {
-    ranks = rank_run(order.get(), 0, n, interrupt);
-  } else {  // the ranks by chunks
+    ranks = rank_run(order.get(), 0, n, 0, interrupt);
+  } else {  // the new values by chunks, then the ranks
     const CallerTicks ticks(interrupt);
     const std::size_t g = chunk_grain(grain);
     std::vector<std::size_t> counts(n / g + 1, 0);
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      counts[begin / g] = rank_run(order.get(), begin, end, ticks.here(silent));
+      ticks.here(silent).tick(end - begin);
+      std::size_t count = 0;
+      for (std::size_t i = begin; i < end; ++i)  // a new coarse key is a new value
+        count += i == 0 || (order[i] >> 32) != (order[i - 1] >> 32) ||
+                 x1[rows[position_of(order[i - 1])]] < x1[rows[position_of(order[i])]];
+      counts[begin / g] = count;
     });
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       std::size_t before = 0;
       for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
       InterruptCheck silent;
-      ticks.here(silent).tick(end - begin);
-      if (before != 0)
-        for (std::size_t i = begin; i < end; ++i)
-          rank[position_of(order[i])] += static_cast<std::uint32_t>(before);
+      rank_run(order.get(), begin, end, before, ticks.here(silent));
     });
     for (const std::size_t count : counts) ranks += count;
   }
