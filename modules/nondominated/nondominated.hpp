@@ -57,7 +57,7 @@
 // over them (nondominated_with_nan below), in about O(m log m) while few rows
 // hold NaN; the steps whose champion is a row holding NaN visit every
 // candidate, O(m d) each, as the plain steps do.
-// Threads (common/parallel.hpp): the sorts of more than 4,096 rows run
+// Threads (common/parallel.hpp): the sorts of more than 32,768 rows run
 // their passes by chunks; beyond 8,192 rows kept in three columns the
 // Fenwick pass runs in up to 4 chunks of the order, each chunk's front then
 // checked against the staircases of the chunks before it; beyond 4,096 rows

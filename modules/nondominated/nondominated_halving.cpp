@@ -308,7 +308,7 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
       rank_positions(rank.get() + (k - 1) * n, x, m, k, rows.data(), n, items, spare, interrupt);
   }
   spare.reset();
-  const std::size_t grain = std::max<std::size_t>(kSplitRows, (n + 7) / 8);
+  const std::size_t grain = std::max<std::size_t>(kSplitSort, (n + 7) / 8);
   const std::size_t g = chunk_grain(grain);
   std::vector<std::size_t> first(n / g + 2, 0);  // by chunk: its first point, then the count
   Scratch<unsigned char> starts = scratch<unsigned char>(n);  // a run starts at this place

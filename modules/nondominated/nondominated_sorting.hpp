@@ -30,7 +30,7 @@ Scratch<T> scratch(std::size_t n) {
 constexpr std::size_t kPackedLimit = 0xFFFFFFFFu;
 
 // Beyond this many items a sort's passes run by chunks on several threads.
-constexpr std::size_t kSplitSort = std::size_t{1} << 12;
+constexpr std::size_t kSplitSort = std::size_t{1} << 15;
 
 inline std::size_t position_of(std::uint64_t item) { return item & 0xFFFFFFFFu; }
 
