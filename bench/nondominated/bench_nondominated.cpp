@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../../tests/nondominated/reference_nondominated.hpp"
+#include "../support/threads_bench.hpp"
 #include "host.hpp"
 #include "nondominated.hpp"
 #include "nondominated_points.hpp"
@@ -84,6 +85,18 @@ MEXSETS_POINTS(uniform_5d_10k, 10000, 5, kUniform, 0);
 MEXSETS_POINTS(simplex_5d_10k, 10000, 5, kSimplex, 0);
 MEXSETS_POINTS(uniform_5d_20k, 20000, 5, kUniform, 0);
 MEXSETS_POINTS(simplex_5d_20k, 20000, 5, kSimplex, 0);
+
+// Threads: the shipped routine on one thread and on two, on anti-correlated
+// points in three columns (100,000) and four (20,000), and on 100,000
+// uniform points in two columns with 1% of the rows holding NaN.
+template <std::size_t m, std::size_t d, Shape shape, std::size_t nans>
+void Threads(benchmark::State& state) {
+  const mexsets::ThreadScope scope(threads_bench::threads(state));
+  run_front(state, points(m, d, shape, nans), [](auto... args) { mexsets::nondominated(args...); });
+}
+BENCHMARK(Threads<100000, 3, kSimplex, 0>)->Apply(threads_bench::one_and_two);
+BENCHMARK(Threads<20000, 4, kSimplex, 0>)->Apply(threads_bench::one_and_two);
+BENCHMARK(Threads<100000, 2, kUniform, 1000>)->Apply(threads_bench::one_and_two);
 
 // Scaling: anti-correlated points in two columns (all on the front), 10^4 to
 // 10^6 of them. The work is a few linear passes and a bucket sort, so each

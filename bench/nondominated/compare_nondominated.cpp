@@ -1,7 +1,9 @@
 // nondominated in the comparison benchmark: 100,000 points in 2 and 3
 // columns, uniform in the unit cube (a small front) and anti-correlated on
 // the unit simplex (nearly every point on the front), each also with ten NaN
-// entries; 20,000 points in 4 and 5 columns, uniform and on the simplex.
+// entries; 20,000 points in 4 and 5 columns, uniform and on the simplex;
+// 100,000 uniform points in 2 columns with 1,000 NaN entries (about 1% of
+// the rows).
 // The points come from nondominated_points.hpp, as in bench_nondominated.
 //
 // Both ways fill a fresh M-byte flag column, as the host's output is. The
@@ -61,6 +63,7 @@ std::vector<compare::Workload> make(std::uint64_t seed) {
         list.push_back(workload(100000, d, shape, nans, seed));
   for (std::size_t d : {4, 5})
     for (Shape shape : {kUniform, kSimplex}) list.push_back(workload(20000, d, shape, 0, seed));
+  list.push_back(workload(100000, 2, kUniform, 1000, seed));  // about 1% of the rows hold NaN
   return list;
 }
 

@@ -33,6 +33,7 @@
 //             (sweep_listed, nondominated_sweep.cpp)
 //           else: the sweep resumed with a search tree over the candidates
 //             free of NaN (resume_sweep, nondominated_with_nan.cpp)
+//   Several threads: d = 3 and halving only (nondominated.hpp, Threads).
 //   Out of memory anywhere: the front is cleared and the plain sweep
 //   (nondominated_sweep, m bytes of scratch) starts over.
 //

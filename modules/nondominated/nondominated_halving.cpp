@@ -16,12 +16,17 @@
 // it stays in the first-level cache. Halves whose sums of columns 1 to 3 lie
 // apart (all of the second's below all of the first's) cannot meet in a
 // dominance and only merge; on a front near a plane of equal sums most do.
-// Blocks of up to 128 points are settled pair by pair.
+// Blocks of up to 128 points are settled pair by pair. On several threads
+// the three rankings run side by side, and so do the two halves of a large
+// range (each range keeps to its own part of every array, the Fenwick tree's
+// included), so the result is the same on any number of threads.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "nondominated_routes.hpp"
 #include "nondominated_sorting.hpp"
 
@@ -49,33 +54,46 @@ Item* merge(const Item* a, std::size_t a_size, const Item* b, std::size_t b_size
 
 class Halving {
  public:
-  // Points distinct, in (x0, x1, x2, x3) order, kColumns doubles each.
-  explicit Halving(const std::vector<double>& points)
-      : n_(points.size() / kColumns),
+  // n points distinct, in (x0, x1, x2, x3) order, kColumns doubles each;
+  // `ranks` null, or the ranks of columns 1 to 3 by point, three a point
+  // (1-based, equal values sharing one, so that ranks compare as the values
+  // do).
+  Halving(const double* points, std::size_t n, const std::uint32_t* ranks)
+      : n_(n),
         dropped_(n_, 0),
-        items_(n_),
-        by_x1_(n_),
-        by_x2_(n_),
-        spare_(n_),
-        place_(n_),
-        least_(n_ + 1),
-        rest_(n_) {
+        items_(scratch<Item>(n_)),
+        by_x1_(scratch<Item>(n_)),
+        by_x2_(scratch<Item>(n_)),
+        spare_(scratch<Item>(n_)),
+        place_(scratch<std::uint32_t>(n_)),
+        least_(scratch<std::uint32_t>(n_ + 1)),
+        rest_(scratch<double>(n_)) {
     for (std::size_t i = 0; i < n_; ++i) {
       items_[i].point = static_cast<std::uint32_t>(i);
       const double* p = &points[i * kColumns];
       const double rest = p[1] + p[2] + p[3];
       rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
     }
-    rank_column(points, 1, &Item::x1);
-    rank_column(points, 2, &Item::x2);
-    rank_column(points, 3, &Item::x3);
-    if (n_ > 0) solve(0, n_);
+    if (ranks) {
+      for (std::size_t i = 0; i < n_; ++i) {
+        items_[i].x1 = ranks[3 * i];
+        items_[i].x2 = ranks[3 * i + 1];
+        items_[i].x3 = ranks[3 * i + 2];
+      }
+    } else {
+      rank_column(points, 1, &Item::x1);
+      rank_column(points, 2, &Item::x2);
+      rank_column(points, 3, &Item::x3);
+    }
+    if (n_ > 0) solve(0, n_, interrupt_);
   }
 
   bool dominated(std::size_t i) const { return dropped_[i] != 0; }
 
  private:
   static constexpr std::size_t kSmall = 128;
+  // Ranges of more than this many points solve their halves side by side.
+  static constexpr std::size_t kSplit = 4096;
   static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
 
   // A point by its 1-based ranks in columns 1 to 3 (equal values share a
@@ -93,7 +111,7 @@ class Halving {
     double least_rest, most_rest;
   };
 
-  void rank_column(const std::vector<double>& points, std::size_t k, std::uint32_t Item::*rank_of) {
+  void rank_column(const double* points, std::size_t k, std::uint32_t Item::*rank_of) {
     auto at = [&](std::size_t i) { return points[i * kColumns + k]; };
     Scratch<std::uint64_t> order = scratch<std::uint64_t>(n_), spare = scratch<std::uint64_t>(n_);
     pack_positions(order.get(), n_, at);
@@ -111,12 +129,25 @@ class Halving {
   // by_x1_ in x1 order and of by_x2_ in x2 order. An earlier point has x0 no
   // greater, and points are distinct, so no greater in columns 1 to 3 is
   // dominance.
-  Solved solve(std::size_t begin, std::size_t end) {
-    if (end - begin <= kSmall) return solve_small(begin, end);
-    interrupt_.tick(16 * (end - begin));  // this merge's work, below the halves
+  Solved solve(std::size_t begin, std::size_t end, InterruptCheck& interrupt) {
+    if (end - begin <= kSmall) return solve_small(begin, end, interrupt);
+    interrupt.tick(16 * (end - begin));  // this merge's work, below the halves
     const std::size_t middle = begin + (end - begin) / 2;
-    const Solved first = solve(begin, middle);
-    const Solved second = solve(middle, end);
+    Solved first{}, second{};
+    if (splits(end - begin, kSplit)) {
+      const CallerTicks ticks(interrupt);
+      parallel_for(2, 1, [&](std::size_t from, std::size_t to) {
+        InterruptCheck silent;
+        for (std::size_t half = from; half < to; ++half)
+          if (half == 0)
+            first = solve(begin, middle, ticks.here(silent));
+          else
+            second = solve(middle, end, ticks.here(silent));
+      });
+    } else {
+      first = solve(begin, middle, interrupt);
+      second = solve(middle, end, interrupt);
+    }
     const double least_rest = std::min(first.least_rest, second.least_rest);
     const double most_rest = std::max(first.most_rest, second.most_rest);
     const Item* a1 = &by_x1_[begin];
@@ -149,14 +180,15 @@ class Halving {
     // met: a point of the second half is dominated when one of the first
     // half placed before it holds x3 no greater. The tree spans this merge
     // only, so it stays in the fastest cache in the lower levels.
-    std::fill_n(&least_[0], out + 1, kNone);
+    std::uint32_t* const least = &least_[begin];  // this range's own, 1-based
+    std::fill_n(least + 1, out, kNone);           // entry 0 is the range before's last
     std::size_t kept = 0, a = 0, b = 0;
     while (a < first.kept || b < second.kept) {
       if (b == second.kept || (a < first.kept && a2[a].x2 <= b2[b].x2)) {
-        insert(place_[a2[a].point], a2[a].x3, out);
+        insert(least, place_[a2[a].point], a2[a].x3, out);
         kept2[kept++] = a2[a++];
       } else {
-        if (some_no_greater(place_[b2[b].point] - 1, b2[b].x3))
+        if (some_no_greater(least, place_[b2[b].point] - 1, b2[b].x3))
           dropped_[b2[b].point] = 1;
         else
           kept2[kept++] = b2[b];
@@ -173,10 +205,10 @@ class Halving {
   // Pair by pair. Covering is transitive, so a point is dominated within the
   // block iff some point before it in the block, dropped or not, has all
   // three ranks no greater: a test without branches over flat columns.
-  Solved solve_small(std::size_t begin, std::size_t end) {
+  Solved solve_small(std::size_t begin, std::size_t end, InterruptCheck& interrupt) {
     std::uint32_t x1[kSmall], x2[kSmall], x3[kSmall];
     const std::size_t size = end - begin;
-    interrupt_.tick(size * size / 2 + 16 * size);
+    interrupt.tick(size * size / 2 + 16 * size);
     for (std::size_t i = 0; i < size; ++i) {
       x1[i] = items_[begin + i].x1;
       x2[i] = items_[begin + i].x2;
@@ -204,29 +236,123 @@ class Halving {
 
   // Scratch for a merge's x2 order: items_[begin, end) is read by
   // solve_small only, before any merge of that range.
-  Item* spare2() { return items_.data(); }
+  Item* spare2() { return items_.get(); }
 
   // The nodes on the way up cover ever larger ranges, so their least values
   // never increase: once one is no greater than `value`, so are the rest.
-  void insert(std::size_t place, std::uint32_t value, std::size_t size) {
-    for (; place <= size && value < least_[place]; place += place & (~place + 1))
-      least_[place] = value;
+  static void insert(std::uint32_t* least, std::size_t place, std::uint32_t value,
+                     std::size_t size) {
+    for (; place <= size && value < least[place]; place += place & (~place + 1))
+      least[place] = value;
   }
   // Whether a value at a place up to `place` is no greater than `bound`.
-  bool some_no_greater(std::size_t place, std::uint32_t bound) const {
+  static bool some_no_greater(const std::uint32_t* least, std::size_t place, std::uint32_t bound) {
     for (; place > 0; place &= place - 1)
-      if (least_[place] <= bound) return true;
+      if (least[place] <= bound) return true;
     return false;
   }
 
   InterruptCheck interrupt_;
   std::size_t n_;
   std::vector<unsigned char> dropped_;  // by point
-  std::vector<Item> items_, by_x1_, by_x2_, spare_;
-  std::vector<std::uint32_t> place_;  // by point: 1-based place in the merge's x1 order
-  std::vector<std::uint32_t> least_;  // Fenwick tree over places: least rank of x3
-  std::vector<double> rest_;          // by point: x1 + x2 + x3, NaN as +Inf
+  // Left uninitialised (every entry is written before it is read), so that
+  // the pages are first touched by the ranges that use them.
+  Scratch<Item> items_, by_x1_, by_x2_, spare_;
+  Scratch<std::uint32_t> place_;  // by point: 1-based place in the merge's x1 order
+  // Fenwick trees over places, least rank of x3: a range [begin, end) keeps
+  // its own at least_[begin + 1 .. end].
+  Scratch<std::uint32_t> least_;
+  Scratch<double> rest_;  // by point: x1 + x2 + x3, NaN as +Inf
 };
+
+// The ranks of column k of the listed rows by position (1-based, equal
+// values sharing one).
+template <class Row>
+void rank_positions(std::uint32_t* rank, const double* x, std::size_t m, std::size_t k,
+                    const Row* rows, std::size_t n, Scratch<std::uint64_t>& order,
+                    Scratch<std::uint64_t>& spare, InterruptCheck& interrupt) {
+  const double* column = x + k * m;
+  auto at = [&](std::size_t i) { return column[rows[i]]; };
+  pack_positions(order.get(), n, at);
+  sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
+  std::uint32_t r = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(4);
+    if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++r;
+    rank[position_of(order[i])] = r;
+  }
+}
+
+// Beyond this many rows, several threads share the sorts and the passes
+// over them (the halves of large ranges are shared in Halving::solve).
+constexpr std::size_t kSplitRows = 4096;
+
+// front_by_halving on several threads: the order and the three rankings
+// (over the rows, copies included: ranks still compare as the values do),
+// then the runs of copies found by chunks of the order. Each
+// run's first row, the earliest (ties in the order go by position), stands
+// for the run.
+template <class Row>
+void front_by_halving_split(unsigned char* front, const double* x, std::size_t m,
+                            const std::vector<Row>& rows) {
+  const std::size_t n = rows.size();
+  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
+  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(3 * n);  // column k + 1 at k * n
+  InterruptCheck interrupt;
+  const CallerTicks ticks(interrupt);
+  // One sort after the other (each runs by chunks), in memory already touched.
+  lexicographic(order, spare, x, m, kColumns, rows.data(), n);
+  {
+    Scratch<std::uint64_t> items = scratch<std::uint64_t>(n);
+    for (std::size_t k = 1; k < kColumns; ++k)
+      rank_positions(rank.get() + (k - 1) * n, x, m, k, rows.data(), n, items, spare, interrupt);
+  }
+  spare.reset();
+  const std::size_t grain = std::max<std::size_t>(kSplitSort, (n + 7) / 8);
+  const std::size_t g = chunk_grain(grain);
+  std::vector<std::size_t> first(n / g + 2, 0);  // by chunk: its first point, then the count
+  Scratch<unsigned char> starts = scratch<unsigned char>(n);  // a run starts at this place
+  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    std::size_t count = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+      here.tick(8);
+      bool start = i == 0;
+      if (!start) {
+        const std::size_t r = rows[position_of(order[i])], q = rows[position_of(order[i - 1])];
+        std::size_t k = 0;
+        while (k < kColumns && x[q + k * m] == x[r + k * m]) ++k;
+        start = k < kColumns;
+      }
+      starts[i] = start;
+      count += start;
+    }
+    first[begin / g + 1] = count;
+  });
+  for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
+  const std::size_t points = first.back();
+  Scratch<double> point = scratch<double>(points * kColumns);
+  Scratch<std::uint32_t> point_rank = scratch<std::uint32_t>(3 * points);
+  Scratch<std::size_t> row_of = scratch<std::size_t>(points);
+  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    ticks.here(silent).tick(8 * (end - begin));
+    std::size_t j = first[begin / g];
+    for (std::size_t i = begin; i < end; ++i) {
+      if (!starts[i]) continue;
+      const std::size_t p = position_of(order[i]), r = rows[p];
+      for (std::size_t k = 0; k < kColumns; ++k) point[j * kColumns + k] = x[r + k * m];
+      for (std::size_t k = 0; k < 3; ++k) point_rank[3 * j + k] = rank[k * n + p];
+      row_of[j++] = r;
+    }
+  });
+  order.reset();
+  rank.reset();
+  const Halving halving(point.get(), points, point_rank.get());
+  for (std::size_t j = 0; j < points; ++j)
+    if (!halving.dominated(j)) front[row_of[j]] = 1;
+}
 
 }  // namespace
 
@@ -235,6 +361,7 @@ void front_by_halving(unsigned char* front, const double* x, std::size_t m,
                       const std::vector<Row>& rows) {
   const std::size_t n = rows.size();
   if (n == 0) return;
+  if (splits(n, kSplitRows)) return front_by_halving_split(front, x, m, rows);
   Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
   lexicographic(order, spare, x, m, kColumns, rows.data(), n);
   spare.reset();
@@ -260,7 +387,7 @@ void front_by_halving(unsigned char* front, const double* x, std::size_t m,
     row_of.push_back(r);
   }
   order.reset();
-  const Halving halving(points);
+  const Halving halving(points.data(), row_of.size(), nullptr);
   for (std::size_t i = 0; i < row_of.size(); ++i)
     if (!halving.dominated(i)) front[row_of[i]] = 1;
 }

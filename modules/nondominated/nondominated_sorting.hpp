@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -25,6 +28,9 @@ Scratch<T> scratch(std::size_t n) {
 
 // Positions below it fit the 32 bits of a sort item, with one value spare.
 constexpr std::size_t kPackedLimit = 0xFFFFFFFFu;
+
+// Beyond this many items a sort's passes run by chunks on several threads.
+constexpr std::size_t kSplitSort = std::size_t{1} << 15;
 
 inline std::size_t position_of(std::uint64_t item) { return item & 0xFFFFFFFFu; }
 
@@ -45,6 +51,35 @@ template <class Value>
 void pack_positions(std::uint64_t* items, std::size_t n, Value value) {
   if (n == 0) return;
   InterruptCheck interrupt;
+  const std::size_t grain = std::max<std::size_t>(kSplitSort, (n + 7) / 8);
+  if (splits(n, grain)) {  // the same two passes by chunks
+    const CallerTicks ticks(interrupt);
+    const std::size_t g = chunk_grain(grain);
+    std::vector<std::uint64_t> low(n / g + 1, ~std::uint64_t{0}), high(n / g + 1, 0);
+    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      ticks.here(silent).tick(4 * (end - begin));
+      std::uint64_t lowest = ~std::uint64_t{0}, highest = 0;
+      for (std::size_t i = begin; i < end; ++i) {
+        const std::uint64_t key = order_key(value(i));
+        items[i] = key;
+        lowest = std::min(lowest, key);
+        highest = std::max(highest, key);
+      }
+      low[begin / g] = lowest;
+      high[begin / g] = highest;
+    });
+    const std::uint64_t lowest = *std::min_element(low.begin(), low.end());
+    const std::uint64_t highest = *std::max_element(high.begin(), high.end());
+    int shift = 0;
+    for (std::uint64_t span = (highest - lowest) >> 32; span != 0; span >>= 1) ++shift;
+    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      ticks.here(silent).tick(end - begin);
+      for (std::size_t i = begin; i < end; ++i) items[i] = ((items[i] - lowest) >> shift << 32) | i;
+    });
+    return;
+  }
   std::uint64_t lowest = ~std::uint64_t{0}, highest = 0;
   interrupt.for_each_index(n, 4, [&](std::size_t i) {  // the keys, parked in the items
     const std::uint64_t key = order_key(value(i));

@@ -20,6 +20,8 @@
 #include <numeric>
 #include <vector>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "nondominated_routes.hpp"
 #include "nondominated_sorting.hpp"
 
@@ -31,45 +33,175 @@ namespace {
 // both x1 and x2 no greater. A Fenwick tree over the ranks of x1 holds, at
 // each node, the position of the front row of least x2 seen so far within the
 // node's range of ranks.
-template <class Row>
-void front_of_triples(unsigned char* front, const double* x, std::size_t m, const Row* rows,
-                      std::size_t n) {
-  const double* x1 = x + m;
-  const double* x2 = x + 2 * m;
-  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
-  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
-  std::size_t ranks = 0;
-  pack_positions(order.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
-  sort_items(order, spare, n,
-             [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
-  InterruptCheck interrupt;
-  for (std::size_t i = 0; i < n; ++i) {
-    interrupt.tick(4);
-    const std::size_t p = position_of(order[i]);
-    if (i == 0 || x1[rows[position_of(order[i - 1])]] < x1[rows[p]]) ++ranks;
-    rank[p] = static_cast<std::uint32_t>(ranks);
-  }
-  lexicographic(order, spare, x, m, 3, rows, n);
-  spare.reset();
+//
+// On several threads the order is cut into chunks (fixed by n alone). Each
+// chunk runs the sweep over its own rows with a tree of its own, then keeps
+// its staircase: the rows of its front that no row of it with x1 no greater
+// beats on x2, by rank. A row of a chunk's front stays on the whole front iff
+// no staircase of an earlier chunk holds an entry at its rank of x1 or below
+// with x2 no greater (a row covered from an earlier chunk is covered by a
+// front row of it, and the least x2 up to a rank is the staircase's last
+// entry there). The front is the definition's, so any cut gives the same.
+constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
 
-  constexpr std::uint32_t none = 0xFFFFFFFFu;
-  std::vector<std::uint32_t> least(ranks + 1, none);
-  for (std::size_t i = 0; i < n; ++i) {
+// The sweep over places order[begin, end): mark(i, p) for the rows (at place
+// i, position p) that no earlier one of them covers. `least` holds ranks + 1
+// entries.
+template <class Row, class Mark>
+void sweep_triples(Mark mark, const std::uint64_t* order, const std::uint32_t* rank,
+                   const double* x2, const Row* rows, std::uint32_t* least, std::size_t ranks,
+                   std::size_t begin, std::size_t end, InterruptCheck& interrupt) {
+  std::fill_n(least, ranks + 1, kNoRow);
+  for (std::size_t i = begin; i < end; ++i) {
     interrupt.tick(64);  // two walks over the tree, in cache or not
     const std::size_t p = position_of(order[i]);
     const double z = x2[rows[p]];
     bool covered = false;
     for (std::size_t j = rank[p]; j > 0 && !covered; j &= j - 1)
-      covered = least[j] != none && !(x2[rows[least[j]]] > z);
+      covered = least[j] != kNoRow && !(x2[rows[least[j]]] > z);
     if (covered) continue;
-    front[rows[p]] = 1;
+    mark(i, p);
     // The nodes on the way up cover ever larger ranges, so their minima
     // never increase: once one is <= z, so are the rest.
     for (std::size_t j = rank[p]; j <= ranks; j += j & (~j + 1)) {
-      if (least[j] != none && !(x2[rows[least[j]]] > z)) break;
+      if (least[j] != kNoRow && !(x2[rows[least[j]]] > z)) break;
       least[j] = static_cast<std::uint32_t>(p);
     }
   }
+}
+
+// A staircase entry: a rank of x1 and the least x2 up to it.
+struct Stair {
+  std::uint32_t rank;
+  double x2;
+};
+struct Staircase {
+  std::vector<Stair> stairs;                                   // ranks ascending, x2 descending
+  double least_sum = std::numeric_limits<double>::infinity();  // of x1 + x2, NaN as -Inf
+};
+
+// Whether some entry of `s` has rank <= r and x2 <= z. A row it covers has
+// x1 + x2 no less than its sum (added alike; rounding is monotone).
+inline bool stair_covers(const Staircase& s, std::uint32_t r, double z, double sum) {
+  if (s.stairs.empty() || sum < s.least_sum) return false;
+  const auto after = std::upper_bound(s.stairs.begin(), s.stairs.end(), r,
+                                      [](std::uint32_t v, const Stair& e) { return v < e.rank; });
+  return after != s.stairs.begin() && !((after - 1)->x2 > z);
+}
+
+template <class Row>
+void front_of_triples(unsigned char* front, const double* x, std::size_t m, const Row* rows,
+                      std::size_t n) {
+  const double* x1 = x + m;
+  const double* x2 = x + 2 * m;
+  // Chunks of at least 8,192 rows, at most 4 of them (each chunk starts a
+  // tree of its own, cold, and scans all ranks for its staircase).
+  const std::size_t grain = std::max<std::size_t>(std::size_t{1} << 13, (n + 3) / 4);
+  const bool split = splits(n, grain);
+  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
+  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
+  std::size_t ranks = 0;
+  InterruptCheck interrupt;
+  const auto sort_x1 = [&](Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare_items) {
+    pack_positions(items.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
+    sort_items(items, spare_items, n,
+               [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
+  };
+  // Ranks for items[begin, end) of those sorted by x1, counted on from
+  // `before` (the ranks used before begin); returns the last.
+  const auto rank_run = [&](const std::uint64_t* items, std::size_t begin, std::size_t end,
+                            std::size_t before, InterruptCheck& here) {
+    std::size_t count = before;
+    for (std::size_t i = begin; i < end; ++i) {
+      here.tick(4);
+      const std::size_t p = position_of(items[i]);
+      if (i == 0 || x1[rows[position_of(items[i - 1])]] < x1[rows[p]]) ++count;
+      rank[p] = static_cast<std::uint32_t>(count);
+    }
+    return count;
+  };
+  sort_x1(order, spare);  // the sorts run by chunks themselves
+  if (!split) {
+    ranks = rank_run(order.get(), 0, n, 0, interrupt);
+  } else {  // the new values by chunks, then the ranks
+    const CallerTicks ticks(interrupt);
+    const std::size_t g = chunk_grain(grain);
+    std::vector<std::size_t> counts(n / g + 1, 0);
+    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      ticks.here(silent).tick(end - begin);
+      std::size_t count = 0;
+      for (std::size_t i = begin; i < end; ++i)  // a new coarse key is a new value
+        count += i == 0 || (order[i] >> 32) != (order[i - 1] >> 32) ||
+                 x1[rows[position_of(order[i - 1])]] < x1[rows[position_of(order[i])]];
+      counts[begin / g] = count;
+    });
+    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+      std::size_t before = 0;
+      for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
+      InterruptCheck silent;
+      rank_run(order.get(), begin, end, before, ticks.here(silent));
+    });
+    for (const std::size_t count : counts) ranks += count;
+  }
+  lexicographic(order, spare, x, m, 3, rows, n);
+  spare.reset();
+
+  if (!split) {
+    std::vector<std::uint32_t> least(ranks + 1);
+    sweep_triples([&](std::size_t, std::size_t p) { front[rows[p]] = 1; }, order.get(), rank.get(),
+                  x2, rows, least.data(), ranks, 0, n, interrupt);
+    return;
+  }
+  std::vector<unsigned char> on(n, 0);  // by place in the order
+  const std::size_t g = chunk_grain(grain);
+  std::vector<Staircase> staircases(n / g + 1);
+  const auto make = [&] { return std::vector<std::uint32_t>(ranks + 1); };
+  ScratchPool<std::vector<std::uint32_t>, decltype(make)> pool(call_threads(), make);
+  const CallerTicks ticks(interrupt);
+  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    pool.with([&](std::vector<std::uint32_t>& least) {
+      sweep_triples([&](std::size_t i, std::size_t) { on[i] = 1; }, order.get(), rank.get(), x2,
+                    rows, least.data(), ranks, begin, end, here);
+      // The least x2 of the chunk's front at each rank, then its staircase.
+      std::fill(least.begin(), least.end(), kNoRow);
+      here.tick(ranks + 4 * (end - begin));
+      for (std::size_t i = begin; i < end; ++i) {
+        if (!on[i]) continue;
+        const std::size_t p = position_of(order[i]);
+        std::uint32_t& at = least[rank[p]];
+        if (at == kNoRow || x2[rows[at]] > x2[rows[p]]) at = static_cast<std::uint32_t>(p);
+      }
+      Staircase& s = staircases[begin / g];
+      for (std::size_t r = 1; r <= ranks; ++r) {
+        if (least[r] == kNoRow) continue;
+        const std::size_t p = least[r];
+        const double z = x2[rows[p]];
+        if (!s.stairs.empty() && !(s.stairs.back().x2 > z)) continue;
+        s.stairs.push_back({static_cast<std::uint32_t>(r), z});
+        const double sum = x1[rows[p]] + z;
+        s.least_sum =
+            sum == sum ? std::min(s.least_sum, sum) : -std::numeric_limits<double>::infinity();
+      }
+    });
+  });
+  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    const std::size_t chunk = begin / g;
+    for (std::size_t i = begin; i < end; ++i) {
+      if (!on[i]) continue;
+      here.tick(4 * chunk + 4);
+      const std::size_t p = position_of(order[i]);
+      const double z = x2[rows[p]], sum = x1[rows[p]] + z;
+      bool covered = false;
+      for (std::size_t c = 0; c < chunk && !covered; ++c)
+        covered = stair_covers(staircases[c], rank[p], z, sum);
+      if (!covered) front[rows[p]] = 1;
+    }
+  });
 }
 
 // Whether more than three quarters of the first 128 kept rows are on the front of

@@ -3,6 +3,7 @@
 // sweep and against the definition of the front on random inputs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -16,14 +17,15 @@
 #include "racing_writer.hpp"
 #include "reference_nondominated.hpp"
 #include "support.hpp"
+#include "threads.hpp"
 
 using testing_support::expect_mex_error;
 
 // Allocation failure on demand: while g_refused is non-zero, the g_refused-th
 // allocation of at least 1 KiB (counting from 1) throws std::bad_alloc.
 namespace {
-std::size_t g_refused = 0;
-std::size_t g_large_allocations = 0;
+std::atomic<std::size_t> g_refused{0};  // atomic: the routes may allocate on several threads
+std::atomic<std::size_t> g_large_allocations{0};
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -299,6 +301,47 @@ TEST(Nondominated, MatchesTheSweepAndTheDefinitionOnRandomInputs) {
       const std::vector<int> flags(expected.begin(), expected.end());
       ASSERT_EQ(front_of(standin::doubles(m, d, x)), flags);
     }
+  }
+}
+
+// Any number of threads gives the same front: random points in one to five
+// columns (ties and copies on a small grid, uniform, on a simplex where all
+// are on the front, the same rounded to a grid, the simplex with zeros, ones
+// and infinities), with and
+// without NaN entries, and a first row that dominates all others.
+TEST(Nondominated, SameFrontOnAnyNumberOfThreads) {
+  std::mt19937_64 random(71);
+  for (const std::size_t d : {1, 2, 3, 4, 5})
+    for (const int family : {0, 2, 3, 4, 7})
+      for (const double nan_share : {0.0, 0.01}) {
+        const std::size_t m = 50 + random() % 400;
+        std::vector<double> x = random_points(random, m, d, family, nan_share);
+        if (family == 2 && nan_share == 0)
+          for (std::size_t k = 0; k < d; ++k) x[k * m] = -1;  // row 0 dominates all
+        const auto expected = run_reference(x, m, d);
+        ASSERT_EQ(run_routine(x, m, d), expected) << "d " << d << ", family " << family;
+        testing_support::expect_same_for_threads([&] { return run_routine(x, m, d); });
+      }
+  for (const std::size_t d : {3, 4}) {
+    // Large enough to split on its own grains.
+    const std::size_t m = 40000;
+    const std::vector<double> x = random_points(random, m, d, 3, 0.0);
+    const auto expected = run_routine(x, m, d);
+    const mexsets::ThreadScope two(2);
+    ASSERT_EQ(run_routine(x, m, d), expected) << "d " << d;
+    // Scratch refused on any thread: the sweep starts over, to the same front.
+    const std::size_t n = 600;
+    const std::vector<double> y = random_points(random, n, d, 3, 0.0);
+    const auto swept = run_reference(y, n, d);
+    const mexsets::ThreadScope split(3, 64);
+    for (std::size_t refused = 1; refused <= 30; ++refused) {
+      g_large_allocations = 0;
+      g_refused = refused;
+      const auto front = run_routine(y, n, d);
+      g_refused = 0;
+      ASSERT_EQ(front, swept) << "d " << d << ", allocation " << refused << " refused";
+    }
+    testing_support::expect_interruptible_in_parallel([&] { return run_routine(y, n, d); });
   }
 }
 
