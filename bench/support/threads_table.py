@@ -19,7 +19,7 @@ import sys
 
 def load(program, repetitions):
     run = subprocess.run(
-        [program, "--benchmark_filter=^Threads/", "--benchmark_format=json",
+        [program, "--benchmark_filter=^Threads[</]", "--benchmark_format=json",
          "--benchmark_repetitions=%d" % repetitions],
         capture_output=True, text=True)
     if "Failed to match any benchmarks" in run.stderr:
@@ -30,20 +30,22 @@ def load(program, repetitions):
 
 
 def best_times(report):
-    """{(args...): (best wall ms, label)} over the repetitions."""
+    """{family: {(args...): (best wall ms, label)}} over the repetitions;
+    a family is Threads or a template of it (Threads<100000, 3>)."""
     best = {}
     iterations = [b for b in report["benchmarks"] if b.get("run_type", "iteration") == "iteration"]
     # A report of aggregates only gives the medians.
     chosen = iterations or [b for b in report["benchmarks"] if b.get("aggregate_name") == "median"]
     for b in chosen:
         parts = b.get("run_name", b["name"]).split("/")
-        if parts[0] != "Threads":
+        if not re.fullmatch(r"Threads(<.*>)?", parts[0]):
             continue
+        family = best.setdefault(parts[0], {})
         args = tuple(int(p) for p in parts[1:] if re.fullmatch(r"-?\d+", p))
         scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
         wall = b["real_time"] * scale
-        if args not in best or wall < best[args][0]:
-            best[args] = (wall, b.get("label", ""))
+        if args not in family or wall < family[args][0]:
+            family[args] = (wall, b.get("label", ""))
     return best
 
 
@@ -62,10 +64,17 @@ def thread_position(keys):
     return None
 
 
-def rows(name, best):
+def rows(name, families):
+    out = []
+    for family, best in sorted(families.items()):
+        out += family_rows(name, family, best)
+    return out or [(name, "no Threads runs", None, None)]
+
+
+def family_rows(name, family, best):
     k = thread_position(set(best))
     if k is None:
-        return [(name, "no Threads runs", None, None)]
+        return []
     out = []
     for key in sorted(best):
         if key[k] != 1:
@@ -74,7 +83,8 @@ def rows(name, best):
         one_ms, label = best[key]
         two_ms = best[two][0]
         label = re.sub(r",? *\d+ threads?(\(s\))?", "", label).strip(", ")
-        workload = label or "/".join(str(a) for i, a in enumerate(key) if i != k) or "large"
+        workload = label or "/".join(str(a) for i, a in enumerate(key) if i != k)
+        workload = (family[len("Threads"):].strip("<>") + " " + workload).strip() or "large"
         out.append((name, workload, one_ms, two_ms))
     return out
 
