@@ -89,6 +89,7 @@ void Threads(benchmark::State& state) {
     auto result = mexsets::tree_leaf_sets(w.merges.cref(), w.sets.cref());
     benchmark::DoNotOptimize(result.data());
   });
+  state.SetLabel(state.range(0) ? "deep tree (depth 500)" : "balanced tree");
 }
 
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);

@@ -149,6 +149,8 @@ void Threads(benchmark::State& state) {
     masks.mark(flags.get());
     benchmark::DoNotOptimize(flags.get());
   });
+  state.SetLabel(std::string(state.range(0) ? "deep tree" : "balanced tree") +
+                 (resident ? ", resident flags" : ", fresh flags"));
 }
 
 BENCHMARK(Kernel)->Apply(shapes);

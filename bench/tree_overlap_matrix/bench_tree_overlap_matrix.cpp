@@ -165,6 +165,8 @@ void Threads(benchmark::State& state) {
     mexsets::fill_overlap_matrix(lists, w.nodes.data.data(), result.data());
     benchmark::DoNotOptimize(result.data());
   });
+  const char* trees[] = {"balanced tree", "deep tree, tangled", "deep tree"};
+  state.SetLabel(trees[state.range(0) == 500 ? 2 : state.range(0)]);
 }
 
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
