@@ -21,11 +21,13 @@ export MEXSETS_BUILD=$build PYTHONPATH=$build/python${PYTHONPATH:+:$PYTHONPATH}
 # Matplotlib draws into files and keeps its caches in the build.
 export MPLBACKEND=Agg MPLCONFIGDIR=$out/matplotlib
 # Sphinx and the gallery write beside their sources: they work on a copy
-# in the build, with the README where the pages include it from (../README.md).
-rm -rf "$out/src"
-mkdir -p "$out"
+# in the build, with the README and the recorded benchmarks where the pages
+# include them from (../README.md, ../bench/results.md).
+rm -rf "$out/src" "$out/bench"
+mkdir -p "$out/bench"
 cp -r "$root/docs" "$out/src"
 cp "$root/README.md" "$out/README.md"
+cp "$root/bench/results.md" "$out/bench/results.md"
 export MEXSETS_ROOT=$root
 start=$SECONDS
 # -E: every page is read again, so the README's examples run on this build.

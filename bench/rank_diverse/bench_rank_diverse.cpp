@@ -148,8 +148,8 @@ void Threads(benchmark::State& state) {
                                  order.data(), scores.data());
   state.counters["strategy"] = static_cast<double>(used);
   const char* names[] = {"dense W", "mostly zero W", "vector w", "compressed diag(w)"};
-  state.SetLabel(std::to_string(m) + " candidates, " + names[form] + ", " + std::to_string(threads) +
-                 " thread(s)");
+  state.SetLabel(std::to_string(m) + " candidates, " + names[form] + ", " +
+                 std::to_string(threads) + " thread(s)");
 }
 BENCHMARK(Threads)
     ->ArgsProduct({{3000, 16000}, {0, 1, 2, 3}, {1, 2}})
