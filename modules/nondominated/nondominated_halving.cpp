@@ -36,6 +36,21 @@ namespace {
 
 constexpr std::size_t kColumns = 4;
 
+// Dense ranks of n values at(0..n-1) (1-based, equal values sharing one),
+// handed to store(i, rank); order and spare are scratch of n items.
+template <class At, class Store>
+void dense_ranks(std::size_t n, At at, Scratch<std::uint64_t>& order, Scratch<std::uint64_t>& spare,
+                 InterruptCheck& interrupt, Store store) {
+  pack_positions(order.get(), n, at);
+  sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
+  std::uint32_t rank = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(4);
+    if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++rank;
+    store(position_of(order[i]), rank);
+  }
+}
+
 // The merge of two runs sorted by `key`, the first run first on ties, without
 // branches (which run the next item comes from is random); returns the end.
 template <class Item, class Key>
@@ -112,16 +127,10 @@ class Halving {
   };
 
   void rank_column(const double* points, std::size_t k, std::uint32_t Item::*rank_of) {
-    auto at = [&](std::size_t i) { return points[i * kColumns + k]; };
     Scratch<std::uint64_t> order = scratch<std::uint64_t>(n_), spare = scratch<std::uint64_t>(n_);
-    pack_positions(order.get(), n_, at);
-    sort_items(order, spare, n_, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
-    std::uint32_t rank = 0;
-    for (std::size_t i = 0; i < n_; ++i) {
-      interrupt_.tick(4);
-      if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++rank;
-      items_[position_of(order[i])].*rank_of = rank;
-    }
+    dense_ranks(
+        n_, [&](std::size_t i) { return points[i * kColumns + k]; }, order, spare, interrupt_,
+        [&](std::size_t i, std::uint32_t rank) { items_[i].*rank_of = rank; });
   }
 
   // Marks dropped the points of items_[begin, end) (in (x0, ...) order) that
@@ -272,15 +281,9 @@ void rank_positions(std::uint32_t* rank, const double* x, std::size_t m, std::si
                     const Row* rows, std::size_t n, Scratch<std::uint64_t>& order,
                     Scratch<std::uint64_t>& spare, InterruptCheck& interrupt) {
   const double* column = x + k * m;
-  auto at = [&](std::size_t i) { return column[rows[i]]; };
-  pack_positions(order.get(), n, at);
-  sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
-  std::uint32_t r = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    interrupt.tick(4);
-    if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++r;
-    rank[position_of(order[i])] = r;
-  }
+  dense_ranks(
+      n, [&](std::size_t i) { return column[rows[i]]; }, order, spare, interrupt,
+      [&](std::size_t i, std::uint32_t r) { rank[i] = r; });
 }
 
 // Beyond this many rows, several threads share the sorts and the passes
