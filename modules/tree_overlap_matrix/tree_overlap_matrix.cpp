@@ -323,42 +323,100 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
 
 }  // namespace
 
+namespace {
+
+// Nested lists: the intersection of two lists on one chain is the lower
+// node's whole list, so W(r, c) is the list sum of whichever of r and c lies
+// below the other. Column c thus holds its own sum at its ancestors and each
+// descendant's sum at that descendant, and the threads split the columns:
+// each writes (and first touches) only its own columns of W.
+void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafRuns>& runs,
+                 std::size_t leaves, const double* weights, double* out) {
+  const std::size_t nodes = runs.size();
+  InterruptCheck interrupt;
+  // The nesting forest in preorder: the descendants of c are
+  // order[at[c] + 1 .. end[c]). Children are listed by counting (the roots
+  // under `nodes`), and the walk pushes k + nodes to mark where k's subtree
+  // ends.
+  std::vector<std::size_t> first(nodes + 3, 0), children, order, at(nodes, 0), end(nodes, 0);
+  for (std::size_t k = 0; k < nodes; ++k)
+    if (parent[k] != kUnset) ++first[(parent[k] == kRoot ? nodes : parent[k]) + 2];
+  std::partial_sum(first.begin(), first.end(), first.begin());
+  children.resize(first.back());
+  for (std::size_t k = 0; k < nodes; ++k)
+    if (parent[k] != kUnset) children[first[(parent[k] == kRoot ? nodes : parent[k]) + 1]++] = k;
+  order.reserve(children.size());
+  // Whether a node has an ancestor that is a merge node: only then does a
+  // leaf below leaves get an entry (two leaves' entries stay 0), and only
+  // nodes with an entry need their list sum (weights may be absent when
+  // only leaves nest).
+  std::vector<char> merge_above(nodes, 0);
+  std::vector<std::size_t> stack;
+  interrupt.tick(4 * nodes);
+  for (std::size_t i = first[nodes]; i < first[nodes + 1]; ++i) {
+    stack.push_back(children[i]);
+    while (!stack.empty()) {
+      const std::size_t k = stack.back();
+      stack.pop_back();
+      if (k >= nodes) {  // a subtree's end marker
+        end[k - nodes] = order.size();
+        continue;
+      }
+      at[k] = order.size();
+      order.push_back(k);
+      if (parent[k] != kRoot) merge_above[k] = merge_above[parent[k]] || parent[k] >= leaves;
+      stack.push_back(k + nodes);
+      for (std::size_t j = first[k]; j < first[k + 1]; ++j) stack.push_back(children[j]);
+    }
+  }
+  const auto has_entries = [&](std::size_t k) {
+    return parent[k] != kUnset && (k >= leaves || merge_above[k]);
+  };
+  std::vector<double> sum(nodes, 0.0);
+  const CallerTicks ticks(interrupt);
+  const double entries = static_cast<double>(order.size());
+  parallel_for(nodes, work_grain(nodes, 2 + 2 * entries / static_cast<double>(nodes)),
+               [&](std::size_t begin, std::size_t end_k) {
+                 InterruptCheck silent;
+                 InterruptCheck& here = ticks.here(silent);
+                 for (std::size_t k = begin; k < end_k; ++k) {
+                   here.tick(2 + runs[k].size);
+                   if (has_entries(k)) sum[k] = list_sum(runs[k], weights);
+                 }
+               });
+  // About the entries of a column: its depth plus its descendants, which
+  // sum to twice the node-ancestor pairs over all columns.
+  double pairs = 0;
+  for (std::size_t k : order) pairs += static_cast<double>(end[k] - at[k] - 1);
+  const double units = 8 + 16 * pairs / static_cast<double>(nodes);
+  parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end_c) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    for (std::size_t c = begin; c < end_c; ++c) {
+      if (parent[c] == kUnset) continue;
+      double* column = out + c * nodes;
+      here.tick(8 + 8 * (end[c] - at[c]));
+      for (std::size_t i = at[c] + 1; i < end[c]; ++i) {
+        const std::size_t r = order[i];
+        if (r >= leaves || c >= leaves) column[r] = sum[r];
+      }
+      for (std::size_t a = parent[c]; a != kRoot; a = parent[a]) {
+        here.tick(8);
+        if (a >= leaves || c >= leaves) column[a] = sum[c];
+      }
+    }
+  });
+}
+
+}  // namespace
+
 void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* out) {
-  const std::size_t nodes = lists.nodes();
   const std::size_t leaves = lists.leaves();
   std::vector<LeafRun> singles;
   const std::vector<LeafRuns> runs = lists.all_runs(singles);
   HolderTable holders(runs, leaves);
-
   if (const auto parent = nesting_parents(holders, runs)) {
-    // Nested lists: the intersection is the lower node's whole list. Node k
-    // writes the entries of k with its ancestors, which no other node
-    // writes (no two nodes are each other's ancestors), so the threads split
-    // the nodes.
-    InterruptCheck interrupt;
-    const CallerTicks ticks(interrupt);
-    const double units =
-        8 + 8 * static_cast<double>(holders.entries.size()) / static_cast<double>(nodes);
-    parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
-      InterruptCheck silent;
-      InterruptCheck& here = ticks.here(silent);
-      for (std::size_t k = begin; k < end; ++k) {
-        if (runs[k].size == 0 || (*parent)[k] == kRoot) continue;
-        double sum = 0.0;
-        bool summed = false;  // weights may be absent when only leaves nest
-        for (std::size_t a = (*parent)[k]; a != kRoot; a = (*parent)[a]) {
-          here.tick(8);
-          if (k < leaves && a < leaves) continue;
-          if (!summed) {
-            here.tick(runs[k].size);
-            sum = list_sum(runs[k], weights);
-            summed = true;
-          }
-          out[k + a * nodes] = sum;
-          out[a + k * nodes] = sum;
-        }
-      }
-    });
+    fill_nested(*parent, runs, leaves, weights, out);
     return;
   }
   fill_by_leaves(holders, runs, leaves, weights, out);

@@ -43,9 +43,11 @@
 // node depths. Otherwise each leaf adds its weight to every pair of nodes that
 // hold it, in ascending leaf order, and the upper triangle is mirrored.
 // Threads: the entries are filled on the threads of the call
-// (common/parallel.hpp), each whole on one thread (split by node, or by
-// column of W), so the bits are the same on any number; the lists are built
-// on the calling thread.
+// (common/parallel.hpp), each whole on one thread, so the bits are the same
+// on any number. Nested lists split W by column (a column's entries are its
+// ancestors and descendants in the nesting forest), so each thread writes,
+// and first touches, only columns of its own; the lists and the nesting
+// check are built on the calling thread.
 #pragma once
 
 #include <cstddef>
