@@ -191,7 +191,8 @@ void Crossover(benchmark::State& state) {
   mexsets::fill_overlap_matrix(lists, weights.data.data(), result.data());
   double pairs = 0;  // node-ancestor pairs: the nonzero entries over two
   for (std::size_t k = tree.leaves; k < r; ++k)
-    for (std::size_t i = 0; i < r; ++i) pairs += result[i + k * r] != 0 && i < k ? 1 : 0;
+    for (std::size_t i = 0; i < k; ++i)
+      if (result[i + k * r] != 0) ++pairs;
   const mexsets::ThreadScope scope(threads_bench::threads(state), (r + 1) / 2);
   for (auto _ : state) {
     mexsets::fill_overlap_matrix(lists, weights.data.data(), result.data());

@@ -100,10 +100,23 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     bounds.push_back(gathered.size());
   };
   InterruptCheck interrupt;
+  // Whether the rows make a plain tree, followed row by row (tree_parents).
+  bool tree = true;
+  std::vector<char> created(nodes - leaves_, 0);
+  tree_parents_.assign(nodes, none);
   for (std::size_t r = 0; r < merge.rows(); ++r) {
     const std::size_t parent = merge.parents[r];
     const std::size_t slot = slot_of(named_, parent);
     interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
+    if (tree) {
+      tree = parent >= leaves_ && !created[parent - leaves_] && merge.first[r + 1] > merge.first[r];
+      for (std::size_t j = merge.first[r]; j < merge.first[r + 1] && tree; ++j) {
+        const std::size_t child = merge.children[j];
+        tree = tree_parents_[child] == none && (child < leaves_ || created[child - leaves_]);
+        tree_parents_[child] = static_cast<std::uint32_t>(parent);
+      }
+      if (tree) created[parent - leaves_] = 1;
+    }
     gathered.clear();
     bounds.assign(1, 0);
     add_part(lists_[slot].data(), lists_[slot].size());
@@ -147,6 +160,7 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     }
     lists_[slot].swap(merged);
   }
+  if (!tree) std::vector<std::uint32_t>().swap(tree_parents_);
 }
 
 std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
@@ -430,6 +444,15 @@ void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* 
   const std::size_t leaves = lists.leaves();
   std::vector<LeafRun> singles;
   const std::vector<LeafRuns> runs = lists.all_runs(singles);
+  if (!lists.tree_parents().empty()) {  // nested along the merge tree: no check needed
+    std::vector<std::size_t> parent(runs.size());
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+      const std::uint32_t p = lists.tree_parents()[k];
+      parent[k] = p == LeafLists::none ? kRoot : p;
+    }
+    fill_nested(parent, runs, leaves, weights, out);
+    return;
+  }
   HolderTable holders(runs, leaves);
   if (const auto parent = nesting_parents(holders, runs)) {
     fill_nested(*parent, runs, leaves, weights, out);
