@@ -245,12 +245,26 @@ void TreeLeafSets::Filling::size_for(std::size_t leaf_slots, std::size_t version
   summary.assign((bits.size() + 63) / 64, 0);
 }
 
+// Whether row j is merged from sorted lists: a row of up to four versions,
+// or of at most small_parts versions and merge_most entries, whose versions
+// all keep sorted lists. Their lists go to `parts` when it is given.
+[[gnu::always_inline]] inline bool TreeLeafSets::merges(std::size_t j, Sorted* parts) const {
+  const std::size_t k = plan_first_[j + 1] - plan_first_[j];
+  if (k > small_parts || (k > 4 && row_count_[j] > merge_most)) return false;
+  for (std::size_t i = 0; i < k; ++i) {
+    const Sorted part = sorted_at_[plan_[plan_first_[j] + i]];
+    if (part.first == none) return false;
+    if (parts) parts[i] = part;
+  }
+  return true;
+}
+
 // Rows merged from sorted lists need no layout: it is made only when some
 // row with leaves is counted.
 void TreeLeafSets::prepare_threads() {
   if (counting_ready_) return;
   for (std::size_t j = 0; j < size(); ++j)
-    if (row_count_[j] != 0 && !merges(j)) {
+    if (row_count_[j] != 0 && !merges(j, nullptr)) {
       prepare_counting();
       return;
     }
@@ -405,27 +419,13 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   return static_cast<std::size_t>(row_count_[j]);
 }
 
-// Whether row j is merged from sorted lists: a row of up to four versions,
-// or of at most small_parts versions and merge_most entries, whose versions
-// all keep sorted lists.
-bool TreeLeafSets::merges(std::size_t j) const {
-  const std::size_t k = plan_first_[j + 1] - plan_first_[j];
-  if (k > small_parts || (k > 4 && row_count_[j] > merge_most)) return false;
-  for (std::size_t i = plan_first_[j]; i < plan_first_[j + 1]; ++i)
-    if (sorted_at_[plan_[i]].first == none) return false;
-  return true;
-}
-
 // Copies or merges such a row's lists into `out` (three or four lists
 // pairwise through scratch, more one by one). Returns false (writing
 // nothing) for any other row.
 bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out, Filling& f) const {
-  if (!merges(j)) return false;
-  const std::uint32_t* begin = plan_.data() + plan_first_[j];
-  const std::uint32_t* end = plan_.data() + plan_first_[j + 1];
   Sorted parts[small_parts];
-  std::size_t k = 0;
-  for (const std::uint32_t* v = begin; v != end; ++v) parts[k++] = sorted_at_[*v];
+  if (!merges(j, parts)) return false;
+  const std::size_t k = plan_first_[j + 1] - plan_first_[j];
   auto list = [&](const Sorted& part) { return sorted_.data() + part.first; };
   switch (k) {
     case 0:
