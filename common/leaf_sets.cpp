@@ -25,6 +25,15 @@ constexpr std::size_t small_parts = 8;
 // leaf instead: merging them one by one costs a step per entry and version.
 constexpr std::uint64_t merge_most = 256;
 
+// The least estimated work (16 units a row and 4 an entry) for which
+// filling the rows on two threads beats one: below it, waking a second
+// thread (it took 100 to 200 microseconds to join a call on the 2-core
+// development VM) costs more than it saves. From bench_tree_leaf_sets'
+// Crossover runs (the first n node-set rows, cut into two chunks or more):
+// on the balanced tree two threads lost up to 0.7M units and tied at 1.35M;
+// on the deep tree they first won at 1.45M.
+constexpr double fill_split_work = 1.5e6;
+
 // Ends every sorted list: above every output id (ids are at most 2^32-2).
 constexpr std::uint32_t end_mark = 0xffffffffu;
 
@@ -236,13 +245,34 @@ void TreeLeafSets::Filling::size_for(std::size_t leaf_slots, std::size_t version
   summary.assign((bits.size() + 63) / 64, 0);
 }
 
+// Whether row j is merged from sorted lists: a row of up to four versions,
+// or of at most small_parts versions and merge_most entries, whose versions
+// all keep sorted lists. Their lists go to `parts` when it is given.
+[[gnu::always_inline]] inline bool TreeLeafSets::merges(std::size_t j, Sorted* parts) const {
+  const std::size_t k = plan_first_[j + 1] - plan_first_[j];
+  if (k > small_parts || (k > 4 && row_count_[j] > merge_most)) return false;
+  for (std::size_t i = 0; i < k; ++i) {
+    const Sorted part = sorted_at_[plan_[plan_first_[j] + i]];
+    if (part.first == none) return false;
+    if (parts) parts[i] = part;
+  }
+  return true;
+}
+
+// Rows merged from sorted lists need no layout: it is made only when some
+// row with leaves is counted.
 void TreeLeafSets::prepare_threads() {
-  if (!counting_ready_) prepare_counting();
+  if (counting_ready_) return;
+  for (std::size_t j = 0; j < size(); ++j)
+    if (row_count_[j] != 0 && !merges(j, nullptr)) {
+      prepare_counting();
+      return;
+    }
 }
 
 TreeLeafSets::Filling TreeLeafSets::filling() const {
   Filling f(std::pmr::new_delete_resource());
-  f.size_for(leaf_slots_, spans_.size());
+  if (counting_ready_) f.size_for(leaf_slots_, spans_.size());
   return f;
 }
 
@@ -389,21 +419,13 @@ std::size_t TreeLeafSets::count(std::size_t j) const {
   return static_cast<std::size_t>(row_count_[j]);
 }
 
-// A row of up to four versions, or of at most small_parts versions and
-// merge_most entries, whose versions all keep sorted lists: copies or merges
-// them into `out` (three or four lists pairwise through scratch, more one by
-// one). Returns false (writing nothing) for any other row.
+// Copies or merges such a row's lists into `out` (three or four lists
+// pairwise through scratch, more one by one). Returns false (writing
+// nothing) for any other row.
 bool TreeLeafSets::merge_small(std::size_t j, std::uint32_t* out, Filling& f) const {
-  const std::uint32_t* begin = plan_.data() + plan_first_[j];
-  const std::uint32_t* end = plan_.data() + plan_first_[j + 1];
-  if (end - begin > static_cast<std::ptrdiff_t>(small_parts)) return false;
   Sorted parts[small_parts];
-  std::size_t k = 0;
-  for (const std::uint32_t* v = begin; v != end; ++v) {
-    parts[k] = sorted_at_[*v];
-    if (parts[k++].first == none) return false;
-  }
-  if (k > 4 && row_count_[j] > merge_most) return false;
+  if (!merges(j, parts)) return false;
+  const std::size_t k = plan_first_[j + 1] - plan_first_[j];
   auto list = [&](const Sorted& part) { return sorted_.data() + part.first; };
   switch (k) {
     case 0:
@@ -475,7 +497,9 @@ void TreeLeafSets::fill_rows(std::uint32_t* const* outs) {
   const std::size_t rows = size();
   double total = 0.0;
   for (std::size_t j = 0; j < rows; ++j) total += static_cast<double>(row_count_[j]);
-  const std::size_t grain = work_grain(rows, 16 + 4 * total / static_cast<double>(rows ? rows : 1));
+  const double work = 16 * static_cast<double>(rows) + 4 * total;
+  std::size_t grain = work_grain(rows, work / static_cast<double>(rows ? rows : 1));
+  if (work < fill_split_work) grain = rows;  // the calling thread alone
   if (!splits(rows, grain)) {
     for (std::size_t j = 0; j < rows; ++j)
       if (const std::size_t n = count(j)) fill(j, n, outs[j]);

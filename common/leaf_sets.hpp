@@ -115,6 +115,8 @@ class TreeLeafSets {
   template <bool Listed>
   void fill_in(std::size_t j, std::uint32_t* out, Filling& f, InterruptCheck& interrupt) const;
   void sort_small_versions();
+  struct Sorted;
+  bool merges(std::size_t j, Sorted* parts) const;
   bool merge_small(std::size_t j, std::uint32_t* out, Filling& f) const;
 
   // The work of building and of filling every row, counted for the host.

@@ -20,6 +20,7 @@
 #include "host.hpp"
 #include "reference_tree_leaf_sets.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 #include "tree_workloads.hpp"
 
 using counting_heap::count_heap;
@@ -91,6 +92,44 @@ void Threads(benchmark::State& state) {
   });
   state.SetLabel(state.range(0) ? "deep tree (depth 500)" : "balanced tree");
 }
+
+// Crossover: the whole call over the balanced tree (0) or the deep one (500)
+// and its first n node-set rows (of 16,000), on 1 and 2 threads, the rows
+// cut into two chunks at least. Where two threads first win clearly, the
+// counter units (the estimated work of filling the rows: 16 a row, 4 an
+// entry) gives common/leaf_sets.cpp's fill_split_work. Arguments: threads,
+// rows, target depth.
+void Crossover(benchmark::State& state) {
+  static std::map<std::int64_t,
+                  std::pair<mexsets::OwnedMatrix<double>, mexsets::OwnedMatrix<double>>>
+      trees;
+  const std::int64_t depth = state.range(2);
+  if (!trees.count(depth)) {
+    const auto w =
+        tree_workloads::workload(500, 500, 2000, static_cast<std::size_t>(depth), 16000, 1);
+    trees[depth] = {tree_workloads::merge_matrix_1based(w.tree), w.sets};
+  }
+  const auto& all = trees[depth];
+  const auto rows = static_cast<std::size_t>(state.range(1));
+  mexsets::OwnedMatrix<double> sets(rows, all.second.cols);
+  for (std::size_t c = 0; c < sets.cols; ++c)
+    for (std::size_t r = 0; r < rows; ++r) sets(r, c) = all.second(r, c);
+  std::size_t entries = 0;
+  for (const auto& row : mexsets::tree_leaf_sets(all.first.cref(), sets.cref()))
+    entries += row.size();
+  const mexsets::ThreadScope scope(threads_bench::threads(state), (rows + 1) / 2);
+  for (auto _ : state) {
+    auto result = mexsets::tree_leaf_sets(all.first.cref(), sets.cref());
+    benchmark::DoNotOptimize(result.data());
+  }
+  state.counters["units"] = 16.0 * static_cast<double>(rows) + 4.0 * static_cast<double>(entries);
+}
+BENCHMARK(Crossover)->Apply([](benchmark::internal::Benchmark* b) {
+  for (std::int64_t depth : {0, 500})
+    for (std::int64_t rows = 250; rows <= (depth ? 4000 : 16000); rows *= 2)
+      for (std::int64_t threads : {1, 2}) b->Args({threads, rows, depth});
+  b->Unit(benchmark::kMicrosecond)->UseRealTime();
+});
 
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Threads)->ArgsProduct({{0, 500}, {1, 2}})->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "common/parallel.hpp"
@@ -23,6 +24,7 @@
 #include "host.hpp"
 #include "reference_tree_overlap_matrix.hpp"
 #include "scaling.hpp"
+#include "threads_bench.hpp"
 #include "tree_overlap_matrix.hpp"
 #include "tree_workloads.hpp"
 
@@ -168,6 +170,43 @@ void Threads(benchmark::State& state) {
   const char* trees[] = {"balanced tree", "deep tree, tangled", "deep tree"};
   state.SetLabel(trees[state.range(0) == 500 ? 2 : state.range(0)]);
 }
+
+// Crossover: the lists' fill into a resident result (nested lists write the
+// same entries every run, so it is zeroed once) over balanced (0) and deep
+// (1: depth a quarter of the leaves) trees of 125 to 2,000 leaves, on 1 and
+// 2 threads, the nodes cut into two chunks at least. Where two threads first
+// win clearly, the counter units (the column loop's estimated work: 8 a
+// node, 16 a node-ancestor pair) gives tree_overlap_matrix.cpp's
+// kNestedSplitWork. Arguments: threads, leaves, deep.
+void Crossover(benchmark::State& state) {
+  const auto leaves = static_cast<std::size_t>(state.range(1));
+  const auto side = static_cast<std::size_t>(std::lround(std::sqrt(125.0 * double(leaves))));
+  const auto grid = tree_workloads::label_grid(side, side, leaves, 1);
+  const auto tree = tree_workloads::merge_tree(grid, state.range(2) ? leaves / 4 : 0, 1);
+  const auto merge = tree_workloads::merge_matrix_0based(tree);
+  const auto weights = tree_workloads::node_weights(tree, 1);
+  const std::size_t r = weights.rows;
+  const mexsets::LeafLists lists(mexsets::check_merge_matrix(merge.cref(), r), r);
+  std::vector<double> result(r * r);
+  mexsets::fill_overlap_matrix(lists, weights.data.data(), result.data());
+  double pairs = 0;  // node-ancestor pairs: the nonzero entries over two
+  for (std::size_t k = tree.leaves; k < r; ++k)
+    for (std::size_t i = 0; i < k; ++i)
+      if (result[i + k * r] != 0) ++pairs;
+  const mexsets::ThreadScope scope(threads_bench::threads(state), (r + 1) / 2);
+  for (auto _ : state) {
+    mexsets::fill_overlap_matrix(lists, weights.data.data(), result.data());
+    benchmark::DoNotOptimize(result.data());
+  }
+  state.counters["depth"] = static_cast<double>(tree.depth);
+  state.counters["units"] = 8 * static_cast<double>(r) + 16 * pairs;
+}
+BENCHMARK(Crossover)->Apply([](benchmark::internal::Benchmark* b) {
+  for (std::int64_t deep : {0, 1})
+    for (std::int64_t leaves = 125; leaves <= 2000; leaves *= 2)
+      for (std::int64_t threads : {1, 2}) b->Args({threads, leaves, deep});
+  b->Unit(benchmark::kMicrosecond)->UseRealTime();
+});
 
 BENCHMARK(Kernel)->Arg(0)->Arg(40)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(Threads)

@@ -100,10 +100,23 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     bounds.push_back(gathered.size());
   };
   InterruptCheck interrupt;
+  // Whether the rows make a plain tree, followed row by row (tree_parents).
+  bool tree = true;
+  std::vector<char> created(nodes - leaves_, 0);
+  tree_parents_.assign(nodes, none);
   for (std::size_t r = 0; r < merge.rows(); ++r) {
     const std::size_t parent = merge.parents[r];
     const std::size_t slot = slot_of(named_, parent);
     interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
+    if (tree) {
+      tree = parent >= leaves_ && !created[parent - leaves_] && merge.first[r + 1] > merge.first[r];
+      for (std::size_t j = merge.first[r]; j < merge.first[r + 1] && tree; ++j) {
+        const std::size_t child = merge.children[j];
+        tree = tree_parents_[child] == none && (child < leaves_ || created[child - leaves_]);
+        tree_parents_[child] = static_cast<std::uint32_t>(parent);
+      }
+      if (tree) created[parent - leaves_] = 1;
+    }
     gathered.clear();
     bounds.assign(1, 0);
     add_part(lists_[slot].data(), lists_[slot].size());
@@ -147,6 +160,7 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     }
     lists_[slot].swap(merged);
   }
+  if (!tree) std::vector<std::uint32_t>().swap(tree_parents_);
 }
 
 std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
@@ -323,42 +337,125 @@ void fill_by_leaves(HolderTable& holders, const std::vector<LeafRuns>& runs, std
 
 }  // namespace
 
+namespace {
+
+// The least estimated work (in the units of the ticks below) for which the
+// nested fill's loops run on more than the calling thread: below it, waking
+// a second thread (it took 100 to 200 microseconds to join a call on the
+// 2-core development VM) costs more than it saves. From
+// bench_tree_overlap_matrix's Crossover runs (balanced and deep trees of
+// growing size, cut into two chunks or more): balanced trees up to 2,000
+// leaves (0.8M units) never won, deep ones won little at 1.1M (500 leaves,
+// 1.05) and clearly at 4M (1,000 leaves, 1.44).
+constexpr double kNestedSplitWork = 2e6;
+
+// The grain of a nested loop over n items of `units` each.
+std::size_t nested_grain(std::size_t n, double units) {
+  return units * static_cast<double>(n) < kNestedSplitWork ? std::max<std::size_t>(n, 1)
+                                                           : work_grain(n, units);
+}
+
+// Nested lists: the intersection of two lists on one chain is the lower
+// node's whole list, so W(r, c) is the list sum of whichever of r and c lies
+// below the other. Column c thus holds its own sum at its ancestors and each
+// descendant's sum at that descendant, and the threads split the columns:
+// each writes (and first touches) only its own columns of W.
+void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafRuns>& runs,
+                 std::size_t leaves, const double* weights, double* out) {
+  const std::size_t nodes = runs.size();
+  InterruptCheck interrupt;
+  // The nesting forest in preorder: the descendants of c are
+  // order[at[c] + 1 .. end[c]). Children are listed by counting (the roots
+  // under `nodes`), and the walk pushes k + nodes to mark where k's subtree
+  // ends.
+  std::vector<std::size_t> first(nodes + 3, 0), children, order, at(nodes, 0), end(nodes, 0);
+  for (std::size_t k = 0; k < nodes; ++k)
+    if (parent[k] != kUnset) ++first[(parent[k] == kRoot ? nodes : parent[k]) + 2];
+  std::partial_sum(first.begin(), first.end(), first.begin());
+  children.resize(first.back());
+  for (std::size_t k = 0; k < nodes; ++k)
+    if (parent[k] != kUnset) children[first[(parent[k] == kRoot ? nodes : parent[k]) + 1]++] = k;
+  order.reserve(children.size());
+  // Whether a node has an ancestor that is a merge node: only then does a
+  // leaf below leaves get an entry (two leaves' entries stay 0), and only
+  // nodes with an entry need their list sum (weights may be absent when
+  // only leaves nest).
+  std::vector<char> merge_above(nodes, 0);
+  std::vector<std::size_t> stack;
+  interrupt.tick(4 * nodes);
+  for (std::size_t i = first[nodes]; i < first[nodes + 1]; ++i) {
+    stack.push_back(children[i]);
+    while (!stack.empty()) {
+      const std::size_t k = stack.back();
+      stack.pop_back();
+      if (k >= nodes) {  // a subtree's end marker
+        end[k - nodes] = order.size();
+        continue;
+      }
+      at[k] = order.size();
+      order.push_back(k);
+      if (parent[k] != kRoot) merge_above[k] = merge_above[parent[k]] || parent[k] >= leaves;
+      stack.push_back(k + nodes);
+      for (std::size_t j = first[k]; j < first[k + 1]; ++j) stack.push_back(children[j]);
+    }
+  }
+  const auto has_entries = [&](std::size_t k) {
+    return parent[k] != kUnset && (k >= leaves || merge_above[k]);
+  };
+  std::vector<double> sum(nodes, 0.0);
+  const CallerTicks ticks(interrupt);
+  const double entries = static_cast<double>(order.size());
+  parallel_for(nodes, nested_grain(nodes, 2 + 2 * entries / static_cast<double>(nodes)),
+               [&](std::size_t begin, std::size_t end_k) {
+                 InterruptCheck silent;
+                 InterruptCheck& here = ticks.here(silent);
+                 for (std::size_t k = begin; k < end_k; ++k) {
+                   here.tick(2 + runs[k].size);
+                   if (has_entries(k)) sum[k] = list_sum(runs[k], weights);
+                 }
+               });
+  // About the entries of a column: its depth plus its descendants, which
+  // sum to twice the node-ancestor pairs over all columns.
+  double pairs = 0;
+  for (std::size_t k : order) pairs += static_cast<double>(end[k] - at[k] - 1);
+  const double units = 8 + 16 * pairs / static_cast<double>(nodes);
+  parallel_for(nodes, nested_grain(nodes, units), [&](std::size_t begin, std::size_t end_c) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    for (std::size_t c = begin; c < end_c; ++c) {
+      if (parent[c] == kUnset) continue;
+      double* column = out + c * nodes;
+      here.tick(8 + 8 * (end[c] - at[c]));
+      for (std::size_t i = at[c] + 1; i < end[c]; ++i) {
+        const std::size_t r = order[i];
+        if (r >= leaves || c >= leaves) column[r] = sum[r];
+      }
+      for (std::size_t a = parent[c]; a != kRoot; a = parent[a]) {
+        here.tick(8);
+        if (a >= leaves || c >= leaves) column[a] = sum[c];
+      }
+    }
+  });
+}
+
+}  // namespace
+
 void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* out) {
-  const std::size_t nodes = lists.nodes();
   const std::size_t leaves = lists.leaves();
   std::vector<LeafRun> singles;
   const std::vector<LeafRuns> runs = lists.all_runs(singles);
+  if (!lists.tree_parents().empty()) {  // nested along the merge tree: no check needed
+    std::vector<std::size_t> parent(runs.size());
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+      const std::uint32_t p = lists.tree_parents()[k];
+      parent[k] = p == LeafLists::none ? kRoot : p;
+    }
+    fill_nested(parent, runs, leaves, weights, out);
+    return;
+  }
   HolderTable holders(runs, leaves);
-
   if (const auto parent = nesting_parents(holders, runs)) {
-    // Nested lists: the intersection is the lower node's whole list. Node k
-    // writes the entries of k with its ancestors, which no other node
-    // writes (no two nodes are each other's ancestors), so the threads split
-    // the nodes.
-    InterruptCheck interrupt;
-    const CallerTicks ticks(interrupt);
-    const double units =
-        8 + 8 * static_cast<double>(holders.entries.size()) / static_cast<double>(nodes);
-    parallel_for(nodes, work_grain(nodes, units), [&](std::size_t begin, std::size_t end) {
-      InterruptCheck silent;
-      InterruptCheck& here = ticks.here(silent);
-      for (std::size_t k = begin; k < end; ++k) {
-        if (runs[k].size == 0 || (*parent)[k] == kRoot) continue;
-        double sum = 0.0;
-        bool summed = false;  // weights may be absent when only leaves nest
-        for (std::size_t a = (*parent)[k]; a != kRoot; a = (*parent)[a]) {
-          here.tick(8);
-          if (k < leaves && a < leaves) continue;
-          if (!summed) {
-            here.tick(runs[k].size);
-            sum = list_sum(runs[k], weights);
-            summed = true;
-          }
-          out[k + a * nodes] = sum;
-          out[a + k * nodes] = sum;
-        }
-      }
-    });
+    fill_nested(*parent, runs, leaves, weights, out);
     return;
   }
   fill_by_leaves(holders, runs, leaves, weights, out);

@@ -38,14 +38,17 @@
 // Cost: building the lists merges sorted (leaf, count) runs, so multiplicities
 // cost nothing and scratch stays within the total number of distinct leaves
 // per node. When the lists of any two nodes are nested or disjoint (every
-// proper tree, repeated children included), each entry is one per-node sum
+// proper tree, repeated children included; a plain tree, each node a child
+// once, is taken as such without checking), each entry is one per-node sum
 // and the work after zeroing W is the total list size plus the sum of the
 // node depths. Otherwise each leaf adds its weight to every pair of nodes that
 // hold it, in ascending leaf order, and the upper triangle is mirrored.
 // Threads: the entries are filled on the threads of the call
-// (common/parallel.hpp), each whole on one thread (split by node, or by
-// column of W), so the bits are the same on any number; the lists are built
-// on the calling thread.
+// (common/parallel.hpp), each whole on one thread, so the bits are the same
+// on any number. Nested lists split W by column (a column's entries are its
+// ancestors and descendants in the nesting forest), so each thread writes,
+// and first touches, only columns of its own; the lists and the nesting
+// check are built on the calling thread.
 #pragma once
 
 #include <cstddef>
@@ -103,9 +106,18 @@ class LeafLists {
   // written to singles[k].
   std::vector<LeafRuns> all_runs(std::vector<LeafRun>& singles) const;
 
+  // When the rows make a plain tree (each creates a new merge node, once,
+  // from at least one child; each child is a leaf or a node created by an
+  // earlier row and is named once in all), the row that names each node as
+  // a child: tree_parents()[k] is its new id, or none for a root. The lists
+  // then nest exactly along this tree. Empty for any other rows.
+  static constexpr std::uint32_t none = 0xffffffffu;
+  const std::vector<std::uint32_t>& tree_parents() const { return tree_parents_; }
+
  private:
   std::size_t nodes_;
   std::size_t leaves_;
+  std::vector<std::uint32_t> tree_parents_;
   std::vector<std::size_t> named_;           // distinct new ids, ascending
   std::vector<std::vector<LeafRun>> lists_;  // list of node named_[k]
 };

@@ -531,5 +531,10 @@ TEST(TreeLeafSets, SameBitsForAnyThreadCount) {
     const auto run = [&] { return mexsets::tree_leaf_sets(merges.cref(), sets.cref()); };
     testing_support::expect_same_for_threads(run);
     testing_support::expect_interruptible_in_parallel(run);
+    // Rows of at most four nodes are all merged from sorted lists: the
+    // threads fill them without the layout for counting.
+    const auto merged = tree_workloads::node_sets(tree, 60, 4, depth);
+    testing_support::expect_same_for_threads(
+        [&] { return mexsets::tree_leaf_sets(merges.cref(), merged.cref()); });
   }
 }

@@ -193,6 +193,27 @@ TEST(TreeOverlapMatrix, NewIdsThatAlreadyHoldLeaves) {
   EXPECT_EQ(w, expect.data);
 }
 
+// Plain trees are filled along the merge tree itself; any other rows (a
+// repeated child, a leaf as new id, a node read before its row, a row
+// without children, a child of two rows) go through the nesting check.
+TEST(TreeOverlapMatrix, PlainTreesAreRecognised) {
+  const auto parents = [](const OwnedMatrix<double>& merge, std::size_t nodes) {
+    return mexsets::LeafLists(mexsets::check_merge_matrix(merge.cref(), nodes), nodes)
+        .tree_parents();
+  };
+  constexpr std::uint32_t none = mexsets::LeafLists::none;
+  // Node 4 = {0, 1}, node 5 = node 4 alone, node 6 = {5, 2, 3}.
+  const OwnedMatrix<double> plain = rows_of({{0, 1, -1, 4}, {4, -1, -1, 5}, {5, 2, 3, 6}});
+  EXPECT_EQ(parents(plain, 7), (std::vector<std::uint32_t>{4, 4, 6, 6, 5, 6, none}));
+  const std::pair<OwnedMatrix<double>, std::size_t> others[] = {
+      {rows_of({{0, 0, 4}, {4, 1, 5}}), 6},
+      {rows_of({{1, 0}, {0, 2}}), 4},
+      {rows_of({{5, 0, 4}, {1, 2, 5}}), 6},
+      {rows_of({{-1, -1, 4}, {4, 0, 5}}), 6},
+      {rows_of({{0, 1, 4}, {1, 2, 5}}), 6}};
+  for (const auto& [merge, nodes] : others) EXPECT_TRUE(parents(merge, nodes).empty()) << nodes;
+}
+
 TEST(TreeOverlapMatrix, SpecialWeightsKeepTheirBits) {
   auto merge = rows_of({{0, 1, 3}, {2, 3, 4}});
   const double nan_a = std::numeric_limits<double>::quiet_NaN();
