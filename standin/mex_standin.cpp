@@ -12,6 +12,7 @@
 #include <numeric>
 #include <unordered_set>
 
+#include "common/huge_pages.hpp"
 #include "host.hpp"
 
 struct mxArray_tag {
@@ -19,9 +20,11 @@ struct mxArray_tag {
   std::vector<mwSize> dims{0, 0};
   bool complex = false;
   bool sparse = false;
-  // Exactly sized buffers so that a sanitizer sees any read past them.
-  std::unique_ptr<unsigned char[]> real;
-  std::unique_ptr<unsigned char[]> imag;
+  // Exactly sized buffers so that a sanitizer sees any read past them;
+  // zeroed as the hosts zero their results (common/huge_pages.hpp): a large
+  // one's pages are faulted in by whoever writes them first.
+  mexsets::ZeroedBuffer<unsigned char> real;
+  mexsets::ZeroedBuffer<unsigned char> imag;
   std::vector<mxArray*> cells;
   std::unique_ptr<mwIndex[]> sparse_ir, sparse_jc;
   mwSize nzmax = 0;
@@ -84,12 +87,12 @@ std::size_t max_array_bytes() {
   return limit;
 }
 
-std::unique_ptr<unsigned char[]> zeroed(std::size_t bytes) {
+mexsets::ZeroedBuffer<unsigned char> zeroed(std::size_t bytes) {
   if (bytes == 0) return nullptr;
   if (bytes > max_array_bytes())
     throw standin::MexError("MATLAB:array:SizeLimitExceeded",
                             "Requested array exceeds the maximum array size preference");
-  return std::unique_ptr<unsigned char[]>(new unsigned char[bytes]());
+  return mexsets::zeroed_buffer<unsigned char>(bytes);
 }
 
 std::size_t product(const std::vector<mwSize>& dims) {

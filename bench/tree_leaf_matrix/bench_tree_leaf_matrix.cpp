@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "common/huge_pages.hpp"
 #include "host.hpp"
 #include "scaling.hpp"
 #include "threads_bench.hpp"
@@ -67,12 +68,17 @@ BENCHMARK(Gateway)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 BENCHMARK(ListsThenPadding)->Arg(0)->Arg(500)->Unit(benchmark::kMillisecond);
 
 // The computation on 1 and 2 threads: arguments (threads, target depth).
+// The matrix is zeroed as the hosts zero a result (common/huge_pages.hpp),
+// so that its pages are faulted in by the threads that write it.
 void Threads(benchmark::State& state) {
   const Workload& w = workload(state.range(1));
   const mexsets::ThreadScope scope(threads_bench::threads(state));
   for (auto _ : state) {
-    auto m = mexsets::tree_leaf_matrix(w.merges.cref(), w.sets.cref(), 0);
-    benchmark::DoNotOptimize(m.data.data());
+    mexsets::TreeLeafSets tree(w.merges.cref(), w.sets.cref());
+    const std::size_t width = mexsets::leaf_matrix_width(tree);
+    const auto m = mexsets::zeroed_buffer<double>(tree.size() * width);
+    mexsets::write_leaf_matrix(tree, width, false, m.get());
+    benchmark::DoNotOptimize(m.get());
   }
   state.SetLabel(state.range(1) ? "deep tree" : "balanced tree");
 }

@@ -77,6 +77,7 @@
 #include "mexsets/failure.hpp"
 #include "mexsets/interrupt.hpp"
 #include "mexsets/refusals.hpp"
+#include "mexsets/result_size.hpp"
 
 namespace mexsets {
 namespace python {
@@ -585,8 +586,6 @@ class PythonCall {
     }
   }
 
-  // A new zeroed array: Fortran order, one dimension for columns. The
-  // zeroing (the whole cost for a large result) runs without the GIL.
   // Whether the native layer wants output k as ids (np.intp).
   bool id_output(int k) const {
     const auto slot = static_cast<std::size_t>(k);
@@ -595,10 +594,43 @@ class PythonCall {
             native_->outputs[slot] == NativePlan::Output::zero_based);
   }
 
+  // A new zeroed array of E: Fortran order, one dimension for columns. A
+  // large one is NumPy's zeros, whose pages come zeroed from calloc, not
+  // yet faulted in; advised here into huge pages (NumPy 1.24 does not
+  // advise calloc's blocks), they are first touched by the computation's
+  // threads as they write them. Cleared here instead, every page would be
+  // faulted in on this thread before the computation starts (400 MB in
+  // 4 KiB pages: over a second). A small one is cleared by numbers(),
+  // without the GIL. Called with the GIL held; *zeroed tells which.
+  template <class E>
+  static py::array new_array(const std::vector<py::ssize_t>& extents,
+                             const std::vector<py::ssize_t>& strides, bool* zeroed) {
+    std::size_t count = 1;
+    for (const py::ssize_t extent : extents)
+      count = saturating_product(count, static_cast<std::size_t>(extent));
+    *zeroed = count >= kLargeBuffer / sizeof(E);
+    if (*zeroed) {
+      py::array array = guarded([&] {
+        py::tuple shape(extents.size());
+        for (std::size_t d = 0; d < extents.size(); ++d) shape[d] = py::int_(extents[d]);
+        return py::array(
+            py::module_::import("numpy").attr("zeros")(shape, py::dtype::of<E>(), "F"));
+      });
+      // NumPy lays a nonempty Fortran array out as the strides say.
+      if (std::equal(strides.begin(), strides.end(), array.strides())) {
+        advise_huge_pages(array.mutable_data(), static_cast<std::size_t>(array.nbytes()));
+        return array;
+      }
+      *zeroed = false;
+    }
+    return guarded([&] { return py::array_t<E>(extents, strides); });
+  }
+
   template <class T>
   T* numbers(int k, std::vector<std::size_t> shape) {
     T* data = nullptr;
     std::size_t bytes = 0;
+    bool zeroed = false;
     {
       py::gil_scoped_acquire gil;
       std::vector<py::ssize_t> extents(shape.begin(), shape.end());
@@ -612,19 +644,19 @@ class PythonCall {
         // Made as np.intp and filled with doubles of the same size, each
         // converted in place by finish().
         static_assert(sizeof(std::int64_t) == sizeof(double), "an id takes a double's place");
-        auto array = guarded([&] { return py::array_t<std::int64_t>(extents, strides); });
-        data = reinterpret_cast<T*>(array.mutable_data());
+        py::array array = new_array<std::int64_t>(extents, strides, &zeroed);
+        data = static_cast<T*>(array.mutable_data());
         bytes = static_cast<std::size_t>(array.nbytes());
         id_outputs_[k] = {reinterpret_cast<char*>(data), static_cast<std::size_t>(array.size())};
         outputs_[k] = std::move(array);
       } else {
-        auto array = guarded([&] { return py::array_t<T>(extents, strides); });
-        data = array.mutable_data();
+        py::array array = new_array<T>(extents, strides, &zeroed);
+        data = static_cast<T*>(array.mutable_data());
         bytes = static_cast<std::size_t>(array.nbytes());
         outputs_[k] = std::move(array);
       }
     }
-    std::memset(static_cast<void*>(data), 0, bytes);
+    if (!zeroed) std::memset(static_cast<void*>(data), 0, bytes);
     return data;
   }
 

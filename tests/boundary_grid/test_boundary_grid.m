@@ -55,6 +55,19 @@ end
 g = boundary_grid(2.5);   % one output, no values
 expect_same(g, [0 2 0; 2 0 2; 0 2 0], 'single pixel');
 
+% Grids of 4 MiB and more are made of pages that read as zeros until
+% written (the computation's threads fault them in): the cells never
+% written (pixels, corners, and every strength without values) are 0, also
+% right after as much memory held other values and was freed.
+labels = [ones(400, 200) 2 * ones(400, 200)];
+G = contour_grid(labels, zeros(400, 400, 0));
+for round = 1:3
+  dirty = {ones(801), 2 * ones(801)};
+  clear dirty
+  [g, s] = boundary_grid(labels);
+  assert(isequal(g, G) && !any(s(:)), 'large grids, round %d', round);
+end
+
 id = 'mexsets:boundary_grid:';
 expect_error(@() boundary_grid(), [id 'nargin'], 'One or two input arguments required.');
 expect_error(@() boundary_grid([1 2; 0 1]), [id 'idOutOfRange'], ...

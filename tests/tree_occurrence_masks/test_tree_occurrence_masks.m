@@ -25,6 +25,16 @@ same_planes(m, logical(cat(3, [0 1 0], [0 0 1])), 'no children');
 m = tree_occurrence_masks([1 7; 2999999999 3e9], [1 2999999999 3e9], [3e9; 7]);
 same_planes(m, logical(cat(3, [1 0; 1 1], [0 1; 0 0])), 'huge leaf count');
 
+% Masks of 4 MiB and more are made of pages that read as zeros until
+% written: unmarked flags are false, also right after as much memory held
+% trues and was freed.
+for round = 1:3
+  dirty = {true(1024, 1024, 8), true(1024, 1024, 8)};
+  clear dirty
+  m = tree_occurrence_masks([ones(1024, 512) 2 * ones(1024, 512)], [1 2 3], ones(8, 1));
+  assert(all(m(:, 1:512, :)(:)) && !any(m(:, 513:end, :)(:)), 'large masks, round %d', round);
+end
+
 id = 'mexsets:tree_occurrence_masks:';
 expect_error(@() tree_occurrence_masks(labels, merges, [4 0]), [id 'nargout'], ...
              'Too many output arguments.', 2);

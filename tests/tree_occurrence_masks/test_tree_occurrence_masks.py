@@ -57,3 +57,16 @@ def test_native_refusals():
     assert failure([[0, 1, 2.5]], merges, [[3]]) == "idNotWhole"
     assert failure([[0, 1, 2]], None, [[3]]) == "missingArgument"
     assert failure([[0, 1, -1]], merges, [[3]]) == "idOutOfRange"
+
+
+def test_large_masks_are_false_where_nothing_is_marked():
+    """Masks of 4 MiB and more are made of pages that read as zeros until
+    written, also right after as much memory held other values."""
+    labels = np.ones((1024, 1024))
+    labels[:, 512:] = 2
+    for _ in range(3):
+        dirty = [np.ones((1024, 1024, 8), dtype=bool) for _ in range(2)]
+        del dirty
+        m = octave.tree_occurrence_masks(labels, [[1, 2, 3]], np.ones((8, 1)))
+        assert m.shape == (1024, 1024, 8) and m.flags.owndata and m.flags.f_contiguous
+        assert m[:, :512].all() and not m[:, 512:].any()
