@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -60,30 +61,36 @@ void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1
   //
   // Rows are independent: threads take chunks of rows, and a bad id fails as
   // the first one in row order would on one thread.
-  parallel_for_ordered(subsets.rows, grain_for(4 * subsets.cols + 4),
-                       [&](std::size_t begin, std::size_t end) {
-                         InterruptCheck interrupt;
-                         for (std::size_t i = begin; i < end; ++i) {
-                           double sum1 = 0.0;
-                           double sum2 = 0.0;
-                           std::size_t j = 0;
-                           for (; j < subsets.cols; ++j) {
-                             const double x = subsets(i, j);
-                             if (is_zero(x)) break;
+  const auto rows = [&](std::size_t begin, std::size_t end) {
+    InterruptCheck interrupt;
+    for (std::size_t i = begin; i < end; ++i) {
+      double sum1 = 0.0;
+      double sum2 = 0.0;
+      std::size_t j = 0;
+      for (; j < subsets.cols; ++j) {
+        const double x = subsets(i, j);
+        if (is_zero(x)) break;
 #ifdef MEXSETS_TRUNCATE_ANY
-                             std::size_t k = truncated_less_one(x);
-                             if (k >= items) k = checked_index(x, items, i, j);
+        std::size_t k = truncated_less_one(x);
+        if (k >= items) k = checked_index(x, items, i, j);
 #else
         const std::size_t k = checked_index(x, items, i, j);
 #endif
-                             sum1 += a(0, k);
-                             sum2 += b(0, k);
-                           }
-                           r1[i] = sum1;
-                           r2[i] = sum2;
-                           interrupt.tick(4 * j + 4);
-                         }
-                       });
+        sum1 += a(0, k);
+        sum2 += b(0, k);
+      }
+      r1[i] = sum1;
+      r2[i] = sum2;
+      interrupt.tick(4 * j + 4);
+    }
+  };
+  // A call that does not split runs its rows here, as before threads: a
+  // tiny call pays for no more than its rows.
+  const std::size_t grain = grain_for(4 * subsets.cols + 4);
+  if (splits(subsets.rows, grain))
+    parallel_for_ordered(subsets.rows, grain, rows);
+  else
+    rows(0, subsets.rows);
 }
 
 }  // namespace mexsets
