@@ -86,7 +86,8 @@ def instructions(program, threads, iterations=(100, 600)):
                 capture_output=True, text=True, env=env)
             if done.returncode:
                 return {}
-            names = [b["name"] for b in json.loads(done.stdout)["benchmarks"]]
+            names = [re.sub(r"/iterations:\d+$", "", b["name"])
+                     for b in json.loads(done.stdout)["benchmarks"]]
             # Dump k + 1 holds benchmark k (dump 1: the start, the last: at exit).
             parts = sorted((p for p in os.listdir(tmp) if p.startswith("callgrind.out.")),
                            key=lambda p: int(p.rsplit(".", 1)[1]))[1:] + ["callgrind.out"]
