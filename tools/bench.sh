@@ -26,6 +26,16 @@
 # With --record, runs all of the above (the comparisons on one thread) and
 # writes them, with the machine they ran on, to bench/results.md.
 #   bash tools/bench.sh --record [SEED]
+# With --crossover, runs the Crossover benchmarks (a function's call on
+# growing inputs around the size where it first splits, on one and on two
+# threads) and prints, per function, the times, the speedup and the size
+# where the call starts to split (bench/support/threads_table.py).
+#   bash tools/bench.sh --crossover [FUNCTION]
+# With --tiny, builds the tiny-call benchmarks at the commit before threads
+# and at the working tree (under build/tiny/) and prints their times before
+# and now on one and on two threads (bench/support/tiny_table.sh; --callgrind
+# adds instructions per call, which the machine's load does not change).
+#   bash tools/bench.sh --tiny [--rounds N] [--callgrind] [FUNCTION...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${1:-}" = --skimage ]; then
@@ -46,6 +56,24 @@ if [ "${1:-}" = --threads ]; then
     [ -x "$program" ] && programs+=("$program")
   done
   exec python3 "$root/bench/support/threads_table.py" "${programs[@]}"
+fi
+if [ "${1:-}" = --tiny ]; then
+  shift
+  exec bash "$root/bench/support/tiny_table.sh" "$@"
+fi
+if [ "${1:-}" = --crossover ]; then
+  build=${MEXSETS_BUILD:-$root/build}
+  if [ -n "${2:-}" ]; then
+    bash "$root/tools/setup.sh" "bench_$2" >/dev/null
+  else
+    bash "$root/tools/setup.sh" >/dev/null
+  fi
+  programs=()
+  for program in "$build"/bench_${2:-*}; do
+    [ -x "$program" ] && "$program" --benchmark_list_tests --benchmark_filter=^Crossover 2>/dev/null |
+      grep -q . && programs+=("$program")
+  done
+  exec python3 "$root/bench/support/threads_table.py" --crossover "${programs[@]}"
 fi
 python_mode=false
 if [ "${1:-}" = --scaling ]; then

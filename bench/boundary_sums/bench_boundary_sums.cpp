@@ -6,6 +6,7 @@
 // regions on one thread and on two.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "boundary_sums.hpp"
@@ -105,6 +106,22 @@ void Threads(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(mexsets::boundary_sums(inputs(w)));
 }
 BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
+
+// Maps of 22-by-22 to 352-by-352 pixels, a region per 150 of them, around
+// the first split: bands of columns of the (2 side + 1)-square contour grid
+// take work_grain(columns, 4 rows) columns, at least 8 (boundary_sums.cpp),
+// so a map of side 44 runs on the calling thread alone and 45 splits.
+void Crossover(benchmark::State& state) {
+  const std::size_t side = threads_bench::size(state);
+  const Workload w =
+      contour_workload::make(3, false, side, std::max<std::size_t>(side * side / 150, 4));
+  mexsets::ThreadScope scope(threads_bench::threads(state));
+  threads_bench::timed(state, scope,
+                       [&] { benchmark::DoNotOptimize(mexsets::boundary_sums(inputs(w))); });
+}
+BENCHMARK(Crossover)->Apply([](benchmark::internal::Benchmark* b) {
+  threads_bench::crossover(b, 44, 8);
+});
 
 }  // namespace
 

@@ -79,7 +79,7 @@ BENCHMARK(Threads)->Apply(threads_bench::one_and_two);
 
 // Two chunks of a given work (rows of 20 columns cost 84 units each; the
 // ids average 10.5 a row, so a chunk is about half its units' nanoseconds).
-void Crossover(benchmark::State& state) {
+void TwoChunks(benchmark::State& state) {
   const std::size_t rows_per_chunk = static_cast<std::size_t>(state.range(1)) / 84;
   const Workload w = score_subsets_workload::make(7, 2 * rows_per_chunk);
   std::vector<double> r1(w.subsets.rows), r2(w.subsets.rows);
@@ -89,7 +89,22 @@ void Crossover(benchmark::State& state) {
     benchmark::DoNotOptimize(r1.data());
   }
 }
-BENCHMARK(Crossover)->Apply(threads_bench::crossover);
+BENCHMARK(TwoChunks)->Apply(threads_bench::two_chunks);
+
+// The workload's shape at 390 to 12,480 rows around the first split: rows
+// of 20 columns take chunks of grain_for(84) = 780 rows (score_subsets.cpp).
+void Crossover(benchmark::State& state) {
+  const Workload w = score_subsets_workload::make(7, threads_bench::size(state));
+  std::vector<double> r1(w.subsets.rows), r2(w.subsets.rows);
+  mexsets::ThreadScope scope(threads_bench::threads(state));
+  threads_bench::timed(state, scope, [&] {
+    mexsets::score_subsets(w.a.cref(), w.b.cref(), w.subsets.cref(), r1.data(), r2.data());
+    benchmark::DoNotOptimize(r1.data());
+  });
+}
+BENCHMARK(Crossover)->Apply([](benchmark::internal::Benchmark* b) {
+  threads_bench::crossover(b, mexsets::grain_for(4 * score_subsets_workload::kCols + 4));
+});
 
 }  // namespace
 

@@ -228,6 +228,32 @@ void rows(benchmark::internal::Benchmark* b) { scaling::sizes(b, 62500, benchmar
 BENCHMARK(ScalingMinimum)->Apply(rows);
 BENCHMARK(ScalingPerimeter)->Apply(rows);
 
+// Modes 1 and 3 on rows of the tall workload's shape (1,000 items) around
+// the first split: chunks are whole blocks of 256 rows of grain_for(units)
+// rows or more (set_features_modes.hpp), 1,024 rows in mode 1 (84 units a
+// row) and 256 in mode 3 (404 units a row, W dense).
+void crossover(benchmark::State& state, int mode) {
+  static const Workload measures = make(0, 20, 1000, 2);  // values and weights only
+  std::mt19937_64 random(3);
+  const Matrix ids = set_features_workload::id_matrix(random, threads_bench::size(state), 20, 1000);
+  std::vector<double> out1(ids.rows), out2(ids.rows * mexsets::second_output_columns(mode));
+  mexsets::ThreadScope scope(threads_bench::threads(state));
+  threads_bench::timed(state, scope, [&] {
+    mexsets::set_features(mode, ids.cref(), measures.values.cref(), measures.weights.cref(),
+                          out1.data(), out2.data());
+    benchmark::DoNotOptimize(out1.data());
+  });
+  state.SetLabel("mode " + std::to_string(mode));
+}
+void CrossoverMinimum(benchmark::State& state) { crossover(state, 1); }
+void CrossoverPerimeter(benchmark::State& state) { crossover(state, 3); }
+BENCHMARK(CrossoverMinimum)->Apply([](benchmark::internal::Benchmark* b) {
+  threads_bench::crossover(b, 1024);
+});
+BENCHMARK(CrossoverPerimeter)->Apply([](benchmark::internal::Benchmark* b) {
+  threads_bench::crossover(b, 256);
+});
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -8,6 +8,13 @@ Markdown table of the best wall time on one thread, on two, and the speedup.
 A Threads benchmark's arguments are its workload and its thread count; the
 thread count is the argument whose values pair the runs up into (1, 2)
 threads with every other argument equal.
+
+With --crossover, runs the Crossover benchmarks instead (arguments: threads,
+size; bench/support/threads_bench.hpp), the repetitions interleaved, and
+prints per function the best wall time at each size on one thread and on
+two, the speedup, whether the call splits (runs chunks on its threads), the
+CPU time its other threads took per second on two, and the smallest size
+where it splits.
 """
 import argparse
 import json
@@ -17,10 +24,10 @@ import subprocess
 import sys
 
 
-def load(program, repetitions):
+def load(program, repetitions, name_filter="^Threads[</]"):
     run = subprocess.run(
-        [program, "--benchmark_filter=^Threads[</]", "--benchmark_format=json",
-         "--benchmark_repetitions=%d" % repetitions],
+        [program, "--benchmark_filter=" + name_filter, "--benchmark_format=json",
+         "--benchmark_repetitions=%d" % repetitions, "--benchmark_enable_random_interleaving"],
         capture_output=True, text=True)
     if "Failed to match any benchmarks" in run.stderr:
         return {"benchmarks": []}
@@ -93,12 +100,66 @@ def ms(t):
     return "%.3g ms" % t if t < 1000 else "%.3g s" % (t / 1000)
 
 
+def crossover_runs(report):
+    """{family: {(threads, size): [best wall ms, most `others`, label, split]}}."""
+    runs = {}
+    for b in report["benchmarks"]:
+        if b.get("run_type", "iteration") != "iteration":
+            continue
+        parts = b.get("run_name", b["name"]).split("/")
+        if not parts[0].startswith("Crossover"):
+            continue
+        args = [int(p) for p in parts[1:] if re.fullmatch(r"-?\d+", p)]
+        if len(args) < 2:
+            continue
+        scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}[b.get("time_unit", "ns")]
+        wall = b["real_time"] * scale
+        run = runs.setdefault(parts[0], {}).setdefault((args[0], args[1]),
+                                                        [wall, 0.0, b.get("label", ""), False])
+        run[0] = min(run[0], wall)
+        run[1] = max(run[1], b.get("others", 0.0))
+        run[3] = run[3] or b.get("split", 0) > 0
+    return runs
+
+
+def print_crossover(name, runs):
+    for family, best in sorted(runs.items()):
+        sizes = sorted({size for _, size in best})
+        label = next(iter(best.values()))[2]
+        title = " ".join(t for t in (name, family[len("Crossover"):], label) if t)
+        split = [size for size in sizes if (2, size) in best and best[(2, size)][3]]
+        print("%s: splits from size %s" % (title, split[0] if split else "(none measured)"))
+        print()
+        print("| size | splits | 1 thread | 2 threads | speedup | other threads' CPU |")
+        print("|--:|:--|--:|--:|--:|--:|")
+        for size in sizes:
+            one, two = best.get((1, size)), best.get((2, size))
+            if not one or not two:
+                continue
+            print("| %d | %s | %s | %s | %.2f | %.2f |" % (
+                size, "yes" if two[3] else "no", ms(one[0]), ms(two[0]), one[0] / two[0], two[1]))
+        print()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("programs", nargs="*")
     parser.add_argument("--json", nargs="*", default=[])
     parser.add_argument("--repetitions", type=int, default=3)
+    parser.add_argument("--crossover", action="store_true")
     a = parser.parse_args()
+    if a.crossover:
+        print("load average %s" % " ".join(open("/proc/loadavg").read().split()[:3]))
+        print()
+        for program in a.programs:
+            name = os.path.basename(program).replace("bench_", "", 1)
+            print("running %s" % name, file=sys.stderr, flush=True)
+            print_crossover(name, crossover_runs(load(program, a.repetitions, "^Crossover")))
+        for path in a.json:
+            name = os.path.basename(path).replace("bench_", "", 1).rsplit(".", 1)[0]
+            with open(path) as f:
+                print_crossover(name, crossover_runs(json.load(f)))
+        return 0
     table = []
     for program in a.programs:
         name = os.path.basename(program).replace("bench_", "", 1)

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory_resource>
 #include <string>
@@ -149,7 +150,8 @@ inline std::vector<standin::Array> host_arrays(const Inputs& inputs) {
 // Registers TinyRead/<name> (one pass over every input element, the floor
 // of any call), TinyCall/<name> (the contract's run over plain buffers) and
 // TinyGateway/<name> (the whole call through the stand-in host, `nlhs`
-// outputs asked for).
+// outputs asked for). MEXSETS_TINY_ITERATIONS=n runs the last two n times
+// exactly (bench/support/tiny_table.py counts their instructions so).
 template <class Contract>
 void register_calls(const std::string& name, const Inputs& inputs, int nlhs) {
   benchmark::RegisterBenchmark(("TinyRead/" + name).c_str(), [=](benchmark::State& state) {
@@ -160,17 +162,23 @@ void register_calls(const std::string& name, const Inputs& inputs, int nlhs) {
       benchmark::DoNotOptimize(sum);
     }
   });
-  benchmark::RegisterBenchmark(("TinyCall/" + name).c_str(), [=](benchmark::State& state) {
-    Outputs out;
-    for (auto _ : state) run<Contract>(inputs, out);
-  });
-  benchmark::RegisterBenchmark(("TinyGateway/" + name).c_str(), [=](benchmark::State& state) {
-    static const standin::Module module(Contract::name);
-    const std::vector<standin::Array> arrays = host_arrays(inputs);
-    std::vector<const mxArray*> in;
-    for (const auto& a : arrays) in.push_back(a.get());
-    for (auto _ : state) benchmark::DoNotOptimize(module.call(nlhs, in));
-  });
+  auto* call =
+      benchmark::RegisterBenchmark(("TinyCall/" + name).c_str(), [=](benchmark::State& state) {
+        Outputs out;
+        for (auto _ : state) run<Contract>(inputs, out);
+      });
+  auto* gateway =
+      benchmark::RegisterBenchmark(("TinyGateway/" + name).c_str(), [=](benchmark::State& state) {
+        static const standin::Module module(Contract::name);
+        const std::vector<standin::Array> arrays = host_arrays(inputs);
+        std::vector<const mxArray*> in;
+        for (const auto& a : arrays) in.push_back(a.get());
+        for (auto _ : state) benchmark::DoNotOptimize(module.call(nlhs, in));
+      });
+  if (const char* n = std::getenv("MEXSETS_TINY_ITERATIONS")) {
+    call->Iterations(std::atoll(n));
+    gateway->Iterations(std::atoll(n));
+  }
 }
 
 }  // namespace tiny_call

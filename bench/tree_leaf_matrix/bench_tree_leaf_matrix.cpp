@@ -99,6 +99,24 @@ BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
   scaling::sizes(b, 250, benchmark::oN);
 });
 
+// 256 to 4,096 node-set rows of a balanced tree of 1,000 leaves around the
+// first split: rows are written in blocks of up to 512, a chunk of at least
+// one block each (tree_leaf_matrix.cpp), so 512 rows run on the calling
+// thread alone and 513 split.
+void Crossover(benchmark::State& state) {
+  static const auto tree = tree_workloads::scaled(1000, 0);
+  static const auto merges = tree_workloads::merge_matrix_1based(tree.tree);
+  const auto sets = tree_workloads::node_sets(tree.tree, threads_bench::size(state), 4, 1);
+  mexsets::ThreadScope scope(threads_bench::threads(state));
+  threads_bench::timed(state, scope, [&] {
+    auto m = mexsets::tree_leaf_matrix(merges.cref(), sets.cref(), 0);
+    benchmark::DoNotOptimize(m.data.data());
+  });
+}
+BENCHMARK(Crossover)->Apply([](benchmark::internal::Benchmark* b) {
+  threads_bench::crossover(b, 512, 8);
+});
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -43,47 +44,56 @@ inline std::uint64_t truncated_less_one(double x) {
 }
 #endif
 
+// Rows begin .. end-1 of score_subsets, of ids addressing `items` items.
+// Row by row with the sums in registers: each sum is a plain left-to-right
+// chain. The walk is bound by its instructions per entry more than by
+// memory, so the end test is one integer test and, on x86-64, the range
+// check one unsigned comparison of the truncated index against the item
+// count. That index is below it exactly when the id is valid, save for ids
+// so small that x - 1 rounds to -1: a negative x, NaN or a value past the
+// 64-bit range truncates to a negative index, which compares as huge, and
+// 0 < x < 1 truncates to 0 as item_index does. Every id that fails the
+// comparison takes the full check.
+void score_rows(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, std::size_t items, double* r1,
+                double* r2, std::size_t begin, std::size_t end) {
+  InterruptCheck interrupt;
+  for (std::size_t i = begin; i < end; ++i) {
+    double sum1 = 0.0;
+    double sum2 = 0.0;
+    std::size_t j = 0;
+    for (; j < subsets.cols; ++j) {
+      const double x = subsets(i, j);
+      if (is_zero(x)) break;
+#ifdef MEXSETS_TRUNCATE_ANY
+      std::size_t k = truncated_less_one(x);
+      if (k >= items) k = checked_index(x, items, i, j);
+#else
+      const std::size_t k = checked_index(x, items, i, j);
+#endif
+      sum1 += a(0, k);
+      sum2 += b(0, k);
+    }
+    r1[i] = sum1;
+    r2[i] = sum2;
+    interrupt.tick(4 * j + 4);
+  }
+}
+
 }  // namespace
 
 void score_subsets(ConstMatrix a, ConstMatrix b, ConstMatrix subsets, double* r1, double* r2) {
   // With an empty value row no id is valid.
   const std::size_t items = (a.rows && b.rows) ? std::min(a.cols, b.cols) : 0;
-  // Row by row with the sums in registers: each sum is a plain left-to-right
-  // chain. The walk is bound by its instructions per entry more than by
-  // memory, so the end test is one integer test and, on x86-64, the range
-  // check one unsigned comparison of the truncated index against the item
-  // count. That index is below it exactly when the id is valid, save for ids
-  // so small that x - 1 rounds to -1: a negative x, NaN or a value past the
-  // 64-bit range truncates to a negative index, which compares as huge, and
-  // 0 < x < 1 truncates to 0 as item_index does. Every id that fails the
-  // comparison takes the full check.
-  //
   // Rows are independent: threads take chunks of rows, and a bad id fails as
-  // the first one in row order would on one thread.
-  parallel_for_ordered(subsets.rows, grain_for(4 * subsets.cols + 4),
-                       [&](std::size_t begin, std::size_t end) {
-                         InterruptCheck interrupt;
-                         for (std::size_t i = begin; i < end; ++i) {
-                           double sum1 = 0.0;
-                           double sum2 = 0.0;
-                           std::size_t j = 0;
-                           for (; j < subsets.cols; ++j) {
-                             const double x = subsets(i, j);
-                             if (is_zero(x)) break;
-#ifdef MEXSETS_TRUNCATE_ANY
-                             std::size_t k = truncated_less_one(x);
-                             if (k >= items) k = checked_index(x, items, i, j);
-#else
-        const std::size_t k = checked_index(x, items, i, j);
-#endif
-                             sum1 += a(0, k);
-                             sum2 += b(0, k);
-                           }
-                           r1[i] = sum1;
-                           r2[i] = sum2;
-                           interrupt.tick(4 * j + 4);
-                         }
-                       });
+  // the first one in row order would on one thread. A call that does not
+  // split runs its rows here, as before threads: a tiny call pays for no
+  // more than its rows.
+  const std::size_t grain = grain_for(4 * subsets.cols + 4);
+  if (!splits(subsets.rows, grain))
+    return score_rows(a, b, subsets, items, r1, r2, 0, subsets.rows);
+  parallel_for_ordered(subsets.rows, grain, [&](std::size_t begin, std::size_t end) {
+    score_rows(a, b, subsets, items, r1, r2, begin, end);
+  });
 }
 
 }  // namespace mexsets

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/interrupt.hpp"
@@ -186,12 +187,16 @@ inline std::size_t id_at(const double* p, std::size_t last) {
 // Threads take chunks of rows (rows do not interact), a multiple of
 // kBlockRows each, each row costing about `units`; a bad id fails as the
 // first one in row order does on one thread. body(begin, end) walks rows
-// begin .. end-1.
+// begin .. end-1. A call that does not split walks them here, as before
+// threads: a tiny call pays for no more than its rows.
 template <class Body>
 void rows_in_chunks(ConstMatrix ids, std::size_t units, Body&& body) {
   constexpr std::size_t block = 256;
   const std::size_t grain = (grain_for(units) + block - 1) / block * block;
-  parallel_for_ordered(ids.rows, grain, body);
+  if (splits(ids.rows, grain))
+    parallel_for_ordered(ids.rows, grain, body);
+  else
+    body(std::size_t{0}, ids.rows);
 }
 
 // Modes 1, 2 and 4: grouped where the sweep serves, else row by row.

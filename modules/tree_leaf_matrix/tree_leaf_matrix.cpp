@@ -1,7 +1,10 @@
 #include "tree_leaf_matrix.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -54,8 +57,14 @@ void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, do
   const std::size_t room =
       std::max(width, std::min(block_leaves, width * std::min(rows, block_rows)));
   // The blocks: rows starts[b] .. starts[b+1]-1, their leaves within `room`
-  // (or one row alone), at most block_rows of them.
-  std::vector<std::size_t> starts{0};
+  // (or one row alone), at most block_rows of them. The first 16 block
+  // starts stay on the stack, so that a small call allocates no more than
+  // before threads.
+  std::array<std::byte, 32 * sizeof(std::size_t)> few;
+  std::pmr::monotonic_buffer_resource local(few.data(), few.size(),
+                                            std::pmr::new_delete_resource());
+  std::pmr::vector<std::size_t> starts(&local);
+  starts.push_back(0);
   for (std::size_t j0 = 0; j0 < rows;) {
     std::size_t j1 = j0, held = 0;
     while (j1 < rows && j1 - j0 < block_rows) {
