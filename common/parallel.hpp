@@ -244,6 +244,11 @@ void parallel_for(std::size_t n, std::size_t grain, Body&& body) {
 
 template <class Body>
 void parallel_for_ordered(std::size_t n, std::size_t grain, Body&& body) {
+  // A loop of one chunk fails as its body does: no frame to record it.
+  if (n <= chunk_grain(grain) || call_threads() <= 1) {
+    body(std::size_t{0}, n);
+    return;
+  }
   constexpr std::size_t none = std::numeric_limits<std::size_t>::max();
   std::atomic<std::size_t> failed_begin{none};  // the lowest failed chunk's start
   std::exception_ptr failure;

@@ -326,6 +326,10 @@ void Merger::join(const Pair& pair, std::uint32_t r) {
   std::pmr::vector<std::uint32_t>& moved = lists_[big];
   const std::pmr::vector<std::uint32_t>& list = lists_[small];
   interrupt_.tick(2 * list.size());
+  // Every boundary of the small list lands in the big one at most once
+  // (moved, or summed with its twin); room for them all in one growth.
+  if (moved.capacity() - moved.size() < list.size())
+    moved.reserve(std::max(moved.size() + list.size(), 2 * moved.capacity()));
   for (const std::uint32_t b : list) {
     if (!alive_[b]) continue;
     interrupt_.tick(16);
