@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "interrupt_cases.hpp"
 #include "overlap_cases.hpp"
@@ -652,10 +653,17 @@ TEST(RankDiverse, PostingsRouteKeepsTheFirstGreatestScore) {
       ASSERT_TRUE(same_bits(want_diagonal.order, got.order)) << "round " << round;
       ASSERT_TRUE(same_bits(want_diagonal.scores, got.scores)) << "round " << round;
     }
-    if (round % 6 == 0)
+    if (round % 6 == 0) {
       testing_support::expect_same_for_threads([&] {
         const Ranking r = computed(items, v, forms.diagonals()[0], lambda, SumStrategy::skip_zeros);
         return std::make_pair(r.order, r.scores);
       });
+      // The route chosen from W's columns, measured on the threads.
+      testing_support::expect_same_for_threads([&] {
+        SumStrategy used{};
+        const Ranking r = computed(items, v, w.cref(), lambda, SumStrategy::automatic, &used);
+        return std::make_tuple(r.order, r.scores, used);
+      });
+    }
   }
 }
