@@ -36,8 +36,12 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <mutex>
+#include <utility>
 #include <vector>
 
+#include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/column_major.hpp"
 #include "mexsets/compressed_columns.hpp"
 #include "mexsets/interrupt.hpp"
@@ -198,47 +202,74 @@ class PairWeights {
   ConstMatrix matrix() const { return w_; }  // dense W only
 
   // One pass over the block: non-zeros, and whether all entries are integers.
+  // The threads split the columns; counts, "all" and the largest magnitude
+  // are the same whatever the split.
   void measure() {
     if (measured_) return;
     measured_ = true;
     InterruptCheck interrupt;
-    for (std::size_t b = 0; b < items_; ++b) {
-      interrupt.tick(items_);
-      const double* column = w_.column(b);
-      for (std::size_t a = 0; a < items_; ++a) {
-        const double x = column[a];
-        if (x != 0) ++nonzeros_;
-        if (!(std::isfinite(x) && std::trunc(x) == x))
-          integral_ = false;
-        else
-          largest_ = std::max(largest_, std::fabs(x));
+    const CallerTicks ticks(interrupt);
+    std::mutex lock;
+    by_columns([&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& here = ticks.here(silent);
+      std::size_t nonzeros = 0;
+      bool integral = true;
+      double largest = 0.0;
+      for (std::size_t b = begin; b < end; ++b) {
+        here.tick(items_);
+        const double* column = w_.column(b);
+        for (std::size_t a = 0; a < items_; ++a) {
+          const double x = column[a];
+          if (x == 0) continue;  // an integer, below every largest
+          ++nonzeros;
+          if (!(std::isfinite(x) && std::trunc(x) == x))
+            integral = false;
+          else
+            largest = std::max(largest, std::fabs(x));
+        }
       }
-    }
+      const std::lock_guard<std::mutex> hold(lock);
+      nonzeros_ += nonzeros;
+      integral_ = integral_ && integral;
+      largest_ = std::max(largest_, largest);
+    });
   }
   std::size_t nonzeros() const { return nonzeros_; }
   // Over the non-zero entries W(a, b) (NaN included): the sum of q_uses[b]
   // (the postings of lists Q by row a) and the sum of p_uses[a] * q_uses[b]
   // (the non-zero terms of S over every pair of a P list and a Q list), where
-  // x_uses[id] counts the occurrences of id in the lists. One pass over W.
+  // x_uses[id] counts the occurrences of id in the lists. One pass over W,
+  // each column's sums formed on one thread, then added in column order.
   struct NonzeroUse {
     double postings = 0.0, terms = 0.0;
   };
   NonzeroUse nonzero_use(const std::vector<double>& p_uses,
                          const std::vector<double>& q_uses) const {
-    NonzeroUse use;
+    std::vector<std::pair<double, double>> sums(items_);  // rows, weighted
     InterruptCheck interrupt;
+    const CallerTicks ticks(interrupt);
+    by_columns([&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& here = ticks.here(silent);
+      for (std::size_t b = begin; b < end; ++b) {
+        if (q_uses[b] == 0) continue;
+        here.tick(items_);
+        const double* column = w_.column(b);
+        double rows = 0.0, weighted = 0.0;
+        for (std::size_t a = 0; a < items_; ++a)
+          if (column[a] != 0) {
+            rows += 1.0;
+            weighted += p_uses[a];
+          }
+        sums[b] = {rows, weighted};
+      }
+    });
+    NonzeroUse use;
     for (std::size_t b = 0; b < items_; ++b) {
       if (q_uses[b] == 0) continue;
-      interrupt.tick(items_);
-      const double* column = w_.column(b);
-      double rows = 0.0, weighted = 0.0;
-      for (std::size_t a = 0; a < items_; ++a)
-        if (column[a] != 0) {
-          rows += 1.0;
-          weighted += p_uses[a];
-        }
-      use.postings += rows * q_uses[b];
-      use.terms += weighted * q_uses[b];
+      use.postings += sums[b].first * q_uses[b];
+      use.terms += sums[b].second * q_uses[b];
     }
     return use;
   }
@@ -283,27 +314,37 @@ class PairWeights {
   }
 
   // The non-zero entries of each column, rows ascending (NaN counts as
-  // non-zero, -0 does not).
+  // non-zero, -0 does not). The threads split the columns.
   void build_columns() {
     if (!column_starts_.empty()) return;
     if (!dense()) return build_stored_columns();
     column_starts_.assign(items_ + 1, 0);
     InterruptCheck interrupt;
-    for (std::size_t b = 0; b < items_; ++b) {
-      interrupt.tick(items_);
-      const double* column = w_.column(b);
-      std::size_t count = 0;
-      for (std::size_t a = 0; a < items_; ++a) count += column[a] != 0;
-      column_starts_[b + 1] = column_starts_[b] + count;
-    }
+    const CallerTicks ticks(interrupt);
+    by_columns([&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& here = ticks.here(silent);
+      for (std::size_t b = begin; b < end; ++b) {
+        here.tick(items_);
+        const double* column = w_.column(b);
+        std::size_t count = 0;
+        for (std::size_t a = 0; a < items_; ++a) count += column[a] != 0;
+        column_starts_[b + 1] = count;
+      }
+    });
+    for (std::size_t b = 0; b < items_; ++b) column_starts_[b + 1] += column_starts_[b];
     column_entries_.resize(column_starts_[items_]);
-    Entry* next = column_entries_.data();
-    for (std::size_t b = 0; b < items_; ++b) {
-      interrupt.tick(items_);
-      const double* column = w_.column(b);
-      for (std::size_t a = 0; a < items_; ++a)
-        if (column[a] != 0) *next++ = {static_cast<ItemId>(a), column[a]};
-    }
+    by_columns([&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& here = ticks.here(silent);
+      for (std::size_t b = begin; b < end; ++b) {
+        here.tick(items_);
+        const double* column = w_.column(b);
+        Entry* next = column_entries_.data() + column_starts_[b];
+        for (std::size_t a = 0; a < items_; ++a)
+          if (column[a] != 0) *next++ = {static_cast<ItemId>(a), column[a]};
+      }
+    });
   }
   Entries column_nonzeros(ItemId b) const {
     const Entry* base = column_entries_.data();
@@ -322,6 +363,13 @@ class PairWeights {
  private:
   // The non-zero entries of a sparse or diagonal W's block, from its stored
   // entries (rows ascend in each column: check_compressed).
+  // body(begin, end) over the columns 0..items()-1 of the block, split
+  // between the call's threads (each column whole on one).
+  template <class Body>
+  void by_columns(Body&& body) const {
+    parallel_for(items_, work_grain(items_, static_cast<double>(items_)), body);
+  }
+
   void build_stored_columns() {
     column_starts_.assign(items_ + 1, 0);
     form_.each_stored(items_, [&](std::size_t b, std::size_t, double x) {

@@ -89,7 +89,7 @@ class PickOverlaps {
     if (!posting_values_.empty()) {
       live_postings_ -= candidate_postings_[pick];
       removed_[pick] = 1;
-      if (2 * live_postings_ < posting_values_.size()) compact_postings();
+      if (5 * live_postings_ < 4 * posting_values_.size()) compact_postings();
     }
     if (!by_length_.empty())
       by_length_.erase(std::find(by_length_.begin(), by_length_.end(), pick));
@@ -126,6 +126,75 @@ class PickOverlaps {
                      });
       }
     }
+  }
+
+  // The postings route: S for just the candidates that share a non-zero
+  // W(a, b) with `pick`, written to shared[c] (the sum the full walk forms:
+  // a start at +0, then the terms in the defining order). Every other
+  // candidate's S is +0, whose ratio (+-0 or NaN) never raises a
+  // redundancy. Returns those candidates (some may have been picked since
+  // the last compaction), chunk by chunk.
+  // shared[c] must be +0 for every c on entry (the caller sets the
+  // touched ones back).
+  const std::vector<std::uint32_t>& touched(std::size_t pick, std::vector<double>& shared) {
+    const ItemList p = lists_[pick];
+    const std::size_t m = shared.size();
+    if (seen_.empty()) seen_.assign(m, 0);
+    std::size_t walked = 0;
+    for (std::size_t i = 0; i < p.size; ++i)
+      walked += posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]];
+    // Two units a posting.
+    const std::size_t grain =
+        chunk_grain(work_grain(m, static_cast<double>(2 * walked) / static_cast<double>(m)));
+    const std::size_t chunks = splits(m, grain) ? (m + grain - 1) / grain : 1;
+    if (chunk_touched_.size() < chunks) {
+      chunk_touched_.resize(chunks);
+      chunk_found_.resize(chunks);
+    }
+    const auto walk = [&](std::size_t begin, std::size_t end) {
+      InterruptCheck silent;
+      InterruptCheck& interrupt = ticks_.here(silent);
+      const std::size_t k = chunks > 1 ? begin / grain : 0;
+      // At most end - begin candidates are found.
+      std::vector<std::uint32_t>& list = chunk_touched_[k];
+      if (list.size() < end - begin + 1) list.resize(end - begin + 1);
+      std::uint32_t* found = list.data();  // written one ahead of count
+      std::size_t count = 0;
+      const std::uint32_t* candidate = posting_candidates_.data();
+      const double* value = posting_values_.data();
+      char* seen = seen_.data();
+      double* s = shared.data();
+      for (std::size_t i = 0; i < p.size; ++i) {
+        const ItemId a = p.ids[i];
+        std::size_t n = posting_start_[a];
+        std::size_t last = posting_start_[a + 1];
+        if (begin > 0)
+          n = static_cast<std::size_t>(std::lower_bound(candidate + n, candidate + last, begin) -
+                                       candidate);
+        if (end < m)
+          last = static_cast<std::size_t>(std::lower_bound(candidate + n, candidate + last, end) -
+                                          candidate);
+        interrupt.tick(1 + 2 * (last - n));
+        for (; n < last; ++n) {
+          const std::uint32_t c = candidate[n];
+          found[count] = c;
+          count += static_cast<std::size_t>(seen[c] ^ 1);
+          seen[c] = 1;
+          s[c] = s[c] + value[n];
+        }
+      }
+      for (std::size_t j = 0; j < count; ++j) seen[found[j]] = 0;
+      chunk_found_[k] = count;
+    };
+    if (chunks > 1)
+      parallel_for(m, grain, walk);
+    else
+      walk(0, m);
+    touched_.clear();
+    for (std::size_t k = 0; k < chunks; ++k)
+      touched_.insert(touched_.end(), chunk_touched_[k].begin(),
+                      chunk_touched_[k].begin() + static_cast<std::ptrdiff_t>(chunk_found_[k]));
+    return touched_;
   }
 
  private:
@@ -335,7 +404,140 @@ class PickOverlaps {
   std::vector<char> removed_;
   std::size_t live_postings_ = 0;
   std::vector<double> column_sums_;
+  // touched(): the step's mark per candidate, and the candidates found.
+  std::vector<char> seen_;  // all 0 between steps
+  std::vector<std::vector<std::uint32_t>> chunk_touched_;
+  std::vector<std::size_t> chunk_found_;
+  std::vector<std::uint32_t> touched_;
 };
+
+// The best score among the remaining candidates, as the loop over them in
+// ascending order finds it: the first of the greatest scores above the
+// most negative finite double. Kept per block of candidates and updated
+// where scores change, so that a step reads the blocks' bests, not every
+// score.
+class BestScore {
+ public:
+  static constexpr std::uint32_t none = UINT32_MAX;
+
+  explicit BestScore(const std::vector<double>& scores)
+      : scores_(scores),
+        left_(scores.size(), 1),
+        best_((scores.size() + kBlock - 1) / kBlock, none),
+        dirty_(best_.size(), 0) {
+    for (std::size_t b = 0; b < best_.size(); ++b) rescan(b);
+  }
+
+  // The pick, or `none` when no score qualifies.
+  std::uint32_t best() const {
+    std::uint32_t at = none;
+    for (const std::uint32_t c : best_)
+      if (c != none && (at == none || scores_[c] > scores_[at])) at = c;
+    return at;
+  }
+
+  // The lowest-numbered remaining candidate (one must remain).
+  std::size_t first_left() {
+    while (!left_[first_]) ++first_;
+    return first_;
+  }
+
+  void remove(std::size_t c) {
+    left_[c] = 0;
+    if (best_[c / kBlock] == c && !dirty_[c / kBlock]) mark(c / kBlock);
+  }
+
+  // scores[c] has changed.
+  void changed(std::size_t c) {
+    const std::size_t b = c / kBlock;
+    if (dirty_[b]) return;
+    const std::uint32_t at = best_[b];
+    if (at == c)
+      mark(b);
+    else if (qualifies(c) &&
+             (at == none || scores_[c] > scores_[at] || (scores_[c] == scores_[at] && c < at)))
+      best_[b] = static_cast<std::uint32_t>(c);
+  }
+
+  // Brings the blocks marked since up to date.
+  void refresh() {
+    for (const std::size_t b : marked_) {
+      rescan(b);
+      dirty_[b] = 0;
+    }
+    marked_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 64;
+
+  bool qualifies(std::size_t c) const { return left_[c] && scores_[c] > -1.7976931348623157e308; }
+
+  void mark(std::size_t b) {
+    dirty_[b] = 1;
+    marked_.push_back(b);
+  }
+
+  void rescan(std::size_t b) {
+    const std::size_t end = std::min(scores_.size(), (b + 1) * kBlock);
+    double found = -1.7976931348623157e308;
+    std::uint32_t at = none;
+    for (std::size_t c = b * kBlock; c < end; ++c)
+      if (left_[c] && scores_[c] > found) {
+        found = scores_[c];
+        at = static_cast<std::uint32_t>(c);
+      }
+    best_[b] = at;
+  }
+
+  const std::vector<double>& scores_;
+  std::vector<char> left_;
+  std::vector<std::uint32_t> best_;
+  std::vector<char> dirty_;
+  std::vector<std::size_t> marked_;
+  std::size_t first_ = 0;
+};
+
+// The steps by the postings: only the candidates that share a non-zero
+// term with the pick have their ratio formed, and only those whose
+// redundancy rises have their score formed anew.
+void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<double>& weighted,
+                      const std::vector<double>& list_weights, double keep, double* order,
+                      double* scores, std::size_t* ratios) {
+  std::vector<double> redundancy(m, 0.0), score(m), shared(m, 0.0);
+  for (std::size_t c = 0; c < m; ++c) score[c] = weighted[c] - redundancy[c] * keep;
+  BestScore best(score);
+  std::vector<char> left(m, 1);
+  InterruptCheck interrupt;
+  for (std::size_t step = 0; step < m; ++step) {
+    std::size_t pick = best.best();
+    if (pick == BestScore::none) pick = best.first_left();
+    interrupt.tick(1 + m / 64);
+    best.remove(pick);
+    left[pick] = 0;
+    overlaps.remove(pick);
+    order[step] = static_cast<double>(pick + 1);
+    scores[step] = score[pick];
+    const std::size_t remaining = m - step - 1;
+    if (remaining == 0) break;
+
+    const std::vector<std::uint32_t>& touched = overlaps.touched(pick, shared);
+    if (ratios) *ratios += remaining;
+    const double picked_weight = list_weights[pick];
+    interrupt.tick(1 + 4 * touched.size());
+    for (const std::uint32_t c : touched) {
+      if (!left[c]) continue;
+      const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+      if (rho > redundancy[c]) {
+        redundancy[c] = rho;
+        score[c] = weighted[c] - redundancy[c] * keep;
+        best.changed(c);
+      }
+    }
+    for (const std::uint32_t c : touched) shared[c] = 0.0;
+    best.refresh();
+  }
+}
 
 }  // namespace
 
@@ -353,7 +555,7 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
   // score(c) = v(c)*lambda - r(c)*(1 - lambda); the first product never
   // changes and is formed once.
   const double keep = 1.0 - lambda;
-  std::vector<double> weighted(m), redundancy(m, 0.0), list_weights(m), shared(m);
+  std::vector<double> weighted(m), list_weights(m);
   // The item weights, W's diagonal: read in place from a dense W, else
   // gathered once (+0 where nothing is stored).
   const std::vector<double> stored_diagonal =
@@ -365,6 +567,11 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     weighted[c] = relevance[c] * lambda;
     list_weights[c] = list_weight(lists[c], diagonal);
   }
+  if (overlaps.strategy() == SumStrategy::skip_zeros) {
+    rank_by_postings(overlaps, m, weighted, list_weights, keep, order, scores, ratios);
+    return overlaps.strategy();
+  }
+  std::vector<double> redundancy(m, 0.0), shared(m);
   std::vector<std::size_t> remaining(m);
   for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
 

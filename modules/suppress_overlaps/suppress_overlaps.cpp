@@ -77,7 +77,7 @@ class AcceptedOverlaps {
 
  public:
   AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, const WeightMatrix& pairs,
-                   const double* weights, SumStrategy strategy)
+                   const double* weights, SumStrategy strategy, double threshold)
       : stored_(stored),
         tested_(tested),
         // A tested list is the start of the stored one (equal unless another
@@ -93,6 +93,9 @@ class AcceptedOverlaps {
         pairs_.build_columns();
         row_count_.assign(k, 0);
         row_start_.assign(k, 0);
+        // A row with no non-zero term in common with an accepted one has
+        // S = +0 with it, a ratio of +-0 or NaN, which reaches no t > 0.
+        if (threshold > 0 && stored.count() <= UINT32_MAX) holders_.resize(k);
         break;
       case SumStrategy::reordered:
         row_sums_.assign(k, 0.0);
@@ -115,7 +118,7 @@ class AcceptedOverlaps {
     const double weight_q = list_weight(q, weight());
     switch (strategy_) {
       case SumStrategy::skip_zeros:
-        return skip_zeros(q, weight_q, t);
+        return holders_.empty() ? skip_zeros(q, weight_q, t) : sharing_rows(q, weight_q, t);
       case SumStrategy::interleaved:
         return interleaved(q, weight_q, t, 0, accepted_.size());
       case SumStrategy::reordered: {
@@ -152,6 +155,15 @@ class AcceptedOverlaps {
   void accept(std::size_t row) {
     const Accepted a{row, list_weight(stored_[row], weight())};
     accepted_total_ += stored_.size(row);
+    if (!holders_.empty()) {
+      const ItemList p = stored_[row];
+      const auto r = static_cast<std::uint32_t>(accepted_.size());
+      interrupt_.tick(1 + p.size);
+      for (std::size_t i = 0; i < p.size; ++i) {
+        std::vector<std::uint32_t>& h = holders_[static_cast<std::size_t>(p.ids[i])];
+        if (h.empty() || h.back() != r) h.push_back(r);
+      }
+    }
     if (strategy_ != SumStrategy::interleaved && strategy_ != SumStrategy::reordered)
       return accepted_.push_back(a);
     // Whether a row is dropped does not depend on the order in which the
@@ -234,8 +246,8 @@ class AcceptedOverlaps {
 
   // Only the non-zero W(a, b): Q's non-zeros are bucketed by row a (positions
   // in Q ascending within each), so walking P's ids adds them in the
-  // defining order.
-  bool skip_zeros(ItemList q, double weight_q, double t) {
+  // defining order. Returns the number of non-zeros bucketed.
+  std::size_t bucket(ItemList q) {
     for (ItemId a : touched_) row_count_[a] = 0;
     touched_.clear();
     for (std::size_t j = 0; j < q.size; ++j) {
@@ -256,7 +268,23 @@ class AcceptedOverlaps {
         row_values_[row_start_[e->row]++] = e->value;
     }
     for (ItemId a : touched_) row_start_[a] -= row_count_[a];
+    return offset;
+  }
 
+  // S of the bucketed Q with P; `terms` counts the terms added.
+  double bucketed_sum(ItemList p, std::size_t& terms) const {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < p.size; ++i) {
+      const ItemId a = p.ids[i];
+      const double* value = row_values_.data() + row_start_[a];
+      terms += row_count_[a];
+      for (std::size_t k = row_count_[a]; k > 0; --k) sum = sum + *value++;
+    }
+    return sum;
+  }
+
+  bool skip_zeros(ItemList q, double weight_q, double t) {
+    const std::size_t offset = bucket(q);
     const std::size_t n = accepted_.size();
     const double units = 1 + mean_accepted() * (1 + static_cast<double>(offset) /
                                                         static_cast<double>(pairs_.items() + 1));
@@ -268,14 +296,8 @@ class AcceptedOverlaps {
                            if (hit_before.load(std::memory_order_relaxed) < r) return end;
                            const Accepted& accepted = accepted_[r];
                            const ItemList p = stored_[accepted.row];
-                           double sum = 0.0;
                            std::size_t terms = 0;
-                           for (std::size_t i = 0; i < p.size; ++i) {
-                             const ItemId a = p.ids[i];
-                             const double* value = row_values_.data() + row_start_[a];
-                             terms += row_count_[a];
-                             for (std::size_t k = row_count_[a]; k > 0; --k) sum = sum + *value++;
-                           }
+                           const double sum = bucketed_sum(p, terms);
                            interrupt.tick(1 + p.size + terms);
                            if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return r;
                          }
@@ -283,6 +305,50 @@ class AcceptedOverlaps {
                        });
     ratios_ += hit < n ? hit + 1 : n;
     return hit < n;
+  }
+
+  // skip_zeros for t > 0: only the accepted rows holding an id of a row of
+  // W that Q's non-zeros touch (holders_) can reach t; they are compared in
+  // the order of acceptance, as every row is in skip_zeros, and the ratios
+  // counted are the same.
+  bool sharing_rows(ItemList q, double weight_q, double t) {
+    bucket(q);
+    const std::size_t n = accepted_.size();
+    marks_.resize((n + 63) / 64, 0);  // all 0 between calls
+    std::size_t listed = 0;
+    for (ItemId a : touched_) {
+      const std::vector<std::uint32_t>& h = holders_[static_cast<std::size_t>(a)];
+      listed += h.size();
+      for (const std::uint32_t r : h) marks_[r >> 6] |= std::uint64_t{1} << (r & 63);
+    }
+    interrupt_.tick(1 + listed + marks_.size());
+    sharing_.clear();
+    for (std::size_t w = 0; w < marks_.size(); ++w) {
+      for (std::uint64_t bits = marks_[w]; bits != 0; bits &= bits - 1)
+        sharing_.push_back(static_cast<std::uint32_t>(
+            64 * w + static_cast<std::size_t>(count_trailing_zeros(bits))));
+      marks_[w] = 0;
+    }
+    const std::size_t found = sharing_.size();
+    const double units = 1 + mean_accepted() * (1 + static_cast<double>(row_values_.size()) /
+                                                        static_cast<double>(pairs_.items() + 1));
+    const std::size_t hit =
+        first_reaching(found, units,
+                       [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
+                           const std::atomic<std::size_t>& hit_before) {
+                         for (std::size_t k = begin; k < end; ++k) {
+                           if (hit_before.load(std::memory_order_relaxed) < k) return end;
+                           const Accepted& accepted = accepted_[sharing_[k]];
+                           const ItemList p = stored_[accepted.row];
+                           std::size_t terms = 0;
+                           const double sum = bucketed_sum(p, terms);
+                           interrupt.tick(1 + p.size + terms);
+                           if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return k;
+                         }
+                         return end;
+                       });
+    ratios_ += hit < found ? sharing_[hit] + 1 : n;
+    return hit < found;
   }
 
   // Accepted rows from..to-1, several at a time: four in the first group
@@ -385,6 +451,12 @@ class AcceptedOverlaps {
   std::vector<ItemId> touched_;
   std::vector<double> row_values_;
   std::vector<double> row_sums_;
+  // sharing_rows(): per row of W, the accepted rows (their positions in
+  // accepted_, ascending) whose lists hold its id; a bit per accepted row;
+  // the rows found.
+  std::vector<std::vector<std::uint32_t>> holders_;
+  std::vector<std::uint64_t> marks_;
+  std::vector<std::uint32_t> sharing_;
 };
 
 }  // namespace
@@ -403,7 +475,7 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::siz
       items, [](double x) { return x <= -1; }, limit, bad);
   const ItemLists tested(
       items, [](double x) { return x < 0; }, limit, bad);
-  AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy);
+  AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy, threshold);
   Suppression result{std::pmr::vector<std::size_t>(memory)};
   result.accepted.reserve(std::min(items.rows, kReservedRows));
   for (std::size_t i = 0; i < items.rows; ++i) {

@@ -42,6 +42,11 @@
 //
 // A sparse or diagonal W always takes skip_zeros (plain when asked for),
 // its non-zeros by column built from its stored entries: no K-by-K copy.
+// With t > 0, skip_zeros compares a row only with the accepted rows that
+// hold the row id a of some non-zero W(a, b) with b in the row's list (an
+// index kept per id as rows are accepted): any other accepted row has S = +0
+// with it, a ratio of +-0 or NaN, which reaches no t > 0. The ratios
+// counted are still those of the loop over every accepted row.
 //
 // Cost: at most M(M-1)/2 ratios (when every row is kept), each |P|*|Q|
 // terms of W in the plain loop; fewer with the fast strategies. The
@@ -56,6 +61,9 @@
 // threads of the call (common/parallel.hpp), each ratio whole on one thread;
 // the first accepted row (in their order) that reaches t decides, so the
 // rows kept and the ratios counted are the same on any number of threads.
+// Comparisons too small to pay for the threads (about 30 microseconds of
+// work per chunk) stay on the calling thread. The passes over a dense W's
+// columns (its non-zeros, the route estimate) split the columns.
 #pragma once
 
 #include <cstddef>

@@ -3,9 +3,11 @@
 // transcription under every way of forming the sums.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "interrupt_cases.hpp"
 #include "overlap_cases.hpp"
@@ -608,5 +610,60 @@ TEST(RankDiverse, SameBitsForAnyThreadCount) {
     };
     testing_support::expect_same_for_threads(run);
     testing_support::expect_interruptible_in_parallel(run);
+  }
+}
+
+// The postings route over many blocks of candidates: W mostly zero (dense,
+// compressed, and the vector of its diagonal), few distinct scores (ties
+// across blocks), NaN and -Inf relevance, lambda above 1 (scores rise with
+// the redundancy) and NaN; then the same bits on any number of threads.
+TEST(RankDiverse, PostingsRouteKeepsTheFirstGreatestScore) {
+  std::mt19937_64 random(41);
+  for (int round = 0; round < 24; ++round) {
+    const std::size_t k = 20 + random() % 60, m = 60 + random() % 400;
+    OwnedMatrix<double> items(m, 8, -1.0), w(k, k);
+    for (std::size_t i = 0; i < m; ++i)
+      for (std::size_t j = 0; j < 1 + random() % 8; ++j) items(i, j) = whole_below(random, k);
+    std::vector<double> d(k);
+    for (std::size_t a = 0; a < k; ++a) {
+      d[a] = w(a, a) = round % 4 == 3 ? whole_below(random, 3) : 1 + whole_below(random, 4);
+      if (round % 2 && a + 1 < k) w(a, a + 1) = w(a + 1, a) = whole_below(random, 3) / 2.0;
+    }
+    std::vector<double> v(m);
+    for (double& x : v) x = whole_below(random, 4) / 4.0;
+    v[random() % m] = kNaN;
+    v[random() % m] = -kInf;
+    const double lambda = std::array<double, 4>{0.75, 1.5, 0.0, kNaN}[round % 4];
+    const testing_support::Compressed sparse = testing_support::compress(w, random);
+    const Ranking want = expected(items, v, w, lambda);
+    const Ranking want_diagonal = expected(items, v, testing_support::diagonal_matrix(d), lambda);
+    const auto forms = testing_support::vector_forms(d, random);
+    for (SumStrategy s : {SumStrategy::automatic, SumStrategy::skip_zeros}) {
+      for (const mexsets::WeightMatrix& form :
+           {mexsets::WeightMatrix(w.cref()), mexsets::WeightMatrix::compressed(sparse.view())}) {
+        SumStrategy used{};
+        const Ranking got = computed(items, v, form, lambda, s, &used);
+        if (s == SumStrategy::skip_zeros) {
+          ASSERT_EQ(used, s) << "round " << round;
+        }
+        ASSERT_TRUE(same_bits(want.order, got.order)) << "round " << round;
+        ASSERT_TRUE(same_bits(want.scores, got.scores)) << "round " << round;
+      }
+      const Ranking got = computed(items, v, forms.diagonals()[round % 4], lambda, s);
+      ASSERT_TRUE(same_bits(want_diagonal.order, got.order)) << "round " << round;
+      ASSERT_TRUE(same_bits(want_diagonal.scores, got.scores)) << "round " << round;
+    }
+    if (round % 6 == 0) {
+      testing_support::expect_same_for_threads([&] {
+        const Ranking r = computed(items, v, forms.diagonals()[0], lambda, SumStrategy::skip_zeros);
+        return std::make_pair(r.order, r.scores);
+      });
+      // The route chosen from W's columns, measured on the threads.
+      testing_support::expect_same_for_threads([&] {
+        SumStrategy used{};
+        const Ranking r = computed(items, v, w.cref(), lambda, SumStrategy::automatic, &used);
+        return std::make_tuple(r.order, r.scores, used);
+      });
+    }
   }
 }

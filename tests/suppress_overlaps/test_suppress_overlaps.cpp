@@ -3,6 +3,7 @@
 // transcription under every way of forming the sums.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -509,4 +510,54 @@ TEST(SuppressOverlaps, SameBitsForAnyThreadCount) {
       testing_support::expect_same_for_threads(run);
       testing_support::expect_interruptible_in_parallel(run);
     }
+}
+
+// The postings route for t > 0 compares a row only with the accepted rows
+// sharing a non-zero term: rows of few ids over many items (most pairs share
+// none), W mostly zero (dense, compressed, the vector of its diagonal), item
+// weights with zeros and negatives, thresholds on both sides of 0, NaN;
+// then the same rows and ratios on any number of threads.
+TEST(SuppressOverlaps, PostingsRouteComparesOnlyRowsSharingTerms) {
+  std::mt19937_64 random(43);
+  for (int round = 0; round < 24; ++round) {
+    const std::size_t k = 20 + random() % 100, m = 60 + random() % 300;
+    OwnedMatrix<double> items(m, 6, -1.0), w(k, k);
+    for (std::size_t i = 0; i < m; ++i)
+      for (std::size_t j = 0; j < 1 + random() % 6; ++j) items(i, j) = whole_below(random, k);
+    std::vector<double> u(k);
+    for (std::size_t a = 0; a < k; ++a) {
+      u[a] = w(a, a) = round % 3 == 2 ? whole_below(random, 4) - 1.0 : 1 + whole_below(random, 4);
+      if (round % 2 && a + 1 < k) w(a, a + 1) = w(a + 1, a) = whole_below(random, 3) / 2.0;
+    }
+    const double t = std::array<double, 6>{0.2, 0.6, 1e-300, 0.0, -0.5, kNaN}[round % 6];
+    const testing_support::Compressed sparse = testing_support::compress(w, random);
+    const auto forms = testing_support::vector_forms(u, random);
+    const auto run = [&](const mexsets::WeightMatrix& form) {
+      const mexsets::Suppression kept = mexsets::suppress_overlaps(
+          items.cref(), u.data(), u.size(), form, t, SumStrategy::skip_zeros);
+      return std::make_pair(std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end()),
+                            kept.ratios);
+    };
+    std::size_t want_ratios = 0, want_diagonal_ratios = 0;
+    const std::vector<double> want =
+        reference::suppress_overlaps(items.cref(), u.data(), w.cref(), t, &want_ratios);
+    const std::vector<double> want_diagonal = reference::suppress_overlaps(
+        items.cref(), u.data(), testing_support::diagonal_matrix(u).cref(), t,
+        &want_diagonal_ratios);
+    const auto same = [&](const mexsets::WeightMatrix& form, const std::vector<double>& rows,
+                          std::size_t ratios) {
+      const auto [accepted, got_ratios] = run(form);
+      std::vector<double> got(accepted.size() * items.cols);
+      mexsets::write_accepted_rows(items.cref(),
+                                   std::pmr::vector<std::size_t>(accepted.begin(), accepted.end()),
+                                   got.data());
+      return same_bits(rows, got) && got_ratios == ratios;
+    };
+    ASSERT_TRUE(same(w.cref(), want, want_ratios)) << "round " << round;
+    ASSERT_TRUE(same(mexsets::WeightMatrix::compressed(sparse.view()), want, want_ratios))
+        << "round " << round;
+    ASSERT_TRUE(same(forms.diagonals()[round % 4], want_diagonal, want_diagonal_ratios))
+        << "round " << round;
+    if (round % 6 < 2) testing_support::expect_same_for_threads([&] { return run(w.cref()); });
+  }
 }
