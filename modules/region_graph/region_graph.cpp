@@ -92,6 +92,10 @@ class FirstSeen {
   std::uint32_t last_position_ = empty_slot;
 };
 
+// The most ranges of region ids whose pairs are numbered on threads of
+// their own.
+constexpr std::size_t pair_ranges = 16;
+
 // 2^53: every whole double up to this magnitude is an exact int64.
 constexpr double largest_label = 9007199254740992.0;
 
@@ -205,8 +209,7 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
   const Bands bands(n, 4);
-  // One band (one thread, or a small call) counts the areas in a pass of
-  // its own at the end; bands count their pixels of each label as they go.
+  // Every band counts its pixels of each label as it goes (run by run).
   const bool banded = bands.count > 1;
   std::vector<LabelBand> band(bands.count);
   // Each pixel holds its label's position in its band's list at first.
@@ -217,6 +220,7 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     FirstSeen seen(banded ? band_memory() : memory);
     double last = 0;
     std::uint32_t last_position = empty_slot;
+    std::uint32_t run = 0;  // pixels of the current run of last_position
     for (std::size_t at = begin; at < end; ++at) {
       here.tick(4);
       const double x = labels.data[at];
@@ -225,18 +229,18 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
       // skips the checks.)
       if (x == last && last_position != empty_slot) {
         ids[at] = last_position;
-        if (banded) ++own.pixels[last_position];
+        ++run;
         continue;
       }
       if (!(std::fabs(x) <= largest_label) || x != std::trunc(x)) fail_label(labels, at);
+      if (last_position != empty_slot) own.pixels[last_position] += run;
       last = x;
       last_position = seen.add(label_key(static_cast<std::int64_t>(x)));
-      if (banded) {
-        if (last_position == own.pixels.size()) own.pixels.push_back(0);
-        ++own.pixels[last_position];
-      }
+      if (last_position == own.pixels.size()) own.pixels.push_back(0);
+      run = 1;
       ids[at] = last_position;
     }
+    if (last_position != empty_slot) own.pixels[last_position] += run;
     own.keys = seen.take_keys();
   });
   // The distinct labels of all bands, first met first, and where each
@@ -279,6 +283,8 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
         own.region[k] = rank[own.region[k]];
         out.area[own.region[k]] += own.pixels[k];
       }
+  else
+    for (std::size_t k = 0; k < rank.size(); ++k) out.area[rank[k]] += band[0].pixels[k];
   bands.run([&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
@@ -286,7 +292,6 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     here.for_each_index(end - begin, 1,
                         [&](std::size_t at) { ids[begin + at] = region[ids[begin + at]]; });
   });
-  if (!banded) interrupt.for_each_index(n, 1, [&](std::size_t at) { ++out.area[ids[at]]; });
   return out;
 }
 
@@ -373,35 +378,59 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       ++rim[id[(d - 1) * page + at]];
     });
 
-  // The pairs, numbered as first met; per pair its crack count and sum.
-  // Each band of pixels lists the pairs it meets, their cracks and the
-  // cracks' weights in scan order; the bands' lists join in band order.
-  FirstSeen pairs(memory);
-  std::pmr::vector<std::uint64_t> count(memory);
-  std::pmr::vector<double> sum(memory);
-  count.reserve(8);
-  sum.reserve(8);
+  // The pairs, split by their first region into ranges of region ids: each
+  // range numbers its pairs as first met and keeps their crack counts and
+  // sums. Each band of pixels lists the pairs it meets, their cracks and the
+  // cracks' weights in scan order. One band (one thread, or a small call)
+  // has one range and fills it itself; with more, every range takes its
+  // pairs from the bands' lists in band order, the ranges on threads of
+  // their own. A pair's number is never seen outside: the sums add in the
+  // order of the cracks (see the counting sort below), and the pairs come
+  // out sorted.
   const bool weighed = in.values.data != nullptr;
   const bool volume = d > 1;
   const Weigher weigh{in.values.data, volume ? 1 : in.values.planes, page, in.weight};
   std::pmr::vector<std::size_t> starts(h + 1, 0, memory);
-  using Weighed = std::pair<std::uint32_t, double>;
-  Buffer<Weighed> ordered(0, memory);
   const std::size_t strides[3] = {1, h, page};
   const Bands bands(n, weighed ? 8 : 4);
-  // One band (one thread, or a small call) numbers the pairs in `pairs`
-  // and counts their cracks in `count` itself.
   const bool banded = bands.count > 1;
+  const std::size_t ranges = banded ? std::max<std::size_t>(1, std::min(pair_ranges, L)) : 1;
+  // The range of the pair (a, b), a < b: a in 1..L.
+  auto range_of = [ranges, L](std::uint64_t key) {
+    return static_cast<std::uint32_t>(((key >> 32) - 1) * ranges / L);
+  };
+  struct PairRange {
+    FirstSeen met;
+    std::pmr::vector<std::uint64_t> count;
+    std::pmr::vector<double> sum;
+    explicit PairRange(std::pmr::memory_resource* memory)
+        : met(memory), count(memory), sum(memory) {}
+  };
+  std::vector<PairRange> range;
+  range.reserve(ranges);
+  for (std::size_t r = 0; r < ranges; ++r) range.emplace_back(banded ? band_memory() : memory);
+  struct PairId {
+    std::uint32_t range, number;
+  };
   struct PairBand {
     std::pmr::vector<std::uint64_t> keys{band_memory()};    // the band's pairs, first met first
     std::pmr::vector<std::uint64_t> cracks{band_memory()};  // per pair
-    std::pmr::vector<std::uint32_t> pair{band_memory()};    // its number among all pairs
+    std::pmr::vector<PairId> pair{band_memory()};           // per pair: where it is among all
+    // Its pairs range by range (first met first within each), and where
+    // each range's start.
+    std::pmr::vector<std::uint32_t> by_range{band_memory()}, range_starts{band_memory()};
     std::pmr::vector<std::uint32_t> rows{band_memory()};  // its cracks per row, then where they go
     std::size_t listed = 0, first = 0;  // its cracks, and where they start in `listed`
   };
   std::vector<PairBand> band(bands.count);
-  // The weighed cracks of every band in scan order, band after band.
+  // The weighed cracks of every band in scan order, band after band, and
+  // the same sorted by row.
   Buffer<Crack> listed(0, memory);
+  struct Weighed {
+    PairId pair;
+    double weight;
+  };
+  Buffer<Weighed> ordered(0, memory);
   for (int axis = 0; axis < (volume ? 3 : 2); ++axis) {
     const std::size_t stride = strides[axis];
     // visit(at, i, a, b) for the cracks between regions a != b in the band,
@@ -448,8 +477,9 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       InterruptCheck silent;
       PairBand& own = band[bands.of(begin)];
       std::optional<FirstSeen> local;
-      FirstSeen& met = banded ? local.emplace(band_memory()) : pairs;
-      std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : count;
+      FirstSeen& met = banded ? local.emplace(band_memory()) : range[0].met;
+      std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : range[0].count;
+      std::pmr::vector<double>& sum = range[0].sum;
       if (banded) own.cracks.clear();
       Crack* list = weighed ? listed.data() + own.first : nullptr;
       const Weigher weight_of = weigh;  // a copy the loop keeps in registers
@@ -466,33 +496,54 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
             if (weighed)
               *list++ = Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)};
           });
-      if (banded) own.keys = met.take_keys();
+      if (!banded) return;
+      // The band's pairs grouped by range, for the ranges to take.
+      own.keys = met.take_keys();
+      const std::size_t m = own.keys.size();
+      own.range_starts.assign(ranges + 1, 0);
+      for (std::size_t k = 0; k < m; ++k) ++own.range_starts[range_of(own.keys[k]) + 1];
+      for (std::size_t r = 0; r < ranges; ++r) own.range_starts[r + 1] += own.range_starts[r];
+      std::pmr::vector<std::uint32_t> next(own.range_starts.begin(), own.range_starts.end() - 1,
+                                           band_memory());
+      own.by_range.resize(m);
+      for (std::size_t k = 0; k < m; ++k)
+        own.by_range[next[range_of(own.keys[k])]++] = static_cast<std::uint32_t>(k);
+      own.pair.resize(m);
     });
-    // The bands' pairs among all; a band's row i starts after row i of the
-    // bands before it.
-    std::fill(starts.begin(), starts.end(), 0);
-    for (PairBand& own : band) {
-      if (banded) interrupt.tick(8 * own.keys.size());
-      own.pair.resize(own.keys.size());
-      for (std::size_t k = 0; k < own.keys.size(); ++k) {
-        const std::uint32_t pair = pairs.add(own.keys[k]);
-        if (pair == count.size()) {
-          count.push_back(0);
-          sum.push_back(0.0);
+    // Each range numbers its pairs of every band, band after band.
+    if (banded)
+      parallel_for(ranges, 1, [&](std::size_t first, std::size_t end) {
+        InterruptCheck silent;
+        InterruptCheck& here = ticks.here(silent);
+        for (std::size_t r = first; r < end; ++r) {
+          PairRange& to = range[r];
+          for (PairBand& own : band) {
+            const std::uint32_t from = own.range_starts[r], until = own.range_starts[r + 1];
+            here.tick(8 * (until - from));
+            for (std::uint32_t k = from; k < until; ++k) {
+              const std::uint32_t pair = own.by_range[k];
+              const std::uint32_t number = to.met.add(own.keys[pair]);
+              if (number == to.count.size()) {
+                to.count.push_back(0);
+                to.sum.push_back(0.0);
+              }
+              to.count[number] += own.cracks[pair];
+              own.pair[pair] = PairId{static_cast<std::uint32_t>(r), number};
+            }
+          }
         }
-        count[pair] += own.cracks[k];
-        own.pair[k] = pair;
-      }
-      if (weighed)
-        for (std::size_t i = 0; i < h; ++i) starts[i + 1] += own.rows[i];
-    }
+      });
     if (!weighed) continue;
     // Counting sort by row, stable: each row's cracks keep the scan order
-    // (page by page, left to right), and the sums add row by row.
+    // (page by page, left to right), and the sums add row by row. A band's
+    // row i starts after row i of the bands before it.
+    interrupt.tick(bands.count * h);
+    std::fill(starts.begin(), starts.end(), 0);
+    for (PairBand& own : band)
+      for (std::size_t i = 0; i < h; ++i) starts[i + 1] += own.rows[i];
     for (std::size_t i = 0; i < h; ++i) starts[i + 1] += starts[i];
     ordered.reserve(starts[h]);
     Weighed* into = ordered.data();
-    interrupt.tick(bands.count * h);
     for (std::size_t i = 0; i < h; ++i) {
       auto at = static_cast<std::uint32_t>(starts[i]);
       for (PairBand& own : band) {
@@ -510,35 +561,50 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       const Crack* list = listed.data() + own.first;
       for (std::size_t k = 0; k < own.listed; ++k) {
         const Crack& crack = list[k];
-        into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : crack.pair, crack.weight};
+        into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : PairId{0, crack.pair},
+                                       crack.weight};
       }
     });
     interrupt.tick(4 * starts[h]);
-    for (std::size_t k = 0; k < starts[h]; ++k) sum[into[k].first] += into[k].second;
+    std::vector<double*> sums(ranges);
+    for (std::size_t r = 0; r < ranges; ++r) sums[r] = range[r].sum.data();
+    for (std::size_t k = 0; k < starts[h]; ++k)
+      sums[into[k].pair.range][into[k].pair.number] += into[k].weight;
   }
 
-  // The pairs in ascending order of (first, second).
-  const auto& keys = pairs.keys();
-  std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(memory);
-  sorted.reserve(keys.size());
-  for (std::size_t k = 0; k < keys.size(); ++k)
-    sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
-  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
-    interrupt.tick();
-    return a < b;
-  });
-  const std::size_t P = sorted.size();
+  // The pairs in ascending order of (first, second): each range's sorted,
+  // a range after those of lower regions.
+  std::vector<std::size_t> offset(ranges + 1, 0);
+  for (std::size_t r = 0; r < ranges; ++r) offset[r + 1] = offset[r] + range[r].met.keys().size();
+  const std::size_t P = offset[ranges];
   out.first.resize(P);
   out.second.resize(P);
   out.lengths.resize(P);
   out.strengths.resize(P);
-  for (std::size_t k = 0; k < P; ++k) {
-    const auto [key, pair] = sorted[k];
-    out.first[k] = static_cast<double>(key >> 32);
-    out.second[k] = static_cast<double>(key & 0xFFFFFFFFu);
-    out.lengths[k] = static_cast<double>(count[pair]);
-    out.strengths[k] = sum[pair];
-  }
+  parallel_for(ranges, 1, [&](std::size_t first, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    for (std::size_t r = first; r < end; ++r) {
+      const auto& keys = range[r].met.keys();
+      std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(ranges > 1 ? band_memory()
+                                                                                  : memory);
+      sorted.reserve(keys.size());
+      for (std::size_t k = 0; k < keys.size(); ++k)
+        sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
+      std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+        here.tick();
+        return a < b;
+      });
+      const PairRange& from = range[r];
+      for (std::size_t k = 0, at = offset[r]; k < sorted.size(); ++k, ++at) {
+        const auto [key, pair] = sorted[k];
+        out.first[at] = static_cast<double>(key >> 32);
+        out.second[at] = static_cast<double>(key & 0xFFFFFFFFu);
+        out.lengths[at] = static_cast<double>(from.count[pair]);
+        out.strengths[at] = from.sum[pair];
+      }
+    }
+  });
   out.areas.resize(L);
   out.border.resize(L);
   for (std::size_t r = 0; r < L; ++r) {
