@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -324,6 +326,85 @@ struct Crack {
   double weight;
 };
 
+// Blocks of cracks for the bands' lists, cut from slabs of 32 blocks that
+// huge pages back when they are large enough (common/huge_pages.hpp); the
+// bands share them, and they stay until the call ends.
+class CrackBlocks {
+ public:
+  explicit CrackBlocks(std::size_t block) : block_(block) {}
+  CrackBlocks(const CrackBlocks&) = delete;
+  CrackBlocks& operator=(const CrackBlocks&) = delete;
+  ~CrackBlocks() {
+    for (Crack* slab : slabs_) band_memory()->deallocate(slab, slab_bytes(), alignment());
+  }
+
+  std::size_t block() const { return block_; }
+  // A block of its own for the caller (any thread).
+  Crack* take() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (left_ == 0) {
+      slabs_.reserve(slabs_.size() + 1);
+      next_ = static_cast<Crack*>(band_memory()->allocate(slab_bytes(), alignment()));
+      advise_huge_pages(next_, slab_bytes());
+      slabs_.push_back(next_);
+      left_ = slab_blocks;
+    }
+    --left_;
+    return std::exchange(next_, next_ + block_);
+  }
+
+ private:
+  static constexpr std::size_t slab_blocks = 32;
+  std::size_t slab_bytes() const { return slab_blocks * block_ * sizeof(Crack); }
+  std::size_t alignment() const {
+    return slab_bytes() >= 2 * kHugePage ? kHugePage : alignof(Crack);
+  }
+
+  std::size_t block_;
+  std::mutex lock_;
+  std::vector<Crack*> slabs_;
+  Crack* next_ = nullptr;
+  std::size_t left_ = 0;
+};
+
+// A band's cracks in scan order, in blocks: no pass to count them first, no
+// copy as the list grows, and the blocks stay for the next axis.
+class CrackList {
+ public:
+  void clear() {
+    used_ = 0;
+    at_ = end_ = nullptr;
+  }
+  REGION_GRAPH_INLINE void add(const Crack& crack, CrackBlocks& from) {
+    if (at_ == end_) next(from);
+    *at_++ = crack;
+  }
+  std::size_t size(std::size_t block) const {
+    return used_ ? (used_ - 1) * block + static_cast<std::size_t>(at_ - blocks_[used_ - 1]) : 0;
+  }
+  // visit(crack) for the cracks in the order added.
+  template <class Visit>
+  void each(std::size_t block, Visit&& visit) const {
+    for (std::size_t b = 0; b < used_; ++b) {
+      const Crack* from = blocks_[b];
+      const Crack* until = b + 1 < used_ ? from + block : at_;
+      for (; from != until; ++from) visit(*from);
+    }
+  }
+
+ private:
+  void next(CrackBlocks& from) {
+    if (used_ == blocks_.size()) blocks_.push_back(from.take());
+    at_ = blocks_[used_++];
+    end_ = at_ + from.block();
+  }
+
+  std::vector<Crack*> blocks_;
+  std::size_t used_ = 0;
+  Crack* at_ = nullptr;
+  Crack* end_ = nullptr;
+};
+
 }  // namespace
 
 void check_region_values(const RegionGraphInputs& in) {
@@ -420,12 +501,13 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
     // each range's start.
     std::pmr::vector<std::uint32_t> by_range{band_memory()}, range_starts{band_memory()};
     std::pmr::vector<std::uint32_t> rows{band_memory()};  // its cracks per row, then where they go
-    std::size_t listed = 0, first = 0;  // its cracks, and where they start in `listed`
+    CrackList listed;                                     // its weighed cracks in scan order
   };
   std::vector<PairBand> band(bands.count);
-  // The weighed cracks of every band in scan order, band after band, and
-  // the same sorted by row.
-  Buffer<Crack> listed(0, memory);
+  // The bands' blocks of cracks: at most 16,384 cracks (256 KiB) each, at
+  // most half a band's pixels.
+  CrackBlocks blocks(std::clamp<std::size_t>(bands.grain / 2, 256, 16384));
+  // The weighed cracks of all bands sorted by row.
   struct Weighed {
     PairId pair;
     double weight;
@@ -453,26 +535,6 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
         }
       }
     };
-    // Weighed: each band counts its cracks per row first, so that all
-    // bands' cracks fit in one list of the right size.
-    if (weighed) {
-      bands.run([&](std::size_t begin, std::size_t end) {
-        InterruptCheck silent;
-        PairBand& own = band[bands.of(begin)];
-        own.rows.assign(h, 0);
-        std::uint32_t* rows = own.rows.data();
-        each_crack(begin, end, ticks.here(silent), 1,
-                   [&](std::size_t, std::size_t i, std::uint32_t, std::uint32_t) { ++rows[i]; });
-        own.listed = 0;
-        for (std::size_t i = 0; i < h; ++i) own.listed += rows[i];
-      });
-      std::size_t total = 0;
-      for (PairBand& own : band) {
-        own.first = total;
-        total += own.listed;
-      }
-      listed.reserve(total);
-    }
     bands.run([&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
       PairBand& own = band[bands.of(begin)];
@@ -481,21 +543,30 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : range[0].count;
       std::pmr::vector<double>& sum = range[0].sum;
       if (banded) own.cracks.clear();
-      Crack* list = weighed ? listed.data() + own.first : nullptr;
+      CrackList& list = own.listed;
+      std::uint32_t* rows = nullptr;
+      if (weighed) {
+        list.clear();
+        own.rows.assign(h, 0);
+        rows = own.rows.data();
+      }
       const Weigher weight_of = weigh;  // a copy the loop keeps in registers
-      each_crack(
-          begin, end, ticks.here(silent), 2,
-          [&](std::size_t at, std::size_t i, std::uint32_t a, std::uint32_t b) {
-            if (a > b) std::swap(a, b);
-            const std::uint32_t pair = met.add(std::uint64_t{a} << 32 | b);
-            if (pair == tally.size()) {
-              tally.push_back(0);
-              if (!banded) sum.push_back(0.0);
-            }
-            ++tally[pair];
-            if (weighed)
-              *list++ = Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)};
-          });
+      each_crack(begin, end, ticks.here(silent), 2,
+                 [&](std::size_t at, std::size_t i, std::uint32_t a, std::uint32_t b) {
+                   if (a > b) std::swap(a, b);
+                   const std::uint32_t pair = met.add(std::uint64_t{a} << 32 | b);
+                   if (pair == tally.size()) {
+                     tally.push_back(0);
+                     if (!banded) sum.push_back(0.0);
+                   }
+                   ++tally[pair];
+                   if (weighed) {
+                     ++rows[i];
+                     list.add(
+                         Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)},
+                         blocks);
+                   }
+                 });
       if (!banded) return;
       // The band's pairs grouped by range, for the ranges to take.
       own.keys = met.take_keys();
@@ -557,13 +628,11 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       InterruptCheck& here = ticks.here(silent);
       (void)end;
       PairBand& own = band[bands.of(begin)];
-      here.tick(4 * own.listed);
-      const Crack* list = listed.data() + own.first;
-      for (std::size_t k = 0; k < own.listed; ++k) {
-        const Crack& crack = list[k];
+      here.tick(4 * own.listed.size(blocks.block()));
+      own.listed.each(blocks.block(), [&](const Crack& crack) {
         into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : PairId{0, crack.pair},
                                        crack.weight};
-      }
+      });
     });
     interrupt.tick(4 * starts[h]);
     std::vector<double*> sums(ranges);
