@@ -125,15 +125,16 @@ std::uint64_t label_key(std::int64_t label) {
 
 // The pixels in bands of consecutive column-major positions, fixed by the
 // number of pixels alone (and by the grain cap of a test): one band, the
-// whole picture, when the call runs on one thread or is small. A band's
-// partial lists, combined in band order, give what one pass in column-major
-// order gives.
+// whole picture, when the call is small. A band's partial lists, combined
+// in band order, give what one pass in column-major order gives. One thread
+// runs the bands one after another too: a band's small tables of labels and
+// pairs stay in cache where one table of the whole picture's would not.
 struct Bands {
   std::size_t n, grain, count;
   Bands(std::size_t pixels, double units) : n(pixels), grain(pixels ? pixels : 1), count(1) {
-    const std::size_t g = work_grain(n, units);
-    if (!splits(n, g)) return;
-    grain = chunk_grain(g);
+    const std::size_t g = chunk_grain(work_grain(n, units));
+    if (n <= g) return;
+    grain = g;
     count = n / grain + (n % grain != 0);
   }
   std::size_t of(std::size_t begin) const { return begin / grain; }
@@ -141,10 +142,14 @@ struct Bands {
   // first band that failed, as one pass fails first.
   template <class Body>
   void run(Body&& body) const {
-    if (count == 1)
+    if (count == 1) {
       body(std::size_t{0}, n);
-    else
+    } else if (call_threads() <= 1) {
+      for (std::size_t begin = 0; begin < n; begin += grain)
+        body(begin, std::min(n, begin + grain));
+    } else {
       parallel_for_ordered(n, grain, body);
+    }
   }
 };
 
@@ -462,7 +467,7 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
   // The pairs, split by their first region into ranges of region ids: each
   // range numbers its pairs as first met and keeps their crack counts and
   // sums. Each band of pixels lists the pairs it meets, their cracks and the
-  // cracks' weights in scan order. One band (one thread, or a small call)
+  // cracks' weights in scan order. One band (a small call)
   // has one range and fills it itself; with more, every range takes its
   // pairs from the bands' lists in band order, the ranges on threads of
   // their own. A pair's number is never seen outside: the sums add in the

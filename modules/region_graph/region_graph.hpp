@@ -59,7 +59,8 @@
 // one axis at a time).
 //
 // Threads: large calls split the pixels, in column-major order, into bands
-// fixed by the number of pixels (at most 64). Each band numbers its own
+// fixed by the number of pixels (at most 64), one thread taking them one
+// after another. Each band numbers its own
 // labels and pairs and lists its cracks; the bands' labels are joined in
 // band order, and their pairs too, split by the smaller region into ranges
 // of region ids (at most 16) that join and sort on threads of their own.
