@@ -38,12 +38,23 @@ class KeySet {
     if (2 * ++count_ > slots_.size()) grow();
   }
 
-  // Every key of `other` added.
-  void add_all(const KeySet& other) {
+  // The keys of `other` in [from, to) added, about `share` of its keys. The
+  // table first grows to hold them: `other`'s slots come in the order of
+  // their keys' homes, which would crowd a smaller table into long runs of
+  // probes.
+  void add_all(const KeySet& other, std::uint64_t from, std::uint64_t to, double share) {
     InterruptCheck interrupt;
     interrupt.tick(other.slots_.size());
+    std::size_t size = slots_.size();
+    int shift = shift_;
+    const auto more = static_cast<std::size_t>(share * static_cast<double>(other.count_)) + 1;
+    while (2 * (count_ + more) > size) {
+      size *= 2;
+      --shift;
+    }
+    if (size > slots_.size()) rehash(size, shift);
     for (std::uint64_t key : other.slots_)
-      if (key) add(key);
+      if (key >= from && key < to) add(key);
   }
 
   // The keys, ascending.
@@ -65,10 +76,11 @@ class KeySet {
   std::size_t home(std::uint64_t key) const {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
   }
-  void grow() {
-    std::pmr::vector<std::uint64_t> old(2 * slots_.size(), 0, slots_.get_allocator());
+  void grow() { rehash(2 * slots_.size(), shift_ - 1); }
+  void rehash(std::size_t size, int shift) {
+    std::pmr::vector<std::uint64_t> old(size, 0, slots_.get_allocator());
     old.swap(slots_);
-    --shift_;
+    shift_ = shift;
     InterruptCheck interrupt;
     for (std::uint64_t key : old)
       if (key) {
@@ -202,8 +214,7 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
                                                    double* grid,
                                                    std::pmr::memory_resource* memory) {
   const std::size_t h = labels.rows, w = labels.cols;
-  KeySet seen(memory);
-  if (!h || !w) return seen.sorted(memory);
+  if (!h || !w) return std::pmr::vector<std::uint64_t>(memory);
   // Columns in chunks: a chunk fills the grid columns of its pixel columns
   // and gathers their keys in a set of its own (the call's memory is the
   // calling thread's), merged here; the keys come out sorted, the same
@@ -215,9 +226,37 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
     keys = std::make_unique<KeySet>(std::pmr::new_delete_resource());
     fill_columns(labels, L, grid, begin, end, *keys);
   });
+  // (One thread runs the whole loop as one chunk.)
+  std::vector<const KeySet*> sets;
   for (const auto& keys : chunk_keys)
-    if (keys) seen.add_all(*keys);
-  return seen.sorted(memory);
+    if (keys) sets.push_back(keys.get());
+  if (sets.size() == 1) return sets[0]->sorted(memory);
+  // The chunks' keys merged and sorted in ranges of key values (every key
+  // is below (L+1)^2), a range on a thread of its own; the ranges follow
+  // one another in ascending order.
+  const std::size_t parts = std::min<std::size_t>(sets.size(), 8);
+  const double top = static_cast<double>(std::uint64_t{L} + 1) * static_cast<double>(L + 1);
+  auto bound = [&](std::size_t part) {  // the first key of a part (exact below 2^53)
+    return static_cast<std::uint64_t>(
+        std::ceil(top * static_cast<double>(part) / static_cast<double>(parts)));
+  };
+  std::vector<std::pmr::vector<std::uint64_t>> sorted(parts);
+  parallel_for(parts, 1, [&](std::size_t begin, std::size_t end) {
+    for (std::size_t part = begin; part < end; ++part) {
+      KeySet merged(std::pmr::new_delete_resource());
+      const std::uint64_t from = bound(part),
+                          to = part + 1 == parts ? ~std::uint64_t{0} : bound(part + 1);
+      for (const KeySet* keys : sets)
+        merged.add_all(*keys, from, to, 1.0 / static_cast<double>(parts));
+      sorted[part] = merged.sorted(std::pmr::new_delete_resource());
+    }
+  });
+  std::pmr::vector<std::uint64_t> keys(memory);
+  std::size_t count = 0;
+  for (const auto& part : sorted) count += part.size();
+  keys.reserve(count);
+  for (const auto& part : sorted) keys.insert(keys.end(), part.begin(), part.end());
+  return keys;
 }
 
 void split_keys(const std::pmr::vector<std::uint64_t>& keys, std::uint32_t L, double* key_out,

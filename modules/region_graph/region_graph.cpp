@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -92,6 +94,10 @@ class FirstSeen {
   std::uint32_t last_position_ = empty_slot;
 };
 
+// The most ranges of region ids whose pairs are numbered on threads of
+// their own.
+constexpr std::size_t pair_ranges = 16;
+
 // 2^53: every whole double up to this magnitude is an exact int64.
 constexpr double largest_label = 9007199254740992.0;
 
@@ -119,15 +125,16 @@ std::uint64_t label_key(std::int64_t label) {
 
 // The pixels in bands of consecutive column-major positions, fixed by the
 // number of pixels alone (and by the grain cap of a test): one band, the
-// whole picture, when the call runs on one thread or is small. A band's
-// partial lists, combined in band order, give what one pass in column-major
-// order gives.
+// whole picture, when the call is small. A band's partial lists, combined
+// in band order, give what one pass in column-major order gives. One thread
+// runs the bands one after another too: a band's small tables of labels and
+// pairs stay in cache where one table of the whole picture's would not.
 struct Bands {
   std::size_t n, grain, count;
   Bands(std::size_t pixels, double units) : n(pixels), grain(pixels ? pixels : 1), count(1) {
-    const std::size_t g = work_grain(n, units);
-    if (!splits(n, g)) return;
-    grain = chunk_grain(g);
+    const std::size_t g = chunk_grain(work_grain(n, units));
+    if (n <= g) return;
+    grain = g;
     count = n / grain + (n % grain != 0);
   }
   std::size_t of(std::size_t begin) const { return begin / grain; }
@@ -135,10 +142,14 @@ struct Bands {
   // first band that failed, as one pass fails first.
   template <class Body>
   void run(Body&& body) const {
-    if (count == 1)
+    if (count == 1) {
       body(std::size_t{0}, n);
-    else
+    } else if (call_threads() <= 1) {
+      for (std::size_t begin = 0; begin < n; begin += grain)
+        body(begin, std::min(n, begin + grain));
+    } else {
       parallel_for_ordered(n, grain, body);
+    }
   }
 };
 
@@ -205,8 +216,7 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
   const Bands bands(n, 4);
-  // One band (one thread, or a small call) counts the areas in a pass of
-  // its own at the end; bands count their pixels of each label as they go.
+  // Every band counts its pixels of each label as it goes (run by run).
   const bool banded = bands.count > 1;
   std::vector<LabelBand> band(bands.count);
   // Each pixel holds its label's position in its band's list at first.
@@ -217,6 +227,7 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     FirstSeen seen(banded ? band_memory() : memory);
     double last = 0;
     std::uint32_t last_position = empty_slot;
+    std::uint32_t run = 0;  // pixels of the current run of last_position
     for (std::size_t at = begin; at < end; ++at) {
       here.tick(4);
       const double x = labels.data[at];
@@ -225,18 +236,18 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
       // skips the checks.)
       if (x == last && last_position != empty_slot) {
         ids[at] = last_position;
-        if (banded) ++own.pixels[last_position];
+        ++run;
         continue;
       }
       if (!(std::fabs(x) <= largest_label) || x != std::trunc(x)) fail_label(labels, at);
+      if (last_position != empty_slot) own.pixels[last_position] += run;
       last = x;
       last_position = seen.add(label_key(static_cast<std::int64_t>(x)));
-      if (banded) {
-        if (last_position == own.pixels.size()) own.pixels.push_back(0);
-        ++own.pixels[last_position];
-      }
+      if (last_position == own.pixels.size()) own.pixels.push_back(0);
+      run = 1;
       ids[at] = last_position;
     }
+    if (last_position != empty_slot) own.pixels[last_position] += run;
     own.keys = seen.take_keys();
   });
   // The distinct labels of all bands, first met first, and where each
@@ -279,6 +290,8 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
         own.region[k] = rank[own.region[k]];
         out.area[own.region[k]] += own.pixels[k];
       }
+  else
+    for (std::size_t k = 0; k < rank.size(); ++k) out.area[rank[k]] += band[0].pixels[k];
   bands.run([&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
@@ -286,7 +299,6 @@ Regions number_regions(const RegionGraphInputs& in, std::pmr::memory_resource* m
     here.for_each_index(end - begin, 1,
                         [&](std::size_t at) { ids[begin + at] = region[ids[begin + at]]; });
   });
-  if (!banded) interrupt.for_each_index(n, 1, [&](std::size_t at) { ++out.area[ids[at]]; });
   return out;
 }
 
@@ -317,6 +329,85 @@ struct Crack {
   std::uint32_t row;  // below 2^32: there are fewer pixels
   std::uint32_t pair;
   double weight;
+};
+
+// Blocks of cracks for the bands' lists, cut from slabs of 32 blocks that
+// huge pages back when they are large enough (common/huge_pages.hpp); the
+// bands share them, and they stay until the call ends.
+class CrackBlocks {
+ public:
+  explicit CrackBlocks(std::size_t block) : block_(block) {}
+  CrackBlocks(const CrackBlocks&) = delete;
+  CrackBlocks& operator=(const CrackBlocks&) = delete;
+  ~CrackBlocks() {
+    for (Crack* slab : slabs_) band_memory()->deallocate(slab, slab_bytes(), alignment());
+  }
+
+  std::size_t block() const { return block_; }
+  // A block of its own for the caller (any thread).
+  Crack* take() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    if (left_ == 0) {
+      slabs_.reserve(slabs_.size() + 1);
+      next_ = static_cast<Crack*>(band_memory()->allocate(slab_bytes(), alignment()));
+      advise_huge_pages(next_, slab_bytes());
+      slabs_.push_back(next_);
+      left_ = slab_blocks;
+    }
+    --left_;
+    return std::exchange(next_, next_ + block_);
+  }
+
+ private:
+  static constexpr std::size_t slab_blocks = 32;
+  std::size_t slab_bytes() const { return slab_blocks * block_ * sizeof(Crack); }
+  std::size_t alignment() const {
+    return slab_bytes() >= 2 * kHugePage ? kHugePage : alignof(Crack);
+  }
+
+  std::size_t block_;
+  std::mutex lock_;
+  std::vector<Crack*> slabs_;
+  Crack* next_ = nullptr;
+  std::size_t left_ = 0;
+};
+
+// A band's cracks in scan order, in blocks: no pass to count them first, no
+// copy as the list grows, and the blocks stay for the next axis.
+class CrackList {
+ public:
+  void clear() {
+    used_ = 0;
+    at_ = end_ = nullptr;
+  }
+  REGION_GRAPH_INLINE void add(const Crack& crack, CrackBlocks& from) {
+    if (at_ == end_) next(from);
+    *at_++ = crack;
+  }
+  std::size_t size(std::size_t block) const {
+    return used_ ? (used_ - 1) * block + static_cast<std::size_t>(at_ - blocks_[used_ - 1]) : 0;
+  }
+  // visit(crack) for the cracks in the order added.
+  template <class Visit>
+  void each(std::size_t block, Visit&& visit) const {
+    for (std::size_t b = 0; b < used_; ++b) {
+      const Crack* from = blocks_[b];
+      const Crack* until = b + 1 < used_ ? from + block : at_;
+      for (; from != until; ++from) visit(*from);
+    }
+  }
+
+ private:
+  void next(CrackBlocks& from) {
+    if (used_ == blocks_.size()) blocks_.push_back(from.take());
+    at_ = blocks_[used_++];
+    end_ = at_ + from.block();
+  }
+
+  std::vector<Crack*> blocks_;
+  std::size_t used_ = 0;
+  Crack* at_ = nullptr;
+  Crack* end_ = nullptr;
 };
 
 }  // namespace
@@ -373,35 +464,60 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       ++rim[id[(d - 1) * page + at]];
     });
 
-  // The pairs, numbered as first met; per pair its crack count and sum.
-  // Each band of pixels lists the pairs it meets, their cracks and the
-  // cracks' weights in scan order; the bands' lists join in band order.
-  FirstSeen pairs(memory);
-  std::pmr::vector<std::uint64_t> count(memory);
-  std::pmr::vector<double> sum(memory);
-  count.reserve(8);
-  sum.reserve(8);
+  // The pairs, split by their first region into ranges of region ids: each
+  // range numbers its pairs as first met and keeps their crack counts and
+  // sums. Each band of pixels lists the pairs it meets, their cracks and the
+  // cracks' weights in scan order. One band (a small call)
+  // has one range and fills it itself; with more, every range takes its
+  // pairs from the bands' lists in band order, the ranges on threads of
+  // their own. A pair's number is never seen outside: the sums add in the
+  // order of the cracks (see the counting sort below), and the pairs come
+  // out sorted.
   const bool weighed = in.values.data != nullptr;
   const bool volume = d > 1;
   const Weigher weigh{in.values.data, volume ? 1 : in.values.planes, page, in.weight};
   std::pmr::vector<std::size_t> starts(h + 1, 0, memory);
-  using Weighed = std::pair<std::uint32_t, double>;
-  Buffer<Weighed> ordered(0, memory);
   const std::size_t strides[3] = {1, h, page};
   const Bands bands(n, weighed ? 8 : 4);
-  // One band (one thread, or a small call) numbers the pairs in `pairs`
-  // and counts their cracks in `count` itself.
   const bool banded = bands.count > 1;
+  const std::size_t ranges = banded ? std::max<std::size_t>(1, std::min(pair_ranges, L)) : 1;
+  // The range of the pair (a, b), a < b: a in 1..L.
+  auto range_of = [ranges, L](std::uint64_t key) {
+    return static_cast<std::uint32_t>(((key >> 32) - 1) * ranges / L);
+  };
+  struct PairRange {
+    FirstSeen met;
+    std::pmr::vector<std::uint64_t> count;
+    std::pmr::vector<double> sum;
+    explicit PairRange(std::pmr::memory_resource* memory)
+        : met(memory), count(memory), sum(memory) {}
+  };
+  std::vector<PairRange> range;
+  range.reserve(ranges);
+  for (std::size_t r = 0; r < ranges; ++r) range.emplace_back(banded ? band_memory() : memory);
+  struct PairId {
+    std::uint32_t range, number;
+  };
   struct PairBand {
     std::pmr::vector<std::uint64_t> keys{band_memory()};    // the band's pairs, first met first
     std::pmr::vector<std::uint64_t> cracks{band_memory()};  // per pair
-    std::pmr::vector<std::uint32_t> pair{band_memory()};    // its number among all pairs
+    std::pmr::vector<PairId> pair{band_memory()};           // per pair: where it is among all
+    // Its pairs range by range (first met first within each), and where
+    // each range's start.
+    std::pmr::vector<std::uint32_t> by_range{band_memory()}, range_starts{band_memory()};
     std::pmr::vector<std::uint32_t> rows{band_memory()};  // its cracks per row, then where they go
-    std::size_t listed = 0, first = 0;  // its cracks, and where they start in `listed`
+    CrackList listed;                                     // its weighed cracks in scan order
   };
   std::vector<PairBand> band(bands.count);
-  // The weighed cracks of every band in scan order, band after band.
-  Buffer<Crack> listed(0, memory);
+  // The bands' blocks of cracks: at most 16,384 cracks (256 KiB) each, at
+  // most half a band's pixels.
+  CrackBlocks blocks(std::clamp<std::size_t>(bands.grain / 2, 256, 16384));
+  // The weighed cracks of all bands sorted by row.
+  struct Weighed {
+    PairId pair;
+    double weight;
+  };
+  Buffer<Weighed> ordered(0, memory);
   for (int axis = 0; axis < (volume ? 3 : 2); ++axis) {
     const std::size_t stride = strides[axis];
     // visit(at, i, a, b) for the cracks between regions a != b in the band,
@@ -424,75 +540,86 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
         }
       }
     };
-    // Weighed: each band counts its cracks per row first, so that all
-    // bands' cracks fit in one list of the right size.
-    if (weighed) {
-      bands.run([&](std::size_t begin, std::size_t end) {
-        InterruptCheck silent;
-        PairBand& own = band[bands.of(begin)];
-        own.rows.assign(h, 0);
-        std::uint32_t* rows = own.rows.data();
-        each_crack(begin, end, ticks.here(silent), 1,
-                   [&](std::size_t, std::size_t i, std::uint32_t, std::uint32_t) { ++rows[i]; });
-        own.listed = 0;
-        for (std::size_t i = 0; i < h; ++i) own.listed += rows[i];
-      });
-      std::size_t total = 0;
-      for (PairBand& own : band) {
-        own.first = total;
-        total += own.listed;
-      }
-      listed.reserve(total);
-    }
     bands.run([&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
       PairBand& own = band[bands.of(begin)];
       std::optional<FirstSeen> local;
-      FirstSeen& met = banded ? local.emplace(band_memory()) : pairs;
-      std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : count;
+      FirstSeen& met = banded ? local.emplace(band_memory()) : range[0].met;
+      std::pmr::vector<std::uint64_t>& tally = banded ? own.cracks : range[0].count;
+      std::pmr::vector<double>& sum = range[0].sum;
       if (banded) own.cracks.clear();
-      Crack* list = weighed ? listed.data() + own.first : nullptr;
-      const Weigher weight_of = weigh;  // a copy the loop keeps in registers
-      each_crack(
-          begin, end, ticks.here(silent), 2,
-          [&](std::size_t at, std::size_t i, std::uint32_t a, std::uint32_t b) {
-            if (a > b) std::swap(a, b);
-            const std::uint32_t pair = met.add(std::uint64_t{a} << 32 | b);
-            if (pair == tally.size()) {
-              tally.push_back(0);
-              if (!banded) sum.push_back(0.0);
-            }
-            ++tally[pair];
-            if (weighed)
-              *list++ = Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)};
-          });
-      if (banded) own.keys = met.take_keys();
-    });
-    // The bands' pairs among all; a band's row i starts after row i of the
-    // bands before it.
-    std::fill(starts.begin(), starts.end(), 0);
-    for (PairBand& own : band) {
-      if (banded) interrupt.tick(8 * own.keys.size());
-      own.pair.resize(own.keys.size());
-      for (std::size_t k = 0; k < own.keys.size(); ++k) {
-        const std::uint32_t pair = pairs.add(own.keys[k]);
-        if (pair == count.size()) {
-          count.push_back(0);
-          sum.push_back(0.0);
-        }
-        count[pair] += own.cracks[k];
-        own.pair[k] = pair;
+      CrackList& list = own.listed;
+      std::uint32_t* rows = nullptr;
+      if (weighed) {
+        list.clear();
+        own.rows.assign(h, 0);
+        rows = own.rows.data();
       }
-      if (weighed)
-        for (std::size_t i = 0; i < h; ++i) starts[i + 1] += own.rows[i];
-    }
+      const Weigher weight_of = weigh;  // a copy the loop keeps in registers
+      each_crack(begin, end, ticks.here(silent), 2,
+                 [&](std::size_t at, std::size_t i, std::uint32_t a, std::uint32_t b) {
+                   if (a > b) std::swap(a, b);
+                   const std::uint32_t pair = met.add(std::uint64_t{a} << 32 | b);
+                   if (pair == tally.size()) {
+                     tally.push_back(0);
+                     if (!banded) sum.push_back(0.0);
+                   }
+                   ++tally[pair];
+                   if (weighed) {
+                     ++rows[i];
+                     list.add(
+                         Crack{static_cast<std::uint32_t>(i), pair, weight_of(at, at + stride)},
+                         blocks);
+                   }
+                 });
+      if (!banded) return;
+      // The band's pairs grouped by range, for the ranges to take.
+      own.keys = met.take_keys();
+      const std::size_t m = own.keys.size();
+      own.range_starts.assign(ranges + 1, 0);
+      for (std::size_t k = 0; k < m; ++k) ++own.range_starts[range_of(own.keys[k]) + 1];
+      for (std::size_t r = 0; r < ranges; ++r) own.range_starts[r + 1] += own.range_starts[r];
+      std::pmr::vector<std::uint32_t> next(own.range_starts.begin(), own.range_starts.end() - 1,
+                                           band_memory());
+      own.by_range.resize(m);
+      for (std::size_t k = 0; k < m; ++k)
+        own.by_range[next[range_of(own.keys[k])]++] = static_cast<std::uint32_t>(k);
+      own.pair.resize(m);
+    });
+    // Each range numbers its pairs of every band, band after band.
+    if (banded)
+      parallel_for(ranges, 1, [&](std::size_t first, std::size_t end) {
+        InterruptCheck silent;
+        InterruptCheck& here = ticks.here(silent);
+        for (std::size_t r = first; r < end; ++r) {
+          PairRange& to = range[r];
+          for (PairBand& own : band) {
+            const std::uint32_t from = own.range_starts[r], until = own.range_starts[r + 1];
+            here.tick(8 * (until - from));
+            for (std::uint32_t k = from; k < until; ++k) {
+              const std::uint32_t pair = own.by_range[k];
+              const std::uint32_t number = to.met.add(own.keys[pair]);
+              if (number == to.count.size()) {
+                to.count.push_back(0);
+                to.sum.push_back(0.0);
+              }
+              to.count[number] += own.cracks[pair];
+              own.pair[pair] = PairId{static_cast<std::uint32_t>(r), number};
+            }
+          }
+        }
+      });
     if (!weighed) continue;
     // Counting sort by row, stable: each row's cracks keep the scan order
-    // (page by page, left to right), and the sums add row by row.
+    // (page by page, left to right), and the sums add row by row. A band's
+    // row i starts after row i of the bands before it.
+    interrupt.tick(bands.count * h);
+    std::fill(starts.begin(), starts.end(), 0);
+    for (PairBand& own : band)
+      for (std::size_t i = 0; i < h; ++i) starts[i + 1] += own.rows[i];
     for (std::size_t i = 0; i < h; ++i) starts[i + 1] += starts[i];
     ordered.reserve(starts[h]);
     Weighed* into = ordered.data();
-    interrupt.tick(bands.count * h);
     for (std::size_t i = 0; i < h; ++i) {
       auto at = static_cast<std::uint32_t>(starts[i]);
       for (PairBand& own : band) {
@@ -506,39 +633,52 @@ RegionGraph region_graph_lists(const RegionGraphInputs& in, std::pmr::memory_res
       InterruptCheck& here = ticks.here(silent);
       (void)end;
       PairBand& own = band[bands.of(begin)];
-      here.tick(4 * own.listed);
-      const Crack* list = listed.data() + own.first;
-      for (std::size_t k = 0; k < own.listed; ++k) {
-        const Crack& crack = list[k];
-        into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : crack.pair, crack.weight};
-      }
+      here.tick(4 * own.listed.size(blocks.block()));
+      own.listed.each(blocks.block(), [&](const Crack& crack) {
+        into[own.rows[crack.row]++] = {banded ? own.pair[crack.pair] : PairId{0, crack.pair},
+                                       crack.weight};
+      });
     });
     interrupt.tick(4 * starts[h]);
-    for (std::size_t k = 0; k < starts[h]; ++k) sum[into[k].first] += into[k].second;
+    std::vector<double*> sums(ranges);
+    for (std::size_t r = 0; r < ranges; ++r) sums[r] = range[r].sum.data();
+    for (std::size_t k = 0; k < starts[h]; ++k)
+      sums[into[k].pair.range][into[k].pair.number] += into[k].weight;
   }
 
-  // The pairs in ascending order of (first, second).
-  const auto& keys = pairs.keys();
-  std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(memory);
-  sorted.reserve(keys.size());
-  for (std::size_t k = 0; k < keys.size(); ++k)
-    sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
-  std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
-    interrupt.tick();
-    return a < b;
-  });
-  const std::size_t P = sorted.size();
+  // The pairs in ascending order of (first, second): each range's sorted,
+  // a range after those of lower regions.
+  std::vector<std::size_t> offset(ranges + 1, 0);
+  for (std::size_t r = 0; r < ranges; ++r) offset[r + 1] = offset[r] + range[r].met.keys().size();
+  const std::size_t P = offset[ranges];
   out.first.resize(P);
   out.second.resize(P);
   out.lengths.resize(P);
   out.strengths.resize(P);
-  for (std::size_t k = 0; k < P; ++k) {
-    const auto [key, pair] = sorted[k];
-    out.first[k] = static_cast<double>(key >> 32);
-    out.second[k] = static_cast<double>(key & 0xFFFFFFFFu);
-    out.lengths[k] = static_cast<double>(count[pair]);
-    out.strengths[k] = sum[pair];
-  }
+  parallel_for(ranges, 1, [&](std::size_t first, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    for (std::size_t r = first; r < end; ++r) {
+      const auto& keys = range[r].met.keys();
+      std::pmr::vector<std::pair<std::uint64_t, std::uint32_t>> sorted(ranges > 1 ? band_memory()
+                                                                                  : memory);
+      sorted.reserve(keys.size());
+      for (std::size_t k = 0; k < keys.size(); ++k)
+        sorted.emplace_back(keys[k], static_cast<std::uint32_t>(k));
+      std::sort(sorted.begin(), sorted.end(), [&](const auto& a, const auto& b) {
+        here.tick();
+        return a < b;
+      });
+      const PairRange& from = range[r];
+      for (std::size_t k = 0, at = offset[r]; k < sorted.size(); ++k, ++at) {
+        const auto [key, pair] = sorted[k];
+        out.first[at] = static_cast<double>(key >> 32);
+        out.second[at] = static_cast<double>(key & 0xFFFFFFFFu);
+        out.lengths[at] = static_cast<double>(from.count[pair]);
+        out.strengths[at] = from.sum[pair];
+      }
+    }
+  });
   out.areas.resize(L);
   out.border.resize(L);
   for (std::size_t r = 0; r < L; ++r) {

@@ -59,12 +59,15 @@
 // one axis at a time).
 //
 // Threads: large calls split the pixels, in column-major order, into bands
-// fixed by the number of pixels (at most 64). Each band numbers its own
-// labels and pairs and lists its cracks; the bands' lists are joined in
-// band order, and the counting sort places each band's cracks of a row
-// after those of the bands before it, so every sum adds the same terms in
-// the same order as on one thread, and a bad label fails as the first one
-// in column-major order. The bands' tables add O(distinct labels and pairs
+// fixed by the number of pixels (at most 64), one thread taking them one
+// after another. Each band numbers its own
+// labels and pairs and lists its cracks; the bands' labels are joined in
+// band order, and their pairs too, split by the smaller region into ranges
+// of region ids (at most 16) that join and sort on threads of their own.
+// The counting sort places each band's cracks of a row after those of the
+// bands before it, so every sum adds the same terms in the same order as
+// on one thread, and a bad label fails as the first one in column-major
+// order. The bands' tables add O(distinct labels and pairs
 // per band) and 4 bytes per image row per band.
 #pragma once
 

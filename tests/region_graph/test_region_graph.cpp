@@ -226,6 +226,26 @@ TEST(RegionGraph, SameForAnyThreadCount) {
   check(10, 12, 1, bad, mexsets::CrackWeight::step, 1);
 }
 
+// Enough cracks that a band's list spans several blocks and the bands'
+// blocks several slabs: the transcription's lists, for any thread count.
+TEST(RegionGraph, ManyCracks) {
+  std::mt19937_64 random(31);
+  std::normal_distribution<double> normal;
+  for (const std::size_t d : {1, 4}) {
+    const std::size_t h = 100, w = 90 / d, channels = d > 1 ? 1 : 3;
+    std::vector<double> labels(h * w * d), values(h * w * d * channels);
+    for (double& x : labels) x = static_cast<double>(random() % 30);
+    for (double& x : values) x = normal(random);
+    mexsets::RegionGraphInputs in;
+    in.labels = {labels.data(), h, w, d};
+    in.values = {values.data(), h, w, d > 1 ? d : channels};
+    const Lists expected = lists(reference::region_graph(in));
+    const Lists actual = lists(mexsets::region_graph(in));
+    for (std::size_t k = 0; k < 6; ++k) EXPECT_TRUE(same_bits(expected[k], actual[k])) << k;
+    testing_support::expect_same_for_threads([&] { return lists(mexsets::region_graph(in)); });
+  }
+}
+
 // Random labels with gaps, negatives and 0, any background, every weight
 // kind, images and volumes.
 TEST(RegionGraph, AgreesWithTheTranscription) {
