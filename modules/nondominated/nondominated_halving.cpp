@@ -37,47 +37,18 @@ namespace {
 constexpr std::size_t kColumns = 4;
 
 // Dense ranks of n values at(0..n-1) (1-based, equal values sharing one),
-// handed to store(i, rank); order and spare are scratch of n items. On
-// several threads the new values are counted by chunks of the sorted order,
-// and each chunk then counts its ranks on from those before it.
+// handed to store(i, rank); order and spare are scratch of n items.
 template <class At, class Store>
 void dense_ranks(std::size_t n, At at, Scratch<std::uint64_t>& order, Scratch<std::uint64_t>& spare,
                  InterruptCheck& interrupt, Store store) {
   pack_positions(order.get(), n, at);
   sort_items(order, spare, n, [&](std::size_t a, std::size_t b) { return at(a) < at(b); });
-  const auto is_new = [&](std::size_t i) {
-    return i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]));
-  };
-  const std::size_t grain = grain_for(4);
-  if (!splits(n, grain)) {
-    std::uint32_t rank = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      interrupt.tick(4);
-      rank += is_new(i);
-      store(position_of(order[i]), rank);
-    }
-    return;
+  std::uint32_t rank = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    interrupt.tick(4);
+    if (i == 0 || at(position_of(order[i - 1])) < at(position_of(order[i]))) ++rank;
+    store(position_of(order[i]), rank);
   }
-  const CallerTicks ticks(interrupt);
-  const std::size_t g = chunk_grain(grain);
-  std::vector<std::uint32_t> counts(n / g + 1, 0);
-  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
-    InterruptCheck silent;
-    ticks.here(silent).tick(2 * (end - begin));
-    std::uint32_t count = 0;
-    for (std::size_t i = begin; i < end; ++i) count += is_new(i);
-    counts[begin / g] = count;
-  });
-  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
-    InterruptCheck silent;
-    ticks.here(silent).tick(2 * (end - begin));
-    std::uint32_t rank = 0;
-    for (std::size_t c = 0; c < begin / g; ++c) rank += counts[c];
-    for (std::size_t i = begin; i < end; ++i) {
-      rank += is_new(i);
-      store(position_of(order[i]), rank);
-    }
-  });
 }
 
 // The merge of two runs sorted by `key`, the first run first on ties, without
@@ -112,21 +83,19 @@ class Halving {
         place_(scratch<std::uint32_t>(n_)),
         least_(scratch<std::uint32_t>(n_ + 1)),
         rest_(scratch<double>(n_)) {
-    // By chunks on several threads (each point's own entries).
-    parallel_for(n_, grain_for(8), [&](std::size_t begin, std::size_t end) {
-      for (std::size_t i = begin; i < end; ++i) {
-        items_[i].point = static_cast<std::uint32_t>(i);
-        const double* p = &points[i * kColumns];
-        const double rest = p[1] + p[2] + p[3];
-        rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
-        if (ranks) {
-          items_[i].x1 = ranks[3 * i];
-          items_[i].x2 = ranks[3 * i + 1];
-          items_[i].x3 = ranks[3 * i + 2];
-        }
+    for (std::size_t i = 0; i < n_; ++i) {
+      items_[i].point = static_cast<std::uint32_t>(i);
+      const double* p = &points[i * kColumns];
+      const double rest = p[1] + p[2] + p[3];
+      rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
+    }
+    if (ranks) {
+      for (std::size_t i = 0; i < n_; ++i) {
+        items_[i].x1 = ranks[3 * i];
+        items_[i].x2 = ranks[3 * i + 1];
+        items_[i].x3 = ranks[3 * i + 2];
       }
-    });
-    if (!ranks) {
+    } else {
       rank_column(points, 1, &Item::x1);
       rank_column(points, 2, &Item::x2);
       rank_column(points, 3, &Item::x3);
@@ -342,7 +311,7 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
       rank_positions(rank.get() + (k - 1) * n, x, m, k, rows.data(), n, items, spare, interrupt);
   }
   spare.reset();
-  const std::size_t grain = grain_for(8);
+  const std::size_t grain = std::max<std::size_t>(kSplitSort, (n + 7) / 8);
   const std::size_t g = chunk_grain(grain);
   std::vector<std::size_t> first(n / g + 2, 0);  // by chunk: its first point, then the count
   Scratch<unsigned char> starts = scratch<unsigned char>(n);  // a run starts at this place
@@ -384,10 +353,8 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
   order.reset();
   rank.reset();
   const Halving halving(point.get(), points, point_rank.get());
-  parallel_for(points, grain_for(2), [&](std::size_t begin, std::size_t end) {
-    for (std::size_t j = begin; j < end; ++j)  // rows of distinct points differ
-      if (!halving.dominated(j)) front[row_of[j]] = 1;
-  });
+  for (std::size_t j = 0; j < points; ++j)
+    if (!halving.dominated(j)) front[row_of[j]] = 1;
 }
 
 }  // namespace
