@@ -16,6 +16,7 @@
 //           (nondominated_box_tree.cpp) for more rows than sorts can hold.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <vector>
@@ -31,42 +32,54 @@ namespace {
 
 // In (x0, x1, x2, row) order a row is on the front iff no row before it has
 // both x1 and x2 no greater. A Fenwick tree over the ranks of x1 holds, at
-// each node, the position of the front row of least x2 seen so far within the
-// node's range of ranks.
+// each node, the least x2 of the front rows seen so far within the node's
+// range of ranks, NaN while it has none ("<=" is then false). Before the sweep
+// each place of the order is given its rank (in the upper half of its item)
+// and its x2 (in a column of their own), so that the sweep reads both in
+// sequence and the tree holds the values themselves: a walk over it reads
+// nothing else.
 //
 // On several threads the order is cut into chunks (fixed by n alone). Each
 // chunk runs the sweep over its own rows with a tree of its own, then keeps
-// its staircase: the rows of its front that no row of it with x1 no greater
-// beats on x2, by rank. A row of a chunk's front stays on the whole front iff
-// no staircase of an earlier chunk holds an entry at its rank of x1 or below
-// with x2 no greater (a row covered from an earlier chunk is covered by a
-// front row of it, and the least x2 up to a rank is the staircase's last
-// entry there). The front is the definition's, so any cut gives the same.
-constexpr std::uint32_t kNoRow = 0xFFFFFFFFu;
+// its staircase: the least x2 of its front up to each rank, where it falls.
+// A row of a chunk's front stays on the whole front iff no staircase of an
+// earlier chunk holds an entry at its rank of x1 or below with x2 no greater
+// (a row covered from an earlier chunk is covered by a front row of it, and
+// the least x2 up to a rank is the staircase's last entry there). The front
+// is the definition's, so any cut gives the same. The rows are checked in
+// chunks of their own, smaller, since a later chunk has more staircases to
+// look at.
+constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
-// The sweep over places order[begin, end): mark(i, p) for the rows (at place
-// i, position p) that no earlier one of them covers. `least` holds ranks + 1
-// entries.
-template <class Row, class Mark>
-void sweep_triples(Mark mark, const std::uint64_t* order, const std::uint32_t* rank,
-                   const double* x2, const Row* rows, std::uint32_t* least, std::size_t ranks,
-                   std::size_t begin, std::size_t end, InterruptCheck& interrupt) {
-  std::fill_n(least, ranks + 1, kNoRow);
+inline std::size_t rank_at(std::uint64_t item) { return static_cast<std::size_t>(item >> 32); }
+
+// x2 by place, kept in the words of a spare sort array.
+inline double value_at(const std::uint64_t* words, std::size_t i) {
+  double v;
+  std::memcpy(&v, words + i, sizeof v);
+  return v;
+}
+
+// The sweep over places [begin, end) of items (rank, position) with x2 at
+// value_at(z, place): mark(i) for the places that no earlier one of them
+// covers. `least` holds ranks + 1 entries; every rank lies in 1 .. ranks.
+template <class Mark>
+void sweep_triples(Mark mark, const std::uint64_t* item, const std::uint64_t* z, double* least,
+                   std::size_t ranks, std::size_t begin, std::size_t end,
+                   InterruptCheck& interrupt) {
+  std::fill_n(least, ranks + 1, kNoValue);
   for (std::size_t i = begin; i < end; ++i) {
-    interrupt.tick(64);  // two walks over the tree, in cache or not
-    const std::size_t p = position_of(order[i]);
-    const double z = x2[rows[p]];
+    interrupt.tick(32);  // two walks over the tree, in cache or not
+    const std::size_t rank = rank_at(item[i]);
+    const double here = value_at(z, i);
     bool covered = false;
-    for (std::size_t j = rank[p]; j > 0 && !covered; j &= j - 1)
-      covered = least[j] != kNoRow && !(x2[rows[least[j]]] > z);
+    for (std::size_t j = rank; j > 0 && !covered; j &= j - 1) covered = least[j] <= here;
     if (covered) continue;
-    mark(i, p);
+    mark(i);
     // The nodes on the way up cover ever larger ranges, so their minima
-    // never increase: once one is <= z, so are the rest.
-    for (std::size_t j = rank[p]; j <= ranks; j += j & (~j + 1)) {
-      if (least[j] != kNoRow && !(x2[rows[least[j]]] > z)) break;
-      least[j] = static_cast<std::uint32_t>(p);
-    }
+    // never increase: once one is <= here, so are the rest.
+    for (std::size_t j = rank; j <= ranks && !(least[j] <= here); j += j & (~j + 1))
+      least[j] = here;
   }
 }
 
@@ -81,11 +94,12 @@ struct Staircase {
 };
 
 // Whether some entry of `s` has rank <= r and x2 <= z. A row it covers has
-// x1 + x2 no less than its sum (added alike; rounding is monotone).
-inline bool stair_covers(const Staircase& s, std::uint32_t r, double z, double sum) {
-  if (s.stairs.empty() || sum < s.least_sum) return false;
+// x1 + x2 no less than the least sum of its chunk's front (added alike;
+// rounding is monotone).
+inline bool stair_covers(const Staircase& s, std::size_t r, double z, double sum) {
+  if (s.stairs.empty() || sum < s.least_sum || z < s.stairs.back().x2) return false;
   const auto after = std::upper_bound(s.stairs.begin(), s.stairs.end(), r,
-                                      [](std::uint32_t v, const Stair& e) { return v < e.rank; });
+                                      [](std::size_t v, const Stair& e) { return v < e.rank; });
   return after != s.stairs.begin() && !((after - 1)->x2 > z);
 }
 
@@ -102,6 +116,7 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
   std::size_t ranks = 0;
   InterruptCheck interrupt;
+  const CallerTicks ticks(interrupt);
   const auto sort_x1 = [&](Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare_items) {
     pack_positions(items.get(), n, [&](std::size_t i) { return x1[rows[i]]; });
     sort_items(items, spare_items, n,
@@ -124,7 +139,6 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   if (!split) {
     ranks = rank_run(order.get(), 0, n, 0, interrupt);
   } else {  // the new values by chunks, then the ranks
-    const CallerTicks ticks(interrupt);
     const std::size_t g = chunk_grain(grain);
     std::vector<std::size_t> counts(n / g + 1, 0);
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
@@ -145,60 +159,89 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
     for (const std::size_t count : counts) ranks += count;
   }
   lexicographic(order, spare, x, m, 3, rows, n);
-  spare.reset();
+  // Each place's rank and x2, in order (x2 in spare's words). A rank is
+  // kept within 1 .. ranks should x change meanwhile (another thread's
+  // writes), so the trees are never left.
+  std::uint64_t* const z = spare.get();
+  static_assert(sizeof(double) == sizeof(std::uint64_t), "x2 fits a sort item");
+  parallel_for(n, grain_for(8), [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    ticks.here(silent).tick(8 * (end - begin));
+    for (std::size_t i = begin; i < end; ++i) {
+      const std::size_t p = position_of(order[i]);
+      std::memcpy(z + i, x2 + rows[p], sizeof(double));
+      const std::size_t r = std::min<std::size_t>(std::max<std::size_t>(rank[p], 1), ranks);
+      order[i] = std::uint64_t{r} << 32 | p;
+    }
+  });
+  rank.reset();
 
   if (!split) {
-    std::vector<std::uint32_t> least(ranks + 1);
-    sweep_triples([&](std::size_t, std::size_t p) { front[rows[p]] = 1; }, order.get(), rank.get(),
-                  x2, rows, least.data(), ranks, 0, n, interrupt);
+    std::vector<double> least(ranks + 1);
+    sweep_triples([&](std::size_t i) { front[rows[position_of(order[i])]] = 1; }, order.get(), z,
+                  least.data(), ranks, 0, n, interrupt);
     return;
   }
   std::vector<unsigned char> on(n, 0);  // by place in the order
   const std::size_t g = chunk_grain(grain);
   std::vector<Staircase> staircases(n / g + 1);
-  const auto make = [&] { return std::vector<std::uint32_t>(ranks + 1); };
-  ScratchPool<std::vector<std::uint32_t>, decltype(make)> pool(call_threads(), make);
-  const CallerTicks ticks(interrupt);
+  const auto make = [&] { return std::vector<double>(ranks + 1); };
+  ScratchPool<std::vector<double>, decltype(make)> pool(call_threads(), make);
   parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
-    pool.with([&](std::vector<std::uint32_t>& least) {
-      sweep_triples([&](std::size_t i, std::size_t) { on[i] = 1; }, order.get(), rank.get(), x2,
-                    rows, least.data(), ranks, begin, end, here);
+    pool.with([&](std::vector<double>& least) {
+      sweep_triples([&](std::size_t i) { on[i] = 1; }, order.get(), z, least.data(), ranks, begin,
+                    end, here);
       // The least x2 of the chunk's front at each rank, then its staircase.
-      std::fill(least.begin(), least.end(), kNoRow);
-      here.tick(ranks + 4 * (end - begin));
+      Staircase& s = staircases[begin / g];
+      std::fill(least.begin(), least.end(), kNoValue);
+      here.tick(ranks + 8 * (end - begin));
       for (std::size_t i = begin; i < end; ++i) {
         if (!on[i]) continue;
-        const std::size_t p = position_of(order[i]);
-        std::uint32_t& at = least[rank[p]];
-        if (at == kNoRow || x2[rows[at]] > x2[rows[p]]) at = static_cast<std::uint32_t>(p);
-      }
-      Staircase& s = staircases[begin / g];
-      for (std::size_t r = 1; r <= ranks; ++r) {
-        if (least[r] == kNoRow) continue;
-        const std::size_t p = least[r];
-        const double z = x2[rows[p]];
-        if (!s.stairs.empty() && !(s.stairs.back().x2 > z)) continue;
-        s.stairs.push_back({static_cast<std::uint32_t>(r), z});
-        const double sum = x1[rows[p]] + z;
+        const double here = value_at(z, i);
+        double& at = least[rank_at(order[i])];
+        if (!(at <= here)) at = here;
+        const double sum = x1[rows[position_of(order[i])]] + here;
         s.least_sum =
             sum == sum ? std::min(s.least_sum, sum) : -std::numeric_limits<double>::infinity();
       }
+      // Without branches (a rank holds a row of the front or not at random),
+      // through a block on the stack.
+      constexpr std::size_t kStairs = 256;
+      Stair block[kStairs];
+      std::size_t count = 0;
+      bool any = false;
+      double last = 0;
+      for (std::size_t r = 1; r <= ranks; ++r) {
+        const double at = least[r];
+        const bool take = at < last || (!any && at == at);
+        block[count] = {static_cast<std::uint32_t>(r), at};
+        count += take;
+        any = any || take;
+        last = take ? at : last;
+        if (count == kStairs) {
+          s.stairs.insert(s.stairs.end(), block, block + count);
+          count = 0;
+        }
+      }
+      s.stairs.insert(s.stairs.end(), block, block + count);
     });
   });
-  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+  // A row of chunk c looks at c staircases: the later chunks cost more, and
+  // smaller chunks of rows share them out.
+  parallel_for(n, std::max<std::size_t>(g / 8, 1), [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
-    const std::size_t chunk = begin / g;
     for (std::size_t i = begin; i < end; ++i) {
       if (!on[i]) continue;
+      const std::size_t chunk = i / g;
       here.tick(4 * chunk + 4);
       const std::size_t p = position_of(order[i]);
-      const double z = x2[rows[p]], sum = x1[rows[p]] + z;
+      const double here = value_at(z, i), sum = x1[rows[p]] + here;
       bool covered = false;
       for (std::size_t c = 0; c < chunk && !covered; ++c)
-        covered = stair_covers(staircases[c], rank[p], z, sum);
+        covered = stair_covers(staircases[c], rank_at(order[i]), here, sum);
       if (!covered) front[rows[p]] = 1;
     }
   });
