@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/parallel.hpp"
+#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -103,10 +104,7 @@ std::uint32_t largest_label(ConstMatrix labels) {
   const double limit = static_cast<double>(largest_region_id) + 1;
   // Columns in chunks, each with its own largest label (a maximum is the
   // same in any order); the first bad label in column-major order fails.
-  const std::size_t grain = chunk_grain(grain_for(2 * labels.rows + 1));
-  std::vector<double> largest(labels.cols / grain + 1, 0.0);
-  parallel_for_ordered(labels.cols, grain, [&](std::size_t begin, std::size_t end) {
-    double& most = largest[begin / grain];
+  const auto scan = [&](std::size_t begin, std::size_t end, double& most) {
     InterruptCheck interrupt;
     for (std::size_t j = begin; j < end; ++j) {
       interrupt.tick(labels.rows);
@@ -118,6 +116,16 @@ std::uint32_t largest_label(ConstMatrix labels) {
         most = std::max(most, x);
       }
     }
+  };
+  const std::size_t grain = chunk_grain(grain_for(2 * labels.rows + 1));
+  if (!splits(labels.cols, grain)) {  // one chunk: no list of maxima
+    double most = 0.0;
+    scan(0, labels.cols, most);
+    return static_cast<std::uint32_t>(most);
+  }
+  std::vector<double> largest(labels.cols / grain + 1, 0.0);
+  parallel_for_ordered(labels.cols, grain, [&](std::size_t begin, std::size_t end) {
+    scan(begin, end, largest[begin / grain]);
   });
   return static_cast<std::uint32_t>(*std::max_element(largest.begin(), largest.end()));
 }
@@ -147,9 +155,9 @@ namespace {
 
 // Grid columns 2j+1 and 2j+2 for the pixel columns j = begin .. end-1 (and
 // the left rim with the first), their keys into `seen`.
+// Their scratch comes from `memory`.
 void fill_columns(ConstMatrix labels, std::uint32_t L, double* grid, std::size_t begin,
-                  std::size_t end, KeySet& seen) {
-  std::pmr::memory_resource* memory = std::pmr::new_delete_resource();
+                  std::size_t end, KeySet& seen, std::pmr::memory_resource* memory) {
   const std::size_t h = labels.rows, w = labels.cols, rows = 2 * h + 1;
   {
     const std::uint64_t step = std::uint64_t{L} + 1;
@@ -220,17 +228,20 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
   // calling thread's), merged here; the keys come out sorted, the same
   // whatever the chunks.
   const std::size_t grain = chunk_grain(grain_for(16 * h));
+  if (!splits(w, grain)) {  // one chunk, in the call's memory
+    KeySet seen(memory);
+    fill_columns(labels, L, grid, 0, w, seen, memory);
+    return seen.sorted(memory);
+  }
   std::vector<std::unique_ptr<KeySet>> chunk_keys(w / grain + 1);
   parallel_for(w, grain, [&](std::size_t begin, std::size_t end) {
     auto& keys = chunk_keys[begin / grain];
     keys = std::make_unique<KeySet>(std::pmr::new_delete_resource());
-    fill_columns(labels, L, grid, begin, end, *keys);
+    fill_columns(labels, L, grid, begin, end, *keys, std::pmr::new_delete_resource());
   });
-  // (One thread runs the whole loop as one chunk.)
   std::vector<const KeySet*> sets;
   for (const auto& keys : chunk_keys)
     if (keys) sets.push_back(keys.get());
-  if (sets.size() == 1) return sets[0]->sorted(memory);
   // The chunks' keys merged and sorted in ranges of key values (every key
   // is below (L+1)^2), a range on a thread of its own; the ranges follow
   // one another in ascending order.

@@ -79,6 +79,13 @@ class PickOverlaps {
         break;
     }
     remaining_total_ = lists.total();
+    // Plain sums small enough that no step's loop over the candidates could
+    // split run on the calling thread without the loop's frame.
+    const std::size_t m = lists.count();
+    const double work = static_cast<double>(m) +
+                        static_cast<double>(lists.longest()) * static_cast<double>(lists.total());
+    plain_inline_ =
+        call_threads() <= 1 || (chunk_grain(m) >= m && work <= static_cast<double>(kChunkWork / 2));
   }
 
   SumStrategy strategy() const { return strategy_; }
@@ -110,19 +117,14 @@ class PickOverlaps {
       case SumStrategy::interleaved:
         return interleaved(p, shared);
       default: {
+        if (plain_inline_) return plain(p, remaining, 0, remaining.size(), interrupt_, shared);
         const double mean_q = static_cast<double>(remaining_total_) /
                               static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
         const double units = 1 + static_cast<double>(p.size) * mean_q;
         parallel_for(remaining.size(), work_grain(remaining.size(), units),
                      [&](std::size_t begin, std::size_t end) {
                        InterruptCheck silent;
-                       InterruptCheck& interrupt = ticks_.here(silent);
-                       for (std::size_t k = begin; k < end; ++k) {
-                         const std::size_t c = remaining[k];
-                         interrupt.tick(1 + p.size * lists_.size(c));
-                         shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
-                                                    : shared_weight_stored(p, lists_[c], pairs_);
-                       }
+                       plain(p, remaining, begin, end, ticks_.here(silent), shared);
                      });
       }
     }
@@ -298,6 +300,17 @@ class PickOverlaps {
     posting_values_.resize(to);
   }
 
+  // The defining loop for remaining[begin .. end-1].
+  void plain(ItemList p, const std::vector<std::size_t>& remaining, std::size_t begin,
+             std::size_t end, InterruptCheck& interrupt, std::vector<double>& shared) const {
+    for (std::size_t k = begin; k < end; ++k) {
+      const std::size_t c = remaining[k];
+      interrupt.tick(1 + p.size * lists_.size(c));
+      shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
+                                 : shared_weight_stored(p, lists_[c], pairs_);
+    }
+  }
+
   // Only the non-zero W(a, b), through the postings of P's ids. The
   // threads split the candidates by number: a row's postings ascend by
   // candidate, so each chunk finds its own stretch of them.
@@ -394,6 +407,7 @@ class PickOverlaps {
   InterruptCheck interrupt_;
   CallerTicks ticks_;
   SumStrategy strategy_ = SumStrategy::plain;
+  bool plain_inline_ = false;
   std::size_t remaining_total_ = 0;
   std::vector<std::size_t> by_length_;
   // The postings as two arrays (12 bytes each, which the walks stream).
@@ -578,32 +592,41 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
   // The best score, as one loop finds it: the first (lowest position) of
   // the greatest scores above the floor. Each chunk finds its own; a chunk's
   // pick replaces the one so far when greater, or equal and earlier, which
-  // gives the same pick in whatever order the chunks end.
+  // gives the same pick in whatever order the chunks end. A call whose
+  // loops over the candidates cannot split runs them as that one loop.
+  const bool one_chunk = call_threads() <= 1 || (chunk_grain(m) >= m && 8 * m <= kChunkWork);
+  const auto scan = [&](std::size_t begin, std::size_t end, double& found, std::size_t& found_at) {
+    for (std::size_t k = begin; k < end; ++k) {
+      const std::size_t c = remaining[k];
+      const double score = weighted[c] - redundancy[c] * keep;
+      if (score > found) {
+        found = score;
+        found_at = k;
+      }
+    }
+  };
   InterruptCheck interrupt;
   std::mutex pick_lock;
   for (std::size_t step = 0; step < m; ++step) {
     interrupt.tick(2 * remaining.size());
     double best = -1.7976931348623157e308;
     std::size_t at = m;
-    parallel_for(remaining.size(), work_grain(remaining.size(), 4),
-                 [&](std::size_t begin, std::size_t end) {
-                   double found = -1.7976931348623157e308;
-                   std::size_t found_at = m;
-                   for (std::size_t k = begin; k < end; ++k) {
-                     const std::size_t c = remaining[k];
-                     const double score = weighted[c] - redundancy[c] * keep;
-                     if (score > found) {
-                       found = score;
-                       found_at = k;
+    if (one_chunk) {
+      scan(0, remaining.size(), best, at);
+    } else {
+      parallel_for(remaining.size(), work_grain(remaining.size(), 4),
+                   [&](std::size_t begin, std::size_t end) {
+                     double found = -1.7976931348623157e308;
+                     std::size_t found_at = m;
+                     scan(begin, end, found, found_at);
+                     if (found_at == m) return;
+                     const std::lock_guard<std::mutex> hold(pick_lock);
+                     if (at == m || found > best || (found == best && found_at < at)) {
+                       best = found;
+                       at = found_at;
                      }
-                   }
-                   if (found_at == m) return;
-                   const std::lock_guard<std::mutex> hold(pick_lock);
-                   if (at == m || found > best || (found == best && found_at < at)) {
-                     best = found;
-                     at = found_at;
-                   }
-                 });
+                   });
+    }
     if (at == m) {  // no score qualified: the lowest-numbered remaining one
       at = 0;
       best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
@@ -618,14 +641,17 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     overlaps.compute(pick, remaining, shared);
     if (ratios) *ratios += remaining.size();
     const double picked_weight = list_weights[pick];
-    parallel_for(
-        remaining.size(), work_grain(remaining.size(), 4), [&](std::size_t begin, std::size_t end) {
-          for (std::size_t k = begin; k < end; ++k) {
-            const std::size_t c = remaining[k];
-            const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
-            if (rho > redundancy[c]) redundancy[c] = rho;
-          }
-        });
+    const auto raise = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t k = begin; k < end; ++k) {
+        const std::size_t c = remaining[k];
+        const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+        if (rho > redundancy[c]) redundancy[c] = rho;
+      }
+    };
+    if (one_chunk)
+      raise(0, remaining.size());
+    else
+      parallel_for(remaining.size(), work_grain(remaining.size(), 4), raise);
   }
   return overlaps.strategy();
 }
