@@ -57,7 +57,10 @@ namespace {
 // every remaining candidate (Q), by one SumStrategy.
 class PickOverlaps {
  public:
-  PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy)
+  // `unsplit` tells that a loop over the candidates splits only for its
+  // work (one thread, or no grain cap below the candidates' count).
+  PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy,
+               bool unsplit)
       : lists_(lists), pairs_(pairs, lists.items_used()), ticks_(interrupt_) {
     strategy_ = choose(strategy);
     switch (strategy_) {
@@ -81,11 +84,9 @@ class PickOverlaps {
     remaining_total_ = lists.total();
     // Plain sums small enough that no step's loop over the candidates could
     // split run on the calling thread without the loop's frame.
-    const std::size_t m = lists.count();
-    const double work = static_cast<double>(m) +
+    const double work = static_cast<double>(lists.count()) +
                         static_cast<double>(lists.longest()) * static_cast<double>(lists.total());
-    plain_inline_ =
-        call_threads() <= 1 || (chunk_grain(m) >= m && work <= static_cast<double>(kChunkWork / 2));
+    plain_inline_ = unsplit && work <= static_cast<double>(kChunkWork / 2);
   }
 
   SumStrategy strategy() const { return strategy_; }
@@ -117,7 +118,7 @@ class PickOverlaps {
       case SumStrategy::interleaved:
         return interleaved(p, shared);
       default: {
-        if (plain_inline_) return plain(p, remaining, 0, remaining.size(), interrupt_, shared);
+        if (plain_inline_) return plain_inline(pick, remaining, shared);
         const double mean_q = static_cast<double>(remaining_total_) /
                               static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
         const double units = 1 + static_cast<double>(p.size) * mean_q;
@@ -127,6 +128,22 @@ class PickOverlaps {
                        plain(p, remaining, begin, end, ticks_.here(silent), shared);
                      });
       }
+    }
+  }
+
+  // compute() when the plain loop below runs as one chunk (plain_inline()),
+  // inlined into the steps' loop as the serial code was.
+  bool plain_inline() const { return plain_inline_; }
+  [[gnu::always_inline]] void plain_inline(std::size_t pick,
+                                           const std::vector<std::size_t>& remaining,
+                                           std::vector<double>& shared) {
+    const ItemList p = lists_[pick];
+    const ConstMatrix w = pairs_.matrix();
+    const bool dense = pairs_.dense();
+    for (std::size_t c : remaining) {
+      const ItemList q = lists_[c];
+      interrupt_.tick(1 + p.size * q.size);
+      shared[c] = dense ? shared_weight(p, q, w) : shared_weight_stored(p, q, pairs_);
     }
   }
 
@@ -553,6 +570,53 @@ void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<d
   }
 }
 
+// The steps of rank_diverse below as plain loops on the calling thread,
+// for calls whose loops over the candidates run as one chunk (the same
+// picks, the same bits).
+[[gnu::noinline]] void rank_inline(std::size_t m, const std::vector<double>& weighted,
+                                   const std::vector<double>& list_weights, double keep,
+                                   PickOverlaps& overlaps, double* order, double* scores,
+                                   std::size_t* ratios) {
+  std::vector<double> redundancy(m, 0.0), shared(m);
+  std::vector<std::size_t> remaining(m);
+  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
+  InterruptCheck interrupt;
+  for (std::size_t step = 0; step < m; ++step) {
+    interrupt.tick(2 * remaining.size());
+    double best = -1.7976931348623157e308;
+    std::size_t at = m;
+    for (std::size_t k = 0; k < remaining.size(); ++k) {
+      const std::size_t c = remaining[k];
+      const double score = weighted[c] - redundancy[c] * keep;
+      if (score > best) {
+        best = score;
+        at = k;
+      }
+    }
+    if (at == m) {  // no score qualified: the lowest-numbered remaining one
+      at = 0;
+      best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
+    }
+    const std::size_t pick = remaining[at];
+    remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(at));
+    overlaps.remove(pick);
+    order[step] = static_cast<double>(pick + 1);
+    scores[step] = best;
+    if (remaining.empty()) break;
+
+    if (overlaps.plain_inline())
+      overlaps.plain_inline(pick, remaining, shared);
+    else
+      overlaps.compute(pick, remaining, shared);
+    if (ratios) *ratios += remaining.size();
+    const double picked_weight = list_weights[pick];
+    for (std::size_t c : remaining) {
+      const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+      if (rho > redundancy[c]) redundancy[c] = rho;
+    }
+  }
+}
+
 }  // namespace
 
 SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const WeightMatrix& pairs,
@@ -563,7 +627,9 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
   const ItemLists lists(
       items, [](double x) { return x < 0; }, id_limit(pairs),
       [&](std::size_t i, std::size_t j, double x) { bad_item_id(pairs, i, j, x); });
-  PickOverlaps overlaps(lists, pairs, strategy);
+  // Loops over the candidates that cannot split run as plain loops.
+  const bool unsplit = call_threads() <= 1 || chunk_grain(m) >= m;
+  PickOverlaps overlaps(lists, pairs, strategy, unsplit);
   if (ratios) *ratios = 0;
 
   // score(c) = v(c)*lambda - r(c)*(1 - lambda); the first product never
@@ -585,48 +651,43 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     rank_by_postings(overlaps, m, weighted, list_weights, keep, order, scores, ratios);
     return overlaps.strategy();
   }
-  std::vector<double> redundancy(m, 0.0), shared(m);
-  std::vector<std::size_t> remaining(m);
-  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
-
   // The best score, as one loop finds it: the first (lowest position) of
   // the greatest scores above the floor. Each chunk finds its own; a chunk's
   // pick replaces the one so far when greater, or equal and earlier, which
-  // gives the same pick in whatever order the chunks end. A call whose
-  // loops over the candidates cannot split runs them as that one loop.
-  const bool one_chunk = call_threads() <= 1 || (chunk_grain(m) >= m && 8 * m <= kChunkWork);
-  const auto scan = [&](std::size_t begin, std::size_t end, double& found, std::size_t& found_at) {
-    for (std::size_t k = begin; k < end; ++k) {
-      const std::size_t c = remaining[k];
-      const double score = weighted[c] - redundancy[c] * keep;
-      if (score > found) {
-        found = score;
-        found_at = k;
-      }
-    }
-  };
+  // gives the same pick in whatever order the chunks end. Calls whose loops
+  // over the candidates cannot split run the steps as plain loops.
+  if (unsplit && 8 * m <= kChunkWork) {
+    rank_inline(m, weighted, list_weights, keep, overlaps, order, scores, ratios);
+    return overlaps.strategy();
+  }
+  std::vector<double> redundancy(m, 0.0), shared(m);
+  std::vector<std::size_t> remaining(m);
+  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
   InterruptCheck interrupt;
   std::mutex pick_lock;
   for (std::size_t step = 0; step < m; ++step) {
     interrupt.tick(2 * remaining.size());
     double best = -1.7976931348623157e308;
     std::size_t at = m;
-    if (one_chunk) {
-      scan(0, remaining.size(), best, at);
-    } else {
-      parallel_for(remaining.size(), work_grain(remaining.size(), 4),
-                   [&](std::size_t begin, std::size_t end) {
-                     double found = -1.7976931348623157e308;
-                     std::size_t found_at = m;
-                     scan(begin, end, found, found_at);
-                     if (found_at == m) return;
-                     const std::lock_guard<std::mutex> hold(pick_lock);
-                     if (at == m || found > best || (found == best && found_at < at)) {
-                       best = found;
-                       at = found_at;
+    parallel_for(remaining.size(), work_grain(remaining.size(), 4),
+                 [&](std::size_t begin, std::size_t end) {
+                   double found = -1.7976931348623157e308;
+                   std::size_t found_at = m;
+                   for (std::size_t k = begin; k < end; ++k) {
+                     const std::size_t c = remaining[k];
+                     const double score = weighted[c] - redundancy[c] * keep;
+                     if (score > found) {
+                       found = score;
+                       found_at = k;
                      }
-                   });
-    }
+                   }
+                   if (found_at == m) return;
+                   const std::lock_guard<std::mutex> hold(pick_lock);
+                   if (at == m || found > best || (found == best && found_at < at)) {
+                     best = found;
+                     at = found_at;
+                   }
+                 });
     if (at == m) {  // no score qualified: the lowest-numbered remaining one
       at = 0;
       best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
@@ -641,17 +702,14 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     overlaps.compute(pick, remaining, shared);
     if (ratios) *ratios += remaining.size();
     const double picked_weight = list_weights[pick];
-    const auto raise = [&](std::size_t begin, std::size_t end) {
-      for (std::size_t k = begin; k < end; ++k) {
-        const std::size_t c = remaining[k];
-        const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
-        if (rho > redundancy[c]) redundancy[c] = rho;
-      }
-    };
-    if (one_chunk)
-      raise(0, remaining.size());
-    else
-      parallel_for(remaining.size(), work_grain(remaining.size(), 4), raise);
+    parallel_for(
+        remaining.size(), work_grain(remaining.size(), 4), [&](std::size_t begin, std::size_t end) {
+          for (std::size_t k = begin; k < end; ++k) {
+            const std::size_t c = remaining[k];
+            const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+            if (rho > redundancy[c]) redundancy[c] = rho;
+          }
+        });
   }
   return overlaps.strategy();
 }
