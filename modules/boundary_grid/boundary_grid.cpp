@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "common/parallel.hpp"
-#include "common/parallel_work.hpp"
 #include "mexsets/bits.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -55,17 +54,18 @@ class KeySet {
     }
     if (size > slots_.size()) rehash(size, shift);
     for (std::uint64_t key : other.slots_)
-      if (key >= from && key < to) add(key);
+      if (key != 0 && key >= from && key < to) add(key);  // 0: an empty slot
   }
 
   // The keys, ascending.
   std::pmr::vector<std::uint64_t> sorted(std::pmr::memory_resource* memory) const {
-    std::pmr::vector<std::uint64_t> keys(memory);
-    keys.reserve(count_);
+    std::pmr::vector<std::uint64_t> keys(count_, memory);  // count_ keys are held
     InterruptCheck interrupt;
     interrupt.tick(slots_.size());
+    std::size_t n = 0;
     for (std::uint64_t key : slots_)
-      if (key) keys.push_back(key);
+      if (key) keys[n++] = key;
+    keys.resize(n);
     std::sort(keys.begin(), keys.end(), [&](std::uint64_t a, std::uint64_t b) {
       interrupt.tick();
       return a < b;
@@ -104,7 +104,8 @@ std::uint32_t largest_label(ConstMatrix labels) {
   const double limit = static_cast<double>(largest_region_id) + 1;
   // Columns in chunks, each with its own largest label (a maximum is the
   // same in any order); the first bad label in column-major order fails.
-  const auto scan = [&](std::size_t begin, std::size_t end, double& most) {
+  const auto scan = [&](std::size_t begin, std::size_t end) {
+    double most = 0.0;
     InterruptCheck interrupt;
     for (std::size_t j = begin; j < end; ++j) {
       interrupt.tick(labels.rows);
@@ -116,16 +117,15 @@ std::uint32_t largest_label(ConstMatrix labels) {
         most = std::max(most, x);
       }
     }
+    return most;
   };
   const std::size_t grain = chunk_grain(grain_for(2 * labels.rows + 1));
-  if (!splits(labels.cols, grain)) {  // one chunk: no list of maxima
-    double most = 0.0;
-    scan(0, labels.cols, most);
-    return static_cast<std::uint32_t>(most);
+  if (labels.cols <= grain || call_threads() <= 1) {  // one chunk: no list of maxima
+    return static_cast<std::uint32_t>(scan(0, labels.cols));
   }
   std::vector<double> largest(labels.cols / grain + 1, 0.0);
   parallel_for_ordered(labels.cols, grain, [&](std::size_t begin, std::size_t end) {
-    scan(begin, end, largest[begin / grain]);
+    largest[begin / grain] = scan(begin, end);
   });
   return static_cast<std::uint32_t>(*std::max_element(largest.begin(), largest.end()));
 }
@@ -230,7 +230,7 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
   // calling thread's), merged here; the keys come out sorted, the same
   // whatever the chunks.
   const std::size_t grain = chunk_grain(grain_for(16 * h));
-  if (!splits(w, grain)) {  // one chunk, in the call's memory
+  if (w <= grain || call_threads() <= 1) {  // one chunk, in the call's memory
     KeySet seen(memory);
     fill_columns(labels, L, grid, 0, w, seen, memory);
     return seen.sorted(memory);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -155,10 +156,19 @@ class PickOverlaps {
   // the last compaction), chunk by chunk.
   // shared[c] must be +0 for every c on entry (the caller sets the
   // touched ones back).
-  const std::vector<std::uint32_t>& touched(std::size_t pick, std::vector<double>& shared) {
+  struct Found {  // candidates held by touched()'s scratch until its next call
+    const std::uint32_t* first;
+    std::size_t count;
+    const std::uint32_t* begin() const { return first; }
+    const std::uint32_t* end() const { return first + count; }
+    std::size_t size() const { return count; }
+  };
+  Found touched(std::size_t pick, std::vector<double>& shared) {
+    if (!touch_) touch_ = std::make_unique<TouchScratch>();
+    TouchScratch& t = *touch_;
     const ItemList p = lists_[pick];
     const std::size_t m = shared.size();
-    if (seen_.empty()) seen_.assign(m, 0);
+    if (t.seen.empty()) t.seen.assign(m, 0);
     std::size_t walked = 0;
     for (std::size_t i = 0; i < p.size; ++i)
       walked += posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]];
@@ -166,22 +176,22 @@ class PickOverlaps {
     const std::size_t grain =
         chunk_grain(work_grain(m, static_cast<double>(2 * walked) / static_cast<double>(m)));
     const std::size_t chunks = splits(m, grain) ? (m + grain - 1) / grain : 1;
-    if (chunk_touched_.size() < chunks) {
-      chunk_touched_.resize(chunks);
-      chunk_found_.resize(chunks);
+    if (t.chunk_lists.size() < chunks) {
+      t.chunk_lists.resize(chunks);
+      t.chunk_found.resize(chunks);
     }
     const auto walk = [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
       InterruptCheck& interrupt = ticks_.here(silent);
       const std::size_t k = chunks > 1 ? begin / grain : 0;
       // At most end - begin candidates are found.
-      std::vector<std::uint32_t>& list = chunk_touched_[k];
+      std::vector<std::uint32_t>& list = t.chunk_lists[k];
       if (list.size() < end - begin + 1) list.resize(end - begin + 1);
       std::uint32_t* found = list.data();  // written one ahead of count
       std::size_t count = 0;
       const std::uint32_t* candidate = posting_candidates_.data();
       const double* value = posting_values_.data();
-      char* seen = seen_.data();
+      char* seen = t.seen.data();
       double* s = shared.data();
       for (std::size_t i = 0; i < p.size; ++i) {
         const ItemId a = p.ids[i];
@@ -203,17 +213,18 @@ class PickOverlaps {
         }
       }
       for (std::size_t j = 0; j < count; ++j) seen[found[j]] = 0;
-      chunk_found_[k] = count;
+      t.chunk_found[k] = count;
     };
     if (chunks > 1)
       parallel_for(m, grain, walk);
     else
       walk(0, m);
-    touched_.clear();
+    if (chunks == 1) return {t.chunk_lists[0].data(), t.chunk_found[0]};  // no copy
+    t.found.clear();
     for (std::size_t k = 0; k < chunks; ++k)
-      touched_.insert(touched_.end(), chunk_touched_[k].begin(),
-                      chunk_touched_[k].begin() + static_cast<std::ptrdiff_t>(chunk_found_[k]));
-    return touched_;
+      t.found.insert(t.found.end(), t.chunk_lists[k].begin(),
+                     t.chunk_lists[k].begin() + static_cast<std::ptrdiff_t>(t.chunk_found[k]));
+    return {t.found.data(), t.found.size()};
   }
 
  private:
@@ -435,11 +446,15 @@ class PickOverlaps {
   std::vector<char> removed_;
   std::size_t live_postings_ = 0;
   std::vector<double> column_sums_;
-  // touched(): the step's mark per candidate, and the candidates found.
-  std::vector<char> seen_;  // all 0 between steps
-  std::vector<std::vector<std::uint32_t>> chunk_touched_;
-  std::vector<std::size_t> chunk_found_;
-  std::vector<std::uint32_t> touched_;
+  // touched(): the step's mark per candidate, and the candidates found
+  // (made on the first step, so that other routes do not carry them).
+  struct TouchScratch {
+    std::vector<char> seen;  // all 0 between steps
+    std::vector<std::vector<std::uint32_t>> chunk_lists;
+    std::vector<std::size_t> chunk_found;
+    std::vector<std::uint32_t> found;
+  };
+  std::unique_ptr<TouchScratch> touch_;
 };
 
 // The best score among the remaining candidates, as the loop over them in
@@ -552,7 +567,7 @@ void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<d
     const std::size_t remaining = m - step - 1;
     if (remaining == 0) break;
 
-    const std::vector<std::uint32_t>& touched = overlaps.touched(pick, shared);
+    const PickOverlaps::Found touched = overlaps.touched(pick, shared);
     if (ratios) *ratios += remaining;
     const double picked_weight = list_weights[pick];
     interrupt.tick(1 + 4 * touched.size());
@@ -628,7 +643,7 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
       items, [](double x) { return x < 0; }, id_limit(pairs),
       [&](std::size_t i, std::size_t j, double x) { bad_item_id(pairs, i, j, x); });
   // Loops over the candidates that cannot split run as plain loops.
-  const bool unsplit = call_threads() <= 1 || chunk_grain(m) >= m;
+  const bool unsplit = chunk_grain(m) >= m || call_threads() <= 1;
   PickOverlaps overlaps(lists, pairs, strategy, unsplit);
   if (ratios) *ratios = 0;
 

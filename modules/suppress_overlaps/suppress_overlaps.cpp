@@ -112,8 +112,8 @@ class AcceptedOverlaps {
     const double work = static_cast<double>(m) * (1 + static_cast<double>(stored.longest()) *
                                                           static_cast<double>(tested.longest()));
     plain_inline_ = strategy_ == SumStrategy::plain &&
-                    (call_threads() <= 1 ||
-                     (chunk_grain(m) >= m && work <= static_cast<double>(kChunkWork / 2)));
+                    ((chunk_grain(m) >= m && work <= static_cast<double>(kChunkWork / 2)) ||
+                     call_threads() <= 1);
   }
 
   SumStrategy strategy() const { return strategy_; }
