@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -62,7 +61,7 @@ class PickOverlaps {
   // work (one thread, or no grain cap below the candidates' count).
   PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy,
                bool unsplit)
-      : lists_(lists), pairs_(pairs, lists.items_used()), ticks_(interrupt_) {
+      : lists_(lists), pairs_(pairs, lists.items_used()) {
     strategy_ = choose(strategy);
     switch (strategy_) {
       case SumStrategy::skip_zeros:
@@ -85,9 +84,10 @@ class PickOverlaps {
     remaining_total_ = lists.total();
     // Plain sums small enough that no step's loop over the candidates could
     // split run on the calling thread without the loop's frame.
-    const double work = static_cast<double>(lists.count()) +
-                        static_cast<double>(lists.longest()) * static_cast<double>(lists.total());
-    plain_inline_ = unsplit && work <= static_cast<double>(kChunkWork / 2);
+    // (Each factor bounded first, so that the product cannot wrap.)
+    constexpr std::size_t most = kChunkWork / 2;
+    plain_inline_ = unsplit && lists.longest() <= most && lists.total() <= most &&
+                    lists.count() + lists.longest() * lists.total() <= most;
   }
 
   SumStrategy strategy() const { return strategy_; }
@@ -123,10 +123,11 @@ class PickOverlaps {
         const double mean_q = static_cast<double>(remaining_total_) /
                               static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
         const double units = 1 + static_cast<double>(p.size) * mean_q;
+        const CallerTicks ticks(interrupt_);
         parallel_for(remaining.size(), work_grain(remaining.size(), units),
                      [&](std::size_t begin, std::size_t end) {
                        InterruptCheck silent;
-                       plain(p, remaining, begin, end, ticks_.here(silent), shared);
+                       plain(p, remaining, begin, end, ticks.here(silent), shared);
                      });
       }
     }
@@ -164,8 +165,7 @@ class PickOverlaps {
     std::size_t size() const { return count; }
   };
   Found touched(std::size_t pick, std::vector<double>& shared) {
-    if (!touch_) touch_ = std::make_unique<TouchScratch>();
-    TouchScratch& t = *touch_;
+    TouchScratch& t = touch_;
     const ItemList p = lists_[pick];
     const std::size_t m = shared.size();
     if (t.seen.empty()) t.seen.assign(m, 0);
@@ -176,16 +176,14 @@ class PickOverlaps {
     const std::size_t grain =
         chunk_grain(work_grain(m, static_cast<double>(2 * walked) / static_cast<double>(m)));
     const std::size_t chunks = splits(m, grain) ? (m + grain - 1) / grain : 1;
-    if (t.chunk_lists.size() < chunks) {
-      t.chunk_lists.resize(chunks);
-      t.chunk_found.resize(chunks);
-    }
+    if (t.chunks.size() < chunks) t.chunks.resize(chunks);
+    const CallerTicks ticks(interrupt_);
     const auto walk = [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      InterruptCheck& interrupt = ticks_.here(silent);
+      InterruptCheck& interrupt = ticks.here(silent);
       const std::size_t k = chunks > 1 ? begin / grain : 0;
       // At most end - begin candidates are found.
-      std::vector<std::uint32_t>& list = t.chunk_lists[k];
+      std::vector<std::uint32_t>& list = t.chunks[k].list;
       if (list.size() < end - begin + 1) list.resize(end - begin + 1);
       std::uint32_t* found = list.data();  // written one ahead of count
       std::size_t count = 0;
@@ -213,17 +211,17 @@ class PickOverlaps {
         }
       }
       for (std::size_t j = 0; j < count; ++j) seen[found[j]] = 0;
-      t.chunk_found[k] = count;
+      t.chunks[k].found = count;
     };
     if (chunks > 1)
       parallel_for(m, grain, walk);
     else
       walk(0, m);
-    if (chunks == 1) return {t.chunk_lists[0].data(), t.chunk_found[0]};  // no copy
+    if (chunks == 1) return {t.chunks[0].list.data(), t.chunks[0].found};  // no copy
     t.found.clear();
     for (std::size_t k = 0; k < chunks; ++k)
-      t.found.insert(t.found.end(), t.chunk_lists[k].begin(),
-                     t.chunk_lists[k].begin() + static_cast<std::ptrdiff_t>(t.chunk_found[k]));
+      t.found.insert(t.found.end(), t.chunks[k].list.begin(),
+                     t.chunks[k].list.begin() + static_cast<std::ptrdiff_t>(t.chunks[k].found));
     return {t.found.data(), t.found.size()};
   }
 
@@ -348,9 +346,10 @@ class PickOverlaps {
     for (std::size_t i = 0; i < p.size; ++i)
       touched += static_cast<double>(posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]]);
     const double units = 2 * touched / static_cast<double>(std::max<std::size_t>(m, 1)) + 1;
+    const CallerTicks ticks(interrupt_);
     parallel_for(m, work_grain(m, units), [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      InterruptCheck& interrupt = ticks_.here(silent);
+      InterruptCheck& interrupt = ticks.here(silent);
       std::fill(shared.begin() + static_cast<std::ptrdiff_t>(begin),
                 shared.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
       const std::uint32_t* candidate = posting_candidates_.data();
@@ -375,10 +374,11 @@ class PickOverlaps {
   void by_column_sums(ItemList p, const std::vector<std::size_t>& remaining,
                       std::vector<double>& shared) {
     const std::size_t k = pairs_.items();
+    const CallerTicks ticks(interrupt_);
     parallel_for(k, work_grain(k, static_cast<double>(p.size) + 1),
                  [&](std::size_t begin, std::size_t end) {
                    InterruptCheck silent;
-                   InterruptCheck& interrupt = ticks_.here(silent);
+                   InterruptCheck& interrupt = ticks.here(silent);
                    double* sums = column_sums_.data();
                    std::fill(sums + begin, sums + end, 0.0);
                    for (std::size_t i = 0; i < p.size; ++i) {
@@ -392,7 +392,7 @@ class PickOverlaps {
     parallel_for(remaining.size(), work_grain(remaining.size(), 1 + mean_q),
                  [&](std::size_t begin, std::size_t end) {
                    InterruptCheck silent;
-                   InterruptCheck& interrupt = ticks_.here(silent);
+                   InterruptCheck& interrupt = ticks.here(silent);
                    for (std::size_t r = begin; r < end; ++r) {
                      const std::size_t c = remaining[r];
                      const ItemList q = lists_[c];
@@ -412,9 +412,10 @@ class PickOverlaps {
     const double mean_q =
         static_cast<double>(remaining_total_) / static_cast<double>(std::max<std::size_t>(n, 1));
     const double units = 1 + static_cast<double>(lanes * p.size) * mean_q;
+    const CallerTicks ticks(interrupt_);
     parallel_for(groups, work_grain(groups, units), [&](std::size_t first, std::size_t last) {
       InterruptCheck silent;
-      InterruptCheck& interrupt = ticks_.here(silent);
+      InterruptCheck& interrupt = ticks.here(silent);
       for (std::size_t g = first * lanes; g < last * lanes; g += lanes) {
         std::size_t c[lanes];
         const ItemId* qs[lanes];
@@ -433,7 +434,6 @@ class PickOverlaps {
   const ItemLists& lists_;
   PairWeights pairs_;
   InterruptCheck interrupt_;
-  CallerTicks ticks_;
   SumStrategy strategy_ = SumStrategy::plain;
   bool plain_inline_ = false;
   std::size_t remaining_total_ = 0;
@@ -446,15 +446,17 @@ class PickOverlaps {
   std::vector<char> removed_;
   std::size_t live_postings_ = 0;
   std::vector<double> column_sums_;
-  // touched(): the step's mark per candidate, and the candidates found
-  // (made on the first step, so that other routes do not carry them).
+  // touched(): the step's mark per candidate, and the candidates found.
   struct TouchScratch {
     std::vector<char> seen;  // all 0 between steps
-    std::vector<std::vector<std::uint32_t>> chunk_lists;
-    std::vector<std::size_t> chunk_found;
+    struct Chunk {           // a chunk's candidates: the first `found` of `list`
+      std::vector<std::uint32_t> list;
+      std::size_t found = 0;
+    };
+    std::vector<Chunk> chunks;
     std::vector<std::uint32_t> found;
   };
-  std::unique_ptr<TouchScratch> touch_;
+  TouchScratch touch_;
 };
 
 // The best score among the remaining candidates, as the loop over them in
