@@ -54,17 +54,18 @@ class KeySet {
     }
     if (size > slots_.size()) rehash(size, shift);
     for (std::uint64_t key : other.slots_)
-      if (key >= from && key < to) add(key);
+      if (key != 0 && key >= from && key < to) add(key);  // 0: an empty slot
   }
 
   // The keys, ascending.
   std::pmr::vector<std::uint64_t> sorted(std::pmr::memory_resource* memory) const {
-    std::pmr::vector<std::uint64_t> keys(memory);
-    keys.reserve(count_);
+    std::pmr::vector<std::uint64_t> keys(count_, memory);  // count_ keys are held
     InterruptCheck interrupt;
     interrupt.tick(slots_.size());
+    std::size_t n = 0;
     for (std::uint64_t key : slots_)
-      if (key) keys.push_back(key);
+      if (key) keys[n++] = key;
+    keys.resize(n);
     std::sort(keys.begin(), keys.end(), [&](std::uint64_t a, std::uint64_t b) {
       interrupt.tick();
       return a < b;
@@ -103,10 +104,8 @@ std::uint32_t largest_label(ConstMatrix labels) {
   const double limit = static_cast<double>(largest_region_id) + 1;
   // Columns in chunks, each with its own largest label (a maximum is the
   // same in any order); the first bad label in column-major order fails.
-  const std::size_t grain = chunk_grain(grain_for(2 * labels.rows + 1));
-  std::vector<double> largest(labels.cols / grain + 1, 0.0);
-  parallel_for_ordered(labels.cols, grain, [&](std::size_t begin, std::size_t end) {
-    double& most = largest[begin / grain];
+  const auto scan = [&](std::size_t begin, std::size_t end) {
+    double most = 0.0;
     InterruptCheck interrupt;
     for (std::size_t j = begin; j < end; ++j) {
       interrupt.tick(labels.rows);
@@ -118,6 +117,15 @@ std::uint32_t largest_label(ConstMatrix labels) {
         most = std::max(most, x);
       }
     }
+    return most;
+  };
+  const std::size_t grain = chunk_grain(grain_for(2 * labels.rows + 1));
+  if (labels.cols <= grain || call_threads() <= 1) {  // one chunk: no list of maxima
+    return static_cast<std::uint32_t>(scan(0, labels.cols));
+  }
+  std::vector<double> largest(labels.cols / grain + 1, 0.0);
+  parallel_for_ordered(labels.cols, grain, [&](std::size_t begin, std::size_t end) {
+    largest[begin / grain] = scan(begin, end);
   });
   return static_cast<std::uint32_t>(*std::max_element(largest.begin(), largest.end()));
 }
@@ -147,9 +155,11 @@ namespace {
 
 // Grid columns 2j+1 and 2j+2 for the pixel columns j = begin .. end-1 (and
 // the left rim with the first), their keys into `seen`.
-void fill_columns(ConstMatrix labels, std::uint32_t L, double* grid, std::size_t begin,
-                  std::size_t end, KeySet& seen) {
-  std::pmr::memory_resource* memory = std::pmr::new_delete_resource();
+// Their scratch comes from `memory`. Inlined, so that an unsplit call's
+// key set stays in registers as the serial loop's did.
+[[gnu::always_inline]] inline void fill_columns(ConstMatrix labels, std::uint32_t L, double* grid,
+                                                std::size_t begin, std::size_t end, KeySet& seen,
+                                                std::pmr::memory_resource* memory) {
   const std::size_t h = labels.rows, w = labels.cols, rows = 2 * h + 1;
   {
     const std::uint64_t step = std::uint64_t{L} + 1;
@@ -220,17 +230,20 @@ std::pmr::vector<std::uint64_t> fill_boundary_grid(ConstMatrix labels, std::uint
   // calling thread's), merged here; the keys come out sorted, the same
   // whatever the chunks.
   const std::size_t grain = chunk_grain(grain_for(16 * h));
+  if (w <= grain || call_threads() <= 1) {  // one chunk, in the call's memory
+    KeySet seen(memory);
+    fill_columns(labels, L, grid, 0, w, seen, memory);
+    return seen.sorted(memory);
+  }
   std::vector<std::unique_ptr<KeySet>> chunk_keys(w / grain + 1);
   parallel_for(w, grain, [&](std::size_t begin, std::size_t end) {
     auto& keys = chunk_keys[begin / grain];
     keys = std::make_unique<KeySet>(std::pmr::new_delete_resource());
-    fill_columns(labels, L, grid, begin, end, *keys);
+    fill_columns(labels, L, grid, begin, end, *keys, std::pmr::new_delete_resource());
   });
-  // (One thread runs the whole loop as one chunk.)
   std::vector<const KeySet*> sets;
   for (const auto& keys : chunk_keys)
     if (keys) sets.push_back(keys.get());
-  if (sets.size() == 1) return sets[0]->sorted(memory);
   // The chunks' keys merged and sorted in ranges of key values (every key
   // is below (L+1)^2), a range on a thread of its own; the ranges follow
   // one another in ascending order.
@@ -274,15 +287,18 @@ void fill_boundary_strength(ConstArray3 values, double* strength) {
   // Channel by channel, each adding d^2 into the cell (which starts at +0),
   // then the square roots: per cell the channels add in order.
   // Columns are independent: threads take chunks of them.
-  parallel_for(w, grain_for(4 * h * (values.planes + 1)), [&](std::size_t begin, std::size_t end) {
+  const std::size_t planes = values.planes;
+  const double* data = values.data;
+  // (The sizes by value: the loops keep them in registers.)
+  parallel_for(w, grain_for(4 * h * (planes + 1)), [=](std::size_t begin, std::size_t end) {
     InterruptCheck interrupt;
     for (std::size_t j = begin; j < end; ++j) {
-      interrupt.tick(4 * h * (values.planes + 1));
+      interrupt.tick(4 * h * (planes + 1));
       double* below = strength + (2 * j + 1) * rows;  // cells 2i+2: (i, j) to (i+1, j)
       double* right = below + rows;                   // cells 2i+1: (i, j) to (i, j+1)
       const bool has_right = j + 1 < w;
-      for (std::size_t c = 0; c < values.planes; ++c) {
-        const double* here = values.data + (c * w + j) * h;
+      for (std::size_t c = 0; c < planes; ++c) {
+        const double* here = data + (c * w + j) * h;
         for (std::size_t i = 0; i + 1 < h; ++i) {
           const double d = here[i + 1] - here[i];
           below[2 * i + 2] += d * d;

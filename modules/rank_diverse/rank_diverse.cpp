@@ -57,8 +57,11 @@ namespace {
 // every remaining candidate (Q), by one SumStrategy.
 class PickOverlaps {
  public:
-  PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy)
-      : lists_(lists), pairs_(pairs, lists.items_used()), ticks_(interrupt_) {
+  // `unsplit` tells that a loop over the candidates splits only for its
+  // work (one thread, or no grain cap below the candidates' count).
+  PickOverlaps(const ItemLists& lists, const WeightMatrix& pairs, SumStrategy strategy,
+               bool unsplit)
+      : lists_(lists), pairs_(pairs, lists.items_used()) {
     strategy_ = choose(strategy);
     switch (strategy_) {
       case SumStrategy::skip_zeros:
@@ -79,6 +82,12 @@ class PickOverlaps {
         break;
     }
     remaining_total_ = lists.total();
+    // Plain sums small enough that no step's loop over the candidates could
+    // split run on the calling thread without the loop's frame.
+    // (Each factor bounded first, so that the product cannot wrap.)
+    constexpr std::size_t most = kChunkWork / 2;
+    plain_inline_ = unsplit && lists.longest() <= most && lists.total() <= most &&
+                    lists.count() + lists.longest() * lists.total() <= most;
   }
 
   SumStrategy strategy() const { return strategy_; }
@@ -110,21 +119,33 @@ class PickOverlaps {
       case SumStrategy::interleaved:
         return interleaved(p, shared);
       default: {
+        if (plain_inline_) return plain_inline(pick, remaining, shared);
         const double mean_q = static_cast<double>(remaining_total_) /
                               static_cast<double>(std::max<std::size_t>(remaining.size(), 1));
         const double units = 1 + static_cast<double>(p.size) * mean_q;
+        const CallerTicks ticks(interrupt_);
         parallel_for(remaining.size(), work_grain(remaining.size(), units),
                      [&](std::size_t begin, std::size_t end) {
                        InterruptCheck silent;
-                       InterruptCheck& interrupt = ticks_.here(silent);
-                       for (std::size_t k = begin; k < end; ++k) {
-                         const std::size_t c = remaining[k];
-                         interrupt.tick(1 + p.size * lists_.size(c));
-                         shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
-                                                    : shared_weight_stored(p, lists_[c], pairs_);
-                       }
+                       plain(p, remaining, begin, end, ticks.here(silent), shared);
                      });
       }
+    }
+  }
+
+  // compute() when the plain loop below runs as one chunk (plain_inline()),
+  // inlined into the steps' loop as the serial code was.
+  bool plain_inline() const { return plain_inline_; }
+  [[gnu::always_inline]] void plain_inline(std::size_t pick,
+                                           const std::vector<std::size_t>& remaining,
+                                           std::vector<double>& shared) {
+    const ItemList p = lists_[pick];
+    const ConstMatrix w = pairs_.matrix();
+    const bool dense = pairs_.dense();
+    for (std::size_t c : remaining) {
+      const ItemList q = lists_[c];
+      interrupt_.tick(1 + p.size * q.size);
+      shared[c] = dense ? shared_weight(p, q, w) : shared_weight_stored(p, q, pairs_);
     }
   }
 
@@ -136,10 +157,18 @@ class PickOverlaps {
   // the last compaction), chunk by chunk.
   // shared[c] must be +0 for every c on entry (the caller sets the
   // touched ones back).
-  const std::vector<std::uint32_t>& touched(std::size_t pick, std::vector<double>& shared) {
+  struct Found {  // candidates held by touched()'s scratch until its next call
+    const std::uint32_t* first;
+    std::size_t count;
+    const std::uint32_t* begin() const { return first; }
+    const std::uint32_t* end() const { return first + count; }
+    std::size_t size() const { return count; }
+  };
+  Found touched(std::size_t pick, std::vector<double>& shared) {
+    TouchScratch& t = touch_;
     const ItemList p = lists_[pick];
     const std::size_t m = shared.size();
-    if (seen_.empty()) seen_.assign(m, 0);
+    if (t.seen.empty()) t.seen.assign(m, 0);
     std::size_t walked = 0;
     for (std::size_t i = 0; i < p.size; ++i)
       walked += posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]];
@@ -147,22 +176,20 @@ class PickOverlaps {
     const std::size_t grain =
         chunk_grain(work_grain(m, static_cast<double>(2 * walked) / static_cast<double>(m)));
     const std::size_t chunks = splits(m, grain) ? (m + grain - 1) / grain : 1;
-    if (chunk_touched_.size() < chunks) {
-      chunk_touched_.resize(chunks);
-      chunk_found_.resize(chunks);
-    }
+    if (t.chunks.size() < chunks) t.chunks.resize(chunks);
+    const CallerTicks ticks(interrupt_);
     const auto walk = [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      InterruptCheck& interrupt = ticks_.here(silent);
+      InterruptCheck& interrupt = ticks.here(silent);
       const std::size_t k = chunks > 1 ? begin / grain : 0;
       // At most end - begin candidates are found.
-      std::vector<std::uint32_t>& list = chunk_touched_[k];
+      std::vector<std::uint32_t>& list = t.chunks[k].list;
       if (list.size() < end - begin + 1) list.resize(end - begin + 1);
       std::uint32_t* found = list.data();  // written one ahead of count
       std::size_t count = 0;
       const std::uint32_t* candidate = posting_candidates_.data();
       const double* value = posting_values_.data();
-      char* seen = seen_.data();
+      char* seen = t.seen.data();
       double* s = shared.data();
       for (std::size_t i = 0; i < p.size; ++i) {
         const ItemId a = p.ids[i];
@@ -184,17 +211,18 @@ class PickOverlaps {
         }
       }
       for (std::size_t j = 0; j < count; ++j) seen[found[j]] = 0;
-      chunk_found_[k] = count;
+      t.chunks[k].found = count;
     };
     if (chunks > 1)
       parallel_for(m, grain, walk);
     else
       walk(0, m);
-    touched_.clear();
+    if (chunks == 1) return {t.chunks[0].list.data(), t.chunks[0].found};  // no copy
+    t.found.clear();
     for (std::size_t k = 0; k < chunks; ++k)
-      touched_.insert(touched_.end(), chunk_touched_[k].begin(),
-                      chunk_touched_[k].begin() + static_cast<std::ptrdiff_t>(chunk_found_[k]));
-    return touched_;
+      t.found.insert(t.found.end(), t.chunks[k].list.begin(),
+                     t.chunks[k].list.begin() + static_cast<std::ptrdiff_t>(t.chunks[k].found));
+    return {t.found.data(), t.found.size()};
   }
 
  private:
@@ -298,6 +326,17 @@ class PickOverlaps {
     posting_values_.resize(to);
   }
 
+  // The defining loop for remaining[begin .. end-1].
+  void plain(ItemList p, const std::vector<std::size_t>& remaining, std::size_t begin,
+             std::size_t end, InterruptCheck& interrupt, std::vector<double>& shared) const {
+    for (std::size_t k = begin; k < end; ++k) {
+      const std::size_t c = remaining[k];
+      interrupt.tick(1 + p.size * lists_.size(c));
+      shared[c] = pairs_.dense() ? shared_weight(p, lists_[c], pairs_.matrix())
+                                 : shared_weight_stored(p, lists_[c], pairs_);
+    }
+  }
+
   // Only the non-zero W(a, b), through the postings of P's ids. The
   // threads split the candidates by number: a row's postings ascend by
   // candidate, so each chunk finds its own stretch of them.
@@ -307,9 +346,10 @@ class PickOverlaps {
     for (std::size_t i = 0; i < p.size; ++i)
       touched += static_cast<double>(posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]]);
     const double units = 2 * touched / static_cast<double>(std::max<std::size_t>(m, 1)) + 1;
+    const CallerTicks ticks(interrupt_);
     parallel_for(m, work_grain(m, units), [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      InterruptCheck& interrupt = ticks_.here(silent);
+      InterruptCheck& interrupt = ticks.here(silent);
       std::fill(shared.begin() + static_cast<std::ptrdiff_t>(begin),
                 shared.begin() + static_cast<std::ptrdiff_t>(end), 0.0);
       const std::uint32_t* candidate = posting_candidates_.data();
@@ -334,10 +374,11 @@ class PickOverlaps {
   void by_column_sums(ItemList p, const std::vector<std::size_t>& remaining,
                       std::vector<double>& shared) {
     const std::size_t k = pairs_.items();
+    const CallerTicks ticks(interrupt_);
     parallel_for(k, work_grain(k, static_cast<double>(p.size) + 1),
                  [&](std::size_t begin, std::size_t end) {
                    InterruptCheck silent;
-                   InterruptCheck& interrupt = ticks_.here(silent);
+                   InterruptCheck& interrupt = ticks.here(silent);
                    double* sums = column_sums_.data();
                    std::fill(sums + begin, sums + end, 0.0);
                    for (std::size_t i = 0; i < p.size; ++i) {
@@ -351,7 +392,7 @@ class PickOverlaps {
     parallel_for(remaining.size(), work_grain(remaining.size(), 1 + mean_q),
                  [&](std::size_t begin, std::size_t end) {
                    InterruptCheck silent;
-                   InterruptCheck& interrupt = ticks_.here(silent);
+                   InterruptCheck& interrupt = ticks.here(silent);
                    for (std::size_t r = begin; r < end; ++r) {
                      const std::size_t c = remaining[r];
                      const ItemList q = lists_[c];
@@ -371,9 +412,10 @@ class PickOverlaps {
     const double mean_q =
         static_cast<double>(remaining_total_) / static_cast<double>(std::max<std::size_t>(n, 1));
     const double units = 1 + static_cast<double>(lanes * p.size) * mean_q;
+    const CallerTicks ticks(interrupt_);
     parallel_for(groups, work_grain(groups, units), [&](std::size_t first, std::size_t last) {
       InterruptCheck silent;
-      InterruptCheck& interrupt = ticks_.here(silent);
+      InterruptCheck& interrupt = ticks.here(silent);
       for (std::size_t g = first * lanes; g < last * lanes; g += lanes) {
         std::size_t c[lanes];
         const ItemId* qs[lanes];
@@ -392,8 +434,8 @@ class PickOverlaps {
   const ItemLists& lists_;
   PairWeights pairs_;
   InterruptCheck interrupt_;
-  CallerTicks ticks_;
   SumStrategy strategy_ = SumStrategy::plain;
+  bool plain_inline_ = false;
   std::size_t remaining_total_ = 0;
   std::vector<std::size_t> by_length_;
   // The postings as two arrays (12 bytes each, which the walks stream).
@@ -405,10 +447,16 @@ class PickOverlaps {
   std::size_t live_postings_ = 0;
   std::vector<double> column_sums_;
   // touched(): the step's mark per candidate, and the candidates found.
-  std::vector<char> seen_;  // all 0 between steps
-  std::vector<std::vector<std::uint32_t>> chunk_touched_;
-  std::vector<std::size_t> chunk_found_;
-  std::vector<std::uint32_t> touched_;
+  struct TouchScratch {
+    std::vector<char> seen;  // all 0 between steps
+    struct Chunk {           // a chunk's candidates: the first `found` of `list`
+      std::vector<std::uint32_t> list;
+      std::size_t found = 0;
+    };
+    std::vector<Chunk> chunks;
+    std::vector<std::uint32_t> found;
+  };
+  TouchScratch touch_;
 };
 
 // The best score among the remaining candidates, as the loop over them in
@@ -521,7 +569,7 @@ void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<d
     const std::size_t remaining = m - step - 1;
     if (remaining == 0) break;
 
-    const std::vector<std::uint32_t>& touched = overlaps.touched(pick, shared);
+    const PickOverlaps::Found touched = overlaps.touched(pick, shared);
     if (ratios) *ratios += remaining;
     const double picked_weight = list_weights[pick];
     interrupt.tick(1 + 4 * touched.size());
@@ -539,6 +587,53 @@ void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<d
   }
 }
 
+// The steps of rank_diverse below as plain loops on the calling thread,
+// for calls whose loops over the candidates run as one chunk (the same
+// picks, the same bits).
+[[gnu::noinline]] void rank_inline(std::size_t m, const std::vector<double>& weighted,
+                                   const std::vector<double>& list_weights, double keep,
+                                   PickOverlaps& overlaps, double* order, double* scores,
+                                   std::size_t* ratios) {
+  std::vector<double> redundancy(m, 0.0), shared(m);
+  std::vector<std::size_t> remaining(m);
+  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
+  InterruptCheck interrupt;
+  for (std::size_t step = 0; step < m; ++step) {
+    interrupt.tick(2 * remaining.size());
+    double best = -1.7976931348623157e308;
+    std::size_t at = m;
+    for (std::size_t k = 0; k < remaining.size(); ++k) {
+      const std::size_t c = remaining[k];
+      const double score = weighted[c] - redundancy[c] * keep;
+      if (score > best) {
+        best = score;
+        at = k;
+      }
+    }
+    if (at == m) {  // no score qualified: the lowest-numbered remaining one
+      at = 0;
+      best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
+    }
+    const std::size_t pick = remaining[at];
+    remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(at));
+    overlaps.remove(pick);
+    order[step] = static_cast<double>(pick + 1);
+    scores[step] = best;
+    if (remaining.empty()) break;
+
+    if (overlaps.plain_inline())
+      overlaps.plain_inline(pick, remaining, shared);
+    else
+      overlaps.compute(pick, remaining, shared);
+    if (ratios) *ratios += remaining.size();
+    const double picked_weight = list_weights[pick];
+    for (std::size_t c : remaining) {
+      const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+      if (rho > redundancy[c]) redundancy[c] = rho;
+    }
+  }
+}
+
 }  // namespace
 
 SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const WeightMatrix& pairs,
@@ -549,7 +644,9 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
   const ItemLists lists(
       items, [](double x) { return x < 0; }, id_limit(pairs),
       [&](std::size_t i, std::size_t j, double x) { bad_item_id(pairs, i, j, x); });
-  PickOverlaps overlaps(lists, pairs, strategy);
+  // Loops over the candidates that cannot split run as plain loops.
+  const bool unsplit = chunk_grain(m) >= m || call_threads() <= 1;
+  PickOverlaps overlaps(lists, pairs, strategy, unsplit);
   if (ratios) *ratios = 0;
 
   // score(c) = v(c)*lambda - r(c)*(1 - lambda); the first product never
@@ -571,14 +668,18 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     rank_by_postings(overlaps, m, weighted, list_weights, keep, order, scores, ratios);
     return overlaps.strategy();
   }
-  std::vector<double> redundancy(m, 0.0), shared(m);
-  std::vector<std::size_t> remaining(m);
-  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
-
   // The best score, as one loop finds it: the first (lowest position) of
   // the greatest scores above the floor. Each chunk finds its own; a chunk's
   // pick replaces the one so far when greater, or equal and earlier, which
-  // gives the same pick in whatever order the chunks end.
+  // gives the same pick in whatever order the chunks end. Calls whose loops
+  // over the candidates cannot split run the steps as plain loops.
+  if (unsplit && 8 * m <= kChunkWork) {
+    rank_inline(m, weighted, list_weights, keep, overlaps, order, scores, ratios);
+    return overlaps.strategy();
+  }
+  std::vector<double> redundancy(m, 0.0), shared(m);
+  std::vector<std::size_t> remaining(m);
+  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
   InterruptCheck interrupt;
   std::mutex pick_lock;
   for (std::size_t step = 0; step < m; ++step) {

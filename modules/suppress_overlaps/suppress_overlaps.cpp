@@ -106,6 +106,14 @@ class AcceptedOverlaps {
       default:
         break;
     }
+    // Plain comparisons few enough that no row's loop over the accepted
+    // rows could split run on the calling thread without the loop's frame.
+    const std::size_t m = stored.count();
+    const double work = static_cast<double>(m) * (1 + static_cast<double>(stored.longest()) *
+                                                          static_cast<double>(tested.longest()));
+    plain_inline_ = strategy_ == SumStrategy::plain &&
+                    ((chunk_grain(m) >= m && work <= static_cast<double>(kChunkWork / 2)) ||
+                     call_threads() <= 1);
   }
 
   SumStrategy strategy() const { return strategy_; }
@@ -131,21 +139,28 @@ class AcceptedOverlaps {
         return by_row_sums(q, weight_q, t, first);
       }
       default: {
+        if (plain_inline_) {
+          for (const Accepted& a : accepted_) {
+            ++ratios_;
+            interrupt_.tick(1 + stored_.size(a.row) * q.size);
+            if (overlap_ratio_from(plain_shared(a, q), a.weight, weight_q) >= t) return true;
+          }
+          return false;
+        }
         const std::size_t n = accepted_.size();
-        const std::size_t hit = first_reaching(
-            n, 1 + mean_accepted() * static_cast<double>(q.size),
-            [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
-                const std::atomic<std::size_t>& hit_before) {
-              for (std::size_t r = begin; r < end; ++r) {
-                if (hit_before.load(std::memory_order_relaxed) < r) return end;
-                const Accepted& a = accepted_[r];
-                interrupt.tick(1 + stored_.size(a.row) * q.size);
-                const double s = pairs_.dense() ? shared_weight(stored_[a.row], q, pairs_.matrix())
-                                                : shared_weight_stored(stored_[a.row], q, pairs_);
-                if (overlap_ratio_from(s, a.weight, weight_q) >= t) return r;
-              }
-              return end;
-            });
+        const std::size_t hit =
+            first_reaching(n, 1 + mean_accepted() * static_cast<double>(q.size),
+                           [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
+                               const std::atomic<std::size_t>& hit_before) {
+                             for (std::size_t r = begin; r < end; ++r) {
+                               if (hit_before.load(std::memory_order_relaxed) < r) return end;
+                               const Accepted& a = accepted_[r];
+                               interrupt.tick(1 + stored_.size(a.row) * q.size);
+                               if (overlap_ratio_from(plain_shared(a, q), a.weight, weight_q) >= t)
+                                 return r;
+                             }
+                             return end;
+                           });
         ratios_ += hit < n ? hit + 1 : n;
         return hit < n;
       }
@@ -236,6 +251,12 @@ class AcceptedOverlaps {
       }
     });
     return hit_before.load();
+  }
+
+  // S of an accepted row with Q by the defining loop.
+  double plain_shared(const Accepted& a, ItemList q) const {
+    return pairs_.dense() ? shared_weight(stored_[a.row], q, pairs_.matrix())
+                          : shared_weight_stored(stored_[a.row], q, pairs_);
   }
 
   // The mean length of the accepted lists.
@@ -444,6 +465,7 @@ class AcceptedOverlaps {
   InterruptCheck interrupt_;
   CallerTicks ticks_;
   SumStrategy strategy_ = SumStrategy::plain;
+  bool plain_inline_ = false;
   std::vector<Accepted> accepted_;
   std::size_t accepted_total_ = 0;
   std::size_t ratios_ = 0;
