@@ -174,7 +174,7 @@ class PickOverlaps {
       walked += posting_start_[p.ids[i] + 1] - posting_start_[p.ids[i]];
     // Two units a posting.
     const std::size_t grain =
-        chunk_grain(work_grain(m, static_cast<double>(2 * walked) / static_cast<double>(m)));
+        chunk_grain(step_grain(m, static_cast<double>(2 * walked) / static_cast<double>(m)));
     const std::size_t chunks = splits(m, grain) ? (m + grain - 1) / grain : 1;
     if (t.chunks.size() < chunks) t.chunks.resize(chunks);
     const CallerTicks ticks(interrupt_);
