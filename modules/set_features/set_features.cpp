@@ -62,6 +62,9 @@ void set_features(int mode, ConstMatrix ids, ConstMatrix values, const WeightMat
   if (mode < 1 || mode > 4) return;
   set_features_modes::IdLimit limit{values.rows, mode == 3};
   if (mode == 3) limit.limit = std::min({limit.limit, weights.rows(), weights.cols()});
+  // A v without the columns the mode reads passes the checks only when no
+  // row holds an id; its rows have no values, and nothing may read them.
+  if (values.cols < mode_value_columns(mode)) limit.limit = 0;
   namespace modes = set_features_modes;
   switch (mode) {
     case 1:

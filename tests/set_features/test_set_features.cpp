@@ -482,6 +482,14 @@ TEST(SetFeatures, SparseWeightsGiveTheDenseSums) {
                         out1.data(), out2.data());
   EXPECT_TRUE(same_bits(expected.out1, out1));
   EXPECT_TRUE(same_bits(expected.out2, out2));
+  // Rows that hold no id, a v of no columns (no values to read): sums of 0.
+  Matrix no_columns(3, 0);
+  std::vector<double> none1(2, 7.0), none2(2, 7.0);
+  mexsets::set_features(3, rows_of({{-1, 0}, {-2, 1}}).cref(), no_columns.cref(),
+                        mexsets::WeightMatrix::compressed(sparse.view()), none1.data(),
+                        none2.data());
+  EXPECT_EQ(none1, std::vector<double>({0, 0}));
+  EXPECT_EQ(none2, std::vector<double>({0, 0}));
   Matrix row(1, 3, 1.0);
   auto a = to_host(rows_of({{0, 1}})), values = to_host(v), three = standin::scalar(3);
   auto sparse_row = testing_support::to_host(testing_support::compress(row, random));
