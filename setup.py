@@ -107,7 +107,10 @@ class BuildExt(build_ext):
     def build_extension(self, ext):
         with self._lock:
             self._started += 1
-            print(f"[{self._started}/{len(self.extensions)}] {ext.name}", flush=True)
+            # One write of the whole line: the compiler's and the other
+            # builds' output share the stream.
+            sys.stdout.write(f"[{self._started}/{len(self.extensions)}] {ext.name}\n")
+            sys.stdout.flush()
         super().build_extension(ext)
 
 

@@ -37,7 +37,8 @@ fi
 names=$(mexsets_modules "$root")
 count=$(wc -w <<<"$names")
 for name in $names; do
-  grep -Eq "^ *\[[0-9]+/$count\] mexsets\._${name}_native\$" "$work/install.log" ||
+  # Other jobs' output may share the line (parallel builds write to one stream).
+  grep -Eq "\[[0-9]+/$count\] mexsets\._${name}_native([^A-Za-z0-9_]|\$)" "$work/install.log" ||
     { echo "the build did not say when it compiled _${name}_native"; exit 1; }
 done
 env=$work/mexsets-env
