@@ -587,28 +587,56 @@ void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<d
   }
 }
 
-// The steps of rank_diverse below as plain loops on the calling thread,
-// for calls whose loops over the candidates run as one chunk (the same
-// picks, the same bits).
-[[gnu::noinline]] void rank_inline(std::size_t m, const std::vector<double>& weighted,
-                                   const std::vector<double>& list_weights, double keep,
-                                   PickOverlaps& overlaps, double* order, double* scores,
-                                   std::size_t* ratios) {
+// The steps of rank_diverse over the candidates left, in list order. A
+// step picks the best score: the first (lowest position) of the greatest
+// scores above the floor, else the lowest-numbered candidate left. With
+// kSplit, each chunk finds its own best and a chunk's pick replaces the one
+// so far when greater, or equal and earlier, which gives the same pick in
+// whatever order the chunks end; the redundancy updates split too. Without
+// it the steps run as plain loops on the calling thread, for calls whose
+// loops over the candidates run as one chunk (the same picks, the same bits).
+template <bool kSplit>
+[[gnu::noinline]] void rank_steps(std::size_t m, const std::vector<double>& weighted,
+                                  const std::vector<double>& list_weights, double keep,
+                                  PickOverlaps& overlaps, double* order, double* scores,
+                                  std::size_t* ratios) {
   std::vector<double> redundancy(m, 0.0), shared(m);
   std::vector<std::size_t> remaining(m);
   for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
   InterruptCheck interrupt;
+  std::mutex pick_lock;
+  // The best score of remaining[begin .. end-1] and its position (m: none
+  // above the floor).
+  const auto best_of = [&](std::size_t begin, std::size_t end, double& found,
+                           std::size_t& found_at) {
+    for (std::size_t k = begin; k < end; ++k) {
+      const std::size_t c = remaining[k];
+      const double score = weighted[c] - redundancy[c] * keep;
+      if (score > found) {
+        found = score;
+        found_at = k;
+      }
+    }
+  };
   for (std::size_t step = 0; step < m; ++step) {
     interrupt.tick(2 * remaining.size());
     double best = -1.7976931348623157e308;
     std::size_t at = m;
-    for (std::size_t k = 0; k < remaining.size(); ++k) {
-      const std::size_t c = remaining[k];
-      const double score = weighted[c] - redundancy[c] * keep;
-      if (score > best) {
-        best = score;
-        at = k;
-      }
+    if constexpr (kSplit) {
+      parallel_for(remaining.size(), work_grain(remaining.size(), 4),
+                   [&](std::size_t begin, std::size_t end) {
+                     double found = -1.7976931348623157e308;
+                     std::size_t found_at = m;
+                     best_of(begin, end, found, found_at);
+                     if (found_at == m) return;
+                     const std::lock_guard<std::mutex> hold(pick_lock);
+                     if (at == m || found > best || (found == best && found_at < at)) {
+                       best = found;
+                       at = found_at;
+                     }
+                   });
+    } else {
+      best_of(0, remaining.size(), best, at);
     }
     if (at == m) {  // no score qualified: the lowest-numbered remaining one
       at = 0;
@@ -621,16 +649,23 @@ void rank_by_postings(PickOverlaps& overlaps, std::size_t m, const std::vector<d
     scores[step] = best;
     if (remaining.empty()) break;
 
-    if (overlaps.plain_inline())
+    if (!kSplit && overlaps.plain_inline())
       overlaps.plain_inline(pick, remaining, shared);
     else
       overlaps.compute(pick, remaining, shared);
     if (ratios) *ratios += remaining.size();
     const double picked_weight = list_weights[pick];
-    for (std::size_t c : remaining) {
-      const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
-      if (rho > redundancy[c]) redundancy[c] = rho;
-    }
+    const auto raise = [&](std::size_t begin, std::size_t end) {
+      for (std::size_t k = begin; k < end; ++k) {
+        const std::size_t c = remaining[k];
+        const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
+        if (rho > redundancy[c]) redundancy[c] = rho;
+      }
+    };
+    if constexpr (kSplit)
+      parallel_for(remaining.size(), work_grain(remaining.size(), 4), raise);
+    else
+      raise(0, remaining.size());
   }
 }
 
@@ -668,66 +703,12 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
     rank_by_postings(overlaps, m, weighted, list_weights, keep, order, scores, ratios);
     return overlaps.strategy();
   }
-  // The best score, as one loop finds it: the first (lowest position) of
-  // the greatest scores above the floor. Each chunk finds its own; a chunk's
-  // pick replaces the one so far when greater, or equal and earlier, which
-  // gives the same pick in whatever order the chunks end. Calls whose loops
-  // over the candidates cannot split run the steps as plain loops.
-  if (unsplit && 8 * m <= kChunkWork) {
-    rank_inline(m, weighted, list_weights, keep, overlaps, order, scores, ratios);
-    return overlaps.strategy();
-  }
-  std::vector<double> redundancy(m, 0.0), shared(m);
-  std::vector<std::size_t> remaining(m);
-  for (std::size_t c = 0; c < m; ++c) remaining[c] = c;
-  InterruptCheck interrupt;
-  std::mutex pick_lock;
-  for (std::size_t step = 0; step < m; ++step) {
-    interrupt.tick(2 * remaining.size());
-    double best = -1.7976931348623157e308;
-    std::size_t at = m;
-    parallel_for(remaining.size(), work_grain(remaining.size(), 4),
-                 [&](std::size_t begin, std::size_t end) {
-                   double found = -1.7976931348623157e308;
-                   std::size_t found_at = m;
-                   for (std::size_t k = begin; k < end; ++k) {
-                     const std::size_t c = remaining[k];
-                     const double score = weighted[c] - redundancy[c] * keep;
-                     if (score > found) {
-                       found = score;
-                       found_at = k;
-                     }
-                   }
-                   if (found_at == m) return;
-                   const std::lock_guard<std::mutex> hold(pick_lock);
-                   if (at == m || found > best || (found == best && found_at < at)) {
-                     best = found;
-                     at = found_at;
-                   }
-                 });
-    if (at == m) {  // no score qualified: the lowest-numbered remaining one
-      at = 0;
-      best = weighted[remaining[0]] - redundancy[remaining[0]] * keep;
-    }
-    const std::size_t pick = remaining[at];
-    remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(at));
-    overlaps.remove(pick);
-    order[step] = static_cast<double>(pick + 1);
-    scores[step] = best;
-    if (remaining.empty()) break;
-
-    overlaps.compute(pick, remaining, shared);
-    if (ratios) *ratios += remaining.size();
-    const double picked_weight = list_weights[pick];
-    parallel_for(
-        remaining.size(), work_grain(remaining.size(), 4), [&](std::size_t begin, std::size_t end) {
-          for (std::size_t k = begin; k < end; ++k) {
-            const std::size_t c = remaining[k];
-            const double rho = overlap_ratio_from(shared[c], picked_weight, list_weights[c]);
-            if (rho > redundancy[c]) redundancy[c] = rho;
-          }
-        });
-  }
+  // Calls whose loops over the candidates cannot split run the steps as
+  // plain loops.
+  if (unsplit && 8 * m <= kChunkWork)
+    rank_steps<false>(m, weighted, list_weights, keep, overlaps, order, scores, ratios);
+  else
+    rank_steps<true>(m, weighted, list_weights, keep, overlaps, order, scores, ratios);
   return overlaps.strategy();
 }
 
