@@ -207,12 +207,8 @@ class PairWeights {
   void measure() {
     if (measured_) return;
     measured_ = true;
-    InterruptCheck interrupt;
-    const CallerTicks ticks(interrupt);
     std::mutex lock;
-    by_columns([&](std::size_t begin, std::size_t end) {
-      InterruptCheck silent;
-      InterruptCheck& here = ticks.here(silent);
+    by_columns([&](std::size_t begin, std::size_t end, InterruptCheck& here) {
       std::size_t nonzeros = 0;
       bool integral = true;
       double largest = 0.0;
@@ -247,11 +243,7 @@ class PairWeights {
   NonzeroUse nonzero_use(const std::vector<double>& p_uses,
                          const std::vector<double>& q_uses) const {
     std::vector<std::pair<double, double>> sums(items_);  // rows, weighted
-    InterruptCheck interrupt;
-    const CallerTicks ticks(interrupt);
-    by_columns([&](std::size_t begin, std::size_t end) {
-      InterruptCheck silent;
-      InterruptCheck& here = ticks.here(silent);
+    by_columns([&](std::size_t begin, std::size_t end, InterruptCheck& here) {
       for (std::size_t b = begin; b < end; ++b) {
         if (q_uses[b] == 0) continue;
         here.tick(items_);
@@ -319,11 +311,7 @@ class PairWeights {
     if (!column_starts_.empty()) return;
     if (!dense()) return build_stored_columns();
     column_starts_.assign(items_ + 1, 0);
-    InterruptCheck interrupt;
-    const CallerTicks ticks(interrupt);
-    by_columns([&](std::size_t begin, std::size_t end) {
-      InterruptCheck silent;
-      InterruptCheck& here = ticks.here(silent);
+    by_columns([&](std::size_t begin, std::size_t end, InterruptCheck& here) {
       for (std::size_t b = begin; b < end; ++b) {
         here.tick(items_);
         const double* column = w_.column(b);
@@ -334,9 +322,7 @@ class PairWeights {
     });
     for (std::size_t b = 0; b < items_; ++b) column_starts_[b + 1] += column_starts_[b];
     column_entries_.resize(column_starts_[items_]);
-    by_columns([&](std::size_t begin, std::size_t end) {
-      InterruptCheck silent;
-      InterruptCheck& here = ticks.here(silent);
+    by_columns([&](std::size_t begin, std::size_t end, InterruptCheck& here) {
       for (std::size_t b = begin; b < end; ++b) {
         here.tick(items_);
         const double* column = w_.column(b);
@@ -363,11 +349,18 @@ class PairWeights {
  private:
   // The non-zero entries of a sparse or diagonal W's block, from its stored
   // entries (rows ascend in each column: check_compressed).
-  // body(begin, end) over the columns 0..items()-1 of the block, split
-  // between the call's threads (each column whole on one).
+  // body(begin, end, interrupt) over the columns 0..items()-1 of the block,
+  // split between the call's threads (each column whole on one); `interrupt`
+  // is the loop's countdown on the calling thread, a silent one elsewhere.
   template <class Body>
   void by_columns(Body&& body) const {
-    parallel_for(items_, work_grain(items_, static_cast<double>(items_)), body);
+    InterruptCheck interrupt;
+    const CallerTicks ticks(interrupt);
+    parallel_for(items_, work_grain(items_, static_cast<double>(items_)),
+                 [&](std::size_t begin, std::size_t end) {
+                   InterruptCheck silent;
+                   body(begin, end, ticks.here(silent));
+                 });
   }
 
   void build_stored_columns() {
