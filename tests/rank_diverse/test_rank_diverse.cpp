@@ -621,14 +621,11 @@ TEST(RankDiverse, PostingsRouteKeepsTheFirstGreatestScore) {
   std::mt19937_64 random(41);
   for (int round = 0; round < 24; ++round) {
     const std::size_t k = 20 + random() % 60, m = 60 + random() % 400;
-    OwnedMatrix<double> items(m, 8, -1.0), w(k, k);
-    for (std::size_t i = 0; i < m; ++i)
-      for (std::size_t j = 0; j < 1 + random() % 8; ++j) items(i, j) = whole_below(random, k);
-    std::vector<double> d(k);
-    for (std::size_t a = 0; a < k; ++a) {
-      d[a] = w(a, a) = round % 4 == 3 ? whole_below(random, 3) : 1 + whole_below(random, 4);
-      if (round % 2 && a + 1 < k) w(a, a + 1) = w(a + 1, a) = whole_below(random, 3) / 2.0;
-    }
+    const testing_support::MostlyZeroCase c = testing_support::mostly_zero_case(
+        random, m, 8, k, round % 2,
+        [&] { return round % 4 == 3 ? whole_below(random, 3) : 1 + whole_below(random, 4); });
+    const OwnedMatrix<double>&items = c.items, &w = c.w;
+    const std::vector<double>& d = c.diagonal;
     std::vector<double> v(m);
     for (double& x : v) x = whole_below(random, 4) / 4.0;
     v[random() % m] = kNaN;

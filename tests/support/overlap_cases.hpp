@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "common/overlap_ratio.hpp"
 #include "mexsets/column_major.hpp"
+#include "support.hpp"
 
 namespace testing_support {
 
@@ -63,6 +65,28 @@ inline RacingOverlapCase racing_overlap_case(unsigned seed) {
     for (std::size_t j = 0, n = random() % 9; j < n; ++j)
       c.items(i, j) = random_item_id(random, RacingOverlapCase::k);
   for (double& x : c.w.data) x = random_weight(random, 1, 0.5, false);
+  return c;
+}
+
+// For the postings routes: m lists of 1 to `longest` ids below k (-1 ends a
+// row) and a k-by-k W that is mostly zero: item weights drawn by weight()
+// on the diagonal (also kept in `diagonal`) and, when `banded`, halves of 0
+// to 2 beside it.
+struct MostlyZeroCase {
+  mexsets::OwnedMatrix<double> items, w;
+  std::vector<double> diagonal;
+};
+
+template <class Weight>
+MostlyZeroCase mostly_zero_case(std::mt19937_64& random, std::size_t m, std::size_t longest,
+                                std::size_t k, bool banded, Weight weight) {
+  MostlyZeroCase c{{m, longest, -1.0}, {k, k}, std::vector<double>(k)};
+  for (std::size_t i = 0; i < m; ++i)
+    for (std::size_t j = 0; j < 1 + random() % longest; ++j) c.items(i, j) = whole_below(random, k);
+  for (std::size_t a = 0; a < k; ++a) {
+    c.diagonal[a] = c.w(a, a) = weight();
+    if (banded && a + 1 < k) c.w(a, a + 1) = c.w(a + 1, a) = whole_below(random, 3) / 2.0;
+  }
   return c;
 }
 

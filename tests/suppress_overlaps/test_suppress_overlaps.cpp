@@ -521,14 +521,11 @@ TEST(SuppressOverlaps, PostingsRouteComparesOnlyRowsSharingTerms) {
   std::mt19937_64 random(43);
   for (int round = 0; round < 24; ++round) {
     const std::size_t k = 20 + random() % 100, m = 60 + random() % 300;
-    OwnedMatrix<double> items(m, 6, -1.0), w(k, k);
-    for (std::size_t i = 0; i < m; ++i)
-      for (std::size_t j = 0; j < 1 + random() % 6; ++j) items(i, j) = whole_below(random, k);
-    std::vector<double> u(k);
-    for (std::size_t a = 0; a < k; ++a) {
-      u[a] = w(a, a) = round % 3 == 2 ? whole_below(random, 4) - 1.0 : 1 + whole_below(random, 4);
-      if (round % 2 && a + 1 < k) w(a, a + 1) = w(a + 1, a) = whole_below(random, 3) / 2.0;
-    }
+    const testing_support::MostlyZeroCase c = testing_support::mostly_zero_case(
+        random, m, 6, k, round % 2,
+        [&] { return round % 3 == 2 ? whole_below(random, 4) - 1.0 : 1 + whole_below(random, 4); });
+    const OwnedMatrix<double>&items = c.items, &w = c.w;
+    const std::vector<double>& u = c.diagonal;
     const double t = std::array<double, 6>{0.2, 0.6, 1e-300, 0.0, -0.5, kNaN}[round % 6];
     const testing_support::Compressed sparse = testing_support::compress(w, random);
     const auto forms = testing_support::vector_forms(u, random);
