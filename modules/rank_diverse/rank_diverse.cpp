@@ -680,7 +680,7 @@ SumStrategy rank_diverse(ConstMatrix items, const double* relevance, const Weigh
       items, [](double x) { return x < 0; }, id_limit(pairs),
       [&](std::size_t i, std::size_t j, double x) { bad_item_id(pairs, i, j, x); });
   // Loops over the candidates that cannot split run as plain loops.
-  const bool unsplit = chunk_grain(m) >= m || call_threads() <= 1;
+  const bool unsplit = !splits(m, m);
   PickOverlaps overlaps(lists, pairs, strategy, unsplit);
   if (ratios) *ratios = 0;
 
