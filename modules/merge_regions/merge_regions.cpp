@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
+#include <memory_resource>
 #include <string>
 
 #include "common/tree_node_ids.hpp"
@@ -408,6 +410,15 @@ void merge_regions(const MergeInputs& in, int base, double* merges, double* area
                    std::pmr::memory_resource* memory) {
   const std::size_t regions = in.regions(), rows = regions - 1;
   for (std::size_t n = 0; n < regions; ++n) areas[n] = in.areas.data[n];
+  // A small call's scratch (a score of vectors and a list per region) comes
+  // from one block on the stack, never given back before the call ends:
+  // taken one by one from `memory` (the host's, counted and freed one by
+  // one) it would cost more than the merging. Whatever does not fit comes
+  // from `memory` as before.
+  constexpr std::size_t kSmallCall = 128;
+  alignas(std::max_align_t) unsigned char block[16384];
+  std::pmr::monotonic_buffer_resource small(block, sizeof block, memory);
+  if (in.pairs() + regions <= kSmallCall) memory = &small;
   Merger merger(in, areas, memory);
   for (std::size_t r = 0; r < rows; ++r) {
     const Merger::Pair pair = merger.next_pair();
