@@ -65,7 +65,7 @@ void TreeOccurrenceMasks::read_row(NodeRows& rows, ConstMatrix m, std::size_t r,
 
 // Every id is read here after check() read it: the merge and node-set ids
 // once, into the object's own storage, the labels where they are used
-// (their first read also counts their runs when every node has a slot).
+// (their first read also counts their runs).
 // Each is kept to a node that exists (see LabelSlots), with the leaf count
 // that check() read.
 TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs.labels) {
@@ -76,22 +76,18 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
   const std::size_t positions = labels.size(), last = merges.cols - 1;
   const std::uint64_t entries = positions + merges.size() + sets.size();
   const bool dense = nodes <= 2 * entries + dense_allowance;
-  // Runs of equal slots in linear order, grouped by slot, are kept when they
-  // take no more room than the output; they need planes and 32-bit positions.
+  // Runs of equal slots in linear order are kept when they take no more
+  // room than the output; they need planes and 32-bit positions. Every label
+  // has a slot of its own, so the runs of labels are those of their slots.
   const bool runs_possible = sets.rows != 0 && positions <= UINT32_MAX;
   std::uint64_t runs = 0;
   std::vector<std::uint32_t> named;
-  if (dense && runs_possible) first_run_.assign(static_cast<std::size_t>(nodes) + 1, 0);
   if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
   for (std::size_t p = 0, previous = 0; p < positions; ++p) {
     interrupt_.tick(2);
     const std::uint32_t node = kept_node(labels.data[p], last_node_);
-    if (!dense) {
-      named.push_back(node);
-    } else if (runs_possible && (p == 0 || node != previous)) {
-      ++first_run_[node + 1];
-      ++runs;
-    }
+    if (!dense) named.push_back(node);
+    runs += p == 0 || node != previous;
     previous = node;
   }
   NodeRows children;
@@ -133,57 +129,49 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
   marking_.labelled.assign(slots, 0);
   if (!runs_possible) return;
 
+  use_runs_ =
+      runs * 3 * sizeof(std::uint32_t) + (std::uint64_t{slots} + 2) * sizeof(std::uint32_t) <=
+      static_cast<std::uint64_t>(positions) * sets.rows;
+  if (!use_runs_) return;
+  // The runs in linear order, each with its slot. A label changed since the
+  // count above may make more of them: those beyond the count are left out
+  // (their positions are in no run).
   const LabelSlots slot_of_label = label_slots();
   const std::size_t lookup = slot_lookup_units();
-  if (!dense) {  // the runs of named slots
-    first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
-    for (std::size_t p = 0, previous = 0; p < positions; ++p) {
-      interrupt_.tick(lookup);
-      const std::uint32_t s = slot_of_label(p);
-      if (p == 0 || s != previous) {
-        ++first_run_[s + 1];
-        ++runs;
-      }
-      previous = s;
-    }
-  }
-  use_runs_ =
-      runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <= positions * sets.rows;
-  if (!use_runs_) {
-    std::vector<std::uint32_t>().swap(first_run_);
-    return;
-  }
-  for (std::uint32_t s = 0; s < slots; ++s) first_run_[s + 1] += first_run_[s];
-  runs_.resize(runs);
-  std::vector<std::uint32_t> next(first_run_.begin(), first_run_.end() - 1);
-  for (std::size_t p = 0; p < positions;) {
+  run_begin_.reserve(runs + 1);
+  run_slot_.reserve(runs);
+  std::size_t p = 0;
+  while (p < positions && run_slot_.size() < runs) {
     const std::uint32_t s = slot_of_label(p);
     std::size_t end = p + 1;
     while (end < positions && slot_of_label(end) == s) ++end;
     interrupt_.tick(4 + (end - p) * lookup);
-    // A slot has as many runs as counted above, unless a label changed in
-    // between: a run beyond them is left out.
-    if (next[s] < first_run_[s + 1])
-      runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
+    run_begin_.push_back(static_cast<std::uint32_t>(p));
+    run_slot_.push_back(s);
     p = end;
   }
+  run_begin_.push_back(static_cast<std::uint32_t>(p));
+  // Grouped by slot.
+  const std::size_t kept = run_slot_.size();
+  interrupt_.tick(4 * kept + slots);
+  first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
+  for (const std::uint32_t s : run_slot_) ++first_run_[s + 1];
+  for (std::uint32_t s = 0; s < slots; ++s) first_run_[s + 1] += first_run_[s];
+  slot_runs_.resize(kept);
+  std::vector<std::uint32_t> next(first_run_.begin(), first_run_.end() - 1);
+  for (std::size_t r = 0; r < kept; ++r)
+    slot_runs_[next[run_slot_[r]]++] = static_cast<std::uint32_t>(r);
 }
 
-// Marks a slot's label as reached in this plane and, with runs, writes its
-// positions.
-void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* plane,
-                                Marking& marking, InterruptCheck& interrupt) const {
+// Marks a slot's label as reached in this plane.
+void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, Marking& marking) const {
   if (marking.labelled[slot] == stamp) return;
   marking.labelled[slot] = stamp;
-  if (!use_runs_) return;
-  for (std::uint32_t r = first_run_[slot]; r < first_run_[slot + 1]; ++r) {
-    interrupt.tick(4 + runs_[r].length / 16);
-    std::memset(plane + runs_[r].begin, 1, runs_[r].length);
-  }
+  if (use_runs_) marking.hit.push_back(slot);
 }
 
 // Expands the nodes of node-set row k over the links.
-void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane, Marking& marking,
+void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, Marking& marking,
                                 InterruptCheck& interrupt) const {
   std::vector<std::uint64_t>& expanded = marking.expanded;
   std::vector<std::uint32_t>& stack = marking.stack;
@@ -196,11 +184,11 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane,
       const std::uint32_t u = stack.back();
       stack.pop_back();
       interrupt.tick(1 + 2 * (first_link_[u + 1] - first_link_[u]));
-      label(u, stamp, plane, marking, interrupt);
+      label(u, stamp, marking);
       for (std::uint32_t l = first_link_[u]; l < first_link_[u + 1]; ++l) {
         const Link link = links_[l];
         if (!link.expand) {
-          label(link.slot, stamp, plane, marking, interrupt);
+          label(link.slot, stamp, marking);
         } else if (expanded[link.slot] != stamp) {
           expanded[link.slot] = stamp;
           stack.push_back(link.slot);
@@ -210,19 +198,43 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane,
   }
 }
 
+// Writes the positions of the labelled slots. Neighbouring runs of labelled
+// slots are written at once, from the first of them: a subtree's labels
+// mostly lie side by side, so a plane takes a few long writes (about one per
+// column its labels cover) rather than one per run.
+void TreeOccurrenceMasks::write_runs(std::uint64_t stamp, bool* plane, const Marking& marking,
+                                     InterruptCheck& interrupt) const {
+  const std::uint64_t* labelled = marking.labelled.data();
+  const std::uint32_t* run_slot = run_slot_.data();
+  const std::uint32_t* run_begin = run_begin_.data();
+  const std::size_t runs = run_slot_.size();
+  for (const std::uint32_t s : marking.hit) {
+    interrupt.tick(4 + 2 * (first_run_[s + 1] - first_run_[s]));
+    for (std::uint32_t i = first_run_[s]; i < first_run_[s + 1]; ++i) {
+      const std::uint32_t r = slot_runs_[i];
+      if (r > 0 && labelled[run_slot[r - 1]] == stamp) continue;  // written from an earlier run
+      std::size_t end = r + 1;
+      while (end < runs && labelled[run_slot[end]] == stamp) ++end;
+      const std::size_t length = run_begin[end] - run_begin[r];
+      interrupt.tick(2 * (end - r) + length / 16);
+      std::memset(plane + run_begin[r], 1, length);
+    }
+  }
+}
+
 void TreeOccurrenceMasks::mark_plane(std::size_t k, bool* out, Marking& marking,
                                      InterruptCheck& interrupt) const {
   const std::size_t positions = labels_.size();
   bool* plane = out + k * positions;
   const std::uint64_t stamp = k + 1;
-  reach(k, stamp, plane, marking, interrupt);
-  if (!use_runs_) {
-    const LabelSlots slot_of_label = label_slots();
-    const std::size_t lookup = slot_lookup_units();
-    for (std::size_t p = 0; p < positions; ++p) {
-      interrupt.tick(lookup);
-      plane[p] = marking.labelled[slot_of_label(p)] == stamp;
-    }
+  marking.hit.clear();
+  reach(k, stamp, marking, interrupt);
+  if (use_runs_) return write_runs(stamp, plane, marking, interrupt);
+  const LabelSlots slot_of_label = label_slots();
+  const std::size_t lookup = slot_lookup_units();
+  for (std::size_t p = 0; p < positions; ++p) {
+    interrupt.tick(lookup);
+    plane[p] = marking.labelled[slot_of_label(p)] == stamp;
   }
 }
 
@@ -241,7 +253,8 @@ void TreeOccurrenceMasks::mark(bool* out) {
     return;
   }
   const auto make = [slots] {
-    return Marking{std::vector<std::uint64_t>(slots, 0), std::vector<std::uint64_t>(slots, 0), {}};
+    return Marking{
+        std::vector<std::uint64_t>(slots, 0), std::vector<std::uint64_t>(slots, 0), {}, {}};
   };
   ScratchPool<Marking, decltype(make)> pool(call_threads(), make);
   pool.seed(std::move(marking_));
