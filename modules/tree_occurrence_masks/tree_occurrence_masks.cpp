@@ -7,6 +7,10 @@
 #include "common/parallel.hpp"
 #include "common/parallel_work.hpp"
 
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
+
 namespace mexsets {
 
 namespace {
@@ -14,6 +18,27 @@ namespace {
 // Nodes get a slot each while that costs no more than a few times the
 // inputs; beyond, only the nodes the inputs name do.
 constexpr std::uint64_t dense_allowance = 4096;
+
+// Whether every id of data[0 .. n-1] passes node_id_fits for `nodes`
+// converted to a double (a loop of two ids at a time where SSE2 is there).
+bool all_fit(const double* data, std::size_t n, double nodes) {
+  std::size_t p = 0;
+  bool fit = true;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128d one = _mm_set1_pd(1.0), low = _mm_set1_pd(-1.0), high = _mm_set1_pd(nodes);
+  __m128d fits = _mm_cmpeq_pd(one, one);
+  for (; p + 2 <= n; p += 2) {
+    const __m128d x = _mm_sub_pd(_mm_loadu_pd(data + p), one);
+    fits = _mm_and_pd(fits, _mm_and_pd(_mm_cmpgt_pd(x, low), _mm_cmplt_pd(x, high)));
+  }
+  fit = _mm_movemask_pd(fits) == 3;
+#endif
+  for (; p < n; ++p) {
+    const double x = data[p] - 1;
+    fit &= (x > -1.0) & (x < nodes);
+  }
+  return fit;
+}
 
 void check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
   if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
@@ -32,10 +57,19 @@ TreeOccurrenceMasks::Checked TreeOccurrenceMasks::check(ConstMatrix labels, Cons
                                                         ConstMatrix sets) {
   const std::uint32_t leaves = leaf_count(merges, "merges");
   const std::uint64_t nodes = leaves + static_cast<std::uint64_t>(merges.rows);
-  for (std::size_t j = 0; j < labels.cols; ++j)
-    for (std::size_t i = 0; i < labels.rows; ++i)
-      if (!node_id_fits(labels(i, j), nodes))
-        bad_node_id("labels", "label", nodes, i, j, labels(i, j));
+  // The labels a block at a time: a block whose labels all fit is passed
+  // at once; one that holds a bad label is read again in order to name the
+  // first.
+  const std::size_t positions = labels.size();
+  constexpr std::size_t block = 1024;
+  const double most = static_cast<double>(nodes);
+  for (std::size_t begin = 0; begin < positions; begin += block) {
+    const std::size_t end = positions - begin < block ? positions : begin + block;
+    if (all_fit(labels.data + begin, end - begin, most)) continue;
+    for (std::size_t p = begin; p < end; ++p)
+      if (!node_id_fits(labels.data[p], nodes))
+        bad_node_id("labels", "label", nodes, p % labels.rows, p / labels.rows, labels.data[p]);
+  }
   const std::size_t last = merges.cols - 1;
   for (std::size_t r = 0; r < merges.rows; ++r)
     for (std::size_t c = 0; c < last; ++c) {
@@ -76,19 +110,15 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
   const std::size_t positions = labels.size(), last = merges.cols - 1;
   const std::uint64_t entries = positions + merges.size() + sets.size();
   const bool dense = nodes <= 2 * entries + dense_allowance;
-  // Runs of equal slots in linear order are kept when they take no more
-  // room than the output; they need planes and 32-bit positions. Every label
-  // has a slot of its own, so the runs of labels are those of their slots.
+  // Runs of labels need planes and 32-bit positions (see find_runs).
   const bool runs_possible = sets.rows != 0 && positions <= UINT32_MAX;
-  std::uint64_t runs = 0;
   std::vector<std::uint32_t> named;
-  if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
-  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
-    interrupt_.tick(2);
-    const std::uint32_t node = kept_node(labels.data[p], last_node_);
-    if (!dense) named.push_back(node);
-    runs += p == 0 || node != previous;
-    previous = node;
+  if (!dense) {
+    named.reserve(positions + merges.rows + merges.size() + sets.size());
+    for (std::size_t p = 0; p < positions; ++p) {
+      interrupt_.tick(2);
+      named.push_back(kept_node(labels.data[p], last_node_));
+    }
   }
   NodeRows children;
   children.ids.reserve(merges.rows * last);
@@ -127,39 +157,84 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
 
   marking_.expanded.assign(slots, 0);
   marking_.labelled.assign(slots, 0);
-  if (!runs_possible) return;
+  if (runs_possible) find_runs(sets.rows);
+}
 
+// The runs of equal labels in linear order, each with its label's slot
+// (every label has a slot of its own), kept when they take no more room than
+// the output. A run ends where the next entry differs: two ids of one node
+// (2 and 2.5) in a row make two runs of the same slot, which write_runs joins
+// again. The positions are split into chunks on the threads of the call:
+// each chunk counts the runs that start in it, then, at the offset of the
+// runs before it, writes their starts and slots. A label changed between the
+// two reads can make a chunk find other starts than it counted: a start
+// beyond the count is left out (the run before covers its positions), and
+// runs not found are empty, at the chunk's end.
+void TreeOccurrenceMasks::find_runs(std::size_t planes) {
+  const std::size_t positions = labels_.size();
+  const double* labels = labels_.data;
+  const std::size_t grain = chunk_grain(work_grain(positions, 2));
+  // The runs before chunk c at first[c] (first the runs that start in chunk
+  // c - 1 there).
+  std::vector<std::size_t> first(positions / grain + 2, 0);
+  const CallerTicks ticks(interrupt_);
+  parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& interrupt = ticks.here(silent);
+    if (begin == end) return;  // no positions
+    const std::size_t from = begin ? begin : 1;
+    std::size_t count = begin == 0;
+    interrupt.for_each_index(
+        end - from, 1, [&](std::size_t i) { count += labels[from + i] != labels[from + i - 1]; });
+    first[begin / grain + 1] = count;
+  });
+  for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
+  const std::uint64_t runs = first.back();
+  const std::uint32_t slots = slots_.size();
   use_runs_ =
       runs * 3 * sizeof(std::uint32_t) + (std::uint64_t{slots} + 2) * sizeof(std::uint32_t) <=
-      static_cast<std::uint64_t>(positions) * sets.rows;
+      static_cast<std::uint64_t>(positions) * planes;
   if (!use_runs_) return;
-  // The runs in linear order, each with its slot. A label changed since the
-  // count above may make more of them: those beyond the count are left out
-  // (their positions are in no run).
-  const LabelSlots slot_of_label = label_slots();
+
+  run_begin_.resize(runs + 1);
+  run_slot_.resize(runs);
   const std::size_t lookup = slot_lookup_units();
-  run_begin_.reserve(runs + 1);
-  run_slot_.reserve(runs);
-  std::size_t p = 0;
-  while (p < positions && run_slot_.size() < runs) {
-    const std::uint32_t s = slot_of_label(p);
-    std::size_t end = p + 1;
-    while (end < positions && slot_of_label(end) == s) ++end;
-    interrupt_.tick(4 + (end - p) * lookup);
-    run_begin_.push_back(static_cast<std::uint32_t>(p));
-    run_slot_.push_back(s);
-    p = end;
-  }
-  run_begin_.push_back(static_cast<std::uint32_t>(p));
+  parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& interrupt = ticks.here(silent);
+    std::uint32_t* run_begin = run_begin_.data();
+    std::uint32_t* run_slot = run_slot_.data();
+    const NodeSlots& slot_of = slots_;
+    const std::uint32_t last = last_node_;
+    const std::size_t found = first[begin / grain], stop = first[begin / grain + 1];
+    std::size_t r = found;
+    const auto start = [&](std::size_t p) {
+      if (r == stop) return;
+      run_begin[r] = static_cast<std::uint32_t>(p);
+      run_slot[r++] = slot_of.slot(kept_node(labels[p], last));
+    };
+    if (begin == end) return;
+    if (begin == 0) start(0);
+    const std::size_t from = begin ? begin : 1;
+    interrupt.for_each_index(end - from, 1, [&](std::size_t i) {
+      if (labels[from + i] != labels[from + i - 1]) start(from + i);
+    });
+    interrupt.tick(lookup * (r - found));
+    for (; r < stop; ++r) {
+      run_begin[r] = static_cast<std::uint32_t>(end);
+      run_slot[r] = 0;
+    }
+  });
+  run_begin_[runs] = static_cast<std::uint32_t>(positions);
+
   // Grouped by slot.
-  const std::size_t kept = run_slot_.size();
-  interrupt_.tick(4 * kept + slots);
+  interrupt_.tick(4 * runs + slots);
   first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
   for (const std::uint32_t s : run_slot_) ++first_run_[s + 1];
   for (std::uint32_t s = 0; s < slots; ++s) first_run_[s + 1] += first_run_[s];
-  slot_runs_.resize(kept);
+  slot_runs_.resize(runs);
   std::vector<std::uint32_t> next(first_run_.begin(), first_run_.end() - 1);
-  for (std::size_t r = 0; r < kept; ++r)
+  for (std::size_t r = 0; r < runs; ++r)
     slot_runs_[next[run_slot_[r]]++] = static_cast<std::uint32_t>(r);
 }
 

@@ -47,9 +47,10 @@
 // the labels each. Cost: O(M*N + R2*C2) to build; per plane O(links reached
 // + runs of reached labels + flags written) (or O(M*N) in the fallback). Scratch: O(runs + L +
 // R2*C2), at most about the output's size; when L is far larger than the inputs, only the nodes
-// they name get storage. Threads: the planes are marked on the threads of
-// the call (common/parallel.hpp), each with stamps of its own (O(L) more
-// scratch per thread); the flags are the same on any number.
+// they name get storage. Threads: the runs are found and the planes marked
+// on the threads of the call (common/parallel.hpp), each plane with stamps of
+// its own (O(L) more scratch per thread); the flags are the same on any
+// number.
 #pragma once
 
 #include <cstddef>
@@ -136,6 +137,7 @@ class TreeOccurrenceMasks {
     std::vector<std::uint64_t> expanded, labelled;
     std::vector<std::uint32_t> stack, hit;
   };
+  void find_runs(std::size_t planes);
   void mark_plane(std::size_t k, bool* out, Marking& marking, InterruptCheck& interrupt) const;
   void reach(std::size_t k, std::uint64_t stamp, Marking& marking, InterruptCheck& interrupt) const;
   void label(std::uint32_t slot, std::uint64_t stamp, Marking& marking) const;
