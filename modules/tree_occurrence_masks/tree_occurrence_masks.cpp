@@ -1,11 +1,13 @@
 #include "tree_occurrence_masks.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "common/parallel.hpp"
 #include "common/parallel_work.hpp"
+#include "mexsets/bits.hpp"
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -158,6 +160,9 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
   marking_.expanded.assign(slots, 0);
   marking_.labelled.assign(slots, 0);
   if (runs_possible) find_runs(sets.rows);
+  if (!use_runs_) return;
+  marking_.hit.assign(slots, 0);
+  marking_.runs.assign(run_slot_.size() / 64 + 2, 0);
 }
 
 // The runs of equal labels in linear order, each with its label's slot
@@ -242,7 +247,11 @@ void TreeOccurrenceMasks::find_runs(std::size_t planes) {
 void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, Marking& marking) const {
   if (marking.labelled[slot] == stamp) return;
   marking.labelled[slot] = stamp;
-  if (use_runs_) marking.hit.push_back(slot);
+  // A slot with runs joins the plane's list (without a branch: about half
+  // the slots reached are merges, which have none).
+  if (!use_runs_) return;
+  marking.hit[marking.hits] = slot;
+  marking.hits += first_run_[slot + 1] != first_run_[slot];
 }
 
 // Expands the nodes of node-set row k over the links.
@@ -273,26 +282,61 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, Marking& mar
   }
 }
 
-// Writes the positions of the labelled slots. Neighbouring runs of labelled
-// slots are written at once, from the first of them: a subtree's labels
-// mostly lie side by side, so a plane takes a few long writes (about one per
-// column its labels cover) rather than one per run.
-void TreeOccurrenceMasks::write_runs(std::uint64_t stamp, bool* plane, const Marking& marking,
+// Writes the positions of the labelled slots: their runs' bits are set,
+// then read in order, and each stretch of set bits (neighbouring runs of
+// reached labels) is written at once and cleared. A subtree's labels mostly
+// lie side by side, so a plane takes a few long writes (about one per column
+// its labels cover), front to back, rather than one per run.
+void TreeOccurrenceMasks::write_runs(bool* plane, Marking& marking,
                                      InterruptCheck& interrupt) const {
-  const std::uint64_t* labelled = marking.labelled.data();
-  const std::uint32_t* run_slot = run_slot_.data();
-  const std::uint32_t* run_begin = run_begin_.data();
-  const std::size_t runs = run_slot_.size();
-  for (const std::uint32_t s : marking.hit) {
-    interrupt.tick(4 + 2 * (first_run_[s + 1] - first_run_[s]));
-    for (std::uint32_t i = first_run_[s]; i < first_run_[s + 1]; ++i) {
+  if (marking.hits == 0) return;
+  std::uint64_t* bits = marking.runs.data();
+  std::size_t low = SIZE_MAX, high = 0;  // the runs set
+  for (std::size_t h = 0; h < marking.hits; ++h) {
+    const std::uint32_t s = marking.hit[h];
+    const std::uint32_t begin = first_run_[s], end = first_run_[s + 1];
+    interrupt.tick(4 + 2 * (end - begin));
+    low = std::min<std::size_t>(low, slot_runs_[begin]);
+    high = std::max<std::size_t>(high, slot_runs_[end - 1]);
+    for (std::uint32_t i = begin; i < end; ++i) {
       const std::uint32_t r = slot_runs_[i];
-      if (r > 0 && labelled[run_slot[r - 1]] == stamp) continue;  // written from an earlier run
-      std::size_t end = r + 1;
-      while (end < runs && labelled[run_slot[end]] == stamp) ++end;
-      const std::size_t length = run_begin[end] - run_begin[r];
-      interrupt.tick(2 * (end - r) + length / 16);
-      std::memset(plane + run_begin[r], 1, length);
+      bits[r / 64] |= std::uint64_t{1} << (r % 64);
+    }
+  }
+  if (low > high) return;
+  // A stretch open at the end of a word ends in a later one; the word past
+  // the last run's is never set, so every stretch ends by it.
+  const std::uint32_t* run_begin = run_begin_.data();
+  const auto write = [&](std::size_t first, std::size_t end) {
+    const std::size_t length = run_begin[end] - run_begin[first];
+    interrupt.tick(4 + length / 16);
+    std::memset(plane + run_begin[first], 1, length);
+  };
+  constexpr std::size_t none = SIZE_MAX;
+  std::size_t open = none;
+  for (std::size_t w = low / 64; w <= high / 64 + 1; ++w) {
+    std::uint64_t word = bits[w];
+    bits[w] = 0;
+    interrupt.tick(2);
+    const std::size_t base = w * 64;
+    if (open != none) {
+      if (word == ~std::uint64_t{0}) continue;
+      const int end = count_trailing_zeros(~word);
+      write(open, base + static_cast<std::size_t>(end));
+      open = none;
+      word &= ~std::uint64_t{0} << end;
+    }
+    while (word) {
+      const int first = count_trailing_zeros(word);
+      const std::uint64_t after =
+          ~word & (~std::uint64_t{0} << first);  // clear bits from `first` on
+      if (!after) {
+        open = base + static_cast<std::size_t>(first);
+        break;
+      }
+      const int end = count_trailing_zeros(after);
+      write(base + static_cast<std::size_t>(first), base + static_cast<std::size_t>(end));
+      word &= ~std::uint64_t{0} << end;
     }
   }
 }
@@ -302,9 +346,9 @@ void TreeOccurrenceMasks::mark_plane(std::size_t k, bool* out, Marking& marking,
   const std::size_t positions = labels_.size();
   bool* plane = out + k * positions;
   const std::uint64_t stamp = k + 1;
-  marking.hit.clear();
+  marking.hits = 0;
   reach(k, stamp, marking, interrupt);
-  if (use_runs_) return write_runs(stamp, plane, marking, interrupt);
+  if (use_runs_) return write_runs(plane, marking, interrupt);
   const LabelSlots slot_of_label = label_slots();
   const std::size_t lookup = slot_lookup_units();
   for (std::size_t p = 0; p < positions; ++p) {
@@ -327,9 +371,14 @@ void TreeOccurrenceMasks::mark(bool* out) {
     for (std::size_t k = 0; k < planes; ++k) mark_plane(k, out, marking_, interrupt_);
     return;
   }
-  const auto make = [slots] {
-    return Marking{
-        std::vector<std::uint64_t>(slots, 0), std::vector<std::uint64_t>(slots, 0), {}, {}};
+  const std::size_t words = marking_.runs.size();
+  const auto make = [slots, words, hits = marking_.hit.size()] {
+    Marking marking;
+    marking.expanded.assign(slots, 0);
+    marking.labelled.assign(slots, 0);
+    marking.hit.assign(hits, 0);
+    marking.runs.assign(words, 0);
+    return marking;
   };
   ScratchPool<Marking, decltype(make)> pool(call_threads(), make);
   pool.seed(std::move(marking_));

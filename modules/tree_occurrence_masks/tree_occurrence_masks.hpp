@@ -132,17 +132,19 @@ class TreeOccurrenceMasks {
   LabelSlots label_slots() const { return {labels_.data, last_node_, slots_.compact(), &slots_}; }
   // What marking a plane uses: stamps per slot (a slot is done for plane k
   // when its stamp is k + 1), the stack of the expansion and, with runs, the
-  // slots labelled in the plane.
+  // labelled slots that have runs (hit[0 .. hits-1], room for every slot)
+  // and a bit per run (all clear between planes).
   struct Marking {
     std::vector<std::uint64_t> expanded, labelled;
     std::vector<std::uint32_t> stack, hit;
+    std::vector<std::uint64_t> runs;
+    std::size_t hits = 0;
   };
   void find_runs(std::size_t planes);
   void mark_plane(std::size_t k, bool* out, Marking& marking, InterruptCheck& interrupt) const;
   void reach(std::size_t k, std::uint64_t stamp, Marking& marking, InterruptCheck& interrupt) const;
   void label(std::uint32_t slot, std::uint64_t stamp, Marking& marking) const;
-  void write_runs(std::uint64_t stamp, bool* plane, const Marking& marking,
-                  InterruptCheck& interrupt) const;
+  void write_runs(bool* plane, Marking& marking, InterruptCheck& interrupt) const;
 
   ConstMatrix labels_;
   std::uint32_t last_node_ = 0;  // 0-based
@@ -151,7 +153,7 @@ class TreeOccurrenceMasks {
   NodeSlots slots_;
   std::vector<std::uint32_t> first_link_;  // per slot, into links_
   std::vector<Link> links_;
-  // Runs of equal slots, numbered in linear order: run r covers positions
+  // Runs of equal labels, numbered in linear order: run r covers positions
   // run_begin_[r] .. run_begin_[r + 1] - 1 and has slot run_slot_[r]; each
   // slot's runs, in that order, are slot_runs_[first_run_[s] ..
   // first_run_[s + 1] - 1].
