@@ -179,8 +179,8 @@ void TreeOccurrenceMasks::find_runs(std::size_t planes) {
   const std::size_t positions = labels_.size();
   const double* labels = labels_.data;
   const std::size_t grain = chunk_grain(work_grain(positions, 2));
-  // The runs before chunk c at first[c] (first the runs that start in chunk
-  // c - 1 there).
+  // first[c + 1]: the runs that start in chunk c; then, summed, first[c]:
+  // the runs before chunk c.
   std::vector<std::size_t> first(positions / grain + 2, 0);
   const CallerTicks ticks(interrupt_);
   parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {

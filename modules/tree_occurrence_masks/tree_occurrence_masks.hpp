@@ -40,17 +40,19 @@
 // its earlier children (whose sets it includes) and to the labels of its
 // later ones; a node set is expanded over these links once per plane. The
 // labels' positions are kept as runs of consecutive linear indices, grouped
-// by label; each run of a reached label not preceded by another such run is
-// written with those that follow it (one memset per stretch of reached
-// labels, as a subtree's labels mostly lie side by side). When the runs
-// would take more room than the output, planes are filled by one pass over
-// the labels each. Cost: O(M*N + R2*C2) to build; per plane O(links reached
-// + runs of reached labels + flags written) (or O(M*N) in the fallback). Scratch: O(runs + L +
-// R2*C2), at most about the output's size; when L is far larger than the inputs, only the nodes
+// by label; a plane sets a bit for each run of a reached label and writes
+// each stretch of neighbouring set runs with one memset, in linear order (a
+// subtree's labels mostly lie side by side, so a plane takes about one write
+// per column they cover). When the runs would take more room than the
+// output, planes are filled by one pass over the labels each. Cost:
+// O(M*N + R2*C2) to build; per plane O(links reached + runs of reached
+// labels + runs between the first and last of them / 64 + flags written)
+// (or O(M*N) in the fallback). Scratch: O(runs + L + R2*C2), at most about
+// the output's size; when L is far larger than the inputs, only the nodes
 // they name get storage. Threads: the runs are found and the planes marked
-// on the threads of the call (common/parallel.hpp), each plane with stamps of
-// its own (O(L) more scratch per thread); the flags are the same on any
-// number.
+// on the threads of the call (common/parallel.hpp), each plane with stamps
+// of its own (O(L + runs / 64) more scratch per thread); the flags are the
+// same on any number.
 #pragma once
 
 #include <cstddef>
