@@ -1,11 +1,17 @@
 #include "tree_occurrence_masks.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "common/parallel.hpp"
 #include "common/parallel_work.hpp"
+#include "mexsets/bits.hpp"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace mexsets {
 
@@ -14,6 +20,27 @@ namespace {
 // Nodes get a slot each while that costs no more than a few times the
 // inputs; beyond, only the nodes the inputs name do.
 constexpr std::uint64_t dense_allowance = 4096;
+
+// Whether every id of data[0 .. n-1] passes node_id_fits for `nodes`
+// converted to a double (a loop of two ids at a time where SSE2 is there).
+bool all_fit(const double* data, std::size_t n, double nodes) {
+  std::size_t p = 0;
+  bool fit = true;
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128d one = _mm_set1_pd(1.0), low = _mm_set1_pd(-1.0), high = _mm_set1_pd(nodes);
+  __m128d fits = _mm_cmpeq_pd(one, one);
+  for (; p + 2 <= n; p += 2) {
+    const __m128d x = _mm_sub_pd(_mm_loadu_pd(data + p), one);
+    fits = _mm_and_pd(fits, _mm_and_pd(_mm_cmpgt_pd(x, low), _mm_cmplt_pd(x, high)));
+  }
+  fit = _mm_movemask_pd(fits) == 3;
+#endif
+  for (; p < n; ++p) {
+    const double x = data[p] - 1;
+    fit &= (x > -1.0) & (x < nodes);
+  }
+  return fit;
+}
 
 void check_sizes(ConstMatrix labels, ConstMatrix merges, ConstMatrix sets) {
   if (sets.rows && labels.size() > SIZE_MAX / sets.rows)
@@ -32,10 +59,19 @@ TreeOccurrenceMasks::Checked TreeOccurrenceMasks::check(ConstMatrix labels, Cons
                                                         ConstMatrix sets) {
   const std::uint32_t leaves = leaf_count(merges, "merges");
   const std::uint64_t nodes = leaves + static_cast<std::uint64_t>(merges.rows);
-  for (std::size_t j = 0; j < labels.cols; ++j)
-    for (std::size_t i = 0; i < labels.rows; ++i)
-      if (!node_id_fits(labels(i, j), nodes))
-        bad_node_id("labels", "label", nodes, i, j, labels(i, j));
+  // The labels a block at a time: a block whose labels all fit is passed
+  // at once; one that holds a bad label is read again in order to name the
+  // first.
+  const std::size_t positions = labels.size();
+  constexpr std::size_t block = 1024;
+  const double most = static_cast<double>(nodes);
+  for (std::size_t begin = 0; begin < positions; begin += block) {
+    const std::size_t end = positions - begin < block ? positions : begin + block;
+    if (all_fit(labels.data + begin, end - begin, most)) continue;
+    for (std::size_t p = begin; p < end; ++p)
+      if (!node_id_fits(labels.data[p], nodes))
+        bad_node_id("labels", "label", nodes, p % labels.rows, p / labels.rows, labels.data[p]);
+  }
   const std::size_t last = merges.cols - 1;
   for (std::size_t r = 0; r < merges.rows; ++r)
     for (std::size_t c = 0; c < last; ++c) {
@@ -65,7 +101,7 @@ void TreeOccurrenceMasks::read_row(NodeRows& rows, ConstMatrix m, std::size_t r,
 
 // Every id is read here after check() read it: the merge and node-set ids
 // once, into the object's own storage, the labels where they are used
-// (their first read also counts their runs when every node has a slot).
+// (their first read also counts their runs).
 // Each is kept to a node that exists (see LabelSlots), with the leaf count
 // that check() read.
 TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs.labels) {
@@ -76,23 +112,15 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
   const std::size_t positions = labels.size(), last = merges.cols - 1;
   const std::uint64_t entries = positions + merges.size() + sets.size();
   const bool dense = nodes <= 2 * entries + dense_allowance;
-  // Runs of equal slots in linear order, grouped by slot, are kept when they
-  // take no more room than the output; they need planes and 32-bit positions.
+  // Runs of labels need planes and 32-bit positions (see find_runs).
   const bool runs_possible = sets.rows != 0 && positions <= UINT32_MAX;
-  std::uint64_t runs = 0;
   std::vector<std::uint32_t> named;
-  if (dense && runs_possible) first_run_.assign(static_cast<std::size_t>(nodes) + 1, 0);
-  if (!dense) named.reserve(positions + merges.rows + merges.size() + sets.size());
-  for (std::size_t p = 0, previous = 0; p < positions; ++p) {
-    interrupt_.tick(2);
-    const std::uint32_t node = kept_node(labels.data[p], last_node_);
-    if (!dense) {
-      named.push_back(node);
-    } else if (runs_possible && (p == 0 || node != previous)) {
-      ++first_run_[node + 1];
-      ++runs;
+  if (!dense) {
+    named.reserve(positions + merges.rows + merges.size() + sets.size());
+    for (std::size_t p = 0; p < positions; ++p) {
+      interrupt_.tick(2);
+      named.push_back(kept_node(labels.data[p], last_node_));
     }
-    previous = node;
   }
   NodeRows children;
   children.ids.reserve(merges.rows * last);
@@ -131,59 +159,103 @@ TreeOccurrenceMasks::TreeOccurrenceMasks(const Checked& inputs) : labels_(inputs
 
   marking_.expanded.assign(slots, 0);
   marking_.labelled.assign(slots, 0);
-  if (!runs_possible) return;
-
-  const LabelSlots slot_of_label = label_slots();
-  const std::size_t lookup = slot_lookup_units();
-  if (!dense) {  // the runs of named slots
-    first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
-    for (std::size_t p = 0, previous = 0; p < positions; ++p) {
-      interrupt_.tick(lookup);
-      const std::uint32_t s = slot_of_label(p);
-      if (p == 0 || s != previous) {
-        ++first_run_[s + 1];
-        ++runs;
-      }
-      previous = s;
-    }
-  }
-  use_runs_ =
-      runs * sizeof(Run) + first_run_.size() * sizeof(std::uint32_t) <= positions * sets.rows;
-  if (!use_runs_) {
-    std::vector<std::uint32_t>().swap(first_run_);
-    return;
-  }
-  for (std::uint32_t s = 0; s < slots; ++s) first_run_[s + 1] += first_run_[s];
-  runs_.resize(runs);
-  std::vector<std::uint32_t> next(first_run_.begin(), first_run_.end() - 1);
-  for (std::size_t p = 0; p < positions;) {
-    const std::uint32_t s = slot_of_label(p);
-    std::size_t end = p + 1;
-    while (end < positions && slot_of_label(end) == s) ++end;
-    interrupt_.tick(4 + (end - p) * lookup);
-    // A slot has as many runs as counted above, unless a label changed in
-    // between: a run beyond them is left out.
-    if (next[s] < first_run_[s + 1])
-      runs_[next[s]++] = {static_cast<std::uint32_t>(p), static_cast<std::uint32_t>(end - p)};
-    p = end;
-  }
+  if (runs_possible) find_runs(sets.rows);
+  if (!use_runs_) return;
+  marking_.hit.assign(slots, 0);
+  marking_.runs.assign(run_slot_.size() / 64 + 2, 0);
 }
 
-// Marks a slot's label as reached in this plane and, with runs, writes its
-// positions.
-void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, bool* plane,
-                                Marking& marking, InterruptCheck& interrupt) const {
+// The runs of equal labels in linear order, each with its label's slot
+// (every label has a slot of its own), kept when they take no more room than
+// the output. A run ends where the next entry differs: two ids of one node
+// (2 and 2.5) in a row make two runs of the same slot, which write_runs joins
+// again. The positions are split into chunks on the threads of the call:
+// each chunk counts the runs that start in it, then, at the offset of the
+// runs before it, writes their starts and slots. A label changed between the
+// two reads can make a chunk find other starts than it counted: a start
+// beyond the count is left out (the run before covers its positions), and
+// runs not found are empty, at the chunk's end.
+void TreeOccurrenceMasks::find_runs(std::size_t planes) {
+  const std::size_t positions = labels_.size();
+  const double* labels = labels_.data;
+  const std::size_t grain = chunk_grain(work_grain(positions, 2));
+  // first[c + 1]: the runs that start in chunk c; then, summed, first[c]:
+  // the runs before chunk c.
+  std::vector<std::size_t> first(positions / grain + 2, 0);
+  const CallerTicks ticks(interrupt_);
+  parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& interrupt = ticks.here(silent);
+    if (begin == end) return;  // no positions
+    const std::size_t from = begin ? begin : 1;
+    std::size_t count = begin == 0;
+    interrupt.for_each_index(
+        end - from, 1, [&](std::size_t i) { count += labels[from + i] != labels[from + i - 1]; });
+    first[begin / grain + 1] = count;
+  });
+  for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
+  const std::uint64_t runs = first.back();
+  const std::uint32_t slots = slots_.size();
+  use_runs_ =
+      runs * 3 * sizeof(std::uint32_t) + (std::uint64_t{slots} + 2) * sizeof(std::uint32_t) <=
+      static_cast<std::uint64_t>(positions) * planes;
+  if (!use_runs_) return;
+
+  run_begin_.resize(runs + 1);
+  run_slot_.resize(runs);
+  const std::size_t lookup = slot_lookup_units();
+  parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& interrupt = ticks.here(silent);
+    std::uint32_t* run_begin = run_begin_.data();
+    std::uint32_t* run_slot = run_slot_.data();
+    const NodeSlots& slot_of = slots_;
+    const std::uint32_t last = last_node_;
+    const std::size_t found = first[begin / grain], stop = first[begin / grain + 1];
+    std::size_t r = found;
+    const auto start = [&](std::size_t p) {
+      if (r == stop) return;
+      run_begin[r] = static_cast<std::uint32_t>(p);
+      run_slot[r++] = slot_of.slot(kept_node(labels[p], last));
+    };
+    if (begin == end) return;
+    if (begin == 0) start(0);
+    const std::size_t from = begin ? begin : 1;
+    interrupt.for_each_index(end - from, 1, [&](std::size_t i) {
+      if (labels[from + i] != labels[from + i - 1]) start(from + i);
+    });
+    interrupt.tick(lookup * (r - found));
+    for (; r < stop; ++r) {
+      run_begin[r] = static_cast<std::uint32_t>(end);
+      run_slot[r] = 0;
+    }
+  });
+  run_begin_[runs] = static_cast<std::uint32_t>(positions);
+
+  // Grouped by slot.
+  interrupt_.tick(4 * runs + slots);
+  first_run_.assign(static_cast<std::size_t>(slots) + 1, 0);
+  for (const std::uint32_t s : run_slot_) ++first_run_[s + 1];
+  for (std::uint32_t s = 0; s < slots; ++s) first_run_[s + 1] += first_run_[s];
+  slot_runs_.resize(runs);
+  std::vector<std::uint32_t> next(first_run_.begin(), first_run_.end() - 1);
+  for (std::size_t r = 0; r < runs; ++r)
+    slot_runs_[next[run_slot_[r]]++] = static_cast<std::uint32_t>(r);
+}
+
+// Marks a slot's label as reached in this plane.
+void TreeOccurrenceMasks::label(std::uint32_t slot, std::uint64_t stamp, Marking& marking) const {
   if (marking.labelled[slot] == stamp) return;
   marking.labelled[slot] = stamp;
+  // A slot with runs joins the plane's list (without a branch: about half
+  // the slots reached are merges, which have none).
   if (!use_runs_) return;
-  for (std::uint32_t r = first_run_[slot]; r < first_run_[slot + 1]; ++r) {
-    interrupt.tick(4 + runs_[r].length / 16);
-    std::memset(plane + runs_[r].begin, 1, runs_[r].length);
-  }
+  marking.hit[marking.hits] = slot;
+  marking.hits += first_run_[slot + 1] != first_run_[slot];
 }
 
 // Expands the nodes of node-set row k over the links.
-void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane, Marking& marking,
+void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, Marking& marking,
                                 InterruptCheck& interrupt) const {
   std::vector<std::uint64_t>& expanded = marking.expanded;
   std::vector<std::uint32_t>& stack = marking.stack;
@@ -196,11 +268,11 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane,
       const std::uint32_t u = stack.back();
       stack.pop_back();
       interrupt.tick(1 + 2 * (first_link_[u + 1] - first_link_[u]));
-      label(u, stamp, plane, marking, interrupt);
+      label(u, stamp, marking);
       for (std::uint32_t l = first_link_[u]; l < first_link_[u + 1]; ++l) {
         const Link link = links_[l];
         if (!link.expand) {
-          label(link.slot, stamp, plane, marking, interrupt);
+          label(link.slot, stamp, marking);
         } else if (expanded[link.slot] != stamp) {
           expanded[link.slot] = stamp;
           stack.push_back(link.slot);
@@ -210,19 +282,78 @@ void TreeOccurrenceMasks::reach(std::size_t k, std::uint64_t stamp, bool* plane,
   }
 }
 
+// Writes the positions of the labelled slots: their runs' bits are set,
+// then read in order, and each stretch of set bits (neighbouring runs of
+// reached labels) is written at once and cleared. A subtree's labels mostly
+// lie side by side, so a plane takes a few long writes (about one per column
+// its labels cover), front to back, rather than one per run.
+void TreeOccurrenceMasks::write_runs(bool* plane, Marking& marking,
+                                     InterruptCheck& interrupt) const {
+  if (marking.hits == 0) return;
+  std::uint64_t* bits = marking.runs.data();
+  std::size_t low = SIZE_MAX, high = 0;  // the runs set
+  for (std::size_t h = 0; h < marking.hits; ++h) {
+    const std::uint32_t s = marking.hit[h];
+    const std::uint32_t begin = first_run_[s], end = first_run_[s + 1];
+    interrupt.tick(4 + 2 * (end - begin));
+    low = std::min<std::size_t>(low, slot_runs_[begin]);
+    high = std::max<std::size_t>(high, slot_runs_[end - 1]);
+    for (std::uint32_t i = begin; i < end; ++i) {
+      const std::uint32_t r = slot_runs_[i];
+      bits[r / 64] |= std::uint64_t{1} << (r % 64);
+    }
+  }
+  if (low > high) return;
+  // A stretch open at the end of a word ends in a later one; the word past
+  // the last run's is never set, so every stretch ends by it.
+  const std::uint32_t* run_begin = run_begin_.data();
+  const auto write = [&](std::size_t first, std::size_t end) {
+    const std::size_t length = run_begin[end] - run_begin[first];
+    interrupt.tick(4 + length / 16);
+    std::memset(plane + run_begin[first], 1, length);
+  };
+  constexpr std::size_t none = SIZE_MAX;
+  std::size_t open = none;
+  for (std::size_t w = low / 64; w <= high / 64 + 1; ++w) {
+    std::uint64_t word = bits[w];
+    bits[w] = 0;
+    interrupt.tick(2);
+    const std::size_t base = w * 64;
+    if (open != none) {
+      if (word == ~std::uint64_t{0}) continue;
+      const int end = count_trailing_zeros(~word);
+      write(open, base + static_cast<std::size_t>(end));
+      open = none;
+      word &= ~std::uint64_t{0} << end;
+    }
+    while (word) {
+      const int first = count_trailing_zeros(word);
+      const std::uint64_t after =
+          ~word & (~std::uint64_t{0} << first);  // clear bits from `first` on
+      if (!after) {
+        open = base + static_cast<std::size_t>(first);
+        break;
+      }
+      const int end = count_trailing_zeros(after);
+      write(base + static_cast<std::size_t>(first), base + static_cast<std::size_t>(end));
+      word &= ~std::uint64_t{0} << end;
+    }
+  }
+}
+
 void TreeOccurrenceMasks::mark_plane(std::size_t k, bool* out, Marking& marking,
                                      InterruptCheck& interrupt) const {
   const std::size_t positions = labels_.size();
   bool* plane = out + k * positions;
   const std::uint64_t stamp = k + 1;
-  reach(k, stamp, plane, marking, interrupt);
-  if (!use_runs_) {
-    const LabelSlots slot_of_label = label_slots();
-    const std::size_t lookup = slot_lookup_units();
-    for (std::size_t p = 0; p < positions; ++p) {
-      interrupt.tick(lookup);
-      plane[p] = marking.labelled[slot_of_label(p)] == stamp;
-    }
+  marking.hits = 0;
+  reach(k, stamp, marking, interrupt);
+  if (use_runs_) return write_runs(plane, marking, interrupt);
+  const LabelSlots slot_of_label = label_slots();
+  const std::size_t lookup = slot_lookup_units();
+  for (std::size_t p = 0; p < positions; ++p) {
+    interrupt.tick(lookup);
+    plane[p] = marking.labelled[slot_of_label(p)] == stamp;
   }
 }
 
@@ -240,8 +371,14 @@ void TreeOccurrenceMasks::mark(bool* out) {
     for (std::size_t k = 0; k < planes; ++k) mark_plane(k, out, marking_, interrupt_);
     return;
   }
-  const auto make = [slots] {
-    return Marking{std::vector<std::uint64_t>(slots, 0), std::vector<std::uint64_t>(slots, 0), {}};
+  const std::size_t words = marking_.runs.size();
+  const auto make = [slots, words, hits = marking_.hit.size()] {
+    Marking marking;
+    marking.expanded.assign(slots, 0);
+    marking.labelled.assign(slots, 0);
+    marking.hit.assign(hits, 0);
+    marking.runs.assign(words, 0);
+    return marking;
   };
   ScratchPool<Marking, decltype(make)> pool(call_threads(), make);
   pool.seed(std::move(marking_));

@@ -38,16 +38,21 @@
 // Method: a plane is the union of the positions of the labels that reach
 // one of its nodes, so no position list is ever copied. A row's node links to
 // its earlier children (whose sets it includes) and to the labels of its
-// later ones; a node set is expanded over these links once per plane, and
-// every label reached writes its positions, kept grouped by label as runs of
-// consecutive linear indices (memset each). When the runs would take more
-// room than the output, planes are filled by one pass over the labels each.
-// Cost: O(M*N + R2*C2) to build; per plane O(links reached + runs written)
+// later ones; a node set is expanded over these links once per plane. The
+// labels' positions are kept as runs of consecutive linear indices, grouped
+// by label; a plane sets a bit for each run of a reached label and writes
+// each stretch of neighbouring set runs with one memset, in linear order (a
+// subtree's labels mostly lie side by side, so a plane takes about one write
+// per column they cover). When the runs would take more room than the
+// output, planes are filled by one pass over the labels each. Cost:
+// O(M*N + R2*C2) to build; per plane O(links reached + runs of reached
+// labels + runs between the first and last of them / 64 + flags written)
 // (or O(M*N) in the fallback). Scratch: O(runs + L + R2*C2), at most about
 // the output's size; when L is far larger than the inputs, only the nodes
-// they name get storage. Threads: the planes are marked on the threads of
-// the call (common/parallel.hpp), each with stamps of its own (O(L) more
-// scratch per thread); the flags are the same on any number.
+// they name get storage. Threads: the runs are found and the planes marked
+// on the threads of the call (common/parallel.hpp), each plane with stamps
+// of its own (O(L + runs / 64) more scratch per thread); the flags are the
+// same on any number.
 #pragma once
 
 #include <cstddef>
@@ -94,9 +99,6 @@ class TreeOccurrenceMasks {
     std::uint32_t slot;
     bool expand;  // the child's whole set, or only its own label
   };
-  struct Run {
-    std::uint32_t begin, length;
-  };
 
   // Labels are too many to keep a copy of, so each is read again where it
   // is used, after check() read them all: another thread may have changed
@@ -131,16 +133,20 @@ class TreeOccurrenceMasks {
   std::size_t slot_lookup_units() const { return slots_.compact() ? 32 : 2; }
   LabelSlots label_slots() const { return {labels_.data, last_node_, slots_.compact(), &slots_}; }
   // What marking a plane uses: stamps per slot (a slot is done for plane k
-  // when its stamp is k + 1) and the stack of the expansion.
+  // when its stamp is k + 1), the stack of the expansion and, with runs, the
+  // labelled slots that have runs (hit[0 .. hits-1], room for every slot)
+  // and a bit per run (all clear between planes).
   struct Marking {
     std::vector<std::uint64_t> expanded, labelled;
-    std::vector<std::uint32_t> stack;
+    std::vector<std::uint32_t> stack, hit;
+    std::vector<std::uint64_t> runs;
+    std::size_t hits = 0;
   };
+  void find_runs(std::size_t planes);
   void mark_plane(std::size_t k, bool* out, Marking& marking, InterruptCheck& interrupt) const;
-  void reach(std::size_t k, std::uint64_t stamp, bool* plane, Marking& marking,
-             InterruptCheck& interrupt) const;
-  void label(std::uint32_t slot, std::uint64_t stamp, bool* plane, Marking& marking,
-             InterruptCheck& interrupt) const;
+  void reach(std::size_t k, std::uint64_t stamp, Marking& marking, InterruptCheck& interrupt) const;
+  void label(std::uint32_t slot, std::uint64_t stamp, Marking& marking) const;
+  void write_runs(bool* plane, Marking& marking, InterruptCheck& interrupt) const;
 
   ConstMatrix labels_;
   std::uint32_t last_node_ = 0;  // 0-based
@@ -149,9 +155,13 @@ class TreeOccurrenceMasks {
   NodeSlots slots_;
   std::vector<std::uint32_t> first_link_;  // per slot, into links_
   std::vector<Link> links_;
+  // Runs of equal labels, numbered in linear order: run r covers positions
+  // run_begin_[r] .. run_begin_[r + 1] - 1 and has slot run_slot_[r]; each
+  // slot's runs, in that order, are slot_runs_[first_run_[s] ..
+  // first_run_[s + 1] - 1].
   bool use_runs_ = false;
-  std::vector<std::uint32_t> first_run_;  // per slot, into runs_
-  std::vector<Run> runs_;
+  std::vector<std::uint32_t> run_begin_, run_slot_;
+  std::vector<std::uint32_t> first_run_, slot_runs_;
   Marking marking_;  // the calling thread's
 };
 

@@ -303,6 +303,32 @@ TEST(TreeOccurrenceMasks, MatchesWithOnlyNamedNodesStored) {
   }
 }
 
+// Enough planes that the labels are kept as runs, over random grids where
+// ids of one node with other fractions (3, 3.25, 3.5) stand side by side:
+// the runs then split where the node does not change, and the writes join
+// them again. On any number of threads too, down to chunks of one position.
+TEST(TreeOccurrenceMasks, MatchesWithRunsSplitWithinANode) {
+  std::mt19937_64 random(17);
+  for (int round = 0; round < 400; ++round) {
+    mexsets::OwnedMatrix<double> labels, merges, sets;
+    random_case(random, labels, merges, sets);
+    for (std::size_t p = 1; p < labels.data.size(); ++p)
+      if (random() % 3 == 0)
+        labels.data[p] = std::floor(labels.data[p - 1]) + 0.25 * static_cast<double>(random() % 4);
+    mexsets::OwnedMatrix<double> many(sets.rows * 40, sets.cols, 0.0);
+    for (std::size_t k = 0; k < many.rows; ++k)
+      for (std::size_t c = 0; c < sets.cols; ++c) many(k, c) = sets(k % sets.rows, c);
+    const auto run = [&] { return masks_of(labels.cref(), merges.cref(), many.cref()); };
+    ASSERT_EQ(run(), reference::tree_occurrence_masks(labels.cref(), merges.cref(), many.cref()))
+        << "round " << round;
+    if (round % 40 == 0)
+      testing_support::expect_same_for_threads([&] {
+        const Flags flags = run();
+        return std::vector<char>(flags.begin(), flags.end());
+      });
+  }
+}
+
 TEST(TreeOccurrenceMasks, MatchesOnRegionGridsWithRunsAndWithoutThem) {
   // Many planes keep the labels as runs; a single plane over a grid whose
   // every position differs from the next fills the plane label by label.
