@@ -57,23 +57,27 @@
 // over them (nondominated_with_nan below), in about O(m log m) while few rows
 // hold NaN; the steps whose champion is a row holding NaN visit every
 // candidate, O(m d) each, as the plain steps do.
-// Threads (common/parallel.hpp): the sorts of more than 32,768 rows run
-// their passes by chunks; beyond 8,192 rows kept in three columns the
-// Fenwick pass runs in up to 4 chunks of the order, each chunk's front then
-// checked against the staircases of the chunks before it; beyond 4,096 rows
-// given to halving, its runs of copies are found by chunks and the halves of
-// large ranges are solved side by side (also where the route for NaN asks
-// for the front of its rows free of NaN). Those fronts are the definition's
-// whatever the split, so every thread count gives the same flags; the
-// sweep's own steps, and smaller calls, stay on the calling thread.
+// Threads (common/parallel.hpp): the sorts of more than 131,072 rows run
+// their passes by chunks; beyond 8,192 rows kept in three columns its two
+// sorts run side by side and the Fenwick pass in two parts of the ranks of
+// x1, each over the whole order with a tree of its own ranks (a row of the
+// lower part covers one of the upper by x2 alone); beyond 4,096 rows given
+// to halving, its four sorts run side by side, its runs of copies are found
+// by chunks and the halves of large ranges are solved side by side (also
+// where the route for NaN asks for the front of its rows free of NaN).
+// Those fronts are the definition's whatever the split, so every thread
+// count gives the same flags; the sweep's own steps, and smaller calls, stay
+// on the calling thread.
 // Another thread may write to x during the call (a Python caller's, on an
 // array read in place): the result may then mean nothing, but the sorts,
 // buckets and trees never leave their arrays (values that steer them are
 // read once, or sorted by loops bounded by the indices alone).
-// Scratch lives in standard containers (about 30 bytes a row, plus 8d bytes
-// a row left for d >= 4 or for the rows left by the sweep, about 120 for
-// halving), released on every path, exceptions included; nothing here knows
-// the host or its allocator. Should that scratch not be available, the sweep
+// Scratch lives in standard containers and in one block a route (about 30
+// bytes a row, 45 for three columns on several threads, plus 8d bytes a row
+// left for d >= 4 or for the rows left by the sweep, about 120 for halving;
+// a block of 1 MB or more is advised into 2 MB pages, nondominated_sorting.hpp),
+// released on every path, exceptions included; nothing here knows the host
+// or its allocator. Should that scratch not be available, the sweep
 // starts over instead.
 #pragma once
 

@@ -17,7 +17,7 @@
 // apart (all of the second's below all of the first's) cannot meet in a
 // dominance and only merge; on a front near a plane of equal sums most do.
 // Blocks of up to 128 points are settled pair by pair. On several threads
-// the three rankings run side by side, and so do the two halves of a large
+// the sort and the three rankings run side by side, and so do the two halves of a large
 // range (each range keeps to its own part of every array, the Fenwick tree's
 // included), so the result is the same on any number of threads.
 #include <algorithm>
@@ -73,34 +73,42 @@ class Halving {
   // `ranks` null, or the ranks of columns 1 to 3 by point, three a point
   // (1-based, equal values sharing one, so that ranks compare as the values
   // do).
-  Halving(const double* points, std::size_t n, const std::uint32_t* ranks)
+  Halving(const double* points, std::size_t n, const std::uint32_t* ranks, Block& block)
       : n_(n),
         dropped_(n_, 0),
-        items_(scratch<Item>(n_)),
-        by_x1_(scratch<Item>(n_)),
-        by_x2_(scratch<Item>(n_)),
-        spare_(scratch<Item>(n_)),
-        place_(scratch<std::uint32_t>(n_)),
-        least_(scratch<std::uint32_t>(n_ + 1)),
-        rest_(scratch<double>(n_)) {
-    for (std::size_t i = 0; i < n_; ++i) {
-      items_[i].point = static_cast<std::uint32_t>(i);
-      const double* p = &points[i * kColumns];
-      const double rest = p[1] + p[2] + p[3];
-      rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
-    }
-    if (ranks) {
-      for (std::size_t i = 0; i < n_; ++i) {
-        items_[i].x1 = ranks[3 * i];
-        items_[i].x2 = ranks[3 * i + 1];
-        items_[i].x3 = ranks[3 * i + 2];
+        items_(block.take<Item>(n_)),
+        by_x1_(block.take<Item>(n_)),
+        by_x2_(block.take<Item>(n_)),
+        spare_(block.take<Item>(n_)),
+        place_(block.take<std::uint32_t>(n_)),
+        least_(block.take<std::uint32_t>(n_ + 1)),
+        rest_(block.take<double>(n_)) {
+    // The points' sums of columns 1 to 3, and their given ranks, by chunks.
+    parallel_for(n_, grain_for(8), [&](std::size_t begin, std::size_t end) {
+      for (std::size_t i = begin; i < end; ++i) {
+        items_[i].point = static_cast<std::uint32_t>(i);
+        const double* p = &points[i * kColumns];
+        const double rest = p[1] + p[2] + p[3];
+        rest_[i] = rest == rest ? rest : std::numeric_limits<double>::infinity();
+        if (ranks) {
+          items_[i].x1 = ranks[3 * i];
+          items_[i].x2 = ranks[3 * i + 1];
+          items_[i].x3 = ranks[3 * i + 2];
+        }
       }
-    } else {
+    });
+    if (!ranks) {
       rank_column(points, 1, &Item::x1);
       rank_column(points, 2, &Item::x2);
       rank_column(points, 3, &Item::x3);
     }
     if (n_ > 0) solve(0, n_, interrupt_);
+  }
+
+  // The bytes of a Block that n points take.
+  static std::size_t bytes(std::size_t n) {
+    return 4 * Block::bytes_for<Item>(n) + Block::bytes_for<std::uint32_t>(n) +
+           Block::bytes_for<std::uint32_t>(n + 1) + Block::bytes_for<double>(n);
   }
 
   bool dominated(std::size_t i) const { return dropped_[i] != 0; }
@@ -265,7 +273,8 @@ class Halving {
   std::size_t n_;
   std::vector<unsigned char> dropped_;  // by point
   // Left uninitialised (every entry is written before it is read), so that
-  // the pages are first touched by the ranges that use them.
+  // the pages are first touched by the ranges that use them; taken from the
+  // caller's block.
   Scratch<Item> items_, by_x1_, by_x2_, spare_;
   Scratch<std::uint32_t> place_;  // by point: 1-based place in the merge's x1 order
   // Fenwick trees over places, least rank of x3: a range [begin, end) keeps
@@ -299,22 +308,39 @@ template <class Row>
 void front_by_halving_split(unsigned char* front, const double* x, std::size_t m,
                             const std::vector<Row>& rows) {
   const std::size_t n = rows.size();
-  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
-  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(3 * n);  // column k + 1 at k * n
+  // The sorts' items (a pair a sort), the ranks, the flags of the runs'
+  // starts, the points with their ranks and rows, and the halving's
+  // scratch, in one block.
+  Block block(8 * Block::bytes_for<std::uint64_t>(n) + Block::bytes_for<std::uint32_t>(3 * n) +
+              Block::bytes_for<unsigned char>(n) + Block::bytes_for<double>(n * kColumns) +
+              Block::bytes_for<std::uint32_t>(3 * n) + Block::bytes_for<std::size_t>(n) +
+              Halving::bytes(n));
+  Scratch<std::uint64_t> order = block.take<std::uint64_t>(n), spare = block.take<std::uint64_t>(n);
+  Scratch<std::uint32_t> rank = block.take<std::uint32_t>(3 * n);  // column k + 1 at k * n
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
-  // One sort after the other (each runs by chunks), in memory already touched.
-  lexicographic(order, spare, x, m, kColumns, rows.data(), n);
+  // The four sorts side by side (or by chunks, when large).
   {
-    Scratch<std::uint64_t> items = scratch<std::uint64_t>(n);
-    for (std::size_t k = 1; k < kColumns; ++k)
-      rank_positions(rank.get() + (k - 1) * n, x, m, k, rows.data(), n, items, spare, interrupt);
+    Scratch<std::uint64_t> items[3], spares[3];
+    for (std::size_t k = 0; k < 3; ++k) {
+      items[k] = block.take<std::uint64_t>(n);
+      spares[k] = block.take<std::uint64_t>(n);
+    }
+    sorts_side_by_side(kColumns, n, [&](std::size_t k) {
+      InterruptCheck silent;
+      if (k == 0)
+        lexicographic(order, spare, x, m, kColumns, rows.data(), n);
+      else
+        rank_positions(rank.get() + (k - 1) * n, x, m, k, rows.data(), n, items[k - 1],
+                       spares[k - 1], ticks.here(silent));
+    });
   }
-  spare.reset();
-  const std::size_t grain = std::max<std::size_t>(kSplitSort, (n + 7) / 8);
+  // 8 chunks (of 2,048 rows or more): the passes take some 20 nanoseconds a
+  // row, and even chunks keep the threads to the same share.
+  const std::size_t grain = std::max<std::size_t>(kSplitRows / 2, (n + 7) / 8);
   const std::size_t g = chunk_grain(grain);
   std::vector<std::size_t> first(n / g + 2, 0);  // by chunk: its first point, then the count
-  Scratch<unsigned char> starts = scratch<unsigned char>(n);  // a run starts at this place
+  Scratch<unsigned char> starts = block.take<unsigned char>(n);  // a run starts at this place
   parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
@@ -335,9 +361,9 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
   });
   for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
   const std::size_t points = first.back();
-  Scratch<double> point = scratch<double>(points * kColumns);
-  Scratch<std::uint32_t> point_rank = scratch<std::uint32_t>(3 * points);
-  Scratch<std::size_t> row_of = scratch<std::size_t>(points);
+  Scratch<double> point = block.take<double>(points * kColumns);
+  Scratch<std::uint32_t> point_rank = block.take<std::uint32_t>(3 * points);
+  Scratch<std::size_t> row_of = block.take<std::size_t>(points);
   parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     ticks.here(silent).tick(8 * (end - begin));
@@ -352,7 +378,7 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
   });
   order.reset();
   rank.reset();
-  const Halving halving(point.get(), points, point_rank.get());
+  const Halving halving(point.get(), points, point_rank.get(), block);
   for (std::size_t j = 0; j < points; ++j)
     if (!halving.dominated(j)) front[row_of[j]] = 1;
 }
@@ -390,7 +416,8 @@ void front_by_halving(unsigned char* front, const double* x, std::size_t m,
     row_of.push_back(r);
   }
   order.reset();
-  const Halving halving(points.data(), row_of.size(), nullptr);
+  Block block(Halving::bytes(row_of.size()));
+  const Halving halving(points.data(), row_of.size(), nullptr, block);
   for (std::size_t i = 0; i < row_of.size(); ++i)
     if (!halving.dominated(i)) front[row_of[i]] = 1;
 }

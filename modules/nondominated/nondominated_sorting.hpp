@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "common/huge_pages.hpp"
 #include "common/parallel.hpp"
 #include "common/parallel_work.hpp"
 #include "mexsets/interrupt.hpp"
@@ -18,13 +20,75 @@
 namespace mexsets {
 namespace nd {
 
-// Big scratch arrays of plain values, left uninitialised.
+// Big scratch arrays of plain values, left uninitialised: each of its own
+// allocation, or a part of a Block (freed with the block, not by itself).
 template <class T>
-using Scratch = std::unique_ptr<T[]>;
+struct ScratchDelete {
+  bool owned = true;
+  void operator()(T* data) const noexcept {
+    if (owned) delete[] data;
+  }
+};
+template <class T>
+using Scratch = std::unique_ptr<T[], ScratchDelete<T>>;
 template <class T>
 Scratch<T> scratch(std::size_t n) {
-  return Scratch<T>(new T[n]);
+  return Scratch<T>(new T[n], ScratchDelete<T>{true});
 }
+
+// One allocation for the scratch arrays of a call, sized beforehand. Fresh
+// pages cost a fault each, which on a virtual machine costs more than
+// filling them (a few microseconds for 4 KiB): a block of kHugeScratch and
+// more is aligned to 2 MB pages and advised into them (common/huge_pages.hpp),
+// so that the hundreds of pages of a large call's scratch are a few faults.
+// Advice only: where it is refused, the block is ordinary memory. Taking
+// more than the block holds gives an array of its own instead.
+constexpr std::size_t kHugeScratch = std::size_t{1} << 20;
+class Block {
+ public:
+  explicit Block(std::size_t bytes) {
+    if (bytes < kHugeScratch) {
+      size_ = bytes;
+      start_ = static_cast<unsigned char*>(::operator new(bytes ? bytes : 1));
+      return;
+    }
+    // Whole 2 MB pages, at least kLargeBuffer of them (below it no advice
+    // is given); pages never touched cost nothing.
+    size_ = std::max((bytes + kHugePage - 1) / kHugePage * kHugePage, kLargeBuffer);
+    start_ = static_cast<unsigned char*>(::operator new (size_, std::align_val_t{kHugePage}));
+    advise_huge_pages(start_, size_);
+  }
+  ~Block() {
+    if (size_ < kHugeScratch)
+      ::operator delete(start_);
+    else
+      ::operator delete (start_, std::align_val_t{kHugePage});
+  }
+  Block(const Block&) = delete;
+  Block& operator=(const Block&) = delete;
+
+  // Bytes that take(n) of T uses (each array starts on a cache line).
+  template <class T>
+  static constexpr std::size_t bytes_for(std::size_t n) {
+    return (n * sizeof(T) + kLine - 1) / kLine * kLine;
+  }
+
+  // n elements of T (a plain value), uninitialised. Not safe to call from
+  // several threads at once.
+  template <class T>
+  Scratch<T> take(std::size_t n) {
+    const std::size_t bytes = bytes_for<T>(n);
+    if (bytes > size_ - used_) return scratch<T>(n);
+    T* data = reinterpret_cast<T*>(start_ + used_);
+    used_ += bytes;
+    return Scratch<T>(data, ScratchDelete<T>{false});
+  }
+
+ private:
+  static constexpr std::size_t kLine = 64;
+  unsigned char* start_ = nullptr;
+  std::size_t size_ = 0, used_ = 0;
+};
 
 // Positions below it fit the 32 bits of a sort item, with one value spare.
 constexpr std::size_t kPackedLimit = 0xFFFFFFFFu;
@@ -147,7 +211,7 @@ void settle_runs(std::uint64_t* items, std::uint64_t* spare, std::size_t n, Less
     std::size_t end = i + 1;
     while (end < n && (items[end] >> 32) == (items[begin] >> 32)) ++end;
     sort_positions(items + begin, spare, end - begin, less);
-      interrupt.tick(8);
+    interrupt.tick(8);
     i = end;  // items[end] starts the next run
   }
 }
@@ -159,6 +223,23 @@ void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
                 Less less) {
   radix_sort(items, spare, n);
   settle_runs(items.get(), spare.get(), n, less);
+}
+
+// Runs sort(0 .. count-1), independent sorts of n items each: side by side
+// when none would run by chunks on its own (n up to kSplitSort), each then
+// alone on the thread that runs it (a loop nested in one of them would be
+// cut short, silently, should another fail); else one after the other, each
+// by chunks.
+template <class Sort>
+void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
+  if (n > kSplitSort) {
+    for (std::size_t i = 0; i < count; ++i) sort(i);
+    return;
+  }
+  parallel_for(count, 1, [&](std::size_t from, std::size_t to) {
+    const ThreadScope alone(1);
+    for (std::size_t i = from; i < to; ++i) sort(i);
+  });
 }
 
 // Whether row a comes before row b by the columns alone ("<" on doubles).

@@ -39,16 +39,15 @@ namespace {
 // sequence and the tree holds the values themselves: a walk over it reads
 // nothing else.
 //
-// On several threads the order is cut into chunks (fixed by n alone). Each
-// chunk runs the sweep over its own rows with a tree of its own, then keeps
-// its staircase: the least x2 of its front up to each rank, where it falls.
-// A row of a chunk's front stays on the whole front iff no staircase of an
-// earlier chunk holds an entry at its rank of x1 or below with x2 no greater
-// (a row covered from an earlier chunk is covered by a front row of it, and
-// the least x2 up to a rank is the staircase's last entry there). The front
-// is the definition's, so any cut gives the same. The rows are checked in
-// chunks of their own, smaller, since a later chunk has more staircases to
-// look at.
+// On several threads the ranks of x1 are cut into equal parts, as many as
+// the order has chunks (their number fixed by n alone), and each part runs
+// the sweep over the whole order with a tree over its own ranks only,
+// deciding its own rows. A row of a lower part has a smaller x1, so it
+// covers a later row of this part iff its x2 is no greater: the least x2 of
+// the lower parts' rows met so far (on their front or not), kept on the way,
+// settles that. The front is the definition's, so any cut gives the same;
+// the parts' trees are disjoint slices of one array, each a fraction of the
+// whole, and the sweeps need nothing joined afterwards.
 constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
 
 inline std::size_t rank_at(std::uint64_t item) { return static_cast<std::size_t>(item >> 32); }
@@ -60,47 +59,57 @@ inline double value_at(const std::uint64_t* words, std::size_t i) {
   return v;
 }
 
-// The sweep over places [begin, end) of items (rank, position) with x2 at
-// value_at(z, place): mark(i) for the places that no earlier one of them
-// covers. `least` holds ranks + 1 entries; every rank lies in 1 .. ranks.
+// The sweep of the part of ranks (low, high] over places [0, n) of items
+// (rank, position) with x2 at value_at(z, place): mark(i) for the places of
+// the part that no earlier place covers. `least` holds high - low + 1
+// entries; every rank lies in 1 .. ranks.
 template <class Mark>
 void sweep_triples(Mark mark, const std::uint64_t* item, const std::uint64_t* z, double* least,
-                   std::size_t ranks, std::size_t begin, std::size_t end,
+                   std::size_t low, std::size_t high, std::size_t ranks, std::size_t n,
                    InterruptCheck& interrupt) {
-  std::fill_n(least, ranks + 1, kNoValue);
-  for (std::size_t i = begin; i < end; ++i) {
+  const std::size_t size = high - low;
+  std::fill_n(least, size + 1, kNoValue);
+  // Whether no earlier row of the part covers place i of it, with x2 `here`
+  // (the walk down the tree); then the walk up that files it. The nodes on
+  // the way up cover ever larger ranges, so their minima never increase:
+  // once one is <= here, so are the rest.
+  const auto step = [&](std::size_t i, double here, bool covered) {
     interrupt.tick(32);  // two walks over the tree, in cache or not
-    const std::size_t rank = rank_at(item[i]);
-    const double here = value_at(z, i);
-    bool covered = false;
+    const std::size_t rank = rank_at(item[i]) - low;
     for (std::size_t j = rank; j > 0 && !covered; j &= j - 1) covered = least[j] <= here;
-    if (covered) continue;
+    if (covered) return;
     mark(i);
-    // The nodes on the way up cover ever larger ranges, so their minima
-    // never increase: once one is <= here, so are the rest.
-    for (std::size_t j = rank; j <= ranks && !(least[j] <= here); j += j & (~j + 1))
-      least[j] = here;
+    for (std::size_t j = rank; j <= size && !(least[j] <= here); j += j & (~j + 1)) least[j] = here;
+  };
+  if (low == 0 && high == ranks) {  // every place is of this part
+    for (std::size_t i = 0; i < n; ++i) step(i, value_at(z, i), false);
+    return;
   }
-}
-
-// A staircase entry: a rank of x1 and the least x2 up to it.
-struct Stair {
-  std::uint32_t rank;
-  double x2;
-};
-struct Staircase {
-  std::vector<Stair> stairs;                                   // ranks ascending, x2 descending
-  double least_sum = std::numeric_limits<double>::infinity();  // of x1 + x2, NaN as -Inf
-};
-
-// Whether some entry of `s` has rank <= r and x2 <= z. A row it covers has
-// x1 + x2 no less than the least sum of its chunk's front (added alike;
-// rounding is monotone).
-inline bool stair_covers(const Staircase& s, std::size_t r, double z, double sum) {
-  if (s.stairs.empty() || sum < s.least_sum || z < s.stairs.back().x2) return false;
-  const auto after = std::upper_bound(s.stairs.begin(), s.stairs.end(), r,
-                                      [](std::size_t v, const Stair& e) { return v < e.rank; });
-  return after != s.stairs.begin() && !((after - 1)->x2 > z);
+  // By blocks of places: first, without branches (which part a place is of
+  // is random), the places of this part, each with the least x2 of the
+  // lower parts' places before it (NaN while none); then their steps.
+  constexpr std::size_t kPlaces = 256;
+  std::uint32_t place[kPlaces];
+  double lower_before[kPlaces];
+  double lower = kNoValue;
+  for (std::size_t begin = 0; begin < n; begin += kPlaces) {
+    const std::size_t end = std::min(n, begin + kPlaces);
+    interrupt.tick(end - begin);
+    std::size_t count = 0;
+    for (std::size_t i = begin; i < end; ++i) {
+      const std::size_t rank = rank_at(item[i]);
+      const double below = rank <= low ? value_at(z, i) : lower;
+      lower = lower <= below ? lower : below;
+      place[count] = static_cast<std::uint32_t>(i - begin);
+      lower_before[count] = lower;
+      count += rank - low - 1 < size;
+    }
+    for (std::size_t c = 0; c < count; ++c) {
+      const std::size_t i = begin + place[c];
+      const double here = value_at(z, i);
+      step(i, here, lower_before[c] <= here);
+    }
+  }
 }
 
 template <class Row>
@@ -108,12 +117,19 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
                       std::size_t n) {
   const double* x1 = x + m;
   const double* x2 = x + 2 * m;
-  // Chunks of at least 8,192 rows, at most 4 of them (each chunk starts a
-  // tree of its own, cold, and scans all ranks for its staircase).
-  const std::size_t grain = std::max<std::size_t>(std::size_t{1} << 13, (n + 3) / 4);
+  // Chunks of at least 8,192 rows, at most 2 of them, and as many parts of
+  // the ranks: each part's sweep passes over the whole order, which costs
+  // about a fifth of a part's own work at two.
+  const std::size_t grain = std::max<std::size_t>(std::size_t{1} << 13, (n + 1) / 2);
   const bool split = splits(n, grain);
-  Scratch<std::uint64_t> order = scratch<std::uint64_t>(n), spare = scratch<std::uint64_t>(n);
-  Scratch<std::uint32_t> rank = scratch<std::uint32_t>(n);  // 1-based ranks of x1, by position
+  const std::size_t g = chunk_grain(grain), chunks = (n + g - 1) / g;
+  // All scratch in one block: the sort items (split: a second pair for the
+  // sort by x1, which runs beside the other), the ranks and the trees (ranks
+  // are at most n, and a part's tree takes one entry more).
+  Block block(Block::bytes_for<std::uint64_t>(n) * (split ? 4 : 2) +
+              Block::bytes_for<std::uint32_t>(n) + Block::bytes_for<double>(n + chunks));
+  Scratch<std::uint64_t> order = block.take<std::uint64_t>(n), spare = block.take<std::uint64_t>(n);
+  Scratch<std::uint32_t> rank = block.take<std::uint32_t>(n);  // 1-based ranks of x1, by position
   std::size_t ranks = 0;
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
@@ -135,30 +151,39 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
     }
     return count;
   };
-  sort_x1(order, spare);  // the sorts run by chunks themselves
   if (!split) {
+    sort_x1(order, spare);
     ranks = rank_run(order.get(), 0, n, 0, interrupt);
-  } else {  // the new values by chunks, then the ranks
-    const std::size_t g = chunk_grain(grain);
+    lexicographic(order, spare, x, m, 3, rows, n);
+  } else {
+    // The two sorts side by side (or by chunks, when large), then the new
+    // values of x1 by chunks, and the ranks.
+    Scratch<std::uint64_t> by_x1 = block.take<std::uint64_t>(n),
+                           by_x1_spare = block.take<std::uint64_t>(n);
+    sorts_side_by_side(2, n, [&](std::size_t sort) {
+      if (sort == 0)
+        sort_x1(by_x1, by_x1_spare);
+      else
+        lexicographic(order, spare, x, m, 3, rows, n);
+    });
     std::vector<std::size_t> counts(n / g + 1, 0);
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
       ticks.here(silent).tick(end - begin);
       std::size_t count = 0;
       for (std::size_t i = begin; i < end; ++i)  // a new coarse key is a new value
-        count += i == 0 || (order[i] >> 32) != (order[i - 1] >> 32) ||
-                 x1[rows[position_of(order[i - 1])]] < x1[rows[position_of(order[i])]];
+        count += i == 0 || (by_x1[i] >> 32) != (by_x1[i - 1] >> 32) ||
+                 x1[rows[position_of(by_x1[i - 1])]] < x1[rows[position_of(by_x1[i])]];
       counts[begin / g] = count;
     });
     parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
       std::size_t before = 0;
       for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
       InterruptCheck silent;
-      rank_run(order.get(), begin, end, before, ticks.here(silent));
+      rank_run(by_x1.get(), begin, end, before, ticks.here(silent));
     });
     for (const std::size_t count : counts) ranks += count;
   }
-  lexicographic(order, spare, x, m, 3, rows, n);
   // Each place's rank and x2, in order (x2 in spare's words). A rank is
   // kept within 1 .. ranks should x change meanwhile (another thread's
   // writes), so the trees are never left.
@@ -176,73 +201,17 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   });
   rank.reset();
 
-  if (!split) {
-    std::vector<double> least(ranks + 1);
-    sweep_triples([&](std::size_t i) { front[rows[position_of(order[i])]] = 1; }, order.get(), z,
-                  least.data(), ranks, 0, n, interrupt);
-    return;
-  }
-  std::vector<unsigned char> on(n, 0);  // by place in the order
-  const std::size_t g = chunk_grain(grain);
-  std::vector<Staircase> staircases(n / g + 1);
-  const auto make = [&] { return std::vector<double>(ranks + 1); };
-  ScratchPool<std::vector<double>, decltype(make)> pool(call_threads(), make);
-  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+  const std::size_t parts = split ? chunks : 1;
+  Scratch<double> tree = block.take<double>(ranks + parts);  // part j's from low_j + j
+  const auto mark = [&](std::size_t i) { front[rows[position_of(order[i])]] = 1; };
+  if (!split) return sweep_triples(mark, order.get(), z, tree.get(), 0, ranks, ranks, n, interrupt);
+  parallel_for(parts, 1, [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
-    pool.with([&](std::vector<double>& least) {
-      sweep_triples([&](std::size_t i) { on[i] = 1; }, order.get(), z, least.data(), ranks, begin,
-                    end, here);
-      // The least x2 of the chunk's front at each rank, then its staircase.
-      Staircase& s = staircases[begin / g];
-      std::fill(least.begin(), least.end(), kNoValue);
-      here.tick(ranks + 8 * (end - begin));
-      for (std::size_t i = begin; i < end; ++i) {
-        if (!on[i]) continue;
-        const double here = value_at(z, i);
-        double& at = least[rank_at(order[i])];
-        if (!(at <= here)) at = here;
-        const double sum = x1[rows[position_of(order[i])]] + here;
-        s.least_sum =
-            sum == sum ? std::min(s.least_sum, sum) : -std::numeric_limits<double>::infinity();
-      }
-      // Without branches (a rank holds a row of the front or not at random),
-      // through a block on the stack.
-      constexpr std::size_t kStairs = 256;
-      Stair block[kStairs];
-      std::size_t count = 0;
-      bool any = false;
-      double last = 0;
-      for (std::size_t r = 1; r <= ranks; ++r) {
-        const double at = least[r];
-        const bool take = at < last || (!any && at == at);
-        block[count] = {static_cast<std::uint32_t>(r), at};
-        count += take;
-        any = any || take;
-        last = take ? at : last;
-        if (count == kStairs) {
-          s.stairs.insert(s.stairs.end(), block, block + count);
-          count = 0;
-        }
-      }
-      s.stairs.insert(s.stairs.end(), block, block + count);
-    });
-  });
-  // A row of chunk c looks at c staircases: the later chunks cost more, and
-  // smaller chunks of rows share them out.
-  parallel_for(n, std::max<std::size_t>(g / 8, 1), [&](std::size_t begin, std::size_t end) {
-    InterruptCheck silent;
-    InterruptCheck& here = ticks.here(silent);
-    for (std::size_t i = begin; i < end; ++i) {
-      if (!on[i]) continue;
-      const std::size_t chunk = i / g;
-      here.tick(4 * chunk + 4);
-      const std::size_t p = position_of(order[i]);
-      const double here = value_at(z, i), sum = x1[rows[p]] + here;
-      bool covered = false;
-      for (std::size_t c = 0; c < chunk && !covered; ++c)
-        covered = stair_covers(staircases[c], rank_at(order[i]), here, sum);
-      if (!covered) front[rows[p]] = 1;
+    for (std::size_t j = begin; j < end; ++j) {
+      here.tick(n);
+      const std::size_t low = ranks * j / parts, high = ranks * (j + 1) / parts;
+      sweep_triples(mark, order.get(), z, tree.get() + low + j, low, high, ranks, n, here);
     }
   });
 }

@@ -42,6 +42,17 @@ void* operator new(std::size_t size) {
 #endif
 MEXSETS_NOT_INLINED void operator delete(void* block) noexcept { std::free(block); }
 MEXSETS_NOT_INLINED void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+// The same for the aligned blocks of large scratch.
+void* operator new(std::size_t size, std::align_val_t align) {
+  if (g_refused != 0 && size >= 1024 && ++g_large_allocations == g_refused) throw std::bad_alloc();
+  const auto alignment = static_cast<std::size_t>(align);
+  if (void* block = std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment))
+    return block;
+  throw std::bad_alloc();
+}
+MEXSETS_NOT_INLINED void operator delete(void* block, std::align_val_t) noexcept {
+  std::free(block);
+}
 
 namespace {
 
