@@ -28,7 +28,8 @@
 // polls only where the calling thread runs it, and the calling thread also
 // polls after each chunk it runs. An exception thrown by a body (Interrupted,
 // Failure, std::bad_alloc) cancels the chunks not yet started, waits for
-// those running, and is rethrown to the caller as it was thrown. A body must
+// those running (a loop nested in one of them stops, and so does its body),
+// and is rethrown to the caller as it was thrown. A body must
 // not touch the host either: no output creation, no call.scratch() memory.
 #pragma once
 
@@ -37,6 +38,7 @@
 #include <oneapi/tbb/parallel_for.h>
 #include <oneapi/tbb/partitioner.h>
 #include <oneapi/tbb/task_arena.h>
+#include <oneapi/tbb/task_group.h>
 
 #include <atomic>
 #include <cstddef>
@@ -143,6 +145,12 @@ inline std::size_t from_environment() {
                                                         : most_threads;
 }
 
+// Thrown by a loop nested in a chunk of a loop that another chunk's failure
+// cancelled: the nested loop's chunks may not all have run, so the body
+// that ran it must not go on to read what they would have written. The
+// enclosing loop rethrows the failure that cancelled it, never this.
+struct Cancelled {};
+
 // Polls the calling thread's interrupt hook; other threads have none.
 inline void poll_caller() {
   const InterruptHook* hook = interrupt_detail::current_hook;
@@ -232,7 +240,9 @@ void parallel_for(std::size_t n, std::size_t grain, Body&& body) {
   }
   const std::size_t chunks = n / grain + (n % grain != 0);
   if (parallel_detail::in_chunk) {
+    // A cancelled enclosing loop skips this one's chunks without a word.
     parallel_detail::run_chunks(n, grain, chunks, scope, body);
+    if (oneapi::tbb::is_current_task_group_canceling()) throw parallel_detail::Cancelled();
   } else if (scope) {
     scope->arena().execute([&] { parallel_detail::run_chunks(n, grain, chunks, scope, body); });
   } else {
@@ -258,6 +268,8 @@ void parallel_for_ordered(std::size_t n, std::size_t grain, Body&& body) {
     try {
       body(begin, end);
     } catch (const Interrupted&) {
+      throw;
+    } catch (const parallel_detail::Cancelled&) {
       throw;
     } catch (...) {
       const std::lock_guard<std::mutex> hold(lock);

@@ -227,9 +227,8 @@ void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 
 // Runs sort(0 .. count-1), independent sorts of n items each: side by side
 // when none would run by chunks on its own (n up to kSplitSort), each then
-// alone on the thread that runs it (a loop nested in one of them would be
-// cut short, silently, should another fail); else one after the other, each
-// by chunks.
+// alone on the thread that runs it; else one after the other, each by
+// chunks.
 template <class Sort>
 void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
   if (n > kSplitSort) {

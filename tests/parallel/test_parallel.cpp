@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -115,6 +116,35 @@ TEST(ParallelFor, FailuresReachTheCallerAsThrown) {
     } catch (const mexsets::Failure& failure) {
       EXPECT_EQ(failure.reason(), "at13");
     }
+  }
+}
+
+// A loop nested in a chunk while another chunk fails: its chunks are cut
+// short, and the body that ran it never goes on past it (it would read what
+// they did not write). The caller gets the failure.
+TEST(ParallelFor, AFailureStopsTheBodiesOfLoopsNestedElsewhere) {
+  testing_support::eight_threads();
+  const ThreadScope scope(2);
+  for (int round = 0; round < 5; ++round) {
+    std::atomic<bool> nested_started{false};
+    std::atomic<std::size_t> went_on_short{0};
+    EXPECT_THROW(parallel_for(2, 1,
+                              [&](std::size_t begin, std::size_t) {
+                                if (begin == 0) {  // fails once the other chunk's loop runs
+                                  for (int wait = 0; wait < 100000 && !nested_started; ++wait)
+                                    std::this_thread::yield();
+                                  mexsets::fail("badThing", "Bad thing");
+                                }
+                                std::atomic<std::size_t> ran{0};
+                                parallel_for(4000, 1, [&](std::size_t, std::size_t) {
+                                  nested_started = true;
+                                  ++ran;
+                                  std::this_thread::sleep_for(std::chrono::microseconds(20));
+                                });
+                                if (ran != 4000) ++went_on_short;
+                              }),
+                 mexsets::Failure);
+    EXPECT_EQ(went_on_short, 0u) << "round " << round;
   }
 }
 
