@@ -1,6 +1,7 @@
 #include "tree_overlap_matrix.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -144,6 +145,32 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     const std::size_t parent = merge.parents[r];
     const std::size_t slot = slot_of(named_, parent);
     interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
+    // In a plain tree the two children of a row hold no leaf in common, each
+    // once, and the store has room for every list: they merge straight into
+    // it.
+    if (tree && merge.first[r + 1] - merge.first[r] == 2) {
+      LeafRuns parts[2];
+      LeafRun singles[2];
+      for (std::size_t i = 0; i < 2; ++i) {
+        const std::size_t child = merge.children[merge.first[r] + i];
+        if (child < leaves_) {
+          singles[i] = {static_cast<std::uint32_t>(child), 1};
+          parts[i] = {&singles[i], 1};
+        } else {
+          const Span& span = spans_[slot_of(named_, child)];
+          parts[i] = {store_.data() + span.first, span.size};
+        }
+      }
+      const std::size_t begin = store_.size(), size = parts[0].size + parts[1].size;
+      if (store_.capacity() - begin >= size) {  // never moved while read
+        interrupt.tick(2 * size);
+        std::merge(parts[0].begin(), parts[0].end(), parts[1].begin(), parts[1].end(),
+                   std::back_inserter(store_), by_leaf);
+        spans_[slot] = {begin, size};
+        live += size;
+        continue;
+      }
+    }
     gathered.clear();
     bounds.assign(1, 0);
     add_part(store_.data() + spans_[slot].first, spans_[slot].size);
