@@ -100,9 +100,9 @@ BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
 });
 
 // 256 to 4,096 node-set rows of a balanced tree of 1,000 leaves around the
-// first split: rows are written in blocks of up to 512, a chunk of at least
-// one block each (tree_leaf_matrix.cpp), so 512 rows run on the calling
-// thread alone and 513 split.
+// first split: these matrices are mostly padding, written by columns, which
+// split from about 2M units of estimated work (tree_leaf_matrix.cpp:
+// column_split_work), about 1,000 rows of 1,000 columns.
 void Crossover(benchmark::State& state) {
   static const auto tree = tree_workloads::scaled(1000, 0);
   static const auto merges = tree_workloads::merge_matrix_1based(tree.tree);

@@ -16,9 +16,13 @@
 // R2 * C doubles, must be addressable (resultTooLarge). The contract then
 // compares the matrix with the memory available (outputTooLarge).
 //
-// Cost: tree_leaf_sets' cost, plus O(R2 * C) to write the matrix (row by
-// row; consecutive rows share the cache lines of each column). Scratch: the
-// tree's, plus C uint32 for one row.
+// Cost: tree_leaf_sets' cost, plus O(R2 * C) to write the matrix. A matrix
+// of at least 2^16 entries that leaves fill at most a quarter of (the rest
+// is padding) is written column by column, each column in order, from every
+// row's leaves gathered first; any other, by blocks of rows (consecutive
+// rows share the cache lines of each column). Scratch: the tree's, plus
+// the gathered leaves (at most R2 * C / 4 uint32) and O(R2 + C), or for
+// blocks of rows up to 2^18 uint32 (or one row's leaves, if more).
 #pragma once
 
 #include <cstddef>
@@ -39,10 +43,12 @@ bool leaf_matrix_one_based(double base);
 std::size_t leaf_matrix_width(const TreeLeafSets& tree);
 
 // Writes every entry of the tree.size()-by-width matrix `out` (column-major),
-// width = leaf_matrix_width(tree). `memory` holds one block's leaves
-// meanwhile. Large matrices are written on the threads of the call, a block
-// of rows per chunk, each with leaves and a Filling of its own from the heap;
-// the entries are the same on any number of threads.
+// width = leaf_matrix_width(tree). `memory` holds the gathered leaves, or
+// one block's, meanwhile. Large matrices are written on the threads of the
+// call: the gathered leaves row by row (TreeLeafSets::fill_rows), then a
+// range of columns per chunk; or a block of rows per chunk, each with leaves
+// and a Filling of its own from the heap. The entries are the same on any
+// number of threads.
 void write_leaf_matrix(TreeLeafSets& tree, std::size_t width, bool one_based, double* out,
                        std::pmr::memory_resource* memory = std::pmr::get_default_resource());
 

@@ -1,6 +1,7 @@
 #include "tree_overlap_matrix.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -19,8 +20,6 @@ constexpr std::uint64_t kMaxNodes = std::uint64_t{1} << 32;
 
 // Checked ids are finite and greater than -1, so truncation gives 0 .. R-1.
 std::uint32_t to_index(double id) { return id > 0 ? static_cast<std::uint32_t>(id) : 0; }
-
-bool by_leaf(const LeafRun& a, const LeafRun& b) { return a.leaf < b.leaf; }
 
 // The distinct new ids of the merge rows, ascending.
 std::vector<std::size_t> new_ids(const MergeRows& merge) {
@@ -86,29 +85,17 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     : nodes_(nodes), leaves_(nodes - merge.rows()) {
   if (merge.rows() == 0) return;
   named_ = new_ids(merge);
-  lists_.resize(named_.size());
-  for (std::size_t k = 0; k < named_.size(); ++k)
-    if (named_[k] < leaves_) lists_[k] = {{static_cast<std::uint32_t>(named_[k]), 1}};
-
-  // The runs of every part of a row (the new node's own list, then each
-  // child) one after the other; bounds[k] .. bounds[k+1] is part k, sorted.
-  std::vector<LeafRun> gathered;
-  std::vector<std::size_t> bounds, next_bounds;
-  const auto add_part = [&](const LeafRun* first, std::size_t size) {
-    if (size == 0) return;
-    gathered.insert(gathered.end(), first, first + size);
-    bounds.push_back(gathered.size());
-  };
+  spans_.assign(named_.size(), Span{0, 0});
   InterruptCheck interrupt;
-  // Whether the rows make a plain tree, followed row by row (tree_parents).
+  // Whether the rows make a plain tree, followed row by row (tree_parents),
+  // and then the size of each list: the sum of its parts, no leaf twice.
   bool tree = true;
-  std::vector<char> created(nodes - leaves_, 0);
-  tree_parents_.assign(nodes, none);
-  for (std::size_t r = 0; r < merge.rows(); ++r) {
-    const std::size_t parent = merge.parents[r];
-    const std::size_t slot = slot_of(named_, parent);
-    interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
-    if (tree) {
+  {
+    std::vector<char> created(nodes - leaves_, 0);
+    tree_parents_.assign(nodes, none);
+    for (std::size_t r = 0; r < merge.rows() && tree; ++r) {
+      interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
+      const std::size_t parent = merge.parents[r];
       tree = parent >= leaves_ && !created[parent - leaves_] && merge.first[r + 1] > merge.first[r];
       for (std::size_t j = merge.first[r]; j < merge.first[r + 1] && tree; ++j) {
         const std::size_t child = merge.children[j];
@@ -117,50 +104,136 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
       }
       if (tree) created[parent - leaves_] = 1;
     }
+  }
+  if (tree) {
+    std::size_t total = 0;
+    for (std::size_t r = 0; r < merge.rows(); ++r) {
+      const std::size_t slot = slot_of(named_, merge.parents[r]);
+      for (std::size_t j = merge.first[r]; j < merge.first[r + 1]; ++j) {
+        const std::size_t child = merge.children[j];
+        spans_[slot].size += child < leaves_ ? 1 : spans_[slot_of(named_, child)].size;
+      }
+      total += spans_[slot].size;
+    }
+    store_.reserve(total);
+    spans_.assign(named_.size(), Span{0, 0});
+  } else {
+    std::vector<std::uint32_t>().swap(tree_parents_);
+    for (std::size_t k = 0; k < named_.size(); ++k)
+      if (named_[k] < leaves_) {
+        spans_[k] = {store_.size(), 1};
+        store_.push_back({static_cast<std::uint32_t>(named_[k]), 1});
+      }
+  }
+
+  // The runs of every part of a row (the new node's own list, then each
+  // child) one after the other; bounds[k] .. bounds[k+1] is part k, sorted.
+  // Neighbouring parts are merged pairwise into `other` and back until one
+  // sorted run is left; its leaves, each once with its copies summed, make
+  // the node's new list at the end of store_. Lists replaced (a node made
+  // by several rows) are left behind until they outnumber the others.
+  std::vector<LeafRun> gathered, other;
+  std::vector<std::size_t> bounds, next_bounds;
+  std::size_t live = store_.size(), dropped = 0;
+  const auto add_part = [&](const LeafRun* first, std::size_t size) {
+    if (size == 0) return;
+    gathered.insert(gathered.end(), first, first + size);
+    bounds.push_back(gathered.size());
+  };
+  const auto by_leaf = [](const LeafRun& a, const LeafRun& b) { return a.leaf < b.leaf; };
+  for (std::size_t r = 0; r < merge.rows(); ++r) {
+    const std::size_t parent = merge.parents[r];
+    const std::size_t slot = slot_of(named_, parent);
+    interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
+    // In a plain tree the two children of a row hold no leaf in common, each
+    // once, and the store has room for every list: they merge straight into
+    // it.
+    if (tree && merge.first[r + 1] - merge.first[r] == 2) {
+      LeafRuns parts[2];
+      LeafRun singles[2];
+      for (std::size_t i = 0; i < 2; ++i) {
+        const std::size_t child = merge.children[merge.first[r] + i];
+        if (child < leaves_) {
+          singles[i] = {static_cast<std::uint32_t>(child), 1};
+          parts[i] = {&singles[i], 1};
+        } else {
+          const Span& span = spans_[slot_of(named_, child)];
+          parts[i] = {store_.data() + span.first, span.size};
+        }
+      }
+      const std::size_t begin = store_.size(), size = parts[0].size + parts[1].size;
+      if (store_.capacity() - begin >= size) {  // never moved while read
+        interrupt.tick(2 * size);
+        std::merge(parts[0].begin(), parts[0].end(), parts[1].begin(), parts[1].end(),
+                   std::back_inserter(store_), by_leaf);
+        spans_[slot] = {begin, size};
+        live += size;
+        continue;
+      }
+    }
     gathered.clear();
     bounds.assign(1, 0);
-    add_part(lists_[slot].data(), lists_[slot].size());
+    add_part(store_.data() + spans_[slot].first, spans_[slot].size);
     for (std::size_t j = merge.first[r]; j < merge.first[r + 1]; ++j) {
       const std::size_t child = merge.children[j];
       const std::size_t child_slot = slot_of(named_, child);
       if (child_slot < named_.size()) {
-        add_part(lists_[child_slot].data(), lists_[child_slot].size());
+        add_part(store_.data() + spans_[child_slot].first, spans_[child_slot].size);
       } else if (child < leaves_) {
         const LeafRun single{static_cast<std::uint32_t>(child), 1};
         add_part(&single, 1);
       }
     }
     interrupt.tick(2 * gathered.size());  // gathered, then deduplicated
-    // Merge neighbouring parts pairwise until one sorted run is left.
     while (bounds.size() > 2) {
       interrupt.tick(gathered.size());
+      other.resize(gathered.size());
       next_bounds.assign(1, 0);
       std::size_t k = 0;
       for (; k + 2 < bounds.size(); k += 2) {
-        std::inplace_merge(gathered.begin() + bounds[k], gathered.begin() + bounds[k + 1],
-                           gathered.begin() + bounds[k + 2], by_leaf);
+        std::merge(gathered.begin() + bounds[k], gathered.begin() + bounds[k + 1],
+                   gathered.begin() + bounds[k + 1], gathered.begin() + bounds[k + 2],
+                   other.begin() + bounds[k], by_leaf);
         next_bounds.push_back(bounds[k + 2]);
       }
-      if (k + 1 < bounds.size()) next_bounds.push_back(bounds[k + 1]);
+      if (k + 1 < bounds.size()) {
+        std::copy(gathered.begin() + bounds[k], gathered.begin() + bounds[k + 1],
+                  other.begin() + bounds[k]);
+        next_bounds.push_back(bounds[k + 1]);
+      }
+      gathered.swap(other);
       bounds.swap(next_bounds);
     }
-    std::vector<LeafRun> merged;
-    merged.reserve(gathered.size());
+    const std::size_t begin = store_.size();
     for (const LeafRun& run : gathered) {
-      if (merged.empty() || merged.back().leaf != run.leaf) {
-        merged.push_back(run);
+      if (store_.size() == begin || store_.back().leaf != run.leaf) {
+        store_.push_back(run);
         continue;
       }
-      const std::uint64_t count = std::uint64_t{merged.back().count} + run.count;
+      const std::uint64_t count = std::uint64_t{store_.back().count} + run.count;
       if (count > kMaxCount)
         fail("leafCountTooLarge", "Leaf count too large: ", row("merges", r),
              " would put leaf " + std::to_string(run.leaf) + " into node " +
                  std::to_string(parent) + " more than " + std::to_string(kMaxCount) + " times");
-      merged.back().count = static_cast<std::uint32_t>(count);
+      store_.back().count = static_cast<std::uint32_t>(count);
     }
-    lists_[slot].swap(merged);
+    dropped += spans_[slot].size;
+    live += store_.size() - begin - spans_[slot].size;
+    spans_[slot] = {begin, store_.size() - begin};
+    if (dropped > live + 4096) {  // keep only the current lists
+      interrupt.tick(live);
+      std::vector<LeafRun> kept;
+      kept.reserve(live);
+      for (Span& span : spans_) {
+        const std::size_t first = kept.size();
+        kept.insert(kept.end(), store_.begin() + static_cast<std::ptrdiff_t>(span.first),
+                    store_.begin() + static_cast<std::ptrdiff_t>(span.first + span.size));
+        span.first = first;
+      }
+      store_.swap(kept);
+      dropped = 0;
+    }
   }
-  if (!tree) std::vector<std::uint32_t>().swap(tree_parents_);
 }
 
 std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
@@ -171,7 +244,7 @@ std::vector<LeafRuns> LeafLists::all_runs(std::vector<LeafRun>& singles) const {
     runs[k] = {&singles[k], 1};
   }
   for (std::size_t k = 0; k < named_.size(); ++k)
-    runs[named_[k]] = {lists_[k].data(), lists_[k].size()};
+    runs[named_[k]] = {store_.data() + spans_[k].first, spans_[k].size};
   return runs;
 }
 

@@ -36,19 +36,20 @@
 // whenever a merge node holds a leaf.
 //
 // Cost: building the lists merges sorted (leaf, count) runs, so multiplicities
-// cost nothing and scratch stays within the total number of distinct leaves
-// per node. When the lists of any two nodes are nested or disjoint (every
-// proper tree, repeated children included; a plain tree, each node a child
-// once, is taken as such without checking), each entry is one per-node sum
-// and the work after zeroing W is the total list size plus the sum of the
-// node depths. Otherwise each leaf adds its weight to every pair of nodes that
-// hold it, in ascending leaf order, and the upper triangle is mirrored.
-// Threads: the entries are filled on the threads of the call
-// (common/parallel.hpp), each whole on one thread, so the bits are the same
-// on any number. Nested lists split W by column (a column's entries are its
-// ancestors and descendants in the nesting forest), so each thread writes,
-// and first touches, only columns of its own; the lists and the nesting
-// check are built on the calling thread.
+// cost nothing and scratch stays within twice the total number of distinct
+// leaves per node (lists share one block, a plain tree's sized beforehand;
+// lists replaced are dropped once they outnumber the rest). When the lists of
+// any two nodes are nested or disjoint (every proper tree, repeated children
+// included; a plain tree, each node a child once, is taken as such without
+// checking), each entry is one per-node sum and the work after zeroing W is
+// the total list size plus the sum of the node depths. Otherwise each leaf
+// adds its weight to every pair of nodes that hold it, in ascending leaf
+// order, and the upper triangle is mirrored. Threads: the entries are filled
+// on the threads of the call (common/parallel.hpp), each whole on one thread,
+// so the bits are the same on any number. Nested lists split W by column (a
+// column's entries are its ancestors and descendants in the nesting forest),
+// so each thread writes, and first touches, only columns of its own; the
+// lists and the nesting check are built on the calling thread.
 #pragma once
 
 #include <cstddef>
@@ -118,8 +119,12 @@ class LeafLists {
   std::size_t nodes_;
   std::size_t leaves_;
   std::vector<std::uint32_t> tree_parents_;
-  std::vector<std::size_t> named_;           // distinct new ids, ascending
-  std::vector<std::vector<LeafRun>> lists_;  // list of node named_[k]
+  struct Span {
+    std::size_t first, size;
+  };
+  std::vector<std::size_t> named_;  // distinct new ids, ascending
+  std::vector<Span> spans_;         // the list of node named_[k], in store_
+  std::vector<LeafRun> store_;
 };
 
 // Throws Failure when `merge` (the argument "merges") and the node count

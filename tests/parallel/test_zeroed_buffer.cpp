@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -30,6 +31,10 @@ TEST(ZeroedBuffer, ReadsAsZerosAlsoInMemoryJustWritten) {
       ::operator delete(dirty);
       const auto zeros = mexsets::zeroed_buffer<unsigned char>(bytes);
       ASSERT_TRUE(all_bytes(zeros.get(), bytes, 0)) << bytes << " bytes";
+      // Large buffers start on a huge page (whole huge pages to their end).
+      if (bytes >= mexsets::kLargeBuffer) {
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(zeros.get()) % mexsets::kHugePage, 0u);
+      }
       const auto doubles = mexsets::zeroed_buffer<double>(bytes / sizeof(double));
       ASSERT_TRUE(std::all_of(doubles.get(), doubles.get() + bytes / sizeof(double),
                               [](double v) { return v == 0.0; }));

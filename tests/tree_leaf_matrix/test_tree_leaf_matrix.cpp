@@ -188,13 +188,21 @@ TEST(TreeLeafMatrix, MatchesTreeLeafSetsPaddedOnRandomTrees) {
 }
 
 TEST(TreeLeafMatrix, MatchesOnManyRowsWrittenInBlocks) {
-  // Rows are written in blocks: more rows than a block, of every length.
+  // More rows than a block, of every length: a matrix mostly of padding,
+  // written by columns.
   const auto w = tree_workloads::workload(60, 60, 400, 30, 1500, 2);
   const auto merges = tree_workloads::merge_matrix_1based(w.tree);
   const Result expected = padded(merges, w.sets, false);
   ASSERT_GT(expected.dims[1], 50u);
   EXPECT_EQ(mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), 0).data, expected.values);
   EXPECT_EQ(call(to_host(merges), to_host(w.sets), 0).values, expected.values);
+  // Two rows in three hold every leaf (the last merge row's node), the
+  // third one leaf: written by blocks.
+  mexsets::OwnedMatrix<double> dense(700, 1);
+  for (std::size_t j = 0; j < dense.rows; ++j)
+    dense(j, 0) = j % 3 ? merges(merges.rows - 1, merges.cols - 1) : double(1 + j % 400);
+  EXPECT_EQ(mexsets::tree_leaf_matrix(merges.cref(), dense.cref(), 1).data,
+            padded(merges, dense, true).values);
 }
 
 // Ctrl-C: stopped at any poll, the computation throws Interrupted, and the
@@ -216,16 +224,22 @@ TEST(TreeLeafMatrix, InputsWrittenByAnotherThreadAreNeverReadOutside) {
 
 }  // namespace
 
-// Any number of threads writes the same matrix, however finely its blocks
-// of rows are cut; an interrupt still ends a split run.
+// Any number of threads writes the same matrix, however finely its columns
+// (a large matrix mostly of padding: 1,500 rows) or its blocks of rows (the
+// first 40 rows) are cut; an interrupt still ends a split run.
 TEST(TreeLeafMatrix, SameBitsForAnyThreadCount) {
   const auto w = tree_workloads::workload(60, 60, 400, 30, 1500, 2);
   const auto merges = tree_workloads::merge_matrix_1based(w.tree);
-  for (double base : {0.0, 1.0}) {
-    const auto run = [&] {
-      return mexsets::tree_leaf_matrix(merges.cref(), w.sets.cref(), base).data;
-    };
-    testing_support::expect_same_for_threads(run);
-    testing_support::expect_interruptible_in_parallel(run);
-  }
+  mexsets::OwnedMatrix<double> few(40, w.sets.cols);
+  for (std::size_t c = 0; c < few.cols; ++c)
+    for (std::size_t j = 0; j < few.rows; ++j) few(j, c) = w.sets(j, c);
+  const mexsets::OwnedMatrix<double>* both[] = {&w.sets, &few};
+  for (const auto* sets : both)
+    for (double base : {0.0, 1.0}) {
+      const auto run = [&] {
+        return mexsets::tree_leaf_matrix(merges.cref(), sets->cref(), base).data;
+      };
+      testing_support::expect_same_for_threads(run);
+      testing_support::expect_interruptible_in_parallel(run);
+    }
 }

@@ -539,6 +539,22 @@ TEST(TreeOverlapMatrix, OverlappingListsMatchThePlainAlgorithm) {
   EXPECT_EQ(expected(5, 6), shared);
 }
 
+TEST(TreeOverlapMatrix, NodesMadeAgainAndAgainMatchThePlainAlgorithm) {
+  // Node 120 gains two leaves in each of 300 rows; every tenth row makes a
+  // node of its own from it and a leaf. The lists it leaves behind outgrow
+  // the current ones, which are then moved together, over and over.
+  std::mt19937_64 random(7);
+  RandomTree t{OwnedMatrix<double>(300, 3, -1.0), OwnedMatrix<double>(420, 1)};
+  for (double& v : t.nodes.data) v = random_weight(random);
+  for (std::size_t r = 0; r < 300; ++r) {
+    const bool own = r % 10 == 9;
+    t.merge(r, 0) = own ? 120 : static_cast<double>(r % 120);
+    t.merge(r, 1) = static_cast<double>((r * 7) % 120);
+    t.merge(r, 2) = own ? static_cast<double>(120 + r) : 120;
+  }
+  expect_matches_reference(t, true);
+}
+
 // Ctrl-C: stopped at any poll, on nested lists and on overlapping ones, the
 // computation throws Interrupted, and the next call gives the plain result.
 TEST(TreeOverlapMatrix, InterruptedThenCalledAgain) {
