@@ -9,6 +9,12 @@ A Threads benchmark's arguments are its workload and its thread count; the
 thread count is the argument whose values pair the runs up into (1, 2)
 threads with every other argument equal.
 
+With --isolated, each run is a process of its own, the runs of a workload
+on one and on two threads one after the other, round after round: on a
+virtual machine a large run's freed memory (or its huge pages' compaction)
+keeps a core busy for a while, which a run started next in the same process
+would share, two threads more than one.
+
 With --crossover, runs the Crossover benchmarks instead (arguments: threads,
 size; bench/support/threads_bench.hpp), the repetitions interleaved, and
 prints per function the best wall time at each size on one thread and on
@@ -34,6 +40,23 @@ def load(program, repetitions, name_filter="^Threads[</]"):
     if run.returncode:
         sys.exit("%s failed:\n%s" % (program, run.stderr))
     return json.loads(run.stdout)
+
+
+def load_isolated(program, repetitions, name_filter="^Threads[</]"):
+    listed = subprocess.run(
+        [program, "--benchmark_filter=" + name_filter, "--benchmark_list_tests"],
+        capture_output=True, text=True, check=True).stdout.splitlines()
+    report = {"benchmarks": []}
+    for _ in range(repetitions):
+        for name in listed:
+            run = subprocess.run(
+                [program, "--benchmark_filter=^%s$" % re.sub(r"([.^$*+?()\[\]{}|\\])", r"\\\1", name),
+                 "--benchmark_format=json"],
+                capture_output=True, text=True)
+            if run.returncode:
+                sys.exit("%s failed:\n%s" % (program, run.stderr))
+            report["benchmarks"] += json.loads(run.stdout)["benchmarks"]
+    return report
 
 
 def best_times(report):
@@ -147,6 +170,9 @@ def main():
     parser.add_argument("--json", nargs="*", default=[])
     parser.add_argument("--repetitions", type=int, default=3)
     parser.add_argument("--crossover", action="store_true")
+    parser.add_argument("--isolated", action="store_true")
+    parser.add_argument("--filter", default="^Threads[</]",
+                        help="the runs to take (a Google Benchmark filter)")
     a = parser.parse_args()
     if a.crossover:
         print("load average %s" % " ".join(open("/proc/loadavg").read().split()[:3]))
@@ -164,7 +190,8 @@ def main():
     for program in a.programs:
         name = os.path.basename(program).replace("bench_", "", 1)
         print("running %s" % name, file=sys.stderr, flush=True)
-        table += rows(name, best_times(load(program, a.repetitions)))
+        report = (load_isolated if a.isolated else load)(program, a.repetitions, a.filter)
+        table += rows(name, best_times(report))
     for path in a.json:
         name = os.path.basename(path).replace("bench_", "", 1).rsplit(".", 1)[0]
         with open(path) as f:
