@@ -498,8 +498,8 @@ void TreeLeafSets::fill_rows(std::uint32_t* const* outs) {
   double total = 0.0;
   for (std::size_t j = 0; j < rows; ++j) total += static_cast<double>(row_count_[j]);
   const double work = 16 * static_cast<double>(rows) + 4 * total;
-  std::size_t grain = work_grain(rows, work / static_cast<double>(rows ? rows : 1));
-  if (work < fill_split_work) grain = rows;  // the calling thread alone
+  const std::size_t grain =
+      grain_from_work(rows, work / static_cast<double>(rows ? rows : 1), fill_split_work);
   if (!splits(rows, grain)) {
     for (std::size_t j = 0; j < rows; ++j)
       if (const std::size_t n = count(j)) fill(j, n, outs[j]);

@@ -48,17 +48,26 @@ inline std::size_t work_grain(std::size_t n, double units) {
   return grain > 0 ? grain : 1;
 }
 
+// The grain of a loop over n items of `units` each that splits only from
+// `least_work` units in all: below it the loop runs on the calling thread
+// alone. Waking another thread to join a loop took 100 to 200 microseconds
+// on the 2-core development VM, so a loop that is small, or that a call runs
+// many times, gains only past a measured amount of work; each function keeps
+// its own measured least_work next to the loop.
+inline std::size_t grain_from_work(std::size_t n, double units, double least_work) {
+  if (static_cast<double>(n) * units < least_work) return n > 0 ? n : 1;
+  return work_grain(n, units);
+}
+
 // The grain of a loop that a sequential algorithm runs once per step
 // (thousands of times a call): such a loop splits only when one step holds
 // about a millisecond of work. Below that, the other threads' joining each
-// step's loop (some 100 to 200 microseconds on a 2-core VM) costs more than
-// they take over: rank_diverse's postings steps at 16,000 candidates, with
-// chunks of kChunkWork, ran 0.54 to 0.83 times as fast on two threads as on
-// one (bench/rank_diverse, Threads).
-constexpr std::size_t kStepSplitWork = std::size_t{1} << 20;
+// step's loop costs more than they take over: rank_diverse's postings steps
+// at 16,000 candidates, with chunks of kChunkWork, ran 0.54 to 0.83 times as
+// fast on two threads as on one (bench/rank_diverse, Threads).
+constexpr double kStepSplitWork = 1 << 20;
 inline std::size_t step_grain(std::size_t n, double units) {
-  return static_cast<double>(n) * units < static_cast<double>(kStepSplitWork) ? n
-                                                                             : work_grain(n, units);
+  return grain_from_work(n, units, kStepSplitWork);
 }
 
 // Whether parallel_for(n, grain, ...) would run more than one chunk (tests

@@ -116,8 +116,7 @@ void write_gathered(TreeLeafSets& tree, std::size_t width, double shift, double 
   const CallerTicks ticks(interrupt);
   const double units =
       2 * static_cast<double>(rows) + 4 * static_cast<double>(total) / static_cast<double>(width);
-  const std::size_t grain =
-      units * static_cast<double>(width) < column_split_work ? width : work_grain(width, units);
+  const std::size_t grain = grain_from_work(width, units, column_split_work);
   parallel_for(width, grain, [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
