@@ -12,6 +12,7 @@
 
 #include "common/huge_pages.hpp"
 #include "common/parallel_work.hpp"
+#include "common/scratch_buffer.hpp"
 #include "mexsets/interrupt.hpp"
 
 namespace mexsets {
@@ -151,42 +152,6 @@ struct Bands {
       parallel_for_ordered(n, grain, body);
     }
   }
-};
-
-// Uninitialised memory of n elements, taken from `memory`: its pages are
-// first touched by whoever writes them (each band its own, on its thread).
-template <class T>
-class Buffer {
- public:
-  Buffer(std::size_t n, std::pmr::memory_resource* memory)
-      : data_(n ? static_cast<T*>(memory->allocate(n * sizeof(T), alignof(T))) : nullptr),
-        size_(n),
-        memory_(memory) {
-    advise_huge_pages(data_, n * sizeof(T));
-  }
-  ~Buffer() {
-    if (data_) memory_->deallocate(data_, size_ * sizeof(T), alignof(T));
-  }
-  Buffer(Buffer&& other) noexcept
-      : data_(std::exchange(other.data_, nullptr)), size_(other.size_), memory_(other.memory_) {}
-  Buffer(const Buffer&) = delete;
-  Buffer& operator=(const Buffer&) = delete;
-  Buffer& operator=(Buffer&&) = delete;
-  T* data() const { return data_; }
-  std::size_t size() const { return size_; }
-
-  // Room for at least n elements (the contents are lost when it grows).
-  void reserve(std::size_t n) {
-    if (n <= size_) return;
-    Buffer bigger(n, memory_);
-    std::swap(data_, bigger.data_);
-    std::swap(size_, bigger.size_);
-  }
-
- private:
-  T* data_;
-  std::size_t size_;
-  std::pmr::memory_resource* memory_;
 };
 
 // Memory of the bands' own lists: bodies on other threads must not take the

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "common/huge_pages.hpp"
 #include "common/parallel.hpp"
 #include "common/parallel_work.hpp"
+#include "common/scratch_buffer.hpp"
 #include "mexsets/failure.hpp"
 #include "mexsets/interrupt.hpp"
 
@@ -59,14 +59,6 @@ constexpr std::size_t gather_least = std::size_t{1} << 16;
 // 512 rows of about 1,000 columns (1M units), 0.55 ms for 1,024 rows.
 constexpr double column_split_work = 2e6;
 
-// Frees what it holds from `memory` when it goes.
-struct Held {
-  std::pmr::memory_resource* memory;
-  void* data;
-  std::size_t bytes;
-  ~Held() { memory->deallocate(data, bytes, alignof(std::uint32_t)); }
-};
-
 // Writes the matrix column after column, each a contiguous run of memory:
 // padding over the whole column, then the leaves of the rows that reach it.
 // Every row's leaves are gathered first (on the threads of the call, by
@@ -101,12 +93,8 @@ void write_gathered(TreeLeafSets& tree, std::size_t width, double shift, double 
       order[next[count]++] = {j, first[j]};
     }
   }
-  const Held held{memory,
-                  memory->allocate(std::max<std::size_t>(total, 1) * sizeof(std::uint32_t),
-                                   alignof(std::uint32_t)),
-                  std::max<std::size_t>(total, 1) * sizeof(std::uint32_t)};
-  auto* const leaves = static_cast<std::uint32_t*>(held.data);
-  advise_huge_pages(leaves, total * sizeof(std::uint32_t));
+  const Buffer<std::uint32_t> held(std::max<std::size_t>(total, 1), memory);
+  std::uint32_t* const leaves = held.data();
   {
     std::pmr::vector<std::uint32_t*> outs(rows, memory);
     for (std::size_t j = 0; j < rows; ++j) outs[j] = leaves + first[j];
