@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "common/parallel.hpp"
@@ -62,6 +63,16 @@ namespace {
 // and many rows take no more memory before they are accepted.
 constexpr std::size_t kReservedRows = 1024;
 
+// Rows are filtered in batches of this many when the tests of a batch's
+// rows against the rows accepted before it run side by side (one bit each
+// in a word).
+constexpr std::size_t kBatchRows = 64;
+
+// The least work of a batch's tests (in interrupt units) for which they run
+// on more than the calling thread: another thread takes 100 to 200
+// microseconds to join a loop on the 2-core development VM.
+constexpr double kBatchSplitWork = 1 << 19;
+
 // Compares the row under test with the accepted rows by one SumStrategy.
 class AcceptedOverlaps {
   struct Accepted {  // an accepted row and its list weight
@@ -74,6 +85,27 @@ class AcceptedOverlaps {
     double operator()(ItemId a) const { return u[a]; }
   };
   ItemWeight weight() const { return {weights_}; }
+
+  // skip_zeros' scratch for one tested row: its non-zeros of W bucketed by
+  // row of W (row_count and row_start over all K rows, 0 between rows but
+  // for the `touched` ones); sharing_rows' bit per accepted row (0 between
+  // rows) and the accepted rows found.
+  struct Buckets {
+    std::vector<std::size_t> row_count, row_start;
+    std::vector<ItemId> touched;
+    std::vector<double> row_values;
+    std::vector<std::uint64_t> marks;
+    std::vector<std::uint32_t> sharing;
+  };
+  struct MakeBuckets {
+    std::size_t rows_of_w;
+    Buckets operator()() const {
+      Buckets b;
+      b.row_count.assign(rows_of_w, 0);
+      b.row_start.assign(rows_of_w, 0);
+      return b;
+    }
+  };
 
  public:
   AcceptedOverlaps(const ItemLists& stored, const ItemLists& tested, const WeightMatrix& pairs,
@@ -91,8 +123,8 @@ class AcceptedOverlaps {
     switch (strategy_) {
       case SumStrategy::skip_zeros:
         pairs_.build_columns();
-        row_count_.assign(k, 0);
-        row_start_.assign(k, 0);
+        own_.row_count.assign(k, 0);
+        own_.row_start.assign(k, 0);
         // A row with no non-zero term in common with an accepted one has
         // S = +0 with it, a ratio of +-0 or NaN, which reaches no t > 0.
         if (threshold > 0 && stored.count() <= UINT32_MAX) holders_.resize(k);
@@ -118,6 +150,24 @@ class AcceptedOverlaps {
 
   SumStrategy strategy() const { return strategy_; }
   std::size_t ratios() const { return ratios_; }
+
+  // Filters rows 0..m-1 in order, appending the accepted ones to `kept`.
+  void filter(std::size_t m, double t, std::pmr::vector<std::size_t>& kept) {
+    // The work if every row were kept: m(m-1)/2 comparisons of about a
+    // stored list's length each.
+    const double rows = static_cast<double>(m);
+    const double work = rows * rows / 2 * (1 + static_cast<double>(stored_.total()) / (rows + 1));
+    if (strategy_ != SumStrategy::skip_zeros || call_threads() <= 1 || work < kBatchSplitWork) {
+      for (std::size_t i = 0; i < m; ++i) {
+        if (reaches(i, t)) continue;
+        accept(i);
+        kept.push_back(i);
+      }
+      return;
+    }
+    for (std::size_t first = 0; first < m; first += kBatchRows)
+      filter_batch(first, std::min(m, first + kBatchRows), t, kept);
+  }
 
   // True when some accepted row's ratio with row `row`'s list reaches t.
   bool reaches(std::size_t row, double t) {
@@ -268,59 +318,91 @@ class AcceptedOverlaps {
   // Only the non-zero W(a, b): Q's non-zeros are bucketed by row a (positions
   // in Q ascending within each), so walking P's ids adds them in the
   // defining order. Returns the number of non-zeros bucketed.
-  std::size_t bucket(ItemList q) {
-    for (ItemId a : touched_) row_count_[a] = 0;
-    touched_.clear();
+  std::size_t bucket(ItemList q, Buckets& b, InterruptCheck& interrupt) const {
+    for (ItemId a : b.touched) b.row_count[a] = 0;
+    b.touched.clear();
     for (std::size_t j = 0; j < q.size; ++j) {
       const auto column = pairs_.column_nonzeros(q.ids[j]);
-      interrupt_.tick(1 + 2 * static_cast<std::size_t>(column.end - column.begin));
+      interrupt.tick(1 + 2 * static_cast<std::size_t>(column.end - column.begin));
       for (const auto* e = column.begin; e != column.end; ++e)
-        if (row_count_[e->row]++ == 0) touched_.push_back(e->row);
+        if (b.row_count[e->row]++ == 0) b.touched.push_back(e->row);
     }
     std::size_t offset = 0;
-    for (ItemId a : touched_) {
-      row_start_[a] = offset;
-      offset += row_count_[a];
+    for (ItemId a : b.touched) {
+      b.row_start[a] = offset;
+      offset += b.row_count[a];
     }
-    row_values_.resize(offset);
+    b.row_values.resize(offset);
     for (std::size_t j = 0; j < q.size; ++j) {
       const auto column = pairs_.column_nonzeros(q.ids[j]);
       for (const auto* e = column.begin; e != column.end; ++e)
-        row_values_[row_start_[e->row]++] = e->value;
+        b.row_values[b.row_start[e->row]++] = e->value;
     }
-    for (ItemId a : touched_) row_start_[a] -= row_count_[a];
+    for (ItemId a : b.touched) b.row_start[a] -= b.row_count[a];
     return offset;
   }
 
   // S of the bucketed Q with P; `terms` counts the terms added.
-  double bucketed_sum(ItemList p, std::size_t& terms) const {
+  static double bucketed_sum(ItemList p, const Buckets& b, std::size_t& terms) {
     double sum = 0.0;
     for (std::size_t i = 0; i < p.size; ++i) {
       const ItemId a = p.ids[i];
-      const double* value = row_values_.data() + row_start_[a];
-      terms += row_count_[a];
-      for (std::size_t k = row_count_[a]; k > 0; --k) sum = sum + *value++;
+      const double* value = b.row_values.data() + b.row_start[a];
+      terms += b.row_count[a];
+      for (std::size_t k = b.row_count[a]; k > 0; --k) sum = sum + *value++;
     }
     return sum;
   }
 
+  // The units of a comparison of the bucketed Q (of `values` non-zeros)
+  // with an accepted row.
+  double bucketed_units(std::size_t values) const {
+    return 1 + mean_accepted() *
+                   (1 + static_cast<double>(values) / static_cast<double>(pairs_.items() + 1));
+  }
+
+  // Whether accepted row r's ratio with the bucketed Q reaches t.
+  bool bucketed_reaches(std::size_t r, const Buckets& b, double weight_q, double t,
+                        InterruptCheck& interrupt) const {
+    const Accepted& accepted = accepted_[r];
+    const ItemList p = stored_[accepted.row];
+    std::size_t terms = 0;
+    const double sum = bucketed_sum(p, b, terms);
+    interrupt.tick(1 + p.size + terms);
+    return overlap_ratio_from(sum, accepted.weight, weight_q) >= t;
+  }
+
+  // The accepted rows that can reach t > 0 with the bucketed Q, ascending
+  // into b.sharing: those holding an id of a row of W that Q's non-zeros
+  // touch (holders_).
+  void list_sharing(Buckets& b, std::size_t n, InterruptCheck& interrupt) const {
+    b.marks.resize((n + 63) / 64, 0);  // all 0 between calls
+    std::size_t listed = 0;
+    for (ItemId a : b.touched) {
+      const std::vector<std::uint32_t>& h = holders_[static_cast<std::size_t>(a)];
+      listed += h.size();
+      for (const std::uint32_t r : h) b.marks[r >> 6] |= std::uint64_t{1} << (r & 63);
+    }
+    interrupt.tick(1 + listed + b.marks.size());
+    b.sharing.clear();
+    for (std::size_t w = 0; w < b.marks.size(); ++w) {
+      for (std::uint64_t bits = b.marks[w]; bits != 0; bits &= bits - 1)
+        b.sharing.push_back(static_cast<std::uint32_t>(
+            64 * w + static_cast<std::size_t>(count_trailing_zeros(bits))));
+      b.marks[w] = 0;
+    }
+  }
+
   bool skip_zeros(ItemList q, double weight_q, double t) {
-    const std::size_t offset = bucket(q);
+    const std::size_t offset = bucket(q, own_, interrupt_);
     const std::size_t n = accepted_.size();
-    const double units = 1 + mean_accepted() * (1 + static_cast<double>(offset) /
-                                                        static_cast<double>(pairs_.items() + 1));
     const std::size_t hit =
-        first_reaching(n, units,
+        first_reaching(n, bucketed_units(offset),
                        [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
                            const std::atomic<std::size_t>& hit_before) {
                          for (std::size_t r = begin; r < end; ++r) {
                            if (hit_before.load(std::memory_order_relaxed) < r) return end;
-                           const Accepted& accepted = accepted_[r];
-                           const ItemList p = stored_[accepted.row];
-                           std::size_t terms = 0;
-                           const double sum = bucketed_sum(p, terms);
-                           interrupt.tick(1 + p.size + terms);
-                           if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return r;
+                           if (bucketed_reaches(r, own_, weight_q, t, interrupt)) return r;
                          }
                          return end;
                        });
@@ -328,48 +410,115 @@ class AcceptedOverlaps {
     return hit < n;
   }
 
-  // skip_zeros for t > 0: only the accepted rows holding an id of a row of
-  // W that Q's non-zeros touch (holders_) can reach t; they are compared in
-  // the order of acceptance, as every row is in skip_zeros, and the ratios
-  // counted are the same.
+  // skip_zeros for t > 0: only the accepted rows sharing a touched row of W
+  // can reach t; they are compared in the order of acceptance, as every row
+  // is in skip_zeros, and the ratios counted are the same.
   bool sharing_rows(ItemList q, double weight_q, double t) {
-    bucket(q);
+    const std::size_t offset = bucket(q, own_, interrupt_);
     const std::size_t n = accepted_.size();
-    marks_.resize((n + 63) / 64, 0);  // all 0 between calls
-    std::size_t listed = 0;
-    for (ItemId a : touched_) {
-      const std::vector<std::uint32_t>& h = holders_[static_cast<std::size_t>(a)];
-      listed += h.size();
-      for (const std::uint32_t r : h) marks_[r >> 6] |= std::uint64_t{1} << (r & 63);
-    }
-    interrupt_.tick(1 + listed + marks_.size());
-    sharing_.clear();
-    for (std::size_t w = 0; w < marks_.size(); ++w) {
-      for (std::uint64_t bits = marks_[w]; bits != 0; bits &= bits - 1)
-        sharing_.push_back(static_cast<std::uint32_t>(
-            64 * w + static_cast<std::size_t>(count_trailing_zeros(bits))));
-      marks_[w] = 0;
-    }
-    const std::size_t found = sharing_.size();
-    const double units = 1 + mean_accepted() * (1 + static_cast<double>(row_values_.size()) /
-                                                        static_cast<double>(pairs_.items() + 1));
+    list_sharing(own_, n, interrupt_);
+    const std::vector<std::uint32_t>& sharing = own_.sharing;
+    const std::size_t found = sharing.size();
     const std::size_t hit =
-        first_reaching(found, units,
+        first_reaching(found, bucketed_units(offset),
                        [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
                            const std::atomic<std::size_t>& hit_before) {
                          for (std::size_t k = begin; k < end; ++k) {
                            if (hit_before.load(std::memory_order_relaxed) < k) return end;
-                           const Accepted& accepted = accepted_[sharing_[k]];
-                           const ItemList p = stored_[accepted.row];
-                           std::size_t terms = 0;
-                           const double sum = bucketed_sum(p, terms);
-                           interrupt.tick(1 + p.size + terms);
-                           if (overlap_ratio_from(sum, accepted.weight, weight_q) >= t) return k;
+                           if (bucketed_reaches(sharing[k], own_, weight_q, t, interrupt)) return k;
                          }
                          return end;
                        });
-    ratios_ += hit < found ? sharing_[hit] + 1 : n;
+    ratios_ += hit < found ? sharing[hit] + 1 : n;
     return hit < found;
+  }
+
+  // The test of one row of a batch (rows first .. first + b - 1 of which
+  // come before it), made against the rows accepted before the batch and
+  // against every earlier row of the batch as if it were accepted: whether
+  // such a row is accepted is known only later, and the ratio does not
+  // depend on it.
+  struct BatchTest {
+    std::size_t hit;         // the first accepted row that reaches t, or n
+    std::uint64_t reaching;  // bit k: earlier row first + k of the batch reaches t
+  };
+  BatchTest test_in_batch(std::size_t row, std::size_t first, const double* batch_weights, double t,
+                          Buckets& b, InterruptCheck& interrupt) const {
+    const ItemList q = tested_[row];
+    const double weight_q = list_weight(q, weight());
+    bucket(q, b, interrupt);
+    const std::size_t n = accepted_.size();
+    BatchTest test{n, 0};
+    if (holders_.empty()) {
+      for (std::size_t r = 0; r < n; ++r)
+        if (bucketed_reaches(r, b, weight_q, t, interrupt)) return {r, 0};
+    } else if (n > 0) {
+      list_sharing(b, n, interrupt);
+      for (const std::uint32_t r : b.sharing)
+        if (bucketed_reaches(r, b, weight_q, t, interrupt)) return {r, 0};
+    }
+    for (std::size_t k = 0; first + k < row; ++k) {
+      const ItemList p = stored_[first + k];
+      std::size_t terms = 0;
+      const double sum = bucketed_sum(p, b, terms);
+      interrupt.tick(1 + p.size + terms);
+      if (overlap_ratio_from(sum, batch_weights[k], weight_q) >= t)
+        test.reaching |= std::uint64_t{1} << k;
+    }
+    return test;
+  }
+
+  // Rows first..last-1 (at most kBatchRows) with skip_zeros: each row's
+  // tests (test_in_batch) run side by side, then the rows are settled in
+  // order. A row is dropped by the first accepted row that reaches t, in
+  // the order of acceptance: one accepted before the batch, else an earlier
+  // row of the batch that was accepted. The decisions and the ratios counted
+  // are the row-by-row loop's: each row's comparisons with the rows accepted
+  // before the batch are the ones it makes, and with the rows of the batch
+  // its comparisons are computed in the same way.
+  void filter_batch(std::size_t first, std::size_t last, double t,
+                    std::pmr::vector<std::size_t>& kept) {
+    const std::size_t rows = last - first;
+    double batch_weights[kBatchRows];
+    for (std::size_t k = 0; k < rows; ++k)
+      batch_weights[k] = list_weight(stored_[first + k], weight());
+    BatchTest tests[kBatchRows];
+    // About one comparison with every accepted row per tested row.
+    const double units = 1 + static_cast<double>(accepted_.size() + rows) * (1 + mean_accepted());
+    const std::size_t grain = grain_from_work(rows, units, kBatchSplitWork);
+    if (!splits(rows, grain)) {
+      for (std::size_t k = 0; k < rows; ++k)
+        tests[k] = test_in_batch(first + k, first, batch_weights, t, own_, interrupt_);
+    } else {
+      if (!pool_) pool_.emplace(call_threads(), MakeBuckets{pairs_.items()});
+      parallel_for(rows, grain, [&](std::size_t begin, std::size_t end) {
+        InterruptCheck silent;
+        InterruptCheck& interrupt = ticks_.here(silent);
+        pool_->with([&](Buckets& b) {
+          for (std::size_t k = begin; k < end; ++k)
+            tests[k] = test_in_batch(first + k, first, batch_weights, t, b, interrupt);
+        });
+      });
+    }
+    const std::size_t before = accepted_.size();
+    std::uint64_t accepted_in_batch = 0;
+    std::size_t position[kBatchRows];  // of the batch's accepted rows in accepted_
+    for (std::size_t k = 0; k < rows; ++k) {
+      const BatchTest& test = tests[k];
+      if (test.hit < before) {
+        ratios_ += test.hit + 1;
+        continue;
+      }
+      if (const std::uint64_t hits = test.reaching & accepted_in_batch) {
+        ratios_ += position[count_trailing_zeros(hits)] + 1;
+        continue;
+      }
+      ratios_ += accepted_.size();
+      position[k] = accepted_.size();
+      accept(first + k);
+      kept.push_back(first + k);
+      accepted_in_batch |= std::uint64_t{1} << k;
+    }
   }
 
   // Accepted rows from..to-1, several at a time: four in the first group
@@ -469,16 +618,12 @@ class AcceptedOverlaps {
   std::vector<Accepted> accepted_;
   std::size_t accepted_total_ = 0;
   std::size_t ratios_ = 0;
-  std::vector<std::size_t> row_count_, row_start_;
-  std::vector<ItemId> touched_;
-  std::vector<double> row_values_;
+  Buckets own_;  // the calling thread's
+  std::optional<ScratchPool<Buckets, MakeBuckets>> pool_;
   std::vector<double> row_sums_;
   // sharing_rows(): per row of W, the accepted rows (their positions in
-  // accepted_, ascending) whose lists hold its id; a bit per accepted row;
-  // the rows found.
+  // accepted_, ascending) whose lists hold its id.
   std::vector<std::vector<std::uint32_t>> holders_;
-  std::vector<std::uint64_t> marks_;
-  std::vector<std::uint32_t> sharing_;
 };
 
 }  // namespace
@@ -500,11 +645,7 @@ Suppression suppress_overlaps(ConstMatrix items, const double* weights, std::siz
   AcceptedOverlaps overlaps(stored, tested, pairs, weights, strategy, threshold);
   Suppression result{std::pmr::vector<std::size_t>(memory)};
   result.accepted.reserve(std::min(items.rows, kReservedRows));
-  for (std::size_t i = 0; i < items.rows; ++i) {
-    if (overlaps.reaches(i, threshold)) continue;
-    overlaps.accept(i);
-    result.accepted.push_back(i);
-  }
+  overlaps.filter(items.rows, threshold, result.accepted);
   result.strategy = overlaps.strategy();
   result.ratios = overlaps.ratios();
   return result;

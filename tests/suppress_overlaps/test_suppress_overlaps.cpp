@@ -492,6 +492,7 @@ TEST(SuppressOverlaps, SameBitsForAnyThreadCount) {
               std::vector<std::size_t>(kept.accepted.begin(), kept.accepted.end()), kept.ratios);
         });
   }
+  // Large enough to filter in batches on more than one thread.
   const std::size_t k = 60, m = 400;
   OwnedMatrix<double> items(m, 12, -1.0), w(k, k);
   for (std::size_t i = 0; i < m; ++i)
@@ -500,7 +501,7 @@ TEST(SuppressOverlaps, SameBitsForAnyThreadCount) {
   std::vector<double> u(k);
   for (double& x : u) x = 1 + whole_below(random, 3);
   for (SumStrategy s : kEveryStrategy)
-    for (double t : {0.05, 0.95}) {
+    for (double t : {0.05, 0.95, 0.0}) {
       const auto run = [&] {
         const mexsets::Suppression kept =
             mexsets::suppress_overlaps(items.cref(), u.data(), u.size(), w.cref(), t, s);
