@@ -62,8 +62,12 @@
 // the first accepted row (in their order) that reaches t decides, so the
 // rows kept and the ratios counted are the same on any number of threads.
 // Comparisons too small to pay for the threads (about 30 microseconds of
-// work per chunk) stay on the calling thread. The passes over a dense W's
-// columns (its non-zeros, the route estimate) split the columns.
+// work per chunk) stay on the calling thread. With W's non-zeros by column
+// (skip_zeros), where a row's comparisons are mostly too few to split, rows
+// are filtered in batches of 64 instead: the threads test a batch's rows
+// against the rows accepted before it and against the batch's earlier rows,
+// then the rows settle in order. The passes over a dense W's columns (its
+// non-zeros, the route estimate) split the columns.
 #pragma once
 
 #include <cstddef>
