@@ -422,6 +422,16 @@ endfunction()
 # The comparison benchmark: one driver over every function's
 # bench/<name>/compare_<name>.cpp (transcription vs kernel, with the Octave side
 # in bench/compare/compare_octave.m).
+# bench_parallel: bench/parallel/bench_*.cpp, the parallel layer's own
+# timings (common/parallel.hpp), apart from any function.
+function(mexsets_add_parallel_bench)
+  file(GLOB sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/parallel/bench_*.cpp)
+  if(benchmark_FOUND AND sources)
+    add_executable(bench_parallel ${sources})
+    target_link_libraries(bench_parallel PRIVATE mexsets_common benchmark::benchmark)
+  endif()
+endfunction()
+
 function(mexsets_add_compare)
   set(sources ${MEXSETS_ROOT}/bench/compare/compare_main.cpp)
   set(cores "")
