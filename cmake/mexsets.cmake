@@ -422,10 +422,11 @@ endfunction()
 # The comparison benchmark: one driver over every function's
 # bench/<name>/compare_<name>.cpp (transcription vs kernel, with the Octave side
 # in bench/compare/compare_octave.m).
-# bench_parallel: bench/parallel/bench_*.cpp, the parallel layer's own
-# timings (common/parallel.hpp), apart from any function.
+# bench_parallel: bench/parallel/*.cpp, the parallel layer's own timings
+# (common/parallel.hpp), apart from any function (so no bench_<name> files,
+# which the function list's check reads as a function's).
 function(mexsets_add_parallel_bench)
-  file(GLOB sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/parallel/bench_*.cpp)
+  file(GLOB sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/parallel/*.cpp)
   if(benchmark_FOUND AND sources)
     add_executable(bench_parallel ${sources})
     target_link_libraries(bench_parallel PRIVATE mexsets_common benchmark::benchmark)
