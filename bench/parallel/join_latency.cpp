@@ -20,11 +20,13 @@
 //
 // On the 2-core development VM (Linux 6.18, HZ 250), a thread woken by the
 // caller mostly lands on the caller's core. A thread that just slept wakes
-// there at once (Floor: 15 to 20 microseconds after a long sleep); one that
+// there at once (Floor: 14 to 18 microseconds after a long sleep); one that
 // spun on sched_yield before it slept does not preempt the caller and waits
 // for its time slice or the next tick (YieldFloor and Join: some 1.8 ms
 // after a long sleep, up to 6 ms), unless the kernel put it on the other,
-// idle core (then 30 to 50 microseconds).
+// idle core (then 30 to 50 microseconds). Prewake gains nothing: the
+// early worker lands on the caller's core the same way, and spins and sleeps
+// again before the loop comes when the serial work is long.
 //
 // Counters: p10, p50, p90 of the join latency over the iterations
 // (microseconds); `late`, the share of loops that no other thread joined
