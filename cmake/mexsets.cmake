@@ -422,6 +422,17 @@ endfunction()
 # The comparison benchmark: one driver over every function's
 # bench/<name>/compare_<name>.cpp (transcription vs kernel, with the Octave side
 # in bench/compare/compare_octave.m).
+# bench_parallel: bench/parallel/*.cpp, the parallel layer's own timings
+# (common/parallel.hpp), apart from any function (so no bench_<name> files,
+# which the function list's check reads as a function's).
+function(mexsets_add_parallel_bench)
+  file(GLOB sources CONFIGURE_DEPENDS ${MEXSETS_ROOT}/bench/parallel/*.cpp)
+  if(benchmark_FOUND AND sources)
+    add_executable(bench_parallel ${sources})
+    target_link_libraries(bench_parallel PRIVATE mexsets_common benchmark::benchmark)
+  endif()
+endfunction()
+
 function(mexsets_add_compare)
   set(sources ${MEXSETS_ROOT}/bench/compare/compare_main.cpp)
   set(cores "")

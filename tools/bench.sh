@@ -52,7 +52,8 @@ if [ "${1:-}" = --threads ]; then
   build=${MEXSETS_BUILD:-$root/build}
   programs=()
   for program in "$build"/bench_${2:-*}; do
-    case $program in *_tiny) continue ;; esac
+    # bench_parallel times the parallel layer itself, no function.
+    case $program in *_tiny | */bench_parallel) continue ;; esac
     [ -x "$program" ] && programs+=("$program")
   done
   exec python3 "$root/bench/support/threads_table.py" "${programs[@]}"
@@ -81,6 +82,7 @@ if [ "${1:-}" = --scaling ]; then
   build=${MEXSETS_BUILD:-$root/build}
   programs=()
   for program in "$build"/bench_${2:-*}; do
+    case $program in */bench_parallel) continue ;; esac
     [ -x "$program" ] && programs+=("$program")
   done
   exec python3 "$root/bench/support/scaling.py" "${programs[@]}"
