@@ -52,17 +52,14 @@ class Block {
       start_ = static_cast<unsigned char*>(::operator new(bytes ? bytes : 1));
       return;
     }
-    // Whole 2 MB pages, at least kLargeBuffer of them (below it no advice
-    // is given); pages never touched cost nothing.
-    size_ = std::max((bytes + kHugePage - 1) / kHugePage * kHugePage, kLargeBuffer);
-    start_ = static_cast<unsigned char*>(::operator new (size_, std::align_val_t{kHugePage}));
+    start_ = static_cast<unsigned char*>(take_huge_pages(bytes, size_));
     advise_huge_pages(start_, size_);
   }
   ~Block() {
     if (size_ < kHugeScratch)
       ::operator delete(start_);
     else
-      ::operator delete (start_, std::align_val_t{kHugePage});
+      release_huge_pages(start_);
   }
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;
