@@ -223,9 +223,10 @@ void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 }
 
 // Runs sort(0 .. count-1), independent sorts of n items each: side by side
-// when none would run by chunks on its own (n up to kSplitSort), each then
-// alone on the thread that runs it; else one after the other, each by
-// chunks.
+// when none would run by chunks on its own (n up to kSplitSort); else one
+// after the other, each by chunks. A loop inside a sort that runs beside
+// the others still splits (its chunks go to whichever thread is free, one
+// done with its own sort included).
 template <class Sort>
 void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
   if (n > kSplitSort) {
@@ -233,7 +234,6 @@ void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
     return;
   }
   parallel_for(count, 1, [&](std::size_t from, std::size_t to) {
-    const ThreadScope alone(1);
     for (std::size_t i = from; i < to; ++i) sort(i);
   });
 }
