@@ -33,11 +33,12 @@ namespace {
 // In (x0, x1, x2, row) order a row is on the front iff no row before it has
 // both x1 and x2 no greater. A Fenwick tree over the ranks of x1 holds, at
 // each node, the least x2 of the front rows seen so far within the node's
-// range of ranks, NaN while it has none ("<=" is then false). Before the sweep
-// each place of the order is given its rank (in the upper half of its item)
-// and its x2 (in a column of their own), so that the sweep reads both in
-// sequence and the tree holds the values themselves: a walk over it reads
-// nothing else.
+// range of ranks, kNoKey while it has none. Before the sweep each place of
+// the order is given its rank (in the upper half of its item) and its x2 (in
+// a column of their own), so that the sweep reads both in sequence and the
+// tree holds the values themselves: a walk over it reads nothing else. x2 is
+// kept as its order_key, which compares as the value does: integers keep
+// the least x2 of the lower parts (below) in one instruction a place.
 //
 // On several threads the ranks of x1 are cut into parts, as many as the
 // order has chunks (their number fixed by n alone), and each part runs the
@@ -53,66 +54,59 @@ namespace {
 // the order, so the lowest part takes a tenth of the rows more than the
 // others (at two parts on 100,000 points of the simplex, all on the front,
 // the upper part took 2.1 ms cut at half the ranks, the lower 1.8).
-constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+// Above every key of a value that is not NaN ("<=" any of them is false).
+constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
 constexpr std::size_t kLowestExtra = 10;  // the lowest part's extra rows: n / this
 
 inline std::size_t rank_at(std::uint64_t item) { return static_cast<std::size_t>(item >> 32); }
 
-// x2 by place, kept in the words of a spare sort array.
-inline double value_at(const std::uint64_t* words, std::size_t i) {
-  double v;
-  std::memcpy(&v, words + i, sizeof v);
-  return v;
-}
-
 // The sweep of the part of ranks (low, high] over places [0, n) of items
-// (rank, position) with x2 at value_at(z, place): mark(i) for the places of
+// (rank, position) with x2's key at z[place]: mark(i) for the places of
 // the part that no earlier place covers. `least` holds high - low + 1
 // entries; every rank lies in 1 .. ranks.
 template <class Mark>
-void sweep_triples(Mark mark, const std::uint64_t* item, const std::uint64_t* z, double* least,
-                   std::size_t low, std::size_t high, std::size_t ranks, std::size_t n,
-                   InterruptCheck& interrupt) {
+void sweep_triples(Mark mark, const std::uint64_t* item, const std::uint64_t* z,
+                   std::uint64_t* least, std::size_t low, std::size_t high, std::size_t ranks,
+                   std::size_t n, InterruptCheck& interrupt) {
   const std::size_t size = high - low;
-  std::fill_n(least, size + 1, kNoValue);
+  std::fill_n(least, size + 1, kNoKey);
   // Whether no earlier row of the part covers place i of it, with x2 `here`
   // (the walk down the tree); then the walk up that files it. The nodes on
   // the way up cover ever larger ranges, so their minima never increase:
   // once one is <= here, so are the rest.
-  const auto step = [&](std::size_t i, double here, bool covered) {
+  const auto step = [&](std::size_t i, std::uint64_t here, bool covered) {
     interrupt.tick(32);  // two walks over the tree, in cache or not
     const std::size_t rank = rank_at(item[i]) - low;
     for (std::size_t j = rank; j > 0 && !covered; j &= j - 1) covered = least[j] <= here;
     if (covered) return;
     mark(i);
-    for (std::size_t j = rank; j <= size && !(least[j] <= here); j += j & (~j + 1)) least[j] = here;
+    for (std::size_t j = rank; j <= size && here < least[j]; j += j & (~j + 1)) least[j] = here;
   };
   if (low == 0 && high == ranks) {  // every place is of this part
-    for (std::size_t i = 0; i < n; ++i) step(i, value_at(z, i), false);
+    for (std::size_t i = 0; i < n; ++i) step(i, z[i], false);
     return;
   }
   // By blocks of places: first, without branches (which part a place is of
   // is random), the places of this part, each with the least x2 of the
-  // lower parts' places before it (NaN while none); then their steps.
+  // lower parts' places before it (kNoKey while none); then their steps.
   constexpr std::size_t kPlaces = 256;
   std::uint32_t place[kPlaces];
-  double lower_before[kPlaces];
-  double lower = kNoValue;
+  std::uint64_t lower_before[kPlaces];
+  std::uint64_t lower = kNoKey;
   for (std::size_t begin = 0; begin < n; begin += kPlaces) {
     const std::size_t end = std::min(n, begin + kPlaces);
     interrupt.tick(end - begin);
     std::size_t count = 0;
     for (std::size_t i = begin; i < end; ++i) {
       const std::size_t rank = rank_at(item[i]);
-      const double below = rank <= low ? value_at(z, i) : lower;
-      lower = lower <= below ? lower : below;
+      lower = std::min(lower, rank <= low ? z[i] : kNoKey);
       place[count] = static_cast<std::uint32_t>(i - begin);
       lower_before[count] = lower;
       count += rank - low - 1 < size;
     }
     for (std::size_t c = 0; c < count; ++c) {
       const std::size_t i = begin + place[c];
-      const double here = value_at(z, i);
+      const std::uint64_t here = z[i];
       step(i, here, lower_before[c] <= here);
     }
   }
@@ -133,7 +127,7 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   // sort by x1, which runs beside the other), the ranks and the trees (ranks
   // are at most n, and a part's tree takes one entry more).
   Block block(Block::bytes_for<std::uint64_t>(n) * (split ? 4 : 2) +
-              Block::bytes_for<std::uint32_t>(n) + Block::bytes_for<double>(n + chunks));
+              Block::bytes_for<std::uint32_t>(n) + Block::bytes_for<std::uint64_t>(n + chunks));
   Scratch<std::uint64_t> order = block.take<std::uint64_t>(n), spare = block.take<std::uint64_t>(n);
   Scratch<std::uint32_t> rank = block.take<std::uint32_t>(n);  // 1-based ranks of x1, by position
   std::size_t ranks = 0;
@@ -162,13 +156,11 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
     }
     return count;
   };
-  // Each place's x2, in order, in the words of the order's spare (once
-  // sorted: the sort swaps the two).
-  static_assert(sizeof(double) == sizeof(std::uint64_t), "x2 fits a sort item");
+  // Each place's key of x2, in order, in the order's spare (once sorted: the
+  // sort swaps the two).
   const auto gather_x2 = [&](std::size_t begin, std::size_t end) {
     std::uint64_t* const z = spare.get();
-    for (std::size_t i = begin; i < end; ++i)
-      std::memcpy(z + i, x2 + rows[position_of(order[i])], sizeof(double));
+    for (std::size_t i = begin; i < end; ++i) z[i] = order_key(x2[rows[position_of(order[i])]]);
   };
   // Each place's rank, in the upper half of its item. A rank is kept within
   // 1 .. ranks should x change meanwhile (another thread's writes), so the
@@ -243,7 +235,8 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   const std::uint64_t* const z = spare.get();
 
   const std::size_t parts = split ? chunks : 1;
-  Scratch<double> tree = block.take<double>(ranks + parts);  // part j's from bound[j] + j
+  Scratch<std::uint64_t> tree =
+      block.take<std::uint64_t>(ranks + parts);  // part j's from bound[j] + j
   const auto mark = [&](std::size_t i) { front[rows[position_of(order[i])]] = 1; };
   if (!split) return sweep_triples(mark, order.get(), z, tree.get(), 0, ranks, ranks, n, interrupt);
   parallel_for(parts, 1, [&](std::size_t begin, std::size_t end) {
