@@ -216,7 +216,7 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
         rank_run(by_x1.get(), begin, end, before, ticks.here(silent));
       });
       for (const std::size_t count : counts) ranks += count;
-      // Part 0 takes the first n - (chunks - 1) * each rows in x1 order, each
+      // The lowest part takes the first n - (chunks - 1) * each rows in x1 order, each
       // other part `each` rows; a part ends after a row's whole run of equal
       // x1. Bounds are kept in order within 0 .. ranks should x change
       // meanwhile.
