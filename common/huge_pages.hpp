@@ -66,19 +66,34 @@ inline void zero_lazily(void* data, std::size_t bytes) {
   std::memset(data, 0, bytes);
 }
 
+// A block for a large buffer: whole 2 MB pages (at least kLargeBuffer bytes
+// of them) from ::operator new aligned to 2 MB, so that every page of it can
+// be huge. A block from the heap otherwise starts a few bytes past a 4 KiB
+// page, and its first and last partial 2 MB (on average 2 MB in all) would
+// be faulted in 4 KiB at a time (filling a fresh 122 MB result of
+// tree_overlap_matrix's deep tree on one thread took 16.6 ms, 12.7 ms laid
+// out in whole pages). Pages never touched cost nothing. Gives the block's
+// size in `size`; release it with release_huge_pages.
+inline void* take_huge_pages(std::size_t bytes, std::size_t& size) {
+  if (bytes > std::size_t(-1) - kHugePage) throw std::bad_alloc();
+  const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  size = rounded > kLargeBuffer ? rounded : kLargeBuffer;
+  return ::operator new (size, std::align_val_t{kHugePage});
+}
+inline void release_huge_pages(void* block) noexcept {
+  ::operator delete (block, std::align_val_t{kHugePage});
+}
+
 // n zeroed elements from ::operator new (T is a number or a flag, for which
 // zero bytes are the value 0), released with ::operator delete. A large
-// buffer starts on a 2 MB boundary and its last 2 MB page is whole, so that
-// every page of it can be huge: a block from the heap starts a few bytes past
-// a 4 KiB page, and its first and last partial 2 MB (on average 2 MB in all)
-// would be faulted in 4 KiB at a time. (Filling a fresh 122 MB result of
-// tree_overlap_matrix's deep tree on one thread took 16.6 ms, 12.7 ms laid
-// out so.) The block is then larger by 2 MB and its start is kept before
-// the buffer.
+// buffer is a block of take_huge_pages, zeroed lazily whole.
 struct OperatorDelete {
-  bool aligned = false;
+  bool huge = false;
   void operator()(void* data) const noexcept {
-    ::operator delete(aligned ? static_cast<void**>(data)[-1] : data);
+    if (huge)
+      release_huge_pages(data);
+    else
+      ::operator delete(data);
   }
 };
 template <class T>
@@ -86,21 +101,16 @@ using ZeroedBuffer = std::unique_ptr<T[], OperatorDelete>;
 
 template <class T>
 ZeroedBuffer<T> zeroed_buffer(std::size_t n) {
-  if (n > (std::size_t(-1) - 2 * kHugePage) / sizeof(T)) throw std::bad_alloc();
+  if (n > std::size_t(-1) / sizeof(T)) throw std::bad_alloc();
   const std::size_t bytes = n * sizeof(T);
   if (bytes < kLargeBuffer) {
     void* data = ::operator new(bytes ? bytes : 1);
     zero_lazily(data, bytes);
     return ZeroedBuffer<T>(static_cast<T*>(data));
   }
-  constexpr std::uintptr_t huge = kHugePage;
-  const std::size_t rounded = (bytes + huge - 1) & ~(huge - 1);
-  void* block = ::operator new(rounded + huge + sizeof(void*));
-  const std::uintptr_t start =
-      (reinterpret_cast<std::uintptr_t>(block) + sizeof(void*) + huge - 1) & ~(huge - 1);
-  void* data = reinterpret_cast<void*>(start);
-  static_cast<void**>(data)[-1] = block;
-  zero_lazily(data, rounded);
+  std::size_t size = 0;
+  void* data = take_huge_pages(bytes, size);
+  zero_lazily(data, size);
   return ZeroedBuffer<T>(static_cast<T*>(data), OperatorDelete{true});
 }
 

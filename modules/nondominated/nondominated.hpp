@@ -59,9 +59,11 @@
 // candidate, O(m d) each, as the plain steps do.
 // Threads (common/parallel.hpp): the sorts of more than 131,072 rows run
 // their passes by chunks; beyond 8,192 rows kept in three columns its two
-// sorts run side by side and the Fenwick pass in two parts of the ranks of
-// x1, each over the whole order with a tree of its own ranks (a row of the
-// lower part covers one of the upper by x2 alone); beyond 4,096 rows given
+// sorts run side by side (each followed by its own pass by chunks: the
+// ranks of x1, the order's x2) and the Fenwick pass in two parts of the
+// ranks of x1, cut so that they cost alike, each over the whole order with
+// a tree of its own ranks (a row of the lower part covers one of the upper
+// by x2 alone); beyond 4,096 rows given
 // to halving, its four sorts run side by side, its runs of copies are found
 // by chunks and the halves of large ranges are solved side by side (also
 // where the route for NaN asks for the front of its rows free of NaN).

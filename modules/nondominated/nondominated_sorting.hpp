@@ -52,17 +52,14 @@ class Block {
       start_ = static_cast<unsigned char*>(::operator new(bytes ? bytes : 1));
       return;
     }
-    // Whole 2 MB pages, at least kLargeBuffer of them (below it no advice
-    // is given); pages never touched cost nothing.
-    size_ = std::max((bytes + kHugePage - 1) / kHugePage * kHugePage, kLargeBuffer);
-    start_ = static_cast<unsigned char*>(::operator new (size_, std::align_val_t{kHugePage}));
+    start_ = static_cast<unsigned char*>(take_huge_pages(bytes, size_));
     advise_huge_pages(start_, size_);
   }
   ~Block() {
     if (size_ < kHugeScratch)
       ::operator delete(start_);
     else
-      ::operator delete (start_, std::align_val_t{kHugePage});
+      release_huge_pages(start_);
   }
   Block(const Block&) = delete;
   Block& operator=(const Block&) = delete;
@@ -226,9 +223,10 @@ void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 }
 
 // Runs sort(0 .. count-1), independent sorts of n items each: side by side
-// when none would run by chunks on its own (n up to kSplitSort), each then
-// alone on the thread that runs it; else one after the other, each by
-// chunks.
+// when none would run by chunks on its own (n up to kSplitSort); else one
+// after the other, each by chunks. A loop inside a sort that runs beside
+// the others still splits (its chunks go to whichever thread is free, one
+// done with its own sort included).
 template <class Sort>
 void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
   if (n > kSplitSort) {
@@ -236,7 +234,6 @@ void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
     return;
   }
   parallel_for(count, 1, [&](std::size_t from, std::size_t to) {
-    const ThreadScope alone(1);
     for (std::size_t i = from; i < to; ++i) sort(i);
   });
 }

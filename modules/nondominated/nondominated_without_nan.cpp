@@ -33,80 +33,82 @@ namespace {
 // In (x0, x1, x2, row) order a row is on the front iff no row before it has
 // both x1 and x2 no greater. A Fenwick tree over the ranks of x1 holds, at
 // each node, the least x2 of the front rows seen so far within the node's
-// range of ranks, NaN while it has none ("<=" is then false). Before the sweep
-// each place of the order is given its rank (in the upper half of its item)
-// and its x2 (in a column of their own), so that the sweep reads both in
-// sequence and the tree holds the values themselves: a walk over it reads
-// nothing else.
+// range of ranks, kNoKey while it has none. Before the sweep each place of
+// the order is given its rank (in the upper half of its item) and its x2 (in
+// a column of their own), so that the sweep reads both in sequence and the
+// tree holds the values themselves: a walk over it reads nothing else. x2 is
+// kept as its order_key, which compares as the value does: integers keep
+// the least x2 of the lower parts (below) in one instruction a place.
 //
-// On several threads the ranks of x1 are cut into equal parts, as many as
-// the order has chunks (their number fixed by n alone), and each part runs
-// the sweep over the whole order with a tree over its own ranks only,
-// deciding its own rows. A row of a lower part has a smaller x1, so it
-// covers a later row of this part iff its x2 is no greater: the least x2 of
-// the lower parts' rows met so far (on their front or not), kept on the way,
-// settles that. The front is the definition's, so any cut gives the same;
-// the parts' trees are disjoint slices of one array, each a fraction of the
-// whole, and the sweeps need nothing joined afterwards.
-constexpr double kNoValue = std::numeric_limits<double>::quiet_NaN();
+// On several threads the ranks of x1 are cut into parts, as many as the
+// order has chunks (their number fixed by n alone), and each part runs the
+// sweep over the whole order with a tree over its own ranks only, deciding
+// its own rows. A row of a lower part has a smaller x1, so it covers a later
+// row of this part iff its x2 is no greater: the least x2 of the lower
+// parts' rows met so far (on their front or not), kept on the way, settles
+// that. The front is the definition's, so any cut gives the same; the
+// parts' trees are disjoint slices of one array, each a fraction of the
+// whole, and the sweeps need nothing joined afterwards. The cuts follow the
+// rows, not the ranks, so that the parts cost alike: a part above the
+// lowest keeps the least x2 of the lower parts on its way, and its rows
+// cost more (on 100,000 points of the simplex, all on the front, cut into
+// two parts of as many rows, the upper part took 1.83 ms on one thread, the
+// lower 1.46), so the lowest part takes an eighth of the rows more than the
+// others (1.66 and 1.67 ms).
+constexpr std::size_t kLowestExtra = 8;  // the lowest part's extra rows: n / this
+
+// Above every key of a value that is not NaN ("<=" any of them is false).
+constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
 
 inline std::size_t rank_at(std::uint64_t item) { return static_cast<std::size_t>(item >> 32); }
 
-// x2 by place, kept in the words of a spare sort array.
-inline double value_at(const std::uint64_t* words, std::size_t i) {
-  double v;
-  std::memcpy(&v, words + i, sizeof v);
-  return v;
-}
-
 // The sweep of the part of ranks (low, high] over places [0, n) of items
-// (rank, position) with x2 at value_at(z, place): mark(i) for the places of
+// (rank, position) with x2's key at z[place]: mark(i) for the places of
 // the part that no earlier place covers. `least` holds high - low + 1
 // entries; every rank lies in 1 .. ranks.
 template <class Mark>
-void sweep_triples(Mark mark, const std::uint64_t* item, const std::uint64_t* z, double* least,
-                   std::size_t low, std::size_t high, std::size_t ranks, std::size_t n,
-                   InterruptCheck& interrupt) {
+void sweep_triples(Mark mark, const std::uint64_t* item, const std::uint64_t* z,
+                   std::uint64_t* least, std::size_t low, std::size_t high, std::size_t ranks,
+                   std::size_t n, InterruptCheck& interrupt) {
   const std::size_t size = high - low;
-  std::fill_n(least, size + 1, kNoValue);
+  std::fill_n(least, size + 1, kNoKey);
   // Whether no earlier row of the part covers place i of it, with x2 `here`
   // (the walk down the tree); then the walk up that files it. The nodes on
   // the way up cover ever larger ranges, so their minima never increase:
   // once one is <= here, so are the rest.
-  const auto step = [&](std::size_t i, double here, bool covered) {
+  const auto step = [&](std::size_t i, std::uint64_t here, bool covered) {
     interrupt.tick(32);  // two walks over the tree, in cache or not
     const std::size_t rank = rank_at(item[i]) - low;
     for (std::size_t j = rank; j > 0 && !covered; j &= j - 1) covered = least[j] <= here;
     if (covered) return;
     mark(i);
-    for (std::size_t j = rank; j <= size && !(least[j] <= here); j += j & (~j + 1)) least[j] = here;
+    for (std::size_t j = rank; j <= size && here < least[j]; j += j & (~j + 1)) least[j] = here;
   };
   if (low == 0 && high == ranks) {  // every place is of this part
-    for (std::size_t i = 0; i < n; ++i) step(i, value_at(z, i), false);
+    for (std::size_t i = 0; i < n; ++i) step(i, z[i], false);
     return;
   }
   // By blocks of places: first, without branches (which part a place is of
   // is random), the places of this part, each with the least x2 of the
-  // lower parts' places before it (NaN while none); then their steps.
+  // lower parts' places before it (kNoKey while none); then their steps.
   constexpr std::size_t kPlaces = 256;
   std::uint32_t place[kPlaces];
-  double lower_before[kPlaces];
-  double lower = kNoValue;
+  std::uint64_t lower_before[kPlaces];
+  std::uint64_t lower = kNoKey;
   for (std::size_t begin = 0; begin < n; begin += kPlaces) {
     const std::size_t end = std::min(n, begin + kPlaces);
     interrupt.tick(end - begin);
     std::size_t count = 0;
     for (std::size_t i = begin; i < end; ++i) {
       const std::size_t rank = rank_at(item[i]);
-      const double below = rank <= low ? value_at(z, i) : lower;
-      lower = lower <= below ? lower : below;
+      lower = std::min(lower, rank <= low ? z[i] : kNoKey);
       place[count] = static_cast<std::uint32_t>(i - begin);
       lower_before[count] = lower;
       count += rank - low - 1 < size;
     }
     for (std::size_t c = 0; c < count; ++c) {
       const std::size_t i = begin + place[c];
-      const double here = value_at(z, i);
+      const std::uint64_t here = z[i];
       step(i, here, lower_before[c] <= here);
     }
   }
@@ -127,10 +129,11 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
   // sort by x1, which runs beside the other), the ranks and the trees (ranks
   // are at most n, and a part's tree takes one entry more).
   Block block(Block::bytes_for<std::uint64_t>(n) * (split ? 4 : 2) +
-              Block::bytes_for<std::uint32_t>(n) + Block::bytes_for<double>(n + chunks));
+              Block::bytes_for<std::uint32_t>(n) + Block::bytes_for<std::uint64_t>(n + chunks));
   Scratch<std::uint64_t> order = block.take<std::uint64_t>(n), spare = block.take<std::uint64_t>(n);
   Scratch<std::uint32_t> rank = block.take<std::uint32_t>(n);  // 1-based ranks of x1, by position
   std::size_t ranks = 0;
+  std::vector<std::size_t> bound;
   InterruptCheck interrupt;
   const CallerTicks ticks(interrupt);
   const auto sort_x1 = [&](Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare_items) {
@@ -139,70 +142,103 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
                [&](std::size_t a, std::size_t b) { return x1[rows[a]] < x1[rows[b]]; });
   };
   // Ranks for items[begin, end) of those sorted by x1, counted on from
-  // `before` (the ranks used before begin); returns the last.
+  // `before` (the ranks used before begin); returns the last. A new coarse
+  // key is a new value, and only equal coarse keys compare the values.
+  const auto is_new = [&](const std::uint64_t* items, std::size_t i) {
+    return i == 0 || (items[i] >> 32) != (items[i - 1] >> 32) ||
+           x1[rows[position_of(items[i - 1])]] < x1[rows[position_of(items[i])]];
+  };
   const auto rank_run = [&](const std::uint64_t* items, std::size_t begin, std::size_t end,
                             std::size_t before, InterruptCheck& here) {
     std::size_t count = before;
     for (std::size_t i = begin; i < end; ++i) {
       here.tick(4);
-      const std::size_t p = position_of(items[i]);
-      if (i == 0 || x1[rows[position_of(items[i - 1])]] < x1[rows[p]]) ++count;
-      rank[p] = static_cast<std::uint32_t>(count);
+      count += is_new(items, i);
+      rank[position_of(items[i])] = static_cast<std::uint32_t>(count);
     }
     return count;
+  };
+  // Each place's key of x2, in order, in the order's spare (once sorted: the
+  // sort swaps the two).
+  const auto gather_x2 = [&](std::size_t begin, std::size_t end) {
+    std::uint64_t* const z = spare.get();
+    for (std::size_t i = begin; i < end; ++i) z[i] = order_key(x2[rows[position_of(order[i])]]);
+  };
+  // Each place's rank, in the upper half of its item. A rank is kept within
+  // 1 .. ranks should x change meanwhile (another thread's writes), so the
+  // trees are never left.
+  const auto place_ranks = [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      const std::size_t p = position_of(order[i]);
+      const std::size_t r = std::min<std::size_t>(std::max<std::size_t>(rank[p], 1), ranks);
+      order[i] = std::uint64_t{r} << 32 | p;
+    }
   };
   if (!split) {
     sort_x1(order, spare);
     ranks = rank_run(order.get(), 0, n, 0, interrupt);
     lexicographic(order, spare, x, m, 3, rows, n);
+    interrupt.tick(8 * n);
+    gather_x2(0, n);
+    place_ranks(0, n);
   } else {
-    // The two sorts side by side (or by chunks, when large), then the new
-    // values of x1 by chunks, and the ranks.
+    // The two sorts side by side (or by chunks, when large), each followed
+    // by its own pass by chunks: the ranks after the sort by x1, each
+    // place's x2 after the other. A thread done with its sort takes chunks
+    // of the other's pass. Then each place's rank, by chunks.
     Scratch<std::uint64_t> by_x1 = block.take<std::uint64_t>(n),
                            by_x1_spare = block.take<std::uint64_t>(n);
+    // The parts' bounds in ranks: part j takes the ranks (bound[j], bound[j + 1]].
+    bound.assign(chunks + 1, 0);
     sorts_side_by_side(2, n, [&](std::size_t sort) {
-      if (sort == 0)
-        sort_x1(by_x1, by_x1_spare);
-      else
+      if (sort == 1) {
         lexicographic(order, spare, x, m, 3, rows, n);
+        parallel_for(n, grain_for(8), [&](std::size_t begin, std::size_t end) {
+          InterruptCheck silent;
+          ticks.here(silent).tick(8 * (end - begin));
+          gather_x2(begin, end);
+        });
+        return;
+      }
+      sort_x1(by_x1, by_x1_spare);
+      std::vector<std::size_t> counts(n / g + 1, 0);
+      parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+        InterruptCheck silent;
+        ticks.here(silent).tick(end - begin);
+        std::size_t count = 0;
+        for (std::size_t i = begin; i < end; ++i) count += is_new(by_x1.get(), i);
+        counts[begin / g] = count;
+      });
+      parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+        std::size_t before = 0;
+        for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
+        InterruptCheck silent;
+        rank_run(by_x1.get(), begin, end, before, ticks.here(silent));
+      });
+      for (const std::size_t count : counts) ranks += count;
+      // The lowest part takes the first n - (chunks - 1) * each rows in x1 order, each
+      // other part `each` rows; a part ends after a row's whole run of equal
+      // x1. Bounds are kept in order within 0 .. ranks should x change
+      // meanwhile.
+      const std::size_t each = std::max<std::size_t>((n - n / kLowestExtra) / chunks, 1);
+      bound[chunks] = ranks;
+      for (std::size_t j = chunks - 1; j > 0; --j) {
+        const std::size_t last = n - (chunks - j) * each - 1;  // part j - 1's last row
+        bound[j] = std::min<std::size_t>(rank[position_of(by_x1[last])], bound[j + 1]);
+      }
     });
-    std::vector<std::size_t> counts(n / g + 1, 0);
-    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+    parallel_for(n, grain_for(4), [&](std::size_t begin, std::size_t end) {
       InterruptCheck silent;
-      ticks.here(silent).tick(end - begin);
-      std::size_t count = 0;
-      for (std::size_t i = begin; i < end; ++i)  // a new coarse key is a new value
-        count += i == 0 || (by_x1[i] >> 32) != (by_x1[i - 1] >> 32) ||
-                 x1[rows[position_of(by_x1[i - 1])]] < x1[rows[position_of(by_x1[i])]];
-      counts[begin / g] = count;
+      ticks.here(silent).tick(4 * (end - begin));
+      place_ranks(begin, end);
     });
-    parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
-      std::size_t before = 0;
-      for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
-      InterruptCheck silent;
-      rank_run(by_x1.get(), begin, end, before, ticks.here(silent));
-    });
-    for (const std::size_t count : counts) ranks += count;
   }
-  // Each place's rank and x2, in order (x2 in spare's words). A rank is
-  // kept within 1 .. ranks should x change meanwhile (another thread's
-  // writes), so the trees are never left.
-  std::uint64_t* const z = spare.get();
-  static_assert(sizeof(double) == sizeof(std::uint64_t), "x2 fits a sort item");
-  parallel_for(n, grain_for(8), [&](std::size_t begin, std::size_t end) {
-    InterruptCheck silent;
-    ticks.here(silent).tick(8 * (end - begin));
-    for (std::size_t i = begin; i < end; ++i) {
-      const std::size_t p = position_of(order[i]);
-      std::memcpy(z + i, x2 + rows[p], sizeof(double));
-      const std::size_t r = std::min<std::size_t>(std::max<std::size_t>(rank[p], 1), ranks);
-      order[i] = std::uint64_t{r} << 32 | p;
-    }
-  });
   rank.reset();
+  const std::uint64_t* const z = spare.get();
 
   const std::size_t parts = split ? chunks : 1;
-  Scratch<double> tree = block.take<double>(ranks + parts);  // part j's from low_j + j
+  Scratch<std::uint64_t> tree =
+      block.take<std::uint64_t>(ranks + parts);  // part j's from bound[j] + j
   const auto mark = [&](std::size_t i) { front[rows[position_of(order[i])]] = 1; };
   if (!split) return sweep_triples(mark, order.get(), z, tree.get(), 0, ranks, ranks, n, interrupt);
   parallel_for(parts, 1, [&](std::size_t begin, std::size_t end) {
@@ -210,8 +246,8 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
     InterruptCheck& here = ticks.here(silent);
     for (std::size_t j = begin; j < end; ++j) {
       here.tick(n);
-      const std::size_t low = ranks * j / parts, high = ranks * (j + 1) / parts;
-      sweep_triples(mark, order.get(), z, tree.get() + low + j, low, high, ranks, n, here);
+      sweep_triples(mark, order.get(), z, tree.get() + bound[j] + j, bound[j], bound[j + 1], ranks,
+                    n, here);
     }
   });
 }
