@@ -120,26 +120,31 @@ double to_double(T value) {
 }
 inline double to_double(Half value) { return half_to_double(value.bits); }
 
-// The host's copy of an input (malloc'd, freed by free). One of 4 MiB or
-// more is laid on 2 MiB boundaries and advised into huge pages, as NumPy
-// lays its arrays: in 4 KiB pages, filling it faults once per page, which
-// costs more than the copy itself (1,000,000 by 20 ids: 1 s against 70 ms).
+// The host's copy of an input: malloc'd, or from 4 MiB on whole 2 MiB
+// pages (take_huge_pages) advised into huge pages, as NumPy lays its
+// arrays: in 4 KiB pages, filling it faults once per page, which costs more
+// than the copy itself (1,000,000 by 20 ids: 1 s against 70 ms).
 struct FreeBuffer {
-  void operator()(double* memory) const noexcept { std::free(memory); }
+  bool huge = false;  // from take_huge_pages
+  void operator()(double* memory) const noexcept {
+    if (huge)
+      release_huge_pages(memory);
+    else
+      std::free(memory);
+  }
 };
 using Buffer = std::unique_ptr<double[], FreeBuffer>;
 
 inline Buffer new_buffer(std::size_t elements) {
-  if (elements > (std::numeric_limits<std::size_t>::max() - kHugePage) / sizeof(double))
-    throw std::bad_alloc();
+  if (elements > std::numeric_limits<std::size_t>::max() / sizeof(double)) throw std::bad_alloc();
   const std::size_t bytes = std::max<std::size_t>(elements * sizeof(double), 1);
-  void* memory = nullptr;
-  if (bytes >= 2 * kHugePage) {
-    const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    memory = std::aligned_alloc(kHugePage, rounded);
-    if (memory) advise_huge_pages(memory, rounded);
+  if (bytes >= kLargeBuffer) {
+    std::size_t size = 0;
+    void* memory = take_huge_pages(bytes, size);
+    advise_huge_pages(memory, size);
+    return Buffer(static_cast<double*>(memory), FreeBuffer{true});
   }
-  if (!memory) memory = std::malloc(bytes);
+  void* memory = std::malloc(bytes);
   if (!memory) throw std::bad_alloc();
   return Buffer(static_cast<double*>(memory));
 }
