@@ -422,12 +422,6 @@ namespace {
 // 1.05) and clearly at 4M (1,000 leaves, 1.44).
 constexpr double kNestedSplitWork = 2e6;
 
-// The grain of a nested loop over n items of `units` each.
-std::size_t nested_grain(std::size_t n, double units) {
-  return units * static_cast<double>(n) < kNestedSplitWork ? std::max<std::size_t>(n, 1)
-                                                           : work_grain(n, units);
-}
-
 // Nested lists: the intersection of two lists on one chain is the lower
 // node's whole list, so W(r, c) is the list sum of whichever of r and c lies
 // below the other. Column c thus holds its own sum at its ancestors and each
@@ -478,7 +472,8 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
   std::vector<double> sum(nodes, 0.0);
   const CallerTicks ticks(interrupt);
   const double entries = static_cast<double>(order.size());
-  parallel_for(nodes, nested_grain(nodes, 2 + 2 * entries / static_cast<double>(nodes)),
+  const double sum_units = 2 + 2 * entries / static_cast<double>(nodes);
+  parallel_for(nodes, grain_from_work(nodes, sum_units, kNestedSplitWork),
                [&](std::size_t begin, std::size_t end_k) {
                  InterruptCheck silent;
                  InterruptCheck& here = ticks.here(silent);
@@ -492,7 +487,8 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
   double pairs = 0;
   for (std::size_t k : order) pairs += static_cast<double>(end[k] - at[k] - 1);
   const double units = 8 + 16 * pairs / static_cast<double>(nodes);
-  parallel_for(nodes, nested_grain(nodes, units), [&](std::size_t begin, std::size_t end_c) {
+  const std::size_t grain = grain_from_work(nodes, units, kNestedSplitWork);
+  parallel_for(nodes, grain, [&](std::size_t begin, std::size_t end_c) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
     for (std::size_t c = begin; c < end_c; ++c) {
