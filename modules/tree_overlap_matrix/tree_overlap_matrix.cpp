@@ -87,8 +87,7 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
   named_ = new_ids(merge);
   spans_.assign(named_.size(), Span{0, 0});
   InterruptCheck interrupt;
-  // Whether the rows make a plain tree, followed row by row (tree_parents),
-  // and then the size of each list: the sum of its parts, no leaf twice.
+  // Whether the rows make a plain tree, followed row by row (tree_parents).
   bool tree = true;
   {
     std::vector<char> created(nodes - leaves_, 0);
@@ -106,17 +105,19 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     }
   }
   if (tree) {
+    // The size of each list, the sum of its parts' (no leaf twice), and so
+    // the store's: the rows below then merge straight into it.
+    std::vector<std::size_t> size(named_.size(), 0);
     std::size_t total = 0;
     for (std::size_t r = 0; r < merge.rows(); ++r) {
       const std::size_t slot = slot_of(named_, merge.parents[r]);
       for (std::size_t j = merge.first[r]; j < merge.first[r + 1]; ++j) {
         const std::size_t child = merge.children[j];
-        spans_[slot].size += child < leaves_ ? 1 : spans_[slot_of(named_, child)].size;
+        size[slot] += child < leaves_ ? 1 : size[slot_of(named_, child)];
       }
-      total += spans_[slot].size;
+      total += size[slot];
     }
     store_.reserve(total);
-    spans_.assign(named_.size(), Span{0, 0});
   } else {
     std::vector<std::uint32_t>().swap(tree_parents_);
     for (std::size_t k = 0; k < named_.size(); ++k)
