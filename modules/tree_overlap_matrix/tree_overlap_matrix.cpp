@@ -390,13 +390,16 @@ constexpr std::size_t kBandPairsPerNode = 16;
 // A plain tree's list sums without its lists (a merge node's list is the
 // leaves below it, each once): leaf after leaf in ascending order, the
 // leaf's weight is added to every node above it, so each sum adds its
-// leaves in the order list_sum does. The threads split the nodes by depth
-// into bands of about equal numbers of such pairs; a band's chunk finds in
-// preorder the deepest node above its lower edge on every path (`top`),
-// then walks each leaf's ancestors from there up to its upper edge.
+// leaves in the order list_sum does. When `split` (the column loop after
+// it splits, so a second thread joins the call anyway, and joins the two
+// loops about as fast as the second alone) the threads split the nodes by
+// depth into bands of about equal numbers of such pairs; a band's chunk
+// finds in preorder the deepest node above its lower edge on every path
+// (`top`), then walks each leaf's ancestors from there up to its upper
+// edge.
 void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::size_t>& order,
                const std::vector<std::uint32_t>& depth, std::size_t leaves, const double* weights,
-               const CallerTicks& ticks, std::vector<double>& sum) {
+               bool split, const CallerTicks& ticks, std::vector<double>& sum) {
   const std::size_t nodes = parent.size();
   for (std::size_t l = 0; l < leaves; ++l) sum[l] = 0.0 + weights[l];
   // pairs[d]: the leaves with an ancestor at depth d, those deeper than d.
@@ -416,9 +419,8 @@ void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::si
   // Bands [band[j], band[j + 1]) of depths, each started where the pairs
   // above it reach j / bands of them all.
   constexpr double kStepUnits = 2;
-  std::size_t grain = grain_from_work(total, kStepUnits, kNestedSplitWork);
-  if (grain < total) grain = std::max(grain, kBandPairsPerNode * nodes);
-  grain = chunk_grain(grain);
+  const std::size_t grain = chunk_grain(
+      split ? std::max(work_grain(total, kStepUnits), kBandPairsPerNode * nodes) : total);
   const std::size_t bands = total / grain + (total % grain != 0);
   std::vector<std::size_t> band(1, 0);
   for (std::size_t d = 0, above = 0; d < pairs.size() && above < total; above += pairs[d++])
@@ -502,8 +504,14 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
   };
   std::vector<double> sum(nodes, 0.0);
   const CallerTicks ticks(interrupt);
+  // About the entries of a column: its depth plus its descendants, which
+  // sum to twice the node-ancestor pairs over all columns.
+  double pairs = 0;
+  for (std::size_t k : order) pairs += static_cast<double>(end[k] - at[k] - 1);
+  const double units = 8 + 16 * pairs / static_cast<double>(nodes);
+  const std::size_t grain = grain_from_work(nodes, units, kNestedSplitWork);
   if (runs.empty()) {
-    tree_sums(parent, order, depth, leaves, weights, ticks, sum);
+    tree_sums(parent, order, depth, leaves, weights, grain < nodes, ticks, sum);
   } else {
     const double entries = static_cast<double>(order.size());
     const double sum_units = 2 + 2 * entries / static_cast<double>(nodes);
@@ -517,12 +525,6 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
                    }
                  });
   }
-  // About the entries of a column: its depth plus its descendants, which
-  // sum to twice the node-ancestor pairs over all columns.
-  double pairs = 0;
-  for (std::size_t k : order) pairs += static_cast<double>(end[k] - at[k] - 1);
-  const double units = 8 + 16 * pairs / static_cast<double>(nodes);
-  const std::size_t grain = grain_from_work(nodes, units, kNestedSplitWork);
   parallel_for(nodes, grain, [&](std::size_t begin, std::size_t end_c) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
