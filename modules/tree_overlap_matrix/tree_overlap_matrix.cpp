@@ -426,22 +426,34 @@ void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::si
   for (std::size_t d = 0, above = 0; d < pairs.size() && above < total; above += pairs[d++])
     if (d > band.back() && above * bands >= band.size() * total) band.push_back(d);
   band.push_back(pairs.size());
+  // Each node's parent (none for a root) and depth side by side: the walk
+  // reads both at every step.
+  struct Up {
+    std::uint32_t parent, depth;
+  };
+  constexpr std::uint32_t none = LeafLists::none;
+  std::vector<Up> up(nodes);
+  for (std::size_t k = 0; k < nodes; ++k)
+    up[k] = {parent[k] == kRoot ? none : static_cast<std::uint32_t>(parent[k]), depth[k]};
   parallel_for(band.size() - 1, 1, [&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
-    std::vector<std::size_t> top(nodes);
+    std::vector<std::uint32_t> top(nodes);
     for (std::size_t j = begin; j < end; ++j) {
       const std::size_t low = band[j], high = band[j + 1];
       here.tick(2 * nodes);
       for (std::size_t k : order)
-        top[k] = depth[k] < high || parent[k] == kRoot ? k : top[parent[k]];
+        top[k] = up[k].depth < high || up[k].parent == none ? static_cast<std::uint32_t>(k)
+                                                            : top[up[k].parent];
       for (std::size_t l = 0; l < leaves; ++l) {
-        if (parent[l] == kRoot) continue;
+        if (up[l].parent == none) continue;
         const double weight = weights[l];
         std::size_t steps = 0;
-        for (std::size_t a = top[parent[l]]; a != kRoot && depth[a] >= low; a = parent[a]) {
+        for (std::uint32_t a = top[up[l].parent]; a != none; ++steps) {
+          const Up node = up[a];
+          if (node.depth < low) break;
           sum[a] += weight;
-          ++steps;
+          a = node.parent;
         }
         here.tick(2 + 2 * steps);
       }
