@@ -439,6 +439,7 @@ void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::si
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
     std::vector<std::uint32_t> top(nodes);
+    std::vector<double> own(nodes);  // the band's sums, away from the other bands'
     for (std::size_t j = begin; j < end; ++j) {
       const std::size_t low = band[j], high = band[j + 1];
       here.tick(2 * nodes);
@@ -452,11 +453,13 @@ void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::si
         for (std::uint32_t a = top[up[l].parent]; a != none; ++steps) {
           const Up node = up[a];
           if (node.depth < low) break;
-          sum[a] += weight;
+          own[a] += weight;
           a = node.parent;
         }
         here.tick(2 + 2 * steps);
       }
+      for (std::size_t k = leaves; k < nodes; ++k)
+        if (up[k].depth >= low && up[k].depth < high) sum[k] = own[k];
     }
   });
 }
