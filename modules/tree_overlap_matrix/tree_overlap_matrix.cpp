@@ -392,11 +392,12 @@ constexpr std::size_t kBandPairsPerNode = 16;
 // leaf's weight is added to every node above it, so each sum adds its
 // leaves in the order list_sum does. The nodes are cut by depth into bands
 // of about equal numbers of such pairs, one chunk each: a band's chunk
-// finds in preorder the deepest node above its lower edge on every path
-// (`top`), then walks each leaf's ancestors from there up to its upper
-// edge. It is cut only when `split` says that the column loop after it is:
-// a second thread then joins the call once either way, here, and is
-// already at work when the columns start.
+// finds in preorder, for every node, the nearest node on its way up that is
+// no deeper than the band (`top`), then walks each leaf's ancestors from
+// there for as long as they lie in the band. The walk is cut only when
+// `split` says that the column loop after it is: a second thread then joins
+// the call once either way, here, and is already at work when the columns
+// start.
 void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::size_t>& order,
                const std::vector<std::uint32_t>& depth, std::size_t leaves, const double* weights,
                bool split, const CallerTicks& ticks, std::vector<double>& sum) {
