@@ -1,7 +1,6 @@
 #include "tree_overlap_matrix.hpp"
 
 #include <algorithm>
-#include <iterator>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -87,8 +86,7 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
   named_ = new_ids(merge);
   spans_.assign(named_.size(), Span{0, 0});
   InterruptCheck interrupt;
-  // Whether the rows make a plain tree, followed row by row (tree_parents),
-  // and then the size of each list: the sum of its parts, no leaf twice.
+  // Whether the rows make a plain tree, followed row by row (tree_parents).
   bool tree = true;
   {
     std::vector<char> created(nodes - leaves_, 0);
@@ -105,26 +103,15 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
       if (tree) created[parent - leaves_] = 1;
     }
   }
-  if (tree) {
-    std::size_t total = 0;
-    for (std::size_t r = 0; r < merge.rows(); ++r) {
-      const std::size_t slot = slot_of(named_, merge.parents[r]);
-      for (std::size_t j = merge.first[r]; j < merge.first[r + 1]; ++j) {
-        const std::size_t child = merge.children[j];
-        spans_[slot].size += child < leaves_ ? 1 : spans_[slot_of(named_, child)].size;
-      }
-      total += spans_[slot].size;
+  // A plain tree's lists nest along tree_parents: the nested fill follows
+  // it and needs no lists.
+  if (tree) return;
+  std::vector<std::uint32_t>().swap(tree_parents_);
+  for (std::size_t k = 0; k < named_.size(); ++k)
+    if (named_[k] < leaves_) {
+      spans_[k] = {store_.size(), 1};
+      store_.push_back({static_cast<std::uint32_t>(named_[k]), 1});
     }
-    store_.reserve(total);
-    spans_.assign(named_.size(), Span{0, 0});
-  } else {
-    std::vector<std::uint32_t>().swap(tree_parents_);
-    for (std::size_t k = 0; k < named_.size(); ++k)
-      if (named_[k] < leaves_) {
-        spans_[k] = {store_.size(), 1};
-        store_.push_back({static_cast<std::uint32_t>(named_[k]), 1});
-      }
-  }
 
   // The runs of every part of a row (the new node's own list, then each
   // child) one after the other; bounds[k] .. bounds[k+1] is part k, sorted.
@@ -145,32 +132,6 @@ LeafLists::LeafLists(const MergeRows& merge, std::size_t nodes)
     const std::size_t parent = merge.parents[r];
     const std::size_t slot = slot_of(named_, parent);
     interrupt.tick(1 + merge.first[r + 1] - merge.first[r]);
-    // In a plain tree the two children of a row hold no leaf in common, each
-    // once, and the store has room for every list: they merge straight into
-    // it.
-    if (tree && merge.first[r + 1] - merge.first[r] == 2) {
-      LeafRuns parts[2];
-      LeafRun singles[2];
-      for (std::size_t i = 0; i < 2; ++i) {
-        const std::size_t child = merge.children[merge.first[r] + i];
-        if (child < leaves_) {
-          singles[i] = {static_cast<std::uint32_t>(child), 1};
-          parts[i] = {&singles[i], 1};
-        } else {
-          const Span& span = spans_[slot_of(named_, child)];
-          parts[i] = {store_.data() + span.first, span.size};
-        }
-      }
-      const std::size_t begin = store_.size(), size = parts[0].size + parts[1].size;
-      if (store_.capacity() - begin >= size) {  // never moved while read
-        interrupt.tick(2 * size);
-        std::merge(parts[0].begin(), parts[0].end(), parts[1].begin(), parts[1].end(),
-                   std::back_inserter(store_), by_leaf);
-        spans_[slot] = {begin, size};
-        live += size;
-        continue;
-      }
-    }
     gathered.clear();
     bounds.assign(1, 0);
     add_part(store_.data() + spans_[slot].first, spans_[slot].size);
@@ -422,20 +383,98 @@ namespace {
 // 1.05) and clearly at 4M (1,000 leaves, 1.44).
 constexpr double kNestedSplitWork = 2e6;
 
-// The grain of a nested loop over n items of `units` each.
-std::size_t nested_grain(std::size_t n, double units) {
-  return units * static_cast<double>(n) < kNestedSplitWork ? std::max<std::size_t>(n, 1)
-                                                           : work_grain(n, units);
+// The pairs of a leaf and an ancestor worth a band of the sums' walk, per
+// node: each band first finds, over all nodes, where every leaf enters it.
+constexpr std::size_t kBandPairsPerNode = 16;
+
+// A plain tree's list sums without its lists (a merge node's list is the
+// leaves below it, each once): leaf after leaf in ascending order, the
+// leaf's weight is added to every node above it, so each sum adds its
+// leaves in the order list_sum does. The nodes are cut by depth into bands
+// of about equal numbers of such pairs, one chunk each: a band's chunk
+// finds in preorder, for every node, the nearest node on its way up that is
+// no deeper than the band (`top`), then walks each leaf's ancestors from
+// there for as long as they lie in the band. The walk is cut only when
+// `split` says that the column loop after it is: a second thread then joins
+// the call once either way, here, and is already at work when the columns
+// start.
+void tree_sums(const std::vector<std::size_t>& parent, const std::vector<std::size_t>& order,
+               const std::vector<std::uint32_t>& depth, std::size_t leaves, const double* weights,
+               bool split, const CallerTicks& ticks, std::vector<double>& sum) {
+  const std::size_t nodes = parent.size();
+  for (std::size_t l = 0; l < leaves; ++l) sum[l] = 0.0 + weights[l];
+  // pairs[d]: the leaves with an ancestor at depth d, those deeper than d.
+  std::vector<std::size_t> pairs;
+  for (std::size_t l = 0; l < leaves; ++l) {
+    if (depth[l] >= pairs.size()) pairs.resize(depth[l] + 1, 0);
+    ++pairs[depth[l]];
+  }
+  std::size_t total = 0, deeper = 0;
+  for (std::size_t d = pairs.size(); d-- > 0;) {
+    const std::size_t at_d = pairs[d];
+    pairs[d] = deeper;
+    deeper += at_d;
+    total += pairs[d];
+  }
+  if (total == 0) return;
+  // Bands [band[j], band[j + 1]) of depths, each started where the pairs
+  // above it reach j / bands of them all.
+  constexpr double kStepUnits = 2;
+  const std::size_t grain = chunk_grain(
+      split ? std::max(work_grain(total, kStepUnits), kBandPairsPerNode * nodes) : total);
+  const std::size_t bands = total / grain + (total % grain != 0);
+  std::vector<std::size_t> band(1, 0);
+  for (std::size_t d = 0, above = 0; d < pairs.size() && above < total; above += pairs[d++])
+    if (d > band.back() && above * bands >= band.size() * total) band.push_back(d);
+  band.push_back(pairs.size());
+  // Each node's parent (none for a root) and depth side by side: the walk
+  // reads both at every step.
+  struct Up {
+    std::uint32_t parent, depth;
+  };
+  constexpr std::uint32_t none = LeafLists::none;
+  std::vector<Up> up(nodes);
+  for (std::size_t k = 0; k < nodes; ++k)
+    up[k] = {parent[k] == kRoot ? none : static_cast<std::uint32_t>(parent[k]), depth[k]};
+  parallel_for(band.size() - 1, 1, [&](std::size_t begin, std::size_t end) {
+    InterruptCheck silent;
+    InterruptCheck& here = ticks.here(silent);
+    std::vector<std::uint32_t> top(nodes);
+    std::vector<double> own(nodes);  // the band's sums, away from the other bands'
+    for (std::size_t j = begin; j < end; ++j) {
+      const std::size_t low = band[j], high = band[j + 1];
+      here.tick(2 * nodes);
+      for (std::size_t k : order)
+        top[k] = up[k].depth < high || up[k].parent == none ? static_cast<std::uint32_t>(k)
+                                                            : top[up[k].parent];
+      for (std::size_t l = 0; l < leaves; ++l) {
+        if (up[l].parent == none) continue;
+        const double weight = weights[l];
+        std::size_t steps = 0;
+        for (std::uint32_t a = top[up[l].parent]; a != none; ++steps) {
+          const Up node = up[a];
+          if (node.depth < low) break;
+          own[a] += weight;
+          a = node.parent;
+        }
+        here.tick(2 + 2 * steps);
+      }
+      for (std::size_t k = leaves; k < nodes; ++k)
+        if (up[k].depth >= low && up[k].depth < high) sum[k] = own[k];
+    }
+  });
 }
 
 // Nested lists: the intersection of two lists on one chain is the lower
 // node's whole list, so W(r, c) is the list sum of whichever of r and c lies
 // below the other. Column c thus holds its own sum at its ancestors and each
 // descendant's sum at that descendant, and the threads split the columns:
-// each writes (and first touches) only its own columns of W.
+// each writes (and first touches) only its own columns of W. Without runs
+// (a plain tree, whose lists were never built) the sums come from
+// tree_sums.
 void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafRuns>& runs,
                  std::size_t leaves, const double* weights, double* out) {
-  const std::size_t nodes = runs.size();
+  const std::size_t nodes = parent.size();
   InterruptCheck interrupt;
   // The nesting forest in preorder: the descendants of c are
   // order[at[c] + 1 .. end[c]). Children are listed by counting (the roots
@@ -454,6 +493,7 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
   // nodes with an entry need their list sum (weights may be absent when
   // only leaves nest).
   std::vector<char> merge_above(nodes, 0);
+  std::vector<std::uint32_t> depth(nodes, 0);
   std::vector<std::size_t> stack;
   interrupt.tick(4 * nodes);
   for (std::size_t i = first[nodes]; i < first[nodes + 1]; ++i) {
@@ -467,7 +507,10 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
       }
       at[k] = order.size();
       order.push_back(k);
-      if (parent[k] != kRoot) merge_above[k] = merge_above[parent[k]] || parent[k] >= leaves;
+      if (parent[k] != kRoot) {
+        merge_above[k] = merge_above[parent[k]] || parent[k] >= leaves;
+        depth[k] = depth[parent[k]] + 1;
+      }
       stack.push_back(k + nodes);
       for (std::size_t j = first[k]; j < first[k + 1]; ++j) stack.push_back(children[j]);
     }
@@ -477,22 +520,28 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
   };
   std::vector<double> sum(nodes, 0.0);
   const CallerTicks ticks(interrupt);
-  const double entries = static_cast<double>(order.size());
-  parallel_for(nodes, nested_grain(nodes, 2 + 2 * entries / static_cast<double>(nodes)),
-               [&](std::size_t begin, std::size_t end_k) {
-                 InterruptCheck silent;
-                 InterruptCheck& here = ticks.here(silent);
-                 for (std::size_t k = begin; k < end_k; ++k) {
-                   here.tick(2 + runs[k].size);
-                   if (has_entries(k)) sum[k] = list_sum(runs[k], weights);
-                 }
-               });
   // About the entries of a column: its depth plus its descendants, which
   // sum to twice the node-ancestor pairs over all columns.
   double pairs = 0;
   for (std::size_t k : order) pairs += static_cast<double>(end[k] - at[k] - 1);
   const double units = 8 + 16 * pairs / static_cast<double>(nodes);
-  parallel_for(nodes, nested_grain(nodes, units), [&](std::size_t begin, std::size_t end_c) {
+  const std::size_t grain = grain_from_work(nodes, units, kNestedSplitWork);
+  if (runs.empty()) {
+    tree_sums(parent, order, depth, leaves, weights, grain < nodes, ticks, sum);
+  } else {
+    const double entries = static_cast<double>(order.size());
+    const double sum_units = 2 + 2 * entries / static_cast<double>(nodes);
+    parallel_for(nodes, grain_from_work(nodes, sum_units, kNestedSplitWork),
+                 [&](std::size_t begin, std::size_t end_k) {
+                   InterruptCheck silent;
+                   InterruptCheck& here = ticks.here(silent);
+                   for (std::size_t k = begin; k < end_k; ++k) {
+                     here.tick(2 + runs[k].size);
+                     if (has_entries(k)) sum[k] = list_sum(runs[k], weights);
+                   }
+                 });
+  }
+  parallel_for(nodes, grain, [&](std::size_t begin, std::size_t end_c) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
     for (std::size_t c = begin; c < end_c; ++c) {
@@ -515,17 +564,17 @@ void fill_nested(const std::vector<std::size_t>& parent, const std::vector<LeafR
 
 void fill_overlap_matrix(const LeafLists& lists, const double* weights, double* out) {
   const std::size_t leaves = lists.leaves();
-  std::vector<LeafRun> singles;
-  const std::vector<LeafRuns> runs = lists.all_runs(singles);
   if (!lists.tree_parents().empty()) {  // nested along the merge tree: no check needed
-    std::vector<std::size_t> parent(runs.size());
-    for (std::size_t k = 0; k < runs.size(); ++k) {
+    std::vector<std::size_t> parent(lists.nodes());
+    for (std::size_t k = 0; k < parent.size(); ++k) {
       const std::uint32_t p = lists.tree_parents()[k];
       parent[k] = p == LeafLists::none ? kRoot : p;
     }
-    fill_nested(parent, runs, leaves, weights, out);
+    fill_nested(parent, {}, leaves, weights, out);
     return;
   }
+  std::vector<LeafRun> singles;
+  const std::vector<LeafRuns> runs = lists.all_runs(singles);
   HolderTable holders(runs, leaves);
   if (const auto parent = nesting_parents(holders, runs)) {
     fill_nested(*parent, runs, leaves, weights, out);

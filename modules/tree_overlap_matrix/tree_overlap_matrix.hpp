@@ -37,18 +37,21 @@
 //
 // Cost: building the lists merges sorted (leaf, count) runs, so multiplicities
 // cost nothing and scratch stays within twice the total number of distinct
-// leaves per node (lists share one block, a plain tree's sized beforehand;
-// lists replaced are dropped once they outnumber the rest). When the lists of
-// any two nodes are nested or disjoint (every proper tree, repeated children
-// included; a plain tree, each node a child once, is taken as such without
-// checking), each entry is one per-node sum and the work after zeroing W is
-// the total list size plus the sum of the node depths. Otherwise each leaf
+// leaves per node (lists share one block; lists replaced are dropped once
+// they outnumber the rest). A plain tree (each node a child once) builds no
+// lists: each leaf, in ascending order, adds its weight to the sums of the
+// nodes above it, in O(R) scratch. When the lists of any two nodes are
+// nested or disjoint (every proper tree, repeated children included; a plain
+// tree is taken as such without checking), each entry is one per-node sum
+// and the work after zeroing W is the total list size plus the sum of the
+// node depths. Otherwise each leaf
 // adds its weight to every pair of nodes that hold it, in ascending leaf
 // order, and the upper triangle is mirrored. Threads: the entries are filled
 // on the threads of the call (common/parallel.hpp), each whole on one thread,
 // so the bits are the same on any number. Nested lists split W by column (a
 // column's entries are its ancestors and descendants in the nesting forest),
-// so each thread writes, and first touches, only columns of its own; the
+// so each thread writes, and first touches, only columns of its own; a plain
+// tree's sums split its nodes by depth (each sum whole on one thread); the
 // lists and the nesting check are built on the calling thread.
 #pragma once
 
@@ -93,7 +96,8 @@ struct MergeRows {
 
 // The leaf lists of every node after all merge rows, as ascending runs. Only
 // the nodes that some row names as new node are stored; the others hold
-// their initial list.
+// their initial list. Rows that make a plain tree store none: tree_parents
+// gives the lists then.
 class LeafLists {
  public:
   // `merge` comes from check_merge_matrix(..., nodes). Throws Failure
@@ -104,7 +108,7 @@ class LeafLists {
   std::size_t leaves() const { return leaves_; }
 
   // The runs of every node; the run of a leaf that no row changed is
-  // written to singles[k].
+  // written to singles[k]. Only for rows that are not a plain tree.
   std::vector<LeafRuns> all_runs(std::vector<LeafRun>& singles) const;
 
   // When the rows make a plain tree (each creates a new merge node, once,

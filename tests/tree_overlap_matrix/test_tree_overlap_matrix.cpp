@@ -2,6 +2,7 @@
 // cases, every error, and differential checks against the plain algorithm.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -627,4 +628,45 @@ TEST(TreeOverlapMatrix, SameBitsForAnyThreadCount) {
       testing_support::expect_interruptible_in_parallel(run);
     }
   }
+}
+
+// A chain that takes the leaves in shuffled order, large enough for the
+// sums to be cut into bands on their own: each merge node's sum adds the
+// leaves below it in ascending order, whatever order the chain took them in.
+TEST(TreeOverlapMatrix, DeepPlainTreeSumsLeavesInAscendingOrder) {
+  std::mt19937_64 random(41);
+  constexpr std::size_t leaves = 400, nodes = 2 * leaves - 1;
+  std::vector<std::size_t> taken(leaves);
+  for (std::size_t l = 0; l < leaves; ++l) taken[l] = l;
+  std::shuffle(taken.begin(), taken.end(), random);
+  OwnedMatrix<double> merge(leaves - 1, 3), weights(nodes, 1);
+  for (double& v : weights.data)  // finite: a NaN's payload may come from either operand
+    v = random() % 4 ? std::ldexp(static_cast<double>(random() % 100000) - 50000.0, -17)
+                     : std::ldexp(static_cast<double>(random() % 1000), 60);
+  for (std::size_t r = 0; r + 1 < leaves; ++r) {
+    merge(r, 0) = static_cast<double>(r == 0 ? taken[0] : leaves + r - 1);
+    merge(r, 1) = static_cast<double>(taken[r + 1]);
+    merge(r, 2) = static_cast<double>(leaves + r);
+  }
+  std::vector<double> expected(nodes * nodes, 0.0), below;  // below[r]: node leaves + r
+  std::vector<std::size_t> row_of(leaves);  // the first row whose node holds the leaf
+  for (std::size_t r = 0; r + 1 < leaves; ++r) {
+    std::vector<std::size_t> held(taken.begin(), taken.begin() + static_cast<long>(r + 2));
+    std::sort(held.begin(), held.end());
+    double sum = 0.0;
+    for (std::size_t l : held) sum += weights.data[l];
+    below.push_back(sum);
+    row_of[taken[r + 1]] = r;
+  }
+  row_of[taken[0]] = 0;
+  for (std::size_t c = leaves; c < nodes; ++c) {
+    for (std::size_t l = 0; l < leaves; ++l)
+      if (row_of[l] <= c - leaves)
+        expected[l + c * nodes] = expected[c + l * nodes] = 0.0 + weights.data[l];
+    for (std::size_t d = leaves; d < nodes; ++d)
+      if (d != c) expected[d + c * nodes] = below[std::min(c, d) - leaves];
+  }
+  const auto run = [&] { return mexsets::tree_overlap_matrix(merge.cref(), weights.cref()).data; };
+  EXPECT_TRUE(same_bits(run(), expected));
+  testing_support::expect_same_for_threads(run);
 }
