@@ -44,9 +44,8 @@
 // nested or disjoint (every proper tree, repeated children included; a plain
 // tree is taken as such without checking), each entry is one per-node sum
 // and the work after zeroing W is the total list size plus the sum of the
-// node depths. Otherwise each leaf
-// adds its weight to every pair of nodes that hold it, in ascending leaf
-// order, and the upper triangle is mirrored. Threads: the entries are filled
+// node depths. Otherwise each leaf adds its weight to every pair of nodes
+// that hold it, in ascending leaf order, and the upper triangle is mirrored. Threads: the entries are filled
 // on the threads of the call (common/parallel.hpp), each whole on one thread,
 // so the bits are the same on any number. Nested lists split W by column (a
 // column's entries are its ancestors and descendants in the nesting forest),
