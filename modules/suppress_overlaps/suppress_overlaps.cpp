@@ -123,8 +123,7 @@ class AcceptedOverlaps {
     switch (strategy_) {
       case SumStrategy::skip_zeros:
         pairs_.build_columns();
-        own_.row_count.assign(k, 0);
-        own_.row_start.assign(k, 0);
+        own_ = MakeBuckets{k}();
         // A row with no non-zero term in common with an accepted one has
         // S = +0 with it, a ratio of +-0 or NaN, which reaches no t > 0.
         if (threshold > 0 && stored.count() <= UINT32_MAX) holders_.resize(k);
@@ -217,8 +216,11 @@ class AcceptedOverlaps {
     }
   }
 
-  void accept(std::size_t row) {
-    const Accepted a{row, list_weight(stored_[row], weight())};
+  void accept(std::size_t row) { accept(row, list_weight(stored_[row], weight())); }
+
+  // accept() with the list weight of the row, formed already.
+  void accept(std::size_t row, double weight_p) {
+    const Accepted a{row, weight_p};
     accepted_total_ += stored_.size(row);
     if (!holders_.empty()) {
       const ItemList p = stored_[row];
@@ -515,7 +517,7 @@ class AcceptedOverlaps {
       }
       ratios_ += accepted_.size();
       position[k] = accepted_.size();
-      accept(first + k);
+      accept(first + k, batch_weights[k]);
       kept.push_back(first + k);
       accepted_in_batch |= std::uint64_t{1} << k;
     }
