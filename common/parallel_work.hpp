@@ -77,6 +77,38 @@ inline bool splits(std::size_t n, std::size_t grain) {
   return call_threads() > 1 && n > chunk_grain(grain);
 }
 
+// A loop that writes a varying number of entries per chunk, in the order of
+// its items, on the threads of the call: count(begin, end) returns how many
+// entries chunk [begin, end) writes, the counts are summed in chunk order,
+// then write(begin, end, first, stop) writes that chunk's entries at
+// first .. stop-1. The chunks are the same in both passes.
+class ChunkOffsets {
+ public:
+  ChunkOffsets(std::size_t n, std::size_t grain)
+      : n_(n), grain_(chunk_grain(grain)), first_(n / grain_ + 2, 0) {}
+
+  // The entries of all chunks.
+  template <class Count>
+  std::size_t count(Count&& count_chunk) {
+    parallel_for(n_, grain_, [&](std::size_t begin, std::size_t end) {
+      first_[begin / grain_ + 1] = count_chunk(begin, end);
+    });
+    for (std::size_t k = 1; k < first_.size(); ++k) first_[k] += first_[k - 1];
+    return first_.back();
+  }
+
+  template <class Write>
+  void write(Write&& write_chunk) const {
+    parallel_for(n_, grain_, [&](std::size_t begin, std::size_t end) {
+      write_chunk(begin, end, first_[begin / grain_], first_[begin / grain_ + 1]);
+    });
+  }
+
+ private:
+  std::size_t n_, grain_;
+  std::vector<std::size_t> first_;  // first_[k]: the entries before chunk k
+};
+
 class CallerTicks {
  public:
   explicit CallerTicks(InterruptCheck& caller) noexcept

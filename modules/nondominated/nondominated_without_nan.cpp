@@ -201,21 +201,18 @@ void front_of_triples(unsigned char* front, const double* x, std::size_t m, cons
         return;
       }
       sort_x1(by_x1, by_x1_spare);
-      std::vector<std::size_t> counts(n / g + 1, 0);
-      parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+      ChunkOffsets offsets(n, grain);
+      ranks += offsets.count([&](std::size_t begin, std::size_t end) {
         InterruptCheck silent;
         ticks.here(silent).tick(end - begin);
         std::size_t count = 0;
         for (std::size_t i = begin; i < end; ++i) count += is_new(by_x1.get(), i);
-        counts[begin / g] = count;
+        return count;
       });
-      parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
-        std::size_t before = 0;
-        for (std::size_t c = 0; c < begin / g; ++c) before += counts[c];
+      offsets.write([&](std::size_t begin, std::size_t end, std::size_t before, std::size_t) {
         InterruptCheck silent;
         rank_run(by_x1.get(), begin, end, before, ticks.here(silent));
       });
-      for (const std::size_t count : counts) ranks += count;
       // The lowest part takes the first n - (chunks - 1) * each rows in x1 order, each
       // other part `each` rows; a part ends after a row's whole run of equal
       // x1. Bounds are kept in order within 0 .. ranks should x change

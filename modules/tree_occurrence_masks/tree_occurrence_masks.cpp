@@ -186,23 +186,18 @@ constexpr double kRunSplitWork = 1 << 21;
 void TreeOccurrenceMasks::find_runs(std::size_t planes) {
   const std::size_t positions = labels_.size();
   const double* labels = labels_.data;
-  const std::size_t grain = chunk_grain(grain_from_work(positions, 2, kRunSplitWork));
-  // first[c + 1]: the runs that start in chunk c; then, summed, first[c]:
-  // the runs before chunk c.
-  std::vector<std::size_t> first(positions / grain + 2, 0);
+  ChunkOffsets offsets(positions, grain_from_work(positions, 2, kRunSplitWork));
   const CallerTicks ticks(interrupt_);
-  parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {
+  const std::uint64_t runs = offsets.count([&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& interrupt = ticks.here(silent);
-    if (begin == end) return;  // no positions
+    if (begin == end) return std::size_t{0};  // no positions
     const std::size_t from = begin ? begin : 1;
     std::size_t count = begin == 0;
     interrupt.for_each_index(
         end - from, 1, [&](std::size_t i) { count += labels[from + i] != labels[from + i - 1]; });
-    first[begin / grain + 1] = count;
+    return count;
   });
-  for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
-  const std::uint64_t runs = first.back();
   const std::uint32_t slots = slots_.size();
   use_runs_ =
       runs * 3 * sizeof(std::uint32_t) + (std::uint64_t{slots} + 2) * sizeof(std::uint32_t) <=
@@ -212,14 +207,13 @@ void TreeOccurrenceMasks::find_runs(std::size_t planes) {
   run_begin_.resize(runs + 1);
   run_slot_.resize(runs);
   const std::size_t lookup = slot_lookup_units();
-  parallel_for(positions, grain, [&](std::size_t begin, std::size_t end) {
+  offsets.write([&](std::size_t begin, std::size_t end, std::size_t found, std::size_t stop) {
     InterruptCheck silent;
     InterruptCheck& interrupt = ticks.here(silent);
     std::uint32_t* run_begin = run_begin_.data();
     std::uint32_t* run_slot = run_slot_.data();
     const NodeSlots& slot_of = slots_;
     const std::uint32_t last = last_node_;
-    const std::size_t found = first[begin / grain], stop = first[begin / grain + 1];
     std::size_t r = found;
     const auto start = [&](std::size_t p) {
       if (r == stop) return;
