@@ -363,16 +363,32 @@ class AcceptedOverlaps {
                    (1 + static_cast<double>(values) / static_cast<double>(pairs_.items() + 1));
   }
 
-  // Whether accepted row r's ratio with the bucketed Q reaches t.
-  bool bucketed_reaches(std::size_t r, const Buckets& b, double weight_q, double t,
-                        InterruptCheck& interrupt) const {
-    const Accepted& accepted = accepted_[r];
-    const ItemList p = stored_[accepted.row];
+  // Whether the ratio of list P (of weight weight_p) with the bucketed Q
+  // reaches t.
+  static bool bucketed_reaches(ItemList p, double weight_p, const Buckets& b, double weight_q,
+                               double t, InterruptCheck& interrupt) {
     std::size_t terms = 0;
     const double sum = bucketed_sum(p, b, terms);
     interrupt.tick(1 + p.size + terms);
-    return overlap_ratio_from(sum, accepted.weight, weight_q) >= t;
+    return overlap_ratio_from(sum, weight_p, weight_q) >= t;
   }
+
+  // The first k of begin .. end-1 whose accepted row row_of(k) reaches t
+  // with the bucketed Q, in order, else `end`; also `end` once stop(k).
+  template <class RowOf, class Stop>
+  std::size_t first_bucketed(std::size_t begin, std::size_t end, RowOf row_of, const Buckets& b,
+                             double weight_q, double t, InterruptCheck& interrupt,
+                             Stop stop) const {
+    for (std::size_t k = begin; k < end; ++k) {
+      if (stop(k)) return end;
+      const Accepted& accepted = accepted_[row_of(k)];
+      if (bucketed_reaches(stored_[accepted.row], accepted.weight, b, weight_q, t, interrupt))
+        return k;
+    }
+    return end;
+  }
+  static std::size_t same(std::size_t r) { return r; }
+  static bool never(std::size_t) { return false; }
 
   // The accepted rows that can reach t > 0 with the bucketed Q, ascending
   // into b.sharing: those holding an id of a row of W that Q's non-zeros
@@ -402,11 +418,11 @@ class AcceptedOverlaps {
         first_reaching(n, bucketed_units(offset),
                        [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
                            const std::atomic<std::size_t>& hit_before) {
-                         for (std::size_t r = begin; r < end; ++r) {
-                           if (hit_before.load(std::memory_order_relaxed) < r) return end;
-                           if (bucketed_reaches(r, own_, weight_q, t, interrupt)) return r;
-                         }
-                         return end;
+                         return first_bucketed(begin, end, same, own_, weight_q, t, interrupt,
+                                               [&](std::size_t r) {
+                                                 return hit_before.load(
+                                                            std::memory_order_relaxed) < r;
+                                               });
                        });
     ratios_ += hit < n ? hit + 1 : n;
     return hit < n;
@@ -425,11 +441,11 @@ class AcceptedOverlaps {
         first_reaching(found, bucketed_units(offset),
                        [&](std::size_t begin, std::size_t end, InterruptCheck& interrupt,
                            const std::atomic<std::size_t>& hit_before) {
-                         for (std::size_t k = begin; k < end; ++k) {
-                           if (hit_before.load(std::memory_order_relaxed) < k) return end;
-                           if (bucketed_reaches(sharing[k], own_, weight_q, t, interrupt)) return k;
-                         }
-                         return end;
+                         return first_bucketed(
+                             begin, end, [&](std::size_t k) { return sharing[k]; }, own_,
+                             weight_q, t, interrupt, [&](std::size_t k) {
+                               return hit_before.load(std::memory_order_relaxed) < k;
+                             });
                        });
     ratios_ += hit < found ? sharing[hit] + 1 : n;
     return hit < found;
@@ -452,21 +468,19 @@ class AcceptedOverlaps {
     const std::size_t n = accepted_.size();
     BatchTest test{n, 0};
     if (holders_.empty()) {
-      for (std::size_t r = 0; r < n; ++r)
-        if (bucketed_reaches(r, b, weight_q, t, interrupt)) return {r, 0};
+      const std::size_t r = first_bucketed(0, n, same, b, weight_q, t, interrupt, never);
+      if (r < n) return {r, 0};
     } else if (n > 0) {
       list_sharing(b, n, interrupt);
-      for (const std::uint32_t r : b.sharing)
-        if (bucketed_reaches(r, b, weight_q, t, interrupt)) return {r, 0};
+      const std::vector<std::uint32_t>& sharing = b.sharing;
+      const std::size_t k = first_bucketed(
+          0, sharing.size(), [&](std::size_t i) { return sharing[i]; }, b, weight_q, t,
+          interrupt, never);
+      if (k < sharing.size()) return {sharing[k], 0};
     }
-    for (std::size_t k = 0; first + k < row; ++k) {
-      const ItemList p = stored_[first + k];
-      std::size_t terms = 0;
-      const double sum = bucketed_sum(p, b, terms);
-      interrupt.tick(1 + p.size + terms);
-      if (overlap_ratio_from(sum, batch_weights[k], weight_q) >= t)
+    for (std::size_t k = 0; first + k < row; ++k)
+      if (bucketed_reaches(stored_[first + k], batch_weights[k], b, weight_q, t, interrupt))
         test.reaching |= std::uint64_t{1} << k;
-    }
     return test;
   }
 
