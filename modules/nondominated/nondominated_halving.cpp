@@ -338,10 +338,9 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
   // 8 chunks (of 2,048 rows or more): the passes take some 20 nanoseconds a
   // row, and even chunks keep the threads to the same share.
   const std::size_t grain = std::max<std::size_t>(kSplitRows / 2, (n + 7) / 8);
-  const std::size_t g = chunk_grain(grain);
-  std::vector<std::size_t> first(n / g + 2, 0);  // by chunk: its first point, then the count
+  ChunkOffsets offsets(n, grain);  // the points of each chunk
   Scratch<unsigned char> starts = block.take<unsigned char>(n);  // a run starts at this place
-  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+  const std::size_t points = offsets.count([&](std::size_t begin, std::size_t end) {
     InterruptCheck silent;
     InterruptCheck& here = ticks.here(silent);
     std::size_t count = 0;
@@ -357,17 +356,15 @@ void front_by_halving_split(unsigned char* front, const double* x, std::size_t m
       starts[i] = start;
       count += start;
     }
-    first[begin / g + 1] = count;
+    return count;
   });
-  for (std::size_t c = 1; c < first.size(); ++c) first[c] += first[c - 1];
-  const std::size_t points = first.back();
   Scratch<double> point = block.take<double>(points * kColumns);
   Scratch<std::uint32_t> point_rank = block.take<std::uint32_t>(3 * points);
   Scratch<std::size_t> row_of = block.take<std::size_t>(points);
-  parallel_for(n, grain, [&](std::size_t begin, std::size_t end) {
+  offsets.write([&](std::size_t begin, std::size_t end, std::size_t first, std::size_t) {
     InterruptCheck silent;
     ticks.here(silent).tick(8 * (end - begin));
-    std::size_t j = first[begin / g];
+    std::size_t j = first;
     for (std::size_t i = begin; i < end; ++i) {
       if (!starts[i]) continue;
       const std::size_t p = position_of(order[i]), r = rows[p];
