@@ -88,7 +88,9 @@ MEXSETS_POINTS(simplex_5d_20k, 20000, 5, kSimplex, 0);
 
 // Threads: the shipped routine on one thread and on two, on anti-correlated
 // points in three columns (100,000) and four (20,000), and on 100,000
-// uniform points in two columns with 1% of the rows holding NaN.
+// uniform points in two columns with 1% of the rows holding NaN; then as
+// long calls, whose sorts run by chunks: 1,000,000 points in three columns
+// and 200,000 in four.
 template <std::size_t m, std::size_t d, Shape shape, std::size_t nans>
 void Threads(benchmark::State& state) {
   const mexsets::ThreadScope scope(threads_bench::threads(state));
@@ -97,6 +99,8 @@ void Threads(benchmark::State& state) {
 BENCHMARK(Threads<100000, 3, kSimplex, 0>)->Apply(threads_bench::one_and_two);
 BENCHMARK(Threads<20000, 4, kSimplex, 0>)->Apply(threads_bench::one_and_two);
 BENCHMARK(Threads<100000, 2, kUniform, 1000>)->Apply(threads_bench::one_and_two);
+BENCHMARK(Threads<1000000, 3, kSimplex, 0>)->Apply(threads_bench::one_and_two);
+BENCHMARK(Threads<200000, 4, kSimplex, 0>)->Apply(threads_bench::one_and_two);
 
 // Scaling: anti-correlated points in two columns (all on the front), 10^4 to
 // 10^6 of them. The work is a few linear passes and a bucket sort, so each

@@ -162,11 +162,30 @@ void Threads(benchmark::State& state) {
                  (resident ? ", resident flags" : ", fresh flags"));
 }
 
+// ThreadsLong: the Scaling workload at 64,000 regions (8 million cells, 100
+// planes, 800 MB of fresh flags) on 1 and 2 threads: a call long enough that
+// how late the second thread joins no longer counts.
+void ThreadsLong(benchmark::State& state) {
+  static const auto w = tree_workloads::scaled(64000, 100);
+  static const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  const std::size_t count = w.grid.labels.data.size() * w.sets.rows;
+  const mexsets::ThreadScope scope(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    const auto flags = mexsets::zeroed_buffer<bool>(count);
+    mexsets::TreeOccurrenceMasks masks(
+        mexsets::TreeOccurrenceMasks::check(w.grid.labels.cref(), merges.cref(), w.sets.cref()));
+    masks.mark(flags.get());
+    benchmark::DoNotOptimize(flags.get());
+  }
+  state.SetLabel("64,000 regions, 100 planes, fresh flags");
+}
+
 BENCHMARK(Kernel)->Apply(shapes);
 BENCHMARK(Threads)
     ->ArgsProduct({{0, 500}, {0, 1}, {1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(ThreadsLong)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(KernelResident)->Apply(shapes);
 BENCHMARK(KernelOnePlaneNoisy)->Unit(benchmark::kMillisecond);
 BENCHMARK(Gateway)->Apply(shapes);
