@@ -58,7 +58,8 @@
 // hold NaN; the steps whose champion is a row holding NaN visit every
 // candidate, O(m d) each, as the plain steps do.
 // Threads (common/parallel.hpp): the sorts of more than 131,072 rows run
-// their passes by chunks; beyond 8,192 rows kept in three columns its two
+// their passes by chunks when the call has more threads than sorts, else
+// each whole on its thread, side by side; beyond 8,192 rows kept in three columns its two
 // sorts run side by side (each followed by its own pass by chunks: the
 // ranks of x1, the order's x2) and the Fenwick pass in two parts of the
 // ranks of x1, cut so that they cost alike, each over the whole order with

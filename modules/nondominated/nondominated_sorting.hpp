@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "common/huge_pages.hpp"
@@ -223,17 +224,21 @@ void sort_items(Scratch<std::uint64_t>& items, Scratch<std::uint64_t>& spare, st
 }
 
 // Runs sort(0 .. count-1), independent sorts of n items each: side by side
-// when none would run by chunks on its own (n up to kSplitSort); else one
-// after the other, each by chunks. A loop inside a sort that runs beside
-// the others still splits (its chunks go to whichever thread is free, one
-// done with its own sort included).
+// when none would run by chunks on its own (n up to kSplitSort), or when
+// the call has no more threads than sorts, each then whole on its thread;
+// else one after the other, each by chunks. A loop inside a sort of at most
+// kSplitSort items that runs beside the others still splits (its chunks go
+// to whichever thread is free, one done with its own sort included).
 template <class Sort>
 void sorts_side_by_side(std::size_t count, std::size_t n, Sort sort) {
-  if (n > kSplitSort) {
+  const bool large = n > kSplitSort;
+  if (large && count < call_threads()) {
     for (std::size_t i = 0; i < count; ++i) sort(i);
     return;
   }
   parallel_for(count, 1, [&](std::size_t from, std::size_t to) {
+    std::optional<ThreadScope> alone;
+    if (large) alone.emplace(1);
     for (std::size_t i = from; i < to; ++i) sort(i);
   });
 }

@@ -334,12 +334,21 @@ TEST(Nondominated, SameFrontOnAnyNumberOfThreads) {
         testing_support::expect_same_for_threads([&] { return run_routine(x, m, d); });
       }
   for (const std::size_t d : {3, 4}) {
-    // Large enough to split on its own grains.
-    const std::size_t m = 40000;
-    const std::vector<double> x = random_points(random, m, d, 3, 0.0);
-    const auto expected = run_routine(x, m, d);
-    const mexsets::ThreadScope two(2);
-    ASSERT_EQ(run_routine(x, m, d), expected) << "d " << d;
+    // Large enough to split on its own grains; beyond 131,072 points the
+    // sorts run whole side by side (no more threads than sorts) or one
+    // after the other by chunks (more threads).
+    for (const std::size_t m : {40000, 140000}) {
+      const std::vector<double> x = random_points(random, m, d, 3, 0.0);
+      std::vector<unsigned char> expected;
+      {
+        const mexsets::ThreadScope one(1);
+        expected = run_routine(x, m, d);
+      }
+      for (const std::size_t threads : {2, 8}) {
+        const mexsets::ThreadScope scope(threads);
+        ASSERT_EQ(run_routine(x, m, d), expected) << "d " << d << ", m " << m << ", " << threads;
+      }
+    }
     // Scratch refused on any thread: the sweep starts over, to the same front.
     const std::size_t n = 600;
     const std::vector<double> y = random_points(random, n, d, 3, 0.0);
