@@ -1,5 +1,6 @@
 """One and two threads for every function: runs each given Google Benchmark
-program's Threads benchmarks (or reads their JSON output) and prints a
+program's Threads benchmarks (and ThreadsLong, where a function has longer
+calls of the same kind; or reads their JSON output) and prints a
 Markdown table of the best wall time on one thread, on two, and the speedup.
 
   python3 bench/support/threads_table.py [--repetitions N] build/bench_<name> [...]
@@ -30,7 +31,7 @@ import subprocess
 import sys
 
 
-def load(program, repetitions, name_filter="^Threads[</]"):
+def load(program, repetitions, name_filter="^Threads(Long)?[</]"):
     run = subprocess.run(
         [program, "--benchmark_filter=" + name_filter, "--benchmark_format=json",
          "--benchmark_repetitions=%d" % repetitions, "--benchmark_enable_random_interleaving"],
@@ -42,7 +43,7 @@ def load(program, repetitions, name_filter="^Threads[</]"):
     return json.loads(run.stdout)
 
 
-def load_isolated(program, repetitions, name_filter="^Threads[</]"):
+def load_isolated(program, repetitions, name_filter="^Threads(Long)?[</]"):
     listed = subprocess.run(
         [program, "--benchmark_filter=" + name_filter, "--benchmark_list_tests"],
         capture_output=True, text=True, check=True).stdout.splitlines()
@@ -68,7 +69,7 @@ def best_times(report):
     chosen = iterations or [b for b in report["benchmarks"] if b.get("aggregate_name") == "median"]
     for b in chosen:
         parts = b.get("run_name", b["name"]).split("/")
-        if not re.fullmatch(r"Threads(<.*>)?", parts[0]):
+        if not re.fullmatch(r"Threads(Long)?(<.*>)?", parts[0]):
             continue
         family = best.setdefault(parts[0], {})
         args = tuple(int(p) for p in parts[1:] if re.fullmatch(r"-?\d+", p))
@@ -114,7 +115,7 @@ def family_rows(name, family, best):
         two_ms = best[two][0]
         label = re.sub(r",? *\d+ threads?(\(s\))?", "", label).strip(", ")
         workload = label or "/".join(str(a) for i, a in enumerate(key) if i != k)
-        workload = (family[len("Threads"):].strip("<>") + " " + workload).strip() or "large"
+        workload = (re.sub(r"^Threads(Long)?", "", family).strip("<>") + " " + workload).strip() or "large"
         out.append((name, workload, one_ms, two_ms))
     return out
 
@@ -171,7 +172,7 @@ def main():
     parser.add_argument("--repetitions", type=int, default=3)
     parser.add_argument("--crossover", action="store_true")
     parser.add_argument("--isolated", action="store_true")
-    parser.add_argument("--filter", default="^Threads[</]",
+    parser.add_argument("--filter", default="^Threads(Long)?[</]",
                         help="the runs to take (a Google Benchmark filter)")
     a = parser.parse_args()
     if a.crossover:
