@@ -162,14 +162,10 @@ void Threads(benchmark::State& state) {
                  (resident ? ", resident flags" : ", fresh flags"));
 }
 
-// ThreadsLong: the Scaling workload at 64,000 regions (8 million cells, 100
-// planes, 800 MB of fresh flags) on 1 and 2 threads: a call long enough that
-// how late the second thread joins no longer counts.
-void ThreadsLong(benchmark::State& state) {
-  static const auto w = tree_workloads::scaled(64000, 100);
-  static const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+// A scaled workload's planes marked into fresh flags, once an iteration.
+template <class Workload, class Merges>
+void mark_scaled(benchmark::State& state, const Workload& w, const Merges& merges) {
   const std::size_t count = w.grid.labels.data.size() * w.sets.rows;
-  const mexsets::ThreadScope scope(static_cast<std::size_t>(state.range(0)));
   for (auto _ : state) {
     const auto flags = mexsets::zeroed_buffer<bool>(count);
     mexsets::TreeOccurrenceMasks masks(
@@ -177,6 +173,16 @@ void ThreadsLong(benchmark::State& state) {
     masks.mark(flags.get());
     benchmark::DoNotOptimize(flags.get());
   }
+}
+
+// ThreadsLong: the Scaling workload at 64,000 regions (8 million cells, 100
+// planes, 800 MB of fresh flags) on 1 and 2 threads: a call long enough that
+// how late the second thread joins no longer counts.
+void ThreadsLong(benchmark::State& state) {
+  static const auto w = tree_workloads::scaled(64000, 100);
+  static const auto merges = tree_workloads::merge_matrix_1based(w.tree);
+  const mexsets::ThreadScope scope(static_cast<std::size_t>(state.range(0)));
+  mark_scaled(state, w, merges);
   state.SetLabel("64,000 regions, 100 planes, fresh flags");
 }
 
@@ -201,14 +207,7 @@ BENCHMARK(Transcription)
 void Scaling(benchmark::State& state) {
   const auto w = tree_workloads::scaled(static_cast<std::size_t>(state.range(0)), 100);
   const auto merges = tree_workloads::merge_matrix_1based(w.tree);
-  const std::size_t count = w.grid.labels.data.size() * w.sets.rows;
-  for (auto _ : state) {
-    const auto flags = mexsets::zeroed_buffer<bool>(count);
-    mexsets::TreeOccurrenceMasks masks(
-        mexsets::TreeOccurrenceMasks::check(w.grid.labels.cref(), merges.cref(), w.sets.cref()));
-    masks.mark(flags.get());
-    benchmark::DoNotOptimize(flags.get());
-  }
+  mark_scaled(state, w, merges);
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(Scaling)->Apply([](benchmark::internal::Benchmark* b) {
