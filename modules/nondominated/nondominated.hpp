@@ -59,8 +59,8 @@
 // candidate, O(m d) each, as the plain steps do.
 // Threads (common/parallel.hpp): the sorts of more than 131,072 rows run
 // their passes by chunks when the call has more threads than sorts, else
-// each whole on its thread, side by side; beyond 8,192 rows kept in three columns its two
-// sorts run side by side (each followed by its own pass by chunks: the
+// each whole on its thread, side by side; beyond 8,192 rows kept in three
+// columns its two sorts run side by side (each followed by its own pass by chunks: the
 // ranks of x1, the order's x2) and the Fenwick pass in two parts of the
 // ranks of x1, cut so that they cost alike, each over the whole order with
 // a tree of its own ranks (a row of the lower part covers one of the upper
